@@ -1,0 +1,47 @@
+#pragma once
+// What the programs' entries, the headless driver and the tests need from the platform
+// beyond the Windows-style API: choosing a backend, the program instance that carries
+// its resources, the virtual clock and the image a person would see.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win.h"
+
+namespace win::host {
+
+// The instance handle of a program: "steering", "steering_walls" or "steering_basic".
+// Its menu 103 and icons 104/106 come from resources/. Unknown names give null.
+HINSTANCE programInstance(const char* programName);
+
+// The headless backend is the default: no window system, a virtual millisecond clock,
+// a message queue fed by the caller, and an in-memory screen image.
+void useHeadlessBackend();
+bool isHeadless();
+
+// Headless clock control (GetTickCount reads it; it wraps at 2^32).
+void setTickCount(DWORD milliseconds);
+void advanceTickCount(DWORD milliseconds);
+
+// The program's main window, or null before creation and after destruction.
+HWND mainWindow();
+
+// 32-bit pixels 0x00RRGGBB, row-major.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+// The window as a person sees it: the menu bar strip above the last presented client area.
+Image windowImage();
+// The last client area presented by a paint blit (640 x 480).
+Image clientImage();
+// Writes an image as PNG; false (with a message on stderr) when the file cannot be written.
+bool writePng(const std::string& path, const Image& image);
+
+// Makes the given step of the presentation set-up fail, for tests of partial set-up:
+// 0 = nothing fails, 1 = DirectDrawCreate, 2 = QueryInterface, ... 10 = SetClipper.
+void failPresentationStep(int step);
+
+}  // namespace win::host

@@ -1,0 +1,91 @@
+#pragma once
+// 16.16 fixed-point world units and the small numeric operations shared by the map,
+// the neighbour grid, the agents and the behaviours. Every wrap is explicit (unsigned
+// or 64-bit arithmetic), so no operation here has undefined behaviour.
+#include <cstdint>
+
+namespace steering {
+
+using Fixed = int32_t;  // world units, 16.16: 65536 raw = 1.0 unit
+
+constexpr Fixed kFixedOne = 65536;
+
+struct FixedVec {
+    Fixed x = 0;  // world units, 16.16
+    Fixed y = 0;  // world units, 16.16
+    friend bool operator==(const FixedVec&, const FixedVec&) = default;
+};
+
+// The visible part of the world, in whole world units.
+struct WorldRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+};
+
+constexpr Fixed toFixed(int32_t wholeUnits) {
+    return static_cast<Fixed>(static_cast<uint32_t>(wholeUnits) << 16);
+}
+// Whole world units: arithmetic shift, rounds toward minus infinity.
+constexpr int32_t toWhole(Fixed value) { return value >> 16; }
+
+// Two's-complement wrapping arithmetic on 32-bit values.
+constexpr int32_t wrapAdd(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+constexpr int32_t wrapSub(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+constexpr int32_t wrapNeg(int32_t a) { return static_cast<int32_t>(0u - static_cast<uint32_t>(a)); }
+constexpr int32_t wrapMul(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+constexpr uint32_t absRaw(int32_t a) {
+    return a < 0 ? 0u - static_cast<uint32_t>(a) : static_cast<uint32_t>(a);
+}
+
+// Full 64-bit product shifted right arithmetically by 16; the low 32 bits are kept.
+constexpr Fixed fixMul(Fixed a, Fixed b) {
+    return static_cast<Fixed>((static_cast<int64_t>(a) * static_cast<int64_t>(b)) >> 16);
+}
+
+// (a << 16) / b, truncating toward zero. A zero divisor or a quotient outside 32 bits
+// (which would trap on x86) saturates instead: INT32_MAX when the true quotient is
+// positive or the dividend is non-negative over zero, INT32_MIN when it is negative.
+Fixed fixDiv(Fixed a, Fixed b);
+
+// Double to integer, truncating toward zero; the low 32 bits of the 64-bit result.
+// NaN and values outside the 64-bit range give the x86 "integer indefinite"
+// 0x8000000000000000, whose low 32 bits are 0.
+int32_t truncToInt(double value);
+int64_t truncToInt64(double value);
+
+// Truncated square root of an unsigned 32-bit value.
+uint32_t isqrt(uint32_t x);
+
+// max(|x|, |y|) + min(|x|, |y|) / 2 on raw values: never below the true length, at most
+// about 12 percent above it.
+Fixed approxLength(FixedVec v);
+
+// Three-range integer length (see the range comments in fixed_math.cpp).
+Fixed vecLength(FixedVec v);
+// v when shorter than maxLength, else v scaled to maxLength. maxLength must be positive.
+FixedVec vecLimit(FixedVec v, Fixed maxLength);
+// v scaled to a length of about 65536 raw; (0, 0) stays (0, 0).
+FixedVec vecNormalise(FixedVec v);
+constexpr FixedVec vecPerp(FixedVec v) { return {wrapNeg(v.y), v.x}; }
+
+constexpr FixedVec operator+(FixedVec a, FixedVec b) { return {wrapAdd(a.x, b.x), wrapAdd(a.y, b.y)}; }
+constexpr FixedVec operator-(FixedVec a, FixedVec b) { return {wrapSub(a.x, b.x), wrapSub(a.y, b.y)}; }
+constexpr FixedVec operator-(FixedVec a) { return {wrapNeg(a.x), wrapNeg(a.y)}; }
+constexpr FixedVec& operator+=(FixedVec& a, FixedVec b) { return a = a + b; }
+constexpr FixedVec& operator-=(FixedVec& a, FixedVec b) { return a = a - b; }
+// v scaled by k: both components through fixMul.
+constexpr FixedVec scaled(FixedVec v, Fixed k) { return {fixMul(v.x, k), fixMul(v.y, k)}; }
+// v divided by k: both components through fixDiv.
+inline FixedVec divided(FixedVec v, Fixed k) { return {fixDiv(v.x, k), fixDiv(v.y, k)}; }
+// Dot product of two vectors with fixMul products.
+constexpr Fixed dotFixed(FixedVec a, FixedVec b) { return wrapAdd(fixMul(a.x, b.x), fixMul(a.y, b.y)); }
+
+}  // namespace steering
