@@ -1,0 +1,34 @@
+#pragma once
+// The navigation's public face: the link rule, the one build at start-up and the path
+// queries agents make. Pure: depends on nothing but the standard library.
+#include <cstdint>
+
+namespace nav {
+
+// A type-link rule: 0 not connected, 1 connected, 2 connected at 16 times the search key.
+using CellLinkRule = int (*)(uint8_t fromType, uint8_t toType);
+extern CellLinkRule cellLinkRule;
+int stepLinkRule(uint8_t fromType, uint8_t toType);
+
+constexpr int kMaxPathWaypoints = 256;
+
+struct PathPoint {
+    int32_t x = 0;  // whole world units
+    int32_t y = 0;
+};
+
+struct PathResult {
+    int32_t fromX = 0, fromY = 0, toX = 0, toY = 0;  // whole world units
+    int32_t waypointCount = 0;                       // 0 when no path exists
+    PathPoint waypoints[kMaxPathWaypoints];          // the last one is the destination
+};
+
+// Triangulates the 256 x 256 map (cell (x, y) at offset y * 256 + x). On running out of a
+// table it reports one line on stderr and leaves a mesh on which every query answers
+// "no path". Returns true when the build completed.
+bool build_navigation(const uint8_t* cells);
+
+// The agents' entry: whole world units; agents pass gateFraction 8192.
+void request_agent_path(PathResult& result, int fromX, int fromY, int toX, int toY, int gateFraction);
+
+}  // namespace nav

@@ -1,0 +1,76 @@
+#pragma once
+// One autonomous mover of the steering program, in 16.16 world units, and its frame
+// operations. Speeds are world units per simulation step; there is no time step.
+#include <cstdint>
+
+#include "platform/win.h"
+#include "steering/behaviour.h"
+#include "world/fixed_math.h"
+
+namespace steering {
+
+constexpr int kStoredWaypoints = 5;
+
+struct Agent {
+    Fixed mass = 0;              // divisor of the combined force
+    Fixed radius = 0;            // world units
+    FixedVec position;           // centre, world units
+    FixedVec velocity;           // world units per step
+    Fixed maxForce = 0;          // limit of each behaviour's force and of their weighted sum
+    Fixed maxSpeed = 0;          // limit of the velocity, world units per step
+    FixedVec heading;            // unit vector of the velocity; (0, 0) at rest
+    FixedVec side;               // vecPerp(heading)
+    const FixedVec* seekTarget = nullptr;  // point pursued by "seek" and "arrival", not owned
+    const Agent* leader = nullptr;         // agent followed by "formation", not owned
+    FixedVec formationOffset;    // slot in the leader's frame: x ahead, y along its side
+    FixedVec pathTarget;         // last target given to setTarget
+    int32_t pathCount = 0;       // points of the last planned path
+    int32_t storedCount = 0;     // min(pathCount, 5)
+    int32_t waypointIndex = 0;   // index into waypoints of the waypoint being approached
+    bool pathDone = true;        // no path, or finished
+    FixedVec waypoints[kStoredWaypoints];
+    Fixed segmentLength[kStoredWaypoints] = {};  // approxLength from waypoint i to i + 1
+    Fixed pathLength = 0;        // approxLength estimate of the whole path at planning time
+    Fixed storedRemaining = 0;   // sum of the segmentLength entries not yet passed
+    Fixed beyondLength = 0;      // path length after the last stored waypoint
+    Fixed lastProgress = 0;      // pathProgress of the previous step
+    uint32_t progressHistory = 0;  // one bit per step, newest in bit 0: 1 = progress fell
+    BehaviourList behaviours;
+
+    Agent() = default;
+    // A copy takes every field except the waypoints and segment lengths, which start at zero.
+    Agent(const Agent& other);
+    Agent& operator=(const Agent& other);
+
+    // Behaviour list (capacity 10; an 11th entry is ignored).
+    bool addBehaviour(Fixed weight, const char* name);
+    void clearBehaviours();
+
+    void place(FixedVec newPosition, FixedVec newVelocity);
+    void update();  // one simulation step
+
+    FixedVec pointAhead(Fixed k) const;         // position + velocity scaled by k
+    FixedVec toLocal(FixedVec point) const;     // (ahead, sideways) of point
+    FixedVec toWorldDirection(FixedVec local) const;
+    FixedVec toWorld(FixedVec local) const;
+
+    // Path following.
+    void setTarget(FixedVec point);
+    Fixed pathProgress() const;  // 1.0 when pathDone
+    Fixed stuckRatio() const;    // share of the last 15 steps in which progress fell
+    Fixed crowding() const;      // 0..1, saturating at 16 agents near the current waypoint
+
+    void drawAgent(win::HDC dc);
+};
+
+// Fills a template agent: the five standard behaviours, a random radius and maxSpeed.
+void makeAgentTemplate(Agent& agent);
+
+// The runtime-style 15-bit linear congruential generator (state 1 at start, never reseeded).
+struct RandomGenerator {
+    uint32_t state = 1;
+    int next();  // 0..32767
+};
+extern RandomGenerator agentRandom;
+
+}  // namespace steering

@@ -1,0 +1,39 @@
+#pragma once
+// The population of the steering program: owns its agents (stable addresses, front =
+// oldest) and keeps every one registered in the neighbour grid.
+#include <cstddef>
+#include <list>
+
+#include "platform/win.h"
+#include "steering/agent.h"
+
+namespace steering {
+
+class AgentList {
+public:
+    // Appends a copy of the template and registers it in the neighbour grid; null when
+    // memory cannot be obtained.
+    Agent* add(const Agent& agentTemplate);
+    // Each agent in list order: update, then move it in the neighbour grid.
+    void updateAll();
+    void setTargetAll(FixedVec point);
+    // Draws each agent whose bounding square overlaps the view (whole world units).
+    void drawAll(win::HDC dc, const WorldRect& viewRect);
+    // Removes the oldest agent (nothing when empty).
+    void removeFirst();
+    void clear();
+
+    std::size_t size() const { return agents_.size(); }
+    bool empty() const { return agents_.empty(); }
+    auto begin() { return agents_.begin(); }
+    auto end() { return agents_.end(); }
+    auto begin() const { return agents_.begin(); }
+    auto end() const { return agents_.end(); }
+
+private:
+    std::list<Agent> agents_;
+};
+
+extern AgentList agentList;
+
+}  // namespace steering

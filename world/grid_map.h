@@ -1,0 +1,64 @@
+#pragma once
+// The 256 x 256 terrain of the steering program, one byte per cell, read from
+// "maptest.raw". The low four bits are the cell type (15 wall, 14 obstacle marker);
+// navigation takes the whole byte.
+#include <cstdint>
+#include <memory>
+
+#include "platform/win.h"
+#include "world/fixed_math.h"
+
+namespace steering {
+
+constexpr uint32_t kMapSide = 256;          // cells per side
+constexpr uint32_t kMapBytes = kMapSide * kMapSide;
+constexpr int kWallType = 15;
+constexpr int kObstacleMarkerType = 14;
+constexpr int kOutsideType = 1;             // what every position outside the map reads as
+
+struct CellIndex {
+    int32_t column = 0;
+    int32_t row = 0;
+};
+
+class GridMap {
+public:
+    bool init(uint32_t columns, uint32_t rows);
+    // Reads "maptest.raw" (or another file) into the cells. A missing file leaves an open
+    // (all-zero) map, a short one is zero-filled, a longer one gives its first 65,536
+    // bytes; each case says so in one line on stderr. Returns true when the whole map came
+    // from the file.
+    bool load(const char* path);
+
+    int cellAt(uint32_t column, uint32_t row) const;  // type, 1 outside
+    CellIndex worldToCell(FixedVec position) const;
+    FixedVec cellToWorld(int32_t column, int32_t row) const;  // top-left corner
+    void draw(win::HDC dc, const WorldRect& viewRect) const;
+
+    uint8_t* cells() { return cells_.get(); }
+    const uint8_t* cells() const { return cells_.get(); }
+
+    uint32_t width = 0;
+    uint32_t height = 0;
+    double cellsPerUnitX = 0.0;  // cells per world unit (1/256)
+    double cellsPerUnitY = 0.0;
+    double cellWidth = 0.0;      // world units per cell (256.0)
+    double cellHeight = 0.0;
+
+private:
+    std::unique_ptr<uint8_t[]> cells_;
+};
+
+extern GridMap gridMap;
+
+inline int cellAt(uint32_t column, uint32_t row) { return gridMap.cellAt(column, row); }
+inline int cellAt(CellIndex cell) {
+    return gridMap.cellAt(static_cast<uint32_t>(cell.column), static_cast<uint32_t>(cell.row));
+}
+inline CellIndex worldToCell(FixedVec position) { return gridMap.worldToCell(position); }
+inline FixedVec cellToWorld(int32_t column, int32_t row) { return gridMap.cellToWorld(column, row); }
+
+// 1 when the low four bits agree (navigation's link rule for the whole run), else 0.
+int sameCellType(uint8_t a, uint8_t b);
+
+}  // namespace steering

@@ -1,0 +1,35 @@
+#pragma once
+// The round obstacles made from the map's markers at set-up; fixed afterwards.
+#include <memory>
+#include <vector>
+
+#include "platform/win.h"
+#include "world/fixed_math.h"
+
+namespace steering {
+
+struct Obstacle {
+    Fixed x = 0;       // centre, world units
+    Fixed y = 0;
+    Fixed radius = 0;  // world units (140.0 for map obstacles)
+};
+
+class ObstacleList {
+public:
+    // Copies the record, appends it and registers it in the neighbour grid.
+    void add(const Obstacle& obstacle);
+    void clear();
+    std::size_t size() const { return obstacles_.size(); }
+    auto begin() const { return obstacles_.begin(); }
+    auto end() const { return obstacles_.end(); }
+
+private:
+    std::vector<std::unique_ptr<Obstacle>> obstacles_;  // stable addresses for the grid
+};
+
+extern ObstacleList obstacleList;
+
+// Draws every obstacle whose bounding square overlaps the view.
+void drawObstacles(win::HDC dc, const WorldRect& viewRect);
+
+}  // namespace steering

@@ -1,0 +1,8 @@
+#include "world/view_state.h"
+
+namespace steering {
+
+ViewState view;
+DebugFlags debugFlags;
+
+}  // namespace steering

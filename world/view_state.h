@@ -1,0 +1,40 @@
+#pragma once
+// Where the window looks into the world, the overlay toggles, and the world/pixel
+// conversions every drawing function uses. Changed only by input handling.
+#include <cstdint>
+
+#include "world/fixed_math.h"
+
+namespace steering {
+
+struct ViewState {
+    double viewOriginX = 0.0;   // whole world units at the client area's top-left pixel
+    double viewOriginY = 0.0;
+    double viewScaleX = 15.0;   // world units per pixel
+    double viewScaleY = 15.0;
+    double viewInvScaleX = 1.0 / 15.0;  // pixels per world unit, recomputed after every zoom
+    double viewInvScaleY = 1.0 / 15.0;
+};
+
+struct DebugFlags {
+    bool showNeighbours = false;
+    bool showGrid = false;
+    bool showVectors = false;
+    bool showPaths = false;
+    bool showTriangles = false;
+};
+
+extern ViewState view;
+extern DebugFlags debugFlags;
+
+// World (whole units, as double) to pixel, truncating toward zero.
+inline int32_t worldToPixelX(double wholeX) { return truncToInt((wholeX - view.viewOriginX) * view.viewInvScaleX); }
+inline int32_t worldToPixelY(double wholeY) { return truncToInt((wholeY - view.viewOriginY) * view.viewInvScaleY); }
+// A Fixed coordinate is first reduced to whole units by the arithmetic shift.
+inline int32_t fixedToPixelX(Fixed x) { return worldToPixelX(static_cast<double>(toWhole(x))); }
+inline int32_t fixedToPixelY(Fixed y) { return worldToPixelY(static_cast<double>(toWhole(y))); }
+// Pixel to whole world units.
+inline int32_t pixelToWorldX(double pixelX) { return truncToInt(pixelX * view.viewScaleX + view.viewOriginX); }
+inline int32_t pixelToWorldY(double pixelY) { return truncToInt(pixelY * view.viewScaleY + view.viewOriginY); }
+
+}  // namespace steering
