@@ -37,19 +37,8 @@ public:
     double cellWidth = 0.0;      // 512.0 world units
     double cellHeight = 0.0;
 
-    // Implementation storage is the implementer's choice (see neighbour_grid.cpp).
 };
 
 extern NeighbourGrid neighbourGrid;
-
-// Neighbour visiting shared by the neighbour behaviours: candidates of the grid cells
-// overlapping the square of the given half-size around the agent, each once, in grid
-// order (the agent itself included; callers filter by distance). Scratch storage is
-// reused; visits never nest.
-template <typename Visit>
-void forEachAgentNear(Agent& agent, Fixed halfSize, Visit&& visit);
-template <typename Visit>
-void forEachObstacleNear(Agent& agent, Fixed halfSize, Visit&& visit);
-int countAgentsNear(FixedVec point, Fixed halfSize);
 
 }  // namespace steering
