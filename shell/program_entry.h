@@ -1,0 +1,91 @@
+#pragma once
+// The process entry, main window, frame gate and presentation surfaces shared by the
+// three programs. Each program describes itself with a Program record (its window
+// procedure, world set-up, frame tick and drawing resources); the entry and the
+// headless driver only ever go through that record.
+#include <cstdint>
+
+#include "platform/win.h"
+
+namespace shell {
+
+struct Program {
+    const char* name;                  // "steering", "steering_walls" or "steering_basic"
+    win::WNDPROC windowProcedure;      // registered with the window class
+    bool (*setupWorld)();              // runs once before the loop; result ignored
+    bool (*frameTick)();               // true when it produced a frame
+    // Deletes the program's pens and brushes, then calls shell::shutdownPresentation().
+    void (*releaseDrawingResources)();
+    // Headless driver trace: number of agents, and one CSV row fragment per agent,
+    // "x,y,vx,vy[,extra...]" (no line end). Returns the length written, or -1 when the
+    // index is out of range or the buffer is too small.
+    int (*agentCount)();
+    int (*traceAgent)(int index, char* buffer, int size);
+    const char* traceExtraHeader;      // names of the extra columns, comma-separated ("" for none)
+};
+
+// Client area of every program's window, pixels.
+constexpr int kClientWidth = 640;
+constexpr int kClientHeight = 480;
+constexpr int kRequestedDepth = 16;  // passed to initPresentation, not used
+// A tick is accepted only when more than this many milliseconds have passed.
+constexpr uint32_t kFrameGateMilliseconds = 10;
+
+// Entry steps: createMainWindow, initPresentation(640, 480, 16), setupWorld, the loop
+// that never blocks (one message at most, then frameTick, every pass), then
+// releaseDrawingResources. Returns the quit message's wParam, or 0 when the window
+// cannot be created.
+int runEntry(const Program& program, win::HINSTANCE instance, int showCommand);
+
+// Registers the class "Steering Test" and creates the 640 x 480 (client) window with
+// caption, system menu and the class menu 103. Null on failure.
+win::HWND createMainWindow(const Program& program, win::HINSTANCE instance, int showCommand);
+extern win::HWND mainWindow;
+
+// DirectDraw set-up: false at the first failing step, keeping what was created.
+bool initPresentation(win::HWND window, int width, int height, int depth);
+// The WM_PAINT handler: begin paint, blit the off-screen surface onto the client area
+// (only when the primary surface exists), end paint.
+void paintWindow(win::HWND window);
+// Shows the cursor and releases whatever presentation objects exist.
+void shutdownPresentation();
+// The device context every frame is drawn into; null until initPresentation got it.
+extern win::HDC offscreenDC;
+// Fills the off-screen surface with 0xFFFFFF (white); false and no effect without one.
+bool clearOffscreen();
+
+// The 10 ms gate on GetTickCount, in unsigned 32-bit arithmetic so a counter wrap still
+// gives a positive difference. True (and lastTickTime = now) when the tick may run.
+bool passFrameGate();
+extern uint32_t lastTickTime;  // milliseconds, GetTickCount of the last accepted tick
+
+// Processor identification, built afresh by every tick that takes timings.
+struct CpuInfo {
+    uint32_t signature = 0;         // leaf 1 eax; 0 when unidentified
+    uint32_t featureFlags = 0;      // leaf 1 edx; 0 when unidentified
+    int32_t hasTimeStampCounter = 0;  // family >= 5 and feature bit 4
+    char vendor[13] = "AnonymousCPU";
+};
+CpuInfo buildCpuInfo();
+// Low 32 bits of the time-stamp counter (0 where there is none).
+uint32_t timeStampLow32();
+
+// Real time spent in the last accepted tick, read by the headless driver's summary.
+// Each program's frameTick fills it (with monotonicNanoseconds) when it runs.
+struct FrameTiming {
+    uint64_t updateNanoseconds = 0;
+    uint64_t drawNanoseconds = 0;
+};
+extern FrameTiming lastFrameTiming;
+uint64_t monotonicNanoseconds();
+
+// Headless driver hooks around each loop pass. beforeTick runs after the pass's message
+// step (removedMessage says whether one was removed) and before frameTick; afterTick
+// runs after frameTick. Either may be null. Interactive runs install none.
+struct LoopObserver {
+    void (*beforeTick)(bool removedMessage) = nullptr;
+    void (*afterTick)(bool removedMessage, bool tickAccepted) = nullptr;
+};
+void setLoopObserver(const LoopObserver& observer);
+
+}  // namespace shell
