@@ -1,0 +1,241 @@
+#pragma once
+// The one navigation store: vertex and triangle tables, regions, visit marks, point
+// location hints, edge clearance data, the border ring and the working state of a path
+// query. Everything is a fixed array inside NavMesh; nothing here touches the heap.
+// The shared low-level operations that every navigation unit uses live here too.
+#include <cstdint>
+
+#include "navigation/navigation.h"
+
+namespace nav {
+
+// ---- Capacities ----------------------------------------------------------------------
+
+// Vertex slots. A rectangle of the cover adds at most four corners, and the demonstration
+// map stays far below this; a map that needs more makes the build fail cleanly.
+constexpr int kMaxVertices = 6500;
+// Triangle slots: a planar triangulation has about twice as many triangles as vertices.
+constexpr int kMaxTriangles = 13000;
+// Region ids 1..299 plus entry 0 (triangles carrying no region).
+constexpr int kMaxRegions = 300;
+// One point-location hint per 64 x 64-cell block of the 256 x 256 map.
+constexpr int kHintBlocksPerSide = 4;
+constexpr int kHintBlocks = kHintBlocksPerSide * kHintBlocksPerSide;
+// Border edges of the whole triangulation. The bounding square's sides are never split,
+// so the ring has four entries; the room above that only guards against a broken mesh.
+constexpr int kBoundaryRingCapacity = 64;
+// Breadth-first fill queue. Sized to the triangle table so that no front of pending
+// triangles can ever overwrite unread entries.
+constexpr int kFillQueueCapacity = kMaxTriangles;
+// Gates of one gate query, like the waypoints of a PathResult.
+constexpr int kMaxGates = kMaxPathWaypoints;
+// Entries of the improvement pass's stack; the pass ends once it holds kImproveStackStop
+// entries, which leaves room for the three neighbours pushed after the last flip.
+constexpr int kImproveStackCapacity = 1001;
+constexpr int kImproveStackStop = 996;
+
+// ---- Special values -------------------------------------------------------------------
+
+constexpr int16_t kUnusedVertexY = -32768;  // y of an unused NavPoint slot
+constexpr uint8_t kUnusedType = 255;        // type of an unused NavTriangle slot
+constexpr uint8_t kOutsideType = 15;        // outside the map; also wall cells (low 4 bits)
+constexpr int16_t kNoNeighbour = -1;
+constexpr int kNoTriangle = -1;
+
+// Bounding square corners, in cells: one map width beyond the map on every side.
+constexpr int kBoundMin = -256;
+constexpr int kBoundMax = 512;
+// Point used to break ties for query points on an edge or a vertex, in world units:
+// one cell beyond the map's lower-right corner.
+constexpr int32_t kTieBreakX = 257 * 256;
+constexpr int32_t kTieBreakY = 257 * 256;
+
+// edgeFlags bits: bit i (0..2) edge i may be flipped; bit 3+i edge i is fixed.
+constexpr uint8_t kFlippableMask = 0x07;
+constexpr uint8_t kFixedShift = 3;
+// regionWord: bits 6..15 region id, bits 0..5 three 2-bit clearance classes (edge i in
+// bits 2i..2i+1).
+constexpr int kRegionShift = 6;
+constexpr uint16_t kClassBitsMask = 0x003F;
+
+// ---- Records ---------------------------------------------------------------------------
+
+struct NavPoint {
+    int16_t x = 0;  // cells, -256..512
+    int16_t y = 0;  // cells, -256..512; kUnusedVertexY marks an unused slot
+};
+
+struct NavTriangle {
+    uint16_t vertex[3] = {0, 0, 0};       // indices into NavMesh::points; negative winding
+    int16_t neighbour[3] = {0, 0, 0};     // neighbour[i] lies across edge i; -1 none
+    uint8_t type = 0;                     // map cell value covered; 15 outside; 255 unused
+    uint8_t edgeFlags = 0;                // see kFlippableMask / kFixedShift
+    uint16_t regionWord = 0;              // region id << 6 | clearance classes
+};
+static_assert(sizeof(NavTriangle) == 16, "the triangle record is 16 bytes");
+
+struct NavRegion {
+    int16_t count = 0;  // triangles carrying this id (entry 0: triangles with no region)
+    uint8_t valid = 0;  // 1: the id labels a complete connected set
+};
+
+struct Gate {
+    int32_t x0 = 0, y0 = 0;  // end 0, world units
+    int32_t x1 = 0, y1 = 0;  // end 1, world units
+    int32_t cx = 0, cy = 0;  // where the reference path crosses the gate, world units
+    int32_t side = 0;        // -1 undecided, 0 measure from end 0, 1 from end 1, 2 transient
+};
+static_assert(sizeof(Gate) == 28, "a gate is 28 bytes");
+
+struct GatePath {
+    int32_t fromX = 0, fromY = 0, toX = 0, toY = 0;  // world units
+    Gate gates[kMaxGates];
+    int32_t gateCount = 0;  // 0..kMaxGates
+};
+
+struct Funnel {
+    PathPoint apex;   // world units
+    PathPoint left;   // world units
+    PathPoint right;  // world units
+};
+
+// Working state of one path query; overwritten by every query.
+struct QueryState {
+    int32_t fromX = 0, fromY = 0, toX = 0, toY = 0;  // world units
+    int32_t startTriangle = kNoTriangle;
+    int32_t goalTriangle = kNoTriangle;
+    // Corridor of triangles, route[0..routeSteps]; routeSteps is -1 when there is none.
+    int32_t route[kMaxTriangles] = {};
+    int32_t routeSteps = -1;
+    // Best-first search: key and parent per triangle slot, binary min-heap of triangle
+    // indices in heap[1..heapSize] (slot 0 is the sentinel).
+    int32_t key[kMaxTriangles] = {};
+    int32_t parent[kMaxTriangles] = {};
+    int32_t heap[kMaxTriangles + 1] = {};
+    int32_t heapSize = 0;
+    // Region fill: circular queue of triangle indices.
+    int32_t fillQueue[kFillQueueCapacity] = {};
+    int32_t fillRead = 0;       // next slot to read
+    int32_t fillWrite = 0;      // next slot to write
+    int32_t fillLength = 0;     // entries pending
+    int32_t fillLengthMax = 0;  // largest fillLength ever reached
+    // passTable row selected for the current query (0..3).
+    int32_t passTableIndex = 1;
+    // Gates of the last gate query and the taut reference path they were cut from.
+    GatePath gatePath;
+    PathResult referencePath;
+    Funnel funnelQ;
+    Funnel funnelS;
+};
+
+// What the last build did, for tools, benchmarks and the trace.
+struct BuildStats {
+    int32_t rectangles = 0;          // rectangles reported by the cover (value 0 included)
+    int32_t rectanglesInserted = 0;  // rectangles inserted (value != 0)
+    int32_t flips = 0;               // flips made by the improvement passes
+    int32_t improveStackMax = 0;     // largest improvement stack depth reached
+};
+
+struct NavMesh {
+    NavPoint points[kMaxVertices];
+    int32_t pointHighWater = 0;  // slots in use from slot 0 on
+    int32_t pointLive = 0;
+
+    NavTriangle triangles[kMaxTriangles];
+    int32_t triangleHighWater = 0;
+    int32_t triangleLive = 0;
+
+    NavRegion regions[kMaxRegions];
+
+    // Visit marks: a triangle is visited in this generation when marks[t] == markGeneration.
+    uint8_t markGeneration = 255;
+    uint8_t marks[kMaxTriangles] = {};
+
+    int32_t hintGrid[kHintBlocks] = {};  // triangle index per 64 x 64-cell block, [by*4+bx]
+
+    int32_t boundaryRing[kBoundaryRingCapacity] = {};  // border triangles in walking order
+    int32_t boundaryRingLength = 0;
+
+    // Four pass tables indexed by (edge mask | the triangle's six class bits).
+    uint8_t passTable[4][64] = {};
+    bool passTablesBuilt = false;
+    uint8_t clearanceLevel = 1;  // queries use passTable[clearanceLevel]; 1 passes everything
+
+    // Set when a build ran out of a table; every path query then answers "no path".
+    bool buildFailed = false;
+    const char* buildFailure = nullptr;  // which table ran out (static text)
+    bool everReset = false;              // the first build resets the store once more
+
+    BuildStats stats;
+    QueryState query;
+};
+
+// The program's one store, zeroed at start (generation 255, clearanceLevel 1).
+extern NavMesh navMesh;
+
+// ---- Small helpers ---------------------------------------------------------------------
+
+constexpr int next(int i) { return i == 2 ? 0 : i + 1; }
+constexpr int prev(int i) { return i == 0 ? 2 : i - 1; }
+constexpr bool isOutsideType(uint8_t type) { return (type & 15) == 15; }
+inline bool isLive(const NavTriangle& t) { return t.type != kUnusedType; }
+inline int regionOf(const NavTriangle& t) { return t.regionWord >> kRegionShift; }
+inline void setRegionId(NavTriangle& t, int id) {
+    t.regionWord = static_cast<uint16_t>((id << kRegionShift) | (t.regionWord & kClassBitsMask));
+}
+inline int edgeClass(const NavTriangle& t, int edge) { return (t.regionWord >> (2 * edge)) & 3; }
+inline bool isFlippable(const NavTriangle& t, int edge) { return (t.edgeFlags >> edge) & 1; }
+inline bool isFixed(const NavTriangle& t, int edge) { return (t.edgeFlags >> (kFixedShift + edge)) & 1; }
+
+// ---- Shared low-level operations -------------------------------------------------------
+
+// Sign of ax*by - ay*bx, exact for any 64-bit input whose products fit 128 bits.
+int cross_sign(int64_t ax, int64_t ay, int64_t bx, int64_t by);
+// Larger absolute difference plus half the smaller (halving by shift).
+int32_t approx_distance(int32_t dx, int32_t dy);
+// (a * b) >> 14 with the 64-bit product; low 32 bits kept.
+int32_t fraction_multiply(int32_t a, int32_t b);
+// (a << 14) / b with the dividend made non-negative first (sign moved to b);
+// a zero divisor gives 0.
+int32_t fraction_divide(int32_t a, int32_t b);
+// Truncated square root.
+uint32_t nav_isqrt(uint32_t x);
+
+// clearanceClass of an edge spanning (dx, dy) cells.
+int clearance_class(int dx, int dy);
+// Recompute the six class bits of triangle t from its vertices.
+void update_clearance_classes(NavMesh& mesh, int t);
+// Builds the four pass tables once; returns table number (0..3).
+const uint8_t* pass_table(NavMesh& mesh, int number);
+// Whether crossing edge i of triangle t passes under pass table `table`.
+bool edge_passes(const NavMesh& mesh, const uint8_t* table, int t, int edge);
+
+// Slot i of triangle b with neighbour[i] == a, or -1.
+int neighbour_slot(const NavMesh& mesh, int b, int a);
+
+// Allocate a slot at the high-water mark; -1 when the table is full (the caller then
+// fails the build).
+int allocate_point(NavMesh& mesh);
+int allocate_triangle(NavMesh& mesh);
+
+// Take triangle t out of its region (counts and valid flags updated); class bits stay.
+void clear_region(NavMesh& mesh, int t);
+
+// Start a new mark generation (255 wraps to 1 after clearing every mark).
+uint8_t new_generation(NavMesh& mesh);
+inline bool is_marked(const NavMesh& mesh, int t) { return mesh.marks[t] == mesh.markGeneration; }
+inline void mark(NavMesh& mesh, int t) { mesh.marks[t] = mesh.markGeneration; }
+
+// Vertex of triangle t at slot s, in cells.
+inline const NavPoint& vertex_of(const NavMesh& mesh, int t, int s) {
+    return mesh.points[mesh.triangles[t].vertex[s]];
+}
+
+// Brings the store to the bounding square: two outside triangles over -256..512.
+// Clears buildFailed. Keeps clearanceLevel, marks and their generation.
+void nav_reset(NavMesh& mesh);
+
+// Records a build failure (first one wins): sets buildFailed and the table's name.
+void fail_build(NavMesh& mesh, const char* table);
+
+}  // namespace nav
