@@ -1,10 +1,12 @@
 #pragma once
 // 128 x 128 buckets of 512 world units through which agents find nearby agents and
 // obstacles. Results and their order follow the grid's cell order; queries allocate nothing.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "platform/win.h"
+#include "world/cell_lists.h"
 #include "world/fixed_math.h"
 
 namespace steering {
@@ -16,12 +18,15 @@ class NeighbourGrid {
 public:
     bool init(uint32_t columns, uint32_t rows);
     void insertAgent(Agent* agent);
+    // Unlinks the agent from the cells its square at position (current radius) touches;
+    // cells that do not hold it are left alone.
     void removeAgent(FixedVec position, Agent* agent);
     void moveAgent(FixedVec oldPosition, Agent* agent);
     void insertObstacle(const Obstacle* obstacle);
 
     // Appends each agent registered in a cell touched by the query square that the result
     // does not already hold; returns the result's size. radius is in raw Fixed units.
+    // Order: columns outer, rows inner, insertion order within a cell.
     std::size_t queryAgents(FixedVec position, double radius, std::vector<Agent*>& result);
     std::size_t queryObstacles(FixedVec position, double radius, std::vector<const Obstacle*>& result);
 
@@ -29,14 +34,27 @@ public:
 
     // Number of agents plus obstacles registered in a cell (for drawing and tests).
     int occupancy(uint32_t column, uint32_t row) const;
+    int agentCount(uint32_t column, uint32_t row) const;
+    int obstacleCount(uint32_t column, uint32_t row) const;
+
+    // Cells touched by a bounding square (left, top, right, bottom in raw Fixed units),
+    // and by a query square. Inclusive ranges; empty when the grid has no cells.
+    CellRange boundingCells(Fixed left, Fixed top, Fixed right, Fixed bottom) const;
+    CellRange queryCells(FixedVec position, double radius) const;
+
+    // Drops every registration (agents and obstacles); the sizes stay.
+    void clear();
 
     uint32_t columns = 0;
     uint32_t rows = 0;
-    double cellsPerUnitX = 0.0;  // 1/512
+    double cellsPerUnitX = 0.0;  // cells per world unit (1/512)
     double cellsPerUnitY = 0.0;
-    double cellWidth = 0.0;      // 512.0 world units
+    double cellWidth = 0.0;      // world units per cell (512.0)
     double cellHeight = 0.0;
 
+private:
+    CellLists<Agent> agentCells_;               // non-owning; the population owns the agents
+    CellLists<const Obstacle> obstacleCells_;   // non-owning; ObstacleList owns the obstacles
 };
 
 extern NeighbourGrid neighbourGrid;

@@ -1,0 +1,102 @@
+#include "world/grid_map.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <new>
+
+#include "world/drawing_resources.h"
+#include "world/view_state.h"
+
+namespace steering {
+
+GridMap gridMap;
+
+bool GridMap::init(uint32_t columns, uint32_t rows) {
+    const uint64_t count = static_cast<uint64_t>(columns) * rows;
+    // Zero-filled so that cells the file does not supply read as open ground.
+    uint8_t* block = new (std::nothrow) uint8_t[count]();
+    if (block == nullptr) return false;
+    cells_.reset(block);
+    width = columns;
+    height = rows;
+    cellWidth = 65536.0 / columns;
+    cellHeight = 65536.0 / rows;
+    cellsPerUnitX = 1.0 / cellWidth;
+    cellsPerUnitY = 1.0 / cellHeight;
+    return true;
+}
+
+bool GridMap::load(const char* path) {
+    if (!cells_) return false;
+    const std::size_t size = static_cast<std::size_t>(width) * height;
+    std::memset(cells_.get(), 0, size);
+    std::ifstream file(path, std::ios::in | std::ios::binary);
+    if (!file.is_open()) {
+        std::fprintf(stderr, "map \"%s\" not found: using an open map (every cell 0)\n", path);
+        return false;
+    }
+    file.read(reinterpret_cast<char*>(cells_.get()), static_cast<std::streamsize>(size));
+    const std::streamsize got = file.gcount();
+    if (got < static_cast<std::streamsize>(size)) {
+        std::fprintf(stderr, "map \"%s\" is short (%lld of %zu bytes): the rest is open (0)\n", path,
+                     static_cast<long long>(got), size);
+        return false;
+    }
+    if (file.peek() != std::ifstream::traits_type::eof()) {
+        std::fprintf(stderr, "map \"%s\" is longer than %zu bytes: only the first %zu are used\n", path, size,
+                     size);
+    }
+    return true;
+}
+
+int GridMap::cellAt(uint32_t column, uint32_t row) const {
+    if (column >= width || row >= height) return kOutsideType;
+    return cells_[static_cast<std::size_t>(row) * width + column] & 0x0F;
+}
+
+CellIndex GridMap::worldToCell(FixedVec position) const {
+    const Fixed factorX = truncToInt(cellsPerUnitX * 65536.0);
+    const Fixed factorY = truncToInt(cellsPerUnitY * 65536.0);
+    return {fixMul(position.x, factorX) >> 16, fixMul(position.y, factorY) >> 16};
+}
+
+FixedVec GridMap::cellToWorld(int32_t column, int32_t row) const {
+    const Fixed factorX = truncToInt(cellWidth * 65536.0);
+    const Fixed factorY = truncToInt(cellHeight * 65536.0);
+    return {fixMul(toFixed(column), factorX), fixMul(toFixed(row), factorY)};
+}
+
+void GridMap::draw(win::HDC dc, const WorldRect& viewRect) const {
+    if (!cells_) return;
+    int64_t firstColumn = truncToInt(std::floor(viewRect.left * cellsPerUnitX));
+    int64_t endColumn = truncToInt(std::ceil(viewRect.right * cellsPerUnitX));
+    int64_t firstRow = truncToInt(std::floor(viewRect.top * cellsPerUnitY));
+    int64_t endRow = truncToInt(std::ceil(viewRect.bottom * cellsPerUnitY));
+    // Cells outside the map read as type 1 and are never drawn, so the loops can stop at
+    // the map's edges without changing the picture.
+    firstColumn = std::max<int64_t>(firstColumn, 0);
+    firstRow = std::max<int64_t>(firstRow, 0);
+    endColumn = std::min<int64_t>(endColumn, width);
+    endRow = std::min<int64_t>(endRow, height);
+
+    win::SelectObject(dc, asGdiObject(drawingResources.greenBrush));
+    for (int64_t c = firstColumn; c < endColumn; ++c) {
+        const std::size_t columnIndex = static_cast<std::size_t>(c);
+        const int left = worldToPixelX(static_cast<double>(c) * cellWidth);
+        const int right = truncToInt((static_cast<double>(c + 1) * cellWidth - view.viewOriginX) * view.viewInvScaleX + 1);
+        for (int64_t r = firstRow; r < endRow; ++r) {
+            if ((cells_[static_cast<std::size_t>(r) * width + columnIndex] & 0x0F) != kWallType) continue;
+            const int top = worldToPixelY(static_cast<double>(r) * cellHeight);
+            const int bottom =
+                truncToInt((static_cast<double>(r + 1) * cellHeight - view.viewOriginY) * view.viewInvScaleY + 1);
+            win::Rectangle(dc, left, top, right, bottom);
+        }
+    }
+}
+
+int sameCellType(uint8_t a, uint8_t b) { return (a & 0x0F) == (b & 0x0F) ? 1 : 0; }
+
+}  // namespace steering
