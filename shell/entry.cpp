@@ -1,0 +1,87 @@
+// The process entry shared by the three programs: window, presentation, world set-up,
+// then a message loop that never blocks and offers the program a tick on every pass.
+#include <chrono>
+
+#include "platform/win.h"
+#include "shell/program_entry.h"
+
+namespace shell {
+namespace {
+
+using namespace win;
+
+constexpr char kWindowClassName[] = "Steering Test";
+constexpr int kMenuResource = 103;
+constexpr int kLargeIconResource = 104;
+constexpr int kSmallIconResource = 106;
+constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU;  // fixed size: no sizing border
+constexpr UINT kWindowClassRecordSize = 48;  // extended class record of the 32-bit platform
+
+LoopObserver loopObserver;
+
+}  // namespace
+
+HWND mainWindow = nullptr;
+FrameTiming lastFrameTiming;
+
+void setLoopObserver(const LoopObserver& observer) { loopObserver = observer; }
+
+uint64_t monotonicNanoseconds() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+HWND createMainWindow(const Program& program, HINSTANCE instance, int showCommand) {
+    WNDCLASSEX windowClass;
+    windowClass.cbSize = kWindowClassRecordSize;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = program.windowProcedure;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIcon(instance, MAKEINTRESOURCE(kLargeIconResource));
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = nullptr;
+    windowClass.lpszMenuName = MAKEINTRESOURCE(kMenuResource);
+    windowClass.lpszClassName = kWindowClassName;
+    windowClass.hIconSm = LoadIcon(instance, MAKEINTRESOURCE(kSmallIconResource));
+    RegisterClassEx(&windowClass);
+
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRect(&frame, kWindowStyle, TRUE);
+
+    HWND window = CreateWindowEx(0, kWindowClassName, kWindowClassName, kWindowStyle, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                 nullptr, instance, nullptr);
+    if (window == nullptr) return nullptr;
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    return window;
+}
+
+int runEntry(const Program& program, HINSTANCE instance, int showCommand) {
+    mainWindow = createMainWindow(program, instance, showCommand);
+    if (mainWindow == nullptr) return 0;
+
+    initPresentation(mainWindow, kClientWidth, kClientHeight, kRequestedDepth);
+    program.setupWorld();
+
+    MSG message;
+    for (;;) {
+        const bool removed = PeekMessage(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
+        if (removed) {
+            if (message.message == WM_QUIT) break;
+            TranslateMessage(&message);
+            DispatchMessage(&message);
+        }
+        if (loopObserver.beforeTick != nullptr) loopObserver.beforeTick(removed);
+        const bool accepted = program.frameTick();
+        if (loopObserver.afterTick != nullptr) loopObserver.afterTick(removed, accepted);
+    }
+
+    program.releaseDrawingResources();
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace shell
