@@ -13,7 +13,13 @@ struct Agent;
 
 class Behaviour {
 public:
-    explicit Behaviour(const char* registeredName);
+    // Constant-evaluated for the prototypes, so their names are in place before any
+    // dynamic initialiser could search the registry.
+    explicit constexpr Behaviour(const char* registeredName) : name_{} {
+        std::size_t i = 0;
+        for (; i + 1 < sizeof(name_) && registeredName[i] != '\0'; ++i) name_[i] = registeredName[i];
+        name_[i] = '\0';
+    }
     virtual ~Behaviour() = default;
     Behaviour(const Behaviour&) = delete;
     Behaviour& operator=(const Behaviour&) = delete;
@@ -24,7 +30,8 @@ public:
     const char* name() const { return name_; }
 
 private:
-    char name_[36];  // names are at most 35 characters
+    static constexpr std::size_t kNameBytes = 36;  // names are at most 35 characters
+    char name_[kNameBytes];
 };
 
 struct BehaviourEntry {

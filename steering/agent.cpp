@@ -1,0 +1,155 @@
+// The agent's template, copying, behaviour list, frame operations and its one-step update.
+#include "steering/agent.h"
+
+#include "world/grid_map.h"
+#include "world/view_state.h"
+
+namespace steering {
+
+namespace {
+constexpr uint32_t kLcgMultiplier = 214013;
+constexpr uint32_t kLcgIncrement = 2531011;
+
+constexpr Fixed kTemplateMass = kFixedOne;                 // 1.0
+constexpr Fixed kTemplateMaxForce = 50 * kFixedOne;        // 50.0 world units per step^2
+constexpr Fixed kTemplateBaseRadius = 10 * kFixedOne;      // 10.0 pixels at creation zoom
+constexpr Fixed kTemplateRadiusSpread = 5 * kFixedOne;     // +-5.0 pixels
+constexpr Fixed kTemplateBaseSpeed = 3964928;              // 60.5 world units per step
+constexpr Fixed kTemplateSpeedSpread = 25 * kFixedOne;     // +-25.0
+constexpr Fixed kRandomDivisor = 1023;                     // r in 0..1023 -> [0, 1]
+
+// Weights of the standard behaviour list, in list order.
+constexpr Fixed kWallsWeight = 65536;        // 1.0
+constexpr Fixed kObstacleWeight = 91750;     // 1.4
+constexpr Fixed kFollowPathWeight = 13107;   // 0.2
+constexpr Fixed kSeparationWeight = 340787;  // 5.2
+
+// A uniform number in [-1.0, 1.0] from the next generator value.
+Fixed randomUnit() {
+    const int r = agentRandom.next() >> 5;  // 0..1023
+    const Fixed f = fixDiv(r, kRandomDivisor);
+    return wrapSub(wrapMul(2, f), kFixedOne);
+}
+
+void copyExceptWaypoints(Agent& to, const Agent& from) {
+    to.mass = from.mass;
+    to.radius = from.radius;
+    to.position = from.position;
+    to.velocity = from.velocity;
+    to.maxForce = from.maxForce;
+    to.maxSpeed = from.maxSpeed;
+    to.heading = from.heading;
+    to.side = from.side;
+    to.seekTarget = from.seekTarget;
+    to.leader = from.leader;
+    to.formationOffset = from.formationOffset;
+    to.pathTarget = from.pathTarget;
+    to.pathCount = from.pathCount;
+    to.storedCount = from.storedCount;
+    to.waypointIndex = from.waypointIndex;
+    to.pathDone = from.pathDone;
+    for (int i = 0; i < kStoredWaypoints; ++i) {
+        to.waypoints[i] = FixedVec{};
+        to.segmentLength[i] = 0;
+    }
+    to.pathLength = from.pathLength;
+    to.storedRemaining = from.storedRemaining;
+    to.beyondLength = from.beyondLength;
+    to.lastProgress = from.lastProgress;
+    to.progressHistory = from.progressHistory;
+    to.behaviours = from.behaviours;
+}
+}  // namespace
+
+RandomGenerator agentRandom;
+
+int RandomGenerator::next() {
+    state = state * kLcgMultiplier + kLcgIncrement;  // unsigned: wraps by definition
+    return static_cast<int>((state >> 16) & 0x7FFFu);
+}
+
+void makeAgentTemplate(Agent& agent) {
+    agent = Agent{};
+    agent.pathDone = true;
+    agent.clearBehaviours();
+    agent.addBehaviour(kWallsWeight, "avoid_walls");
+    agent.addBehaviour(kObstacleWeight, "avoid_obstacle");
+    agent.addBehaviour(kObstacleWeight, "repel_obstacle");
+    agent.addBehaviour(kFollowPathWeight, "follow_path");
+    agent.addBehaviour(kSeparationWeight, "separation");
+
+    // The radius is drawn in pixels and converted at the current zoom, so a new agent
+    // looks 5 to 15 pixels wide whatever the view.
+    const Fixed r1 = wrapAdd(kTemplateBaseRadius, fixMul(randomUnit(), kTemplateRadiusSpread));
+    agent.radius = truncToInt(static_cast<double>(r1) * view.viewScaleX);
+    agent.mass = kTemplateMass;
+    agent.maxForce = kTemplateMaxForce;
+    agent.maxSpeed = wrapAdd(kTemplateBaseSpeed, fixMul(randomUnit(), kTemplateSpeedSpread));
+    agent.position = FixedVec{};
+}
+
+Agent::Agent(const Agent& other) { copyExceptWaypoints(*this, other); }
+
+Agent& Agent::operator=(const Agent& other) {
+    if (this != &other) copyExceptWaypoints(*this, other);
+    return *this;
+}
+
+bool Agent::addBehaviour(Fixed weight, const char* name) {
+    const Behaviour* prototype = findBehaviour(name);
+    if (prototype == nullptr) return false;
+    if (behaviours.count < BehaviourList::kCapacity) {
+        behaviours.entries[behaviours.count] = BehaviourEntry{weight, prototype};
+        ++behaviours.count;
+    }
+    return true;  // a full list ignores the entry without telling
+}
+
+void Agent::clearBehaviours() { behaviours.count = 0; }
+
+void Agent::place(FixedVec newPosition, FixedVec newVelocity) {
+    position = newPosition;
+    velocity = newVelocity;
+}
+
+FixedVec Agent::pointAhead(Fixed k) const { return position + scaled(velocity, k); }
+
+FixedVec Agent::toLocal(FixedVec point) const {
+    const FixedVec d = point - position;
+    return {dotFixed(heading, d), dotFixed(side, d)};
+}
+
+FixedVec Agent::toWorldDirection(FixedVec local) const {
+    return scaled(heading, local.x) + scaled(side, local.y);
+}
+
+FixedVec Agent::toWorld(FixedVec local) const { return toWorldDirection(local) + position; }
+
+void Agent::update() {
+    // Every force is clipped to the common budget before weighting and the weighted sum
+    // is clipped again, so no behaviour can push past maxForce.
+    FixedVec sum{};
+    for (std::size_t i = 0; i < behaviours.count; ++i) {
+        const BehaviourEntry& entry = behaviours.entries[i];
+        const FixedVec force = vecLimit(entry.behaviour->computeForce(*this), maxForce);
+        sum += scaled(force, entry.weight);
+    }
+    const FixedVec total = vecLimit(sum, maxForce);
+    const FixedVec acceleration = divided(total, mass);
+    velocity = vecLimit(velocity + acceleration, maxSpeed);
+
+    // A wall cell at the candidate blocks the move but keeps the velocity, so the agent
+    // presses on until a force turns it.
+    const FixedVec candidate = position + velocity;
+    if (cellAt(worldToCell(candidate)) != kWallType) position = candidate;
+
+    heading = vecNormalise(velocity);
+    side = vecPerp(heading);
+
+    const Fixed progress = pathProgress();
+    progressHistory <<= 1;
+    if (progress < lastProgress) progressHistory |= 1u;
+    lastProgress = progress;
+}
+
+}  // namespace steering

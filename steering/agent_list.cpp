@@ -1,0 +1,59 @@
+// The population: owned agents in insertion order, each registered in the neighbour grid.
+#include "steering/agent_list.h"
+
+#include <new>
+
+#include "world/neighbour_grid.h"
+
+namespace steering {
+
+AgentList agentList;
+
+Agent* AgentList::add(const Agent& agentTemplate) {
+    try {
+        agents_.emplace_back(agentTemplate);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    Agent* agent = &agents_.back();
+    neighbourGrid.insertAgent(agent);
+    return agent;
+}
+
+void AgentList::updateAll() {
+    // Agents later in the list see the earlier ones already moved in this step.
+    for (Agent& agent : agents_) {
+        const FixedVec before = agent.position;
+        agent.update();
+        neighbourGrid.moveAgent(before, &agent);
+    }
+}
+
+void AgentList::setTargetAll(FixedVec point) {
+    for (Agent& agent : agents_) agent.setTarget(point);
+}
+
+void AgentList::drawAll(win::HDC dc, const WorldRect& viewRect) {
+    for (Agent& agent : agents_) {
+        const int32_t left = toWhole(wrapSub(agent.position.x, agent.radius));
+        const int32_t right = toWhole(wrapAdd(agent.position.x, agent.radius));
+        const int32_t top = toWhole(wrapSub(agent.position.y, agent.radius));
+        const int32_t bottom = toWhole(wrapAdd(agent.position.y, agent.radius));
+        if (left < viewRect.right && viewRect.left < right && top < viewRect.bottom && viewRect.top < bottom) {
+            agent.drawAgent(dc);
+        }
+    }
+}
+
+void AgentList::removeFirst() {
+    if (agents_.empty()) return;
+    Agent& oldest = agents_.front();
+    neighbourGrid.removeAgent(oldest.position, &oldest);
+    agents_.pop_front();
+}
+
+void AgentList::clear() {
+    while (!agents_.empty()) removeFirst();
+}
+
+}  // namespace steering

@@ -1,0 +1,136 @@
+// Path following: planning through the navigation, the progress measure that drives
+// re-planning, and "follow_path", which walks the path five waypoints at a time.
+#include "steering/path_following.h"
+
+#include <bit>
+
+#include "steering/behaviours.h"
+#include "steering/neighbour_visits.h"
+
+namespace steering {
+
+namespace {
+constexpr Fixed kStopSpeed = 3 * kFixedOne;            // slower than this at the target ends the path
+constexpr Fixed kStuckThreshold = kFixedOne / 2;       // re-plan when progress fell in half the window
+constexpr uint32_t kHistoryWindowMask = 0x7FFFu;       // the last 15 steps of progressHistory
+constexpr Fixed kHistoryWindow = 15 * kFixedOne;
+constexpr int kCrowdingSaturation = 16;                // this many agents near a waypoint: full stop
+constexpr Fixed kCrowdingPerAgent = kFixedOne / kCrowdingSaturation;
+
+// The one answer buffer of the navigation, read right after each request.
+nav::PathResult sharedPathResult;
+
+FixedVec pathPoint(const nav::PathPoint& p) { return {toFixed(p.x), toFixed(p.y)}; }
+}  // namespace
+
+void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point) {
+    int32_t count = result.waypointCount;
+    if (count < 0) count = 0;
+    if (count > nav::kMaxPathWaypoints) count = nav::kMaxPathWaypoints;
+
+    agent.pathTarget = point;
+    agent.lastProgress = 0;
+    agent.progressHistory = 0;
+    agent.waypointIndex = 0;
+    if (count == 0) {
+        // No path: the waypoints keep their old values, the agent brakes until a new target.
+        agent.pathCount = 0;
+        agent.storedCount = 0;
+        agent.pathLength = 0;
+        agent.storedRemaining = 0;
+        agent.beyondLength = 0;
+        agent.pathDone = true;
+        return;
+    }
+
+    agent.pathCount = count;
+    agent.storedCount = count < kStoredWaypoints ? count : kStoredWaypoints;
+
+    Fixed total = approxLength(pathPoint(result.waypoints[0]) - agent.position);
+    Fixed beyond = 0;
+    for (int32_t i = 0; i + 1 < count; ++i) {
+        const Fixed segment = approxLength(pathPoint(result.waypoints[i + 1]) - pathPoint(result.waypoints[i]));
+        total = wrapAdd(total, segment);
+        if (i >= agent.storedCount - 1) beyond = wrapAdd(beyond, segment);
+    }
+    agent.pathLength = total;
+    agent.beyondLength = beyond;
+
+    Fixed stored = 0;
+    for (int i = 0; i < kStoredWaypoints; ++i) {
+        agent.waypoints[i] = i < agent.storedCount ? pathPoint(result.waypoints[i]) : agent.waypoints[i];
+        agent.segmentLength[i] = 0;
+    }
+    for (int i = 0; i + 1 < agent.storedCount; ++i) {
+        agent.segmentLength[i] = approxLength(agent.waypoints[i + 1] - agent.waypoints[i]);
+        stored = wrapAdd(stored, agent.segmentLength[i]);
+    }
+    agent.storedRemaining = stored;
+    agent.pathDone = false;
+}
+
+void Agent::setTarget(FixedVec point) {
+    nav::request_agent_path(sharedPathResult, toWhole(position.x), toWhole(position.y), toWhole(point.x),
+                            toWhole(point.y), kGateFraction);
+    applyPathResult(*this, sharedPathResult, point);
+}
+
+Fixed Agent::pathProgress() const {
+    if (pathDone) return kFixedOne;
+    // A one-point path planned from exactly that point has no length: nothing is left to
+    // cover, so it counts as complete rather than dividing by zero.
+    if (pathLength == 0) return kFixedOne;
+    const Fixed remaining =
+        wrapAdd(wrapAdd(approxLength(waypoints[waypointIndex] - position), storedRemaining), beyondLength);
+    return wrapSub(kFixedOne, fixDiv(remaining, pathLength));
+}
+
+Fixed Agent::stuckRatio() const {
+    if (pathProgress() == kFixedOne) return 0;
+    const int fell = std::popcount(progressHistory & kHistoryWindowMask);
+    return fixDiv(toFixed(fell), kHistoryWindow);
+}
+
+Fixed Agent::crowding() const {
+    const int n = countAgentsNear(waypoints[waypointIndex], wrapMul(2, radius));
+    if (n >= kCrowdingSaturation) return kFixedOne;
+    return n * kCrowdingPerAgent;
+}
+
+FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
+    // Falling back in half of the recent steps means the path no longer fits: plan anew
+    // from here.
+    if (agent.pathProgress() != kFixedOne && agent.stuckRatio() >= kStuckThreshold) {
+        agent.setTarget(agent.pathTarget);
+    }
+    const Fixed crowd = agent.crowding();
+    if (agent.pathCount == 0 || agent.pathDone) return -agent.velocity;  // no path: brake
+
+    const Fixed reach = wrapMul(2, agent.radius);
+    FixedVec goal;
+    if (agent.waypointIndex == agent.pathCount - 1) {
+        goal = agent.pathTarget;
+        const FixedVec d = goal - agent.position;
+        if (approxLength(d) < reach && approxLength(agent.velocity) < kStopSpeed) {
+            agent.pathDone = true;  // this step's force is still the arrival below
+        }
+    } else {
+        const FixedVec d = agent.waypoints[agent.waypointIndex] - agent.position;
+        if (approxLength(d) < reach) {
+            agent.storedRemaining = wrapSub(agent.storedRemaining, agent.segmentLength[agent.waypointIndex]);
+            agent.waypointIndex += 1;
+            // All stored waypoints used: plan the rest from here (the index restarts at 0).
+            if (agent.waypointIndex >= agent.storedCount) agent.setTarget(agent.pathTarget);
+        }
+        goal = agent.waypoints[agent.waypointIndex];
+    }
+
+    if (agent.waypointIndex < agent.pathCount - 1) {
+        // The whole offset to the waypoint, shrunk by crowding; the combination clips it.
+        return scaled(goal - agent.position, wrapSub(kFixedOne, crowd)) - agent.velocity;
+    }
+    const FixedVec d = goal - agent.position;
+    return arrivalForce(d, vecLength(d), agent.maxSpeed, agent.velocity);
+}
+
+}  // namespace steering

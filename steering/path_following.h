@@ -1,0 +1,14 @@
+#pragma once
+// Path following's seam to the navigation: setTarget asks the navigation, then hands its
+// answer to applyPathResult, which tests can call with a path of their own.
+#include "navigation/navigation.h"
+#include "steering/agent.h"
+
+namespace steering {
+
+constexpr int kGateFraction = 8192;  // how far into each gate the navigation puts a waypoint
+
+// Resets the agent's path state from a navigation answer for the target point.
+void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point);
+
+}  // namespace steering

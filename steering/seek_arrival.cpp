@@ -1,0 +1,46 @@
+// "seek" and "arrival": steering toward the point the agent's seekTarget designates.
+#include <cstdio>
+
+#include "steering/agent.h"
+#include "steering/behaviours.h"
+
+namespace steering {
+
+namespace {
+constexpr Fixed kArrivalDivisor = 10 * kFixedOne;  // desired speed = distance / 10 per step
+}  // namespace
+
+void reportMissingInput(const char* behaviourName, const char* field) {
+    static bool reported = false;  // one line is enough: the same agent asks every step
+    if (reported) return;
+    reported = true;
+    std::fprintf(stderr, "steering: \"%s\" has no %s; it gives no force\n", behaviourName, field);
+}
+
+FixedVec arrivalForce(FixedVec d, Fixed distance, Fixed maxSpeed, FixedVec velocity) {
+    if (distance == 0) return FixedVec{};
+    Fixed speed = fixDiv(distance, kArrivalDivisor);
+    if (maxSpeed < speed) speed = maxSpeed;
+    return scaled(d, fixDiv(speed, distance)) - velocity;
+}
+
+FixedVec SeekBehaviour::computeForce(Agent& agent) const {
+    if (agent.seekTarget == nullptr) {
+        reportMissingInput(name(), "seekTarget");
+        return FixedVec{};
+    }
+    // The whole offset is the desired velocity; the combination clips it.
+    const FixedVec d = *agent.seekTarget - agent.position;
+    return d - agent.velocity;
+}
+
+FixedVec ArrivalBehaviour::computeForce(Agent& agent) const {
+    if (agent.seekTarget == nullptr) {
+        reportMissingInput(name(), "seekTarget");
+        return FixedVec{};
+    }
+    const FixedVec d = *agent.seekTarget - agent.position;
+    return arrivalForce(d, vecLength(d), agent.maxSpeed, agent.velocity);
+}
+
+}  // namespace steering
