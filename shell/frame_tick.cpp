@@ -1,5 +1,6 @@
 // One accepted tick of the steering program: one simulation step, one complete frame
 // in the off-screen surface, the two timing bars, and a request to repaint.
+#include "navigation/nav_log.h"
 #include "platform/win.h"
 #include "shell/program_entry.h"
 #include "shell/steering_program.h"
@@ -33,6 +34,7 @@ WorldRect visibleWorldRect() {
 
 bool frameTick() {
     if (!shell::passFrameGate()) return false;
+    nav::advanceNavFrame();  // the trace's "F=" numbers count accepted ticks
     shell::clearOffscreen();
     const shell::CpuInfo cpu = shell::buildCpuInfo();
     const WorldRect rect = visibleWorldRect();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "navigation/nav_log.h"
 #include "shell/program_entry.h"
 #include "shell/steering_program.h"
 #include "steering/agent_list.h"
@@ -48,7 +49,11 @@ int traceAgent(int index, char* buffer, int size) {
     return written < size ? written : -1;
 }
 
-bool runSetupWorld() { return setupWorld(); }
+// The trace switch is read before the set-up so that the navigation build is traced too.
+bool runSetupWorld() {
+    nav::configureLogFromEnvironment();
+    return setupWorld();
+}
 
 }  // namespace
 
