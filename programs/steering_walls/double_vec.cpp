@@ -1,0 +1,40 @@
+#include "programs/steering_walls/double_vec.h"
+
+#include <cmath>
+#include <limits>
+
+namespace steering_walls {
+
+double length(DoubleVec v) { return std::sqrt(lengthSquared(v)); }
+
+DoubleVec vecLimit(DoubleVec v, double maxLength) {
+    const double l = length(v);
+    if (l == 0.0 || std::isnan(l)) {
+        return {};
+    }
+    if (l > maxLength) {
+        return v * (maxLength / l);
+    }
+    return v;
+}
+
+DoubleVec vecNormalise(DoubleVec v) {
+    const double l = length(v);
+    if (l == 0.0 || std::isnan(l)) {
+        return {};
+    }
+    return v * (1.0 / l);
+}
+
+int32_t truncToInt32(double value) {
+    // Both bounds are exactly representable; anything in [-2^31, 2^31) truncates to a
+    // valid int32 value.
+    constexpr double lowest = -2147483648.0;
+    constexpr double beyond = 2147483648.0;
+    if (!(value >= lowest && value < beyond)) {
+        return std::numeric_limits<int32_t>::min();
+    }
+    return static_cast<int32_t>(value);
+}
+
+}  // namespace steering_walls

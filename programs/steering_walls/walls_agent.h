@@ -1,0 +1,50 @@
+#pragma once
+// The agent record of steering_walls, its behaviour list and the operations on it.
+// Static obstacles are agents with the static flag set.
+#include <vector>
+
+#include "programs/steering_walls/double_vec.h"
+
+namespace steering_walls {
+
+class WallsBehaviour;
+
+struct BehaviourEntry {
+    double weight = 0.0;                    // factor of the behaviour's limited force
+    const WallsBehaviour* behaviour = nullptr;  // a registry singleton, not owned
+};
+
+struct WallsAgent {
+    bool isStatic = false;   // fixed circular obstacle: never updated, seen only by obstacle behaviours
+    double mass = 1.0;       // divides the steering force; positive
+    double radius = 10.0;    // body radius, pixels
+    DoubleVec position{};    // centre, pixels
+    DoubleVec velocity{};    // pixels per step, at most maxSpeed long
+    double maxForce = 1.0;   // limit of each behaviour's force and of their sum, pixels per step^2
+    double maxSpeed = 5.0;   // limit of the velocity; cap of "arrival" and "formation", pixels per step
+    DoubleVec heading{};     // unit vector of the velocity after the last step; (0, 0) at rest
+    DoubleVec side{};        // vecPerp(heading)
+    const WallsAgent* target = nullptr;  // pursued by "seek"/"arrival"; the leader of "formation"; not owned
+    DoubleVec formationOffset{};         // slot in the leader's frame: x along its heading, y along its side
+    std::vector<BehaviourEntry> behaviours;  // evaluated in order; copies own their storage
+};
+
+// Appends {weight, behaviour named name} when the registry holds that exact,
+// case-sensitive name; otherwise returns false and changes nothing. A full list grows
+// to size + max(size, 1) entries.
+bool addBehaviour(WallsAgent& agent, double weight, const char* name);
+// Empties the behaviour list (its capacity is kept) and clears the static flag.
+void clearBehaviours(WallsAgent& agent);
+
+// Where the agent will be after `steps` steps at its current velocity; a static agent
+// stays where it is.
+DoubleVec pointAhead(const WallsAgent& agent, double steps);
+
+// Sum of every behaviour's force limited to maxForce and weighted; the sum itself is
+// not limited. The update limits it; the vector overlay draws it as it is.
+DoubleVec weightedForceSum(const WallsAgent& agent);
+
+// One simulation step of a mobile agent; a static agent is left untouched.
+void updateAgent(WallsAgent& agent);
+
+}  // namespace steering_walls

@@ -1,0 +1,123 @@
+#include "programs/steering_walls/walls_drawing.h"
+
+#include <cstdio>
+
+#include "programs/steering_walls/walls_behaviours.h"
+#include "programs/steering_walls/walls_world.h"
+
+namespace steering_walls {
+
+namespace {
+
+// Velocity and force lines are drawn this many steps long so that they are visible.
+constexpr double vectorLineScale = 15.0;
+// The short black velocity line: two steps ahead.
+constexpr double shortVelocityScale = 2.0;
+// Text position of the neighbour count relative to the agent's centre, pixels.
+constexpr double countTextOffset = 10.0;
+
+WallsDrawingResources createDrawingResources() {
+    using namespace win;
+    WallsDrawingResources r{};
+    r.thickBlackPen = CreatePen(PS_SOLID, 2, RGB(0, 0, 0));
+    r.magentaPen = CreatePen(PS_SOLID, 1, RGB(255, 0, 255));
+    r.bluePen = CreatePen(PS_SOLID, 1, RGB(0, 0, 255));
+    r.blackPen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+    r.tealBrush = CreateSolidBrush(RGB(0, 200, 200));
+    r.greenBrush = CreateSolidBrush(RGB(0, 200, 0));
+    // 256 - 32n grey for n = 1..7 agents, black for 8 or more.
+    for (int n = 1; n <= occupancyLevels; ++n) {
+        const BYTE level = n >= occupancyLevels ? 0 : static_cast<BYTE>(256 - 32 * n);
+        r.occupancyBrushes[n - 1] = CreateSolidBrush(RGB(level, level, level));
+    }
+    return r;
+}
+
+void line(win::HDC dc, DoubleVec from, DoubleVec to) {
+    win::MoveToEx(dc, truncToInt32(from.x), truncToInt32(from.y), nullptr);
+    win::LineTo(dc, truncToInt32(to.x), truncToInt32(to.y));
+}
+
+win::HGDIOBJ asObject(win::HPEN pen) { return reinterpret_cast<win::HGDIOBJ>(pen); }
+win::HGDIOBJ asObject(win::HBRUSH brush) { return reinterpret_cast<win::HGDIOBJ>(brush); }
+
+}  // namespace
+
+WallsDrawingResources drawingResources = createDrawingResources();
+
+void deleteDrawingResources() {
+    WallsDrawingResources& r = drawingResources;
+    for (win::HPEN* pen : {&r.thickBlackPen, &r.magentaPen, &r.bluePen, &r.blackPen}) {
+        if (*pen != nullptr) {
+            win::DeleteObject(asObject(*pen));
+            *pen = nullptr;
+        }
+    }
+    for (win::HBRUSH* brush : {&r.tealBrush, &r.greenBrush}) {
+        if (*brush != nullptr) {
+            win::DeleteObject(asObject(*brush));
+            *brush = nullptr;
+        }
+    }
+    for (win::HBRUSH& brush : r.occupancyBrushes) {
+        if (brush != nullptr) {
+            win::DeleteObject(asObject(brush));
+            brush = nullptr;
+        }
+    }
+}
+
+win::HBRUSH occupancyBrush(int count) {
+    const int level = count < 1 ? 1 : (count > occupancyLevels ? occupancyLevels : count);
+    return drawingResources.occupancyBrushes[level - 1];
+}
+
+void drawAgent(const WallsAgent& agent, win::HDC dc) {
+    const WallsDrawingResources& r = drawingResources;
+    const DoubleVec p = agent.position;
+    const double radius = agent.radius;
+
+    win::SelectObject(dc, asObject(r.thickBlackPen));
+    win::SelectObject(dc, asObject(r.tealBrush));
+    win::SetBkColor(dc, win::RGB(0, 10, 0));
+    win::SetBkMode(dc, win::TRANSPARENT);
+    win::Ellipse(dc, truncToInt32(p.x - radius), truncToInt32(p.y - radius), truncToInt32(p.x + radius),
+                 truncToInt32(p.y + radius));
+
+    if (overlayFlags.showVectors) {
+        win::SelectObject(dc, asObject(r.magentaPen));
+        line(dc, p, p + agent.velocity * vectorLineScale);
+
+        win::SelectObject(dc, asObject(r.bluePen));
+        line(dc, p, p + weightedForceSum(agent) * vectorLineScale);
+
+        // Three sides of the look-ahead box of "repel_static", open at the agent.
+        const double boxLength = detectionLength(agent);
+        const DoubleVec corners[4] = {
+            toWorld(agent, DoubleVec{0.0, radius}),
+            toWorld(agent, DoubleVec{boxLength, radius}),
+            toWorld(agent, DoubleVec{boxLength, -radius}),
+            toWorld(agent, DoubleVec{0.0, -radius}),
+        };
+        line(dc, corners[0], corners[1]);
+        win::LineTo(dc, truncToInt32(corners[2].x), truncToInt32(corners[2].y));
+        win::LineTo(dc, truncToInt32(corners[3].x), truncToInt32(corners[3].y));
+
+        win::SelectObject(dc, asObject(r.blackPen));
+        line(dc, p, p + agent.velocity * shortVelocityScale);
+    }
+
+    if (overlayFlags.showNeighbours) {
+        AgentRefs& candidates = candidateScratch();
+        candidates.clear();
+        const int32_t count =
+            agentGrid.query(p, static_cast<double>(truncToInt32(2.0 * radius)), candidates);
+        // "%d" of a 32-bit count needs at most 11 characters and the terminator.
+        char text[12];
+        const int length = std::snprintf(text, sizeof text, "%d", count);
+        win::SetTextColor(dc, win::RGB(255, 0, 0));
+        win::TextOut(dc, truncToInt32(p.x - countTextOffset), truncToInt32(p.y - countTextOffset), text, length);
+    }
+}
+
+}  // namespace steering_walls

@@ -1,0 +1,142 @@
+#include "programs/steering_walls/walls_program.h"
+
+#include <cstdio>
+
+#include "programs/steering_walls/walls_drawing.h"
+#include "programs/steering_walls/walls_world.h"
+
+namespace steering_walls {
+
+namespace {
+
+using namespace win;
+
+constexpr int cyclesShift = 14;  // one pixel of timing bar per 16,384 processor cycles
+constexpr int barStartX = 10;    // pixels
+constexpr int updateBarY = 10;
+constexpr int drawBarY = 20;
+
+HGDIOBJ asObject(HPEN pen) { return reinterpret_cast<HGDIOBJ>(pen); }
+
+DoubleVec mousePoint(LPARAM lParam) {
+    const uintptr_t bits = static_cast<uintptr_t>(lParam);
+    return {static_cast<double>(LOWORD(bits)), static_cast<double>(HIWORD(bits))};
+}
+
+// The check mark takes the flag's new value: checked when it turns on.
+void toggle(HWND window, WORD command, bool& flag) {
+    CheckMenuItem(GetMenu(window), command, flag ? MF_UNCHECKED : MF_CHECKED);
+    flag = !flag;
+}
+
+void handleCommand(HWND window, WORD command) {
+    switch (command) {
+        case commandExit: PostQuitMessage(0); break;
+        case commandNeighbours: toggle(window, command, overlayFlags.showNeighbours); break;
+        case commandGrid: toggle(window, command, overlayFlags.showGrid); break;
+        case commandVectors: toggle(window, command, overlayFlags.showVectors); break;
+        default: break;
+    }
+}
+
+// Keys act on release.
+void handleKeyUp(HWND window, WPARAM key) {
+    switch (key) {
+        case VK_ESCAPE: DestroyWindow(window); break;
+        case VK_UP: addArrivers(); break;
+        case VK_DOWN: removeNewestAgents(); break;
+        default: break;
+    }
+}
+
+int agentCount() { return static_cast<int>(agentList.size()); }
+
+int traceAgent(int index, char* buffer, int size) {
+    if (index < 0 || static_cast<std::size_t>(index) >= agentList.size() || buffer == nullptr || size <= 0) {
+        return -1;
+    }
+    const WallsAgent& a = *agentList[static_cast<std::size_t>(index)];
+    // %.17g prints every double so that it reads back bit-identical.
+    const int written = std::snprintf(buffer, static_cast<std::size_t>(size), "%.17g,%.17g,%.17g,%.17g,%.17g,%d",
+                                      a.position.x, a.position.y, a.velocity.x, a.velocity.y, a.radius,
+                                      a.isStatic ? 1 : 0);
+    return written >= 0 && written < size ? written : -1;
+}
+
+}  // namespace
+
+bool frameTick() {
+    if (!shell::passFrameGate()) return false;
+    shell::clearOffscreen();
+    const shell::CpuInfo cpu = shell::buildCpuInfo();
+
+    const uint64_t updateBegin = shell::monotonicNanoseconds();
+    const uint32_t updateStart = cpu.hasTimeStampCounter ? shell::timeStampLow32() : 0;
+    updateAll();
+    const uint32_t updateCycles = cpu.hasTimeStampCounter ? shell::timeStampLow32() - updateStart : 0;
+    const uint64_t drawBegin = shell::monotonicNanoseconds();
+    const uint32_t drawStart = cpu.hasTimeStampCounter ? shell::timeStampLow32() : 0;
+
+    // Without an off-screen device context the simulation still runs; nothing is drawn.
+    HDC dc = shell::offscreenDC;
+    if (dc != nullptr) {
+        if (overlayFlags.showGrid) agentGrid.draw(dc);
+        wallMap.draw(dc);
+        for (const std::unique_ptr<WallsAgent>& agent : agentList) {
+            drawAgent(*agent, dc);
+        }
+    }
+    const uint32_t drawCycles = cpu.hasTimeStampCounter ? shell::timeStampLow32() - drawStart : 0;
+
+    if (dc != nullptr) {
+        SelectObject(dc, asObject(drawingResources.magentaPen));
+        MoveToEx(dc, barStartX, updateBarY, nullptr);
+        LineTo(dc, static_cast<int>(updateCycles >> cyclesShift) + barStartX, updateBarY);
+        SelectObject(dc, asObject(drawingResources.bluePen));
+        MoveToEx(dc, barStartX, drawBarY, nullptr);
+        LineTo(dc, static_cast<int>(drawCycles >> cyclesShift) + barStartX, drawBarY);
+    }
+    const uint64_t drawEnd = shell::monotonicNanoseconds();
+    shell::lastFrameTiming.updateNanoseconds = drawBegin - updateBegin;
+    shell::lastFrameTiming.drawNanoseconds = drawEnd - drawBegin;
+
+    RECT client;
+    GetClientRect(shell::mainWindow, &client);
+    InvalidateRect(shell::mainWindow, &client, FALSE);
+    return true;
+}
+
+LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        case WM_PAINT: shell::paintWindow(window); return 0;
+        case WM_KEYUP: handleKeyUp(window, wParam); return 0;
+        case WM_LBUTTONDOWN: leftButtonTarget.position = mousePoint(lParam); return 0;
+        case WM_RBUTTONDOWN: rightButtonTarget.position = mousePoint(lParam); return 0;
+        case WM_MOUSEMOVE:
+            // With both buttons held only the left target follows.
+            if ((wParam & MK_LBUTTON) != 0) {
+                leftButtonTarget.position = mousePoint(lParam);
+            } else if ((wParam & MK_RBUTTON) != 0) {
+                rightButtonTarget.position = mousePoint(lParam);
+            }
+            return 0;
+        case WM_COMMAND: handleCommand(window, LOWORD(wParam)); return 0;
+        default: return DefWindowProc(window, message, wParam, lParam);
+    }
+}
+
+void releaseDrawingResources() {
+    deleteDrawingResources();
+    shell::shutdownPresentation();
+}
+
+const shell::Program& program() {
+    static const shell::Program walls = {
+        "steering_walls", windowProcedure, setupWorld,  frameTick,
+        releaseDrawingResources, agentCount, traceAgent, "radius,static",
+    };
+    return walls;
+}
+
+}  // namespace steering_walls

@@ -1,0 +1,24 @@
+#pragma once
+// steering_walls as the shared entry and the headless driver see it, and the parts of
+// its shell that are its own: the frame tick, the window procedure and the release of
+// its drawing resources.
+#include "platform/win.h"
+#include "shell/program_entry.h"
+
+namespace steering_walls {
+
+// Menu command ids of resource 103.
+inline constexpr win::WORD commandExit = 40004;
+inline constexpr win::WORD commandNeighbours = 40007;
+inline constexpr win::WORD commandGrid = 40008;
+inline constexpr win::WORD commandVectors = 40009;
+
+// One step of every agent and one complete frame; false when the 10 ms gate refused it.
+bool frameTick();
+win::LRESULT windowProcedure(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+// Pens first, then brushes, then the presentation objects.
+void releaseDrawingResources();
+
+const shell::Program& program();
+
+}  // namespace steering_walls

@@ -1,0 +1,149 @@
+#include "programs/steering_walls/walls_world.h"
+
+#include <cmath>
+
+namespace steering_walls {
+
+AgentList agentList;
+AgentGrid agentGrid;
+WallMap wallMap;
+WallsAgent leftButtonTarget;
+WallsAgent rightButtonTarget;
+OverlayFlags overlayFlags;
+RuntimeRandom runtimeRandom;
+
+namespace {
+
+// Obstacles: a 4 x 4 block, 75 pixels apart.
+constexpr double obstacleFirstX = 200.0, obstacleEndX = 500.0;
+constexpr double obstacleFirstY = 120.0, obstacleEndY = 420.0;
+constexpr double obstacleSpacing = 75.0;
+// Arrivers stand in a row at y = 300, 30 pixels apart.
+constexpr double arriverFirstX = 100.0;
+constexpr double arriverY = 300.0;
+constexpr double arriverSpacing = 30.0;
+constexpr double startArriversEndX = 280.0;  // six at start
+constexpr double keyArriversEndX = 250.0;    // five per Up release
+// Followers stand in a 3 x 3 block, 30 pixels apart.
+constexpr int followerRows = 3;
+constexpr int followerColumns = 3;
+constexpr double followerSpacing = 30.0;
+
+// The behaviours and limits of an arriver; its radius is drawn per agent.
+void makeArriver(WallsAgent& prototype) {
+    clearBehaviours(prototype);
+    addBehaviour(prototype, 1.5, "avoid_walls");
+    addBehaviour(prototype, 0.4, "avoid_static");
+    addBehaviour(prototype, 0.4, "repel_static");
+    addBehaviour(prototype, 0.2, "arrival");
+    addBehaviour(prototype, 0.2, "separation");
+    prototype.target = &leftButtonTarget;
+}
+
+void placeArriver(WallsAgent& prototype, double x) {
+    prototype.radius = 10.0 + 5.0 * unitRandom(runtimeRandom);
+    prototype.mass = 1.0;
+    prototype.maxForce = 2.0;
+    prototype.maxSpeed = 3.5;
+    prototype.position = {x, arriverY};
+    prototype.velocity = {};
+    createAgent(prototype);
+}
+
+}  // namespace
+
+AgentRefs& candidateScratch() {
+    static AgentRefs scratch = [] {
+        AgentRefs list;
+        list.reserve(candidateReserve);
+        return list;
+    }();
+    return scratch;
+}
+
+WallsAgent& createAgent(const WallsAgent& prototype) {
+    agentList.push_back(std::make_unique<WallsAgent>(prototype));
+    WallsAgent& agent = *agentList.back();
+    agentGrid.insert(agent);
+    return agent;
+}
+
+bool setupWorld() {
+    agentGrid.create(gridColumns, gridRows, worldWidth, worldHeight);
+    wallMap.create(worldWidth, worldHeight, wallTable);
+
+    WallsAgent prototype;
+    clearBehaviours(prototype);
+    prototype.isStatic = true;
+    for (double y = obstacleFirstY; y < obstacleEndY; y += obstacleSpacing) {
+        for (double x = obstacleFirstX; x < obstacleEndX; x += obstacleSpacing) {
+            prototype.radius = 15.0 + 10.0 * unitRandom(runtimeRandom);
+            prototype.position = {x, y};
+            createAgent(prototype);
+        }
+    }
+
+    makeArriver(prototype);  // also clears the static flag
+    for (double x = arriverFirstX; x < startArriversEndX; x += arriverSpacing) {
+        placeArriver(prototype, x);
+    }
+
+    clearBehaviours(prototype);
+    addBehaviour(prototype, 0.7, "arrival");
+    prototype.target = &rightButtonTarget;
+    prototype.radius = 10.0;
+    prototype.mass = 1.0;
+    prototype.maxForce = 2.0 + std::fabs(unitRandom(runtimeRandom));
+    prototype.position = {100.0, 100.0};
+    prototype.maxSpeed = 3.0 + std::fabs(unitRandom(runtimeRandom));
+    const WallsAgent& leader = createAgent(prototype);
+
+    clearBehaviours(prototype);
+    addBehaviour(prototype, 1.0, "avoid_walls");
+    addBehaviour(prototype, 0.5, "avoid_static");
+    addBehaviour(prototype, 0.5, "repel_static");
+    addBehaviour(prototype, 0.2, "formation");
+    addBehaviour(prototype, 0.2, "separation");
+    for (int k = 0; k < followerRows; ++k) {
+        for (int m = 0; m < followerColumns; ++m) {
+            prototype.position = {100.0 + followerSpacing * k, 300.0 + followerSpacing * m};
+            // 10, 30 or 50 pixels behind the leader; 20 to either side or centred.
+            prototype.formationOffset = {-10.0 - 20.0 * k, -20.0 + 20.0 * m};
+            prototype.radius = 5.0;
+            prototype.mass = 1.0;
+            prototype.maxForce = 2.0;
+            prototype.maxSpeed = 3.5;
+            prototype.target = &leader;
+            createAgent(prototype);
+        }
+    }
+    return true;
+}
+
+void updateAll() {
+    for (const std::unique_ptr<WallsAgent>& agent : agentList) {
+        const DoubleVec oldPosition = agent->position;
+        updateAgent(*agent);
+        agentGrid.move(oldPosition, *agent);
+    }
+}
+
+void addArrivers() {
+    WallsAgent prototype;
+    makeArriver(prototype);
+    for (double x = arriverFirstX; x < keyArriversEndX; x += arriverSpacing) {
+        placeArriver(prototype, x);
+    }
+}
+
+void removeNewestAgents() {
+    for (int pass = 0; pass < agentsPerKeyRelease; ++pass) {
+        if (agentList.empty()) continue;
+        const WallsAgent& newest = *agentList.back();
+        if (newest.isStatic) continue;
+        agentGrid.remove(newest.position, newest);
+        agentList.pop_back();
+    }
+}
+
+}  // namespace steering_walls

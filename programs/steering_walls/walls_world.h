@@ -1,0 +1,64 @@
+#pragma once
+// The process-wide world of steering_walls: the population, the agent grid, the wall map,
+// the two mouse targets, the overlay flags and the random generator, with the set-up and
+// the population changes that the keys make.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "programs/steering_walls/agent_grid.h"
+#include "programs/steering_walls/runtime_random.h"
+#include "programs/steering_walls/wall_map.h"
+#include "programs/steering_walls/walls_agent.h"
+
+namespace steering_walls {
+
+// Grid and map dimensions: the window's client area in 40-pixel grid cells.
+inline constexpr uint32_t gridColumns = 16;
+inline constexpr uint32_t gridRows = 12;
+inline constexpr uint32_t worldWidth = 640;   // pixels
+inline constexpr uint32_t worldHeight = 480;  // pixels
+
+// Agents a single Up or Down release adds or removes.
+inline constexpr int agentsPerKeyRelease = 5;
+
+// Room reserved for candidate lists: the start population and some forty Up releases
+// fit without the list ever growing during a query.
+inline constexpr std::size_t candidateReserve = 256;
+
+struct OverlayFlags {
+    bool showNeighbours = false;  // Debug > Neighbours (40007): neighbour counts
+    bool showGrid = false;        // Debug > Grid (40008): agent grid and occupancy
+    bool showVectors = false;     // Debug > Vectors (40009): velocity, force, look-ahead box
+};
+
+// The population in creation order, which is also the order of update and drawing.
+using AgentList = std::vector<std::unique_ptr<WallsAgent>>;
+
+extern AgentList agentList;
+extern AgentGrid agentGrid;
+extern WallMap wallMap;
+extern WallsAgent leftButtonTarget;   // arrivers' target; only its position changes
+extern WallsAgent rightButtonTarget;  // the leader's target; only its position changes
+extern OverlayFlags overlayFlags;
+extern RuntimeRandom runtimeRandom;
+
+// Scratch list for grid queries (behaviours and the neighbour overlay); cleared by
+// each user, never shrunk, so queries allocate nothing.
+AgentRefs& candidateScratch();
+
+// Copies the prototype into the population and the grid; returns the new agent.
+WallsAgent& createAgent(const WallsAgent& prototype);
+
+// Grid, walls and the 32 start agents: 16 obstacles, 6 arrivers, a leader, 9 followers.
+bool setupWorld();
+
+// Each agent in list order: update, then move it in the grid from its old position.
+void updateAll();
+
+// Up released: five arrivers at (100..220, 300) heading for leftButtonTarget.
+void addArrivers();
+// Down released: five passes, each removing the newest agent unless it is static.
+void removeNewestAgents();
+
+}  // namespace steering_walls
