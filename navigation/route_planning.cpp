@@ -1,15 +1,309 @@
-// Path queries: for now answers "no path" while the corridor search is written.
-#include "navigation/navigation.h"
+// Path queries: reachability through region labels, a greedy best-first corridor search
+// with an exact heap order, and the agents' entry.
+#include "navigation/route_planning.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "navigation/nav_log.h"
+#include "navigation/path_smoothing.h"
+#include "navigation/triangulation.h"
 
 namespace nav {
 
-void request_agent_path(PathResult& result, int fromX, int fromY, int toX, int toY, int gateFraction) {
-    (void)gateFraction;
+namespace {
+
+// Highest pass table; clearance levels beyond it use it.
+constexpr int kStrictestPassTable = 3;
+// Key multiplier for a link the rule marks as costly (rule answer 2).
+constexpr int32_t kCostlyLinkFactor = 16;
+// Largest heuristic value, so that the costly-link multiple stays within int32.
+constexpr int64_t kMaxHeuristic = INT32_MAX / kCostlyLinkFactor;
+
+NavTriangle& tri(int t) { return navMesh.triangles[t]; }
+
+// Moves t from its current region to id, keeping counts and valid flags consistent.
+void move_to_region(int t, int id) {
+    NavTriangle& triangle = tri(t);
+    const int old = regionOf(triangle);
+    if (old == id) return;
+    --navMesh.regions[old].count;
+    navMesh.regions[old].valid = 0;
+    ++navMesh.regions[id].count;
+    setRegionId(triangle, id);
+}
+
+// Fan step around the vertex at `slot` of `cur`: the neighbour across edge `slot` and the
+// slot of the same vertex in it. False when there is no neighbour.
+bool rotate_around(int& cur, int& slot) {
+    const int n = tri(cur).neighbour[slot];
+    if (n < 0) return false;
+    const int back = neighbour_slot(navMesh, n, cur);
+    if (back < 0) return false;  // broken symmetry: treat like a missing neighbour
+    cur = n;
+    slot = next(back);
+    return true;
+}
+
+void fill_push(QueryState& q, int t) {
+    q.fillQueue[q.fillWrite] = t;
+    q.fillWrite = q.fillWrite + 1 == kFillQueueCapacity ? 0 : q.fillWrite + 1;
+    ++q.fillLength;
+    q.fillLengthMax = std::max(q.fillLengthMax, q.fillLength);
+}
+
+int fill_pop(QueryState& q) {
+    const int t = q.fillQueue[q.fillRead];
+    q.fillRead = q.fillRead + 1 == kFillQueueCapacity ? 0 : q.fillRead + 1;
+    --q.fillLength;
+    return t;
+}
+
+// Min-heap on key in heap[1..heapSize]. A new entry rises past every parent whose key is
+// greater or equal, so among equal keys the latest comes first.
+void heap_push(QueryState& q, int t) {
+    const int32_t key = q.key[t];
+    int i = ++q.heapSize;
+    while (i > 1 && q.key[q.heap[i / 2]] >= key) {
+        q.heap[i] = q.heap[i / 2];
+        i /= 2;
+    }
+    q.heap[i] = t;
+}
+
+// Removes the top: the last entry sinks from the root toward the left child unless the
+// right one is strictly smaller, while its key is greater or equal to that child's.
+int heap_pop(QueryState& q) {
+    const int top = q.heap[1];
+    const int last = q.heap[q.heapSize--];
+    if (q.heapSize == 0) return top;
+    const int32_t key = q.key[last];
+    int i = 1;
+    for (;;) {
+        int child = 2 * i;
+        if (child > q.heapSize) break;
+        if (child + 1 <= q.heapSize && q.key[q.heap[child + 1]] < q.key[q.heap[child]]) ++child;
+        if (key < q.key[q.heap[child]]) break;
+        q.heap[i] = q.heap[child];
+        i = child;
+    }
+    q.heap[i] = last;
+    return top;
+}
+
+// Smallest squared distance in cells from the target cell to a vertex of t.
+int32_t heuristic(int t, int32_t targetCellX, int32_t targetCellY) {
+    int64_t best = INT64_MAX;
+    for (int s = 0; s < 3; ++s) {
+        const NavPoint& v = vertex_of(navMesh, t, s);
+        const int64_t dx = static_cast<int64_t>(v.x) - targetCellX;
+        const int64_t dy = static_cast<int64_t>(v.y) - targetCellY;
+        best = std::min(best, dx * dx + dy * dy);
+    }
+    return static_cast<int32_t>(std::min(best, kMaxHeuristic));
+}
+
+void expand(int t, const uint8_t* table, int32_t targetCellX, int32_t targetCellY) {
+    QueryState& q = navMesh.query;
+    const NavTriangle& from = tri(t);
+    for (int i = 0; i < 3; ++i) {
+        const int c = from.neighbour[i];
+        if (c < 0 || is_marked(navMesh, c)) continue;
+        // Wall and outside areas are never part of a corridor, whatever the link rule says.
+        if (isOutsideType(tri(c).type)) continue;
+        if (!edge_passes(navMesh, table, t, i)) continue;
+        const int link = cellLinkRule(from.type, tri(c).type);
+        if (link == 0) continue;
+        const int32_t h = heuristic(c, targetCellX, targetCellY);
+        q.key[c] = link == 2 ? h * kCostlyLinkFactor : h;
+        mark(navMesh, c);
+        q.parent[c] = t;
+        heap_push(q, c);
+    }
+}
+
+}  // namespace
+
+void raise_interior_clearance(int t) {
+    for (int i = 0; i < 3; ++i) {
+        // First round: is the fan around vertex i complete and free of outside triangles?
+        bool interior = true;
+        int cur = t, slot = i, guard = 0;
+        for (;;) {
+            if (!rotate_around(cur, slot) || isOutsideType(tri(cur).type) || ++guard > kMaxTriangles) {
+                interior = false;
+                break;
+            }
+            if (cur == t) break;
+        }
+        if (!interior) continue;
+        // Second round: both edges of every fan triangle that meet the vertex get class 3.
+        cur = t;
+        slot = i;
+        do {
+            NavTriangle& f = tri(cur);
+            f.regionWord = static_cast<uint16_t>(f.regionWord | (3u << (2 * slot)) | (3u << (2 * prev(slot))));
+        } while (rotate_around(cur, slot) && cur != t);
+    }
+}
+
+void release_region(int id) {
+    if (navVerbose) nav_log(" garbage");
+    NavMesh& m = navMesh;
+    for (int t = 0; t < m.triangleHighWater && m.regions[id].count > 0; ++t) {
+        if (isLive(m.triangles[t]) && regionOf(m.triangles[t]) == id) clear_region(m, t);
+    }
+}
+
+int fill_region(int t) {
+    NavMesh& m = navMesh;
+    int id = 0;
+    for (int i = 1; i < kMaxRegions; ++i) {
+        if (m.regions[i].count == 0) {
+            id = i;
+            break;
+        }
+    }
+    if (id == 0) {
+        int bestCount = INT32_MAX;
+        for (int i = 1; i < kMaxRegions; ++i) {
+            if (!m.regions[i].valid && m.regions[i].count < bestCount) {
+                id = i;
+                bestCount = m.regions[i].count;
+            }
+        }
+        if (id == 0) return 0;  // every id labels a complete region still in use
+        release_region(id);
+    }
+    m.regions[id].valid = 1;
+    move_to_region(t, id);
+    raise_interior_clearance(t);
+
+    // Each triangle is queued at most once (it carries the id from then on), so the
+    // queue, as large as the triangle table, never overwrites an unread entry.
+    QueryState& q = m.query;
+    q.fillRead = q.fillWrite = q.fillLength = 0;
+    fill_push(q, t);
+    while (q.fillLength > 0) {
+        const int e = fill_pop(q);
+        bool raised = false;
+        for (int j = 0; j < 3; ++j) {
+            const int n = tri(e).neighbour[j];
+            if (n < 0 || isOutsideType(tri(n).type) || regionOf(tri(n)) == id) continue;
+            if (!raised) {
+                raise_interior_clearance(e);
+                raised = true;
+            }
+            move_to_region(n, id);
+            fill_push(q, n);
+        }
+    }
+    return id;
+}
+
+bool same_region(int a, int b) {
+    NavMesh& m = navMesh;
+    if (a < 0 || b < 0 || a >= m.triangleHighWater || b >= m.triangleHighWater) return false;
+    if (isOutsideType(tri(a).type) || isOutsideType(tri(b).type)) return false;
+    const int ra = regionOf(tri(a));
+    const int rb = regionOf(tri(b));
+    if ((ra != 0 && m.regions[ra].valid) || (rb != 0 && m.regions[rb].valid)) return ra == rb;
+    if (navVerbose) nav_log(" fill");
+    if (fill_region(a) == 0) return false;
+    return regionOf(tri(a)) == regionOf(tri(b));
+}
+
+int route_search(int seed, int target, int32_t targetX, int32_t targetY) {
+    NavMesh& m = navMesh;
+    QueryState& q = m.query;
+    q.heapSize = 0;
+    new_generation(m);
+    for (int i = 0; i < m.boundaryRingLength; ++i) mark(m, m.boundaryRing[i]);
+
+    const uint8_t* table = pass_table(m, q.passTableIndex);
+    const int32_t targetCellX = targetX >> 8;
+    const int32_t targetCellY = targetY >> 8;
+    q.key[seed] = 1;
+    q.parent[seed] = seed;
+    mark(m, seed);
+    heap_push(q, seed);
+    while (q.heapSize > 0 && q.heap[1] != target) {
+        const int a = heap_pop(q);
+        int b = -1;
+        if (q.heapSize > 0) {
+            if (q.heap[1] == target) break;
+            b = heap_pop(q);
+        }
+        expand(a, table, targetCellX, targetCellY);
+        if (b >= 0) expand(b, table, targetCellX, targetCellY);
+    }
+    if (q.heapSize == 0) return -1;
+
+    int count = 0;
+    for (int t = target;; t = q.parent[t]) {
+        if (count == kMaxTriangles) return -1;  // a parent cycle: never from a sound search
+        q.route[count++] = t;
+        if (t == seed) break;
+    }
+    return count - 1;
+}
+
+int find_route(int start, int destination) {
+    QueryState& q = navMesh.query;
+    q.routeSteps = route_search(start, destination, q.toX, q.toY);
+    if (q.routeSteps < 0) return -1;
+    std::reverse(q.route, q.route + q.routeSteps + 1);
+    return q.routeSteps;
+}
+
+void find_path(PathResult& result, int fromX, int fromY, int toX, int toY, int mode, uint8_t clearance) {
+    NavMesh& m = navMesh;
+    QueryState& q = m.query;
+    uint32_t startStamp = 0;
+    if (navVerbose) {
+        nav_logf("\nF=%d Path    %03d,%03d %03d,%03d", navFrame, fromX, fromY, toX, toY);
+        startStamp = nav_time_stamp();
+    }
     result.fromX = fromX;
     result.fromY = fromY;
     result.toX = toX;
     result.toY = toY;
     result.waypointCount = 0;
+    q.fromX = fromX;
+    q.fromY = fromY;
+    q.toX = toX;
+    q.toY = toY;
+    q.routeSteps = -1;
+
+    // A mesh that was never built or whose build failed connects nothing.
+    const bool meshUsable = !m.buildFailed && m.triangleHighWater >= 2;
+    q.startTriangle = meshUsable ? locate_for_query(m, fromX, fromY) : kNoTriangle;
+    q.goalTriangle = meshUsable ? locate_for_query(m, toX, toY) : kNoTriangle;
+    if (!meshUsable || !same_region(q.startTriangle, q.goalTriangle)) {
+        if (navVerbose) nav_logf(" c=%d %s", static_cast<int>(nav_ticks_since(startStamp)), " retC");
+        return;
+    }
+
+    // Table (clearance + 1) as an 8-bit value: level 0 wraps to table 0 (nothing passes).
+    const int table = static_cast<uint8_t>(clearance + 1);
+    q.passTableIndex = std::min(table, kStrictestPassTable);
+    if (navVerbose) nav_log(" gate");
+
+    GatePath& gates = q.gatePath;
+    gates.fromX = fromX;
+    gates.fromY = fromY;
+    gates.toX = toX;
+    gates.toY = toY;
+    gates.gateCount = 0;
+    const int steps = find_route(q.startTriangle, q.goalTriangle);
+    if (steps >= 0) {
+        grtc(m, PathPoint{fromX, fromY}, PathPoint{toX, toY}, q.route, steps, gates, kGateClearance);
+    }
+    gate_waypoints(gates, result, mode);
+}
+
+void request_agent_path(PathResult& result, int fromX, int fromY, int toX, int toY, int gateFraction) {
+    find_path(result, fromX, fromY, toX, toY, gateFraction, static_cast<uint8_t>(navMesh.clearanceLevel - 1));
 }
 
 }  // namespace nav
