@@ -1,0 +1,286 @@
+// Fixed-point arithmetic against double-precision references and its documented edges.
+#include "world/fixed_math.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+
+#include "world/view_state.h"
+
+namespace steering {
+namespace {
+
+constexpr int kSamples = 200000;
+
+double lengthOf(FixedVec v) { return std::hypot(static_cast<double>(v.x), static_cast<double>(v.y)); }
+
+TEST(FixMul, MatchesFlooredDoubleProductWhereExact) {
+    std::mt19937 rng(7);
+    // Products below 2^46: exact in double, and the shifted result fits in 32 bits.
+    std::uniform_int_distribution<int32_t> any(-(1 << 23), 1 << 23);
+    for (int i = 0; i < kSamples; ++i) {
+        const Fixed a = any(rng);
+        const Fixed b = any(rng);
+        const double reference = std::floor(static_cast<double>(a) * b / 65536.0);
+        ASSERT_EQ(fixMul(a, b), static_cast<int64_t>(reference)) << a << " * " << b;
+    }
+}
+
+TEST(FixMul, RoundsTowardMinusInfinityAndWraps) {
+    EXPECT_EQ(fixMul(-1, 1), -1);  // -1/65536 floors to -1 raw
+    EXPECT_EQ(fixMul(1, 1), 0);
+    EXPECT_EQ(fixMul(3 * kFixedOne, -2 * kFixedOne), -6 * kFixedOne);
+    // 200 * 200 = 40000 units does not fit; the low 32 bits of the shifted product remain.
+    const int64_t full = (static_cast<int64_t>(200 * kFixedOne) * (200 * kFixedOne)) >> 16;
+    EXPECT_EQ(fixMul(200 * kFixedOne, 200 * kFixedOne), static_cast<int32_t>(static_cast<uint32_t>(full)));
+    EXPECT_EQ(fixMul(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min()), 0);
+}
+
+TEST(FixDiv, MatchesTruncatedDoubleQuotient) {
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int32_t> any(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    int checked = 0;
+    for (int i = 0; i < kSamples; ++i) {
+        const Fixed a = any(rng) >> (i % 24);
+        const Fixed b = any(rng) >> (i % 17);
+        if (b == 0) continue;
+        const double reference = std::trunc(static_cast<double>(a) * 65536.0 / b);
+        if (reference > std::numeric_limits<int32_t>::max() || reference < std::numeric_limits<int32_t>::min()) continue;
+        // The double quotient of a 48-bit dividend is within one raw unit of the exact one;
+        // where it is not an integer, truncation must agree.
+        const int64_t exact = (static_cast<int64_t>(a) * 65536) / b;
+        ASSERT_LE(std::abs(static_cast<double>(exact) - reference), 1.0);
+        ASSERT_EQ(fixDiv(a, b), exact) << a << " / " << b;
+        ++checked;
+    }
+    EXPECT_GT(checked, kSamples / 4);
+}
+
+TEST(FixDiv, TruncatesTowardZero) {
+    EXPECT_EQ(fixDiv(kFixedOne, 3 * kFixedOne), 21845);
+    EXPECT_EQ(fixDiv(-kFixedOne, 3 * kFixedOne), -21845);
+    EXPECT_EQ(fixDiv(7, 2 * kFixedOne), 3);
+    EXPECT_EQ(fixDiv(-7, 2 * kFixedOne), -3);
+}
+
+TEST(FixDiv, SaturatesInsteadOfTrapping) {
+    constexpr Fixed kMax = std::numeric_limits<int32_t>::max();
+    constexpr Fixed kMin = std::numeric_limits<int32_t>::min();
+    EXPECT_EQ(fixDiv(kFixedOne, 0), kMax);
+    EXPECT_EQ(fixDiv(0, 0), kMax);
+    EXPECT_EQ(fixDiv(-kFixedOne, 0), kMin);
+    EXPECT_EQ(fixDiv(30000 * kFixedOne, 1), kMax);    // quotient far above 32 bits
+    EXPECT_EQ(fixDiv(30000 * kFixedOne, -1), kMin);
+    EXPECT_EQ(fixDiv(kMin, -1), kMax);
+    EXPECT_EQ(fixDiv(kMin, kFixedOne), kMin);          // exactly representable: no saturation
+}
+
+TEST(TruncToInt, TruncatesTowardZero) {
+    EXPECT_EQ(truncToInt(-0.5), 0);
+    EXPECT_EQ(truncToInt(-1.5), -1);
+    EXPECT_EQ(truncToInt(1.99), 1);
+    EXPECT_EQ(truncToInt(-1.99), -1);
+    // The arithmetic shift of a negative Fixed rounds the other way.
+    EXPECT_EQ(toWhole(-kFixedOne / 2), -1);
+    EXPECT_EQ(toWhole(-3 * kFixedOne / 2), -2);
+}
+
+TEST(TruncToInt, KeepsLowBitsAndMapsIndefiniteValues) {
+    EXPECT_EQ(truncToInt(4294967296.0 + 5.0), 5);       // 2^32 + 5: low 32 bits
+    EXPECT_EQ(truncToInt(2147483648.0), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(truncToInt(-2147483649.0), std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(truncToInt(std::nan("")), 0);
+    EXPECT_EQ(truncToInt(1e30), 0);
+    EXPECT_EQ(truncToInt(-1e30), 0);
+    EXPECT_EQ(truncToInt(std::numeric_limits<double>::infinity()), 0);
+    EXPECT_EQ(truncToInt64(std::nan("")), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(truncToInt64(9223372036854775808.0), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(truncToInt64(-9223372036854775808.0), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(truncToInt64(9007199254740993.0), 9007199254740992);  // rounds on conversion to double
+}
+
+TEST(Isqrt, IsTheTruncatedRootAtEveryPerfectSquareBoundary) {
+    for (uint32_t n = 1; n <= 65535; ++n) {
+        const uint32_t square = n * n;
+        ASSERT_EQ(isqrt(square), n);
+        ASSERT_EQ(isqrt(square - 1), n - 1);
+    }
+    EXPECT_EQ(isqrt(0), 0u);
+    EXPECT_EQ(isqrt(0xFFFFFFFFu), 65535u);
+}
+
+TEST(ApproxLength, NeverUnderestimatesAndStaysWithinTwelvePercent) {
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int32_t> any(-(1 << 30), 1 << 30);
+    for (int i = 0; i < kSamples; ++i) {
+        const FixedVec v{any(rng), any(rng)};
+        const double truth = lengthOf(v);
+        const double approx = static_cast<double>(static_cast<uint32_t>(approxLength(v)));
+        ASSERT_GE(approx + 1.0, truth);  // + 1: the halving truncates
+        ASSERT_LE(approx, truth * 1.1181);
+    }
+    EXPECT_EQ(approxLength({-3 * kFixedOne, 4 * kFixedOne}), 4 * kFixedOne + 3 * kFixedOne / 2);
+    EXPECT_EQ(approxLength({5, -3}), 6);  // 5 + (3 >> 1)
+}
+
+TEST(VecLength, RangeBoundaries) {
+    EXPECT_EQ(vecLength({196608, 262144}), 327680);  // 3-4-5 units
+    EXPECT_EQ(vecLength({4095, 0}), 4095);           // small range: exact
+    EXPECT_EQ(vecLength({4096, 0}), 4096);           // middle range
+    EXPECT_EQ(vecLength({0, -4095}), 4095);
+    EXPECT_EQ(vecLength({4194303, 0}), 4194303 & ~0xFF);      // last middle value: multiple of 256
+    EXPECT_EQ(vecLength({4194304, 0}), 4194304);              // first large value: 64 units
+    EXPECT_EQ(vecLength({4194304 + 262143, 0}), 4194304);     // large range keeps multiples of 4 units
+    EXPECT_EQ(vecLength({0, 0}), 0);
+}
+
+TEST(VecLength, TracksTheTrueLengthWithinEachRangesPrecision) {
+    std::mt19937 rng(5);
+    for (int i = 0; i < kSamples; ++i) {
+        const int shift = i % 20;  // spreads the samples over all three ranges
+        std::uniform_int_distribution<int32_t> any(-(1 << (11 + shift)), 1 << (11 + shift));
+        const FixedVec v{any(rng), any(rng)};
+        const double truth = lengthOf(v);
+        const double got = vecLength(v);
+        const uint32_t bits = absRaw(v.x) | absRaw(v.y);
+        // Truncating each component to the range's step loses less than one step in each,
+        // and the root and the shift lose one more.
+        const double step = (bits & 0xFFFFF000u) == 0 ? 1.0 : (bits & 0xFFC00000u) == 0 ? 256.0 : 262144.0;
+        ASSERT_LE(got, truth + 0.001) << v.x << "," << v.y;
+        ASSERT_GE(got, truth - 3.0 * step) << v.x << "," << v.y;
+        ASSERT_EQ(static_cast<int64_t>(got) % static_cast<int64_t>(step), 0);
+    }
+}
+
+TEST(VecLimit, ShorterVectorsPassUnchanged) {
+    const FixedVec v{30 * kFixedOne, 40 * kFixedOne};  // length 50
+    EXPECT_EQ(vecLimit(v, 50 * kFixedOne + 1), v);
+}
+
+TEST(VecLimit, ExactlyMaxLengthTakesTheRescalingPathAndComesBackUnchanged) {
+    const FixedVec v{30 * kFixedOne, 40 * kFixedOne};
+    ASSERT_EQ(vecLength(v), 50 * kFixedOne);
+    EXPECT_EQ(fixDiv(50 * kFixedOne, vecLength(v)), kFixedOne);
+    EXPECT_EQ(vecLimit(v, 50 * kFixedOne), v);
+}
+
+TEST(VecLimit, LongerVectorsComeOutAtMaxLengthInTheSameDirection) {
+    std::mt19937 rng(9);
+    std::uniform_int_distribution<int32_t> component(-(1 << 28), 1 << 28);
+    std::uniform_int_distribution<int32_t> limit(kFixedOne, 100 * kFixedOne);
+    int limited = 0;
+    for (int i = 0; i < kSamples / 4; ++i) {
+        const FixedVec v{component(rng) >> (i % 12), component(rng) >> (i % 12)};
+        const Fixed maxLength = limit(rng);
+        const FixedVec out = vecLimit(v, maxLength);
+        const Fixed measured = vecLength(v);
+        if (measured < maxLength) {
+            ASSERT_EQ(out, v);
+            continue;
+        }
+        ++limited;
+        // Error sources: the scale is a truncated 16.16 ratio, and the measured length is
+        // short of the truth by up to a few range steps.
+        const double scale = fixDiv(maxLength, measured);
+        const double truth = lengthOf(v);
+        const double got = lengthOf(out);
+        const double expected = truth * scale / 65536.0;
+        ASSERT_NEAR(got, expected, 3.0) << v.x << "," << v.y << " max " << maxLength;
+        ASSERT_LE(got, maxLength * truth / measured + 3.0);
+        ASSERT_GE(got, maxLength * (1.0 - 1.0 / scale) - 3.0);
+        // Same direction: both components went through the same scale.
+        const double cross = static_cast<double>(out.x) * v.y - static_cast<double>(out.y) * v.x;
+        ASSERT_LE(std::abs(cross) / truth, 2.0);
+    }
+    EXPECT_GT(limited, kSamples / 8);
+}
+
+TEST(VecNormalise, DocumentedValues) {
+    EXPECT_EQ(vecNormalise({0, 0}), (FixedVec{0, 0}));
+    EXPECT_EQ(vecNormalise({kFixedOne, 0}), (FixedVec{65536, 0}));
+    EXPECT_EQ(vecNormalise({1, 0}), (FixedVec{65536, 0}));  // d = isqrt(64) = 8, k = 65536
+    EXPECT_EQ(vecNormalise({0, -1}), (FixedVec{0, -65536}));
+    EXPECT_EQ(vecNormalise({0, 64 * kFixedOne}), (FixedVec{0, 65536}));   // large range: d 16, k 1024
+    EXPECT_EQ(vecNormalise({-1000 * kFixedOne / 256, 0}), (FixedVec{-65536, 0}));  // middle range: d 1000
+    // 100 units: d = 25 and k = 16384 / 25 truncates to 655, so the result falls a little short.
+    EXPECT_EQ(vecNormalise({0, 100 * kFixedOne}), (FixedVec{0, 65500}));
+}
+
+TEST(VecNormalise, TinyVectorsStillPointTheRightWay) {
+    for (int32_t x = -40; x <= 40; ++x) {
+        for (int32_t y = -40; y <= 40; ++y) {
+            if (x == 0 && y == 0) continue;
+            const FixedVec n = vecNormalise({x, y});
+            const double len = lengthOf(n);
+            // Small range: k = 0x80000 / isqrt(64 * |v|^2) keeps the length within 1/8 of a unit
+            // even for the tiniest vectors.
+            ASSERT_NEAR(len, 65536.0, 65536.0 / 8.0) << x << "," << y;
+            const double cross = static_cast<double>(n.x) * y - static_cast<double>(n.y) * x;
+            ASSERT_NEAR(cross, 0.0, 1e-9);  // k * v: exactly parallel
+        }
+    }
+}
+
+TEST(VecNormalise, UnitLengthAcrossRangesAgainstDouble) {
+    std::mt19937 rng(13);
+    for (int i = 0; i < kSamples; ++i) {
+        const int shift = i % 20;
+        std::uniform_int_distribution<int32_t> any(-(1 << (11 + shift)), 1 << (11 + shift));
+        const FixedVec v{any(rng), any(rng)};
+        if (v.x == 0 && v.y == 0) continue;
+        const FixedVec n = vecNormalise(v);
+        const double truth = lengthOf(v);
+        // Two error sources: the range's length measure is up to a few steps short of the
+        // truth (result too long), and the factor k is truncated (result too short by up to
+        // one k step: the whole length in the small range, length / 65536 in the others).
+        const uint32_t bits = absRaw(v.x) | absRaw(v.y);
+        const bool small = (bits & 0xFFFFF000u) == 0;
+        const double step = small ? 1.0 / 8.0 : (bits & 0xFFC00000u) == 0 ? 256.0 : 262144.0;
+        const double kStep = small ? truth : truth / 65536.0;
+        const double worst = 65536.0 * (2.5 * step) / std::max(truth - 2.5 * step, 1.0) + kStep + 2.0;
+        ASSERT_NEAR(lengthOf(n), 65536.0, worst) << v.x << "," << v.y;
+        ASSERT_NEAR(n.x, v.x / truth * lengthOf(n), 2.0);
+        ASSERT_NEAR(n.y, v.y / truth * lengthOf(n), 2.0);
+    }
+}
+
+TEST(VecPerp, TurnsAQuarterTowardPositiveY) {
+    EXPECT_EQ(vecPerp({kFixedOne, 0}), (FixedVec{0, kFixedOne}));
+    EXPECT_EQ(vecPerp({0, kFixedOne}), (FixedVec{-kFixedOne, 0}));
+    EXPECT_EQ(vecPerp({std::numeric_limits<int32_t>::min(), 3}), (FixedVec{-3, std::numeric_limits<int32_t>::min()}));
+    // The negation of the most negative value wraps instead of overflowing.
+    EXPECT_EQ(vecPerp({0, std::numeric_limits<int32_t>::min()}).x, std::numeric_limits<int32_t>::min());
+}
+
+TEST(WrapArithmetic, WrapsWithoutOverflow) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    EXPECT_EQ(wrapAdd(kMax, 1), kMin);
+    EXPECT_EQ(wrapSub(kMin, 1), kMax);
+    EXPECT_EQ(wrapNeg(kMin), kMin);
+    EXPECT_EQ(wrapMul(65536, 65536), 0);
+    EXPECT_EQ(absRaw(kMin), 2147483648u);
+    EXPECT_EQ((FixedVec{kMax, 0} + FixedVec{1, 0}).x, kMin);
+}
+
+TEST(ViewConversion, WorldToPixelAndBackTruncateTowardZero) {
+    view = ViewState{};
+    view.viewOriginX = 100.0;
+    view.viewOriginY = -50.0;
+    EXPECT_EQ(worldToPixelX(1600.0), 100);      // (1600 - 100) / 15
+    EXPECT_EQ(worldToPixelX(90.0), 0);          // -0.67 truncates to 0
+    EXPECT_EQ(worldToPixelX(70.0), -2);         // -2.0
+    EXPECT_EQ(worldToPixelY(-50.0 + 29.0), 1);  // 1.93
+    EXPECT_EQ(fixedToPixelX(toFixed(1600) + kFixedOne / 2), 100);
+    EXPECT_EQ(fixedToPixelX(-kFixedOne / 2), worldToPixelX(-1.0));  // arithmetic shift first
+    EXPECT_EQ(pixelToWorldX(10.0), 250);
+    EXPECT_EQ(pixelToWorldY(3.0), -5);
+    EXPECT_EQ(pixelToWorldY(3.1), -3);  // -3.5 truncates toward zero, not down to -4
+    view = ViewState{};
+}
+
+}  // namespace
+}  // namespace steering
