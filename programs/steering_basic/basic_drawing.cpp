@@ -1,0 +1,74 @@
+#include "programs/steering_basic/basic_drawing.h"
+
+#include "programs/steering_basic/basic_world.h"
+
+namespace steering_basic {
+
+namespace {
+
+using steering_walls::toWorld;
+using steering_walls::truncToInt32;
+
+// Velocity and force lines are drawn this many steps long so that they are visible.
+constexpr double vectorLineScale = 15.0;
+
+BasicDrawingResources createDrawingResources() {
+    using namespace win;
+    BasicDrawingResources r{};
+    r.tealBrush = CreateSolidBrush(RGB(0, 200, 200));
+    r.thickBlackPen = CreatePen(PS_SOLID, 2, RGB(0, 0, 0));
+    r.magentaPen = CreatePen(PS_SOLID, 1, RGB(255, 0, 255));
+    r.bluePen = CreatePen(PS_SOLID, 1, RGB(0, 0, 255));
+    return r;
+}
+
+win::HGDIOBJ asObject(win::HPEN pen) { return reinterpret_cast<win::HGDIOBJ>(pen); }
+win::HGDIOBJ asObject(win::HBRUSH brush) { return reinterpret_cast<win::HGDIOBJ>(brush); }
+
+void moveTo(win::HDC dc, DoubleVec p) { win::MoveToEx(dc, truncToInt32(p.x), truncToInt32(p.y), nullptr); }
+void lineTo(win::HDC dc, DoubleVec p) { win::LineTo(dc, truncToInt32(p.x), truncToInt32(p.y)); }
+
+}  // namespace
+
+BasicDrawingResources drawingResources = createDrawingResources();
+
+void deleteDrawingResources() {
+    BasicDrawingResources& r = drawingResources;
+    if (r.tealBrush != nullptr) win::DeleteObject(asObject(r.tealBrush));
+    r.tealBrush = nullptr;
+    for (win::HPEN* pen : {&r.thickBlackPen, &r.magentaPen, &r.bluePen}) {
+        if (*pen != nullptr) win::DeleteObject(asObject(*pen));
+        *pen = nullptr;
+    }
+}
+
+void drawAgent(const BasicAgent& agent, win::HDC dc) {
+    const BasicDrawingResources& r = drawingResources;
+    const DoubleVec p = agent.position;
+    const double radius = agent.radius;
+
+    win::SelectObject(dc, asObject(r.thickBlackPen));
+    win::SelectObject(dc, asObject(r.tealBrush));
+    win::SetBkColor(dc, win::RGB(0, 10, 0));
+    win::SetBkMode(dc, win::TRANSPARENT);
+    win::Ellipse(dc, truncToInt32(p.x - radius), truncToInt32(p.y - radius), truncToInt32(p.x + radius),
+                 truncToInt32(p.y + radius));
+    if (!debugOverlay) return;
+
+    win::SelectObject(dc, asObject(r.magentaPen));
+    moveTo(dc, p);
+    lineTo(dc, p + agent.velocity * vectorLineScale);
+
+    win::SelectObject(dc, asObject(r.bluePen));
+    moveTo(dc, p);
+    lineTo(dc, p + agent.steeringForce * vectorLineScale);
+
+    // Three sides of the avoidance box of "avoid_static_2", open at the agent.
+    const double boxLength = 2.0 * radius;
+    moveTo(dc, toWorld(agent, DoubleVec{0.0, radius}));
+    lineTo(dc, toWorld(agent, DoubleVec{boxLength, radius}));
+    lineTo(dc, toWorld(agent, DoubleVec{boxLength, -radius}));
+    lineTo(dc, toWorld(agent, DoubleVec{0.0, -radius}));
+}
+
+}  // namespace steering_basic

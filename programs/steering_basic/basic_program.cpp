@@ -1,0 +1,111 @@
+#include "programs/steering_basic/basic_program.h"
+
+#include <cstdio>
+
+#include "programs/steering_basic/basic_drawing.h"
+#include "programs/steering_basic/basic_world.h"
+
+namespace steering_basic {
+
+namespace {
+
+using namespace win;
+
+DoubleVec mousePoint(LPARAM lParam) {
+    const uintptr_t bits = static_cast<uintptr_t>(lParam);
+    return {static_cast<double>(LOWORD(bits)), static_cast<double>(HIWORD(bits))};
+}
+
+void handleCommand(HWND window, WORD command) {
+    switch (command) {
+        case commandDebug:
+            // The mark takes the flag's new value; Space flips only the flag, so the two
+            // can disagree until the next selection here.
+            CheckMenuItem(GetMenu(window), commandDebug, debugOverlay ? MF_UNCHECKED : MF_CHECKED);
+            debugOverlay = !debugOverlay;
+            break;
+        case commandExit: PostQuitMessage(0); break;
+        default: break;
+    }
+}
+
+// Keys act on release.
+void handleKeyUp(HWND window, WPARAM key) {
+    if (key == VK_SPACE) debugOverlay = !debugOverlay;
+    if (key == VK_ESCAPE) DestroyWindow(window);
+}
+
+int agentCount() { return static_cast<int>(agentArray.size()); }
+
+int traceAgent(int index, char* buffer, int size) {
+    if (index < 0 || static_cast<std::size_t>(index) >= agentArray.size() || buffer == nullptr || size <= 0) {
+        return -1;
+    }
+    const BasicAgent& a = agentArray[static_cast<std::size_t>(index)];
+    // %.17g prints every double so that it reads back bit-identical.
+    const int written =
+        std::snprintf(buffer, static_cast<std::size_t>(size), "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%d",
+                      a.position.x, a.position.y, a.velocity.x, a.velocity.y, a.steeringForce.x,
+                      a.steeringForce.y, a.radius, a.isStatic ? 1 : 0);
+    return written >= 0 && written < size ? written : -1;
+}
+
+}  // namespace
+
+bool frameTick() {
+    if (!shell::passFrameGate()) return false;
+    shell::clearOffscreen();
+
+    const uint64_t updateBegin = shell::monotonicNanoseconds();
+    updateAll();
+    const uint64_t drawBegin = shell::monotonicNanoseconds();
+    // Without an off-screen device context the simulation still runs; nothing is drawn.
+    if (HDC dc = shell::offscreenDC; dc != nullptr) {
+        for (const auto& agent : agentArray) {
+            drawAgent(*agent, dc);
+        }
+    }
+    const uint64_t drawEnd = shell::monotonicNanoseconds();
+    shell::lastFrameTiming.updateNanoseconds = drawBegin - updateBegin;
+    shell::lastFrameTiming.drawNanoseconds = drawEnd - drawBegin;
+
+    RECT client;
+    GetClientRect(shell::mainWindow, &client);
+    InvalidateRect(shell::mainWindow, &client, FALSE);
+    return true;
+}
+
+LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: shell::paintWindow(window); return 0;
+        case WM_KEYUP: handleKeyUp(window, wParam); return 0;
+        case WM_COMMAND: handleCommand(window, LOWORD(wParam)); return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        case WM_LBUTTONDOWN: leftButtonTarget.position = mousePoint(lParam); return 0;
+        case WM_RBUTTONDOWN: rightButtonTarget.position = mousePoint(lParam); return 0;
+        case WM_MOUSEMOVE:
+            // With both buttons held only the left target follows.
+            if ((wParam & MK_LBUTTON) != 0) {
+                leftButtonTarget.position = mousePoint(lParam);
+            } else if ((wParam & MK_RBUTTON) != 0) {
+                rightButtonTarget.position = mousePoint(lParam);
+            }
+            return 0;
+        default: return DefWindowProc(window, message, wParam, lParam);
+    }
+}
+
+void releaseDrawingResources() {
+    deleteDrawingResources();
+    shell::shutdownPresentation();
+}
+
+const shell::Program& program() {
+    static const shell::Program basic = {
+        "steering_basic", windowProcedure, setupWorld, frameTick,
+        releaseDrawingResources, agentCount, traceAgent, "forceX,forceY,radius,static",
+    };
+    return basic;
+}
+
+}  // namespace steering_basic

@@ -1,0 +1,23 @@
+#pragma once
+// steering_basic as the shared entry and the headless driver see it, and the parts of
+// its shell that are its own: the frame tick, the window procedure and the release of
+// its drawing resources.
+#include "platform/win.h"
+#include "shell/program_entry.h"
+
+namespace steering_basic {
+
+// Menu command ids of resource 103.
+inline constexpr win::WORD commandExit = 40004;
+inline constexpr win::WORD commandDebug = 40007;
+
+// One step of every agent and one complete frame (no timing bars); false when the
+// 10 ms gate refused it.
+bool frameTick();
+win::LRESULT windowProcedure(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+// The four pens and brushes, then the presentation objects.
+void releaseDrawingResources();
+
+const shell::Program& program();
+
+}  // namespace steering_basic

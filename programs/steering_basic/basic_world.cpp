@@ -1,0 +1,106 @@
+#include "programs/steering_basic/basic_world.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace steering_basic {
+
+AgentArray agentArray;
+BasicAgent leftButtonTarget;
+BasicAgent rightButtonTarget;
+bool debugOverlay = false;
+steering_walls::RuntimeRandom runtimeRandom;
+
+namespace {
+
+using steering_walls::unitRandom;
+
+// Followers stand in a 3 x 3 block, 30 pixels apart.
+constexpr int followerRows = 3;
+constexpr int followerColumns = 3;
+constexpr double followerSpacing = 30.0;
+// Arrivers stand in a row at y = 300, 30 pixels apart, ten of them.
+constexpr double arriverFirstX = 100.0, arriverEndX = 400.0, arriverY = 300.0, arriverSpacing = 30.0;
+// Obstacles: a 4 x 4 block, 75 pixels apart.
+constexpr double obstacleFirstX = 200.0, obstacleEndX = 500.0;
+constexpr double obstacleFirstY = 120.0, obstacleEndY = 420.0;
+constexpr double obstacleSpacing = 75.0;
+
+}  // namespace
+
+BasicAgent& AgentArray::append(std::unique_ptr<BasicAgent> agent) {
+    if (agents_.size() == agents_.capacity()) {
+        agents_.reserve(agents_.size() + std::max<std::size_t>(agents_.size(), 1));
+    }
+    agents_.push_back(std::move(agent));
+    return *agents_.back();
+}
+
+BasicAgent& createAgent(const BasicAgent& prototype) { return agentArray.append(std::make_unique<BasicAgent>(prototype)); }
+
+bool setupWorld() {
+    // One prototype throughout: every value set on it stays until overwritten.
+    BasicAgent prototype;
+
+    addBehaviour(prototype, 0.7, "arrival");
+    prototype.target = &leftButtonTarget;
+    prototype.mass = 1.0;
+    prototype.radius = 10.0;
+    prototype.maxForce = 2.0 + std::fabs(unitRandom(runtimeRandom));
+    prototype.position = {100.0, 100.0};
+    prototype.maxSpeed = 2.0 + std::fabs(unitRandom(runtimeRandom));
+    const BasicAgent& leader = createAgent(prototype);
+
+    clearBehaviours(prototype);
+    addBehaviour(prototype, 0.1, "separation");
+    addBehaviour(prototype, 0.5, "avoid_static");
+    addBehaviour(prototype, 1.0, "avoid_static_2");
+    addBehaviour(prototype, 1.0, "formation");
+    for (int k = 0; k < followerRows; ++k) {
+        for (int m = 0; m < followerColumns; ++m) {
+            prototype.position = {100.0 + followerSpacing * k, 300.0 + followerSpacing * m};
+            // 40, 60 or 80 pixels behind the leader; 20 to either side or centred.
+            prototype.formationOffset = {-40.0 - 20.0 * k, -20.0 + 20.0 * m};
+            prototype.radius = 5.0;
+            prototype.mass = 1.0;
+            prototype.maxForce = 2.0;
+            prototype.maxSpeed = 2.5;
+            prototype.target = &leader;
+            createAgent(prototype);
+        }
+    }
+
+    clearBehaviours(prototype);
+    addBehaviour(prototype, 0.7, "arrival");
+    addBehaviour(prototype, 0.1, "separation");
+    addBehaviour(prototype, 0.5, "avoid_static");
+    addBehaviour(prototype, 1.0, "avoid_static_2");
+    prototype.target = &rightButtonTarget;
+    for (double x = arriverFirstX; x < arriverEndX; x += arriverSpacing) {
+        prototype.mass = 1.0;
+        prototype.radius = 10.0 + 5.0 * unitRandom(runtimeRandom);
+        prototype.maxForce = 2.0 + std::fabs(unitRandom(runtimeRandom));
+        prototype.position = {x, arriverY};
+        prototype.maxSpeed = 2.5 + std::fabs(unitRandom(runtimeRandom));
+        createAgent(prototype);
+    }
+
+    clearBehaviours(prototype);
+    prototype.isStatic = true;
+    for (double y = obstacleFirstY; y < obstacleEndY; y += obstacleSpacing) {
+        for (double x = obstacleFirstX; x < obstacleEndX; x += obstacleSpacing) {
+            prototype.radius = 15.0 + 10.0 * unitRandom(runtimeRandom);
+            prototype.position = {x, y};
+            createAgent(prototype);
+        }
+    }
+    return true;
+}
+
+void updateAll() {
+    for (const auto& agent : agentArray) {
+        updateAgent(*agent);
+    }
+}
+
+}  // namespace steering_basic
