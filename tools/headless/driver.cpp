@@ -1,0 +1,192 @@
+#include "tools/headless/driver.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <string>
+
+#include "platform/host.h"
+#include "platform/win.h"
+#include "tools/headless/event_messages.h"
+
+namespace headless {
+namespace {
+
+// A program that neither accepts a tick nor runs out of messages for this many loop
+// passes has stopped working; the driver ends the run instead of spinning forever.
+constexpr uint64_t kMaxPassesWithoutFrame = 10000000;
+// Room for one trace row fragment from a program (a few numbers and flags per agent).
+constexpr int kTraceFragmentSize = 512;
+// Frames whose timings are kept without growing the list during the run.
+constexpr uint32_t kReservedTimings = 1u << 20;
+
+struct DriverState {
+    const DriverOptions* options = nullptr;
+    const std::vector<InputEvent>* events = nullptr;
+    const shell::Program* program = nullptr;
+    std::FILE* trace = nullptr;
+
+    std::size_t nextEvent = 0;          // first event not yet delivered
+    uint32_t framesRun = 0;             // accepted ticks so far
+    bool captureDue = false;            // a screenshot waits for the last frame's paint
+    bool quitPosted = false;
+    uint64_t passesSinceFrame = 0;
+    bool stalled = false;
+    bool screenshotsWritten = true;
+    std::vector<uint64_t> updateNanoseconds;
+    std::vector<uint64_t> drawNanoseconds;
+};
+
+DriverState state;
+
+bool writeScreenshot(const std::string& path) {
+    if (!win::host::writePng(path, win::host::windowImage())) {
+        state.screenshotsWritten = false;
+        return false;
+    }
+    return true;
+}
+
+void captureScreenshots() {
+    const DriverOptions& o = *state.options;
+    if (o.screenshotEvery != 0 && state.framesRun % o.screenshotEvery == 0) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/%s-%06" PRIu32 ".png", o.program.c_str(), state.framesRun);
+        writeScreenshot(o.screenshotDir + name);
+    }
+    if (!o.screenshotPath.empty() && state.framesRun == o.frames) writeScreenshot(o.screenshotPath);
+}
+
+void postDueEvents() {
+    const std::vector<InputEvent>& events = *state.events;
+    WindowMessage messages[kMaxMessagesPerEvent];
+    // Events of frame F go in before the F-th tick, that is once F - 1 ticks have run.
+    while (state.nextEvent < events.size() && events[state.nextEvent].frame <= state.framesRun + 1) {
+        const int count = messagesForEvent(events[state.nextEvent], messages);
+        for (int i = 0; i < count; ++i) {
+            win::PostMessage(shell::mainWindow, messages[i].message, messages[i].wParam, messages[i].lParam);
+        }
+        ++state.nextEvent;
+    }
+}
+
+bool eventsDue() {
+    const std::vector<InputEvent>& events = *state.events;
+    return state.nextEvent < events.size() && events[state.nextEvent].frame <= state.framesRun + 1;
+}
+
+void endRun() {
+    if (!state.quitPosted) {
+        win::PostQuitMessage(0);
+        state.quitPosted = true;
+    }
+}
+
+// After the pass's message step, before its tick. Only a pass that found the queue empty
+// (the last frame's paint included) moves things on: a due screenshot, due events, or
+// the clock step that lets this pass's tick through.
+void beforeTick(bool removedMessage) {
+    if (++state.passesSinceFrame > kMaxPassesWithoutFrame + 2 * state.events->size()) {
+        state.stalled = true;
+        endRun();
+        return;
+    }
+    if (removedMessage || state.quitPosted) return;
+    if (state.captureDue) {
+        captureScreenshots();
+        state.captureDue = false;
+    }
+    if (state.framesRun >= state.options->frames) {
+        endRun();
+        return;
+    }
+    if (eventsDue()) {
+        postDueEvents();  // handled on the next passes, before any tick
+        return;
+    }
+    win::host::advanceTickCount(kClockStepMilliseconds);
+}
+
+void writeTraceRows() {
+    char fragment[kTraceFragmentSize];
+    const int agents = state.program->agentCount();
+    for (int i = 0; i < agents; ++i) {
+        const int length = state.program->traceAgent(i, fragment, kTraceFragmentSize);
+        if (length < 0) continue;
+        std::fprintf(state.trace, "%" PRIu32 ",%d,%s\n", state.framesRun, i, fragment);
+    }
+}
+
+void afterTick(bool /*removedMessage*/, bool tickAccepted) {
+    if (!tickAccepted) return;
+    ++state.framesRun;
+    state.passesSinceFrame = 0;
+    state.updateNanoseconds.push_back(shell::lastFrameTiming.updateNanoseconds);
+    state.drawNanoseconds.push_back(shell::lastFrameTiming.drawNanoseconds);
+    if (state.trace != nullptr) writeTraceRows();
+    const DriverOptions& o = *state.options;
+    const bool everyDue = o.screenshotEvery != 0 && state.framesRun % o.screenshotEvery == 0;
+    const bool finalDue = !o.screenshotPath.empty() && state.framesRun == o.frames;
+    state.captureDue = everyDue || finalDue;
+}
+
+double medianMilliseconds(std::vector<uint64_t>& values) {
+    if (values.empty()) return 0.0;
+    const std::size_t middle = values.size() / 2;
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
+    return static_cast<double>(values[middle]) / 1e6;
+}
+
+}  // namespace
+
+RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>& events,
+                     const shell::Program& program, std::FILE* trace) {
+    state = DriverState{};
+    state.options = &options;
+    state.events = &events;
+    state.program = &program;
+    state.trace = trace;
+    const uint32_t reserve = std::min(options.frames, kReservedTimings);
+    state.updateNanoseconds.reserve(reserve);
+    state.drawNanoseconds.reserve(reserve);
+
+    win::host::useHeadlessBackend();
+    win::host::setTickCount(0);
+    shell::setLoopObserver({beforeTick, afterTick});
+    if (trace != nullptr) {
+        std::fprintf(trace, "frame,index,x,y,vx,vy%s%s\n", program.traceExtraHeader[0] != '\0' ? "," : "",
+                     program.traceExtraHeader);
+    }
+
+    RunSummary summary;
+    summary.exitCode = shell::runEntry(program, win::host::programInstance(program.name), win::SW_SHOWDEFAULT);
+    shell::setLoopObserver({});
+    summary.windowCreated = shell::mainWindow != nullptr;
+    // A run that ended before its last frame (close, Escape, Exit) still gets its final
+    // screenshot: the last image presented.
+    if (summary.windowCreated && !options.screenshotPath.empty() && state.framesRun < options.frames) {
+        writeScreenshot(options.screenshotPath);
+    }
+    summary.framesRun = state.framesRun;
+    summary.agentsAtEnd = program.agentCount();
+    summary.medianUpdateMilliseconds = medianMilliseconds(state.updateNanoseconds);
+    summary.medianDrawMilliseconds = medianMilliseconds(state.drawNanoseconds);
+    summary.screenshotsWritten = state.screenshotsWritten;
+    summary.stalled = state.stalled;
+    if (trace != nullptr) {
+        std::fprintf(trace, "# frames=%" PRIu32 " agents=%d median_update_ms=%.4f median_draw_ms=%.4f\n",
+                     summary.framesRun, summary.agentsAtEnd, summary.medianUpdateMilliseconds,
+                     summary.medianDrawMilliseconds);
+    }
+    return summary;
+}
+
+std::string summaryLine(const std::string& programName, const RunSummary& s) {
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "%s: %" PRIu32 " frames, %d agents at the end, median update %.4f ms, median draw %.4f ms per frame",
+                  programName.c_str(), s.framesRun, s.agentsAtEnd, s.medianUpdateMilliseconds,
+                  s.medianDrawMilliseconds);
+    return line;
+}
+
+}  // namespace headless

@@ -1,0 +1,169 @@
+// steering_headless: runs one of the three programs without a display, for tests,
+// demonstrations and measurements. Exit codes: 0 success, 1 the run failed (window,
+// screenshot, stalled program), 2 bad command line or input file.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "navigation/nav_log.h"
+#include "tools/headless/driver.h"
+#include "tools/headless/input_script.h"
+#include "tools/headless/options.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kExitRunFailed = 1;
+constexpr int kExitUsage = 2;
+// Input files are short event lists; anything larger is surely the wrong file.
+constexpr std::uintmax_t kMaxInputBytes = 16u << 20;
+
+int usageError(const std::string& message) {
+    std::cerr << "steering_headless: " << message << "\n"
+              << "(steering_headless --help shows the options)\n";
+    return kExitUsage;
+}
+
+// Paths on the command line mean what they meant where the driver was started.
+std::string absoluteFrom(const fs::path& base, const std::string& path) {
+    if (path.empty()) return path;
+    const fs::path p(path);
+    return p.is_absolute() ? path : (base / p).lexically_normal().string();
+}
+
+// The folder of this executable, where maptest.raw is copied; the current folder if unknown.
+fs::path defaultWorkdir(const fs::path& current) {
+    std::error_code error;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+    if (error || !exe.has_parent_path()) return current;
+    return exe.parent_path();
+}
+
+bool readInput(const std::string& path, std::string& text, std::string& message) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+        message = path + ": cannot read input file: it is a directory";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        message = path + ": cannot read input file: " + std::strerror(errno);
+        return false;
+    }
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (!error && size > kMaxInputBytes) {
+        message = path + ": input file is larger than 16 MiB";
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) {
+        message = path + ": cannot read input file";
+        return false;
+    }
+    text = buffer.str();
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    headless::OptionsResult parsed = headless::parseOptions(args);
+    if (!parsed.ok) return usageError(parsed.error);
+    headless::DriverOptions options = parsed.options;
+    if (options.help) {
+        std::cout << headless::usageText();
+        return 0;
+    }
+    const shell::Program* program = headless::findProgram(options.program);
+    if (program == nullptr) return usageError("program '" + options.program + "' is not built into this driver");
+
+    std::error_code error;
+    const fs::path startDir = fs::current_path(error);
+    options.inputPath = absoluteFrom(startDir, options.inputPath);
+    options.screenshotPath = absoluteFrom(startDir, options.screenshotPath);
+    options.screenshotDir = absoluteFrom(startDir, options.screenshotDir);
+    options.tracePath = absoluteFrom(startDir, options.tracePath);
+    const std::string workdir =
+        options.workdir.empty() ? defaultWorkdir(startDir).string() : absoluteFrom(startDir, options.workdir);
+
+    std::vector<headless::InputEvent> events;
+    if (!options.inputPath.empty()) {
+        std::string text, message;
+        if (!readInput(options.inputPath, text, message)) {
+            std::cerr << "steering_headless: " << message << "\n";
+            return kExitUsage;
+        }
+        headless::ParseResult script = headless::parseInputScript(text);
+        if (!script.ok) {
+            std::cerr << options.inputPath << ":" << script.errorLine << ": " << script.error << "\n";
+            return kExitUsage;
+        }
+        events = std::move(script.events);
+        for (const headless::InputEvent& e : events) {
+            if (e.frame > options.frames) {
+                std::cerr << "steering_headless: note: " << options.inputPath << ":" << e.line << ": frame "
+                          << e.frame << " is after the last frame (" << options.frames << "), not delivered\n";
+            }
+        }
+    }
+
+    if (!options.screenshotDir.empty()) {
+        fs::create_directories(options.screenshotDir, error);
+        if (!fs::is_directory(options.screenshotDir, error)) {
+            std::cerr << "steering_headless: cannot create screenshot folder '" << options.screenshotDir << "'\n";
+            return kExitUsage;
+        }
+    }
+    std::FILE* trace = nullptr;
+    if (!options.tracePath.empty()) {
+        trace = std::fopen(options.tracePath.c_str(), "w");
+        if (trace == nullptr) {
+            std::cerr << "steering_headless: cannot write trace file '" << options.tracePath
+                      << "': " << std::strerror(errno) << "\n";
+            return kExitUsage;
+        }
+    }
+    fs::current_path(workdir, error);
+    if (error) {
+        std::cerr << "steering_headless: cannot enter working folder '" << workdir << "': " << error.message() << "\n";
+        if (trace != nullptr) std::fclose(trace);
+        return kExitUsage;
+    }
+    if (options.navLog) nav::setNavLog(true);
+
+    const headless::RunSummary summary = headless::runDriver(options, events, *program, trace);
+    bool traceOk = true;
+    if (trace != nullptr) traceOk = std::fclose(trace) == 0;
+
+    if (!summary.windowCreated) {
+        std::cerr << "steering_headless: " << options.program << ": the main window could not be created\n";
+        return kExitRunFailed;
+    }
+    std::cout << headless::summaryLine(options.program, summary) << "\n";
+    if (!options.screenshotPath.empty() && summary.screenshotsWritten) {
+        std::cout << "screenshot: " << options.screenshotPath << "\n";
+    }
+    if (summary.stalled) {
+        std::cerr << "steering_headless: " << options.program << " stopped producing frames; run ended early\n";
+        return kExitRunFailed;
+    }
+    if (!summary.screenshotsWritten) {
+        std::cerr << "steering_headless: a screenshot could not be written\n";
+        return kExitRunFailed;
+    }
+    if (!traceOk) {
+        std::cerr << "steering_headless: writing the trace file '" << options.tracePath << "' failed\n";
+        return kExitRunFailed;
+    }
+    return summary.exitCode;
+}

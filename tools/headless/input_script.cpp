@@ -1,0 +1,194 @@
+#include "tools/headless/input_script.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace headless {
+namespace {
+
+struct KeyName {
+    std::string_view name;
+    uint32_t code;
+};
+
+// Virtual-key names a script may use; letters and digits are handled separately.
+constexpr std::array<KeyName, 31> kKeyNames = {{
+    {"Back", 0x08},    {"Tab", 0x09},     {"Return", 0x0D},  {"Enter", 0x0D},   {"Shift", 0x10},
+    {"Control", 0x11}, {"Menu", 0x12},    {"Escape", 0x1B},  {"Space", 0x20},   {"Prior", 0x21},
+    {"Next", 0x22},    {"End", 0x23},     {"Home", 0x24},    {"Left", 0x25},    {"Up", 0x26},
+    {"Right", 0x27},   {"Down", 0x28},    {"Insert", 0x2D},  {"Delete", 0x2E},  {"F1", 0x70},
+    {"F2", 0x71},      {"F3", 0x72},      {"F4", 0x73},      {"F5", 0x74},      {"F6", 0x75},
+    {"F7", 0x76},      {"F8", 0x77},      {"F9", 0x78},      {"F10", 0x79},     {"F11", 0x7A},
+    {"F12", 0x7B},
+}};
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Decimal digits only, no sign, value at most maxValue.
+bool parseNumber(std::string_view text, uint32_t maxValue, uint32_t& value) {
+    if (text.empty() || text.size() > 10) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (v > maxValue) return false;
+    value = static_cast<uint32_t>(v);
+    return true;
+}
+
+std::vector<std::string_view> splitWords(std::string_view line) {
+    std::vector<std::string_view> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+struct EventSyntax {
+    std::string_view name;
+    EventKind kind;
+    int minArgs;
+    int maxArgs;
+    std::string_view usage;
+};
+
+constexpr std::array<EventSyntax, 10> kEvents = {{
+    {"key", EventKind::Key, 1, 1, "key NAME"},
+    {"keydown", EventKind::KeyDown, 1, 2, "keydown NAME [REPEAT]"},
+    {"keyup", EventKind::KeyUp, 1, 1, "keyup NAME"},
+    {"lclick", EventKind::LeftClick, 2, 2, "lclick X Y"},
+    {"rclick", EventKind::RightClick, 2, 2, "rclick X Y"},
+    {"ldrag", EventKind::LeftDrag, 2, 2, "ldrag X Y"},
+    {"rdrag", EventKind::RightDrag, 2, 2, "rdrag X Y"},
+    {"move", EventKind::Move, 2, 2, "move X Y"},
+    {"menu", EventKind::Menu, 1, 1, "menu ID"},
+    {"close", EventKind::Close, 0, 0, "close"},
+}};
+
+constexpr uint32_t kMaxWord = 65535;  // key repeat counts, coordinates and command ids are 16-bit
+
+std::string quoted(std::string_view word) {
+    std::string out = "'";
+    // Control characters would garble the one-line message; show them as '?'.
+    for (char c : word) out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
+    out += "'";
+    return out;
+}
+
+// Parses one non-empty line's words into an event; an empty string means success.
+std::string parseEvent(const std::vector<std::string_view>& words, InputEvent& event) {
+    if (!parseNumber(words[0], kMaxFrame, event.frame)) {
+        return "frame number expected (0 to " + std::to_string(kMaxFrame) + "), found " + quoted(words[0]);
+    }
+    if (words.size() < 2) return "event name expected after the frame number";
+    const EventSyntax* syntax = nullptr;
+    for (const EventSyntax& s : kEvents) {
+        if (s.name == words[1]) syntax = &s;
+    }
+    if (syntax == nullptr) {
+        return "unknown event " + quoted(words[1]) +
+               " (expected key, keydown, keyup, lclick, rclick, ldrag, rdrag, move, menu or close)";
+    }
+    event.kind = syntax->kind;
+    const int args = static_cast<int>(words.size()) - 2;
+    if (args < syntax->minArgs || args > syntax->maxArgs) {
+        return "wrong number of arguments for " + std::string(syntax->name) + ", expected '" +
+               std::string(syntax->usage) + "'";
+    }
+    switch (syntax->kind) {
+        case EventKind::Key:
+        case EventKind::KeyDown:
+        case EventKind::KeyUp:
+            if (!keyCodeFromName(words[2], event.key)) return "unknown key name " + quoted(words[2]);
+            if (args == 2 && !parseNumber(words[3], kMaxWord, event.repeat)) {
+                return "repeat count expected (0 to 65535), found " + quoted(words[3]);
+            }
+            break;
+        case EventKind::LeftClick:
+        case EventKind::RightClick:
+        case EventKind::LeftDrag:
+        case EventKind::RightDrag:
+        case EventKind::Move:
+            if (!parseNumber(words[2], kMaxWord, event.x)) return "X expected (0 to 65535), found " + quoted(words[2]);
+            if (!parseNumber(words[3], kMaxWord, event.y)) return "Y expected (0 to 65535), found " + quoted(words[3]);
+            break;
+        case EventKind::Menu:
+            if (!parseNumber(words[2], kMaxWord, event.command)) {
+                return "command id expected (0 to 65535), found " + quoted(words[2]);
+            }
+            break;
+        case EventKind::Close: break;
+    }
+    return {};
+}
+
+}  // namespace
+
+bool keyCodeFromName(std::string_view name, uint32_t& code) {
+    if (!name.empty() && name[0] >= '0' && name[0] <= '9') return parseNumber(name, 255, code);
+    for (const KeyName& k : kKeyNames) {
+        if (equalsIgnoringCase(k.name, name)) {
+            code = k.code;
+            return true;
+        }
+    }
+    // Letter keys: their virtual-key codes are the capital letters.
+    if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0]))) {
+        code = static_cast<uint32_t>(std::toupper(static_cast<unsigned char>(name[0])));
+        return true;
+    }
+    return false;
+}
+
+ParseResult parseInputScript(std::string_view text) {
+    ParseResult result;
+    int lineNumber = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++lineNumber;
+
+        const std::size_t hash = line.find('#');
+        if (hash != std::string_view::npos) line = line.substr(0, hash);
+        if (line.find('\0') != std::string_view::npos) {
+            result.errorLine = lineNumber;
+            result.error = "unexpected NUL byte";
+            return result;
+        }
+        const std::vector<std::string_view> words = splitWords(line);
+        if (words.empty()) continue;
+
+        InputEvent event;
+        event.line = lineNumber;
+        const std::string error = parseEvent(words, event);
+        if (!error.empty()) {
+            result.errorLine = lineNumber;
+            result.error = error;
+            return result;
+        }
+        result.events.push_back(event);
+    }
+    std::stable_sort(result.events.begin(), result.events.end(),
+                     [](const InputEvent& a, const InputEvent& b) { return a.frame < b.frame; });
+    result.ok = true;
+    return result;
+}
+
+}  // namespace headless

@@ -1,0 +1,128 @@
+#include "tools/headless/options.h"
+
+#include <string_view>
+
+#include "tools/headless/input_script.h"
+
+namespace headless {
+namespace {
+
+bool isProgramName(std::string_view name) {
+    return name == "steering" || name == "steering_walls" || name == "steering_basic";
+}
+
+bool parseCount(const std::string& text, uint32_t& value) {
+    if (text.empty() || text.size() > 10) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (v < 1 || v > kMaxFrame) return false;
+    value = static_cast<uint32_t>(v);
+    return true;
+}
+
+}  // namespace
+
+const char* usageText() {
+    return "usage: steering_headless PROGRAM [--frames N] [--input FILE] [--screenshot FILE.png]\n"
+           "                         [--screenshot-every K --screenshot-dir DIR] [--trace FILE.csv]\n"
+           "                         [--workdir DIR] [--nav-log]\n"
+           "Runs steering, steering_walls or steering_basic on the headless backend with a virtual\n"
+           "clock for N accepted frames (default 300). Input files hold one event per line,\n"
+           "'FRAME EVENT ARGS': key NAME, keydown NAME [REPEAT], keyup NAME, lclick X Y, rclick X Y,\n"
+           "ldrag X Y, rdrag X Y, move X Y, menu ID, close. Events at frame F are delivered before\n"
+           "the F-th frame. The working directory defaults to the folder holding steering_headless\n"
+           "(where maptest.raw is); relative paths are taken from the directory it was started in.\n";
+}
+
+OptionsResult parseOptions(const std::vector<std::string>& args) {
+    OptionsResult result;
+    DriverOptions& o = result.options;
+    bool everyGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        std::string value;
+        bool hasInlineValue = false;
+        if (arg.rfind("--", 0) == 0) {
+            const std::size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                hasInlineValue = true;
+            }
+        }
+        auto takeValue = [&](std::string& out) -> bool {
+            if (hasInlineValue) {
+                out = value;
+            } else if (i + 1 < args.size()) {
+                out = args[++i];
+            } else {
+                result.error = "option " + arg + " needs a value";
+                return false;
+            }
+            if (out.empty()) {
+                result.error = "option " + arg + " needs a non-empty value";
+                return false;
+            }
+            return true;
+        };
+
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+            result.ok = true;
+            return result;
+        } else if (arg == "--frames" || arg == "--screenshot-every") {
+            std::string text;
+            if (!takeValue(text)) return result;
+            uint32_t& target = arg == "--frames" ? o.frames : o.screenshotEvery;
+            if (!parseCount(text, target)) {
+                result.error = "option " + arg + " needs a whole number from 1 to " + std::to_string(kMaxFrame) +
+                               ", found '" + text + "'";
+                return result;
+            }
+            if (arg == "--screenshot-every") everyGiven = true;
+        } else if (arg == "--input") {
+            if (!takeValue(o.inputPath)) return result;
+        } else if (arg == "--screenshot") {
+            if (!takeValue(o.screenshotPath)) return result;
+        } else if (arg == "--screenshot-dir") {
+            if (!takeValue(o.screenshotDir)) return result;
+        } else if (arg == "--trace") {
+            if (!takeValue(o.tracePath)) return result;
+        } else if (arg == "--workdir") {
+            if (!takeValue(o.workdir)) return result;
+        } else if (arg == "--nav-log") {
+            if (hasInlineValue) {
+                result.error = "option --nav-log takes no value";
+                return result;
+            }
+            o.navLog = true;
+        } else if (!arg.empty() && arg[0] == '-') {
+            result.error = "unknown option '" + args[i] + "'";
+            return result;
+        } else if (o.program.empty()) {
+            if (!isProgramName(arg)) {
+                result.error = "unknown program '" + arg + "' (expected steering, steering_walls or steering_basic)";
+                return result;
+            }
+            o.program = arg;
+        } else {
+            result.error = "unexpected argument '" + arg + "' (the program is already '" + o.program + "')";
+            return result;
+        }
+    }
+    if (o.program.empty()) {
+        result.error = "no program given (expected steering, steering_walls or steering_basic)";
+        return result;
+    }
+    if (everyGiven != !o.screenshotDir.empty()) {
+        result.error = "--screenshot-every and --screenshot-dir go together";
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+}  // namespace headless
