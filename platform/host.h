@@ -40,8 +40,14 @@ Image clientImage();
 // Writes an image as PNG; false (with a message on stderr) when the file cannot be written.
 bool writePng(const std::string& path, const Image& image);
 
+// Virtual-key code of a key name without its VK_ prefix ("Left", "Insert", "Escape", "A",
+// "F5", ...; case-insensitive) or of a decimal code from 0 to 255; -1 for anything else.
+int virtualKeyFromName(const std::string& name);
+
 // Makes the given step of the presentation set-up fail, for tests of partial set-up:
-// 0 = nothing fails, 1 = DirectDrawCreate, 2 = QueryInterface, ... 10 = SetClipper.
+// 0 = nothing fails, 1 = DirectDrawCreate, 2 = QueryInterface, 3 = SetCooperativeLevel,
+// 4 = CreateSurface of the primary, 5 = GetSurfaceDesc, 6 = CreateSurface off-screen, 7 = GetDC,
+// 8 = CreateClipper, 9 = SetHWnd, 10 = SetClipper; 11 = QueryInterface succeeds but yields null.
 void failPresentationStep(int step);
 
 }  // namespace win::host

@@ -145,6 +145,8 @@ constexpr WPARAM VK_DOWN = 0x28;
 constexpr WPARAM VK_INSERT = 0x2D;
 constexpr WPARAM VK_DELETE = 0x2E;
 constexpr WPARAM VK_F1 = 0x70;
+constexpr WPARAM VK_F12 = 0x7B;
+// Letters and digits use their upper-case ASCII codes ('A' = 0x41, '0' = 0x30), as on Windows.
 
 constexpr UINT CS_VREDRAW = 0x0001;
 constexpr UINT CS_HREDRAW = 0x0002;
@@ -160,8 +162,12 @@ constexpr int SW_SHOW = 5;
 constexpr int SW_SHOWDEFAULT = 10;
 
 constexpr UINT MF_BYCOMMAND = 0x0000;
+constexpr UINT MF_STRING = 0x0000;
 constexpr UINT MF_UNCHECKED = 0x0000;
 constexpr UINT MF_CHECKED = 0x0008;
+constexpr UINT MF_POPUP = 0x0010;
+constexpr UINT MF_BYPOSITION = 0x0400;
+constexpr UINT MF_SEPARATOR = 0x0800;
 
 inline const char* const IDC_ARROW = MAKEINTRESOURCE(32512);
 
@@ -232,6 +238,9 @@ constexpr DWORD DDSCL_NORMAL = 0x00000008;
 constexpr DWORD DDSD_CAPS = 0x00000001;
 constexpr DWORD DDSD_HEIGHT = 0x00000002;
 constexpr DWORD DDSD_WIDTH = 0x00000004;
+constexpr DWORD DDSD_PITCH = 0x00000008;
+constexpr DWORD DDSD_PIXELFORMAT = 0x00001000;
+constexpr DWORD DDPF_RGB = 0x00000040;
 constexpr DWORD DDSCAPS_OFFSCREENPLAIN = 0x00000040;
 constexpr DWORD DDSCAPS_PRIMARYSURFACE = 0x00000200;
 constexpr DWORD DDSCAPS_SYSTEMMEMORY = 0x00000800;

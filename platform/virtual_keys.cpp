@@ -1,0 +1,67 @@
+// Names of the virtual keys, as written in input scripts.
+#include <cctype>
+#include <cstdlib>
+
+#include "platform/host.h"
+
+namespace win::host {
+namespace {
+
+struct KeyName {
+    const char* name;
+    int code;
+};
+
+constexpr KeyName kKeyNames[] = {
+    {"Back", 0x08},   {"Tab", 0x09},    {"Return", 0x0D}, {"Shift", 0x10},  {"Control", 0x11},
+    {"Menu", 0x12},   {"Pause", 0x13},  {"Escape", 0x1B}, {"Space", 0x20},  {"Prior", 0x21},
+    {"Next", 0x22},   {"End", 0x23},    {"Home", 0x24},   {"Left", 0x25},   {"Up", 0x26},
+    {"Right", 0x27},  {"Down", 0x28},   {"Insert", 0x2D}, {"Delete", 0x2E}, {"Multiply", 0x6A},
+    {"Add", 0x6B},    {"Subtract", 0x6D}, {"Decimal", 0x6E}, {"Divide", 0x6F},
+};
+
+bool equalIgnoringCase(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+}  // namespace
+
+int virtualKeyFromName(const std::string& name) {
+    if (name.empty()) {
+        return -1;
+    }
+    const bool allDigits = name.find_first_not_of("0123456789") == std::string::npos;
+    if (allDigits) {
+        if (name.size() > 3) {
+            return -1;
+        }
+        const int code = std::atoi(name.c_str());
+        return code <= 255 ? code : -1;
+    }
+    for (const KeyName& key : kKeyNames) {
+        if (equalIgnoringCase(name, key.name)) {
+            return key.code;
+        }
+    }
+    if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0]))) {
+        return std::toupper(static_cast<unsigned char>(name[0]));
+    }
+    if ((name[0] == 'F' || name[0] == 'f') && name.size() <= 3) {
+        const std::string digits = name.substr(1);
+        if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos) {
+            const int n = std::atoi(digits.c_str());
+            if (n >= 1 && n <= 24) {
+                return 0x70 + n - 1;
+            }
+        }
+    }
+    return -1;
+}
+
+}  // namespace win::host
