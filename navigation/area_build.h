@@ -15,11 +15,13 @@ struct CoverRect {
     uint8_t value = 0;                         // cell byte
 };
 
-// Called for every rectangle of the cover, in cover order.
-using CoverVisitor = void (*)(const CoverRect& rect, void* context);
+// Called for every rectangle of the cover, in cover order; returning false stops the cover.
+using CoverVisitor = bool (*)(const CoverRect& rect, void* context);
 
-// Skyline cover of cells [x0, x1) x [y0, y1) of a 256 x 256 map. Returns the count.
-int cover_rectangles(const uint8_t* cells, int x0, int y0, int x1, int y1, CoverVisitor visit,
+// Skyline cover of cells [x0, x1) x [y0, y1) of a 256 x 256 map (0 <= x0 < x1 <= 256,
+// likewise y); skyline holds 256 entries of scratch. visit may be null. Returns the
+// number of rectangles reported.
+int cover_rectangles(int32_t* skyline, const uint8_t* cells, int x0, int y0, int x1, int y1, CoverVisitor visit,
                      void* context);
 
 // Builds the mesh for a map rectangle; only the whole map is supported (a rectangle that

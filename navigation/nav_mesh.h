@@ -128,6 +128,22 @@ struct QueryState {
     Funnel funnelS;
 };
 
+// Scratch storage of the build: the skyline of the rectangle cover, the improvement
+// pass's stack and the edges a segment insertion still has to flip away.
+struct EdgeKey {
+    uint16_t from = 0;  // vertex index
+    uint16_t to = 0;    // vertex index
+};
+// Edges crossed by one segment: never more than there are triangles.
+constexpr int kSegmentQueueCapacity = kMaxTriangles;
+
+struct BuildScratch {
+    int32_t skyline[256] = {};  // first uncovered row of each map column, cells
+    int32_t improveStack[kImproveStackCapacity] = {};
+    int32_t improveStackSize = 0;
+    EdgeKey segmentQueue[kSegmentQueueCapacity];
+};
+
 // What the last build did, for tools, benchmarks and the trace.
 struct BuildStats {
     int32_t rectangles = 0;          // rectangles reported by the cover (value 0 included)
@@ -167,6 +183,7 @@ struct NavMesh {
     bool everReset = false;              // the first build resets the store once more
 
     BuildStats stats;
+    BuildScratch build;
     QueryState query;
 };
 
