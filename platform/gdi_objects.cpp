@@ -12,8 +12,7 @@ namespace {
 Pen& stockBlackPen() {
     static Pen pen = [] {
         Pen p;
-        p.kind = GdiKind::Pen;
-        p.stock = true;
+        p.header.stock = true;
         p.pixel = 0x000000;
         return p;
     }();
@@ -23,30 +22,31 @@ Pen& stockBlackPen() {
 Brush& stockWhiteBrush() {
     static Brush brush = [] {
         Brush b;
-        b.kind = GdiKind::Brush;
-        b.stock = true;
+        b.header.stock = true;
         b.pixel = 0xFFFFFF;
         return b;
     }();
     return brush;
 }
 
+GdiObject* headerOf(HGDIOBJ object) { return static_cast<GdiObject*>(object); }
+
 void freeObject(GdiObject* object) {
     if (object->kind == GdiKind::Pen) {
-        delete static_cast<Pen*>(object);
+        delete reinterpret_cast<Pen*>(object);
     } else {
-        delete static_cast<Brush*>(object);
+        delete reinterpret_cast<Brush*>(object);
     }
 }
 
-void deselect(GdiObject* object) {
-    if (object == nullptr) {
-        return;
-    }
+// Returns true when the object still exists afterwards.
+bool deselect(GdiObject* object) {
     object->selectedCount = std::max(0, object->selectedCount - 1);
     if (object->selectedCount == 0 && object->deletePending && !object->stock) {
         freeObject(object);
+        return false;
     }
+    return true;
 }
 
 }  // namespace
@@ -56,8 +56,8 @@ DeviceContext* makeDeviceContext(const raster::Canvas& canvas) {
     dc->canvas = canvas;
     dc->pen = &stockBlackPen();
     dc->brush = &stockWhiteBrush();
-    dc->pen->selectedCount++;
-    dc->brush->selectedCount++;
+    dc->pen->header.selectedCount++;
+    dc->brush->header.selectedCount++;
     return dc;
 }
 
@@ -65,14 +65,13 @@ void destroyDeviceContext(DeviceContext* dc) {
     if (dc == nullptr) {
         return;
     }
-    deselect(dc->pen);
-    deselect(dc->brush);
+    deselect(&dc->pen->header);
+    deselect(&dc->brush->header);
     delete dc;
 }
 
 HPEN CreatePen(int style, int width, COLORREF color) {
     auto* pen = new Pen;
-    pen->kind = GdiKind::Pen;
     pen->style = style;
     // Width 0 means the thinnest line, as on Windows.
     pen->width = std::clamp(width, 1, raster::kMaxPenWidth);
@@ -82,7 +81,6 @@ HPEN CreatePen(int style, int width, COLORREF color) {
 
 HBRUSH CreateSolidBrush(COLORREF color) {
     auto* brush = new Brush;
-    brush->kind = GdiKind::Brush;
     brush->pixel = raster::pixelFromColorref(color);
     return brush;
 }
@@ -91,40 +89,43 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     if (dc == nullptr || object == nullptr) {
         return nullptr;
     }
-    if (object->deletePending) {
+    GdiObject* header = headerOf(object);
+    if (header->deletePending) {
         std::fprintf(stderr, "SelectObject: the object was deleted\n");
         return nullptr;
     }
+    header->selectedCount++;
     GdiObject* previous = nullptr;
-    object->selectedCount++;
-    if (object->kind == GdiKind::Pen) {
-        previous = dc->pen;
-        dc->pen = static_cast<Pen*>(object);
+    if (header->kind == GdiKind::Pen) {
+        previous = &dc->pen->header;
+        dc->pen = reinterpret_cast<Pen*>(header);
     } else {
-        previous = dc->brush;
-        dc->brush = static_cast<Brush*>(object);
+        previous = &dc->brush->header;
+        dc->brush = reinterpret_cast<Brush*>(header);
     }
-    // The previous object may be freed here when it was deleted while selected; callers
-    // of Windows get the same handle back and may only compare or reselect it.
-    const bool previousSurvives = !(previous->selectedCount == 1 && previous->deletePending && !previous->stock);
-    deselect(previous);
-    return previousSurvives ? previous : nullptr;
+    // A previous object that was deleted while selected is freed now; there is no handle left
+    // to give back.
+    return deselect(previous) ? static_cast<HGDIOBJ>(previous) : nullptr;
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-    if (object == nullptr || object->deletePending) {
+    if (object == nullptr) {
         return FALSE;
     }
-    if (object->stock) {
+    GdiObject* header = headerOf(object);
+    if (header->deletePending) {
+        return FALSE;
+    }
+    if (header->stock) {
         return TRUE;  // stock objects are permanent
     }
-    if (object->selectedCount > 0) {
+    if (header->selectedCount > 0) {
         // Freed once the last device context lets go of it, so a context never points at
         // freed memory.
-        object->deletePending = true;
+        header->deletePending = true;
         return TRUE;
     }
-    freeObject(object);
+    freeObject(header);
     return TRUE;
 }
 

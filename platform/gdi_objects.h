@@ -2,6 +2,7 @@
 // What GDI handles point at. Pens and brushes are plain heap objects with no registry, so
 // they can be created during static initialisation of any translation unit.
 #include <cstdint>
+#include <type_traits>
 
 #include "platform/raster.h"
 #include "platform/win.h"
@@ -10,6 +11,8 @@ namespace win {
 
 enum class GdiKind : uint8_t { Pen, Brush };
 
+// The common first member of every GDI object: an HGDIOBJ (void*) points at it, and the
+// object it heads is reached again by its kind.
 struct GdiObject {
     GdiKind kind = GdiKind::Pen;
     bool stock = false;          // built-in default objects are never freed
@@ -17,15 +20,20 @@ struct GdiObject {
     int selectedCount = 0;       // device contexts holding it selected
 };
 
-struct Pen : GdiObject {
+struct Pen {
+    GdiObject header{GdiKind::Pen};
     int style = PS_SOLID;
-    int width = 1;  // pixels, 1..raster::kMaxPenWidth
+    int width = 1;       // pixels, 1..raster::kMaxPenWidth
     uint32_t pixel = 0;  // 0x00RRGGBB
 };
 
-struct Brush : GdiObject {
+struct Brush {
+    GdiObject header{GdiKind::Brush};
     uint32_t pixel = 0;  // 0x00RRGGBB
 };
+
+// Pen and Brush begin with their header, so a handle and its header share one address.
+static_assert(std::is_standard_layout_v<Pen> && std::is_standard_layout_v<Brush>);
 
 // A device context draws into a canvas it does not own (a surface's or a window's pixels).
 struct DeviceContext {

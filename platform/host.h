@@ -40,6 +40,11 @@ Image clientImage();
 // Writes an image as PNG; false (with a message on stderr) when the file cannot be written.
 bool writePng(const std::string& path, const Image& image);
 
+// The lParam of keyboard messages as Windows builds it: repeat count in bits 0-15, scan code
+// in bits 16-23, previous key state in bit 30, transition state in bit 31 (set on release).
+LPARAM keyDownLParam(WORD repeatCount, bool wasDown, BYTE scanCode = 0);
+LPARAM keyUpLParam(BYTE scanCode = 0);
+
 // Virtual-key code of a key name without its VK_ prefix ("Left", "Insert", "Escape", "A",
 // "F5", ...; case-insensitive) or of a decimal code from 0 to 255; -1 for anything else.
 int virtualKeyFromName(const std::string& name);

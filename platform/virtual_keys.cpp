@@ -32,6 +32,18 @@ bool equalIgnoringCase(const std::string& a, const char* b) {
 
 }  // namespace
 
+LPARAM keyDownLParam(WORD repeatCount, bool wasDown, BYTE scanCode) {
+    const uint32_t bits = static_cast<uint32_t>(repeatCount) | (static_cast<uint32_t>(scanCode) << 16) |
+                          (wasDown ? (1u << 30) : 0u);
+    return static_cast<LPARAM>(bits);
+}
+
+LPARAM keyUpLParam(BYTE scanCode) {
+    // Repeat count 1, previous state down, transition up.
+    const uint32_t bits = 1u | (static_cast<uint32_t>(scanCode) << 16) | (1u << 30) | (1u << 31);
+    return static_cast<LPARAM>(bits);
+}
+
 int virtualKeyFromName(const std::string& name) {
     if (name.empty()) {
         return -1;

@@ -40,7 +40,7 @@ using HMENU = Menu*;
 using HICON = const Icon*;
 using HCURSOR = const Cursor*;
 using HDC = DeviceContext*;
-using HGDIOBJ = GdiObject*;
+using HGDIOBJ = void*;  // any pen or brush, as on Windows; HPEN and HBRUSH convert to it
 using HPEN = Pen*;
 using HBRUSH = Brush*;
 
@@ -119,12 +119,17 @@ constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
 constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
+constexpr UINT WM_MBUTTONDOWN = 0x0207;
+constexpr UINT WM_MBUTTONUP = 0x0208;
 
 constexpr UINT PM_NOREMOVE = 0x0000;
 constexpr UINT PM_REMOVE = 0x0001;
 
 constexpr WPARAM MK_LBUTTON = 0x0001;
 constexpr WPARAM MK_RBUTTON = 0x0002;
+constexpr WPARAM MK_SHIFT = 0x0004;
+constexpr WPARAM MK_CONTROL = 0x0008;
+constexpr WPARAM MK_MBUTTON = 0x0010;
 
 constexpr WPARAM VK_BACK = 0x08;
 constexpr WPARAM VK_TAB = 0x09;
