@@ -1,0 +1,381 @@
+#include "world/neighbour_grid.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <random>
+#include <vector>
+
+#include "steering/agent.h"
+#include "world/obstacles.h"
+
+namespace steering {
+namespace {
+
+Fixed units(double u) { return static_cast<Fixed>(u * 65536.0); }
+
+Agent makeAgent(double x, double y, double radius) {
+    Agent agent;
+    agent.position = {units(x), units(y)};
+    agent.radius = units(radius);
+    return agent;
+}
+
+struct CellXY {
+    uint32_t column;
+    uint32_t row;
+    friend bool operator==(const CellXY&, const CellXY&) = default;
+};
+
+std::vector<CellXY> cellsHolding(const NeighbourGrid& grid, uint32_t columns, uint32_t rows) {
+    std::vector<CellXY> cells;
+    for (uint32_t c = 0; c < columns; ++c) {
+        for (uint32_t r = 0; r < rows; ++r) {
+            if (grid.agentCount(c, r) > 0) cells.push_back({c, r});
+        }
+    }
+    return cells;
+}
+
+class NeighbourGridTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(grid.init(128, 128)); }
+    NeighbourGrid grid;
+};
+
+TEST_F(NeighbourGridTest, InitSetsTheSizes) {
+    EXPECT_EQ(grid.columns, 128u);
+    EXPECT_EQ(grid.rows, 128u);
+    EXPECT_DOUBLE_EQ(grid.cellWidth, 512.0);
+    EXPECT_DOUBLE_EQ(grid.cellHeight, 512.0);
+    EXPECT_DOUBLE_EQ(grid.cellsPerUnitX, 1.0 / 512.0);
+    EXPECT_EQ(grid.occupancy(0, 0), 0);
+}
+
+TEST_F(NeighbourGridTest, CellsTouchedByAnAgent) {
+    Agent agent = makeAgent(768, 768, 100);
+    grid.insertAgent(&agent);
+    EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{1, 1}}));
+
+    const FixedVec old = agent.position;
+    agent.position = {units(1020), units(768)};
+    grid.moveAgent(old, &agent);
+    EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{1, 1}, {2, 1}}));
+
+    const FixedVec old2 = agent.position;
+    agent.position = {units(600), units(600)};
+    grid.moveAgent(old2, &agent);
+    EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{0, 0}, {0, 1}, {1, 0}, {1, 1}}));
+
+    grid.removeAgent(agent.position, &agent);
+    EXPECT_TRUE(cellsHolding(grid, 128, 128).empty());
+}
+
+TEST_F(NeighbourGridTest, DoubleInsertionLeavesOneEntryPerCell) {
+    Agent agent = makeAgent(600, 600, 100);
+    grid.insertAgent(&agent);
+    grid.insertAgent(&agent);
+    for (uint32_t c = 0; c <= 1; ++c) {
+        for (uint32_t r = 0; r <= 1; ++r) EXPECT_EQ(grid.agentCount(c, r), 1);
+    }
+    // Registered under a second position overlapping the first in cell (1, 1): still one
+    // entry there, and a removal at the first position takes that shared entry too.
+    const FixedVec first = agent.position;
+    agent.position = {units(900), units(900)};
+    grid.insertAgent(&agent);
+    EXPECT_EQ(grid.agentCount(1, 1), 1);
+    agent.position = {units(1300), units(600)};  // cells (2, 0) and (2, 1)
+    grid.insertAgent(&agent);
+    grid.removeAgent(first, &agent);
+    EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{2, 0}, {2, 1}}));
+}
+
+TEST_F(NeighbourGridTest, RemovalAtAStalePositionLeavesOtherCellsAlone) {
+    Agent agent = makeAgent(768, 768, 100);
+    grid.insertAgent(&agent);
+    grid.removeAgent({units(5000), units(5000)}, &agent);  // cells that do not hold it
+    EXPECT_EQ(grid.agentCount(1, 1), 1);
+    Agent stranger = makeAgent(768, 768, 100);
+    grid.removeAgent(stranger.position, &stranger);  // never inserted
+    EXPECT_EQ(grid.agentCount(1, 1), 1);
+    grid.removeAgent(agent.position, &agent);
+    EXPECT_EQ(grid.agentCount(1, 1), 0);
+}
+
+TEST_F(NeighbourGridTest, AgentsPastTheEdgesUseTheBorderCells) {
+    Agent left = makeAgent(-2000, 768, 100);  // wholly at negative x: every column
+    grid.insertAgent(&left);
+    for (uint32_t c = 0; c < 128; ++c) ASSERT_EQ(grid.agentCount(c, 1), 1) << c;
+    EXPECT_EQ(grid.agentCount(0, 0), 0);
+    grid.removeAgent(left.position, &left);
+    EXPECT_TRUE(cellsHolding(grid, 128, 128).empty());
+
+    Agent straddling = makeAgent(50, 768, 100);  // from negative x to column 0
+    grid.insertAgent(&straddling);
+    EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{0, 1}}));
+
+    Agent far = makeAgent(32700, 32700, 200);  // reaching past the Fixed range wraps
+    grid.insertAgent(&far);
+    EXPECT_EQ(grid.agentCount(63, 63), 1);
+    EXPECT_EQ(grid.agentCount(127, 127), 1);
+}
+
+TEST_F(NeighbourGridTest, QueryFindsTheAgentItselfAndKeepsCellOrder) {
+    Agent a = makeAgent(600, 600, 100);  // cells (0..1, 0..1)
+    Agent b = makeAgent(300, 300, 50);   // cell (0, 0)
+    Agent c = makeAgent(800, 300, 50);   // cell (1, 0)
+    Agent d = makeAgent(300, 800, 50);   // cell (0, 1)
+    for (Agent* agent : {&a, &b, &c, &d}) grid.insertAgent(agent);
+    std::vector<Agent*> result;
+    EXPECT_EQ(grid.queryAgents(a.position, units(300), result), 4u);
+    // Column 0 (rows 0, 1) before column 1; insertion order within a cell.
+    EXPECT_EQ(result, (std::vector<Agent*>{&a, &b, &d, &c}));
+    result.clear();
+    EXPECT_EQ(grid.queryAgents(b.position, units(10), result), 2u);
+    EXPECT_EQ(result, (std::vector<Agent*>{&a, &b}));
+}
+
+TEST_F(NeighbourGridTest, QueryAppendsToWhatTheResultHolds) {
+    Agent a = makeAgent(300, 300, 50);
+    Agent b = makeAgent(350, 300, 50);
+    Agent outsider = makeAgent(9000, 9000, 50);
+    grid.insertAgent(&a);
+    grid.insertAgent(&b);
+    grid.insertAgent(&outsider);
+    std::vector<Agent*> result{&b, &outsider};
+    EXPECT_EQ(grid.queryAgents(a.position, units(10), result), 3u);
+    EXPECT_EQ(result, (std::vector<Agent*>{&b, &outsider, &a}));
+}
+
+TEST_F(NeighbourGridTest, QueryAtNegativeX) {
+    Agent first = makeAgent(100, 100, 50);   // column 0
+    Agent right = makeAgent(32000, 100, 50);  // column 62
+    grid.insertAgent(&first);
+    grid.insertAgent(&right);
+    const CellRange wholly = grid.queryCells({units(-3000), units(100)}, units(500));
+    EXPECT_EQ(wholly.firstColumn, 0u);
+    EXPECT_EQ(wholly.lastColumn, 127u);
+    std::vector<Agent*> result;
+    grid.queryAgents({units(-3000), units(100)}, units(500), result);
+    EXPECT_EQ(result, (std::vector<Agent*>{&first, &right}));
+
+    const CellRange straddling = grid.queryCells({units(-100), units(100)}, units(1200));
+    EXPECT_EQ(straddling.firstColumn, 0u);
+    EXPECT_EQ(straddling.lastColumn, 2u);  // 1100 units / 512
+    EXPECT_EQ(straddling.firstRow, 0u);
+    EXPECT_EQ(straddling.lastRow, 2u);
+}
+
+TEST_F(NeighbourGridTest, QueryCellsAreFloorOfWholeUnitsOver512) {
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int32_t> position(0, units(30000));
+    std::uniform_real_distribution<double> radius(0, units(2000));
+    for (int i = 0; i < 20000; ++i) {
+        const FixedVec p{position(random), position(random)};
+        const double r = radius(random);
+        const CellRange range = grid.queryCells(p, r);
+        const double left = std::floor((p.x - r) / 65536.0);
+        const double right = std::floor((p.x + r) / 65536.0);
+        ASSERT_EQ(range.firstColumn, left <= 0 ? 0u : static_cast<uint32_t>(std::floor(left / 512)));
+        ASSERT_EQ(range.lastColumn, std::min(127u, static_cast<uint32_t>(std::floor(right / 512))));
+    }
+}
+
+TEST_F(NeighbourGridTest, ObstaclesHaveTheirOwnLists) {
+    const Obstacle o{units(700), units(700), units(140)};
+    grid.insertObstacle(&o);
+    grid.insertObstacle(&o);
+    Agent a = makeAgent(700, 700, 100);
+    grid.insertAgent(&a);
+    EXPECT_EQ(grid.obstacleCount(1, 1), 1);
+    EXPECT_EQ(grid.agentCount(1, 1), 1);
+    EXPECT_EQ(grid.occupancy(1, 1), 2);
+    std::vector<const Obstacle*> obstacles;
+    EXPECT_EQ(grid.queryObstacles({units(600), units(600)}, units(10), obstacles), 1u);
+    EXPECT_EQ(obstacles.front(), &o);
+    obstacles.clear();
+    EXPECT_EQ(grid.queryObstacles({units(5000), units(5000)}, units(10), obstacles), 0u);
+}
+
+TEST_F(NeighbourGridTest, HundredsOfAgentsOnOnePoint) {
+    std::deque<Agent> crowd;
+    for (int i = 0; i < 500; ++i) crowd.push_back(makeAgent(1024, 1024, 75 + i % 150));
+    for (Agent& agent : crowd) grid.insertAgent(&agent);
+    EXPECT_EQ(grid.agentCount(1, 1), 500);
+    EXPECT_EQ(grid.agentCount(2, 2), 500);
+    std::vector<Agent*> result;
+    EXPECT_EQ(grid.queryAgents(crowd[0].position, units(10), result), 500u);
+    for (std::size_t i = 0; i < crowd.size(); ++i) ASSERT_EQ(result[i], &crowd[i]);
+    // Removing from the front keeps the others' order.
+    for (int i = 0; i < 250; ++i) grid.removeAgent(crowd[i].position, &crowd[i]);
+    result.clear();
+    EXPECT_EQ(grid.queryAgents(crowd[0].position, units(10), result), 250u);
+    for (std::size_t i = 0; i < result.size(); ++i) ASSERT_EQ(result[i], &crowd[250 + i]);
+}
+
+// ---- Against the literal list algorithm ------------------------------------------------
+
+// Plain per-cell vectors with linear searches: the behaviour the grid must reproduce.
+class ReferenceGrid {
+public:
+    explicit ReferenceGrid(const NeighbourGrid& shape) : shape_(shape), cells_(128 * 128) {}
+
+    void insert(Agent* agent) {
+        forCells(agent->position, agent->radius, [&](std::vector<Agent*>& list) {
+            if (std::find(list.begin(), list.end(), agent) == list.end()) list.push_back(agent);
+        });
+    }
+    void remove(FixedVec position, Agent* agent) {
+        forCells(position, agent->radius, [&](std::vector<Agent*>& list) {
+            const auto it = std::find(list.begin(), list.end(), agent);
+            if (it != list.end()) list.erase(it);
+        });
+    }
+    std::vector<Agent*> query(FixedVec position, double radius) const {
+        const CellRange range = shape_.queryCells(position, radius);
+        std::vector<Agent*> result;
+        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
+                for (Agent* agent : cells_[r * 128 + c]) {
+                    if (std::find(result.begin(), result.end(), agent) == result.end()) result.push_back(agent);
+                }
+            }
+        }
+        return result;
+    }
+    int count(uint32_t c, uint32_t r) const { return static_cast<int>(cells_[r * 128 + c].size()); }
+
+private:
+    template <typename F>
+    void forCells(FixedVec p, Fixed radius, F f) {
+        // The bounding-square rule written out with plain doubles.
+        auto cellOf = [](Fixed v) { return truncToInt(std::floor(v / 512.0)); };
+        const int32_t left = cellOf(wrapSub(p.x, radius));
+        const int32_t top = cellOf(wrapSub(p.y, radius));
+        const int32_t right = cellOf(wrapAdd(p.x, radius));
+        const int32_t bottom = cellOf(wrapAdd(p.y, radius));
+        const uint32_t c0 = left < 65536 ? 0 : left >> 16;
+        const uint32_t r0 = top < 65536 ? 0 : top >> 16;
+        uint32_t c1 = static_cast<uint32_t>(right >> 16);
+        uint32_t r1 = static_cast<uint32_t>(bottom >> 16);
+        if (c1 >= 127) c1 = 127;
+        if (r1 >= 127) r1 = 127;
+        for (uint32_t c = c0; c <= c1; ++c) {
+            for (uint32_t r = r0; r <= r1; ++r) f(cells_[r * 128 + c]);
+        }
+    }
+
+    const NeighbourGrid& shape_;
+    std::vector<std::vector<Agent*>> cells_;
+};
+
+TEST_F(NeighbourGridTest, MatchesTheReferenceOverRandomMoves) {
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int32_t> coordinate(units(-1500), units(12000));
+    std::uniform_int_distribution<int32_t> step(units(-700), units(700));
+    std::uniform_int_distribution<int32_t> radius(units(75), units(225));
+    std::uniform_real_distribution<double> queryRadius(0, units(1500));
+    std::uniform_int_distribution<int> action(0, 99);
+    ReferenceGrid reference(grid);
+    std::deque<Agent> agents;
+    std::vector<Agent*> live;
+    std::vector<Agent*> result;
+    for (int round = 0; round < 6000; ++round) {
+        const int what = action(random);
+        if (what < 15 || live.empty()) {
+            // Several agents on one point now and then, as Insert makes them.
+            const Agent made = makeAgent(0, 0, 0);
+            const FixedVec p{coordinate(random), coordinate(random)};
+            const Fixed r = radius(random);
+            const int copies = what < 3 ? 5 : 1;
+            for (int k = 0; k < copies; ++k) {
+                agents.push_back(made);
+                agents.back().position = p;
+                agents.back().radius = r;
+                grid.insertAgent(&agents.back());
+                reference.insert(&agents.back());
+                live.push_back(&agents.back());
+            }
+        } else if (what < 22) {
+            // The oldest leaves.
+            Agent* oldest = live.front();
+            grid.removeAgent(oldest->position, oldest);
+            reference.remove(oldest->position, oldest);
+            live.erase(live.begin());
+        } else if (what < 25) {
+            // A removal at a stale position (cells that may not hold it).
+            Agent* agent = live[random() % live.size()];
+            const FixedVec stale{coordinate(random), coordinate(random)};
+            grid.removeAgent(stale, agent);
+            reference.remove(stale, agent);
+            grid.insertAgent(agent);
+            reference.insert(agent);
+        } else {
+            Agent* agent = live[random() % live.size()];
+            const FixedVec old = agent->position;
+            agent->position = {wrapAdd(old.x, step(random)), wrapAdd(old.y, step(random))};
+            grid.moveAgent(old, agent);
+            reference.remove(old, agent);
+            reference.insert(agent);
+        }
+        const FixedVec q{coordinate(random), coordinate(random)};
+        const double qr = queryRadius(random);
+        result.clear();
+        if (round % 7 == 0 && !live.empty()) result.push_back(live[random() % live.size()]);
+        std::vector<Agent*> expected = result;
+        for (Agent* a : reference.query(q, qr)) {
+            if (std::find(expected.begin(), expected.end(), a) == expected.end()) expected.push_back(a);
+        }
+        ASSERT_EQ(grid.queryAgents(q, qr, result), expected.size()) << "round " << round;
+        ASSERT_EQ(result, expected) << "round " << round;
+    }
+    for (uint32_t c = 0; c < 128; ++c) {
+        for (uint32_t r = 0; r < 128; ++r) ASSERT_EQ(grid.agentCount(c, r), reference.count(c, r)) << c << "," << r;
+    }
+}
+
+TEST_F(NeighbourGridTest, QueryReturnsEveryAgentWithinTheRadius) {
+    // The geometric promise behind the cells: nothing within reach is missed.
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int32_t> coordinate(0, units(20000));
+    std::uniform_int_distribution<int32_t> radius(units(75), units(225));
+    std::deque<Agent> agents;
+    for (int i = 0; i < 2000; ++i) {
+        agents.push_back(makeAgent(0, 0, 0));
+        agents.back().position = {coordinate(random), coordinate(random)};
+        agents.back().radius = radius(random);
+        grid.insertAgent(&agents.back());
+    }
+    std::vector<Agent*> result;
+    for (int i = 0; i < 500; ++i) {
+        const FixedVec q{coordinate(random), coordinate(random)};
+        const double reach = units(800);
+        result.clear();
+        grid.queryAgents(q, reach, result);
+        for (Agent& agent : agents) {
+            const double dx = (agent.position.x - static_cast<double>(q.x)) / 65536.0;
+            const double dy = (agent.position.y - static_cast<double>(q.y)) / 65536.0;
+            if (std::sqrt(dx * dx + dy * dy) > 800.0) continue;
+            ASSERT_NE(std::find(result.begin(), result.end(), &agent), result.end());
+        }
+        // And nothing appears twice.
+        std::vector<Agent*> sorted = result;
+        std::sort(sorted.begin(), sorted.end());
+        ASSERT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+    }
+}
+
+TEST(NeighbourGridBeforeInit, IgnoresEverything) {
+    NeighbourGrid grid;
+    Agent agent = makeAgent(100, 100, 50);
+    grid.insertAgent(&agent);
+    grid.removeAgent(agent.position, &agent);
+    std::vector<Agent*> result;
+    EXPECT_EQ(grid.queryAgents(agent.position, 100.0, result), 0u);
+    EXPECT_EQ(grid.occupancy(0, 0), 0);
+}
+
+}  // namespace
+}  // namespace steering
