@@ -23,6 +23,8 @@ nav::PathResult sharedPathResult;
 FixedVec pathPoint(const nav::PathPoint& p) { return {toFixed(p.x), toFixed(p.y)}; }
 }  // namespace
 
+PathRequestFunction pathRequest = &nav::request_agent_path;
+
 void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point) {
     int32_t count = result.waypointCount;
     if (count < 0) count = 0;
@@ -70,8 +72,8 @@ void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point
 }
 
 void Agent::setTarget(FixedVec point) {
-    nav::request_agent_path(sharedPathResult, toWhole(position.x), toWhole(position.y), toWhole(point.x),
-                            toWhole(point.y), kGateFraction);
+    pathRequest(sharedPathResult, toWhole(position.x), toWhole(position.y), toWhole(point.x), toWhole(point.y),
+                kGateFraction);
     applyPathResult(*this, sharedPathResult, point);
 }
 

@@ -1,0 +1,136 @@
+// "separation" and the neighbour visits under it: the contact rule's thresholds, and the
+// grid-based result against a brute-force scan of the population.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "steering/behaviours.h"
+#include "steering/neighbour_visits.h"
+#include "steering_test_world.h"
+
+namespace steering {
+namespace {
+
+using test::at;
+using test::bareAgent;
+using test::forceOf;
+using test::inUnits;
+using test::units;
+
+class SeparationTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::resetWorld(); }
+    void TearDown() override { test::resetWorld(); }
+    Agent& add(FixedVec position, double radius = 100.0) {
+        return *agentList.add(bareAgent(position, FixedVec{}, radius));
+    }
+};
+
+TEST_F(SeparationTest, AnAgentAloneGetsNothing) {
+    Agent& agent = add(at(1000, 1000));
+    EXPECT_EQ(forceOf("separation", agent), FixedVec{});
+}
+
+TEST_F(SeparationTest, TwoAgents150ApartPushEachOtherApart) {
+    Agent& left = add(at(1000, 1000));
+    Agent& right = add(at(1150, 1000));
+    EXPECT_EQ(forceOf("separation", left), at(-1, 0));
+    EXPECT_EQ(forceOf("separation", right), at(1, 0));
+}
+
+TEST_F(SeparationTest, ContactThresholdIsTheRadiiPlusOneUnit) {
+    Agent& agent = add(at(1000, 1000));
+    Agent& other = add(at(1201.5, 1000));
+    EXPECT_EQ(forceOf("separation", agent), FixedVec{});  // 201.5 is not below 201.0
+    other.position = at(1200.5, 1000);
+    EXPECT_EQ(forceOf("separation", agent), at(-1, 0));
+    other.position = at(1201, 1000);
+    EXPECT_EQ(forceOf("separation", agent), FixedVec{});  // strictly below
+}
+
+TEST_F(SeparationTest, IdenticalPositionsIgnoreEachOther) {
+    Agent& agent = add(at(1000, 1000));
+    add(at(1000, 1000));
+    EXPECT_EQ(forceOf("separation", agent), FixedVec{});
+}
+
+TEST_F(SeparationTest, ThreeNeighboursOnOneSideAddUpToAboutThree) {
+    Agent& agent = add(at(1000, 1000));
+    add(at(850, 1000));
+    add(at(850, 1010));
+    add(at(850, 990));
+    const FixedVec force = forceOf("separation", agent);
+    EXPECT_GT(inUnits(force.x), 2.85);
+    EXPECT_LE(inUnits(force.x), 3.0);
+    EXPECT_EQ(force.y, 0);  // the two off-axis pushes cancel exactly
+}
+
+TEST_F(SeparationTest, DeepOverlapPushesNoHarderThanATouch) {
+    Agent& agent = add(at(1000, 1000));
+    Agent& other = add(at(1010, 1000));
+    EXPECT_EQ(forceOf("separation", agent), at(-1, 0));
+    other.position = at(1199, 1000);
+    EXPECT_EQ(forceOf("separation", agent), at(-1, 0));
+}
+
+TEST_F(SeparationTest, NeighboursAcrossGridCellsAndOfLargerRadiusAreFound) {
+    // 512-unit buckets: the two agents sit on either side of the boundary at x = 1024.
+    Agent& small = add(at(1000, 1000), 75.0);
+    add(at(1299, 1000), 225.0);  // 299 < 75 + 225 + 1
+    EXPECT_LT(forceOf("separation", small).x, 0);
+}
+
+TEST_F(SeparationTest, GridResultEqualsABruteForceScanOfACrowd) {
+    std::mt19937 rng(21);
+    std::uniform_real_distribution<double> place(600.0, 2600.0);
+    std::uniform_real_distribution<double> size(75.0, 225.0);
+    for (int i = 0; i < 120; ++i) add(at(place(rng), place(rng)), size(rng));
+    int pushed = 0;
+    for (Agent& agent : agentList) {
+        FixedVec expected{};
+        for (const Agent& other : agentList) {
+            if (&other == &agent) continue;
+            const FixedVec d = agent.position - other.position;
+            const Fixed a = approxLength(d);
+            if (a < agent.radius + other.radius + kFixedOne && a != 0) expected += divided(d, a);
+        }
+        ASSERT_EQ(forceOf("separation", agent), expected);
+        if (expected != FixedVec{}) ++pushed;
+    }
+    EXPECT_GT(pushed, 60);
+}
+
+TEST_F(SeparationTest, VisitsSeeEveryCandidateOnceIncludingTheAgent) {
+    Agent& agent = add(at(1000, 1000));
+    add(at(1100, 1000));
+    add(at(5000, 5000));  // far away: not a candidate
+    int selfSeen = 0;
+    int total = 0;
+    forEachAgentNear(agent, 2 * agent.radius, [&](const Agent& self, const Agent& candidate) {
+        EXPECT_EQ(&self, &agent);
+        if (&candidate == &agent) ++selfSeen;
+        ++total;
+    });
+    EXPECT_EQ(selfSeen, 1);
+    EXPECT_EQ(total, 2);
+    EXPECT_EQ(countAgentsNear(at(1000, 1000), units(200)), 2);
+    EXPECT_EQ(countAgentsNear(at(5000, 5000), units(200)), 1);
+    EXPECT_EQ(countAgentsNear(at(9000, 9000), units(200)), 0);
+}
+
+TEST_F(SeparationTest, NestedVisitsKeepTheirOwnCandidateLists) {
+    Agent& agent = add(at(1000, 1000));
+    add(at(1100, 1000));
+    int inner = 0;
+    int outer = 0;
+    forEachAgentNear(agent, units(200), [&](const Agent&, const Agent& candidate) {
+        ++outer;
+        forEachAgentNear(candidate, units(200), [&](const Agent&, const Agent&) { ++inner; });
+    });
+    EXPECT_EQ(outer, 2);
+    EXPECT_EQ(inner, 4);
+}
+
+}  // namespace
+}  // namespace steering
