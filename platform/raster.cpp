@@ -222,63 +222,67 @@ void drawEllipse(const Canvas& canvas, int64_t left, int64_t top, int64_t right,
     if (left == right || top == bottom || canvas.pixels == nullptr) {
         return;
     }
-    EllipseShape outer;
-    outer.cx = (static_cast<double>(left) + static_cast<double>(right)) / 2.0;
-    outer.cy = (static_cast<double>(top) + static_cast<double>(bottom)) / 2.0;
-    outer.a = (static_cast<double>(right) - static_cast<double>(left)) / 2.0;
-    outer.b = (static_cast<double>(bottom) - static_cast<double>(top)) / 2.0;
-    outer.left = left;
-    outer.right = right;
-    const int w = style.hasPen ? clampPenWidth(style.penWidth) : 0;
-    EllipseShape inner = outer;
-    inner.a -= w;
-    inner.b -= w;
+    EllipseShape shape;
+    shape.cx = (static_cast<double>(left) + static_cast<double>(right)) / 2.0;
+    shape.cy = (static_cast<double>(top) + static_cast<double>(bottom)) / 2.0;
+    shape.a = (static_cast<double>(right) - static_cast<double>(left)) / 2.0;
+    shape.b = (static_cast<double>(bottom) - static_cast<double>(top)) / 2.0;
+    shape.left = left;
+    shape.right = right;
+    const int64_t w = style.hasPen ? clampPenWidth(style.penWidth) : 0;
 
     const int64_t y0 = std::max<int64_t>(top, 0);
     const int64_t y1 = std::min<int64_t>(bottom, canvas.height) - 1;
     if (y0 > y1) {
         return;
     }
-    // Rolling outer spans of the rows above, at and below the current one: the pen segment of a
-    // row reaches the outer edge of its neighbours so that the outline has no gaps.
-    Span above = y0 - 1 >= top ? outer.span(y0 - 1) : Span{};
-    Span current = outer.span(y0);
+    // The outline is every covered pixel within w steps (up, down, left, right) of an uncovered
+    // one, so it is w pixels thick and closes for any shape; the rest is the interior. That
+    // needs the spans of the w rows above and below: a ring of 2w + 1 spans, each computed once.
+    constexpr int kWindow = 2 * kMaxPenWidth + 1;
+    Span window[kWindow];
+    const int64_t size = 2 * w + 1;
+    auto slot = [&](int64_t row) -> Span& { return window[((row % size) + size) % size]; };
+    auto spanAt = [&](int64_t row) { return (row >= top && row < bottom) ? shape.span(row) : Span{}; };
+    for (int64_t row = y0 - w; row < y0 + w; ++row) {
+        slot(row) = spanAt(row);
+    }
     for (int64_t y = y0; y <= y1; ++y) {
-        const Span below = y + 1 < bottom ? outer.span(y + 1) : Span{};
-        if (!current.empty) {
-            if (w == 0) {
-                if (style.hasBrush) {
-                    fillSpan(canvas, y, current.x0, current.x1, style.brushPixel);
+        slot(y + w) = spanAt(y + w);
+        const Span& current = slot(y);
+        if (current.empty) {
+            continue;
+        }
+        if (w == 0) {
+            if (style.hasBrush) {
+                fillSpan(canvas, y, current.x0, current.x1, style.brushPixel);
+            }
+            continue;
+        }
+        // Interior columns: inside every neighbouring row's span, shrunk by the steps left.
+        int64_t in0 = current.x0 + w;
+        int64_t in1 = current.x1 - w;
+        for (int64_t d = 1; d <= w && in0 <= in1; ++d) {
+            for (const int64_t row : {y - d, y + d}) {
+                const Span& s = slot(row);
+                if (s.empty) {
+                    in0 = 1;
+                    in1 = 0;
+                    break;
                 }
-            } else {
-                const Span in = inner.span(y);
-                if (in.empty) {
-                    fillSpan(canvas, y, current.x0, current.x1, style.penPixel);
-                } else {
-                    int64_t leftEnd = in.x0;  // exclusive end of the left pen segment
-                    int64_t rightStart = in.x1 + 1;
-                    if (!above.empty) {
-                        leftEnd = std::max(leftEnd, above.x0);
-                        rightStart = std::min(rightStart, above.x1 + 1);
-                    }
-                    if (!below.empty) {
-                        leftEnd = std::max(leftEnd, below.x0);
-                        rightStart = std::min(rightStart, below.x1 + 1);
-                    }
-                    if (leftEnd >= rightStart) {
-                        fillSpan(canvas, y, current.x0, current.x1, style.penPixel);
-                    } else {
-                        fillSpan(canvas, y, current.x0, leftEnd - 1, style.penPixel);
-                        fillSpan(canvas, y, rightStart, current.x1, style.penPixel);
-                        if (style.hasBrush) {
-                            fillSpan(canvas, y, leftEnd, rightStart - 1, style.brushPixel);
-                        }
-                    }
-                }
+                in0 = std::max(in0, s.x0 + (w - d));
+                in1 = std::min(in1, s.x1 - (w - d));
             }
         }
-        above = current;
-        current = below;
+        if (in0 > in1) {
+            fillSpan(canvas, y, current.x0, current.x1, style.penPixel);
+            continue;
+        }
+        fillSpan(canvas, y, current.x0, in0 - 1, style.penPixel);
+        fillSpan(canvas, y, in1 + 1, current.x1, style.penPixel);
+        if (style.hasBrush) {
+            fillSpan(canvas, y, in0, in1, style.brushPixel);
+        }
     }
 }
 
@@ -295,27 +299,32 @@ bool drawPolygon(const Canvas& canvas, const POINT* points, int count, const Sty
         }
         const int64_t y0 = std::max<int64_t>(minY, 0);
         const int64_t y1 = std::min<int64_t>(maxY, canvas.height) - 1;
-        double crossings[kMaxPolygonPoints];
+        int64_t starts[kMaxPolygonPoints];
         for (int64_t y = y0; y <= y1; ++y) {
-            // Pixel centres lie at y + 0.5, so an edge from ya to yb crosses this row exactly
-            // when min(ya, yb) <= y < max(ya, yb); horizontal edges never cross.
+            // Pixel centres lie at y + 0.5, so an edge from ya to yb (ya < yb) crosses this row
+            // exactly when ya <= y < yb; horizontal edges never cross. The crossing is
+            // c = N / D with D = 2 (yb - ya) and N = 2 xa (yb - ya) + (2y + 1 - 2ya)(xb - xa),
+            // and the first pixel whose centre is at or right of it is ceil((2N - D) / 2D):
+            // exact integers, so shared edges of neighbouring polygons never overlap or gap.
             int n = 0;
-            const double yc = static_cast<double>(y) + 0.5;
             for (int i = 0; i < count; ++i) {
-                const POINT& p = points[i];
-                const POINT& q = points[(i + 1) % count];
-                const int64_t ya = std::min<int64_t>(p.y, q.y);
-                const int64_t yb = std::max<int64_t>(p.y, q.y);
-                if (ya <= y && y < yb) {
-                    const double t = (yc - p.y) / (static_cast<double>(q.y) - p.y);
-                    crossings[n++] = p.x + t * (static_cast<double>(q.x) - p.x);
+                const POINT* a = &points[i];
+                const POINT* b = &points[(i + 1) % count];
+                if (a->y > b->y) {
+                    std::swap(a, b);
+                }
+                if (a->y <= y && y < b->y) {
+                    const Wide dy = static_cast<Wide>(b->y) - a->y;
+                    const Wide d = 2 * dy;
+                    const Wide num = 2 * static_cast<Wide>(a->x) * dy +
+                                     (2 * static_cast<Wide>(y) + 1 - 2 * static_cast<Wide>(a->y)) *
+                                         (static_cast<Wide>(b->x) - a->x);
+                    starts[n++] = clampToInt64(ceilDiv(2 * num - d, 2 * d));
                 }
             }
-            std::sort(crossings, crossings + n);
+            std::sort(starts, starts + n);
             for (int i = 0; i + 1 < n; i += 2) {
-                const int64_t x0 = static_cast<int64_t>(std::ceil(crossings[i] - 0.5));
-                const int64_t x1 = static_cast<int64_t>(std::ceil(crossings[i + 1] - 0.5)) - 1;
-                fillSpan(canvas, y, x0, x1, style.brushPixel);
+                fillSpan(canvas, y, starts[i], starts[i + 1] - 1, style.brushPixel);
             }
         }
     }
