@@ -1,0 +1,289 @@
+// Path following: setTarget's bookkeeping, the progress, stuck and crowding measures, and
+// "follow_path" walking scripted paths (a stand-in navigation answers with given points).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "steering/behaviours.h"
+#include "steering/path_following.h"
+#include "steering_test_world.h"
+
+namespace steering {
+namespace {
+
+using test::at;
+using test::bareAgent;
+using test::forceOf;
+using test::inUnits;
+using test::units;
+
+// A scripted navigation: answers every request with the remaining points of one polyline
+// (whole world units) from the first point not yet within reach of the requester, and
+// records each request.
+struct ScriptedNavigation {
+    std::vector<nav::PathPoint> route;
+    struct Request {
+        int fromX, fromY, toX, toY, gateFraction;
+    };
+    std::vector<Request> requests;
+    bool answerNothing = false;
+};
+ScriptedNavigation* script = nullptr;
+
+void scriptedRequest(nav::PathResult& result, int fromX, int fromY, int toX, int toY, int gateFraction) {
+    script->requests.push_back({fromX, fromY, toX, toY, gateFraction});
+    result.waypointCount = 0;
+    if (script->answerNothing) return;
+    // Skip the points the requester has already passed: the first remaining one is the
+    // first whose distance from the start is still growing along the route.
+    std::size_t first = 0;
+    double best = 1e18;
+    for (std::size_t i = 0; i < script->route.size(); ++i) {
+        const double d = std::hypot(script->route[i].x - fromX, script->route[i].y - fromY);
+        if (d < best) {
+            best = d;
+            first = i;
+        }
+    }
+    if (first + 1 < script->route.size() && best < 400.0) ++first;
+    for (std::size_t i = first; i < script->route.size(); ++i) result.waypoints[result.waypointCount++] = script->route[i];
+}
+
+class PathFollowingTest : public ::testing::Test {
+protected:
+    ScriptedNavigation navigation;
+    void SetUp() override {
+        test::resetWorld();
+        script = &navigation;
+        pathRequest = &scriptedRequest;
+    }
+    void TearDown() override {
+        pathRequest = &nav::request_agent_path;
+        script = nullptr;
+        test::resetWorld();
+    }
+    static nav::PathResult pathOf(std::initializer_list<nav::PathPoint> points) {
+        nav::PathResult result;
+        for (const nav::PathPoint& p : points) result.waypoints[result.waypointCount++] = p;
+        return result;
+    }
+    static Agent follower(FixedVec position) {
+        Agent agent = bareAgent(position, FixedVec{});
+        agent.addBehaviour(kFixedOne, "follow_path");
+        return agent;
+    }
+};
+
+TEST_F(PathFollowingTest, AThreePointPathIsStoredAndMeasured) {
+    Agent agent = bareAgent(at(1000, 1000), FixedVec{});
+    applyPathResult(agent, pathOf({{1000, 2000}, {3000, 2000}, {3000, 3000}}), at(3000, 3000));
+    EXPECT_EQ(agent.pathCount, 3);
+    EXPECT_EQ(agent.storedCount, 3);
+    EXPECT_FALSE(agent.pathDone);
+    EXPECT_EQ(agent.waypointIndex, 0);
+    EXPECT_EQ(agent.waypoints[2], at(3000, 3000));
+    EXPECT_EQ(agent.segmentLength[0], units(2000));
+    EXPECT_EQ(agent.segmentLength[1], units(1000));
+    EXPECT_EQ(agent.segmentLength[2], 0);
+    EXPECT_EQ(agent.storedRemaining, units(3000));
+    EXPECT_EQ(agent.beyondLength, 0);
+    EXPECT_EQ(agent.pathLength, units(4000));
+    EXPECT_EQ(agent.pathTarget, at(3000, 3000));
+    EXPECT_EQ(agent.pathProgress(), 0);
+}
+
+TEST_F(PathFollowingTest, ATwelvePointPathKeepsFiveAndMeasuresTheRest) {
+    Agent agent = bareAgent(at(0, 0), FixedVec{});
+    nav::PathResult result;
+    for (int i = 0; i < 12; ++i) result.waypoints[result.waypointCount++] = {100 * (i + 1), 0};
+    applyPathResult(agent, result, at(1200, 0));
+    EXPECT_EQ(agent.pathCount, 12);
+    EXPECT_EQ(agent.storedCount, 5);
+    EXPECT_EQ(agent.waypoints[4], at(500, 0));
+    EXPECT_EQ(agent.storedRemaining, units(400));
+    EXPECT_EQ(agent.beyondLength, units(700));  // from point 5 (index 4) to point 12
+    EXPECT_EQ(agent.pathLength, units(1200));
+    EXPECT_EQ(agent.segmentLength[4], 0);
+}
+
+TEST_F(PathFollowingTest, NoPathLeavesTheAgentBrakingWithItsTarget) {
+    Agent agent = bareAgent(at(0, 0), at(5, 0));
+    applyPathResult(agent, pathOf({{100, 0}, {200, 0}}), at(200, 0));
+    agent.progressHistory = 0xFF;
+    applyPathResult(agent, nav::PathResult{}, at(900, 900));
+    EXPECT_TRUE(agent.pathDone);
+    EXPECT_EQ(agent.pathCount, 0);
+    EXPECT_EQ(agent.storedCount, 0);
+    EXPECT_EQ(agent.pathTarget, at(900, 900));
+    EXPECT_EQ(agent.progressHistory, 0u);
+    EXPECT_EQ(agent.waypoints[1], at(200, 0));  // old waypoints are kept
+    EXPECT_EQ(agent.pathProgress(), kFixedOne);
+    EXPECT_EQ(agent.stuckRatio(), 0);
+    agent.addBehaviour(kFixedOne, "follow_path");
+    EXPECT_EQ(forceOf("follow_path", agent), at(-5, 0));
+}
+
+TEST_F(PathFollowingTest, SetTargetAsksInWholeUnitsWithTheGateFraction) {
+    navigation.route = {{3000, 1000}};
+    Agent agent = bareAgent(FixedVec{units(1000.75), units(-20.25)}, FixedVec{});
+    agent.setTarget(FixedVec{units(3000.5), units(1000.5)});
+    ASSERT_EQ(navigation.requests.size(), 1u);
+    const ScriptedNavigation::Request& request = navigation.requests[0];
+    EXPECT_EQ(request.fromX, 1000);
+    EXPECT_EQ(request.fromY, -21);  // arithmetic shift rounds toward minus infinity
+    EXPECT_EQ(request.toX, 3000);
+    EXPECT_EQ(request.toY, 1000);
+    EXPECT_EQ(request.gateFraction, 8192);
+    EXPECT_EQ(agent.pathTarget, (FixedVec{units(3000.5), units(1000.5)}));
+    EXPECT_FALSE(agent.pathDone);
+    EXPECT_NEAR(inUnits(agent.pathProgress()), 0.0, 0.01);
+}
+
+TEST_F(PathFollowingTest, AOnePointPathOfZeroLengthCountsAsComplete) {
+    Agent agent = bareAgent(at(500, 500), FixedVec{});
+    applyPathResult(agent, pathOf({{500, 500}}), at(500, 500));
+    EXPECT_FALSE(agent.pathDone);
+    EXPECT_EQ(agent.pathLength, 0);
+    EXPECT_EQ(agent.pathProgress(), kFixedOne);
+    EXPECT_EQ(agent.stuckRatio(), 0);
+}
+
+TEST_F(PathFollowingTest, ProgressGrowsAlongThePathAndCanGoNegative) {
+    Agent agent = bareAgent(at(0, 0), FixedVec{});
+    applyPathResult(agent, pathOf({{1000, 0}, {2000, 0}}), at(2000, 0));
+    agent.position = at(500, 0);
+    EXPECT_NEAR(inUnits(agent.pathProgress()), 0.25, 0.001);
+    agent.waypointIndex = 1;
+    agent.storedRemaining = 0;
+    agent.position = at(1900, 0);
+    EXPECT_NEAR(inUnits(agent.pathProgress()), 0.95, 0.001);
+    agent.position = at(-2000, 0);
+    EXPECT_LT(agent.pathProgress(), 0);
+}
+
+TEST_F(PathFollowingTest, UpdateRecordsEveryStepInWhichProgressFell) {
+    Agent agent = bareAgent(at(1000, 1000), at(-10, 0));  // walking away from the path
+    applyPathResult(agent, pathOf({{3000, 1000}}), at(3000, 1000));
+    for (int i = 0; i < 5; ++i) agent.update();
+    EXPECT_EQ(agent.progressHistory, 0x1Fu);
+    agent.velocity = at(10, 0);
+    for (int i = 0; i < 3; ++i) agent.update();
+    EXPECT_EQ(agent.progressHistory, 0x1Fu << 3);
+    EXPECT_EQ(agent.stuckRatio(), fixDiv(toFixed(5), toFixed(15)));
+    for (int i = 0; i < 40; ++i) agent.update();
+    EXPECT_EQ(agent.progressHistory, 0u);  // only the last 32 steps are kept
+}
+
+TEST_F(PathFollowingTest, StuckRatioCountsTheLastFifteenSteps) {
+    Agent agent = bareAgent(at(0, 0), FixedVec{});
+    applyPathResult(agent, pathOf({{3000, 0}}), at(3000, 0));
+    agent.progressHistory = 0xFF;  // 8 of 15
+    EXPECT_EQ(agent.stuckRatio(), 34952);  // 8/15
+    agent.progressHistory = 0x7F;  // 7 of 15
+    EXPECT_EQ(agent.stuckRatio(), 30583);
+    agent.progressHistory = 0xFFFF8000u;  // only older steps
+    EXPECT_EQ(agent.stuckRatio(), 0);
+}
+
+TEST_F(PathFollowingTest, EightFallingStepsOfFifteenTriggerARePlan) {
+    navigation.route = {{3000, 0}};
+    Agent agent = follower(at(0, 0));
+    agent.setTarget(at(3000, 0));
+    agent.progressHistory = 0x7F;
+    forceOf("follow_path", agent);
+    EXPECT_EQ(navigation.requests.size(), 1u);  // 7 bits: no re-plan
+    EXPECT_EQ(agent.progressHistory, 0x7Fu);
+    agent.progressHistory = 0xFF;
+    agent.position = at(-400, 100);
+    forceOf("follow_path", agent);
+    ASSERT_EQ(navigation.requests.size(), 2u);
+    EXPECT_EQ(navigation.requests[1].fromX, -400);
+    EXPECT_EQ(navigation.requests[1].fromY, 100);
+    EXPECT_EQ(agent.progressHistory, 0u);  // cleared: no repeat within the next steps
+}
+
+TEST_F(PathFollowingTest, CrowdingCountsAgentsNearTheCurrentWaypoint) {
+    Agent agent = bareAgent(at(0, 0), FixedVec{});
+    applyPathResult(agent, pathOf({{3000, 3000}, {6000, 3000}}), at(6000, 3000));
+    EXPECT_EQ(agent.crowding(), 0);
+    for (int i = 0; i < 4; ++i) agentList.add(bareAgent(at(3000 + 10 * i, 3000), FixedVec{}));
+    EXPECT_EQ(agent.crowding(), kFixedOne / 4);
+    for (int i = 0; i < 12; ++i) agentList.add(bareAgent(at(3000, 3000 + 10 * i), FixedVec{}));
+    EXPECT_EQ(agent.crowding(), kFixedOne);
+    agentList.add(bareAgent(at(2900, 2900), FixedVec{}));
+    EXPECT_EQ(agent.crowding(), kFixedOne);  // saturates
+}
+
+TEST_F(PathFollowingTest, AFullyCrowdedIntermediateWaypointMeansBraking) {
+    Agent agent = follower(at(0, 0));
+    agent.velocity = at(12, -3);
+    applyPathResult(agent, pathOf({{3000, 3000}, {6000, 3000}}), at(6000, 3000));
+    for (int i = 0; i < 16; ++i) agentList.add(bareAgent(at(3000, 3000), FixedVec{}));
+    EXPECT_EQ(forceOf("follow_path", agent), at(-12, 3));
+    agentList.clear();
+    EXPECT_EQ(forceOf("follow_path", agent), at(3000 - 12, 3000 + 3));  // uncrowded: whole offset
+}
+
+TEST_F(PathFollowingTest, AThreePointPathIsWalkedToTheEnd) {
+    navigation.route = {{2000, 1000}, {2000, 3000}, {4000, 3000}};
+    Agent agent = follower(at(1000, 1000));
+    agent.setTarget(at(4000, 3000));
+    ASSERT_EQ(agent.storedCount, 3);
+    std::vector<double> closest(3, 1e9);
+    int step = 0;
+    for (; step < 2000 && !agent.pathDone; ++step) {
+        agent.update();
+        for (int i = 0; i < 3; ++i) {
+            const FixedVec d = agent.waypoints[i] - agent.position;
+            closest[i] = std::min(closest[i], std::hypot(inUnits(d.x), inUnits(d.y)));
+        }
+    }
+    EXPECT_TRUE(agent.pathDone) << "after " << step << " steps";
+    EXPECT_EQ(agent.waypointIndex, 2);
+    EXPECT_EQ(navigation.requests.size(), 1u);  // no re-plan on a short, free path
+    for (int i = 0; i < 2; ++i) EXPECT_LT(closest[i], 2.0 * inUnits(agent.radius));
+    const FixedVec offset = agent.position - at(4000, 3000);
+    EXPECT_LT(inUnits(approxLength(offset)), 2.0 * inUnits(agent.radius));
+    EXPECT_LT(inUnits(approxLength(agent.velocity)), 3.0);
+    EXPECT_EQ(agent.pathProgress(), kFixedOne);
+    // Done: the behaviour now brakes the agent to rest.
+    for (int i = 0; i < 50; ++i) agent.update();
+    EXPECT_EQ(agent.velocity, FixedVec{});
+}
+
+TEST_F(PathFollowingTest, ATwelvePointPathIsFollowedFiveAtATime) {
+    for (int i = 0; i < 12; ++i) navigation.route.push_back({1000 + 600 * (i + 1), 1000 + (i % 2) * 300});
+    Agent agent = follower(at(1000, 1000));
+    agent.setTarget(at(1000 + 600 * 12, 1000 + 300));
+    ASSERT_EQ(agent.pathCount, 12);
+    int step = 0;
+    for (; step < 3000 && !agent.pathDone; ++step) {
+        const int before = agent.waypointIndex;
+        const std::size_t requestsBefore = navigation.requests.size();
+        agent.update();
+        if (navigation.requests.size() > requestsBefore) {
+            // A re-plan after the fifth stored waypoint starts from where the agent stood.
+            EXPECT_EQ(before, 4);
+            EXPECT_EQ(agent.waypointIndex, 0);
+            EXPECT_FALSE(agent.pathDone);
+        }
+    }
+    EXPECT_TRUE(agent.pathDone);
+    EXPECT_GE(navigation.requests.size(), 3u);  // 12 points, five at a time
+    EXPECT_LT(inUnits(approxLength(agent.position - agent.pathTarget)), 2.0 * inUnits(agent.radius));
+}
+
+TEST_F(PathFollowingTest, AnUnreachableTargetLeavesNoPathAndNoReplanning) {
+    navigation.answerNothing = true;
+    Agent agent = follower(at(1000, 1000));
+    agent.velocity = at(30, 0);
+    agent.setTarget(at(5000, 5000));
+    for (int i = 0; i < 100; ++i) agent.update();
+    EXPECT_TRUE(agent.pathDone);
+    EXPECT_EQ(navigation.requests.size(), 1u);
+    EXPECT_EQ(agent.velocity, FixedVec{});  // braked to rest
+}
+
+}  // namespace
+}  // namespace steering
