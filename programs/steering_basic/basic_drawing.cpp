@@ -22,8 +22,6 @@ BasicDrawingResources createDrawingResources() {
     return r;
 }
 
-win::HGDIOBJ asObject(win::HPEN pen) { return reinterpret_cast<win::HGDIOBJ>(pen); }
-win::HGDIOBJ asObject(win::HBRUSH brush) { return reinterpret_cast<win::HGDIOBJ>(brush); }
 
 void moveTo(win::HDC dc, DoubleVec p) { win::MoveToEx(dc, truncToInt32(p.x), truncToInt32(p.y), nullptr); }
 void lineTo(win::HDC dc, DoubleVec p) { win::LineTo(dc, truncToInt32(p.x), truncToInt32(p.y)); }
@@ -34,10 +32,10 @@ BasicDrawingResources drawingResources = createDrawingResources();
 
 void deleteDrawingResources() {
     BasicDrawingResources& r = drawingResources;
-    if (r.tealBrush != nullptr) win::DeleteObject(asObject(r.tealBrush));
+    if (r.tealBrush != nullptr) win::DeleteObject(r.tealBrush);
     r.tealBrush = nullptr;
     for (win::HPEN* pen : {&r.thickBlackPen, &r.magentaPen, &r.bluePen}) {
-        if (*pen != nullptr) win::DeleteObject(asObject(*pen));
+        if (*pen != nullptr) win::DeleteObject(*pen);
         *pen = nullptr;
     }
 }
@@ -47,19 +45,19 @@ void drawAgent(const BasicAgent& agent, win::HDC dc) {
     const DoubleVec p = agent.position;
     const double radius = agent.radius;
 
-    win::SelectObject(dc, asObject(r.thickBlackPen));
-    win::SelectObject(dc, asObject(r.tealBrush));
+    win::SelectObject(dc, r.thickBlackPen);
+    win::SelectObject(dc, r.tealBrush);
     win::SetBkColor(dc, win::RGB(0, 10, 0));
     win::SetBkMode(dc, win::TRANSPARENT);
     win::Ellipse(dc, truncToInt32(p.x - radius), truncToInt32(p.y - radius), truncToInt32(p.x + radius),
                  truncToInt32(p.y + radius));
     if (!debugOverlay) return;
 
-    win::SelectObject(dc, asObject(r.magentaPen));
+    win::SelectObject(dc, r.magentaPen);
     moveTo(dc, p);
     lineTo(dc, p + agent.velocity * vectorLineScale);
 
-    win::SelectObject(dc, asObject(r.bluePen));
+    win::SelectObject(dc, r.bluePen);
     moveTo(dc, p);
     lineTo(dc, p + agent.steeringForce * vectorLineScale);
 

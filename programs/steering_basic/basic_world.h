@@ -20,6 +20,8 @@ public:
     AgentArray() { agents_.reserve(agentArrayReserve); }
 
     BasicAgent& append(std::unique_ptr<BasicAgent> agent);
+    // Destroys every agent; the capacity is kept.
+    void clear() { agents_.clear(); }
     std::size_t size() const { return agents_.size(); }
     std::size_t capacity() const { return agents_.capacity(); }
     BasicAgent& operator[](std::size_t index) const { return *agents_[index]; }

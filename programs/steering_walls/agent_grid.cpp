@@ -93,7 +93,7 @@ int32_t AgentGrid::query(DoubleVec centre, double halfSize, AgentRefs& out) cons
 
 void AgentGrid::draw(win::HDC dc) const {
     const WallsDrawingResources& r = drawingResources;
-    win::SelectObject(dc, reinterpret_cast<win::HGDIOBJ>(r.bluePen));
+    win::SelectObject(dc, r.bluePen);
     // No closing line at the right or bottom edge.
     for (uint32_t i = 0; i < columns_; ++i) {
         const int32_t x = truncToInt32(i * cellWidth_);
@@ -109,7 +109,7 @@ void AgentGrid::draw(win::HDC dc) const {
         for (uint32_t i = 0; i < columns_; ++i) {
             const int32_t count = cells_[static_cast<std::size_t>(j) * columns_ + i].count;
             if (count < 1) continue;
-            win::SelectObject(dc, reinterpret_cast<win::HGDIOBJ>(occupancyBrush(count)));
+            win::SelectObject(dc, occupancyBrush(count));
             win::Rectangle(dc, truncToInt32(i * cellWidth_), truncToInt32(j * cellHeight_),
                            truncToInt32((i + 1) * cellWidth_ + 1), truncToInt32((j + 1) * cellHeight_ + 1));
         }

@@ -23,7 +23,7 @@ uint8_t WallMap::wallAt(int64_t column, int64_t row) const {
 
 void WallMap::draw(win::HDC dc) const {
     const WallsDrawingResources& r = drawingResources;
-    win::SelectObject(dc, reinterpret_cast<win::HGDIOBJ>(r.blackPen));
+    win::SelectObject(dc, r.blackPen);
     for (uint32_t i = 0; i < wallColumns; ++i) {
         const int32_t x = truncToInt32(i * cellWidth_);
         win::MoveToEx(dc, x, 0, nullptr);
@@ -34,7 +34,7 @@ void WallMap::draw(win::HDC dc) const {
         win::MoveToEx(dc, 0, y, nullptr);
         win::LineTo(dc, static_cast<int>(width_), y);
     }
-    win::SelectObject(dc, reinterpret_cast<win::HGDIOBJ>(r.greenBrush));
+    win::SelectObject(dc, r.greenBrush);
     for (uint32_t j = 0; j < wallRows; ++j) {
         for (uint32_t i = 0; i < wallColumns; ++i) {
             if (cells_[j * wallColumns + i] == 0) continue;

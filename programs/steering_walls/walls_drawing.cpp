@@ -38,8 +38,6 @@ void line(win::HDC dc, DoubleVec from, DoubleVec to) {
     win::LineTo(dc, truncToInt32(to.x), truncToInt32(to.y));
 }
 
-win::HGDIOBJ asObject(win::HPEN pen) { return reinterpret_cast<win::HGDIOBJ>(pen); }
-win::HGDIOBJ asObject(win::HBRUSH brush) { return reinterpret_cast<win::HGDIOBJ>(brush); }
 
 }  // namespace
 
@@ -49,19 +47,19 @@ void deleteDrawingResources() {
     WallsDrawingResources& r = drawingResources;
     for (win::HPEN* pen : {&r.thickBlackPen, &r.magentaPen, &r.bluePen, &r.blackPen}) {
         if (*pen != nullptr) {
-            win::DeleteObject(asObject(*pen));
+            win::DeleteObject(*pen);
             *pen = nullptr;
         }
     }
     for (win::HBRUSH* brush : {&r.tealBrush, &r.greenBrush}) {
         if (*brush != nullptr) {
-            win::DeleteObject(asObject(*brush));
+            win::DeleteObject(*brush);
             *brush = nullptr;
         }
     }
     for (win::HBRUSH& brush : r.occupancyBrushes) {
         if (brush != nullptr) {
-            win::DeleteObject(asObject(brush));
+            win::DeleteObject(brush);
             brush = nullptr;
         }
     }
@@ -77,18 +75,18 @@ void drawAgent(const WallsAgent& agent, win::HDC dc) {
     const DoubleVec p = agent.position;
     const double radius = agent.radius;
 
-    win::SelectObject(dc, asObject(r.thickBlackPen));
-    win::SelectObject(dc, asObject(r.tealBrush));
+    win::SelectObject(dc, r.thickBlackPen);
+    win::SelectObject(dc, r.tealBrush);
     win::SetBkColor(dc, win::RGB(0, 10, 0));
     win::SetBkMode(dc, win::TRANSPARENT);
     win::Ellipse(dc, truncToInt32(p.x - radius), truncToInt32(p.y - radius), truncToInt32(p.x + radius),
                  truncToInt32(p.y + radius));
 
     if (overlayFlags.showVectors) {
-        win::SelectObject(dc, asObject(r.magentaPen));
+        win::SelectObject(dc, r.magentaPen);
         line(dc, p, p + agent.velocity * vectorLineScale);
 
-        win::SelectObject(dc, asObject(r.bluePen));
+        win::SelectObject(dc, r.bluePen);
         line(dc, p, p + weightedForceSum(agent) * vectorLineScale);
 
         // Three sides of the look-ahead box of "repel_static", open at the agent.
@@ -103,7 +101,7 @@ void drawAgent(const WallsAgent& agent, win::HDC dc) {
         win::LineTo(dc, truncToInt32(corners[2].x), truncToInt32(corners[2].y));
         win::LineTo(dc, truncToInt32(corners[3].x), truncToInt32(corners[3].y));
 
-        win::SelectObject(dc, asObject(r.blackPen));
+        win::SelectObject(dc, r.blackPen);
         line(dc, p, p + agent.velocity * shortVelocityScale);
     }
 

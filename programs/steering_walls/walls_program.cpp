@@ -16,7 +16,6 @@ constexpr int barStartX = 10;    // pixels
 constexpr int updateBarY = 10;
 constexpr int drawBarY = 20;
 
-HGDIOBJ asObject(HPEN pen) { return reinterpret_cast<HGDIOBJ>(pen); }
 
 DoubleVec mousePoint(LPARAM lParam) {
     const uintptr_t bits = static_cast<uintptr_t>(lParam);
@@ -89,10 +88,10 @@ bool frameTick() {
     const uint32_t drawCycles = cpu.hasTimeStampCounter ? shell::timeStampLow32() - drawStart : 0;
 
     if (dc != nullptr) {
-        SelectObject(dc, asObject(drawingResources.magentaPen));
+        SelectObject(dc, drawingResources.magentaPen);
         MoveToEx(dc, barStartX, updateBarY, nullptr);
         LineTo(dc, static_cast<int>(updateCycles >> cyclesShift) + barStartX, updateBarY);
-        SelectObject(dc, asObject(drawingResources.bluePen));
+        SelectObject(dc, drawingResources.bluePen);
         MoveToEx(dc, barStartX, drawBarY, nullptr);
         LineTo(dc, static_cast<int>(drawCycles >> cyclesShift) + barStartX, drawBarY);
     }

@@ -1,0 +1,26 @@
+#pragma once
+// Puts the process-wide world of steering_walls back to its state before set-up, so that
+// a test does not depend on the ones that ran before it in the same process.
+#include <gtest/gtest.h>
+
+#include "programs/steering_walls/walls_world.h"
+
+namespace steering_walls {
+
+inline void resetWallsWorld() {
+    agentList.clear();
+    agentGrid.create(gridColumns, gridRows, worldWidth, worldHeight);
+    wallMap.create(worldWidth, worldHeight, wallTable);
+    leftButtonTarget = WallsAgent{};
+    rightButtonTarget = WallsAgent{};
+    overlayFlags = OverlayFlags{};
+    runtimeRandom = RuntimeRandom{};
+}
+
+class WallsWorldTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetWallsWorld(); }
+    void TearDown() override { resetWallsWorld(); }
+};
+
+}  // namespace steering_walls
