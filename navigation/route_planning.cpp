@@ -59,9 +59,9 @@ int fill_pop(QueryState& q) {
     return t;
 }
 
-// Min-heap on key in heap[1..heapSize]. A new entry rises past every parent whose key is
-// greater or equal, so among equal keys the latest comes first.
-void heap_push(QueryState& q, int t) {
+}  // namespace
+
+void route_heap_push(QueryState& q, int t) {
     const int32_t key = q.key[t];
     int i = ++q.heapSize;
     while (i > 1 && q.key[q.heap[i / 2]] >= key) {
@@ -71,9 +71,7 @@ void heap_push(QueryState& q, int t) {
     q.heap[i] = t;
 }
 
-// Removes the top: the last entry sinks from the root toward the left child unless the
-// right one is strictly smaller, while its key is greater or equal to that child's.
-int heap_pop(QueryState& q) {
+int route_heap_pop(QueryState& q) {
     const int top = q.heap[1];
     const int last = q.heap[q.heapSize--];
     if (q.heapSize == 0) return top;
@@ -90,6 +88,8 @@ int heap_pop(QueryState& q) {
     q.heap[i] = last;
     return top;
 }
+
+namespace {
 
 // Smallest squared distance in cells from the target cell to a vertex of t.
 int32_t heuristic(int t, int32_t targetCellX, int32_t targetCellY) {
@@ -118,7 +118,7 @@ void expand(int t, const uint8_t* table, int32_t targetCellX, int32_t targetCell
         q.key[c] = link == 2 ? h * kCostlyLinkFactor : h;
         mark(navMesh, c);
         q.parent[c] = t;
-        heap_push(q, c);
+        route_heap_push(q, c);
     }
 }
 
@@ -226,13 +226,13 @@ int route_search(int seed, int target, int32_t targetX, int32_t targetY) {
     q.key[seed] = 1;
     q.parent[seed] = seed;
     mark(m, seed);
-    heap_push(q, seed);
+    route_heap_push(q, seed);
     while (q.heapSize > 0 && q.heap[1] != target) {
-        const int a = heap_pop(q);
+        const int a = route_heap_pop(q);
         int b = -1;
         if (q.heapSize > 0) {
             if (q.heap[1] == target) break;
-            b = heap_pop(q);
+            b = route_heap_pop(q);
         }
         expand(a, table, targetCellX, targetCellY);
         if (b >= 0) expand(b, table, targetCellX, targetCellY);

@@ -42,4 +42,11 @@ int route_search(int seed, int target, int32_t targetX, int32_t targetY);
 // route left in order start..destination. Returns the step count or -1.
 int find_route(int start, int destination);
 
+// The search's binary min-heap on key, in q.heap[1..heapSize]. A new entry rises past
+// every parent whose key is greater or equal, so among equal keys the latest comes first.
+// Popping moves the last entry to the root and sinks it toward the left child unless the
+// right one is strictly smaller, while its key is greater or equal to that child's.
+void route_heap_push(QueryState& q, int t);
+int route_heap_pop(QueryState& q);
+
 }  // namespace nav
