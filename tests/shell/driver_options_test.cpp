@@ -49,7 +49,10 @@ struct BadCommandLine {
 };
 
 // Stable, readable test names for the discovered tests.
-void PrintTo(const BadCommandLine& bad, std::ostream* out) { *out << bad.fragment; }
+void PrintTo(const BadCommandLine& bad, std::ostream* out) {
+    *out << "args";
+    for (const std::string& a : bad.args) *out << " " << a;
+}
 
 class DriverOptionErrors : public ::testing::TestWithParam<BadCommandLine> {};
 
