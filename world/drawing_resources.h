@@ -21,9 +21,8 @@ struct DrawingResources {
 // Creation order is the declaration order above; deletion follows the same order.
 extern DrawingResources drawingResources;
 
-// Pens and brushes are GDI objects; SelectObject takes them through the generic handle,
-// as the Windows HGDIOBJ cast does.
-inline win::HGDIOBJ asGdiObject(win::HPEN pen) { return reinterpret_cast<win::HGDIOBJ>(pen); }
-inline win::HGDIOBJ asGdiObject(win::HBRUSH brush) { return reinterpret_cast<win::HGDIOBJ>(brush); }
+// Pens and brushes go to SelectObject through the generic handle.
+inline win::HGDIOBJ asGdiObject(win::HPEN pen) { return pen; }
+inline win::HGDIOBJ asGdiObject(win::HBRUSH brush) { return brush; }
 
 }  // namespace steering
