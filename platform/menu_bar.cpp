@@ -149,10 +149,25 @@ int hitItem(const Menu& menu, int popup, int x, int y) {
     return -1;
 }
 
+namespace {
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The letter that picks an entry: its mnemonic, or its first letter when it has none.
+char accessLetter(const std::string& text) {
+    const char m = mnemonicLetter(text.c_str());
+    if (m != 0) {
+        return m;
+    }
+    return text.empty() ? 0 : lower(text[0]);
+}
+
+}  // namespace
+
 int popupForLetter(const Menu& menu, char letter) {
-    const char wanted = (letter >= 'A' && letter <= 'Z') ? static_cast<char>(letter - 'A' + 'a') : letter;
+    const char wanted = lower(letter);
     for (int i = 0; i < static_cast<int>(menu.popups.size()); ++i) {
-        if (mnemonicLetter(menu.popups[i].text.c_str()) == wanted) {
+        if (accessLetter(menu.popups[i].text) == wanted) {
             return i;
         }
     }
@@ -163,10 +178,10 @@ int itemForLetter(const Menu& menu, int popup, char letter) {
     if (popup < 0 || popup >= static_cast<int>(menu.popups.size())) {
         return -1;
     }
-    const char wanted = (letter >= 'A' && letter <= 'Z') ? static_cast<char>(letter - 'A' + 'a') : letter;
+    const char wanted = lower(letter);
     const auto& items = menu.popups[popup].items;
     for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        if (!items[i].separator && mnemonicLetter(items[i].text.c_str()) == wanted) {
+        if (!items[i].separator && accessLetter(items[i].text) == wanted) {
             return i;
         }
     }

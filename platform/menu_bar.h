@@ -38,7 +38,9 @@ Box itemBox(const Menu& menu, int popup, int item);
 
 int hitTitle(const Menu& menu, int x, int y);            // pop-up index or -1
 int hitItem(const Menu& menu, int popup, int x, int y);  // item index (not a separator) or -1
-int popupForLetter(const Menu& menu, char letter);       // -1 if no title has that mnemonic
+// Entries are picked by their mnemonic, or by their first letter when they have none
+// (the steering_basic "File" title); -1 when no entry matches.
+int popupForLetter(const Menu& menu, char letter);
 int itemForLetter(const Menu& menu, int popup, char letter);
 
 // Draws into a canvas covering the whole window (menu bar strip on top, client area below).

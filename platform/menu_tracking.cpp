@@ -12,6 +12,8 @@ namespace {
 int swallowedKeyUp = 0;
 // True from a press on a title until the matching release, so the release does not choose.
 bool pressedOnTitle = false;
+// True from a press the menu used until its release, which then belongs to the menu as well.
+bool pressCaptured = false;
 
 void open(int popup) {
     PlatformState& s = state();
@@ -56,6 +58,7 @@ Result mouseDown(Window* window, int x, int y) {
     }
     const Menu& menu = *window->menu;
     const int title = menubar::hitTitle(menu, x, y);
+    pressCaptured = true;
     if (title >= 0) {
         if (state().openPopup == title) {
             close();
@@ -75,6 +78,7 @@ Result mouseDown(Window* window, int x, int y) {
         }
         return Result::Consumed;
     }
+    pressCaptured = false;
     return Result::NotMine;
 }
 
@@ -85,11 +89,14 @@ Result mouseUp(Window* window, int x, int y) {
     if (pressedOnTitle) {
         pressedOnTitle = false;
         if (!isOpen() || y < kMenuBarHeight) {
+            pressCaptured = false;
             return Result::Consumed;  // a plain click on a title leaves its menu open
         }
     }
+    const bool captured = pressCaptured;
+    pressCaptured = false;
     if (!isOpen()) {
-        return y < kMenuBarHeight ? Result::Consumed : Result::NotMine;
+        return (captured || y < kMenuBarHeight) ? Result::Consumed : Result::NotMine;
     }
     const int popup = state().openPopup;
     const int item = menubar::hitItem(*window->menu, popup, x, y);

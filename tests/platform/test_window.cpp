@@ -1,0 +1,67 @@
+// The shared test window.
+#include "tests/platform/test_window.h"
+
+namespace platform_test {
+
+using namespace win;
+
+std::vector<Received>& received() {
+    static std::vector<Received> all;
+    return all;
+}
+
+LRESULT recordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    received().push_back(Received{message, wParam, lParam});
+    switch (message) {
+        case WM_DESTROY:
+            PostQuitMessage(7);
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            BeginPaint(window, &paint);
+            EndPaint(window, &paint);
+            return 0;
+        }
+        default:
+            return DefWindowProc(window, message, wParam, lParam);
+    }
+}
+
+HWND makeProgramWindow(const char* program, int show) {
+    HINSTANCE instance = host::programInstance(program);
+    WNDCLASSEX wc{};
+    wc.cbSize = 48;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = recordingProcedure;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(104));
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszMenuName = MAKEINTRESOURCE(103);
+    wc.lpszClassName = "Steering Test";
+    wc.hIconSm = LoadIcon(instance, MAKEINTRESOURCE(106));
+    RegisterClassEx(&wc);
+    RECT rect{0, 0, 640, 480};
+    AdjustWindowRect(&rect, WS_CAPTION | WS_SYSMENU, TRUE);
+    HWND window = CreateWindowEx(0, "Steering Test", "Steering Test", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                                 instance, nullptr);
+    if (window != nullptr) {
+        ShowWindow(window, show);
+        UpdateWindow(window);
+    }
+    return window;
+}
+
+int pumpAll() {
+    int n = 0;
+    MSG msg;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
+        PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE);
+        TranslateMessage(&msg);
+        DispatchMessage(&msg);
+        ++n;
+    }
+    return n;
+}
+
+}  // namespace platform_test
