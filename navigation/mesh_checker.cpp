@@ -176,39 +176,53 @@ void collectAxisEdges(const NavMesh& mesh, AxisEdges& edges) {
     std::sort(edges.horizontal.begin(), edges.horizontal.end());
 }
 
-// The edges lying on the side (x0, y0)-(x1, y1) (axis-parallel), joined, must cover it
-// exactly from end to end.
-void checkSide(const AxisEdges& all, int x0, int y0, int x1, int y1, MeshCheckResult& r) {
+// Map value at a cell, with everything beyond the map as one value of its own.
+int cellValue(const uint8_t* cells, int x, int y) {
+    if (x < 0 || y < 0 || x >= kMapCells || y >= kMapCells) return 256;
+    return cells[y * kMapCells + x];
+}
+
+// Every piece of the side (x0, y0)-(x1, y1) (axis-parallel) that separates cells of
+// different values must lie on edges of the mesh. Pieces between equal values may have
+// been crossed by the flip pass, which joins triangles of one type freely.
+void checkSide(const AxisEdges& all, const uint8_t* cells, int x0, int y0, int x1, int y1, MeshCheckResult& r) {
     const bool vertical = x0 == x1;
     const std::vector<SideEdge>& edges = vertical ? all.vertical : all.horizontal;
     const int fixed = vertical ? x0 : y0;
     const int lo = vertical ? std::min(y0, y1) : std::min(x0, x1);
     const int hi = vertical ? std::max(y0, y1) : std::max(x0, x1);
     auto it = std::lower_bound(edges.begin(), edges.end(), SideEdge{fixed, -(1 << 20), 0});
-    int reached = lo;
-    for (; it != edges.end() && it->fixed == fixed && it->from <= reached; ++it) {
-        if (it->to <= lo) continue;
-        if (it->from < lo) {
-            report(r, "side %d,%d-%d,%d: edge %d..%d runs past its end", x0, y0, x1, y1, it->from, it->to);
+    int coveredFrom = 0, coveredTo = -(1 << 20);  // current merged run of edges
+    for (int u = lo; u < hi; ++u) {
+        const int before = vertical ? cellValue(cells, fixed - 1, u) : cellValue(cells, u, fixed - 1);
+        const int after = vertical ? cellValue(cells, fixed, u) : cellValue(cells, u, fixed);
+        if (before == after) continue;
+        while (coveredTo < u + 1 && it != edges.end() && it->fixed == fixed && it->from <= u) {
+            if (it->from > coveredTo) coveredFrom = it->from;
+            coveredTo = std::max(coveredTo, it->to);
+            ++it;
+        }
+        if (!(coveredFrom <= u && coveredTo >= u + 1)) {
+            report(r, "side %d,%d-%d,%d: the piece at %d between values %d and %d is no edge", x0, y0, x1, y1, u,
+                   before, after);
             return;
         }
-        reached = std::max(reached, it->to);
     }
-    if (reached != hi) report(r, "side %d,%d-%d,%d is not a chain of edges (covered to %d)", x0, y0, x1, y1, reached);
 }
 
 struct SideContext {
     const AxisEdges* edges;
+    const uint8_t* cells;
     MeshCheckResult* result;
 };
 
 bool checkRectSides(const CoverRect& rect, void* context) {
     if (rect.value == 0) return true;
     SideContext& c = *static_cast<SideContext*>(context);
-    checkSide(*c.edges, rect.x0, rect.y0, rect.x0, rect.y1, *c.result);
-    checkSide(*c.edges, rect.x0, rect.y1, rect.x1, rect.y1, *c.result);
-    checkSide(*c.edges, rect.x1, rect.y1, rect.x1, rect.y0, *c.result);
-    checkSide(*c.edges, rect.x1, rect.y0, rect.x0, rect.y0, *c.result);
+    checkSide(*c.edges, c.cells, rect.x0, rect.y0, rect.x0, rect.y1, *c.result);
+    checkSide(*c.edges, c.cells, rect.x0, rect.y1, rect.x1, rect.y1, *c.result);
+    checkSide(*c.edges, c.cells, rect.x1, rect.y1, rect.x1, rect.y0, *c.result);
+    checkSide(*c.edges, c.cells, rect.x1, rect.y0, rect.x0, rect.y0, *c.result);
     return c.result->errors < 20;
 }
 
@@ -220,6 +234,12 @@ MeshCheckResult check_mesh_structure(const NavMesh& mesh) {
     return r;
 }
 
+MeshCheckResult check_mesh_types(const NavMesh& mesh, const uint8_t* cells) {
+    MeshCheckResult r;
+    checkTypes(mesh, cells, r);
+    return r;
+}
+
 MeshCheckResult check_mesh(const NavMesh& mesh, const uint8_t* cells) {
     MeshCheckResult r;
     checkStructure(mesh, r);
@@ -227,7 +247,7 @@ MeshCheckResult check_mesh(const NavMesh& mesh, const uint8_t* cells) {
     checkTypes(mesh, cells, r);
     AxisEdges edges;
     collectAxisEdges(mesh, edges);
-    SideContext context{&edges, &r};
+    SideContext context{&edges, cells, &r};
     checkRectSides(CoverRect{0, 0, kMapCells, kMapCells, 1}, &context);
     int32_t skyline[kMapCells];
     cover_rectangles(skyline, cells, 0, 0, kMapCells, kMapCells, checkRectSides, &context);

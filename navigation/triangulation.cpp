@@ -424,12 +424,14 @@ bool findEdge(NavMesh& mesh, int u, int v, int& triangle, int& slot) {
 enum class Walk { Exists, Crossed, Collinear, Failed };
 
 // Walks from vertex A toward B collecting the edges the open segment crosses into the
-// segment queue. On Collinear, `through` is the first vertex lying on the segment.
+// segment queue. On Collinear, `through` is the first vertex lying on the segment and the
+// queue holds the edges crossed before it (none when it is a neighbour of A).
 Walk collectCrossings(NavMesh& mesh, int ax, int ay, int bx, int by, int& count, int& through) {
     int t = 0, k = 0;
     if (!find_vertex(mesh, ax, ay, t, k)) return Walk::Failed;
     pivot(mesh, t, k, Point64{int64_t{bx} * 256, int64_t{by} * 256});
     const Point64 a{ax, ay}, b{bx, by};
+    count = 0;
     const NavTriangle& start = mesh.triangles[t];
     const int r = start.vertex[next(k)];
     const Point64 rp = cellPoint(mesh, r);
@@ -445,7 +447,7 @@ Walk collectCrossings(NavMesh& mesh, int ax, int ay, int bx, int by, int& count,
         through = q;
         return Walk::Collinear;
     }
-    count = 0;
+    if (segmentSide(a, b, rp) * segmentSide(a, b, qp) >= 0) return Walk::Failed;  // not facing B
     int e = next(k);
     EdgeKey* queue = mesh.build.segmentQueue;
     queue[count++] = EdgeKey{static_cast<uint16_t>(r), static_cast<uint16_t>(q)};
@@ -518,10 +520,16 @@ bool insert_segment(NavMesh& mesh, int ax, int ay, int bx, int by) {
         switch (collectCrossings(mesh, ax, ay, bx, by, count, through)) {
         case Walk::Exists:
             return true;
-        case Walk::Collinear:
-            ax = mesh.points[through].x;
-            ay = mesh.points[through].y;
+        case Walk::Collinear: {
+            const int mx = mesh.points[through].x, my = mesh.points[through].y;
+            if (!flipAway(mesh, Point64{ax, ay}, Point64{mx, my}, count)) {
+                fail_build(mesh, "segment insertion did not converge");
+                return false;
+            }
+            ax = mx;
+            ay = my;
             continue;
+        }
         case Walk::Crossed:
             if (!flipAway(mesh, Point64{ax, ay}, Point64{bx, by}, count)) {
                 fail_build(mesh, "segment insertion did not converge");
