@@ -1,0 +1,77 @@
+// JSON output of path queries: waypoints, corridor length and whether the ends connect.
+#include "tools/navtool/path_queries.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "navigation/nav_mesh.h"
+#include "navigation/navigation.h"
+
+namespace navtool {
+namespace {
+
+// The agents' gate fraction: the middle of each gate.
+constexpr int kGateFraction = 8192;
+// Longest query line accepted.
+constexpr int kMaxLine = 512;
+
+// The one result record, like the agents' shared one.
+nav::PathResult result;
+
+// Reads up to `count` whole numbers from text; true when exactly that many are there and
+// each fits an int.
+bool parseInts(const char* text, int* values, int count) {
+    const char* p = text;
+    for (int i = 0; i < count; ++i) {
+        char* end = nullptr;
+        errno = 0;
+        const long v = std::strtol(p, &end, 10);
+        if (end == p || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+        values[i] = static_cast<int>(v);
+        p = end;
+    }
+    return p[std::strspn(p, " \t\r\n")] == '\0';
+}
+
+}  // namespace
+
+bool parseQuery(const char* text, int values[4]) { return parseInts(text, values, 4); }
+
+void printPathQuery(std::FILE* out, int fromX, int fromY, int toX, int toY) {
+    nav::request_agent_path(result, fromX, fromY, toX, toY, kGateFraction);
+    const int steps = nav::navMesh.query.routeSteps;
+    std::fprintf(out, "{\"from\":[%d,%d],\"to\":[%d,%d],\"connected\":%s,\"routeTriangles\":%d,\"waypoints\":[",
+                 fromX, fromY, toX, toY, result.waypointCount > 0 ? "true" : "false", steps >= 0 ? steps + 1 : 0);
+    for (int i = 0; i < result.waypointCount && i < nav::kMaxPathWaypoints; ++i) {
+        std::fprintf(out, "%s[%d,%d]", i == 0 ? "" : ",", result.waypoints[i].x, result.waypoints[i].y);
+    }
+    std::fprintf(out, "]}\n");
+}
+
+int runQueryFile(std::FILE* out, const char* path) {
+    std::FILE* file = std::fopen(path, "r");
+    if (file == nullptr) {
+        std::fprintf(stderr, "navtool: cannot read query file %s\n", path);
+        return -1;
+    }
+    char line[kMaxLine];
+    int lineNumber = 0, count = 0;
+    while (std::fgets(line, sizeof line, file) != nullptr) {
+        ++lineNumber;
+        const char* p = line + std::strspn(line, " \t");
+        if (*p == '#' || *p == '\n' || *p == '\r' || *p == '\0') continue;
+        int v[4];
+        if (!parseQuery(p, v)) {
+            std::fprintf(stderr, "navtool: %s:%d: expected X0 Y0 X1 Y1 in world units\n", path, lineNumber);
+            continue;
+        }
+        printPathQuery(out, v[0], v[1], v[2], v[3]);
+        ++count;
+    }
+    std::fclose(file);
+    return count;
+}
+
+}  // namespace navtool
