@@ -138,11 +138,11 @@ inline std::vector<int> componentLabels(const std::vector<uint8_t>& cells) {
     return label;
 }
 
-// Whether the open segment p-q enters the interior of a cell whose type is not `type`
-// (touching a cell's side or corner is allowed). Exact up to double rounding: the
-// segment is cut at every grid line it crosses and the middle of each piece decides.
-inline bool segmentEntersForeignCell(const std::vector<uint8_t>& cells, nav::PathPoint p, nav::PathPoint q,
-                                     int type) {
+// How deep (world units) the segment p-q reaches into the interior of a cell whose type
+// is not `type`: 0 when it only touches such cells' sides or corners. Exact up to double
+// rounding: the segment is cut at every grid line it crosses; each piece lies in one cell,
+// and the deepest of a few points along it (the depth is concave along a piece) decides.
+inline double segmentForeignDepth(const std::vector<uint8_t>& cells, nav::PathPoint p, nav::PathPoint q, int type) {
     const double px = p.x, py = p.y, dx = static_cast<double>(q.x) - p.x, dy = static_cast<double>(q.y) - p.y;
     std::vector<double> cuts{0.0, 1.0};
     auto addCuts = [&](double from, double delta) {
@@ -156,24 +156,41 @@ inline bool segmentEntersForeignCell(const std::vector<uint8_t>& cells, nav::Pat
     addCuts(px, dx);
     addCuts(py, dy);
     std::sort(cuts.begin(), cuts.end());
+    double deepest = 0;
     for (size_t i = 0; i + 1 < cuts.size(); ++i) {
         if (cuts[i + 1] - cuts[i] < 1e-12) continue;
         const double t = (cuts[i] + cuts[i + 1]) / 2;
         const double mx = px + t * dx, my = py + t * dy;
         const double fx = std::floor(mx / kWorldPerCell), fy = std::floor(my / kWorldPerCell);
-        const bool onVertical = dx == 0 && mx == fx * kWorldPerCell;
-        const bool onHorizontal = dy == 0 && my == fy * kWorldPerCell;
         const int cx = static_cast<int>(fx), cy = static_cast<int>(fy);
-        if (onVertical) {
-            // Running along a vertical grid line: bad only when both sides are foreign.
-            if (cellType(cells, cx - 1, cy) != type && cellType(cells, cx, cy) != type) return true;
-        } else if (onHorizontal) {
-            if (cellType(cells, cx, cy - 1) != type && cellType(cells, cx, cy) != type) return true;
-        } else if (cellType(cells, cx, cy) != type) {
-            return true;
+        if (dx == 0 && mx == fx * kWorldPerCell) {
+            // Running along a vertical grid line: inside a foreign area only when both sides are.
+            if (cellType(cells, cx - 1, cy) != type && cellType(cells, cx, cy) != type) return kWorldPerCell;
+            continue;
+        }
+        if (dy == 0 && my == fy * kWorldPerCell) {
+            if (cellType(cells, cx, cy - 1) != type && cellType(cells, cx, cy) != type) return kWorldPerCell;
+            continue;
+        }
+        if (cellType(cells, cx, cy) == type) continue;
+        const double x0 = fx * kWorldPerCell, y0 = fy * kWorldPerCell;
+        for (int k = 0; k <= 16; ++k) {
+            const double s = cuts[i] + (cuts[i + 1] - cuts[i]) * k / 16.0;
+            const double sx = px + s * dx, sy = py + s * dy;
+            const double depth = std::min({sx - x0, x0 + kWorldPerCell - sx, sy - y0, y0 + kWorldPerCell - sy});
+            deepest = std::max(deepest, depth);
         }
     }
-    return false;
+    return deepest;
+}
+
+// Gate ends are cut with a direction of 8 fraction bits, so a cut end may sit a few world
+// units off its portal; a leg that grazes a corner can reach that far into the cell.
+constexpr double kGrazeTolerance = 16.0;
+
+inline bool segmentEntersForeignCell(const std::vector<uint8_t>& cells, nav::PathPoint p, nav::PathPoint q,
+                                     int type) {
+    return segmentForeignDepth(cells, p, q, type) > kGrazeTolerance;
 }
 
 // Map file of the steering program, as committed in resources/.
