@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
+#include "navigation/nav_mesh.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 #include "world/grid_map.h"
@@ -137,6 +139,17 @@ TEST_F(StartUpTest, MapObstaclesAreMadeAndTheirMarkersCleared) {
         neighbourGrid.queryObstacles({o->x, o->y}, 0.0, found);
         EXPECT_NE(std::find(found.begin(), found.end(), o.get()), found.end());
     }
+}
+
+TEST_F(StartUpTest, TheMapsNavigationUsesWellUnderHalfOfItsTables) {
+    EXPECT_FALSE(nav::navMesh.buildFailed);
+    // The map generator's own cover of this map inserts 121 rectangles.
+    EXPECT_EQ(nav::navMesh.stats.rectanglesInserted, 121);
+    EXPECT_LT(nav::navMesh.pointLive, nav::kMaxVertices / 4);
+    EXPECT_LT(nav::navMesh.triangleLive, nav::kMaxTriangles / 4);
+    std::printf("navigation of maptest.raw: %d rectangles (%d inserted), %d of %d vertices, %d of %d triangles\n",
+                nav::navMesh.stats.rectangles, nav::navMesh.stats.rectanglesInserted, nav::navMesh.pointLive,
+                nav::kMaxVertices, nav::navMesh.triangleLive, nav::kMaxTriangles);
 }
 
 }  // namespace
