@@ -68,6 +68,16 @@ void nav_log(const char* text) {
     std::fputs(text, logState.file);
 }
 
+void nav_log_flush() {
+    if (logState.file != nullptr) std::fflush(logState.file);
+}
+
+void closeNavLog() {
+    if (logState.file != nullptr) std::fclose(logState.file);
+    logState.file = nullptr;
+    logState.opened = false;
+}
+
 void nav_logf(const char* format, ...) {
     std::va_list args;
     va_start(args, format);

@@ -22,6 +22,11 @@ void advanceNavFrame();
 // change of navFrame since the last text starts a new line and flushes. A file that
 // cannot be opened is reported once on stderr and the trace then writes nothing.
 void nav_log(const char* text);
+// Flushes the trace file if it is open.
+void nav_log_flush();
+// Closes the trace file (flushing it); the next text opens and truncates it again. The
+// programs never call this (the file stays open until exit); tools and tests do.
+void closeNavLog();
 // printf-style nav_log through a fixed buffer; longer texts are cut at the buffer size.
 void nav_logf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -1,0 +1,156 @@
+// The navigation trace: its switch, its file and the exact lines a path query writes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "navigation/nav_log.h"
+#include "navigation/navigation.h"
+#include "navigation/route_planning.h"
+#include "tests/navigation/route_test_support.h"
+
+namespace {
+
+// Runs each test in a fresh temporary working directory, with the trace closed and off.
+class LogTrace : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/navlogXXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        previous_ = cwd;
+        ASSERT_EQ(chdir(dir_.c_str()), 0);
+        nav::closeNavLog();
+        nav::setNavLog(false);
+        nav::navFrame = 0;
+    }
+    void TearDown() override {
+        nav::closeNavLog();
+        nav::setNavLog(false);
+        (void)chdir(previous_.c_str());
+        (void)std::system(("rm -rf " + dir_).c_str());
+    }
+    std::string logText() {
+        nav::nav_log_flush();
+        std::ifstream in(dir_ + "/nav.log", std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    bool logExists() { return access((dir_ + "/nav.log").c_str(), F_OK) == 0; }
+    // A map split by a wall across rows 120 and 121.
+    static void buildSplitMap() {
+        std::vector<uint8_t> cells(navtest::kMapCells, 0);
+        for (int x = 0; x < 256; ++x) cells[120 * 256 + x] = cells[121 * 256 + x] = 15;
+        nav::cellLinkRule = navtest::sameLowBits;
+        ASSERT_TRUE(nav::build_navigation(cells.data()));
+    }
+    std::string dir_, previous_;
+    nav::PathResult result_;
+};
+
+TEST_F(LogTrace, OffByDefaultWritesNothing) {
+    EXPECT_EQ(nav::navVerbose, 0);
+    buildSplitMap();
+    nav::request_agent_path(result_, 50, 7, 60, 40000, nav::kAgentGateFraction);
+    nav::advanceNavFrame();
+    EXPECT_EQ(nav::navFrame, 0);  // frames count only while the trace is on
+    EXPECT_FALSE(logExists());
+}
+
+TEST_F(LogTrace, QueriesWriteTheirLinesFramePerLine) {
+    buildSplitMap();
+    nav::setNavLog(true);
+    nav::navFrame = 3;
+    nav::request_agent_path(result_, 50, 7, 60, 40000, nav::kAgentGateFraction);  // unreachable: fill, retC
+    ASSERT_EQ(result_.waypointCount, 0);
+    nav::request_agent_path(result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);  // region known: no fill
+    ASSERT_GT(result_.waypointCount, 0);
+    nav::advanceNavFrame();
+    EXPECT_EQ(nav::navFrame, 4);
+    nav::request_agent_path(result_, 1000, 40000, 40000, 50000, nav::kAgentGateFraction);  // other side: fill
+    nav::release_region(200);
+    const std::string text = logText();
+    const std::regex expected(
+        "\nF=3 Path    050,007 060,40000 fill c=-?[0-9]+  retC"
+        "\nF=3 Path    050,007 3000,9000 gate"
+        "\n"
+        "\nF=4 Path    1000,40000 40000,50000 fill gate garbage");
+    EXPECT_TRUE(std::regex_match(text, expected)) << "[" << text << "]";
+}
+
+TEST_F(LogTrace, FileIsTruncatedWhenOpened) {
+    {
+        std::ofstream old(dir_ + "/nav.log");
+        old << "old text that must go";
+    }
+    nav::setNavLog(true);
+    nav::nav_log("abc");
+    nav::nav_logf(" %03d|%s", 7, "x");
+    EXPECT_EQ(logText(), "abc 007|x");
+}
+
+TEST_F(LogTrace, UnopenableFileIsReportedOnceAndQueriesGoOn) {
+    ASSERT_EQ(mkdir((dir_ + "/nav.log").c_str(), 0755), 0);  // a directory cannot be opened as the log
+    buildSplitMap();
+    nav::setNavLog(true);
+    ::testing::internal::CaptureStderr();
+    nav::request_agent_path(result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);
+    const int first = result_.waypointCount;
+    nav::request_agent_path(result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_GT(first, 0);
+    EXPECT_EQ(result_.waypointCount, first);
+    EXPECT_NE(err.find("nav.log"), std::string::npos) << err;
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << "exactly one line: " << err;
+}
+
+// The environment is read once per process, so each case runs in a child process.
+TEST(LogSwitch, EnvironmentSwitchesTheTraceOnOnlyWithOne) {
+    EXPECT_EXIT(
+        {
+            setenv("STEERING_NAV_LOG", "1", 1);
+            nav::configureLogFromEnvironment();
+            std::exit(nav::navVerbose == 1 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            setenv("STEERING_NAV_LOG", "0", 1);
+            nav::configureLogFromEnvironment();
+            std::exit(nav::navVerbose == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(
+        {
+            unsetenv("STEERING_NAV_LOG");
+            nav::configureLogFromEnvironment();
+            setenv("STEERING_NAV_LOG", "1", 1);
+            nav::configureLogFromEnvironment();  // read once: the change is not seen
+            std::exit(nav::navVerbose == 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(LogSwitch, SetterAndFrameCounter) {
+    nav::setNavLog(true);
+    const int before = nav::navFrame;
+    nav::advanceNavFrame();
+    nav::advanceNavFrame();
+    EXPECT_EQ(nav::navFrame, before + 2);
+    nav::setNavLog(false);
+    nav::advanceNavFrame();
+    EXPECT_EQ(nav::navFrame, before + 2);
+    EXPECT_EQ(nav::navVerbose, 0);
+}
+
+}  // namespace
