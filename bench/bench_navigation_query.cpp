@@ -1,0 +1,160 @@
+// Path queries per second on the demonstration map (target: 100,000 or more), over a
+// fixed set of 10,000 reachable start/goal pairs spread over the whole reachable map, and
+// over pairs whose ends are not connected.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "navigation/nav_mesh.h"
+#include "navigation/navigation.h"
+#include "navigation/route_planning.h"
+
+namespace {
+
+constexpr int kSide = 256;
+constexpr int kPairs = 10000;
+
+// The link rule the program installs: connected when the low four bits agree.
+int sameLowBits(uint8_t from, uint8_t to) { return (from & 15) == (to & 15) ? 1 : 0; }
+
+struct Pair {
+    int fromX, fromY, toX, toY;  // world units
+};
+
+// Deterministic 31-bit linear congruential generator.
+struct Lcg {
+    uint32_t state;
+    int below(int n) {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int>(((state >> 1) & 0x7FFFFFFF) % static_cast<uint32_t>(n));
+    }
+};
+
+std::vector<uint8_t> loadMap() {
+    std::vector<uint8_t> cells(kSide * kSide, 0);
+    std::FILE* file = std::fopen(STEERING_RESOURCE_DIR "/maptest.raw", "rb");
+    if (file == nullptr || std::fread(cells.data(), 1, cells.size(), file) != cells.size()) {
+        std::fprintf(stderr, "bench_navigation_query: cannot read maptest.raw; using an open map\n");
+        cells.assign(cells.size(), 0);
+    }
+    if (file != nullptr) std::fclose(file);
+    return cells;
+}
+
+// 4-connected components of cells with equal low four bits; walls get -1.
+std::vector<int> components(const std::vector<uint8_t>& cells) {
+    std::vector<int> label(cells.size(), -2), stack;
+    int next = 0;
+    for (int s = 0; s < kSide * kSide; ++s) {
+        if (label[s] != -2) continue;
+        const int type = cells[s] & 15;
+        if (type == 15) {
+            label[s] = -1;
+            continue;
+        }
+        label[s] = next;
+        stack.assign(1, s);
+        while (!stack.empty()) {
+            const int i = stack.back();
+            stack.pop_back();
+            const int x = i % kSide, y = i / kSide;
+            const int around[4] = {x > 0 ? i - 1 : -1, x < kSide - 1 ? i + 1 : -1, y > 0 ? i - kSide : -1,
+                                   y < kSide - 1 ? i + kSide : -1};
+            for (int j : around) {
+                if (j >= 0 && label[j] == -2 && (cells[j] & 15) == type) {
+                    label[j] = next;
+                    stack.push_back(j);
+                }
+            }
+        }
+        ++next;
+    }
+    return label;
+}
+
+struct Scenario {
+    std::vector<Pair> reachable;
+    std::vector<Pair> unreachable;
+};
+
+// Builds the mesh and draws the pairs: a start cell uniformly among walkable cells, a goal
+// cell uniformly among the cells of its component (or of another one), random points
+// inside both cells.
+const Scenario& scenario() {
+    static Scenario s = [] {
+        Scenario out;
+        const std::vector<uint8_t> cells = loadMap();
+        nav::cellLinkRule = sameLowBits;
+        if (!nav::build_navigation(cells.data())) std::fprintf(stderr, "bench_navigation_query: build failed\n");
+        const std::vector<int> label = components(cells);
+        std::vector<std::vector<int>> members;
+        std::vector<int> walkable;
+        for (int i = 0; i < kSide * kSide; ++i) {
+            if (label[i] < 0) continue;
+            if (label[i] >= static_cast<int>(members.size())) members.resize(label[i] + 1);
+            members[label[i]].push_back(i);
+            walkable.push_back(i);
+        }
+        Lcg rnd{20240601u};
+        auto point = [&](int cell, int& x, int& y) {
+            x = (cell % kSide) * 256 + rnd.below(256);
+            y = (cell / kSide) * 256 + rnd.below(256);
+        };
+        while (static_cast<int>(out.reachable.size()) < kPairs && !walkable.empty()) {
+            const int a = walkable[rnd.below(static_cast<int>(walkable.size()))];
+            const std::vector<int>& same = members[label[a]];
+            if (same.size() < 2) continue;
+            const int b = same[rnd.below(static_cast<int>(same.size()))];
+            Pair p{};
+            point(a, p.fromX, p.fromY);
+            point(b, p.toX, p.toY);
+            out.reachable.push_back(p);
+        }
+        while (static_cast<int>(out.unreachable.size()) < kPairs && members.size() > 1) {
+            const int a = walkable[rnd.below(static_cast<int>(walkable.size()))];
+            const int b = walkable[rnd.below(static_cast<int>(walkable.size()))];
+            if (label[a] == label[b]) continue;
+            Pair p{};
+            point(a, p.fromX, p.fromY);
+            point(b, p.toX, p.toY);
+            out.unreachable.push_back(p);
+        }
+        return out;
+    }();
+    return s;
+}
+
+nav::PathResult result;
+
+void runQueries(benchmark::State& state, const std::vector<Pair>& pairs) {
+    if (pairs.empty()) {
+        state.SkipWithError("no pairs on this map");
+        return;
+    }
+    size_t i = 0;
+    int64_t waypoints = 0, found = 0, steps = 0;
+    for (auto _ : state) {
+        const Pair& p = pairs[i];
+        nav::request_agent_path(result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
+        benchmark::DoNotOptimize(result.waypointCount);
+        waypoints += result.waypointCount;
+        found += result.waypointCount > 0;
+        steps += nav::navMesh.query.routeSteps > 0 ? nav::navMesh.query.routeSteps : 0;
+        i = i + 1 == pairs.size() ? 0 : i + 1;
+    }
+    state.counters["queries/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["waypoints/query"] = static_cast<double>(waypoints) / static_cast<double>(state.iterations());
+    state.counters["foundPct"] = 100.0 * static_cast<double>(found) / static_cast<double>(state.iterations());
+    state.counters["corridor/query"] = static_cast<double>(steps) / static_cast<double>(state.iterations());
+}
+
+void BM_PathQueryReachable(benchmark::State& state) { runQueries(state, scenario().reachable); }
+void BM_PathQueryUnreachable(benchmark::State& state) { runQueries(state, scenario().unreachable); }
+
+BENCHMARK(BM_PathQueryReachable);
+BENCHMARK(BM_PathQueryUnreachable);
+
+}  // namespace
+
+BENCHMARK_MAIN();
