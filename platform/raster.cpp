@@ -43,11 +43,13 @@ void fillSpan(const Canvas& canvas, int64_t y, int64_t x0, int64_t x1, uint32_t 
 int clampPenWidth(int width) { return std::clamp(width, 1, kMaxPenWidth); }
 
 // Horizontal extent of the pixel centres inside an axis-aligned ellipse on one row.
+// Trivial on purpose: the ellipse keeps a window of these on the stack without clearing it.
 struct Span {
-    bool empty = true;
-    int64_t x0 = 0;  // first pixel, inclusive
-    int64_t x1 = 0;  // last pixel, inclusive
+    bool empty;
+    int64_t x0;  // first pixel, inclusive
+    int64_t x1;  // last pixel, inclusive
 };
+constexpr Span kNoSpan{true, 0, 0};
 
 struct EllipseShape {
     double cx = 0, cy = 0;  // centre, pixels
@@ -55,7 +57,7 @@ struct EllipseShape {
     int64_t left = 0, right = 0;  // box columns, right exclusive
 
     Span span(int64_t y) const {
-        Span s;
+        Span s = kNoSpan;
         if (a <= 0 || b <= 0) {
             return s;
         }
@@ -239,11 +241,18 @@ void drawEllipse(const Canvas& canvas, int64_t left, int64_t top, int64_t right,
     // The outline is every covered pixel within w steps (up, down, left, right) of an uncovered
     // one, so it is w pixels thick and closes for any shape; the rest is the interior. That
     // needs the spans of the w rows above and below: a ring of 2w + 1 spans, each computed once.
-    constexpr int kWindow = 2 * kMaxPenWidth + 1;
+    // Room for 2 * kMaxPenWidth + 1 rows; a row finds its slot with a mask of the smallest
+    // power of two that holds 2w + 1 rows, and only slots in use are ever written or read.
+    constexpr int64_t kWindow = 256;
+    static_assert(kWindow >= 2 * kMaxPenWidth + 1 && (kWindow & (kWindow - 1)) == 0);
     Span window[kWindow];
-    const int64_t size = 2 * w + 1;
-    auto slot = [&](int64_t row) -> Span& { return window[((row % size) + size) % size]; };
-    auto spanAt = [&](int64_t row) { return (row >= top && row < bottom) ? shape.span(row) : Span{}; };
+    uint64_t mask = 1;
+    while (mask < static_cast<uint64_t>(2 * w + 1)) {
+        mask <<= 1;
+    }
+    mask -= 1;
+    auto slot = [&](int64_t row) -> Span& { return window[static_cast<uint64_t>(row) & mask]; };
+    auto spanAt = [&](int64_t row) { return (row >= top && row < bottom) ? shape.span(row) : kNoSpan; };
     for (int64_t row = y0 - w; row < y0 + w; ++row) {
         slot(row) = spanAt(row);
     }

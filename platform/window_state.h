@@ -60,6 +60,7 @@ struct Window {
     HICON smallIcon = nullptr;
     bool visible = false;
     bool invalid = false;
+    bool destroying = false;       // WM_DESTROY is being handled
     RECT invalidRect{};            // bounding box of the invalid parts, client pixels
     std::vector<uint32_t> client;  // what the screen shows in the client area, 0x00RRGGBB
     DeviceContext* paintDC = nullptr;  // draws into `client`

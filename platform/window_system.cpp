@@ -224,15 +224,13 @@ BOOL UpdateWindow(HWND window) {
 }
 
 BOOL DestroyWindow(HWND window) {
-    if (!isLiveWindow(window)) {
-        return FALSE;
+    if (!isLiveWindow(window) || window->destroying) {
+        return FALSE;  // a procedure destroying its window again from WM_DESTROY
     }
     PlatformState& s = state();
+    window->destroying = true;
     window->procedure(window, WM_DESTROY, 0, 0);
     auto slot = std::find(s.windows.begin(), s.windows.end(), window);
-    if (slot == s.windows.end()) {
-        return TRUE;  // the procedure destroyed it itself
-    }
     *slot = nullptr;
     dropQueuedMessagesFor(window);
     if (s.backend != nullptr && s.backend->closeWindow != nullptr) {

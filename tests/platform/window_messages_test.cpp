@@ -280,3 +280,20 @@ TEST(KeyNames, NamesAndCodesGiveVirtualKeys) {
     EXPECT_EQ(host::virtualKeyFromName("Sideways"), -1);
     EXPECT_EQ(host::virtualKeyFromName(""), -1);
 }
+
+TEST(QuitRule, DestroyingAgainFromDestroyIsRefused) {
+    WNDCLASSEX wc{};
+    wc.lpfnWndProc = [](HWND window, UINT message, WPARAM, LPARAM) -> LRESULT {
+        if (message == WM_DESTROY) {
+            EXPECT_FALSE(DestroyWindow(window));
+            PostQuitMessage(0);
+        }
+        return 0;
+    };
+    wc.lpszClassName = "Twice";
+    ASSERT_NE(RegisterClassEx(&wc), 0);
+    HWND window = CreateWindowEx(0, "Twice", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(DestroyWindow(window));
+    EXPECT_FALSE(DestroyWindow(window));
+}
