@@ -218,7 +218,9 @@ TEST(Presentation, PngOfTheWindowReadsBackIdentically) {
     Presentation p;
     ASSERT_EQ(p.init(window), 0);
     p.fill(0xFFFFFF);
-    SelectObject(p.dc, CreateSolidBrush(RGB(255, 130, 72)));
+    HBRUSH orange = CreateSolidBrush(RGB(255, 130, 72));
+    SelectObject(p.dc, orange);
+    DeleteObject(orange);  // freed when the surface lets go of it
     Ellipse(p.dc, 100, 100, 200, 180);
     p.paint(window);
     const host::Image image = host::windowImage();
