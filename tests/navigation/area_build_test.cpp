@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -16,6 +17,7 @@
 #include "navigation/area_build.h"
 #include "navigation/mesh_checker.h"
 #include "navigation/nav_mesh.h"
+#include "navigation/navigation.h"
 #include "navigation/triangulation.h"
 
 namespace nav {
@@ -313,6 +315,28 @@ TEST(AreaBuild, MapTooLargeForTheTablesFailsCleanly) {
     EXPECT_TRUE(build_area(*mesh, small.data(), 0, 0, kMapCells, kMapCells));
     EXPECT_FALSE(mesh->buildFailed);
     expectChecked(*mesh, small);
+}
+
+TEST(AreaBuild, AfterAFailedBuildEveryQueryAnswersNoPath) {
+    Map open = emptyMap();
+    ASSERT_TRUE(build_navigation(open.data()));
+    PathResult result;
+    request_agent_path(result, 1000, 1000, 20000, 30000, 8192);
+    EXPECT_GT(result.waypointCount, 0);  // the open map connects everything
+    std::mt19937 rng(8);
+    std::uniform_int_distribution<int> value(0, 2);
+    Map noisy = emptyMap();
+    for (uint8_t& cell : noisy) cell = static_cast<uint8_t>(value(rng));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(build_navigation(noisy.data()));
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(navMesh.buildFailed);
+    for (const auto& q : {std::array<int, 4>{1000, 1000, 20000, 30000}, std::array<int, 4>{100, 100, 120, 100},
+                          std::array<int, 4>{-500, 3, 70000, 70000}}) {
+        request_agent_path(result, q[0], q[1], q[2], q[3], 8192);
+        EXPECT_EQ(result.waypointCount, 0);
+        EXPECT_EQ(result.toX, q[2]);
+    }
 }
 
 TEST(AreaBuild, BuildNavigationFillsTheProgramStore) {
