@@ -35,14 +35,6 @@ uint32_t isqrt(uint32_t x) {
     return static_cast<uint32_t>(std::sqrt(static_cast<double>(x)));
 }
 
-Fixed approxLength(FixedVec v) {
-    const uint32_t a = absRaw(v.x);
-    const uint32_t b = absRaw(v.y);
-    const uint32_t big = a > b ? a : b;
-    const uint32_t small = a > b ? b : a;
-    return static_cast<Fixed>(big + (small >> 1));
-}
-
 namespace {
 constexpr uint32_t kSmallMask = 0xFFFFF000u;  // both components below 1/16 unit
 constexpr uint32_t kLargeMask = 0xFFC00000u;  // either component at least 64 units

@@ -1,0 +1,194 @@
+// The cost of the agent step as users feel it: arrival alone, the five standard behaviours
+// over a spread population and over a crowd stacked on one point, path following toward one
+// click, and the click itself (one path request per agent).
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "steering/agent.h"
+#include "steering/agent_list.h"
+#include "world/grid_map.h"
+#include "world/world_setup.h"
+
+namespace {
+
+using namespace steering;
+
+constexpr int kAgents = 1000;
+constexpr int kRetargetSteps = 200;  // steps between new goals, so the population keeps moving
+
+// The real map, its obstacles and navigation, set up once per process.
+void setupOnce() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    if (chdir(STEERING_RESOURCE_DIR) != 0) std::fprintf(stderr, "bench_agent_step: cannot enter the resource folder\n");
+    setupWorld();
+    agentList.clear();
+}
+
+// A small deterministic generator of its own, so the agents' generator is left alone.
+struct Lcg {
+    uint32_t state = 2024;
+    uint32_t next(uint32_t below) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % below;
+    }
+};
+
+// The centre of a random open cell whose four neighbours are open too (rows and columns
+// 1 to 125, where Fixed positions reach).
+FixedVec openCellCentre(Lcg& random) {
+    for (;;) {
+        const uint32_t c = 1 + random.next(125);
+        const uint32_t r = 1 + random.next(125);
+        if (cellAt(c, r) != 0 || cellAt(c - 1, r) != 0 || cellAt(c + 1, r) != 0 || cellAt(c, r - 1) != 0 ||
+            cellAt(c, r + 1) != 0) {
+            continue;
+        }
+        return {toFixed(static_cast<int32_t>(c) * 256 + 128), toFixed(static_cast<int32_t>(r) * 256 + 128)};
+    }
+}
+
+void reportPerAgent(benchmark::State& state) {
+    // Seconds per agent and step, printed with an SI prefix ("1.2u" is 1.2 microseconds).
+    state.counters["per_agent_step"] = benchmark::Counter(static_cast<double>(state.iterations()) * kAgents,
+                                                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_StepArrivalOnly(benchmark::State& state) {
+    setupOnce();
+    agentList.clear();
+    Lcg random;
+    // Two goals per agent, swapped every kRetargetSteps steps; stable addresses for seekTarget.
+    static std::vector<FixedVec> goals;
+    static std::vector<FixedVec> otherGoals;
+    goals.assign(kAgents, FixedVec{});
+    otherGoals.assign(kAgents, FixedVec{});
+    for (int i = 0; i < kAgents; ++i) {
+        Agent agentTemplate;
+        makeAgentTemplate(agentTemplate);
+        agentTemplate.clearBehaviours();
+        agentTemplate.addBehaviour(kFixedOne, "arrival");
+        const FixedVec start = openCellCentre(random);
+        goals[static_cast<std::size_t>(i)] = openCellCentre(random);
+        otherGoals[static_cast<std::size_t>(i)] = start;
+        agentTemplate.seekTarget = &goals[static_cast<std::size_t>(i)];
+        agentTemplate.place(start, FixedVec{});
+        agentList.add(agentTemplate);
+    }
+    int step = 0;
+    for (auto _ : state) {
+        if (++step % kRetargetSteps == 0) {
+            for (std::size_t i = 0; i < goals.size(); ++i) std::swap(goals[i], otherGoals[i]);
+        }
+        agentList.updateAll();
+    }
+    reportPerAgent(state);
+    agentList.clear();
+}
+BENCHMARK(BM_StepArrivalOnly)->Unit(benchmark::kMillisecond);
+
+// Standard agents spread over the map, each walking to a destination of its own.
+void BM_StepStandardSpread(benchmark::State& state) {
+    setupOnce();
+    agentList.clear();
+    Lcg random;
+    std::vector<Agent*> agents;
+    for (int i = 0; i < kAgents; ++i) {
+        Agent agentTemplate;
+        makeAgentTemplate(agentTemplate);
+        agentTemplate.place(openCellCentre(random), FixedVec{});
+        Agent* agent = agentList.add(agentTemplate);
+        agent->setTarget(openCellCentre(random));
+        agents.push_back(agent);
+    }
+    int step = 0;
+    for (auto _ : state) {
+        if (++step % kRetargetSteps == 0) {
+            state.PauseTiming();
+            for (Agent* agent : agents) agent->setTarget(openCellCentre(random));
+            state.ResumeTiming();
+        }
+        agentList.updateAll();
+    }
+    reportPerAgent(state);
+    agentList.clear();
+}
+BENCHMARK(BM_StepStandardSpread)->Unit(benchmark::kMillisecond);
+
+// The worst crowd: a thousand standard agents stacked exactly on one open point, where
+// every agent's neighbour query returns the whole population.
+void BM_StepStandardOnOnePoint(benchmark::State& state) {
+    setupOnce();
+    agentList.clear();
+    const FixedVec point{toFixed(50 * 256 + 128), toFixed(75 * 256 + 128)};
+    for (int i = 0; i < kAgents / 5; ++i) {
+        Agent agentTemplate;
+        makeAgentTemplate(agentTemplate);
+        agentTemplate.place(point, FixedVec{});
+        for (int k = 0; k < 5; ++k) agentList.add(agentTemplate);
+    }
+    for (auto _ : state) agentList.updateAll();
+    reportPerAgent(state);
+    agentList.clear();
+}
+BENCHMARK(BM_StepStandardOnOnePoint)->Unit(benchmark::kMillisecond);
+
+// Path following: spread standard agents all sent to one click, then to another.
+void BM_StepWalkingToClick(benchmark::State& state) {
+    setupOnce();
+    agentList.clear();
+    Lcg random;
+    for (int i = 0; i < kAgents; ++i) {
+        Agent agentTemplate;
+        makeAgentTemplate(agentTemplate);
+        agentTemplate.place(openCellCentre(random), FixedVec{});
+        agentList.add(agentTemplate);
+    }
+    const FixedVec clicks[] = {openCellCentre(random), openCellCentre(random)};
+    agentList.setTargetAll(clicks[0]);
+    int step = 0;
+    for (auto _ : state) {
+        if (++step % kRetargetSteps == 0) {
+            state.PauseTiming();
+            agentList.setTargetAll(clicks[(step / kRetargetSteps) % 2]);
+            state.ResumeTiming();
+        }
+        agentList.updateAll();
+    }
+    reportPerAgent(state);
+    agentList.clear();
+}
+BENCHMARK(BM_StepWalkingToClick)->Unit(benchmark::kMillisecond);
+
+// A left click with a thousand spread agents: one path request each.
+void BM_LeftClick(benchmark::State& state) {
+    setupOnce();
+    agentList.clear();
+    Lcg random;
+    for (int i = 0; i < kAgents; ++i) {
+        Agent agentTemplate;
+        makeAgentTemplate(agentTemplate);
+        agentTemplate.place(openCellCentre(random), FixedVec{});
+        agentList.add(agentTemplate);
+    }
+    const FixedVec clicks[] = {openCellCentre(random), openCellCentre(random)};
+    int click = 0;
+    for (auto _ : state) agentList.setTargetAll(clicks[++click % 2]);
+    int withPath = 0;
+    for (const Agent& agent : agentList) withPath += agent.pathDone ? 0 : 1;
+    state.counters["agents_with_path"] = withPath;
+    state.counters["per_request"] = benchmark::Counter(static_cast<double>(state.iterations()) * kAgents,
+                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    agentList.clear();
+}
+BENCHMARK(BM_LeftClick)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
