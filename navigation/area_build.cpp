@@ -310,6 +310,9 @@ bool build_area(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int
         ok = !mesh.buildFailed && rebuild_boundary_ring(mesh);
     }
     if (!ok) {
+        // What was built is still a sound triangulation; walk its border so the ring
+        // describes it, whatever the cause.
+        if (mesh.buildFailed) rebuild_boundary_ring(mesh);
         fail_build(mesh, "no border found");  // keeps an earlier, more precise cause
         std::fprintf(stderr,
                      "navigation build failed: %s at rectangle %d of the map's %d rectangles "
