@@ -7,6 +7,14 @@
 
 namespace steering_walls {
 
+namespace {
+
+// Number of the latest query of any grid, compared with each agent's queryMark; shared by
+// all grids so that an agent seen by two grids is never mistaken; 64 bits never wrap.
+uint64_t latestQueryNumber = 0;
+
+}  // namespace
+
 void AgentGrid::create(uint32_t columns, uint32_t rows, uint32_t width, uint32_t height) {
     columns_ = columns;
     rows_ = rows;
@@ -16,6 +24,7 @@ void AgentGrid::create(uint32_t columns, uint32_t rows, uint32_t width, uint32_t
     cellWidth_ = columns == 0 ? 0.0 : static_cast<double>(width / columns);
     cellHeight_ = rows == 0 ? 0.0 : static_cast<double>(height / rows);
     cells_.assign(static_cast<std::size_t>(columns) * rows, AgentGridCell{});
+    for (AgentGridCell& cell : cells_) cell.agents.reserve(cellReserve);
 }
 
 CellRange AgentGrid::cellRange(DoubleVec centre, double halfSize) const {
@@ -75,13 +84,17 @@ void AgentGrid::move(DoubleVec oldPosition, WallsAgent& agent) {
 
 int32_t AgentGrid::query(DoubleVec centre, double halfSize, AgentRefs& out) const {
     const CellRange range = cellRange(centre, halfSize);
+    // Agents already in the list, and each one as it is appended, carry this query's number.
+    const uint64_t number = ++latestQueryNumber;
+    for (const WallsAgent* agent : out) agent->queryMark = number;
     if (!range.empty()) {
         for (int32_t row = range.firstRow; row <= range.lastRow; ++row) {
             for (int32_t column = range.firstColumn; column <= range.lastColumn; ++column) {
                 const AgentGridCell& c =
                     cells_[static_cast<std::size_t>(row) * columns_ + static_cast<std::size_t>(column)];
                 for (WallsAgent* agent : c.agents) {
-                    if (std::find(out.begin(), out.end(), agent) == out.end()) {
+                    if (agent->queryMark != number) {
+                        agent->queryMark = number;
                         out.push_back(agent);
                     }
                 }

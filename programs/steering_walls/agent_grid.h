@@ -2,6 +2,7 @@
 // The spatial grid of steering_walls: 16 x 12 cells of 40 pixels over the window, each
 // listing (not owning) the agents whose bounding square overlaps it. Every neighbour
 // query goes through it, so no behaviour scans the population.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -53,7 +54,8 @@ public:
     void move(DoubleVec oldPosition, WallsAgent& agent);
     // Appends every agent listed in the cells of the square that `out` does not already
     // hold, in cell and list order; returns out.size(). No distance test: callers filter.
-    // Allocates nothing while `out` has spare capacity.
+    // Allocates nothing while `out` has spare capacity, and costs in the order of the
+    // listed entries, however many agents crowd into the cells.
     int32_t query(DoubleVec centre, double halfSize, AgentRefs& out) const;
 
     const AgentGridCell& cell(uint32_t column, uint32_t row) const { return cells_[row * columns_ + column]; }
@@ -70,5 +72,9 @@ private:
     double cellHeight_ = 0.0;
     std::vector<AgentGridCell> cells_;  // row-major: row * columns + column
 };
+
+// Entries reserved in every cell at creation: a 40-pixel cell seldom lists more than
+// eight agents, so agents moving between cells do not allocate.
+inline constexpr std::size_t cellReserve = 8;
 
 }  // namespace steering_walls

@@ -1,6 +1,7 @@
 #pragma once
 // The agent record of steering_walls, its behaviour list and the operations on it.
 // Static obstacles are agents with the static flag set.
+#include <cstdint>
 #include <vector>
 
 #include "programs/steering_walls/double_vec.h"
@@ -27,6 +28,9 @@ struct WallsAgent {
     const WallsAgent* target = nullptr;  // pursued by "seek"/"arrival"; the leader of "formation"; not owned
     DoubleVec formationOffset{};         // slot in the leader's frame: x along its heading, y along its side
     std::vector<BehaviourEntry> behaviours;  // evaluated in order; copies own their storage
+    // Number of the last grid query that listed this agent; lets a query skip duplicates
+    // without searching its result list. Only the agent grid reads or writes it.
+    mutable uint64_t queryMark = 0;
 };
 
 // Appends {weight, behaviour named name} when the registry holds that exact,

@@ -1,0 +1,98 @@
+// What users of the two small programs feel: the cost of one simulation step and of one
+// frame's drawing, for steering_walls (at its start population and after many Up
+// releases) and for steering_basic, whose behaviours scan the whole population.
+#include <benchmark/benchmark.h>
+
+#include "platform/host.h"
+#include "programs/steering_basic/basic_drawing.h"
+#include "programs/steering_basic/basic_program.h"
+#include "programs/steering_basic/basic_world.h"
+#include "programs/steering_walls/walls_drawing.h"
+#include "programs/steering_walls/walls_program.h"
+#include "programs/steering_walls/walls_world.h"
+#include "shell/program_entry.h"
+
+namespace {
+
+// Steps run before measuring, so that the agents are spread out and moving.
+constexpr int warmUpSteps = 200;
+
+// A headless window and off-screen surface to draw into, made once per process.
+win::HDC drawingSurface() {
+    static win::HDC dc = [] {
+        win::host::useHeadlessBackend();
+        shell::mainWindow = shell::createMainWindow(steering_walls::program(),
+                                                    win::host::programInstance("steering_walls"), win::SW_SHOW);
+        shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight, shell::kRequestedDepth);
+        return shell::offscreenDC;
+    }();
+    return dc;
+}
+
+// The start population plus `upReleases` batches of five arrivers, all heading for a
+// point in the open band and warmed up.
+void setupWalls(int upReleases) {
+    using namespace steering_walls;
+    agentList.clear();
+    runtimeRandom = RuntimeRandom{};
+    setupWorld();
+    for (int i = 0; i < upReleases; ++i) addArrivers();
+    leftButtonTarget.position = {560.0, 120.0};
+    rightButtonTarget.position = {400.0, 40.0};
+    for (int i = 0; i < warmUpSteps; ++i) updateAll();
+}
+
+void BM_WallsStep(benchmark::State& state) {
+    setupWalls(static_cast<int>(state.range(0)));
+    for (auto _ : state) steering_walls::updateAll();
+    state.counters["agents"] = static_cast<double>(steering_walls::agentList.size());
+}
+BENCHMARK(BM_WallsStep)->Arg(0)->Arg(10)->Arg(40);
+
+void BM_WallsDrawWithEveryOverlay(benchmark::State& state) {
+    using namespace steering_walls;
+    win::HDC dc = drawingSurface();
+    setupWalls(static_cast<int>(state.range(0)));
+    overlayFlags = OverlayFlags{true, true, true};
+    for (auto _ : state) {
+        agentGrid.draw(dc);
+        wallMap.draw(dc);
+        for (const auto& agent : agentList) drawAgent(*agent, dc);
+    }
+    overlayFlags = OverlayFlags{};
+    state.counters["agents"] = static_cast<double>(agentList.size());
+}
+BENCHMARK(BM_WallsDrawWithEveryOverlay)->Arg(0)->Arg(40);
+
+void setupBasic() {
+    using namespace steering_basic;
+    agentArray.clear();
+    runtimeRandom = steering_walls::RuntimeRandom{};
+    setupWorld();
+    leftButtonTarget.position = {100.0, 450.0};
+    rightButtonTarget.position = {560.0, 240.0};
+    for (int i = 0; i < warmUpSteps; ++i) updateAll();
+}
+
+void BM_BasicStep(benchmark::State& state) {
+    setupBasic();
+    for (auto _ : state) steering_basic::updateAll();
+    state.counters["agents"] = static_cast<double>(steering_basic::agentArray.size());
+}
+BENCHMARK(BM_BasicStep);
+
+void BM_BasicDrawWithOverlay(benchmark::State& state) {
+    using namespace steering_basic;
+    win::HDC dc = drawingSurface();
+    setupBasic();
+    debugOverlay = true;
+    for (auto _ : state) {
+        for (const auto& agent : agentArray) drawAgent(*agent, dc);
+    }
+    debugOverlay = false;
+}
+BENCHMARK(BM_BasicDrawWithOverlay);
+
+}  // namespace
+
+BENCHMARK_MAIN();
