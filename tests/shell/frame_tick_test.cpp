@@ -148,6 +148,31 @@ TEST_F(FrameTick, GridOverlayDrawsOnlyWhenToggledOn) {
     EXPECT_GT(blue, 100);
 }
 
+TEST_F(FrameTick, TicksNeverReplaceAPenOrBrush) {
+    for (win::WORD id : {steering::kCommandNeighbours, steering::kCommandGrid, steering::kCommandVectors,
+                         steering::kCommandPaths, steering::kCommandTriangles}) {
+        command(id);
+    }
+    keyUp(win::VK_INSERT);
+    send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(200, 200));
+    const steering::DrawingResources before = steering::drawingResources;
+    for (int i = 0; i < 20; ++i) {
+        win::host::advanceTickCount(11);
+        ASSERT_TRUE(steering::frameTick());
+        pump();
+    }
+    EXPECT_EQ(std::memcmp(&before, &steering::drawingResources, sizeof before), 0);
+}
+
+TEST_F(FrameTick, ReleaseDeletesTheDrawingResourcesThenThePresentation) {
+    win::host::setTickCount(1000);
+    ASSERT_TRUE(steering::frameTick());  // leaves the blue pen selected
+    pump();
+    steering::releaseDrawingResources();
+    EXPECT_EQ(shell::offscreenDC, nullptr);
+    EXPECT_FALSE(shell::clearOffscreen());
+}
+
 TEST(CpuInfo, FollowsTheIdentificationRule) {
     const shell::CpuInfo info = shell::buildCpuInfo();
     EXPECT_EQ(info.vendor[12], '\0');
