@@ -1,12 +1,14 @@
 #pragma once
-// The storage behind the neighbour grid: for every bucket an insertion-ordered, doubly
-// linked list of non-owning item pointers, kept in one node pool.
+// The storage behind the neighbour grid: for every bucket an insertion-ordered list of
+// non-owning item pointers.
 //
-// Each item (agent or obstacle) has a record holding the chain of its own nodes, so
-// removing it visits only the cells it is in, never a long cell list, and a visit stamp,
-// so a query drops duplicates without searching its result. Nodes and records are reused
-// through free lists: once the pools have grown to the population's size, inserting,
-// removing, moving and querying allocate nothing.
+// Each list is a contiguous array, so a query (hundreds of agents on one point is normal)
+// reads it as one run instead of chasing links. Each item (agent or obstacle) has a record
+// holding the chain of its memberships (cell and index in that cell's array), so removing
+// it vacates its entries directly, never searching a long list, and a visit stamp, so a
+// query drops duplicates without searching its result. Memberships and records are reused
+// through free lists and arrays keep their capacity: once they have grown to the
+// population's size, inserting, removing, moving and querying allocate nothing.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -31,12 +33,13 @@ class CellLists {
 public:
     void reset(uint32_t columns, uint32_t rows) {
         columns_ = columns;
-        cells_.assign(static_cast<std::size_t>(columns) * rows, Cell{});
+        cells_.clear();
+        cells_.resize(static_cast<std::size_t>(columns) * rows);
         cellMarks_.assign(cells_.size(), 0);
         cellStamp_ = 0;
-        nodes_.clear();
-        freeNode_ = kNone;
-        records_.clear();
+        memberships_.clear();
+        freeMembership_ = kNone;
+        records_.assign(1, Record{});  // the vacancy record
         freeRecord_ = kNone;
         queryStamp_ = 0;
         slots_.assign(kInitialSlots, kNone);
@@ -51,14 +54,14 @@ public:
         const int32_t record = findOrAddRecord(item);
         // Cells already holding the item are stamped, so the skip test costs one read.
         const uint32_t stamp = nextCellStamp();
-        for (int32_t n = records_[record].firstNode; n != kNone; n = nodes_[n].nextOfItem) {
-            cellMarks_[nodes_[n].cell] = stamp;
+        for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
+            cellMarks_[memberships_[m].cell] = stamp;
         }
         for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
                 const std::size_t cell = cellIndex(c, r);
                 if (cellMarks_[cell] == stamp) continue;
-                append(record, item, cell);
+                append(record, cell);
             }
         }
     }
@@ -70,24 +73,23 @@ public:
         const int32_t record = findRecord(item);
         if (record == kNone) return;
         int32_t previous = kNone;
-        int32_t n = records_[record].firstNode;
-        while (n != kNone) {
-            const int32_t following = nodes_[n].nextOfItem;
-            const std::size_t cell = nodes_[n].cell;
-            if (range.contains(static_cast<uint32_t>(cell % columns_), static_cast<uint32_t>(cell / columns_))) {
-                unlinkFromCell(n);
+        int32_t m = records_[record].firstMembership;
+        while (m != kNone) {
+            const int32_t following = memberships_[m].nextOfItem;
+            const uint32_t cell = memberships_[m].cell;
+            if (range.contains(cell % columns_, cell / columns_)) {
                 if (previous == kNone) {
-                    records_[record].firstNode = following;
+                    records_[record].firstMembership = following;
                 } else {
-                    nodes_[previous].nextOfItem = following;
+                    memberships_[previous].nextOfItem = following;
                 }
-                releaseNode(n);
+                vacate(m);
             } else {
-                previous = n;
+                previous = m;
             }
-            n = following;
+            m = following;
         }
-        if (!keepRecord && records_[record].firstNode == kNone) dropRecord(record);
+        if (!keepRecord && records_[record].firstMembership == kNone) dropRecord(record);
     }
 
     // Appends every item of the range's cells that the result does not hold yet: columns
@@ -100,14 +102,25 @@ public:
             const int32_t record = findRecord(held);
             if (record != kNone) records_[record].stamp = stamp;
         }
+        // Vacated entries name the vacancy record, which counts as already returned.
+        records_[kVacant].stamp = stamp;
         for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
-                for (int32_t n = cells_[cellIndex(c, r)].head; n != kNone; n = nodes_[n].next) {
-                    Record& owner = records_[nodes_[n].record];
-                    if (owner.stamp == stamp) continue;
+                const std::vector<Entry>& entries = cells_[cellIndex(c, r)].entries;
+                if (entries.empty()) continue;
+                // Every entry is written and only new ones advance the end: no branch on
+                // the (unpredictable) duplicate test in a crowded cell.
+                const std::size_t base = result.size();
+                result.resize(base + entries.size());
+                Pointer* out = result.data() + base;
+                std::size_t added = 0;
+                for (const Entry& entry : entries) {
+                    Record& owner = records_[entry.record];
+                    out[added] = owner.item;
+                    added += owner.stamp != stamp ? 1 : 0;
                     owner.stamp = stamp;
-                    result.push_back(nodes_[n].item);
                 }
+                result.resize(base + added);
             }
         }
         return result.size();
@@ -115,15 +128,15 @@ public:
 
     int count(uint32_t column, uint32_t row) const {
         if (!ready()) return 0;
-        return cells_[cellIndex(column, row)].count;
+        return cells_[cellIndex(column, row)].live;
     }
 
     // The items of one cell in list order (tests and diagnostics).
     std::vector<T*> itemsOf(uint32_t column, uint32_t row) const {
         std::vector<T*> items;
         if (!ready()) return items;
-        for (int32_t n = cells_[cellIndex(column, row)].head; n != kNone; n = nodes_[n].next) {
-            items.push_back(nodes_[n].item);
+        for (const Entry& entry : cells_[cellIndex(column, row)].entries) {
+            if (entry.record != kVacant) items.push_back(records_[entry.record].item);
         }
         return items;
     }
@@ -132,26 +145,34 @@ public:
 
 private:
     static constexpr int32_t kNone = -1;
+    static constexpr int32_t kVacant = 0;  // record 0 stands for a vacated entry
     // Slots of the item table at start; it doubles whenever it would be more than half full.
     static constexpr std::size_t kInitialSlots = 64;
+    // Vacated entries a cell tolerates beyond half its live ones before it is compacted:
+    // scans stay short and compaction stays rare (amortised constant per removal).
+    static constexpr int32_t kVacancySlack = 8;
 
-    struct Cell {
-        int32_t head = kNone;
-        int32_t tail = kNone;
-        int32_t count = 0;  // entries in the list
+    // A cell's list is an array in insertion order; a removal vacates its entry in place
+    // (found through the item's membership, no search) and vacated entries are squeezed
+    // out now and then, so a query reads each cell as one contiguous run.
+    struct Entry {
+        int32_t record = kVacant;
+        int32_t membership = kNone;  // the item's membership naming this entry
     };
-    struct Node {
-        T* item = nullptr;
-        int32_t record = kNone;
+    struct Cell {
+        std::vector<Entry> entries;
+        int32_t live = 0;     // entries naming an item: the list's element count
+        int32_t vacant = 0;   // vacated entries still in the array
+    };
+    struct Membership {
         uint32_t cell = 0;
-        int32_t prev = kNone;        // neighbours in the cell's list
-        int32_t next = kNone;
-        int32_t nextOfItem = kNone;  // the item's next node (another cell), or the free list
+        uint32_t slot = 0;           // index of the entry in the cell's array
+        int32_t nextOfItem = kNone;  // the item's next membership, or the free list
     };
     struct Record {
-        const T* item = nullptr;
-        int32_t firstNode = kNone;  // chain of the item's nodes; next free record when unused
-        uint32_t stamp = 0;         // query that last returned the item
+        T* item = nullptr;
+        int32_t firstMembership = kNone;  // chain of the item's cells; next free record when unused
+        uint32_t stamp = 0;               // query that last returned the item
     };
 
     std::size_t cellIndex(uint32_t column, uint32_t row) const {
@@ -173,53 +194,51 @@ private:
         return queryStamp_;
     }
 
-    void append(int32_t record, T* item, std::size_t cell) {
-        int32_t n;
-        if (freeNode_ != kNone) {
-            n = freeNode_;
-            freeNode_ = nodes_[n].nextOfItem;
+    void append(int32_t record, std::size_t cellNumber) {
+        int32_t m;
+        if (freeMembership_ != kNone) {
+            m = freeMembership_;
+            freeMembership_ = memberships_[m].nextOfItem;
         } else {
-            n = static_cast<int32_t>(nodes_.size());
-            nodes_.push_back(Node{});
+            m = static_cast<int32_t>(memberships_.size());
+            memberships_.push_back(Membership{});
         }
-        Cell& list = cells_[cell];
-        Node& node = nodes_[n];
-        node.item = item;
-        node.record = record;
-        node.cell = static_cast<uint32_t>(cell);
-        node.prev = list.tail;
-        node.next = kNone;
-        node.nextOfItem = records_[record].firstNode;
-        records_[record].firstNode = n;
-        if (list.tail == kNone) {
-            list.head = n;
-        } else {
-            nodes_[list.tail].next = n;
-        }
-        list.tail = n;
-        ++list.count;
+        Cell& cell = cells_[cellNumber];
+        cell.entries.push_back(Entry{record, m});
+        ++cell.live;
+        Membership& membership = memberships_[m];
+        membership.cell = static_cast<uint32_t>(cellNumber);
+        membership.slot = static_cast<uint32_t>(cell.entries.size() - 1);
+        membership.nextOfItem = records_[record].firstMembership;
+        records_[record].firstMembership = m;
     }
 
-    void unlinkFromCell(int32_t n) {
-        Node& node = nodes_[n];
-        Cell& list = cells_[node.cell];
-        if (node.prev == kNone) {
-            list.head = node.next;
-        } else {
-            nodes_[node.prev].next = node.next;
+    // Vacates the membership's entry and frees the membership (already off its item's chain).
+    void vacate(int32_t m) {
+        Cell& cell = cells_[memberships_[m].cell];
+        cell.entries[memberships_[m].slot] = Entry{};
+        --cell.live;
+        ++cell.vacant;
+        memberships_[m] = Membership{};
+        memberships_[m].nextOfItem = freeMembership_;
+        freeMembership_ = m;
+        // Vacated entries at the end simply go.
+        while (!cell.entries.empty() && cell.entries.back().record == kVacant) {
+            cell.entries.pop_back();
+            --cell.vacant;
         }
-        if (node.next == kNone) {
-            list.tail = node.prev;
-        } else {
-            nodes_[node.next].prev = node.prev;
-        }
-        --list.count;
+        if (cell.vacant * 2 > cell.live + kVacancySlack) compact(cell);
     }
 
-    void releaseNode(int32_t n) {
-        nodes_[n] = Node{};
-        nodes_[n].nextOfItem = freeNode_;
-        freeNode_ = n;
+    void compact(Cell& cell) {
+        std::size_t kept = 0;
+        for (const Entry& entry : cell.entries) {
+            if (entry.record == kVacant) continue;
+            memberships_[entry.membership].slot = static_cast<uint32_t>(kept);
+            cell.entries[kept++] = entry;
+        }
+        cell.entries.resize(kept);
+        cell.vacant = 0;
     }
 
     // ---- item table: open addressing with linear probing, item pointer -> record ----
@@ -248,7 +267,7 @@ private:
         int32_t record;
         if (freeRecord_ != kNone) {
             record = freeRecord_;
-            freeRecord_ = records_[record].firstNode;
+            freeRecord_ = records_[record].firstMembership;
         } else {
             record = static_cast<int32_t>(records_.size());
             records_.push_back(Record{});
@@ -294,21 +313,21 @@ private:
         }
         slots_[hole] = kNone;
         records_[record] = Record{};
-        records_[record].firstNode = freeRecord_;
+        records_[record].firstMembership = freeRecord_;
         freeRecord_ = record;
         --recordCount_;
     }
 
     uint32_t columns_ = 0;
-    std::vector<Cell> cells_;            // columns x rows lists, row-major
-    std::vector<uint32_t> cellMarks_;    // per cell: insertion that last stamped it
+    std::vector<Cell> cells_;              // columns x rows lists, row-major
+    std::vector<uint32_t> cellMarks_;      // per cell: insertion that last stamped it
     uint32_t cellStamp_ = 0;
-    std::vector<Node> nodes_;
-    int32_t freeNode_ = kNone;
+    std::vector<Membership> memberships_;
+    int32_t freeMembership_ = kNone;
     std::vector<Record> records_;
     int32_t freeRecord_ = kNone;
     uint32_t queryStamp_ = 0;
-    std::vector<int32_t> slots_;         // power-of-two table of record indices
+    std::vector<int32_t> slots_;           // power-of-two table of record indices
     std::size_t recordCount_ = 0;
 };
 

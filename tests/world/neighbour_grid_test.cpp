@@ -215,6 +215,28 @@ TEST_F(NeighbourGridTest, HundredsOfAgentsOnOnePoint) {
     for (std::size_t i = 0; i < result.size(); ++i) ASSERT_EQ(result[i], &crowd[250 + i]);
 }
 
+TEST_F(NeighbourGridTest, AMoveSendsTheAgentToTheEndOfItsCells) {
+    std::deque<Agent> agents;
+    for (int i = 0; i < 40; ++i) agents.push_back(makeAgent(300, 300, 50));
+    for (Agent& agent : agents) grid.insertAgent(&agent);
+    // Moving without moving still removes and re-appends.
+    for (int i = 0; i < 20; ++i) grid.moveAgent(agents[i].position, &agents[i]);
+    for (int i = 20; i < 40; i += 2) grid.removeAgent(agents[i].position, &agents[i]);
+    std::vector<Agent*> expected;
+    for (int i = 21; i < 40; i += 2) expected.push_back(&agents[i]);
+    for (int i = 0; i < 20; ++i) expected.push_back(&agents[i]);
+    std::vector<Agent*> result;
+    grid.queryAgents(agents[0].position, 0.0, result);
+    EXPECT_EQ(result, expected);
+    EXPECT_EQ(grid.agentCount(0, 0), 30);
+    // Re-inserting a removed agent puts it last.
+    grid.insertAgent(&agents[20]);
+    expected.push_back(&agents[20]);
+    result.clear();
+    grid.queryAgents(agents[0].position, 0.0, result);
+    EXPECT_EQ(result, expected);
+}
+
 // ---- Against the literal list algorithm ------------------------------------------------
 
 // Plain per-cell vectors with linear searches: the behaviour the grid must reproduce.
