@@ -15,3 +15,8 @@ if(TARGET platform_demo)
       "click 100 120"                   # client pixel (100, 100)
       "expect lbuttondown 100 100")
 endif()
+
+# Closing the window from the desktop ends the demo cleanly (WM_CLOSE, WM_DESTROY, WM_QUIT).
+if(TARGET platform_demo AND TARGET smoke_close_window)
+  steering_window_smoke(smoke_platform_demo_close platform_demo OPTIONS --end close)
+endif()

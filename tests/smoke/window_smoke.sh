@@ -11,7 +11,10 @@
 #   --min-colours N      colours the client area must show in the final screenshot (default 3)
 #   --screenshot FILE    where to keep the final screenshot (default: a temporary file)
 #   --end escape|close|none  how the program is ended after the actions (default escape);
-#                        "none" when an action ends it (for example the File, Exit menu item)
+#                        "close" asks the window to close as a window manager's close button
+#                        does (needs --close-tool); "none" when an action ends the program
+#                        (for example the File, Exit menu item)
+#   --close-tool PATH    the close_window helper built beside the tests (CMake passes it)
 # actions (one argument each; X Y are window pixels, menu bar strip included, which is
 # 20 pixels high above the 640 x 480 client area):
 #   "click X Y"  "rclick X Y"  "drag X0 Y0 X1 Y1"  "move X Y"
@@ -33,6 +36,7 @@ timeout=10
 min_colours=3
 final_shot=""
 end_with="escape"
+close_tool=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --title) title="$2"; shift 2 ;;
@@ -41,6 +45,7 @@ while [ $# -gt 0 ]; do
     --min-colours) min_colours="$2"; shift 2 ;;
     --screenshot) final_shot="$2"; shift 2 ;;
     --end) end_with="$2"; shift 2 ;;
+    --close-tool) close_tool="$2"; shift 2 ;;
     --) shift; break ;;
     -*) echo "window_smoke: unknown option $1" >&2; exit 2 ;;
     *) break ;;
@@ -139,7 +144,9 @@ fi
 
 case "$end_with" in
   escape) xdotool key --clearmodifiers Escape ;;
-  close) xdotool windowclose "$window" 2>/dev/null || xdotool windowkill "$window" ;;
+  close)
+    [ -n "$close_tool" ] || fail "--end close needs --close-tool"
+    "$close_tool" "$window" || fail "cannot ask window $window to close" ;;
   none) ;;
   *) fail "unknown --end $end_with" ;;
 esac
