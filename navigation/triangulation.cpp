@@ -423,6 +423,13 @@ bool findEdge(NavMesh& mesh, int u, int v, int& triangle, int& slot) {
 
 enum class Walk { Exists, Crossed, Collinear, Failed };
 
+// Whether p, known to lie on the line A-B, lies strictly between A and B.
+bool strictlyBetween(Point64 a, Point64 b, Point64 p) {
+    const int64_t dot = (p.x - a.x) * (b.x - a.x) + (p.y - a.y) * (b.y - a.y);
+    const int64_t length = (b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y);
+    return dot > 0 && dot < length;
+}
+
 // Walks from vertex A toward B collecting the edges the open segment crosses into the
 // segment queue. On Collinear, `through` is the first vertex lying on the segment and the
 // queue holds the edges crossed before it (none when it is a neighbour of A).
@@ -437,6 +444,7 @@ Walk collectCrossings(NavMesh& mesh, int ax, int ay, int bx, int by, int& count,
     const Point64 rp = cellPoint(mesh, r);
     if (rp.x == b.x && rp.y == b.y) return Walk::Exists;
     if (segmentSide(a, b, rp) == 0) {
+        if (!strictlyBetween(a, b, rp)) return Walk::Failed;  // the fan did not face B
         through = r;
         return Walk::Collinear;
     }
@@ -444,6 +452,7 @@ Walk collectCrossings(NavMesh& mesh, int ax, int ay, int bx, int by, int& count,
     const Point64 qp = cellPoint(mesh, q);
     if (qp.x == b.x && qp.y == b.y) return Walk::Exists;
     if (segmentSide(a, b, qp) == 0) {
+        if (!strictlyBetween(a, b, qp)) return Walk::Failed;
         through = q;
         return Walk::Collinear;
     }
