@@ -92,6 +92,54 @@ TEST(KernelInsert, PointOnAnEdgeGivesFourTriangles) {
     expectSound(*mesh);
 }
 
+TEST(KernelInsert, TriangleSplitKeepsOuterFlagsAndClearsTheRegion) {
+    auto mesh = squareMesh();
+    // Triangle 0 is (-256,512), (512,-256), (-256,-256); (-100, -100) lies inside it.
+    const uint8_t old = 0x2A;  // edge 1 flippable, edges 0 and 2 fixed
+    mesh->triangles[0].edgeFlags = old;
+    setRegionId(mesh->triangles[0], 5);
+    mesh->regions[5] = NavRegion{1, 1};
+    ASSERT_TRUE(insert_point(*mesh, -100, -100));
+    ASSERT_EQ(mesh->triangleHighWater, 4);
+    EXPECT_EQ(mesh->triangles[0].edgeFlags, (old & 0x09) | 0x06);
+    EXPECT_EQ(mesh->triangles[2].edgeFlags, (old & 0x12) | 0x05);
+    EXPECT_EQ(mesh->triangles[3].edgeFlags, (old & 0x24) | 0x03);
+    for (int t : {0, 2, 3}) {
+        EXPECT_EQ(regionOf(mesh->triangles[t]), 0);
+        EXPECT_EQ(mesh->triangles[t].type, kOutsideType);
+        EXPECT_TRUE(hasVertex(*mesh, t, -100, -100));
+    }
+    EXPECT_EQ(mesh->regions[5].count, 0);
+    EXPECT_EQ(mesh->regions[5].valid, 0);
+    // The new vertex was allocated after the two triangles, in the next vertex slot.
+    EXPECT_EQ(mesh->points[4].x, -100);
+    EXPECT_EQ(mesh->points[4].y, -100);
+    expectSound(*mesh);
+}
+
+TEST(KernelInsert, EdgeSplitMakesTheNewSpokesFlippable) {
+    auto mesh = squareMesh();
+    mesh->triangles[0].edgeFlags = 0;
+    mesh->triangles[1].edgeFlags = 0;
+    ASSERT_TRUE(insert_point(*mesh, 128, 128));  // on the shared diagonal
+    int flippableSpokes = 0, flippableRim = 0;
+    for (int t = 0; t < mesh->triangleHighWater; ++t) {
+        for (int i = 0; i < 3; ++i) {
+            const NavPoint& a = vertex_of(*mesh, t, i);
+            const NavPoint& b = vertex_of(*mesh, t, next(i));
+            const bool spokeToSide = (a.x == 128 && a.y == 128 && (b.x == b.y)) || (b.x == 128 && b.y == 128 && a.x == a.y);
+            if (!isFlippable(mesh->triangles[t], i)) continue;
+            if (spokeToSide) ++flippableSpokes;
+            else ++flippableRim;
+        }
+    }
+    // The two halves of the old diagonal keep its (cleared) flags; the two new spokes
+    // toward the far corners are flippable on both sides.
+    EXPECT_EQ(flippableSpokes, 4);
+    EXPECT_EQ(flippableRim, 0);
+    expectSound(*mesh);
+}
+
 TEST(KernelInsert, FullTableRefusesWithoutTouchingTheMesh) {
     auto mesh = squareMesh();
     mesh->triangleHighWater = mesh->triangleLive = kMaxTriangles - 1;
