@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "navigation/nav_mesh.h"
@@ -139,6 +141,27 @@ TEST_F(StartUpTest, MapObstaclesAreMadeAndTheirMarkersCleared) {
         neighbourGrid.queryObstacles({o->x, o->y}, 0.0, found);
         EXPECT_NE(std::find(found.begin(), found.end(), o.get()), found.end());
     }
+}
+
+TEST_F(WorldTest, WithoutAMapFileTheWorldIsOpenGround) {
+    const std::string empty = ::testing::TempDir() + "world_without_map";
+    ASSERT_TRUE(std::filesystem::create_directories(empty) || std::filesystem::is_directory(empty));
+    std::filesystem::remove(empty + "/maptest.raw");
+    ASSERT_EQ(chdir(empty.c_str()), 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(setupWorld());
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("\"maptest.raw\" not found"), std::string::npos) << message;
+    EXPECT_EQ(obstacleList.size(), 0u);
+    ASSERT_EQ(agentList.size(), 1u);
+    EXPECT_EQ(agentList.begin()->position, (FixedVec{98304000, 294912000}));
+    for (uint32_t r = 0; r < 256; ++r) {
+        for (uint32_t c = 0; c < 256; ++c) ASSERT_EQ(gridMap.cellAt(c, r), 0);
+    }
+    // Open ground all the way: the path to (0, 0) is found and the agent gets there.
+    EXPECT_FALSE(agentList.begin()->pathDone);
+    for (int step = 0; step < 400; ++step) agentList.updateAll();
+    EXPECT_LT(approxLength(agentList.begin()->position), toFixed(256));
 }
 
 TEST_F(StartUpTest, TheMapsNavigationUsesWellUnderHalfOfItsTables) {
