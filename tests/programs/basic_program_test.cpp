@@ -1,6 +1,7 @@
 // steering_basic driven through its window procedure on the headless backend.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -109,6 +110,20 @@ TEST_F(BasicProgram, ScreenshotWithTheOverlayAfterBothClicks) {
     EXPECT_GT(countColour(image, 0x00C8C8), 2000);  // bodies
     EXPECT_GT(countColour(image, 0xFF00FF), 50);    // velocity lines
     EXPECT_GT(countColour(image, 0x0000FF), 100);   // force lines and boxes
+}
+
+// An arriver pushed exactly onto an obstacle's centre has a force total that is not a
+// number for that step; its overlay line then points off the surface, which must only clip.
+TEST_F(BasicProgram, OverlayOfAnAgentOnAnObstacleCentreDrawsSafely) {
+    BasicAgent& arriver = agentArray[10];
+    const BasicAgent& obstacle = agentArray[20];
+    arriver.position = obstacle.position;
+    arriver.velocity = {};
+    session->keyRelease(win::VK_SPACE);
+    ASSERT_EQ(session->frames(1), 1);
+    EXPECT_TRUE(std::isnan(arriver.steeringForce.x) || std::isnan(arriver.steeringForce.y));
+    EXPECT_GT(countColour(win::host::clientImage(), 0x00C8C8), 1000);
+    EXPECT_EQ(session->frames(5), 5);
 }
 
 }  // namespace
