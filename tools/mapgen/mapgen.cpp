@@ -9,6 +9,7 @@
 // wall border at row and column 127 keeps agents inside the cells their 16.16 positions
 // can reach; everything beyond it is plain ground.
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -49,9 +50,15 @@ void box(Canvas& map, int x0, int y0, int x1, int y1) {
     map.vline(x1 - 1, y0, y1, kWall);
 }
 
+int doorways = 0;
+int narrowestDoorway = kSide;
+
 // Opens a doorway (cells x0..x1-1 by y0..y1-1) in a wall and keeps obstacles away from it.
 void door(Canvas& map, int x0, int y0, int x1, int y1) {
-    if (std::max(x1 - x0, y1 - y0) < kDoorwayMinWidth) fail("a doorway is narrower than 4 cells");
+    const int width = std::max(x1 - x0, y1 - y0);
+    if (width < kDoorwayMinWidth) fail("a doorway is narrower than 4 cells");
+    ++doorways;
+    narrowestDoorway = std::min(narrowestDoorway, width);
     map.fill(x0, y0, x1, y1, kGround);
     map.keepClear(x0 - kDoorwayMargin, y0 - kDoorwayMargin, x1 + kDoorwayMargin, y1 + kDoorwayMargin);
 }
@@ -212,7 +219,13 @@ void printPreview(const Canvas& map) {
 void printStatistics(const Canvas& map) {
     int counts[256] = {};
     for (const uint8_t v : map.bytes()) ++counts[v];
-    std::printf("\nCells: ");
+    int inStartView = 0;
+    for (int y = 0; y < kStartViewRows; ++y) {
+        for (int x = 0; x < kStartViewColumns; ++x) inStartView += map.at(x, y) == kObstacleMarker;
+    }
+    std::printf("\nObstacles: %d (%d in the starting view); doorways: %d, the narrowest %d cells wide\n",
+                kObstacleCount, inStartView, doorways, narrowestDoorway);
+    std::printf("Cells: ");
     for (int v = 0; v < 256; ++v) {
         if (counts[v] != 0) std::printf("value %d: %d  ", v, counts[v]);
     }
