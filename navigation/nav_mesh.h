@@ -222,7 +222,7 @@ uint32_t nav_isqrt(uint32_t x);
 int clearance_class(int dx, int dy);
 // Recompute the six class bits of triangle t from its vertices.
 void update_clearance_classes(NavMesh& mesh, int t);
-// Builds the four pass tables once; returns table number (0..3).
+// Pass table `number` (its low two bits, 0..3); the four tables are built on first use.
 const uint8_t* pass_table(NavMesh& mesh, int number);
 // Whether crossing edge i of triangle t passes under pass table `table`.
 bool edge_passes(const NavMesh& mesh, const uint8_t* table, int t, int edge);
