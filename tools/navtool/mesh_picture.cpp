@@ -14,6 +14,7 @@ constexpr int kCellsShown = 256 + 2 * kMarginCells;
 constexpr int kSide = kCellsShown * kPixelsPerCell;  // picture width and height, pixels
 constexpr uint32_t kEdgeColour = 0x303030;
 constexpr uint32_t kWallOutline = 0xD01010;
+constexpr uint32_t kPathColour = 0x1040E0;
 
 // A distinct colour per cell value; 0 (open ground) is pale, 15 (outside or wall) grey.
 uint32_t typeColour(uint8_t type) {
@@ -75,7 +76,8 @@ void fillTriangle(win::host::Image& image, const nav::NavMesh& mesh, int t) {
 
 }  // namespace
 
-bool writeMeshPicture(const nav::NavMesh& mesh, const uint8_t* cells, const std::string& path) {
+bool writeMeshPicture(const nav::NavMesh& mesh, const uint8_t* cells, const std::vector<Polyline>& paths,
+                      const std::string& path) {
     win::host::Image image;
     image.width = kSide;
     image.height = kSide;
@@ -104,6 +106,15 @@ bool writeMeshPicture(const nav::NavMesh& mesh, const uint8_t* cells, const std:
             if (!isWall(x, y + 1)) line(image, x0, y1, x1, y1, kWallOutline);
             if (!isWall(x - 1, y)) line(image, x0, y0, x0, y1, kWallOutline);
             if (!isWall(x + 1, y)) line(image, x1, y0, x1, y1, kWallOutline);
+        }
+    }
+    for (const Polyline& p : paths) {
+        for (size_t i = 1; i < p.size(); ++i) {
+            const double x0 = toPixel(p[i - 1].x / 256.0), y0 = toPixel(p[i - 1].y / 256.0);
+            const double x1 = toPixel(p[i].x / 256.0), y1 = toPixel(p[i].y / 256.0);
+            // Two pixels wide, so the path stands out from the edges.
+            line(image, x0, y0, x1, y1, kPathColour);
+            line(image, x0 + 1, y0, x1 + 1, y1, kPathColour);
         }
     }
     return win::host::writePng(path, image);

@@ -3,6 +3,7 @@
 // and the outlines of the map's wall cells.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "navigation/nav_mesh.h"
 
@@ -13,7 +14,12 @@ constexpr int kPixelsPerCell = 4;
 // Cells shown beyond each side of the map, so the map border stays visible.
 constexpr int kMarginCells = 8;
 
-// Writes the picture as PNG; false (with a message on stderr) when it cannot be written.
-bool writeMeshPicture(const nav::NavMesh& mesh, const uint8_t* cells, const std::string& path);
+// A path drawn over the mesh: its start, then its waypoints, in world units.
+using Polyline = std::vector<nav::PathPoint>;
+
+// Writes the picture as PNG, with the given paths drawn on top; false (with a message on
+// stderr) when it cannot be written.
+bool writeMeshPicture(const nav::NavMesh& mesh, const uint8_t* cells, const std::vector<Polyline>& paths,
+                      const std::string& path);
 
 }  // namespace navtool

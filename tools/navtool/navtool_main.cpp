@@ -1,6 +1,8 @@
-// navtool MAP.raw [--png FILE] [--query X0 Y0 X1 Y1]... [--queries FILE] [--link-rule same|step]
+// navtool MAP.raw [--png FILE] [--check] [--query X0 Y0 X1 Y1]... [--queries FILE]
+//         [--link-rule same|step]
 // Builds the navigation mesh of a map file, prints the build's statistics, optionally
-// draws the mesh and answers path queries (one JSON object per line on stdout).
+// checks its invariants, answers path queries (one JSON object per line on stdout) and
+// draws the mesh with the paths found.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -69,7 +71,7 @@ bool parseArgs(int argc, char** argv, Options& o) {
                 std::fprintf(stderr, "navtool: unknown link rule %s (same or step)\n", rule);
                 return false;
             }
-        } else if (a[0] == '-' ) {
+        } else if (a[0] == '-') {
             std::fprintf(stderr, "navtool: unknown or incomplete option %s\n", a);
             return false;
         } else if (o.mapPath == nullptr) {
@@ -149,14 +151,19 @@ int main(int argc, char** argv) {
         std::printf("check: %s\n", check.ok() ? "all invariants hold" : check.firstError.c_str());
         if (!check.ok()) status = 1;
     }
+    // Queries first, so the picture can show their paths.
+    std::vector<navtool::Polyline> paths;
+    std::vector<navtool::Polyline>* drawn = options.pngPath != nullptr ? &paths : nullptr;
+    for (const Query& q : options.queries) {
+        navtool::printPathQuery(stdout, q.values[0], q.values[1], q.values[2], q.values[3], drawn);
+    }
+    if (options.queriesPath != nullptr && navtool::runQueryFile(stdout, options.queriesPath, drawn) < 0) status = 1;
     if (options.pngPath != nullptr) {
-        if (navtool::writeMeshPicture(nav::navMesh, cells.data(), options.pngPath)) {
+        if (navtool::writeMeshPicture(nav::navMesh, cells.data(), paths, options.pngPath)) {
             std::printf("picture: %s\n", options.pngPath);
         } else {
             status = 1;
         }
     }
-    for (const Query& q : options.queries) navtool::printPathQuery(stdout, q.values[0], q.values[1], q.values[2], q.values[3]);
-    if (options.queriesPath != nullptr && navtool::runQueryFile(stdout, options.queriesPath) < 0) status = 1;
     return status;
 }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
@@ -39,7 +40,7 @@ bool parseInts(const char* text, int* values, int count) {
 
 bool parseQuery(const char* text, int values[4]) { return parseInts(text, values, 4); }
 
-void printPathQuery(std::FILE* out, int fromX, int fromY, int toX, int toY) {
+void printPathQuery(std::FILE* out, int fromX, int fromY, int toX, int toY, std::vector<Polyline>* paths) {
     nav::request_agent_path(result, fromX, fromY, toX, toY, kGateFraction);
     const int steps = nav::navMesh.query.routeSteps;
     std::fprintf(out, "{\"from\":[%d,%d],\"to\":[%d,%d],\"connected\":%s,\"routeTriangles\":%d,\"waypoints\":[",
@@ -48,9 +49,14 @@ void printPathQuery(std::FILE* out, int fromX, int fromY, int toX, int toY) {
         std::fprintf(out, "%s[%d,%d]", i == 0 ? "" : ",", result.waypoints[i].x, result.waypoints[i].y);
     }
     std::fprintf(out, "]}\n");
+    if (paths != nullptr && result.waypointCount > 0) {
+        Polyline line{nav::PathPoint{fromX, fromY}};
+        line.insert(line.end(), result.waypoints, result.waypoints + result.waypointCount);
+        paths->push_back(std::move(line));
+    }
 }
 
-int runQueryFile(std::FILE* out, const char* path) {
+int runQueryFile(std::FILE* out, const char* path, std::vector<Polyline>* paths) {
     std::FILE* file = std::fopen(path, "r");
     if (file == nullptr) {
         std::fprintf(stderr, "navtool: cannot read query file %s\n", path);
@@ -67,7 +73,7 @@ int runQueryFile(std::FILE* out, const char* path) {
             std::fprintf(stderr, "navtool: %s:%d: expected X0 Y0 X1 Y1 in world units\n", path, lineNumber);
             continue;
         }
-        printPathQuery(out, v[0], v[1], v[2], v[3]);
+        printPathQuery(out, v[0], v[1], v[2], v[3], paths);
         ++count;
     }
     std::fclose(file);
