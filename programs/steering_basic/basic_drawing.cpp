@@ -22,7 +22,6 @@ BasicDrawingResources createDrawingResources() {
     return r;
 }
 
-
 void moveTo(win::HDC dc, DoubleVec p) { win::MoveToEx(dc, truncToInt32(p.x), truncToInt32(p.y), nullptr); }
 void lineTo(win::HDC dc, DoubleVec p) { win::LineTo(dc, truncToInt32(p.x), truncToInt32(p.y)); }
 

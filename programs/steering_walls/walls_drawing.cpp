@@ -38,7 +38,6 @@ void line(win::HDC dc, DoubleVec from, DoubleVec to) {
     win::LineTo(dc, truncToInt32(to.x), truncToInt32(to.y));
 }
 
-
 }  // namespace
 
 WallsDrawingResources drawingResources = createDrawingResources();

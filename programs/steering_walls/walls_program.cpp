@@ -16,7 +16,6 @@ constexpr int barStartX = 10;    // pixels
 constexpr int updateBarY = 10;
 constexpr int drawBarY = 20;
 
-
 DoubleVec mousePoint(LPARAM lParam) {
     const uintptr_t bits = static_cast<uintptr_t>(lParam);
     return {static_cast<double>(LOWORD(bits)), static_cast<double>(HIWORD(bits))};
