@@ -185,6 +185,41 @@ TEST(AgentGrid, ListsMatchABruteForceScanAfterRandomMoves) {
     }
 }
 
+// A query's result is the union of the range's cell lists in cell and list order, each
+// agent once, after what the list already held; compared with a plain search-based union.
+TEST(AgentGrid, QueryMatchesAnOrderedUnionOfTheCellLists) {
+    AgentGrid grid = windowGrid();
+    std::mt19937 engine(9);
+    std::uniform_real_distribution<double> x(-60.0, 700.0), y(-60.0, 540.0), r(3.0, 30.0), half(0.0, 120.0);
+    std::vector<std::unique_ptr<WallsAgent>> agents;
+    for (int i = 0; i < 60; ++i) {
+        agents.push_back(std::make_unique<WallsAgent>());
+        agents.back()->position = {x(engine), y(engine)};
+        agents.back()->radius = r(engine);
+        grid.insert(*agents.back());
+    }
+    for (int q = 0; q < 300; ++q) {
+        const DoubleVec centre{x(engine), y(engine)};
+        const double halfSize = half(engine);
+        AgentRefs expected;
+        AgentRefs got;
+        if (q % 3 == 0) {  // a list that already holds some agents
+            expected.push_back(agents[static_cast<std::size_t>(q) % agents.size()].get());
+            got = expected;
+        }
+        const CellRange range = grid.cellRange(centre, halfSize);
+        for (int32_t row = range.firstRow; !range.empty() && row <= range.lastRow; ++row) {
+            for (int32_t column = range.firstColumn; column <= range.lastColumn; ++column) {
+                for (WallsAgent* agent : grid.cell(static_cast<uint32_t>(column), static_cast<uint32_t>(row)).agents) {
+                    if (std::find(expected.begin(), expected.end(), agent) == expected.end()) expected.push_back(agent);
+                }
+            }
+        }
+        EXPECT_EQ(grid.query(centre, halfSize, got), static_cast<int32_t>(expected.size()));
+        EXPECT_EQ(got, expected) << "query " << q;
+    }
+}
+
 TEST(WallMap, CellsAre106By80PixelsAndHoldTheTable) {
     WallMap map;
     map.create(640, 480, wallTable);
