@@ -6,26 +6,19 @@
 #include "world/drawing_resources.h"
 
 namespace steering {
-namespace {
-
-win::HGDIOBJ gdiObject(win::HPEN pen) { return reinterpret_cast<win::HGDIOBJ>(pen); }
-win::HGDIOBJ gdiObject(win::HBRUSH brush) { return reinterpret_cast<win::HGDIOBJ>(brush); }
-
-}  // namespace
-
 void releaseDrawingResources() {
     // Creation order. The last pens used are still selected into offscreenDC; the
-    // platform keeps a selected object usable until the device context goes away.
+    // platform completes the deletion of a selected object when it is deselected.
     DrawingResources& r = drawingResources;
-    win::DeleteObject(gdiObject(r.blackPen));
-    win::DeleteObject(gdiObject(r.magentaPen));
-    win::DeleteObject(gdiObject(r.bluePen));
-    win::DeleteObject(gdiObject(r.secondBlackPen));
-    win::DeleteObject(gdiObject(r.whitePen));
-    win::DeleteObject(gdiObject(r.tealBrush));
-    win::DeleteObject(gdiObject(r.orangeBrush));
-    win::DeleteObject(gdiObject(r.greenBrush));
-    for (int n = 8; n >= 1; --n) win::DeleteObject(gdiObject(r.occupancyBrushes[n]));
+    win::DeleteObject(asGdiObject(r.blackPen));
+    win::DeleteObject(asGdiObject(r.magentaPen));
+    win::DeleteObject(asGdiObject(r.bluePen));
+    win::DeleteObject(asGdiObject(r.secondBlackPen));
+    win::DeleteObject(asGdiObject(r.whitePen));
+    win::DeleteObject(asGdiObject(r.tealBrush));
+    win::DeleteObject(asGdiObject(r.orangeBrush));
+    win::DeleteObject(asGdiObject(r.greenBrush));
+    for (int n = 8; n >= 1; --n) win::DeleteObject(asGdiObject(r.occupancyBrushes[n]));
     shell::shutdownPresentation();
 }
 

@@ -19,8 +19,6 @@ constexpr int kBarStartX = 10;     // pixels
 constexpr int kUpdateBarY = 10;
 constexpr int kDrawBarY = 20;
 
-win::HGDIOBJ gdiObject(win::HPEN pen) { return reinterpret_cast<win::HGDIOBJ>(pen); }
-
 }  // namespace
 
 WorldRect visibleWorldRect() {
@@ -57,11 +55,11 @@ bool frameTick() {
     const uint32_t drawCycles = cpu.hasTimeStampCounter ? shell::timeStampLow32() - drawStart : 0;
 
     if (dc != nullptr) {
-        win::SelectObject(dc, gdiObject(drawingResources.magentaPen));
+        win::SelectObject(dc, asGdiObject(drawingResources.magentaPen));
         win::MoveToEx(dc, kBarStartX, kUpdateBarY, nullptr);
         win::LineTo(dc, static_cast<int>(updateCycles >> kCyclesShift) + kBarStartX, kUpdateBarY);
         // The blue pen stays selected: the map's wall cells inherit it as their outline.
-        win::SelectObject(dc, gdiObject(drawingResources.bluePen));
+        win::SelectObject(dc, asGdiObject(drawingResources.bluePen));
         win::MoveToEx(dc, kBarStartX, kDrawBarY, nullptr);
         win::LineTo(dc, static_cast<int>(drawCycles >> kCyclesShift) + kBarStartX, kDrawBarY);
     }

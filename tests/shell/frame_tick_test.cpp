@@ -35,7 +35,7 @@ protected:
 
     // A green square drawn straight into the off-screen surface, to see whether a tick clears it.
     static void drawMarker() {
-        win::SelectObject(shell::offscreenDC, reinterpret_cast<win::HGDIOBJ>(steering::drawingResources.greenBrush));
+        win::SelectObject(shell::offscreenDC, steering::asGdiObject(steering::drawingResources.greenBrush));
         win::Rectangle(shell::offscreenDC, 300, 300, 340, 340);
     }
 
