@@ -50,8 +50,9 @@ void gate_waypoints(const GatePath& gates, PathResult& out, int fraction);
 // Where the line through a and b crosses the gate: stores the crossing in (cx, cy) and
 // answers whether it lies on the gate (within its bounding box, parameter within +-1.0).
 bool gate_line_crossing(Gate& gate, PathPoint a, PathPoint b);
-// Cuts a gate at least `clearance` long to (clearance / 256 - 1) cells measured from end 1
-// when fromSide is 1, else from end 0. The gate's side field is not touched.
+// Cuts a gate at least `clearance` long (approximate distance) to (clearance / 256 - 1)
+// cells measured from end 1 when fromSide is 1, else from end 0; a gate truly no longer than
+// that stays whole. The gate's side field is not touched.
 void gate_end_cut(Gate& gate, int fromSide, int32_t clearance);
 // Cuts a gate to a window of `clearance` world units centred on its crossing (cx, cy), or
 // to an end cut when the crossing is within half the clearance of an end.

@@ -310,6 +310,24 @@ TEST(PathGateCut, GatesShorterThanTheClearanceAreNotCut) {
     }
 }
 
+TEST(PathGateCut, SlantedGateOverstatedByTheApproximateDistanceIsNotLengthened) {
+    // 3300 by 1650: approximate length 4125, true length about 3689, below the 3840 cut.
+    for (int side = 0; side <= 1; ++side) {
+        Gate g = gate(5000, 5000, 5000 + 3300, 5000 + 1650);
+        nav::gate_end_cut(g, side, nav::kGateClearance);
+        EXPECT_EQ(g.x0, 5000);
+        EXPECT_EQ(g.y0, 5000);
+        EXPECT_EQ(g.x1, 5000 + 3300);
+        EXPECT_EQ(g.y1, 5000 + 1650);
+    }
+    // Slightly longer than the cut in truth: cut, and never beyond the original ends.
+    Gate g = gate(5000, 5000, 5000 + 3500, 5000 + 1750);
+    nav::gate_end_cut(g, 0, nav::kGateClearance);
+    EXPECT_LE(g.x1, 5000 + 3500);
+    EXPECT_LE(g.y1, 5000 + 1750);
+    EXPECT_NEAR(std::hypot(double(g.x1) - g.x0, double(g.y1) - g.y0), 3840.0, 24.0);
+}
+
 TEST(PathGateCut, EndCutKeeps3840UnitsFromTheMeasuringEnd) {
     Gate g = gate(10000, 5000, 10000, 5000 + 9000);
     nav::gate_end_cut(g, 0, nav::kGateClearance);
@@ -332,6 +350,11 @@ TEST(PathGateCut, EndCutLengthMatchesADoubleReferenceInAnyDirection) {
         const int side = rnd.below(2);
         if (nav::approx_distance(x1 - x0, y1 - y0) < nav::kGateClearance) continue;
         nav::gate_end_cut(g, side, nav::kGateClearance);
+        if (std::hypot(double(x1) - x0, double(y1) - y0) <= 3840.0) {
+            // Truly shorter than the cut: left whole.
+            EXPECT_TRUE(g.x0 == x0 && g.y0 == y0 && g.x1 == x1 && g.y1 == y1);
+            continue;
+        }
         const double kept = std::hypot(double(g.x1) - g.x0, double(g.y1) - g.y0);
         EXPECT_NEAR(kept, 3840.0, 40.0) << x0 << "," << y0 << " " << x1 << "," << y1;
         // The kept part points the same way as the original gate.

@@ -107,14 +107,15 @@ TEST(RouteRandom, AnyFractionGivesTheSameWaypointCountAsTheMiddle) {
     ASSERT_TRUE(nav::build_navigation(cells.data()));
     navtest::TestRandom rnd(99);
     static PathResult middle, other;
-    for (int q = 0; q < 500; ++q) {
+    for (int q = 0; q < 3000; ++q) {
         const PathPoint from{rnd.below(65536), rnd.below(65536)}, to{rnd.below(65536), rnd.below(65536)};
         const int fraction = rnd.below(40000) - 10000;
         nav::request_agent_path(middle, from.x, from.y, to.x, to.y, nav::kAgentGateFraction);
         nav::find_path(other, from.x, from.y, to.x, to.y, fraction, 0);
         ASSERT_EQ(other.waypointCount, middle.waypointCount) << q;
-        // Each gate waypoint lies on the segment between that gate's two ends.
+        // Each gate waypoint lies between that gate's two ends, inside the walkable area.
         const nav::GatePath& gates = nav::navMesh.query.gatePath;
+        const int type = navtest::cellType(cells, from.x >> 8, from.y >> 8);
         for (int i = 0; i + 1 < other.waypointCount; ++i) {
             const nav::Gate& g = gates.gates[i];
             const PathPoint w = other.waypoints[i];
@@ -122,6 +123,8 @@ TEST(RouteRandom, AnyFractionGivesTheSameWaypointCountAsTheMiddle) {
             EXPECT_LE(w.x, std::max(g.x0, g.x1));
             EXPECT_GE(w.y, std::min(g.y0, g.y1));
             EXPECT_LE(w.y, std::max(g.y0, g.y1));
+            EXPECT_LE(navtest::pointForeignDepth(cells, w, type), navtest::kGrazeTolerance)
+                << q << " waypoint " << i << " fraction " << fraction;
         }
     }
 }

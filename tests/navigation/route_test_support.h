@@ -184,6 +184,15 @@ inline double segmentForeignDepth(const std::vector<uint8_t>& cells, nav::PathPo
     return deepest;
 }
 
+// How deep (world units) a point lies inside a cell whose type is not `type`; 0 on the
+// border of such a cell.
+inline double pointForeignDepth(const std::vector<uint8_t>& cells, nav::PathPoint p, int type) {
+    const int cx = p.x >> 8, cy = p.y >> 8;
+    if (cellType(cells, cx, cy) == type) return 0;
+    const int fx = p.x - cx * kWorldPerCell, fy = p.y - cy * kWorldPerCell;
+    return std::min({fx, kWorldPerCell - fx, fy, kWorldPerCell - fy});
+}
+
 // Gate ends are cut with a direction of 8 fraction bits, so a cut end may sit a few world
 // units off its portal; a leg that grazes a corner can reach that far into the cell.
 constexpr double kGrazeTolerance = 16.0;
