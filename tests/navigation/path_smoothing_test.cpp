@@ -284,6 +284,37 @@ TEST(PathGates, LCorridorGateWaypointsStayInsideAndEndAtTheDestination) {
     }
 }
 
+TEST(PathGates, GateTouchingTheTautCornerIsCutFromThatCorner) {
+    const std::vector<std::string> text = {"......", "......", "####..", "####..", "####.."};
+    const GridMesh mesh = buildFromText(text, 24);
+    const PathPoint from = mesh.centre(0, 0), to = mesh.centre(4, 4);
+    const int steps = corridor(mesh.triangle(0, 0, 0), mesh.triangle(4, 4, 1), to);
+    ASSERT_GT(steps, 0);
+    GatePath gates;
+    const int count = nav::grtc(nav::navMesh, from, to, nav::navMesh.query.route, steps, gates, nav::kGateClearance);
+    // The taut path bends at the wall's corner, the top-left corner of square (4, 2).
+    const PathPoint corner{4 * 24 * 256, 2 * 24 * 256};
+    const nav::PathResult& ref = nav::navMesh.query.referencePath;
+    ASSERT_EQ(ref.waypointCount, 2);
+    ASSERT_EQ(ref.waypoints[0].x, corner.x);
+    ASSERT_EQ(ref.waypoints[0].y, corner.y);
+    PathResult out;
+    nav::gate_waypoints(gates, out, nav::kAgentGateFraction);
+    int atCorner = 0;
+    for (int i = 0; i + 1 < count; ++i) {
+        const Gate& g = gates.gates[i];
+        const bool end0AtCorner = g.x0 == corner.x && g.y0 == corner.y;
+        const bool end1AtCorner = g.x1 == corner.x && g.y1 == corner.y;
+        if (!end0AtCorner && !end1AtCorner) continue;
+        ++atCorner;
+        // Measured from the corner end, 15 cells long, waypoint half way along.
+        EXPECT_EQ(g.side, end1AtCorner ? 1 : 0) << i;
+        EXPECT_NEAR(length({g.x0, g.y0}, {g.x1, g.y1}), 3840.0, 24.0) << i;
+        EXPECT_NEAR(length(corner, out.waypoints[i]), 1920.0, 16.0) << i;
+    }
+    EXPECT_GE(atCorner, 1);
+}
+
 // ---- Gate cutting ---------------------------------------------------------------------------
 
 Gate gate(int x0, int y0, int x1, int y1) {
