@@ -18,8 +18,7 @@ class ObstacleList {
 public:
     // Copies the record, appends it and registers it in the neighbour grid.
     void add(const Obstacle& obstacle);
-    // Frees every obstacle. The neighbour grid still names them: clear it too
-    // the tests do both).
+    // Frees every obstacle. The neighbour grid still names them, so clear it too.
     void clear();
     std::size_t size() const { return obstacles_.size(); }
     auto begin() const { return obstacles_.begin(); }
