@@ -131,16 +131,7 @@ public:
         return cells_[cellIndex(column, row)].live;
     }
 
-    // The items of one cell in list order (tests and diagnostics).
-    std::vector<T*> itemsOf(uint32_t column, uint32_t row) const {
-        std::vector<T*> items;
-        if (!ready()) return items;
-        for (const Entry& entry : cells_[cellIndex(column, row)].entries) {
-            if (entry.record != kVacant) items.push_back(records_[entry.record].item);
-        }
-        return items;
-    }
-
+    // Items with at least one cell (or a move in progress).
     std::size_t registeredItems() const { return recordCount_; }
 
 private:

@@ -36,6 +36,8 @@ public:
     int occupancy(uint32_t column, uint32_t row) const;
     int agentCount(uint32_t column, uint32_t row) const;
     int obstacleCount(uint32_t column, uint32_t row) const;
+    // Agents registered in at least one cell.
+    std::size_t registeredAgents() const { return agentCells_.registeredItems(); }
 
     // Cells touched by a bounding square (left, top, right, bottom in raw Fixed units),
     // and by a query square. Inclusive ranges; empty when the grid has no cells.

@@ -83,6 +83,7 @@ TEST(WorldScenario, CrowdsCrossTheMapWithoutEnteringWalls) {
     // Delete five times over: the oldest leave and the grid forgets them.
     for (int i = 0; i < 25; ++i) agentList.removeFirst();
     EXPECT_EQ(agentList.size(), 26u);
+    EXPECT_EQ(neighbourGrid.registeredAgents(), 26u);
     expectGridMatchesPopulation();
 }
 
