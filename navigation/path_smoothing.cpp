@@ -61,8 +61,10 @@ __int128 frac_div(__int128 a, __int128 b) {
 PathPoint unit_vector(PathPoint from, PathPoint to, bool oneIfZero) {
     const int64_t dx = (static_cast<int64_t>(to.x) - from.x) * 64;
     const int64_t dy = (static_cast<int64_t>(to.y) - from.y) * 64;
-    const int64_t sum = (((dx * dx) >> 14) & ~int64_t{3}) + (((dy * dy) >> 14) & ~int64_t{3});
-    int64_t length = nav_isqrt(static_cast<uint32_t>(std::min<int64_t>(sum, UINT32_MAX)));
+    const __int128 sum = ((static_cast<__int128>(dx) * dx >> 14) & ~__int128{3}) +
+                         ((static_cast<__int128>(dy) * dy >> 14) & ~__int128{3});
+    // Points inside the bounding square keep the sum within 32 bits.
+    int64_t length = nav_isqrt(static_cast<uint32_t>(std::min<__int128>(sum, UINT32_MAX)));
     if (length == 0) {
         if (!oneIfZero) return {0, 0};
         length = 1;
@@ -85,6 +87,11 @@ int32_t wrap_fraction(int32_t difference, int32_t fraction) {
     const int32_t product =
         static_cast<int32_t>(static_cast<uint32_t>(difference) * static_cast<uint32_t>(fraction));
     return product >> 14;
+}
+
+// base + offset with two's-complement wrap (only reachable with points far off the map).
+int32_t wrap_add(int32_t base, int64_t offset) {
+    return static_cast<int32_t>(static_cast<uint32_t>(base) + static_cast<uint32_t>(offset));
 }
 
 // Chooses the measuring end of a fresh gate from the taut path near it and cuts the gate
@@ -281,9 +288,10 @@ void gate_waypoints(const GatePath& gates, PathResult& out, int fraction) {
         const int32_t dx = static_cast<int32_t>(static_cast<uint32_t>(g.x1) - static_cast<uint32_t>(g.x0));
         const int32_t dy = static_cast<int32_t>(static_cast<uint32_t>(g.y1) - static_cast<uint32_t>(g.y0));
         if (g.side != 0) {
-            out.waypoints[i] = {g.x1 - wrap_fraction(dx, f), g.y1 - wrap_fraction(dy, f)};
+            out.waypoints[i] = {wrap_add(g.x1, -static_cast<int64_t>(wrap_fraction(dx, f))),
+                                wrap_add(g.y1, -static_cast<int64_t>(wrap_fraction(dy, f)))};
         } else {
-            out.waypoints[i] = {g.x0 + wrap_fraction(dx, f), g.y0 + wrap_fraction(dy, f)};
+            out.waypoints[i] = {wrap_add(g.x0, wrap_fraction(dx, f)), wrap_add(g.y0, wrap_fraction(dy, f))};
         }
     }
     out.waypoints[count > 0 ? count - 1 : 0] = {gates.toX, gates.toY};
@@ -315,8 +323,8 @@ void gate_end_cut(Gate& gate, int fromSide, int32_t clearance) {
     const int32_t cells = (clearance >> 8) - 1;
     // The approximate distance overstates slanted gates by up to an eighth: a gate that is
     // truly no longer than the cut keeps its ends rather than reaching past its own end.
-    const int64_t dx = static_cast<int64_t>(e1.x) - e0.x, dy = static_cast<int64_t>(e1.y) - e0.y;
-    const int64_t cut = static_cast<int64_t>(cells) * 256;
+    const __int128 dx = static_cast<int64_t>(e1.x) - e0.x, dy = static_cast<int64_t>(e1.y) - e0.y;
+    const __int128 cut = static_cast<int64_t>(cells) * 256;
     if (dx * dx + dy * dy <= cut * cut) return;
     if (fromSide == 1) {
         set_end0(gate, along(e1, unit_vector(e1, e0, true), cells));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <cstring>
@@ -492,6 +493,29 @@ TEST(PathGateCut, ParallelLinesNeverCross) {
     Gate g = gate(0, 0, 10000, 0);
     EXPECT_FALSE(nav::gate_line_crossing(g, {0, 500}, {7000, 500}));
     EXPECT_FALSE(nav::gate_line_crossing(g, {0, 0}, {7000, 0}));  // collinear
+}
+
+TEST(PathGateCut, ExtremeCoordinatesStayDefined) {
+    // Far beyond anything a query produces; the arithmetic must still be defined.
+    Gate g = gate(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+    nav::gate_end_cut(g, 0, nav::kGateClearance);
+    EXPECT_EQ(g.x0, INT32_MIN);
+    EXPECT_EQ(g.y0, INT32_MIN);
+    Gate h = gate(INT32_MIN, 0, INT32_MAX, 0);
+    nav::gate_line_crossing(h, {0, INT32_MIN}, {0, INT32_MAX});
+    h.cx = 0;
+    h.cy = 0;
+    nav::gate_window_cut(h, nav::kGateClearance);
+    EXPECT_EQ(h.y0, 0);
+    EXPECT_EQ(h.y1, 0);
+    GatePath gates;
+    gates.gateCount = 2;
+    gates.gates[0] = gate(INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN);
+    gates.gates[0].side = 0;
+    PathResult out;
+    nav::gate_waypoints(gates, out, 0);
+    EXPECT_EQ(out.waypoints[0].x, INT32_MIN);
+    EXPECT_EQ(out.waypoints[0].y, INT32_MAX);
 }
 
 // ---- gate_waypoints ------------------------------------------------------------------------
