@@ -20,8 +20,8 @@ namespace neighbour_scratch {
 constexpr int kLevels = 4;
 
 
-std::vector<Agent*>& agentList(int level);
-std::vector<const Obstacle*>& obstacleList(int level);
+std::vector<Agent*>& agentLevel(int level);
+std::vector<const Obstacle*>& obstacleLevel(int level);
 std::vector<Agent*>& counting();
 extern int agentDepth;
 extern int obstacleDepth;
@@ -47,7 +47,7 @@ void forEachAgentNear(const Agent& agent, Fixed halfSize, Visit&& visit) {
     neighbour_scratch::Hold hold(neighbour_scratch::agentDepth);
     std::vector<Agent*> overflow;
     std::vector<Agent*>& candidates =
-        hold.level() < neighbour_scratch::kLevels ? neighbour_scratch::agentList(hold.level()) : overflow;
+        hold.level() < neighbour_scratch::kLevels ? neighbour_scratch::agentLevel(hold.level()) : overflow;
     candidates.clear();
     neighbourGrid.queryAgents(agent.position, static_cast<double>(halfSize), candidates);
     for (std::size_t i = 0; i < candidates.size(); ++i) visit(agent, *candidates[i]);
@@ -60,7 +60,7 @@ void forEachObstacleNear(const Agent& agent, Fixed halfSize, Visit&& visit) {
     neighbour_scratch::Hold hold(neighbour_scratch::obstacleDepth);
     std::vector<const Obstacle*> overflow;
     std::vector<const Obstacle*>& candidates =
-        hold.level() < neighbour_scratch::kLevels ? neighbour_scratch::obstacleList(hold.level()) : overflow;
+        hold.level() < neighbour_scratch::kLevels ? neighbour_scratch::obstacleLevel(hold.level()) : overflow;
     candidates.clear();
     neighbourGrid.queryObstacles(agent.position, static_cast<double>(halfSize), candidates);
     for (std::size_t i = 0; i < candidates.size(); ++i) visit(agent, *candidates[i]);
