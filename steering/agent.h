@@ -9,31 +9,33 @@
 
 namespace steering {
 
+// Path points an agent holds at a time; a longer path is re-planned from where the agent
+// stands when these run out, which keeps the agent small and the path fresh.
 constexpr int kStoredWaypoints = 5;
 
 struct Agent {
-    Fixed mass = 0;              // divisor of the combined force
-    Fixed radius = 0;            // world units
-    FixedVec position;           // centre, world units
-    FixedVec velocity;           // world units per step
-    Fixed maxForce = 0;          // limit of each behaviour's force and of their weighted sum
-    Fixed maxSpeed = 0;          // limit of the velocity, world units per step
-    FixedVec heading;            // unit vector of the velocity; (0, 0) at rest
+    Fixed mass = 0;              // 16.16, divisor of the combined force (1.0 from the template)
+    Fixed radius = 0;            // world units, 16.16 (75 to 225 at the starting zoom)
+    FixedVec position;           // centre, world units, 16.16
+    FixedVec velocity;           // world units per step, 16.16
+    Fixed maxForce = 0;          // world units per step^2: limit of each force and of their weighted sum
+    Fixed maxSpeed = 0;          // limit of the velocity, world units per step (35.5 to 85.5)
+    FixedVec heading;            // unit vector of the velocity (about 65536 raw long); (0, 0) at rest
     FixedVec side;               // vecPerp(heading)
     const FixedVec* seekTarget = nullptr;  // point pursued by "seek" and "arrival", not owned
     const Agent* leader = nullptr;         // agent followed by "formation", not owned
     FixedVec formationOffset;    // slot in the leader's frame: x ahead, y along its side
-    FixedVec pathTarget;         // last target given to setTarget
+    FixedVec pathTarget;         // last target given to setTarget, world units
     int32_t pathCount = 0;       // points of the last planned path
-    int32_t storedCount = 0;     // min(pathCount, 5)
+    int32_t storedCount = 0;     // min(pathCount, kStoredWaypoints)
     int32_t waypointIndex = 0;   // index into waypoints of the waypoint being approached
     bool pathDone = true;        // no path, or finished
-    FixedVec waypoints[kStoredWaypoints];
-    Fixed segmentLength[kStoredWaypoints] = {};  // approxLength from waypoint i to i + 1
+    FixedVec waypoints[kStoredWaypoints];        // first path points, world units
+    Fixed segmentLength[kStoredWaypoints] = {};  // approxLength from waypoint i to i + 1; 0 past the last
     Fixed pathLength = 0;        // approxLength estimate of the whole path at planning time
     Fixed storedRemaining = 0;   // sum of the segmentLength entries not yet passed
     Fixed beyondLength = 0;      // path length after the last stored waypoint
-    Fixed lastProgress = 0;      // pathProgress of the previous step
+    Fixed lastProgress = 0;      // pathProgress of the previous step, 16.16 share of the path
     uint32_t progressHistory = 0;  // one bit per step, newest in bit 0: 1 = progress fell
     BehaviourList behaviours;
 

@@ -42,6 +42,7 @@ struct BehaviourEntry {
 // An agent's weighted behaviours; fixed capacity, stored inline so a copied agent gets
 // its own storage with the same entries and nothing is allocated per agent.
 struct BehaviourList {
+    // Room for the template's five entries and as many again added by name.
     static constexpr std::size_t kCapacity = 10;
     std::array<BehaviourEntry, kCapacity> entries{};
     std::size_t count = 0;
