@@ -54,6 +54,7 @@ constexpr Span kNoSpan{true, 0, 0};
 struct EllipseShape {
     double cx = 0, cy = 0;  // centre, pixels
     double a = 0, b = 0;    // semi-axes, pixels
+    double inverseB = 0;    // 1 / b, so that each row costs a multiplication, not a division
     int64_t left = 0, right = 0;  // box columns, right exclusive
 
     Span span(int64_t y) const {
@@ -61,7 +62,7 @@ struct EllipseShape {
         if (a <= 0 || b <= 0) {
             return s;
         }
-        const double dy = (static_cast<double>(y) + 0.5 - cy) / b;
+        const double dy = (static_cast<double>(y) + 0.5 - cy) * inverseB;
         const double q = 1.0 - dy * dy;
         if (q < 0) {
             return s;
@@ -229,6 +230,7 @@ void drawEllipse(const Canvas& canvas, int64_t left, int64_t top, int64_t right,
     shape.cy = (static_cast<double>(top) + static_cast<double>(bottom)) / 2.0;
     shape.a = (static_cast<double>(right) - static_cast<double>(left)) / 2.0;
     shape.b = (static_cast<double>(bottom) - static_cast<double>(top)) / 2.0;
+    shape.inverseB = 1.0 / shape.b;
     shape.left = left;
     shape.right = right;
     const int64_t w = style.hasPen ? clampPenWidth(style.penWidth) : 0;
