@@ -15,7 +15,8 @@ namespace win::host {
 HINSTANCE programInstance(const char* programName);
 
 // The headless backend is the default: no window system, a virtual millisecond clock,
-// a message queue fed by the caller, and an in-memory screen image.
+// a message queue fed by the caller, and an in-memory screen image. Choose the backend
+// before the first window is created (win::sdl::useSdlBackend selects SDL).
 void useHeadlessBackend();
 bool isHeadless();
 
@@ -33,9 +34,14 @@ struct Image {
     std::vector<uint32_t> pixels;
 };
 
-// The window as a person sees it: the menu bar strip above the last presented client area.
+// Height of the menu bar strip drawn above the client area of a window with a menu, pixels.
+constexpr int kMenuBarHeight = 20;
+
+// The window as a person sees it: the menu bar strip (kMenuBarHeight rows) above the last
+// presented client area, with a drop-down menu when one is open. After the main window is
+// destroyed, the last one it showed.
 Image windowImage();
-// The last client area presented by a paint blit (640 x 480).
+// The last client area presented by a paint blit (640 x 480), kept after the window is gone.
 Image clientImage();
 // Writes an image as PNG; false (with a message on stderr) when the file cannot be written.
 bool writePng(const std::string& path, const Image& image);

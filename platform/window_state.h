@@ -85,7 +85,7 @@ constexpr int kMaxClasses = 8;
 // Posted messages waiting at once; Windows allows 10,000, a burst of input needs far fewer.
 constexpr int kMessageQueueCapacity = 4096;
 // Height of the menu bar strip above the client area, pixels.
-constexpr int kMenuBarHeight = 20;
+constexpr int kMenuBarHeight = host::kMenuBarHeight;
 
 struct WindowClass {
     bool used = false;
