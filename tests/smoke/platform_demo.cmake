@@ -1,5 +1,6 @@
 # The platform demo in a real window: a menu item chosen with the mouse, another with Alt and
-# its mnemonic, a key and a click reaching the window procedure, then Escape ends it.
+# its mnemonic, a key, a click and a held (repeating) key reaching the window procedure, then
+# Escape ends it.
 if(TARGET platform_demo)
   steering_window_smoke(smoke_platform_demo platform_demo
     OPTIONS --min-colours 6
@@ -13,7 +14,12 @@ if(TARGET platform_demo)
       "key Insert"
       "expect keyup 45"
       "click 100 120"                   # client pixel (100, 100)
-      "expect lbuttondown 100 100")
+      "expect lbuttondown 100 100"
+      "keydown Right"                   # held: the key repeats while it is down
+      "sleep 1"
+      "keyup Right"
+      "expect-lines 3 keydown 39 repeat 1"
+      "expect keyup 39")
 endif()
 
 # Closing the window from the desktop ends the demo cleanly (WM_CLOSE, WM_DESTROY, WM_QUIT).

@@ -21,6 +21,7 @@
 #   "key NAME"   "keydown NAME"  "keyup NAME"   (xdotool key names: Escape, Insert, alt+d, ...)
 #   "sleep SECONDS"
 #   "expect TEXT"      wait until TEXT appears in the program's output
+#   "expect-lines N TEXT"  wait until at least N output lines contain TEXT
 #   "screenshot FILE"  save the window now
 set -euo pipefail
 
@@ -118,6 +119,13 @@ for action in "$@"; do
       until grep -qF -- "$text" "$log"; do
         kill -0 "$pid" 2>/dev/null || fail "the program ended without printing \"$text\""
         [ $SECONDS -lt $deadline ] || fail "\"$text\" did not appear within ${timeout}s"
+        sleep 0.1
+      done ;;
+    expect-lines)
+      text="${action#expect-lines "$a" }"
+      until [ "$(grep -cF -- "$text" "$log" || true)" -ge "$a" ]; do
+        kill -0 "$pid" 2>/dev/null || fail "the program ended before printing \"$text\" $a times"
+        [ $SECONDS -lt $deadline ] || fail "\"$text\" did not appear $a times within ${timeout}s"
         sleep 0.1
       done ;;
     screenshot) shoot "$a" ;;
