@@ -1,0 +1,138 @@
+// A program on the headless backend fed with any sequence of window messages (keys with
+// repeat counts, clicks and drags anywhere including outside the client area, zoom,
+// scroll, every menu command, Insert and Delete) interleaved with frame ticks. The
+// program's state is process-wide, so set-up runs once and every input continues it.
+// FUZZ_PROGRAM names the program ("steering", "steering_walls" or "steering_basic").
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <string_view>
+
+#include "platform/win.h"
+#include "tests/fuzz/byte_reader.h"
+#include "tests/hardening/program_harness.h"
+#include "tools/headless/driver.h"
+
+namespace {
+
+using namespace win;
+
+// Beyond this many agents the keys that add agents are skipped, so memory and the time
+// per tick stay bounded however long the fuzzer runs.
+constexpr int kPopulationCap = 500;
+// Ticks one tick operation may ask for: enough for agents to move, few enough to keep
+// thousands of inputs per minute.
+constexpr int kMaxTicksPerOperation = 8;
+
+// Keys with a meaning in at least one program; other codes come straight from the input.
+constexpr WPARAM kKeys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT,
+                            VK_INSERT, VK_DELETE, VK_SPACE, VK_MENU, VK_F10, VK_RETURN};
+// Every menu command of the three programs except Exit, which only asks to quit.
+constexpr WORD kCommands[] = {40007, 40008, 40009, 40010, 40012};
+constexpr WORD kExitCommand = 40004;
+
+hardening::ProgramHarness harness;
+const char* programName = FUZZ_PROGRAM;
+
+// Keys that add agents in this program.
+bool addsAgents(WPARAM key) {
+    if (key == VK_INSERT) return true;
+    return key == VK_UP && std::string_view(programName) == "steering_walls";
+}
+
+WPARAM chooseKey(fuzzing::ByteReader& in) {
+    const uint8_t b = in.byte();
+    WPARAM key = b < 128 ? kKeys[b % std::size(kKeys)] : static_cast<WPARAM>(in.byte());
+    // Escape closes the window; the harness would reopen it, but only after a whole set-up
+    // of presentation, which would slow every input down.
+    if (key == VK_ESCAPE) key = VK_SPACE;
+    return key;
+}
+
+void keyUp(WPARAM key) {
+    if (addsAgents(key) && harness.agentCount() > kPopulationCap) return;
+    harness.post(WM_KEYUP, key, host::keyUpLParam());
+}
+
+void runOperation(fuzzing::ByteReader& in) {
+    switch (in.byte() % 13) {
+        case 0: {
+            const WPARAM key = chooseKey(in);
+            harness.post(WM_KEYDOWN, key, host::keyDownLParam(in.word(), (in.byte() & 1) != 0));
+            break;
+        }
+        case 1: keyUp(chooseKey(in)); break;
+        case 2: {
+            const WPARAM key = chooseKey(in);
+            harness.post(WM_KEYDOWN, key, host::keyDownLParam(in.word(), false));
+            keyUp(key);
+            break;
+        }
+        case 3: {
+            const uint16_t x = in.word(), y = in.word();
+            harness.leftClick(x, y);
+            break;
+        }
+        case 4: {
+            const uint16_t x = in.word(), y = in.word();
+            harness.rightClick(x, y);
+            break;
+        }
+        case 5: {
+            const uint16_t x = in.word(), y = in.word();
+            harness.post(WM_MOUSEMOVE, MK_LBUTTON, hardening::ProgramHarness::point(x, y));
+            break;
+        }
+        case 6: {
+            const uint16_t x = in.word(), y = in.word();
+            harness.post(WM_MOUSEMOVE, MK_RBUTTON, hardening::ProgramHarness::point(x, y));
+            break;
+        }
+        case 7: {
+            const uint16_t x = in.word(), y = in.word();
+            harness.post(WM_MOUSEMOVE, 0, hardening::ProgramHarness::point(x, y));
+            break;
+        }
+        case 8: {
+            const uint8_t b = in.byte();
+            WORD command = b < 200 ? kCommands[b % std::size(kCommands)] : in.word();
+            if (command == kExitCommand) command = kCommands[0];
+            harness.post(WM_COMMAND, command, 0);
+            break;
+        }
+        case 9: keyUp(VK_INSERT); break;
+        case 10: harness.post(WM_KEYUP, VK_DELETE, host::keyUpLParam()); break;
+        case 11: {
+            const int ticks = 1 + in.byte() % kMaxTicksPerOperation;
+            for (int i = 0; i < ticks; ++i) harness.tick();
+            break;
+        }
+        case 12: {
+            // Zoom: several presses of Page Up or Page Down at once.
+            const uint8_t b = in.byte();
+            const WPARAM key = (b & 1) != 0 ? VK_PRIOR : VK_NEXT;
+            for (int i = 0; i < 1 + (b >> 1) % 16; ++i) harness.press(key);
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    static const bool started = [] {
+        const shell::Program* program = headless::findProgram(programName);
+        if (program == nullptr || !harness.start(*program)) {
+            std::fprintf(stderr, "fuzz: cannot start %s\n", programName);
+            std::abort();
+        }
+        return true;
+    }();
+    (void)started;
+    fuzzing::ByteReader in(data, size);
+    while (!in.done()) runOperation(in);
+    harness.tick();  // every input ends with a frame drawn from what it did
+    return 0;
+}

@@ -1,0 +1,201 @@
+// Extreme input on each program: zooming far in and out, scrolling to every limit,
+// right-button jumps at the client corners, Insert outside the map and at the edge of the
+// fixed-point range, clicks far outside the map. Results must be defined (finite view,
+// the same values a double reference computes, frames still produced, the same picture
+// on a second run) and nothing may crash.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <iterator>
+#include <vector>
+
+#include "platform/host.h"
+#include "shell/steering_program.h"
+#include "steering/agent_list.h"
+#include "tests/hardening/program_harness.h"
+#include "tools/headless/driver.h"
+#include "world/fixed_math.h"
+#include "world/view_state.h"
+
+namespace {
+
+using hardening::ProgramHarness;
+using steering::view;
+using namespace win;
+
+constexpr int kZoomPresses = 60;
+
+// The client corners and points just past them, as 16-bit client coordinates (65535 is -1).
+constexpr uint32_t kCornerPoints[][2] = {{0, 0},     {639, 0},     {0, 479},     {639, 479},
+                                         {65535, 0}, {640, 65535}, {65535, 480}, {640, 480}};
+
+int32_t referenceWorld(double pixel, double scale, double origin) {
+    // Truncation toward zero, then the low 32 bits, as every float-to-integer conversion.
+    const double value = pixel * scale + origin;
+    if (std::isnan(value) || value >= 9223372036854775808.0 || value < -9223372036854775808.0) return 0;
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(static_cast<int64_t>(value))));
+}
+
+class SteeringExtremes : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(harness.start(steering::steeringProgram)); }
+    void TearDown() override { harness.finish(); }
+
+    // Ticks and checks each was accepted and left a finite view.
+    void ticks(int n) {
+        for (int i = 0; i < n; ++i) ASSERT_TRUE(harness.tick());
+        EXPECT_TRUE(std::isfinite(view.viewScaleX) && std::isfinite(view.viewScaleY));
+        EXPECT_TRUE(std::isfinite(view.viewOriginX) && std::isfinite(view.viewOriginY));
+    }
+
+    ProgramHarness harness;
+};
+
+TEST_F(SteeringExtremes, SixtyZoomsInThenSixtyOutFollowTheDoubleReference) {
+    double scale = 15.0;
+    for (int i = 0; i < kZoomPresses; ++i) {
+        harness.press(VK_PRIOR);
+        scale *= steering::kZoomInFactor;
+        ASSERT_EQ(view.viewScaleX, scale);
+        ASSERT_EQ(view.viewInvScaleX, 1.0 / scale);
+    }
+    EXPECT_LT(view.viewScaleX, 1e-9);
+    EXPECT_GT(view.viewScaleX, 0.0);
+    ticks(3);
+    // Every pixel of the client area now names (almost) the same world point.
+    harness.leftClick(639, 479);
+    EXPECT_EQ(steering::mouseWorld.x, referenceWorld(639, scale, view.viewOriginX));
+    EXPECT_EQ(steering::mouseWorld.y, referenceWorld(479, scale, view.viewOriginY));
+    ticks(3);
+
+    for (int i = 0; i < 2 * kZoomPresses; ++i) {
+        harness.press(VK_NEXT);
+        scale *= steering::kZoomOutFactor;
+        ASSERT_EQ(view.viewScaleY, scale);
+    }
+    EXPECT_GT(view.viewScaleX, 1e11);  // one pixel spans far more than the whole map
+    ticks(3);
+    harness.leftClick(639, 479);  // lands far outside the map: the 32-bit wrap, not undefined
+    EXPECT_EQ(steering::mouseWorld.x, referenceWorld(639, scale, view.viewOriginX));
+    EXPECT_EQ(steering::mouseWorld.y, referenceWorld(479, scale, view.viewOriginY));
+    ticks(20);
+    EXPECT_EQ(harness.agentCount(), 1);
+}
+
+TEST_F(SteeringExtremes, ScrollingToEveryLimitClampsAndKeepsDrawing) {
+    // The largest repeat count the scroll honours: 127 cells per message.
+    for (int i = 0; i < 4; ++i) harness.post(WM_KEYDOWN, VK_RIGHT, host::keyDownLParam(0xFFFF, true));
+    for (int i = 0; i < 4; ++i) harness.post(WM_KEYDOWN, VK_DOWN, host::keyDownLParam(0x7F, true));
+    EXPECT_EQ(view.viewOriginX, steering::kScrollLimit);
+    EXPECT_EQ(view.viewOriginY, steering::kScrollLimit);
+    ticks(3);
+    harness.leftClick(639, 479);
+    EXPECT_EQ(steering::mouseWorld.x, referenceWorld(639, 15.0, steering::kScrollLimit));
+    ticks(3);
+    for (int i = 0; i < 4; ++i) harness.post(WM_KEYDOWN, VK_LEFT, host::keyDownLParam(0x7F, true));
+    for (int i = 0; i < 4; ++i) harness.post(WM_KEYDOWN, VK_UP, host::keyDownLParam(0x7F, true));
+    EXPECT_EQ(view.viewOriginX, 0.0);
+    EXPECT_EQ(view.viewOriginY, 0.0);
+    ticks(3);
+}
+
+TEST_F(SteeringExtremes, RightButtonJumpsAtTheCornersPlaceTheOriginByPixel) {
+    for (const auto& corner : kCornerPoints) {
+        harness.post(WM_RBUTTONDOWN, MK_RBUTTON, ProgramHarness::point(corner[0], corner[1]));
+        EXPECT_EQ(view.viewOriginX, corner[0] * steering::kJumpUnitsPerPixelX);
+        EXPECT_EQ(view.viewOriginY, corner[1] * steering::kJumpUnitsPerPixelY);
+        harness.post(WM_MOUSEMOVE, MK_RBUTTON, ProgramHarness::point(corner[1], corner[0]));
+        EXPECT_EQ(view.viewOriginX, corner[1] * steering::kJumpUnitsPerPixelX);
+        ticks(2);
+    }
+}
+
+TEST_F(SteeringExtremes, InsertOutsideTheMapAndAtTheFixedPointEdgeGivesDefinedAgents) {
+    // Far outside the map through a jump past its end, then at the edge of the 16.16 range.
+    harness.post(WM_RBUTTONDOWN, MK_RBUTTON, ProgramHarness::point(65535, 65535));
+    harness.post(WM_MOUSEMOVE, MK_LBUTTON, ProgramHarness::point(639, 479));
+    harness.press(VK_INSERT);
+    EXPECT_EQ(harness.agentCount(), 6);
+    const steering::WorldPoint edges[] = {{32767, 32767}, {-32768, -32768}, {32767, -32768}, {INT32_MAX, INT32_MIN}};
+    for (const steering::WorldPoint& edge : edges) {
+        steering::mouseWorld = edge;
+        harness.press(VK_INSERT);
+    }
+    EXPECT_EQ(harness.agentCount(), 26);
+    // The newest five stand where the 16.16 conversion wraps the point.
+    const steering::Agent& newest = *std::prev(steering::agentList.end());
+    EXPECT_EQ(newest.position.x, steering::toFixed(INT32_MAX));
+    EXPECT_EQ(newest.position.y, steering::toFixed(INT32_MIN));
+    harness.leftClick(320, 240);
+    ticks(50);
+    EXPECT_EQ(harness.agentCount(), 26);
+    // Removal of more than there are leaves an empty, still running world.
+    for (int i = 0; i < 8; ++i) harness.press(VK_DELETE);
+    EXPECT_EQ(harness.agentCount(), 0);
+    ticks(3);
+}
+
+TEST_F(SteeringExtremes, ClicksFarOutsideTheMapGiveEveryAgentADefinedTarget) {
+    harness.press(VK_INSERT);
+    for (int i = 0; i < 30; ++i) harness.press(VK_NEXT);  // far zoomed out: pixels span beyond the map
+    for (const auto& corner : kCornerPoints) {
+        harness.leftClick(corner[0], corner[1]);
+        ticks(5);
+    }
+    for (const steering::Agent& agent : steering::agentList) {
+        EXPECT_GE(agent.pathCount, 0);
+        EXPECT_LE(agent.storedCount, steering::kStoredWaypoints);
+    }
+}
+
+// Every overlay at the extreme zooms, with a crowd in view: every tick is still accepted,
+// the crowd keeps its size and its positions stay defined.
+TEST_F(SteeringExtremes, EveryOverlayAtTheExtremeZoomsKeepsProducingFrames) {
+    for (WORD command : {40007, 40008, 40009, 40010, 40012}) harness.post(WM_COMMAND, command, 0);
+    harness.post(WM_MOUSEMOVE, MK_LBUTTON, ProgramHarness::point(100, 300));
+    for (int i = 0; i < 10; ++i) harness.press(VK_INSERT);
+    harness.leftClick(400, 100);
+    for (int i = 0; i < kZoomPresses; ++i) harness.press(VK_PRIOR);
+    ticks(10);
+    for (int i = 0; i < 2 * kZoomPresses; ++i) harness.press(VK_NEXT);
+    ticks(10);
+    for (int i = 0; i < kZoomPresses; ++i) harness.press(VK_PRIOR);
+    ticks(10);
+    EXPECT_EQ(harness.agentCount(), 51);
+    const std::vector<uint32_t>& pixels = host::clientImage().pixels;
+    EXPECT_EQ(pixels.size(), static_cast<std::size_t>(shell::kClientWidth * shell::kClientHeight));
+    if (const char* path = std::getenv("STEERING_EXTREME_PNG")) host::writePng(path, host::windowImage());
+    EXPECT_EQ(harness.quitRequests, 0);
+}
+
+// The small programs take their targets in pixels: any point, inside or out, is kept as
+// given and the agents keep moving with finite positions.
+class SmallProgramExtremes : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(SmallProgramExtremes, CornersFarPointsAndEveryKeyKeepTheProgramRunning) {
+    ProgramHarness harness;
+    ASSERT_TRUE(harness.start(*headless::findProgram(GetParam())));
+    const int agents = harness.agentCount();
+    for (const auto& corner : kCornerPoints) {
+        harness.leftClick(corner[0], corner[1]);
+        harness.rightClick(corner[1], corner[0]);
+        harness.post(WM_MOUSEMOVE, MK_LBUTTON, ProgramHarness::point(corner[1], corner[1]));
+        harness.post(WM_MOUSEMOVE, MK_RBUTTON, ProgramHarness::point(corner[0], corner[0]));
+        for (int i = 0; i < 5; ++i) ASSERT_TRUE(harness.tick());
+    }
+    for (WPARAM key : {VK_PRIOR, VK_NEXT, VK_LEFT, VK_RIGHT, VK_INSERT, VK_DELETE, VK_SPACE}) {
+        for (int i = 0; i < kZoomPresses; ++i) harness.press(key, 0xFFFF);
+        ASSERT_TRUE(harness.tick());
+    }
+    EXPECT_EQ(harness.agentCount(), agents);  // none of these keys adds or removes agents here
+    for (int i = 0; i < 100; ++i) ASSERT_TRUE(harness.tick());
+    EXPECT_EQ(harness.quitRequests, 0);
+    harness.finish();
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, SmallProgramExtremes, ::testing::Values("steering_walls", "steering_basic"),
+                         [](const auto& info) { return std::string(info.param); });
+
+}  // namespace
