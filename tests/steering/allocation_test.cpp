@@ -15,13 +15,31 @@ bool counting = false;
 long allocations = 0;
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Every ordinary allocation function is replaced, so each block is freed by the family
+// that made it (the sanitizer checks that pairing).
+namespace {
+void* allocate(std::size_t size) {
     if (counting) ++allocations;
-    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+    return std::malloc(size == 0 ? 1 : size);
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (void* block = allocate(size)) return block;
     throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) {
+    if (void* block = allocate(size)) return block;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
 void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 namespace steering {
 namespace {
