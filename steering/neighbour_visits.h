@@ -19,10 +19,11 @@ namespace neighbour_scratch {
 // Four levels is more than any behaviour uses; deeper calls fall back to a local list.
 constexpr int kLevels = 4;
 
-
+// The kept lists of each nesting level, and the one list of countAgentsNear.
 std::vector<Agent*>& agentLevel(int level);
 std::vector<const Obstacle*>& obstacleLevel(int level);
 std::vector<Agent*>& counting();
+// Visits of each kind currently running (0 outside any visit).
 extern int agentDepth;
 extern int obstacleDepth;
 
