@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     uint32_t previousFrame = 0;
     headless::WindowMessage messages[headless::kMaxMessagesPerEvent];
     for (const headless::InputEvent& e : parsed.events) {
-        if (e.frame < 1 || e.frame > headless::kMaxFrame) fail("frame out of range", text);
+        if (e.frame > headless::kMaxFrame) fail("frame out of range", text);
         if (e.frame < previousFrame) fail("events out of frame order", text);
         previousFrame = e.frame;
         if (e.repeat > 0xFFFF || e.x > 0xFFFF || e.y > 0xFFFF || e.command > 0xFFFF) fail("value out of range", text);
