@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/menu_bar.h"
@@ -317,11 +318,26 @@ bool useSdlBackend() {
     if (state().backend == &kHooks) {
         return true;
     }
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && value[0] != '\0';
+    };
+    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("SDL_VIDEODRIVER")) {
+        std::fprintf(stderr, "SDL: no display can be opened (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+        return false;
+    }
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     // Programs pace themselves; SDL must not sleep in the event loop or block the screensaver.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "SDL: no display can be opened (%s); staying headless\n", SDL_GetError());
+        std::fprintf(stderr, "SDL: no display can be opened (%s)\n", SDL_GetError());
+        return false;
+    }
+    // SDL falls back to drivers that show nothing; for a person they are no display.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+        std::fprintf(stderr, "SDL: no display can be opened (only the \"%s\" video driver is available)\n", driver);
+        SDL_Quit();
         return false;
     }
     state().backend = &kHooks;
