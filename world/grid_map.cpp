@@ -40,6 +40,20 @@ bool GridMap::load(const char* path) {
     }
     file.read(reinterpret_cast<char*>(cells_.get()), static_cast<std::streamsize>(size));
     const std::streamsize got = file.gcount();
+    // The navigation keeps the whole byte as a triangle's type, and 255 there marks an unused
+    // triangle slot: such cells would leave live triangles that look unused. They read as
+    // 15, which has the same low four bits (wall) for everything else.
+    std::size_t reserved = 0;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i) {
+        if (cells_[i] == kReservedCellValue) {
+            cells_[i] = static_cast<uint8_t>(kWallType);
+            ++reserved;
+        }
+    }
+    if (reserved != 0) {
+        std::fprintf(stderr, "map \"%s\" has %zu cells of value 255, reserved by the navigation: read as 15 (wall)\n",
+                     path, reserved);
+    }
     if (got < static_cast<std::streamsize>(size)) {
         std::fprintf(stderr, "map \"%s\" is short (%lld of %zu bytes): the rest is open (0)\n", path,
                      static_cast<long long>(got), size);

@@ -15,6 +15,9 @@ constexpr uint32_t kMapBytes = kMapSide * kMapSide;
 constexpr int kWallType = 15;
 constexpr int kObstacleMarkerType = 14;
 constexpr int kOutsideType = 1;             // what every position outside the map reads as
+// A cell byte the navigation cannot carry (it marks unused triangle slots); load reads it as
+// kWallType, which has the same low four bits.
+constexpr uint8_t kReservedCellValue = 255;
 
 struct CellIndex {
     int32_t column = 0;
@@ -26,8 +29,8 @@ public:
     bool init(uint32_t columns, uint32_t rows);
     // Reads "maptest.raw" (or another file) into the cells. A missing file leaves an open
     // (all-zero) map, a short one is zero-filled, a longer one gives its first 65,536
-    // bytes; each case says so in one line on stderr. Returns true when the whole map came
-    // from the file.
+    // bytes; each case says so in one line on stderr, as do cells of kReservedCellValue,
+    // which read as kWallType. Returns true when the whole map came from the file.
     bool load(const char* path);
 
     int cellAt(uint32_t column, uint32_t row) const;  // type, 1 outside
