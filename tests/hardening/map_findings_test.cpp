@@ -1,0 +1,78 @@
+// Regression tests of what the map fuzzer found: a map byte of 255 is the navigation's
+// mark of an unused triangle slot.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "navigation/mesh_checker.h"
+#include "navigation/nav_mesh.h"
+#include "navigation/navigation.h"
+#include "world/grid_map.h"
+#include "world/neighbour_grid.h"
+#include "world/obstacles.h"
+#include "world/world_setup.h"
+
+namespace {
+
+std::string writeMapFile(const std::vector<uint8_t>& bytes) {
+    const std::string path = testing::TempDir() + "map_findings.raw";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    EXPECT_NE(file, nullptr);
+    if (file != nullptr) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    return path;
+}
+
+// The fuzzer's smallest finding: two cells of 255 in the top-left corner, the rest open.
+TEST(MapFindings, CellsOf255ReadAsWallsAndTheProgramsMeshPassesEveryCheck) {
+    using namespace steering;
+    ASSERT_TRUE(gridMap.init(kMapSide, kMapSide));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(gridMap.load(writeMapFile({0xFF, 0xFF}).c_str()));  // short: false, as before
+    const std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("2 cells of value 255"), std::string::npos) << message;
+    EXPECT_EQ(gridMap.cells()[0], kWallType);
+    EXPECT_EQ(gridMap.cells()[1], kWallType);
+    EXPECT_EQ(gridMap.cellAt(0, 0), kWallType);
+    EXPECT_EQ(gridMap.cells()[2], 0);
+
+    nav::cellLinkRule = sameCellType;
+    ASSERT_TRUE(nav::build_navigation(gridMap.cells()));
+    const nav::MeshCheckResult check = nav::check_mesh(nav::navMesh, gridMap.cells());
+    EXPECT_TRUE(check.ok()) << check.firstError;
+}
+
+TEST(MapFindings, AFullMapOf255AndOtherValuesKeepsEveryOtherByte) {
+    using namespace steering;
+    std::vector<uint8_t> bytes(kMapBytes);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7);
+    ASSERT_TRUE(gridMap.init(kMapSide, kMapSide));
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(gridMap.load(writeMapFile(bytes).c_str()));
+    testing::internal::GetCapturedStderr();
+    int replaced = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const uint8_t expected = bytes[i] == 0xFF ? 0x0F : bytes[i];
+        replaced += bytes[i] == 0xFF ? 1 : 0;
+        ASSERT_EQ(gridMap.cells()[i], expected) << "cell " << i;
+    }
+    EXPECT_EQ(replaced, 256);  // i * 7 takes every byte value equally often
+}
+
+// The navigation itself, given a cell of 255 directly (navtool and tests pass any bytes):
+// its live triangles must not look unused. Fails while the triangle type cannot carry 255.
+TEST(NavigationFindings, ABuildOverCellsOf255LeavesAConsistentMesh) {
+    std::vector<uint8_t> cells(steering::kMapBytes, 0);
+    cells[0] = 0xFF;
+    cells[1] = 0xFF;
+    nav::cellLinkRule = steering::sameCellType;
+    nav::build_navigation(cells.data());
+    const nav::MeshCheckResult check = nav::check_mesh_structure(nav::navMesh);
+    EXPECT_TRUE(check.ok()) << check.firstError;
+}
+
+}  // namespace
