@@ -305,8 +305,14 @@ BOOL PeekMessage(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT
         }
         *message = s.queue[index];
         if (removeFlags & PM_REMOVE) {
-            for (int j = i; j + 1 < s.queueCount; ++j) {
-                s.queue[(s.queueHead + j) % kMessageQueueCapacity] = s.queue[(s.queueHead + j + 1) % kMessageQueueCapacity];
+            if (i == 0) {
+                s.queueHead = (s.queueHead + 1) % kMessageQueueCapacity;  // the usual case
+            } else {
+                // A filtered peek took a message from the middle: close the gap.
+                for (int j = i; j + 1 < s.queueCount; ++j) {
+                    s.queue[(s.queueHead + j) % kMessageQueueCapacity] =
+                        s.queue[(s.queueHead + j + 1) % kMessageQueueCapacity];
+                }
             }
             --s.queueCount;
         }

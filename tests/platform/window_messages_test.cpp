@@ -297,3 +297,29 @@ TEST(QuitRule, DestroyingAgainFromDestroyIsRefused) {
     EXPECT_TRUE(DestroyWindow(window));
     EXPECT_FALSE(DestroyWindow(window));
 }
+
+TEST(Messages, FilteredPeekTakesTheFirstMatchAndKeepsTheOrderOfTheRest) {
+    HWND window = makeProgramWindow();
+    PostMessage(window, WM_KEYDOWN, 1, 0);
+    PostMessage(window, WM_COMMAND, 2, 0);
+    PostMessage(window, WM_KEYUP, 3, 0);
+    PostMessage(window, WM_COMMAND, 4, 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 2u);
+    const WPARAM rest[] = {1, 3, 4};
+    for (WPARAM expected : rest) {
+        ASSERT_TRUE(peek(msg));
+        EXPECT_EQ(msg.wParam, expected);
+    }
+    // The queue wraps around its end without losing order.
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 3000; ++i) {
+            ASSERT_TRUE(PostMessage(window, WM_MOUSEMOVE, static_cast<WPARAM>(i), 0));
+        }
+        for (int i = 0; i < 3000; ++i) {
+            ASSERT_TRUE(peek(msg));
+            ASSERT_EQ(msg.wParam, static_cast<WPARAM>(i));
+        }
+    }
+}
