@@ -37,7 +37,7 @@ constexpr WORD kExitCommand = 40004;
 // Ticks one input may run in all: a crowd of the capped size stacked on one point costs
 // milliseconds per tick under the sanitizers, and an input must stay far below the
 // fuzzer's time limit whatever state earlier inputs left.
-constexpr int kMaxTicksPerInput = 48;
+constexpr int kMaxTicksPerInput = 32;
 
 hardening::ProgramHarness harness;
 int ticksLeft = 0;  // of the current input
