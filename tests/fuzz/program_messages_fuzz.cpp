@@ -14,6 +14,7 @@
 #include "tests/fuzz/byte_reader.h"
 #include "tests/hardening/program_harness.h"
 #include "tools/headless/driver.h"
+#include "world/view_state.h"
 
 namespace {
 
@@ -43,6 +44,21 @@ hardening::ProgramHarness harness;
 int ticksLeft = 0;  // of the current input
 const char* programName = FUZZ_PROGRAM;
 
+// steering makes new agents 5 to 15 pixels wide at the current zoom, so far zoomed out an
+// agent covers many neighbour-grid buckets (all 16,384 beyond about twelve zooms out) and
+// each of its steps touches every one. Beyond this view scale (world units per pixel; six
+// zooms out, agents up to about ten buckets across) the population is held much smaller,
+// so one input's ticks stay within the fuzzer's time limit.
+constexpr double kWideAgentScale = 160.0;
+constexpr int kWideAgentCap = 20;
+
+bool populationFull() {
+    const int agents = harness.agentCount();
+    if (agents > kPopulationCap) return true;
+    return std::string_view(programName) == "steering" && steering::view.viewScaleX > kWideAgentScale &&
+           agents > kWideAgentCap;
+}
+
 // Keys that add agents in this program.
 bool addsAgents(WPARAM key) {
     if (key == VK_INSERT) return true;
@@ -59,7 +75,7 @@ WPARAM chooseKey(fuzzing::ByteReader& in) {
 }
 
 void keyUp(WPARAM key) {
-    if (addsAgents(key) && harness.agentCount() > kPopulationCap) return;
+    if (addsAgents(key) && populationFull()) return;
     harness.post(WM_KEYUP, key, host::keyUpLParam());
 }
 
