@@ -1,0 +1,64 @@
+// The neighbour-grid overlay far zoomed in: a cell spanning far more pixels than 32 bits
+// hold must still fill exactly the window, and cells and lines outside the window must
+// not be wrapped onto it (which also made each frame fill the window once per occupied
+// cell of the range).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "platform/host.h"
+#include "shell/steering_program.h"
+#include "steering/agent_list.h"
+#include "tests/hardening/program_harness.h"
+#include "world/grid_map.h"
+#include "world/neighbour_grid.h"
+#include "world/obstacles.h"
+#include "world/view_state.h"
+
+namespace {
+
+using namespace win;
+
+constexpr uint32_t kOneOccupantShade = 0xE0E0E0;  // occupancyBrushes[1] as a screen pixel
+
+class GridOverlayZoom : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(harness.start(steering::steeringProgram));
+        // An open map with one obstacle in the corner of neighbour-grid cells 0 and 1, no agents.
+        steering::agentList.clear();
+        steering::obstacleList.clear();
+        steering::neighbourGrid.init(128, 128);
+        steering::gridMap.init(256, 256);
+        steering::obstacleList.add({steering::toFixed(600), steering::toFixed(600), steering::toFixed(140)});
+        ASSERT_EQ(steering::neighbourGrid.occupancy(1, 1), 1);
+        harness.post(WM_COMMAND, steering::kCommandGrid, 0);
+    }
+    void TearDown() override { harness.finish(); }
+
+    // Looks at world point (1000, 1000), inside cell (1, 1), zoomed in `presses` times.
+    int pixelsOfShade(int presses) {
+        steering::view = steering::ViewState{};
+        steering::view.viewOriginX = 1000.0;
+        steering::view.viewOriginY = 1000.0;
+        for (int i = 0; i < presses; ++i) harness.press(VK_PRIOR);
+        EXPECT_TRUE(harness.tick());
+        int count = 0;
+        for (uint32_t pixel : host::clientImage().pixels) count += pixel == kOneOccupantShade ? 1 : 0;
+        return count;
+    }
+
+    hardening::ProgramHarness harness;
+};
+
+TEST_F(GridOverlayZoom, ACellFarLargerThanTheWindowFillsItAtEveryZoom) {
+    constexpr int kWindowPixels = shell::kClientWidth * shell::kClientHeight;
+    // At the starting zoom the view holds many cells; from about 15 presses on, the window
+    // lies inside cell (1, 1) and shows its shade everywhere but the timing bars.
+    for (int presses : {15, 20, 30, 40, 50, 60}) {
+        const int shaded = pixelsOfShade(presses);
+        EXPECT_GT(shaded, kWindowPixels * 95 / 100) << presses << " zooms in";
+    }
+}
+
+}  // namespace
