@@ -34,6 +34,7 @@ constexpr int kReachableCells = 126;
 // allocator and page-cache noise, far below the size of the population's own memory.
 constexpr long kAllowedGrowthKilobytes = 8 * 1024;
 constexpr WORD kOverlayCommands[] = {40007, 40008, 40009, 40010, 40012};
+constexpr int kMemoryReportEveryFrames = 4000;  // a resident-memory line this often
 
 long residentKilobytes() {
     std::FILE* status = std::fopen("/proc/self/status", "r");
@@ -138,6 +139,10 @@ int main(int argc, char** argv) {
         }
         if (memoryAfterInserts < 0 && harness.agentCount() >= agents && frame >= lastInsertFrame + kSettleFrames) {
             memoryAfterInserts = residentKilobytes();
+            std::printf("soak: frame %d: %d agents, resident %ld kB\n", frame, harness.agentCount(), memoryAfterInserts);
+        }
+        if (frame % kMemoryReportEveryFrames == 0) {
+            std::printf("soak: frame %d: %d agents, resident %ld kB\n", frame, harness.agentCount(), residentKilobytes());
         }
     }
     const long memoryAtEnd = residentKilobytes();
