@@ -1,15 +1,18 @@
 // Any text as a headless input file: the parser either accepts it, with events in frame
 // order inside their documented ranges, or refuses it with a line number inside the text
-// and a one-line message. Accepted events also become window messages.
+// and a one-line message. Accepted events also become window messages. The same bytes,
+// cut at NUL bytes, are also a command line for the driver's option parser.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/headless/event_messages.h"
 #include "tools/headless/input_script.h"
+#include "tools/headless/options.h"
 
 namespace {
 
@@ -26,8 +29,32 @@ int lineCount(std::string_view text) {
 
 }  // namespace
 
+void checkOptions(std::string_view text) {
+    std::vector<std::string> args;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\0', start);
+        if (end == std::string_view::npos) end = text.size();
+        args.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    const headless::OptionsResult result = headless::parseOptions(args);
+    if (!result.ok) {
+        if (result.error.empty()) fail("options refused without a message", text);
+        return;
+    }
+    const headless::DriverOptions& o = result.options;
+    if (o.help) return;
+    if (o.frames < 1 || o.frames > headless::kMaxFrame) fail("frame count out of range", text);
+    if (o.screenshotEvery != 0 && o.screenshotDir.empty()) fail("screenshots every K frames without a folder", text);
+    if (o.program != "steering" && o.program != "steering_walls" && o.program != "steering_basic") {
+        fail("unknown program accepted", text);
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
+    checkOptions(text);
     const headless::ParseResult parsed = headless::parseInputScript(text);
     if (!parsed.ok) {
         if (parsed.error.empty()) fail("refusal without a message", text);
