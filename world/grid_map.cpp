@@ -14,6 +14,21 @@ namespace steering {
 
 GridMap gridMap;
 
+namespace {
+
+// Far zoomed in, a cell spans more pixels than 32 bits hold and the truncating conversion
+// would wrap its edges, losing a wall that covers the window. Pixel coordinates beyond
+// this far outside the window are pulled back first; nearer ones are kept as they are.
+constexpr double kPixelLimit = 1 << 20;
+
+int32_t boundedPixel(double pixel) {
+    if (pixel < -kPixelLimit) return -static_cast<int32_t>(kPixelLimit);
+    if (pixel > kPixelLimit) return static_cast<int32_t>(kPixelLimit);
+    return truncToInt(pixel);
+}
+
+}  // namespace
+
 bool GridMap::init(uint32_t columns, uint32_t rows) {
     const uint64_t count = static_cast<uint64_t>(columns) * rows;
     // Zero-filled so that cells the file does not supply read as open ground.
@@ -99,13 +114,14 @@ void GridMap::draw(win::HDC dc, const WorldRect& viewRect) const {
     win::SelectObject(dc, asGdiObject(drawingResources.greenBrush));
     for (int64_t c = firstColumn; c < endColumn; ++c) {
         const std::size_t columnIndex = static_cast<std::size_t>(c);
-        const int left = worldToPixelX(static_cast<double>(c) * cellWidth);
-        const int right = truncToInt((static_cast<double>(c + 1) * cellWidth - view.viewOriginX) * view.viewInvScaleX + 1);
+        const int left = boundedPixel((static_cast<double>(c) * cellWidth - view.viewOriginX) * view.viewInvScaleX);
+        const int right =
+            boundedPixel((static_cast<double>(c + 1) * cellWidth - view.viewOriginX) * view.viewInvScaleX + 1);
         for (int64_t r = firstRow; r < endRow; ++r) {
             if ((cells_[static_cast<std::size_t>(r) * width + columnIndex] & 0x0F) != kWallType) continue;
-            const int top = worldToPixelY(static_cast<double>(r) * cellHeight);
+            const int top = boundedPixel((static_cast<double>(r) * cellHeight - view.viewOriginY) * view.viewInvScaleY);
             const int bottom =
-                truncToInt((static_cast<double>(r + 1) * cellHeight - view.viewOriginY) * view.viewInvScaleY + 1);
+                boundedPixel((static_cast<double>(r + 1) * cellHeight - view.viewOriginY) * view.viewInvScaleY + 1);
             win::Rectangle(dc, left, top, right, bottom);
         }
     }
