@@ -62,3 +62,34 @@ TEST_F(GridOverlayZoom, ACellFarLargerThanTheWindowFillsItAtEveryZoom) {
 }
 
 }  // namespace
+
+namespace {
+
+// A wall cell in view far zoomed in fills the window green, however far the zoom goes.
+TEST(WallZoom, AWallCellInViewFillsTheWindowAtEveryZoom) {
+    hardening::ProgramHarness harness;
+    ASSERT_TRUE(harness.start(steering::steeringProgram));
+    steering::agentList.clear();
+    int wallColumn = -1, wallRow = -1;
+    for (int r = 1; r < 127 && wallColumn < 0; ++r) {
+        for (int c = 1; c < 127 && wallColumn < 0; ++c) {
+            if (steering::cellAt(c, r) == steering::kWallType) wallColumn = c, wallRow = r;
+        }
+    }
+    ASSERT_GE(wallColumn, 0);
+    for (int presses : {40, 60, 70, 80, 90, 100}) {
+        steering::view = steering::ViewState{};
+        for (int i = 0; i < presses; ++i) harness.press(VK_PRIOR);
+        steering::view.viewOriginX = wallColumn * 256.0 + 100.0;
+        steering::view.viewOriginY = wallRow * 256.0 + 100.0;
+        ASSERT_TRUE(harness.tick());
+        int green = 0;
+        const uint32_t wallPixel = host::clientImage().pixels[240 * shell::kClientWidth + 320];
+        for (uint32_t pixel : host::clientImage().pixels) green += pixel == wallPixel ? 1 : 0;
+        EXPECT_NE(wallPixel, 0xFFFFFFu) << presses << " zooms in";
+        EXPECT_GT(green, shell::kClientWidth * shell::kClientHeight * 95 / 100) << presses << " zooms in";
+    }
+    harness.finish();
+}
+
+}  // namespace
