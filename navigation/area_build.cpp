@@ -292,6 +292,19 @@ bool build_area(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int
         fail_build(mesh, "no map cells");
         return false;
     }
+    // A triangle keeps its cell's whole byte as its type, and 255 marks an unused slot:
+    // triangles over such cells would look unused to every query and check. Refused, like
+    // a missing map, before anything is built.
+    for (int i = 0; i < kMapCells * kMapCells; ++i) {
+        if (cells[i] != kUnusedType) continue;
+        std::fprintf(stderr,
+                     "navigation build failed: cell %d,%d has the value 255, which marks unused triangles; "
+                     "every path query answers no path\n",
+                     i % kMapCells, i / kMapCells);
+        nav_reset(mesh);
+        fail_build(mesh, "cell value 255");
+        return false;
+    }
     if (!mesh.everReset) {
         mesh.everReset = true;
         nav_reset(mesh);
