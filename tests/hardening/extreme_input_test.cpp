@@ -129,7 +129,7 @@ TEST_F(SteeringExtremes, InsertOutsideTheMapAndAtTheFixedPointEdgeGivesDefinedAg
     EXPECT_EQ(newest.position.x, steering::toFixed(INT32_MAX));
     EXPECT_EQ(newest.position.y, steering::toFixed(INT32_MIN));
     harness.leftClick(320, 240);
-    ticks(50);
+    ticks(10);
     EXPECT_EQ(harness.agentCount(), 26);
     // Removal of more than there are leaves an empty, still running world.
     for (int i = 0; i < 8; ++i) harness.press(VK_DELETE);
