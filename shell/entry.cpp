@@ -72,6 +72,7 @@ int runEntry(const Program& program, HINSTANCE instance, int showCommand) {
         const bool removed = PeekMessage(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
         if (removed) {
             if (message.message == WM_QUIT) break;
+            if (loopObserver.onMessage != nullptr) loopObserver.onMessage(message);
             TranslateMessage(&message);
             DispatchMessage(&message);
         }

@@ -82,9 +82,11 @@ uint64_t monotonicNanoseconds();
 // Headless driver hooks around each loop pass. beforeTick runs after the pass's message
 // step (removedMessage says whether one was removed) and before frameTick; afterTick
 // runs after frameTick. Either may be null. Interactive runs install none.
+// onMessage sees every removed message other than WM_QUIT just before it is dispatched.
 struct LoopObserver {
     void (*beforeTick)(bool removedMessage) = nullptr;
     void (*afterTick)(bool removedMessage, bool tickAccepted) = nullptr;
+    void (*onMessage)(const win::MSG& message) = nullptr;
 };
 void setLoopObserver(const LoopObserver& observer);
 

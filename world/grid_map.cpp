@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <new>
 
 #include "world/drawing_resources.h"
+#include "world/map_file.h"
 #include "world/view_state.h"
 
 namespace steering {
@@ -45,40 +45,10 @@ bool GridMap::init(uint32_t columns, uint32_t rows) {
 }
 
 bool GridMap::load(const char* path) {
-    if (!cells_) return false;
-    const std::size_t size = static_cast<std::size_t>(width) * height;
-    std::memset(cells_.get(), 0, size);
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    if (!file.is_open()) {
-        std::fprintf(stderr, "map \"%s\" not found: using an open map (every cell 0)\n", path);
-        return false;
-    }
-    file.read(reinterpret_cast<char*>(cells_.get()), static_cast<std::streamsize>(size));
-    const std::streamsize got = file.gcount();
-    // The navigation keeps the whole byte as a triangle's type, and 255 there marks an unused
-    // triangle slot: such cells would leave live triangles that look unused. They read as
-    // 15, which has the same low four bits (wall) for everything else.
-    std::size_t reserved = 0;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i) {
-        if (cells_[i] == kReservedCellValue) {
-            cells_[i] = static_cast<uint8_t>(kWallType);
-            ++reserved;
-        }
-    }
-    if (reserved != 0) {
-        std::fprintf(stderr, "map \"%s\" has %zu cells of value 255, reserved by the navigation: read as 15 (wall)\n",
-                     path, reserved);
-    }
-    if (got < static_cast<std::streamsize>(size)) {
-        std::fprintf(stderr, "map \"%s\" is short (%lld of %zu bytes): the rest is open (0)\n", path,
-                     static_cast<long long>(got), size);
-        return false;
-    }
-    if (file.peek() != std::ifstream::traits_type::eof()) {
-        std::fprintf(stderr, "map \"%s\" is longer than %zu bytes: only the first %zu are used\n", path, size,
-                     size);
-    }
-    return true;
+    // The map file is always one 256 x 256 map; other sizes exist only in tests.
+    if (!cells_ || static_cast<std::size_t>(width) * height != kMapBytes) return false;
+    const MapFileStatus status = readMapFile(path, cells_.get()).status;
+    return status == MapFileStatus::Complete || status == MapFileStatus::Long;
 }
 
 int GridMap::cellAt(uint32_t column, uint32_t row) const {

@@ -27,10 +27,9 @@ struct CellIndex {
 class GridMap {
 public:
     bool init(uint32_t columns, uint32_t rows);
-    // Reads "maptest.raw" (or another file) into the cells. A missing file leaves an open
-    // (all-zero) map, a short one is zero-filled, a longer one gives its first 65,536
-    // bytes; each case says so in one line on stderr, as do cells of kReservedCellValue,
-    // which read as kWallType. Returns true when the whole map came from the file.
+    // Reads a map file into the cells with readMapFile (world/map_file.h): a missing file
+    // leaves an open map, a short one is zero-filled, a longer one gives its first 65,536
+    // bytes, 255 reads as 15. Returns true when the whole map came from the file.
     bool load(const char* path);
 
     int cellAt(uint32_t column, uint32_t row) const;  // type, 1 outside

@@ -53,6 +53,8 @@ void NeighbourGrid::clear() {
     obstacleCells_.reset(columns, rows);
 }
 
+void NeighbourGrid::clearObstacles() { obstacleCells_.reset(columns, rows); }
+
 CellRange NeighbourGrid::boundingCells(Fixed left, Fixed top, Fixed right, Fixed bottom) const {
     CellRange range;
     if (columns == 0 || rows == 0) return range;

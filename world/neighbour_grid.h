@@ -46,6 +46,8 @@ public:
 
     // Drops every registration (agents and obstacles); the sizes stay.
     void clear();
+    // Drops the obstacles only (a new map brings its own); agents stay registered.
+    void clearObstacles();
 
     uint32_t columns = 0;
     uint32_t rows = 0;

@@ -1,8 +1,7 @@
-#include "platform/host.h"
 #include "platform/sdl/sdl_backend.h"
 #include "programs/steering_walls/walls_program.h"
+#include "shell/interactive_run.h"
 
-int main() {
-    if (!win::sdl::useSdlBackend()) return 1;
-    return shell::runEntry(steering_walls::program(), win::host::programInstance("steering_walls"), win::SW_SHOWDEFAULT);
+int main(int argc, char** argv) {
+    return shell::runInteractive(steering_walls::program(), argc, argv, win::sdl::useSdlBackend, nullptr);
 }

@@ -15,6 +15,7 @@
 #include "navigation/navigation.h"
 #include "tests/fuzz/byte_reader.h"
 #include "world/grid_map.h"
+#include "world/map_file.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
 #include "world/world_setup.h"
@@ -54,8 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     using namespace steering;
     obstacleList.clear();
     neighbourGrid.init(kNeighbourGridSide, kNeighbourGridSide);
-    if (gridMap.init(kMapSide, kMapSide)) gridMap.load(mapPath().c_str());
-    extractObstacles();
+    // The program's own preparation and installation of a map file.
+    static PreparedMap map;
+    if (!gridMap.init(kMapSide, kMapSide)) return 0;
+    prepareMapFile(mapPath().c_str(), map);
+    installMap(map);
     // Both link rules: the program's, and the stepped one with its costlier links.
     nav::cellLinkRule = size % 2 == 0 ? sameCellType : nav::stepLinkRule;
     const bool built = nav::build_navigation(gridMap.cells());

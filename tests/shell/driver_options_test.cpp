@@ -113,6 +113,10 @@ TEST(EventMessages, MouseEventsCarryTheClientPointAndButtonState) {
     };
     for (const Case& c : {Case{EventKind::LeftClick, 2, win::WM_LBUTTONDOWN, win::MK_LBUTTON},
                           Case{EventKind::RightClick, 2, win::WM_RBUTTONDOWN, win::MK_RBUTTON},
+                          Case{EventKind::LeftDown, 1, win::WM_LBUTTONDOWN, win::MK_LBUTTON},
+                          Case{EventKind::LeftUp, 1, win::WM_LBUTTONUP, 0},
+                          Case{EventKind::RightDown, 1, win::WM_RBUTTONDOWN, win::MK_RBUTTON},
+                          Case{EventKind::RightUp, 1, win::WM_RBUTTONUP, 0},
                           Case{EventKind::LeftDrag, 1, win::WM_MOUSEMOVE, win::MK_LBUTTON},
                           Case{EventKind::RightDrag, 1, win::WM_MOUSEMOVE, win::MK_RBUTTON},
                           Case{EventKind::Move, 1, win::WM_MOUSEMOVE, 0}}) {

@@ -6,6 +6,7 @@
 
 #include "platform/host.h"
 #include "platform/win.h"
+#include "shell/session_record.h"
 #include "tools/headless/event_messages.h"
 
 namespace headless {
@@ -14,8 +15,6 @@ namespace {
 // A program that neither accepts a tick nor runs out of messages for this many loop
 // passes has stopped working; the driver ends the run instead of spinning forever.
 constexpr uint64_t kMaxPassesWithoutFrame = 10000000;
-// Room for one trace row fragment from a program (a few numbers and flags per agent).
-constexpr int kTraceFragmentSize = 512;
 // Frames whose timings are kept without growing the list during the run.
 constexpr uint32_t kReservedTimings = 1u << 20;
 
@@ -106,23 +105,13 @@ void beforeTick(bool removedMessage) {
     win::host::advanceTickCount(kClockStepMilliseconds);
 }
 
-void writeTraceRows() {
-    char fragment[kTraceFragmentSize];
-    const int agents = state.program->agentCount();
-    for (int i = 0; i < agents; ++i) {
-        const int length = state.program->traceAgent(i, fragment, kTraceFragmentSize);
-        if (length < 0) continue;
-        std::fprintf(state.trace, "%" PRIu32 ",%d,%s\n", state.framesRun, i, fragment);
-    }
-}
-
 void afterTick(bool /*removedMessage*/, bool tickAccepted) {
     if (!tickAccepted) return;
     ++state.framesRun;
     state.passesSinceFrame = 0;
     state.updateNanoseconds.push_back(shell::lastFrameTiming.updateNanoseconds);
     state.drawNanoseconds.push_back(shell::lastFrameTiming.drawNanoseconds);
-    if (state.trace != nullptr) writeTraceRows();
+    if (state.trace != nullptr) shell::writeTraceRows(state.trace, *state.program, state.framesRun);
     const DriverOptions& o = *state.options;
     const bool everyDue = o.screenshotEvery != 0 && state.framesRun % o.screenshotEvery == 0;
     const bool finalDue = !o.screenshotPath.empty() && state.framesRun == o.frames;
@@ -152,10 +141,7 @@ RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>
     win::host::useHeadlessBackend();
     win::host::setTickCount(0);
     shell::setLoopObserver({beforeTick, afterTick});
-    if (trace != nullptr) {
-        std::fprintf(trace, "frame,index,x,y,vx,vy%s%s\n", program.traceExtraHeader[0] != '\0' ? "," : "",
-                     program.traceExtraHeader);
-    }
+    if (trace != nullptr) shell::writeTraceHeader(trace, program);
 
     RunSummary summary;
     summary.exitCode = shell::runEntry(program, win::host::programInstance(program.name), win::SW_SHOWDEFAULT);

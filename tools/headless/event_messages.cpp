@@ -29,6 +29,10 @@ int messagesForEvent(const InputEvent& e, WindowMessage out[kMaxMessagesPerEvent
             out[0] = {WM_RBUTTONDOWN, MK_RBUTTON, pointLParam(e)};
             out[1] = {WM_RBUTTONUP, 0, pointLParam(e)};
             return 2;
+        case EventKind::LeftDown: out[0] = {WM_LBUTTONDOWN, MK_LBUTTON, pointLParam(e)}; return 1;
+        case EventKind::LeftUp: out[0] = {WM_LBUTTONUP, 0, pointLParam(e)}; return 1;
+        case EventKind::RightDown: out[0] = {WM_RBUTTONDOWN, MK_RBUTTON, pointLParam(e)}; return 1;
+        case EventKind::RightUp: out[0] = {WM_RBUTTONUP, 0, pointLParam(e)}; return 1;
         case EventKind::LeftDrag: out[0] = {WM_MOUSEMOVE, MK_LBUTTON, pointLParam(e)}; return 1;
         case EventKind::RightDrag: out[0] = {WM_MOUSEMOVE, MK_RBUTTON, pointLParam(e)}; return 1;
         case EventKind::Move: out[0] = {WM_MOUSEMOVE, 0, pointLParam(e)}; return 1;

@@ -16,6 +16,8 @@
 #include "tools/headless/driver.h"
 #include "tools/headless/input_script.h"
 #include "tools/headless/options.h"
+#include "world/map_file.h"
+#include "world/world_setup.h"
 
 namespace {
 
@@ -93,6 +95,14 @@ int main(int argc, char** argv) {
     options.screenshotPath = absoluteFrom(startDir, options.screenshotPath);
     options.screenshotDir = absoluteFrom(startDir, options.screenshotDir);
     options.tracePath = absoluteFrom(startDir, options.tracePath);
+    options.mapPath = absoluteFrom(startDir, options.mapPath);
+    if (!options.mapPath.empty()) {
+        // As steering --map: only a whole map file is taken.
+        static steering::PreparedMap probe;
+        const steering::MapFileRead read = steering::prepareMapFile(options.mapPath.c_str(), probe);
+        if (read.status != steering::MapFileStatus::Complete) return usageError(read.problem);
+        steering::mapFilePath = options.mapPath;
+    }
     const std::string workdir =
         options.workdir.empty() ? defaultWorkdir(startDir).string() : absoluteFrom(startDir, options.workdir);
 

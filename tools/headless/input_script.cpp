@@ -66,12 +66,16 @@ struct EventSyntax {
     std::string_view usage;
 };
 
-constexpr std::array<EventSyntax, 10> kEvents = {{
+constexpr std::array<EventSyntax, 14> kEvents = {{
     {"key", EventKind::Key, 1, 1, "key NAME"},
     {"keydown", EventKind::KeyDown, 1, 2, "keydown NAME [REPEAT]"},
     {"keyup", EventKind::KeyUp, 1, 1, "keyup NAME"},
     {"lclick", EventKind::LeftClick, 2, 2, "lclick X Y"},
     {"rclick", EventKind::RightClick, 2, 2, "rclick X Y"},
+    {"ldown", EventKind::LeftDown, 2, 2, "ldown X Y"},
+    {"lup", EventKind::LeftUp, 2, 2, "lup X Y"},
+    {"rdown", EventKind::RightDown, 2, 2, "rdown X Y"},
+    {"rup", EventKind::RightUp, 2, 2, "rup X Y"},
     {"ldrag", EventKind::LeftDrag, 2, 2, "ldrag X Y"},
     {"rdrag", EventKind::RightDrag, 2, 2, "rdrag X Y"},
     {"move", EventKind::Move, 2, 2, "move X Y"},
@@ -101,7 +105,7 @@ std::string parseEvent(const std::vector<std::string_view>& words, InputEvent& e
     }
     if (syntax == nullptr) {
         return "unknown event " + quoted(words[1]) +
-               " (expected key, keydown, keyup, lclick, rclick, ldrag, rdrag, move, menu or close)";
+               " (expected key, keydown, keyup, lclick, rclick, ldown, lup, rdown, rup, ldrag, rdrag, move, menu or close)";
     }
     event.kind = syntax->kind;
     const int args = static_cast<int>(words.size()) - 2;
@@ -120,6 +124,10 @@ std::string parseEvent(const std::vector<std::string_view>& words, InputEvent& e
             break;
         case EventKind::LeftClick:
         case EventKind::RightClick:
+        case EventKind::LeftDown:
+        case EventKind::LeftUp:
+        case EventKind::RightDown:
+        case EventKind::RightUp:
         case EventKind::LeftDrag:
         case EventKind::RightDrag:
         case EventKind::Move:

@@ -15,6 +15,10 @@ enum class EventKind {
     KeyUp,      // keyup NAME
     LeftClick,  // lclick X Y
     RightClick, // rclick X Y
+    LeftDown,   // ldown X Y: the left button pressed alone (a drag's start, as recorded)
+    LeftUp,     // lup X Y
+    RightDown,  // rdown X Y
+    RightUp,    // rup X Y
     LeftDrag,   // ldrag X Y: mouse move with the left button held
     RightDrag,  // rdrag X Y
     Move,       // move X Y: mouse move with no button

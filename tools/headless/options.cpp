@@ -28,11 +28,12 @@ bool parseCount(const std::string& text, uint32_t& value) {
 const char* usageText() {
     return "usage: steering_headless PROGRAM [--frames N] [--input FILE] [--screenshot FILE.png]\n"
            "                         [--screenshot-every K --screenshot-dir DIR] [--trace FILE.csv]\n"
-           "                         [--workdir DIR] [--nav-log]\n"
+           "                         [--workdir DIR] [--nav-log] [--map FILE (steering)]\n"
            "Runs steering, steering_walls or steering_basic on the headless backend with a virtual\n"
            "clock for N accepted frames (default 300). Input files hold one event per line,\n"
            "'FRAME EVENT ARGS': key NAME, keydown NAME [REPEAT], keyup NAME, lclick X Y, rclick X Y,\n"
-           "ldrag X Y, rdrag X Y, move X Y, menu ID, close. Events at frame F are delivered before\n"
+           "ldown X Y, lup X Y, rdown X Y, rup X Y, ldrag X Y, rdrag X Y, move X Y, menu ID, close\n"
+           "(the format --record writes). Events at frame F are delivered before\n"
            "the F-th frame. The working directory defaults to the folder holding steering_headless\n"
            "(where maptest.raw is); relative paths are taken from the directory it was started in.\n";
 }
@@ -93,6 +94,8 @@ OptionsResult parseOptions(const std::vector<std::string>& args) {
             if (!takeValue(o.tracePath)) return result;
         } else if (arg == "--workdir") {
             if (!takeValue(o.workdir)) return result;
+        } else if (arg == "--map") {
+            if (!takeValue(o.mapPath)) return result;
         } else if (arg == "--nav-log") {
             if (hasInlineValue) {
                 result.error = "option --nav-log takes no value";
@@ -115,6 +118,10 @@ OptionsResult parseOptions(const std::vector<std::string>& args) {
     }
     if (o.program.empty()) {
         result.error = "no program given (expected steering, steering_walls or steering_basic)";
+        return result;
+    }
+    if (!o.mapPath.empty() && o.program != "steering") {
+        result.error = "option --map is for steering only (" + o.program + " has no map file)";
         return result;
     }
     if (everyGiven != !o.screenshotDir.empty()) {

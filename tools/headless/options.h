@@ -17,6 +17,7 @@ struct DriverOptions {
     std::string screenshotDir;    // where those go (required with --screenshot-every)
     std::string tracePath;        // CSV trace, empty for none
     std::string workdir;          // working directory of the run, empty for the default
+    std::string mapPath;          // steering's map file, empty for "maptest.raw" in the workdir
     bool navLog = false;          // switch the navigation trace "nav.log" on
     bool help = false;
 };

@@ -4,6 +4,8 @@
 // checks its invariants, answers path queries (one JSON object per line on stdout) and
 // draws the mesh with the paths found.
 #include <algorithm>
+#include <array>
+#include <cinttypes>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -12,14 +14,15 @@
 
 #include "navigation/area_build.h"
 #include "navigation/mesh_checker.h"
+#include "navigation/mesh_digest.h"
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
 #include "tools/navtool/mesh_picture.h"
 #include "tools/navtool/path_queries.h"
+#include "world/map_file.h"
 
 namespace {
 
-constexpr size_t kMapBytes = 256 * 256;
 // Builds timed; the best is printed, as the first pays for cold caches.
 constexpr int kTimedBuilds = 5;
 
@@ -36,8 +39,6 @@ struct Options {
     bool check = false;
 };
 
-// The demonstration's link rule: areas connect only to areas of the same type.
-int sameTypeRule(uint8_t a, uint8_t b) { return (a & 15) == (b & 15) ? 1 : 0; }
 
 void usage() {
     std::fprintf(stderr,
@@ -88,19 +89,16 @@ bool parseArgs(int argc, char** argv, Options& o) {
     return true;
 }
 
-bool loadMap(const char* path, std::vector<uint8_t>& cells) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
+// The same preparation as the steering program's (short and long files, cells of 255,
+// markers rewritten to 1), so both build the same mesh from one file. Only a file that
+// cannot be read at all stops the tool: an open map is not what was asked for.
+bool loadMap(const char* path, steering::PreparedMap& map) {
+    const steering::MapFileRead read = steering::prepareMapFile(path, map);
+    if (read.status == steering::MapFileStatus::Missing) {
         std::fprintf(stderr, "navtool: cannot open map %s\n", path);
         return false;
     }
-    cells.assign(kMapBytes, 0);
-    const size_t read = std::fread(cells.data(), 1, kMapBytes, file);
-    std::fclose(file);
-    if (read != kMapBytes) {
-        std::fprintf(stderr, "navtool: map %s has %zu bytes, expected %zu\n", path, read, kMapBytes);
-        return false;
-    }
+    std::printf("obstacles: %zu from markers\n", map.obstacles.size());
     return true;
 }
 
@@ -131,9 +129,10 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
-    std::vector<uint8_t> cells;
-    if (!loadMap(options.mapPath, cells)) return 1;
-    nav::cellLinkRule = options.stepRule ? nav::stepLinkRule : sameTypeRule;
+    static steering::PreparedMap map;  // two 64 KiB copies: not on the stack
+    if (!loadMap(options.mapPath, map)) return 1;
+    const std::array<uint8_t, steering::kMapBytes>& cells = map.cells;
+    nav::cellLinkRule = options.stepRule ? nav::stepLinkRule : steering::sameCellType;
 
     double best = 1e30;
     for (int i = 0; i < kTimedBuilds; ++i) {
@@ -144,6 +143,7 @@ int main(int argc, char** argv) {
         if (nav::navMesh.buildFailed) break;  // the same failure every time
     }
     printStats(options.mapPath, best);
+    std::printf("mesh digest: %016" PRIx64 "\n", nav::mesh_digest(nav::navMesh));
     int status = nav::navMesh.buildFailed ? 1 : 0;
 
     if (options.check) {

@@ -1,0 +1,189 @@
+#include "shell/session_record.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstring>
+
+namespace shell {
+
+namespace {
+
+using namespace win;
+
+// Names the driver's input files accept; other keys are written as decimal codes.
+struct KeyName {
+    uint32_t code;
+    const char* name;
+};
+constexpr KeyName kKeyNames[] = {
+    {0x08, "Back"},  {0x09, "Tab"},   {0x0D, "Return"}, {0x10, "Shift"},  {0x11, "Control"}, {0x12, "Menu"},
+    {0x1B, "Escape"}, {0x20, "Space"}, {0x21, "Prior"}, {0x22, "Next"},   {0x23, "End"},     {0x24, "Home"},
+    {0x25, "Left"},  {0x26, "Up"},    {0x27, "Right"},  {0x28, "Down"},   {0x2D, "Insert"},  {0x2E, "Delete"},
+};
+constexpr uint32_t kFirstFunctionKey = 0x70;  // F1
+constexpr uint32_t kFunctionKeys = 12;        // F1..F12 have names in input files
+
+void keyName(uint32_t code, char* out, std::size_t size) {
+    for (const KeyName& k : kKeyNames) {
+        if (k.code == code) {
+            std::snprintf(out, size, "%s", k.name);
+            return;
+        }
+    }
+    if (code >= 'A' && code <= 'Z') {
+        std::snprintf(out, size, "%c", static_cast<char>(code));
+    } else if (code >= kFirstFunctionKey && code < kFirstFunctionKey + kFunctionKeys) {
+        std::snprintf(out, size, "F%u", code - kFirstFunctionKey + 1);
+    } else {
+        std::snprintf(out, size, "%u", code);
+    }
+}
+
+struct Session {
+    const Program* program = nullptr;
+    std::FILE* record = nullptr;
+    std::FILE* trace = nullptr;
+    uint32_t framesRun = 0;  // accepted ticks so far
+    char line[kRecordLineSize] = {};
+};
+
+Session session;
+
+void onMessage(const MSG& message) {
+    if (session.record == nullptr) return;
+    const int length = recordedLine(message, session.framesRun + 1, session.line, kRecordLineSize);
+    if (length > 0) std::fwrite(session.line, 1, static_cast<std::size_t>(length), session.record);
+}
+
+void afterTick(bool /*removedMessage*/, bool accepted) {
+    if (!accepted) return;
+    ++session.framesRun;
+    if (session.trace != nullptr) writeTraceRows(session.trace, *session.program, session.framesRun);
+}
+
+bool closeFile(std::FILE*& file, const std::string& what) {
+    if (file == nullptr) return true;
+    const bool ok = std::ferror(file) == 0 && std::fclose(file) == 0;
+    if (!ok) std::fprintf(stderr, "writing the %s file failed\n", what.c_str());
+    file = nullptr;
+    return ok;
+}
+
+}  // namespace
+
+int recordedLine(const MSG& m, uint32_t frame, char* line, int size) {
+    const unsigned x = LOWORD(static_cast<uintptr_t>(m.lParam));
+    const unsigned y = HIWORD(static_cast<uintptr_t>(m.lParam));
+    char key[16];
+    int n = 0;
+    switch (m.message) {
+        case WM_KEYDOWN:
+            keyName(static_cast<uint32_t>(m.wParam), key, sizeof key);
+            n = std::snprintf(line, static_cast<std::size_t>(size), "%" PRIu32 " keydown %s %u\n", frame, key,
+                              LOWORD(static_cast<uintptr_t>(m.lParam)));
+            break;
+        case WM_KEYUP:
+            keyName(static_cast<uint32_t>(m.wParam), key, sizeof key);
+            n = std::snprintf(line, static_cast<std::size_t>(size), "%" PRIu32 " keyup %s\n", frame, key);
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP: {
+            const char* name = m.message == WM_LBUTTONDOWN ? "ldown"
+                               : m.message == WM_LBUTTONUP ? "lup"
+                               : m.message == WM_RBUTTONDOWN ? "rdown"
+                                                             : "rup";
+            n = std::snprintf(line, static_cast<std::size_t>(size), "%" PRIu32 " %s %u %u\n", frame, name, x, y);
+            break;
+        }
+        case WM_MOUSEMOVE: {
+            // The programs look at the left button first, then the right: these three
+            // events carry every difference a move can make to them.
+            const char* name = (m.wParam & MK_LBUTTON) != 0   ? "ldrag"
+                               : (m.wParam & MK_RBUTTON) != 0 ? "rdrag"
+                                                              : "move";
+            n = std::snprintf(line, static_cast<std::size_t>(size), "%" PRIu32 " %s %u %u\n", frame, name, x, y);
+            break;
+        }
+        case WM_COMMAND:
+            n = std::snprintf(line, static_cast<std::size_t>(size), "%" PRIu32 " menu %u\n", frame,
+                              LOWORD(static_cast<uintptr_t>(m.wParam)));
+            break;
+        case WM_CLOSE: n = std::snprintf(line, static_cast<std::size_t>(size), "%" PRIu32 " close\n", frame); break;
+        default: return 0;
+    }
+    return n > 0 && n < size ? n : 0;
+}
+
+void writeTraceHeader(std::FILE* trace, const Program& program) {
+    std::fprintf(trace, "frame,index,x,y,vx,vy%s%s\n", program.traceExtraHeader[0] != '\0' ? "," : "",
+                 program.traceExtraHeader);
+}
+
+void writeTraceRows(std::FILE* trace, const Program& program, uint32_t frame) {
+    // Room for one row fragment from a program (a few numbers and flags per agent).
+    constexpr int kFragmentSize = 512;
+    char fragment[kFragmentSize];
+    const int agents = program.agentCount();
+    for (int i = 0; i < agents; ++i) {
+        if (program.traceAgent(i, fragment, kFragmentSize) < 0) continue;
+        std::fprintf(trace, "%" PRIu32 ",%d,%s\n", frame, i, fragment);
+    }
+}
+
+bool parseSessionOptions(int argc, char** argv, bool allowMap, SessionOptions& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        std::string* value = arg == "--record"               ? &options.recordPath
+                             : arg == "--trace"              ? &options.tracePath
+                             : (allowMap && arg == "--map") ? &options.mapPath
+                                                             : nullptr;
+        if (value == nullptr) {
+            error = "unknown option '" + arg + "' (options: --record FILE, --trace FILE" +
+                    (allowMap ? ", --map FILE)" : ")");
+            return false;
+        }
+        if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+            error = arg + " needs a file name";
+            return false;
+        }
+        *value = argv[++i];
+    }
+    return true;
+}
+
+bool startSession(const Program& program, const SessionOptions& options, std::string& error) {
+    session = Session{};
+    session.program = &program;
+    auto open = [&](const std::string& path, const char* what, std::FILE*& file) {
+        if (path.empty()) return true;
+        file = std::fopen(path.c_str(), "w");
+        if (file != nullptr) return true;
+        error = std::string("cannot write the ") + what + " file '" + path + "': " + std::strerror(errno);
+        return false;
+    };
+    if (!open(options.recordPath, "record", session.record) || !open(options.tracePath, "trace", session.trace)) {
+        closeFile(session.record, "record");
+        return false;
+    }
+    if (session.record != nullptr) {
+        std::fprintf(session.record, "# %s session: replay with steering_headless %s --input FILE\n", program.name,
+                     program.name);
+    }
+    if (session.trace != nullptr) writeTraceHeader(session.trace, program);
+    LoopObserver observer;
+    observer.afterTick = afterTick;
+    observer.onMessage = onMessage;
+    setLoopObserver(observer);
+    return true;
+}
+
+bool finishSession() {
+    setLoopObserver({});
+    const bool recordOk = closeFile(session.record, "record");
+    const bool traceOk = closeFile(session.trace, "trace");
+    return recordOk && traceOk;
+}
+
+}  // namespace shell

@@ -1,0 +1,183 @@
+// The one map preparation: reading rules, the marker rewrite, and navtool building the very
+// mesh the program builds from the same file.
+#include "world/map_file.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "navigation/mesh_digest.h"
+#include "navigation/nav_mesh.h"
+#include "steering/agent_list.h"
+#include "world/neighbour_grid.h"
+#include "world/world_setup.h"
+
+namespace steering {
+namespace {
+
+std::string writeMap(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = ::testing::TempDir() + name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+void put(std::vector<uint8_t>& map, int column, int row, uint8_t value) {
+    map[static_cast<std::size_t>(row) * kMapSide + column] = value;
+}
+
+// A small map with everything the preparation rewrites: markers inside and outside the
+// scanned square, a marker byte with high bits, cells of 255, walls and other values.
+std::vector<uint8_t> markedMap() {
+    std::vector<uint8_t> map(kMapBytes, 0);
+    for (int i = 0; i < 256; ++i) {
+        put(map, i, 0, 15);
+        put(map, 0, i, 15);
+    }
+    for (int r = 30; r < 40; ++r) put(map, 50, r, 255);  // a wall written as 255
+    for (int c = 60; c < 70; ++c) put(map, c, 60, 3);
+    put(map, 10, 20, 14);
+    put(map, 11, 20, 0x2E);   // low bits 14: also a marker
+    put(map, 127, 5, 14);     // column 127: not scanned
+    put(map, 5, 127, 14);     // row 127: not scanned
+    return map;
+}
+
+TEST(MapFile, ReadRulesForEveryKindOfFile) {
+    struct Case {
+        const char* name;
+        std::size_t size;
+        MapFileStatus status;
+        std::size_t bytesRead;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"whole.raw", kMapBytes, MapFileStatus::Complete, kMapBytes, ""},
+        {"short.raw", 1000, MapFileStatus::Short, 1000, "short (1000 of 65536"},
+        {"empty.raw", 0, MapFileStatus::Short, 0, "short (0 of 65536"},
+        {"long.raw", kMapBytes + 1, MapFileStatus::Long, kMapBytes, "longer than 65536"},
+    };
+    static uint8_t cells[kMapBytes];
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes(c.size, 7);
+        const std::string path = writeMap(std::string("map_file_") + c.name, bytes);
+        ::testing::internal::CaptureStderr();
+        const MapFileRead read = readMapFile(path.c_str(), cells);
+        const std::string stderrText = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(read.status, c.status) << c.name;
+        EXPECT_EQ(read.bytesRead, c.bytesRead) << c.name;
+        EXPECT_NE(read.problem.find(c.said), std::string::npos) << c.name << ": " << read.problem;
+        EXPECT_EQ(stderrText.empty(), read.problem.empty()) << c.name;
+        EXPECT_EQ(cells[0], c.size == 0 ? 0 : 7) << c.name;
+        EXPECT_EQ(cells[kMapBytes - 1], c.size >= kMapBytes ? 7 : 0) << c.name;
+        std::remove(path.c_str());
+    }
+    // A missing file and a folder both give an open map.
+    for (const std::string& path : {::testing::TempDir() + "map_file_missing.raw", ::testing::TempDir()}) {
+        std::fill(cells, cells + kMapBytes, 9);
+        ::testing::internal::CaptureStderr();
+        const MapFileRead read = readMapFile(path.c_str(), cells);
+        EXPECT_NE(::testing::internal::GetCapturedStderr().find("not found"), std::string::npos) << path;
+        EXPECT_EQ(read.status, MapFileStatus::Missing) << path;
+        EXPECT_EQ(std::count(cells, cells + kMapBytes, 0), static_cast<long>(kMapBytes)) << path;
+    }
+}
+
+TEST(MapFile, PreparationRewritesMarkersAndKeepsTheAuthoredBytes) {
+    const std::vector<uint8_t> bytes = markedMap();
+    const std::string path = writeMap("map_file_marked.raw", bytes);
+    static PreparedMap map;
+    ::testing::internal::CaptureStderr();
+    const MapFileRead read = prepareMapFile(path.c_str(), map);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("10 cells of value 255"), std::string::npos);
+    EXPECT_EQ(read.status, MapFileStatus::Complete);
+    EXPECT_EQ(read.reservedCells, 10u);
+
+    // Two markers in the scanned square, in row-then-column order, at the cells' centres:
+    // (10, 20) -> (2688.0, 5248.0) units, (11, 20) -> (2944.0, 5248.0).
+    ASSERT_EQ(map.obstacles.size(), 2u);
+    EXPECT_EQ(map.obstacles[0].x, 176160768);
+    EXPECT_EQ(map.obstacles[0].y, 343932928);
+    EXPECT_EQ(map.obstacles[1].x, 2944 * 65536);
+    EXPECT_EQ(map.obstacles[0].radius, 140 * 65536);
+    EXPECT_EQ(map.cells[20 * 256 + 10], 1);
+    EXPECT_EQ(map.cells[20 * 256 + 11], 1);
+    EXPECT_EQ(map.cells[5 * 256 + 127], 14);
+    EXPECT_EQ(map.cells[127 * 256 + 5], 14);
+    EXPECT_EQ(map.cells[30 * 256 + 50], 15);
+    // What an editor would save: the markers as written, 255 as the wall it reads as.
+    EXPECT_EQ(map.authored[20 * 256 + 10], 14);
+    EXPECT_EQ(map.authored[20 * 256 + 11], 0x2E);
+    EXPECT_EQ(map.authored[30 * 256 + 50], 15);
+    std::remove(path.c_str());
+}
+
+// navtool MAP --check prints the digest of the mesh it built; the program's set-up, reading
+// the same file, must build exactly that mesh.
+struct ToolBuild {
+    std::string digest;
+    bool checked = false;
+};
+
+ToolBuild runNavtool(const std::string& mapPath) {
+    ToolBuild result;
+    const std::string command = std::string(STEERING_BIN_DIR) + "/navtool '" + mapPath + "' --check 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        const std::string text(line);
+        if (text.rfind("mesh digest: ", 0) == 0) result.digest = text.substr(13, 16);
+        if (text == "check: all invariants hold\n") result.checked = true;
+    }
+    pclose(pipe);
+    return result;
+}
+
+std::string programDigest(const std::string& mapPath) {
+    agentList.clear();
+    obstacleList.clear();
+    neighbourGrid.clear();
+    mapFilePath = mapPath;
+    ::testing::internal::CaptureStderr();
+    setupWorld();
+    ::testing::internal::GetCapturedStderr();
+    mapFilePath = "maptest.raw";
+    char text[32];
+    std::snprintf(text, sizeof text, "%016" PRIx64, nav::mesh_digest(nav::navMesh));
+    agentList.clear();
+    return text;
+}
+
+TEST(MapFile, NavtoolAndTheProgramBuildTheSameMesh) {
+    const std::string marked = writeMap("map_file_navtool.raw", markedMap());
+    for (const std::string& path : {std::string(STEERING_BIN_DIR) + "/maptest.raw", marked}) {
+        const ToolBuild tool = runNavtool(path);
+        ASSERT_EQ(tool.digest.size(), 16u) << path;
+        EXPECT_TRUE(tool.checked) << path;
+        EXPECT_EQ(tool.digest, programDigest(path)) << path;
+    }
+    // The digest tells meshes apart: the marked map without its rewrite differs.
+    std::vector<uint8_t> unmarked = markedMap();
+    put(unmarked, 10, 20, 1);
+    put(unmarked, 11, 20, 1);
+    const std::string same = writeMap("map_file_same.raw", unmarked);
+    EXPECT_EQ(programDigest(same), programDigest(marked));
+    put(unmarked, 11, 20, 0);
+    const std::string other = writeMap("map_file_other.raw", unmarked);
+    EXPECT_NE(programDigest(other), programDigest(marked));
+    std::remove(marked.c_str());
+    std::remove(same.c_str());
+    std::remove(other.c_str());
+}
+
+}  // namespace
+}  // namespace steering
