@@ -9,6 +9,7 @@
 #include "navigation/nav_log.h"
 #include "navigation/navigation.h"
 #include "navigation/route_planning.h"
+#include "navigation/shortest_path.h"
 #include "tests/navigation/route_test_support.h"
 
 namespace {
@@ -43,6 +44,35 @@ TEST(RouteAllocation, QueriesAllocateNothing) {
         nav::request_agent_path(result, rnd.below(65536), rnd.below(65536), rnd.below(65536), rnd.below(65536),
                                 nav::kAgentGateFraction);
         found += result.waypointCount > 0;
+    }
+    countingAllocations = false;
+    EXPECT_EQ(allocationsSeen, 0);
+    EXPECT_GT(found, 100);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RouteAllocation, ShortestQueriesAllocateNothing) {
+    const std::vector<uint8_t> cells = navtest::generatedMap(17);
+    nav::cellLinkRule = navtest::sameLowBits;
+    ASSERT_TRUE(nav::build_navigation(cells.data()));
+    static nav::PathResult result;
+    static nav::ShortestSearchState state;  // caller-owned, made once
+    navtest::TestRandom rnd(8);
+    int found = 0;
+    allocationsSeen = 0;
+    countingAllocations = true;
+    for (int q = 0; q < 2000; ++q) {
+        nav::ShortestQuery query;
+        query.fromX = rnd.below(65536);
+        query.fromY = rnd.below(65536);
+        query.toX = rnd.below(65536);
+        query.toY = rnd.below(65536);
+        query.clearance = 150;
+        query.linkRule = navtest::sameLowBits;
+        found += nav::find_shortest_path(nav::navMesh, state, query, result) == nav::ShortestStatus::Found;
     }
     countingAllocations = false;
     EXPECT_EQ(allocationsSeen, 0);

@@ -1,13 +1,17 @@
 // navtool MAP.raw [--png FILE] [--check] [--query X0 Y0 X1 Y1]... [--queries FILE]
-//         [--link-rule same|step]
+//         [--link-rule same|step] [--planner classic|shortest] [--compare FILE]
+//         [--pairs N [--seed S]]
 // Builds the navigation mesh of a map file, prints the build's statistics, optionally
 // checks its invariants, answers path queries (one JSON object per line on stdout) and
-// draws the mesh with the paths found.
+// draws the mesh with the paths found. --compare runs both planners on the pairs of a
+// query file against the exact shortest path; --pairs writes N random connected pairs of
+// the map as a query file to stdout (nothing else is printed).
 #include <algorithm>
 #include <array>
 #include <cinttypes>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,6 +23,8 @@
 #include "navigation/navigation.h"
 #include "tools/navtool/mesh_picture.h"
 #include "tools/navtool/path_queries.h"
+#include "tools/navtool/planner_compare.h"
+#include "tools/nav_reference/random_pairs.h"
 #include "world/map_file.h"
 
 namespace {
@@ -35,15 +41,25 @@ struct Options {
     const char* pngPath = nullptr;
     const char* queriesPath = nullptr;
     std::vector<Query> queries;
+    const char* comparePath = nullptr;
+    navtool::Planner planner = navtool::Planner::Classic;
+    int pairs = 0;           // random pairs to write; 0: none
+    uint32_t seed = 20240601u;
     bool stepRule = false;
     bool check = false;
 };
 
+// Reads a positive whole number no larger than `limit`.
+bool parseCount(const char* text, long limit, long& value) {
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && value > 0 && value <= limit;
+}
 
 void usage() {
     std::fprintf(stderr,
                  "usage: navtool MAP.raw [--png FILE] [--check] [--query X0 Y0 X1 Y1]... [--queries FILE] "
-                 "[--link-rule same|step]\n");
+                 "[--link-rule same|step] [--planner classic|shortest] [--compare FILE] [--pairs N [--seed S]]\n");
 }
 
 bool parseArgs(int argc, char** argv, Options& o) {
@@ -72,6 +88,28 @@ bool parseArgs(int argc, char** argv, Options& o) {
                 std::fprintf(stderr, "navtool: unknown link rule %s (same or step)\n", rule);
                 return false;
             }
+        } else if (std::strcmp(a, "--planner") == 0 && i + 1 < argc) {
+            const char* name = argv[++i];
+            if (std::strcmp(name, "shortest") == 0) {
+                o.planner = navtool::Planner::Shortest;
+            } else if (std::strcmp(name, "classic") != 0) {
+                std::fprintf(stderr, "navtool: unknown planner %s (classic or shortest)\n", name);
+                return false;
+            }
+        } else if (std::strcmp(a, "--compare") == 0 && i + 1 < argc) {
+            o.comparePath = argv[++i];
+        } else if ((std::strcmp(a, "--pairs") == 0 || std::strcmp(a, "--seed") == 0) && i + 1 < argc) {
+            long value = 0;
+            if (!parseCount(argv[i + 1], a[2] == 'p' ? 1000000 : 0x7FFFFFFF, value)) {
+                std::fprintf(stderr, "navtool: %s needs a positive whole number, got %s\n", a, argv[i + 1]);
+                return false;
+            }
+            if (a[2] == 'p') {
+                o.pairs = static_cast<int>(value);
+            } else {
+                o.seed = static_cast<uint32_t>(value);
+            }
+            ++i;
         } else if (a[0] == '-') {
             std::fprintf(stderr, "navtool: unknown or incomplete option %s\n", a);
             return false;
@@ -132,6 +170,12 @@ int main(int argc, char** argv) {
     static steering::PreparedMap map;  // two 64 KiB copies: not on the stack
     if (!loadMap(options.mapPath, map)) return 1;
     const std::array<uint8_t, steering::kMapBytes>& cells = map.cells;
+    if (options.pairs > 0) {
+        for (const navref::QueryPair& p : navref::random_pairs(cells.data(), options.pairs, options.seed, true)) {
+            std::printf("%d %d %d %d\n", p.fromX, p.fromY, p.toX, p.toY);
+        }
+        return 0;
+    }
     nav::cellLinkRule = options.stepRule ? nav::stepLinkRule : steering::sameCellType;
 
     double best = 1e30;
@@ -155,9 +199,20 @@ int main(int argc, char** argv) {
     std::vector<navtool::Polyline> paths;
     std::vector<navtool::Polyline>* drawn = options.pngPath != nullptr ? &paths : nullptr;
     for (const Query& q : options.queries) {
-        navtool::printPathQuery(stdout, q.values[0], q.values[1], q.values[2], q.values[3], drawn);
+        navtool::printPathQuery(stdout, options.planner, q.values[0], q.values[1], q.values[2], q.values[3], drawn);
     }
-    if (options.queriesPath != nullptr && navtool::runQueryFile(stdout, options.queriesPath, drawn) < 0) status = 1;
+    if (options.queriesPath != nullptr && navtool::runQueryFile(stdout, options.planner, options.queriesPath, drawn) < 0) status = 1;
+    if (options.comparePath != nullptr) {
+        std::vector<std::array<int, 4>> pairs;
+        if (!navtool::readQueryFile(options.comparePath, pairs)) {
+            status = 1;
+        } else if (options.stepRule) {
+            std::fprintf(stderr, "navtool: --compare measures the same-type rule only\n");
+            status = 1;
+        } else if (!navtool::comparePlanners(stdout, cells.data(), pairs)) {
+            status = 1;
+        }
+    }
     if (options.pngPath != nullptr) {
         if (navtool::writeMeshPicture(nav::navMesh, cells.data(), paths, options.pngPath)) {
             std::printf("picture: %s\n", options.pngPath);

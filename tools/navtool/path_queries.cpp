@@ -9,12 +9,11 @@
 
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
+#include "navigation/shortest_path.h"
 
 namespace navtool {
 namespace {
 
-// The agents' gate fraction: the middle of each gate.
-constexpr int kGateFraction = 8192;
 // Longest query line accepted.
 constexpr int kMaxLine = 512;
 
@@ -40,11 +39,16 @@ bool parseInts(const char* text, int* values, int count) {
 
 bool parseQuery(const char* text, int values[4]) { return parseInts(text, values, 4); }
 
-void printPathQuery(std::FILE* out, int fromX, int fromY, int toX, int toY, std::vector<Polyline>* paths) {
-    nav::request_agent_path(result, fromX, fromY, toX, toY, kGateFraction);
-    const int steps = nav::navMesh.query.routeSteps;
-    std::fprintf(out, "{\"from\":[%d,%d],\"to\":[%d,%d],\"connected\":%s,\"routeTriangles\":%d,\"waypoints\":[",
-                 fromX, fromY, toX, toY, result.waypointCount > 0 ? "true" : "false", steps >= 0 ? steps + 1 : 0);
+void printPathQuery(std::FILE* out, Planner planner, int fromX, int fromY, int toX, int toY,
+                    std::vector<Polyline>* paths) {
+    plan(planner, result, fromX, fromY, toX, toY);
+    // The corridor belongs to the classic search; the shortest planner reports none.
+    const int steps = planner == Planner::Classic ? nav::navMesh.query.routeSteps : -1;
+    std::fprintf(out,
+                 "{\"planner\":\"%s\",\"from\":[%d,%d],\"to\":[%d,%d],\"connected\":%s,\"routeTriangles\":%d,"
+                 "\"length\":%.1f,\"waypoints\":[",
+                 planner_name(planner), fromX, fromY, toX, toY, result.waypointCount > 0 ? "true" : "false",
+                 steps >= 0 ? steps + 1 : 0, nav::path_length(result));
     for (int i = 0; i < result.waypointCount && i < nav::kMaxPathWaypoints; ++i) {
         std::fprintf(out, "%s[%d,%d]", i == 0 ? "" : ",", result.waypoints[i].x, result.waypoints[i].y);
     }
@@ -56,28 +60,34 @@ void printPathQuery(std::FILE* out, int fromX, int fromY, int toX, int toY, std:
     }
 }
 
-int runQueryFile(std::FILE* out, const char* path, std::vector<Polyline>* paths) {
+bool readQueryFile(const char* path, std::vector<std::array<int, 4>>& queries) {
     std::FILE* file = std::fopen(path, "r");
     if (file == nullptr) {
         std::fprintf(stderr, "navtool: cannot read query file %s\n", path);
-        return -1;
+        return false;
     }
     char line[kMaxLine];
-    int lineNumber = 0, count = 0;
+    int lineNumber = 0;
     while (std::fgets(line, sizeof line, file) != nullptr) {
         ++lineNumber;
         const char* p = line + std::strspn(line, " \t");
         if (*p == '#' || *p == '\n' || *p == '\r' || *p == '\0') continue;
-        int v[4];
-        if (!parseQuery(p, v)) {
+        std::array<int, 4> v{};
+        if (!parseQuery(p, v.data())) {
             std::fprintf(stderr, "navtool: %s:%d: expected X0 Y0 X1 Y1 in world units\n", path, lineNumber);
             continue;
         }
-        printPathQuery(out, v[0], v[1], v[2], v[3], paths);
-        ++count;
+        queries.push_back(v);
     }
     std::fclose(file);
-    return count;
+    return true;
+}
+
+int runQueryFile(std::FILE* out, Planner planner, const char* path, std::vector<Polyline>* paths) {
+    std::vector<std::array<int, 4>> queries;
+    if (!readQueryFile(path, queries)) return -1;
+    for (const auto& v : queries) printPathQuery(out, planner, v[0], v[1], v[2], v[3], paths);
+    return static_cast<int>(queries.size());
 }
 
 }  // namespace navtool

@@ -1,0 +1,592 @@
+// Shortest paths over the navigation mesh. A search node is an interval [a, b] of a
+// triangle edge together with a root r: every point of the interval is seen from r, and r
+// is either the start or a corner vertex where the path bends. Expanding a node projects
+// the two rays r->a and r->b through the triangle beyond the interval: the part of its
+// far edges between the rays is seen from r (same root), the parts outside them can only
+// be reached by bending around a or b, which is allowed only where a or b is a corner
+// vertex (some crossing around it is refused). Nodes are ordered by g(root) plus a lower
+// bound of the rest, so the first goal popped ends the shortest path.
+#include "navigation/shortest_path.h"
+
+#include <cmath>
+
+#include "navigation/triangulation.h"
+
+namespace nav {
+
+namespace {
+
+constexpr int32_t kStartRoot = -1;
+constexpr uint8_t kNodeAIsVertex = 1;   // interval end a is the entry edge's start vertex
+constexpr uint8_t kNodeBIsVertex = 2;   // interval end b is the entry edge's end vertex
+constexpr uint8_t kNodeDegenerate = 4;  // the root lies on the entry edge's line: all of the triangle is seen
+constexpr uint8_t kNodeGoal = 8;        // the interval is the destination itself
+// Highest pass table; numbers beyond it use it (as the classic query does).
+constexpr int kStrictestPassTable = 3;
+// Lengths within this many world units count as equal when pruning a root reached again.
+constexpr double kLengthTolerance = 1e-6;
+// Clearance tries: the full clearance, then halves, before a corner stays where it is.
+constexpr int kClearanceTries = 3;
+
+struct Vec {
+    double x, y;
+};
+Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
+Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y}; }
+Vec operator*(Vec a, double s) { return {a.x * s, a.y * s}; }
+double cross(Vec a, Vec b) { return a.x * b.y - a.y * b.x; }
+double length(Vec a) { return std::sqrt(a.x * a.x + a.y * a.y); }
+double distance(Vec a, Vec b) { return length(a - b); }
+// A cross product this small against its factors' sizes counts as zero.
+bool nearZero(double c, Vec a, Vec b) {
+    return std::fabs(c) <= 1e-9 * (std::fabs(a.x) + std::fabs(a.y)) * (std::fabs(b.x) + std::fabs(b.y));
+}
+
+int64_t cross64(int64_t ax, int64_t ay, int64_t bx, int64_t by) { return ax * by - ay * bx; }
+
+// Vertex at slot s of triangle t, world units.
+Vec vertexPoint(const NavMesh& mesh, int t, int s) {
+    const NavPoint& p = vertex_of(mesh, t, s);
+    return {p.x * 256.0, p.y * 256.0};
+}
+PathPoint vertexWorld(const NavMesh& mesh, int t, int s) {
+    const NavPoint& p = vertex_of(mesh, t, s);
+    return {p.x * 256, p.y * 256};
+}
+PathPoint vertexIndexWorld(const NavMesh& mesh, int v) { return {mesh.points[v].x * 256, mesh.points[v].y * 256}; }
+
+// Everything one query reads, gathered once.
+struct Context {
+    NavMesh& mesh;
+    ShortestSearchState& state;
+    const uint8_t* table;
+    CellLinkRule rule;
+    Vec start;
+    Vec goal;
+    int goalTriangle;
+    bool overflow = false;
+};
+
+// Whether a path may cross edge k of triangle t into its neighbour.
+bool passable(const Context& c, int t, int k) {
+    const NavTriangle& from = c.mesh.triangles[t];
+    const int n = from.neighbour[k];
+    if (n < 0) return false;
+    const NavTriangle& to = c.mesh.triangles[n];
+    if (isOutsideType(to.type)) return false;
+    if (!edge_passes(c.mesh, c.table, t, k)) return false;
+    return c.rule(from.type, to.type) != 0;
+}
+
+// A vertex is a corner when some crossing around it is refused in either direction (or
+// its fan is open): only there can a shortest path bend.
+bool isCorner(Context& c, int t, int s) {
+    ShortestSearchState& st = c.state;
+    const int v = c.mesh.triangles[t].vertex[s];
+    if (st.cornerStamp[v] == st.stamp) return st.corner[v] != 0;
+    bool corner = false;
+    int cur = t, slot = s;
+    for (int guard = 0;; ++guard) {
+        const int n = c.mesh.triangles[cur].neighbour[slot];
+        const int back = n < 0 ? -1 : neighbour_slot(c.mesh, n, cur);
+        if (back < 0 || !passable(c, cur, slot) || !passable(c, n, back) || guard > kMaxTriangles) {
+            corner = true;
+            break;
+        }
+        cur = n;
+        slot = next(back);
+        if (cur == t) break;
+    }
+    st.cornerStamp[v] = st.stamp;
+    st.corner[v] = corner ? 1 : 0;
+    return corner;
+}
+
+Vec rootPoint(const Context& c, int32_t root) {
+    if (root == kStartRoot) return c.start;
+    return {c.mesh.points[root].x * 256.0, c.mesh.points[root].y * 256.0};
+}
+
+// Lower bound of the length from root r through the interval [a, b] to the goal. A goal on
+// r's side of the interval's line is mirrored across it, since the path must cross it.
+double intervalBound(Vec r, Vec a, Vec b, Vec t) {
+    const Vec edge = b - a;
+    const double sideR = cross(edge, r - a);
+    const double sideT = cross(edge, t - a);
+    if ((sideR > 0 && sideT > 0) || (sideR < 0 && sideT < 0)) {
+        const double len2 = edge.x * edge.x + edge.y * edge.y;
+        if (len2 > 0) {
+            const double along = ((t.x - a.x) * edge.x + (t.y - a.y) * edge.y) / len2;
+            const Vec foot = a + edge * along;
+            t = foot * 2.0 - t;
+        }
+    }
+    const double ca = cross(a - r, t - r);
+    const double cb = cross(b - r, t - r);
+    if (ca >= 0 && cb <= 0) return distance(r, t);
+    const double viaA = distance(r, a) + distance(a, t);
+    const double viaB = distance(r, b) + distance(b, t);
+    return viaA < viaB ? viaA : viaB;
+}
+
+using HeapEntry = ShortestSearchState::HeapEntry;
+
+// Lower f first; among equal f the longer g (nearer the goal), then the older node.
+bool heapLess(const HeapEntry& a, const HeapEntry& b) {
+    if (a.f != b.f) return a.f < b.f;
+    if (a.g != b.g) return a.g > b.g;
+    return a.node < b.node;
+}
+
+void heapPush(ShortestSearchState& st, HeapEntry entry) {
+    int i = st.heapSize++;
+    while (i > 0) {
+        const int up = (i - 1) / 2;
+        if (!heapLess(entry, st.heap[up])) break;
+        st.heap[i] = st.heap[up];
+        i = up;
+    }
+    st.heap[i] = entry;
+}
+
+int32_t heapPop(ShortestSearchState& st) {
+    const int32_t top = st.heap[0].node;
+    const HeapEntry last = st.heap[--st.heapSize];
+    int i = 0;
+    for (;;) {
+        int child = 2 * i + 1;
+        if (child >= st.heapSize) break;
+        if (child + 1 < st.heapSize && heapLess(st.heap[child + 1], st.heap[child])) ++child;
+        if (!heapLess(st.heap[child], last)) break;
+        st.heap[i] = st.heap[child];
+        i = child;
+    }
+    if (st.heapSize > 0) st.heap[i] = last;
+    return top;
+}
+
+// Appends a node; false (and the overflow flag) when the node table is full.
+bool addNode(Context& c, const ShortestNode& node) {
+    ShortestSearchState& st = c.state;
+    if (st.nodeCount >= kMaxShortestNodes) {
+        c.overflow = true;
+        return false;
+    }
+    st.nodes[st.nodeCount] = node;
+    heapPush(st, HeapEntry{node.f, node.g, st.nodeCount});
+    ++st.nodeCount;
+    return true;
+}
+
+// A node entering the neighbour across edge k of triangle t, interval [from, to] given in
+// t's sweep order (toward t's vertex k first is the neighbour's edge start).
+void addEdgeNode(Context& c, int parent, int t, int k, int32_t root, double g, Vec a, Vec b, uint8_t flags,
+                 int32_t rotationOrigin) {
+    const int n = c.mesh.triangles[t].neighbour[k];
+    const int entry = neighbour_slot(c.mesh, n, t);
+    // A triangle without the goal and with no way on but back is a dead end.
+    if (n != c.goalTriangle && !passable(c, n, next(entry)) && !passable(c, n, prev(entry))) return;
+    ShortestNode node;
+    node.ax = a.x;
+    node.ay = a.y;
+    node.bx = b.x;
+    node.by = b.y;
+    node.g = g;
+    node.root = root;
+    node.parent = parent;
+    node.triangle = n;
+    node.entrySlot = static_cast<int8_t>(entry);
+    node.flags = flags;
+    node.rotationOrigin = rotationOrigin;
+    const Vec r = rootPoint(c, root);
+    node.f = g + ((flags & kNodeDegenerate) ? distance(r, c.goal) : intervalBound(r, a, b, c.goal));
+    addNode(c, node);
+}
+
+void addGoalNode(Context& c, int parent, int32_t root, double g) {
+    ShortestNode node;
+    node.ax = node.bx = c.goal.x;
+    node.ay = node.by = c.goal.y;
+    node.root = root;
+    node.g = g;
+    node.f = g + distance(rootPoint(c, root), c.goal);
+    node.parent = parent;
+    node.triangle = c.goalTriangle;
+    node.flags = kNodeGoal;
+    addNode(c, node);
+}
+
+// Records g for a root vertex; false when the vertex was already reached by a shorter path.
+bool improvesRoot(ShortestSearchState& st, int32_t v, double g) {
+    if (st.rootStamp[v] == st.stamp) {
+        if (g > st.rootBest[v] + kLengthTolerance) return false;
+        if (g < st.rootBest[v]) st.rootBest[v] = g;
+        return true;
+    }
+    st.rootStamp[v] = st.stamp;
+    st.rootBest[v] = g;
+    return true;
+}
+
+// A node whose root lies on its entry edge's line sees all of its triangle: each far edge
+// whole, with the same root; an edge through the root continues the turn around it.
+void expandDegenerate(Context& c, int index) {
+    const ShortestNode n = c.state.nodes[index];
+    const int t = n.triangle;
+    const int i = n.entrySlot;
+    const Vec r = rootPoint(c, n.root);
+    if (t == c.goalTriangle) addGoalNode(c, index, n.root, n.g);
+    const int slots[2] = {prev(i), next(i)};
+    for (int k : slots) {
+        const int neighbour = c.mesh.triangles[t].neighbour[k];
+        if (neighbour == n.rotationOrigin || !passable(c, t, k)) continue;
+        // Edge k runs from slot k to slot next(k); the neighbour's edge start is next(k).
+        const Vec a = vertexPoint(c.mesh, t, next(k));
+        const Vec b = vertexPoint(c.mesh, t, k);
+        const PathPoint ia = vertexWorld(c.mesh, t, next(k));
+        const PathPoint ib = vertexWorld(c.mesh, t, k);
+        const int64_t rx = static_cast<int64_t>(r.x), ry = static_cast<int64_t>(r.y);
+        const bool onLine = cross64(ib.x - ia.x, ib.y - ia.y, rx - ia.x, ry - ia.y) == 0;
+        uint8_t flags = kNodeAIsVertex | kNodeBIsVertex;
+        int32_t origin = -1;
+        if (onLine) {
+            flags |= kNodeDegenerate;
+            origin = n.rotationOrigin < 0 ? t : n.rotationOrigin;
+        }
+        addEdgeNode(c, index, t, k, n.root, n.g, a, b, flags, origin);
+    }
+}
+
+// Position where the ray from r through x leaves triangle (u, w, v) entered through u-v:
+// 0..1 along u->w, 1..2 along w->v.
+double exitPosition(Vec r, Vec x, Vec u, Vec w, Vec v, bool xIsU, bool xIsV) {
+    const Vec d = x - r;
+    const Vec rw = w - r;
+    const double sw = cross(d, rw);
+    if (nearZero(sw, d, rw)) return 1.0;
+    if (sw > 0) {  // w lies toward v: the ray leaves through u-w
+        if (xIsU) return 0.0;
+        const double den = cross(d, w - u);
+        if (den == 0) return 0.0;
+        double s = -cross(d, u - r) / den;
+        s = s < 0 ? 0 : (s > 1 ? 1 : s);
+        return s;
+    }
+    if (xIsV) return 2.0;
+    const double den = cross(d, v - w);
+    if (den == 0) return 2.0;
+    double s = -cross(d, w - r) / den;
+    s = s < 0 ? 0 : (s > 1 ? 1 : s);
+    return 1.0 + s;
+}
+
+Vec pointAt(double pos, Vec u, Vec w, Vec v) {
+    if (pos <= 1.0) return u + (w - u) * pos;
+    return w + (v - w) * (pos - 1.0);
+}
+
+void expandInterval(Context& c, int index) {
+    const ShortestNode n = c.state.nodes[index];
+    const int t = n.triangle;
+    const int i = n.entrySlot;
+    const Vec r = rootPoint(c, n.root);
+    const Vec a{n.ax, n.ay}, b{n.bx, n.by};
+    const Vec u = vertexPoint(c.mesh, t, i);
+    const Vec v = vertexPoint(c.mesh, t, next(i));
+    const Vec w = vertexPoint(c.mesh, t, prev(i));
+    const bool aIsU = (n.flags & kNodeAIsVertex) != 0;
+    const bool bIsV = (n.flags & kNodeBIsVertex) != 0;
+
+    if (t == c.goalTriangle) {
+        const double ca = cross(a - r, c.goal - r);
+        const double cb = cross(b - r, c.goal - r);
+        const bool pastA = ca < 0 && !nearZero(ca, a - r, c.goal - r);
+        const bool pastB = cb > 0 && !nearZero(cb, b - r, c.goal - r);
+        if (!pastA && !pastB) {
+            addGoalNode(c, index, n.root, n.g);
+        } else if (pastA && aIsU && isCorner(c, t, i)) {
+            const int32_t vu = c.mesh.triangles[t].vertex[i];
+            addGoalNode(c, index, vu, n.g + distance(r, u));
+        } else if (pastB && bIsV && isCorner(c, t, next(i))) {
+            const int32_t vv = c.mesh.triangles[t].vertex[next(i)];
+            addGoalNode(c, index, vv, n.g + distance(r, v));
+        }
+    }
+
+    const int leftSlot = prev(i);   // edge w -> u
+    const int rightSlot = next(i);  // edge v -> w
+    double pa = exitPosition(r, a, u, w, v, aIsU, false);
+    double pb = exitPosition(r, b, u, w, v, false, bIsV);
+    if (pb < pa) pb = pa;
+
+    // Seen from r: the far boundary between the two rays.
+    if ((pa < 1.0 || pb <= 1.0) && passable(c, t, leftSlot)) {
+        const double to = pb < 1.0 ? pb : 1.0;
+        uint8_t flags = 0;
+        if (pa <= 0.0) flags |= kNodeAIsVertex;
+        if (to >= 1.0) flags |= kNodeBIsVertex;
+        addEdgeNode(c, index, t, leftSlot, n.root, n.g, pointAt(pa, u, w, v), pointAt(to, u, w, v), flags, -1);
+    }
+    if ((pb > 1.0 || pa >= 1.0) && passable(c, t, rightSlot)) {
+        const double from = pa > 1.0 ? pa : 1.0;
+        uint8_t flags = 0;
+        if (from <= 1.0) flags |= kNodeAIsVertex;
+        if (pb >= 2.0) flags |= kNodeBIsVertex;
+        addEdgeNode(c, index, t, rightSlot, n.root, n.g, pointAt(from, u, w, v), pointAt(pb, u, w, v), flags, -1);
+    }
+
+    // Beyond the ray through a: reached only by bending around the corner u.
+    if (aIsU && pa > 0.0 && isCorner(c, t, i)) {
+        const int32_t vu = c.mesh.triangles[t].vertex[i];
+        const double gu = n.g + distance(r, u);
+        if (improvesRoot(c.state, vu, gu)) {
+            if (passable(c, t, leftSlot)) {
+                addEdgeNode(c, index, t, leftSlot, vu, gu, u, w, kNodeAIsVertex | kNodeBIsVertex | kNodeDegenerate, t);
+            }
+            if (pa > 1.0 && passable(c, t, rightSlot)) {
+                const uint8_t flags = kNodeAIsVertex | (pa >= 2.0 ? kNodeBIsVertex : 0);
+                addEdgeNode(c, index, t, rightSlot, vu, gu, w, pointAt(pa, u, w, v), flags, -1);
+            }
+        }
+    }
+    // Beyond the ray through b: reached only by bending around the corner v.
+    if (bIsV && pb < 2.0 && isCorner(c, t, next(i))) {
+        const int32_t vv = c.mesh.triangles[t].vertex[next(i)];
+        const double gv = n.g + distance(r, v);
+        if (improvesRoot(c.state, vv, gv)) {
+            if (pb < 1.0 && passable(c, t, leftSlot)) {
+                const uint8_t flags = kNodeBIsVertex | (pb <= 0.0 ? kNodeAIsVertex : 0);
+                addEdgeNode(c, index, t, leftSlot, vv, gv, pointAt(pb, u, w, v), w, flags, -1);
+            }
+            if (passable(c, t, rightSlot)) {
+                addEdgeNode(c, index, t, rightSlot, vv, gv, w, v, kNodeAIsVertex | kNodeBIsVertex | kNodeDegenerate, t);
+            }
+        }
+    }
+}
+
+// Walks the segment a -> b through the mesh with exact orientation tests.
+bool walkSegment(Context& c, PathPoint a, PathPoint b) {
+    NavMesh& mesh = c.mesh;
+    int t = locate_for_query(mesh, a.x, a.y);
+    if (t < 0 || isOutsideType(mesh.triangles[t].type)) return false;
+    const int64_t dx = static_cast<int64_t>(b.x) - a.x;
+    const int64_t dy = static_cast<int64_t>(b.y) - a.y;
+    for (int guard = 0; guard <= kMaxTriangles; ++guard) {
+        PathPoint p[3];
+        for (int s = 0; s < 3; ++s) p[s] = vertexWorld(mesh, t, s);
+        int beyond[3];
+        bool inside = true;
+        for (int k = 0; k < 3; ++k) {
+            const PathPoint& pu = p[k];
+            const PathPoint& pv = p[next(k)];
+            beyond[k] = cross64(pv.x - pu.x, pv.y - pu.y, static_cast<int64_t>(b.x) - pu.x,
+                                static_cast<int64_t>(b.y) - pu.y) > 0;
+            if (beyond[k]) inside = false;
+        }
+        if (inside) return true;
+        int exitEdge = -1, throughVertex = -1;
+        for (int k = 0; k < 3 && exitEdge < 0 && throughVertex < 0; ++k) {
+            if (!beyond[k]) continue;
+            const int64_t su = cross64(dx, dy, p[k].x - static_cast<int64_t>(a.x), p[k].y - static_cast<int64_t>(a.y));
+            const int64_t sv =
+                cross64(dx, dy, p[next(k)].x - static_cast<int64_t>(a.x), p[next(k)].y - static_cast<int64_t>(a.y));
+            if (su == 0) {
+                throughVertex = k;
+            } else if (sv == 0) {
+                throughVertex = next(k);
+            } else if ((su < 0) != (sv < 0)) {
+                exitEdge = k;
+            }
+        }
+        if (exitEdge >= 0) {
+            if (!passable(c, t, exitEdge)) return false;
+            t = mesh.triangles[t].neighbour[exitEdge];
+            continue;
+        }
+        if (throughVertex < 0) return false;
+        // Through a vertex: free only when nothing around it is refused; go on in the fan
+        // triangle whose wedge holds the direction.
+        if (isCorner(c, t, throughVertex)) return false;
+        const PathPoint x = p[throughVertex];
+        int cur = t, slot = throughVertex, found = -1;
+        for (int step = 0; step < kMaxTriangles; ++step) {
+            const PathPoint e1 = vertexWorld(mesh, cur, next(slot));
+            const PathPoint e2 = vertexWorld(mesh, cur, prev(slot));
+            const bool inWedge = cross64(static_cast<int64_t>(e1.x) - x.x, static_cast<int64_t>(e1.y) - x.y, dx, dy) <= 0 &&
+                                 cross64(dx, dy, static_cast<int64_t>(e2.x) - x.x, static_cast<int64_t>(e2.y) - x.y) <= 0;
+            if (inWedge && cur != t) {
+                found = cur;
+                break;
+            }
+            const int n = mesh.triangles[cur].neighbour[slot];
+            const int back = n < 0 ? -1 : neighbour_slot(mesh, n, cur);
+            if (back < 0) return false;
+            cur = n;
+            slot = next(back);
+            if (cur == t) break;
+        }
+        if (found < 0) return false;
+        t = found;
+    }
+    return false;
+}
+
+const uint8_t* selectTable(NavMesh& mesh, int number) {
+    const int table = number < 0 ? 0 : (number > kStrictestPassTable ? kStrictestPassTable : number);
+    return pass_table(mesh, table);
+}
+
+// Moves each corner waypoint off its vertex, away from the wall it bends around, by the
+// clearance (or half, or a quarter of it) when both segments to it stay passable.
+void moveOffCorners(Context& c, PathResult& result, int32_t clearance) {
+    if (clearance <= 0) return;
+    PathPoint previous{result.fromX, result.fromY};
+    for (int i = 0; i + 1 < result.waypointCount; ++i) {
+        const PathPoint corner = result.waypoints[i];
+        const PathPoint following = result.waypoints[i + 1];
+        const Vec cp{static_cast<double>(corner.x), static_cast<double>(corner.y)};
+        const Vec toPrev = Vec{static_cast<double>(previous.x), static_cast<double>(previous.y)} - cp;
+        const Vec toNext = Vec{static_cast<double>(following.x), static_cast<double>(following.y)} - cp;
+        const double lp = length(toPrev), ln = length(toNext);
+        if (lp > 0 && ln > 0) {
+            const Vec inward = toPrev * (1.0 / lp) + toNext * (1.0 / ln);
+            const double li = length(inward);
+            if (li > 1e-6) {
+                double off = clearance;
+                for (int attempt = 0; attempt < kClearanceTries; ++attempt, off *= 0.5) {
+                    const Vec moved = cp - inward * (off / li);
+                    const PathPoint candidate{static_cast<int32_t>(std::lround(moved.x)),
+                                              static_cast<int32_t>(std::lround(moved.y))};
+                    if (walkSegment(c, previous, candidate) && walkSegment(c, candidate, following)) {
+                        result.waypoints[i] = candidate;
+                        break;
+                    }
+                }
+            }
+        }
+        previous = result.waypoints[i];
+    }
+}
+
+}  // namespace
+
+const char* shortest_status_text(ShortestStatus status) {
+    switch (status) {
+        case ShortestStatus::Found: return "found";
+        case ShortestStatus::NoPath: return "no path";
+        case ShortestStatus::NodeLimit: return "search node table full";
+        case ShortestStatus::WaypointLimit: return "too many bends for a path result";
+    }
+    return "unknown";
+}
+
+double path_length(const PathResult& path) {
+    double total = 0;
+    double x = path.fromX, y = path.fromY;
+    for (int i = 0; i < path.waypointCount; ++i) {
+        const double nx = path.waypoints[i].x, ny = path.waypoints[i].y;
+        total += std::sqrt((nx - x) * (nx - x) + (ny - y) * (ny - y));
+        x = nx;
+        y = ny;
+    }
+    return total;
+}
+
+bool segment_passable(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query, PathPoint a,
+                      PathPoint b) {
+    if (mesh.buildFailed || mesh.triangleHighWater < 2 || query.linkRule == nullptr) return false;
+    ++state.stamp;
+    Context c{mesh, state, selectTable(mesh, query.passTableNumber), query.linkRule, {}, {}, kNoTriangle};
+    return walkSegment(c, a, b);
+}
+
+ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query,
+                                  PathResult& result) {
+    result.fromX = query.fromX;
+    result.fromY = query.fromY;
+    result.toX = query.toX;
+    result.toY = query.toY;
+    result.waypointCount = 0;
+    state.nodeCount = 0;
+    state.heapSize = 0;
+    state.lastNodesCreated = 0;
+    state.lastNodesExpanded = 0;
+    if (mesh.buildFailed || mesh.triangleHighWater < 2 || query.linkRule == nullptr) return ShortestStatus::NoPath;
+    ++state.stamp;
+
+    const int startTriangle = locate_for_query(mesh, query.fromX, query.fromY);
+    const int goalTriangle = locate_for_query(mesh, query.toX, query.toY);
+    if (startTriangle < 0 || goalTriangle < 0) return ShortestStatus::NoPath;
+    const NavTriangle& s = mesh.triangles[startTriangle];
+    const NavTriangle& g = mesh.triangles[goalTriangle];
+    if (isOutsideType(s.type) || isOutsideType(g.type)) return ShortestStatus::NoPath;
+    // Complete region labels of different ids settle it without a search.
+    const int rs = regionOf(s), rg = regionOf(g);
+    if (rs != rg && rs != 0 && rg != 0 && mesh.regions[rs].valid && mesh.regions[rg].valid) {
+        return ShortestStatus::NoPath;
+    }
+
+    Context c{mesh, state, selectTable(mesh, query.passTableNumber), query.linkRule,
+              Vec{static_cast<double>(query.fromX), static_cast<double>(query.fromY)},
+              Vec{static_cast<double>(query.toX), static_cast<double>(query.toY)}, goalTriangle};
+    if (startTriangle == goalTriangle) {
+        result.waypoints[0] = PathPoint{query.toX, query.toY};
+        result.waypointCount = 1;
+        return ShortestStatus::Found;
+    }
+
+    for (int k = 0; k < 3; ++k) {
+        if (!passable(c, startTriangle, k)) continue;
+        const PathPoint ia = vertexWorld(mesh, startTriangle, next(k));
+        const PathPoint ib = vertexWorld(mesh, startTriangle, k);
+        const bool onLine = cross64(static_cast<int64_t>(ib.x) - ia.x, static_cast<int64_t>(ib.y) - ia.y,
+                                    static_cast<int64_t>(query.fromX) - ia.x,
+                                    static_cast<int64_t>(query.fromY) - ia.y) == 0;
+        const uint8_t flags = kNodeAIsVertex | kNodeBIsVertex | (onLine ? kNodeDegenerate : 0);
+        addEdgeNode(c, -1, startTriangle, k, kStartRoot, 0.0, vertexPoint(mesh, startTriangle, next(k)),
+                    vertexPoint(mesh, startTriangle, k), flags, onLine ? startTriangle : -1);
+    }
+
+    int goalNode = -1;
+    while (state.heapSize > 0) {
+        const int index = heapPop(state);
+        const ShortestNode& n = state.nodes[index];
+        if (n.flags & kNodeGoal) {
+            goalNode = index;
+            break;
+        }
+        if (n.root != kStartRoot && state.rootStamp[n.root] == state.stamp &&
+            n.g > state.rootBest[n.root] + kLengthTolerance) {
+            continue;  // the root was reached by a shorter path since
+        }
+        ++state.lastNodesExpanded;
+        if (n.flags & kNodeDegenerate) {
+            expandDegenerate(c, index);
+        } else {
+            expandInterval(c, index);
+        }
+        if (c.overflow) break;
+    }
+    state.lastNodesCreated = state.nodeCount;
+    if (goalNode < 0) return c.overflow ? ShortestStatus::NodeLimit : ShortestStatus::NoPath;
+
+    // The roots from the goal back to the start are the corners, last first.
+    int count = 0;
+    int32_t root = kStartRoot - 1;
+    for (int i = goalNode; i >= 0; i = state.nodes[i].parent) {
+        const int32_t r = state.nodes[i].root;
+        if (r == root) continue;
+        root = r;
+        if (r == kStartRoot) break;
+        if (count == kMaxPathWaypoints - 1) return ShortestStatus::WaypointLimit;
+        state.chain[count++] = vertexIndexWorld(mesh, r);
+    }
+    for (int i = 0; i < count; ++i) result.waypoints[i] = state.chain[count - 1 - i];
+    result.waypoints[count] = PathPoint{query.toX, query.toY};
+    result.waypointCount = count + 1;
+    moveOffCorners(c, result, query.clearance);
+    return ShortestStatus::Found;
+}
+
+}  // namespace nav

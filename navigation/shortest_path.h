@@ -1,0 +1,96 @@
+#pragma once
+// The shortest planner: the taut (shortest) path for a point through the same triangles,
+// link rule and pass table as the classic planner, so both answer "reachable" for exactly
+// the same pairs. The search runs over intervals of triangle edges seen from a root (the
+// start or a corner vertex the path bends around), best first on a lower bound of the
+// whole length, so the first path popped is the shortest one through the mesh. Corner
+// waypoints are then moved off their vertex, into free space, by a clearance for the
+// agent's radius when the moved path still crosses only passable triangles.
+//
+// The caller owns the mesh and the search state; a query allocates nothing.
+#include <cstdint>
+
+#include "navigation/nav_mesh.h"
+#include "navigation/navigation.h"
+
+namespace nav {
+
+// Search nodes one query may create. A node is one interval of one triangle edge seen from
+// one root; long paths across the demonstration map create a few thousand. A query that
+// needs more stops with ShortestStatus::NodeLimit.
+constexpr int kMaxShortestNodes = 1 << 16;
+
+enum class ShortestStatus : uint8_t {
+    Found,          // waypoints written, the last one the destination
+    NoPath,         // the ends are not connected under the link rule (0 waypoints)
+    NodeLimit,      // the search needed more than kMaxShortestNodes nodes (0 waypoints)
+    WaypointLimit,  // the path bends more often than a PathResult holds (0 waypoints)
+};
+
+const char* shortest_status_text(ShortestStatus status);
+
+struct ShortestNode {
+    double ax = 0, ay = 0;  // interval end toward the entry edge's start vertex, world units
+    double bx = 0, by = 0;  // interval end toward the entry edge's end vertex, world units
+    double g = 0;           // path length from the start to the root, world units
+    double f = 0;           // g + lower bound from the root through the interval to the goal
+    int32_t root = 0;       // vertex index, or kStartRoot
+    int32_t parent = -1;    // node this one was generated from; -1 for the first nodes
+    int32_t triangle = 0;   // triangle entered through the interval
+    int8_t entrySlot = 0;   // slot of the entry edge in `triangle`
+    uint8_t flags = 0;      // see the kNode* bits in shortest_path.cpp
+    int32_t rotationOrigin = -1;  // triangle where a turn around the root began, else -1
+};
+
+// Caller-owned working state of the shortest planner. Large (several megabytes): create
+// it once, never per query.
+struct ShortestSearchState {
+    ShortestNode nodes[kMaxShortestNodes];
+    int32_t nodeCount = 0;
+    // Binary min-heap on f; each entry carries its node's f and g so that ordering the heap
+    // never touches the node table.
+    struct HeapEntry {
+        double f = 0;
+        double g = 0;
+        int32_t node = 0;
+    };
+    HeapEntry heap[kMaxShortestNodes] = {};
+    int32_t heapSize = 0;
+    // Best g seen per root vertex and whether a vertex is a corner, valid when the stamp
+    // equals `stamp`; stamps avoid clearing these tables per query.
+    double rootBest[kMaxVertices] = {};
+    uint32_t rootStamp[kMaxVertices] = {};
+    uint8_t corner[kMaxVertices] = {};
+    uint32_t cornerStamp[kMaxVertices] = {};
+    uint32_t stamp = 0;
+    PathPoint chain[kMaxPathWaypoints] = {};  // corners from the goal back to the start
+    // What the last query did, for tools and benchmarks.
+    int32_t lastNodesCreated = 0;
+    int32_t lastNodesExpanded = 0;
+};
+
+// What the query traverses: the link rule in force and the pass-table number (as the
+// classic query selects it from the clearance level).
+struct ShortestQuery {
+    int32_t fromX = 0, fromY = 0, toX = 0, toY = 0;  // whole world units
+    int32_t clearance = 0;  // world units corner waypoints are moved off their vertex; 0: none
+    CellLinkRule linkRule = nullptr;
+    int passTableNumber = 1;
+};
+
+// Fills result (from, to, waypoints: the bends, then the destination) with the shortest
+// path. result.waypointCount is 0 unless the status is Found.
+ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query,
+                                  PathResult& result);
+
+// Whether the straight segment from a to b (world units) stays inside triangles that the
+// query's link rule and pass table let it cross into, starting from a's triangle. Passing
+// exactly through a vertex counts as free only when every crossing around that vertex is
+// passable. Exact integer arithmetic.
+bool segment_passable(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query, PathPoint a,
+                      PathPoint b);
+
+// Sum of the Euclidean lengths of from -> waypoints, world units (0 for no path).
+double path_length(const PathResult& path);
+
+}  // namespace nav

@@ -1,0 +1,312 @@
+// The shortest planner against the exact visibility-graph reference (an independent
+// oracle over the grid, not the mesh): same reachability as the classic planner, exact
+// lengths without clearance, lengths within 1.20 of exact with the agents' clearance, and
+// no leg entering a cell of another type (exact integer test).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "navigation/nav_mesh.h"
+#include "navigation/navigation.h"
+#include "navigation/route_planning.h"
+#include "navigation/shortest_path.h"
+#include "tests/navigation/route_test_support.h"
+#include "tools/nav_reference/exact_shortest_path.h"
+#include "tools/nav_reference/random_pairs.h"
+
+namespace {
+
+using nav::PathPoint;
+using nav::PathResult;
+using nav::ShortestStatus;
+
+// The agents' radius range is 75 to 225 world units; the tests use its upper end.
+constexpr int32_t kAgentClearance = 225;
+
+nav::ShortestSearchState& searchState() {
+    static const std::unique_ptr<nav::ShortestSearchState> state = std::make_unique<nav::ShortestSearchState>();
+    return *state;
+}
+
+ShortestStatus shortest(PathResult& result, PathPoint from, PathPoint to, int32_t clearance) {
+    nav::ShortestQuery q;
+    q.fromX = from.x;
+    q.fromY = from.y;
+    q.toX = to.x;
+    q.toY = to.y;
+    q.clearance = clearance;
+    q.linkRule = nav::cellLinkRule;
+    q.passTableNumber = nav::navMesh.clearanceLevel;
+    return nav::find_shortest_path(nav::navMesh, searchState(), q, result);
+}
+
+void buildMap(const std::vector<uint8_t>& cells) {
+    nav::cellLinkRule = navtest::sameLowBits;
+    nav::navMesh.clearanceLevel = 1;
+    ASSERT_TRUE(nav::build_navigation(cells.data()));
+}
+
+// Everything outside a square of `side` cells at (8, 8) is wall, so that the reference's
+// visibility graph stays small.
+std::vector<uint8_t> walledSquare(int side) {
+    std::vector<uint8_t> cells(navtest::kMapCells, 15);
+    for (int y = 8; y < 8 + side; ++y)
+        for (int x = 8; x < 8 + side; ++x) cells[y * navtest::kMapSide + x] = 0;
+    return cells;
+}
+void setCell(std::vector<uint8_t>& cells, int x, int y, uint8_t v) { cells[y * navtest::kMapSide + x] = v; }
+
+// A maze of corridors one or two cells wide: a depth-first maze on 2-cell-pitch nodes.
+std::vector<uint8_t> mazeMap(uint32_t seed, int nodes) {
+    std::vector<uint8_t> cells(navtest::kMapCells, 15);
+    navtest::TestRandom rnd(seed);
+    std::vector<int> seen(nodes * nodes, 0), stack{0};
+    auto open = [&](int x, int y) { setCell(cells, 8 + x, 8 + y, 0); };
+    seen[0] = 1;
+    open(0, 0);
+    while (!stack.empty()) {
+        const int n = stack.back(), x = n % nodes, y = n / nodes;
+        int options[4], count = 0;
+        const int dirs[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+        for (int d = 0; d < 4; ++d) {
+            const int nx = x + dirs[d][0], ny = y + dirs[d][1];
+            if (nx >= 0 && ny >= 0 && nx < nodes && ny < nodes && !seen[ny * nodes + nx]) options[count++] = d;
+        }
+        if (count == 0) {
+            stack.pop_back();
+            continue;
+        }
+        const int d = options[rnd.below(count)];
+        const int nx = x + dirs[d][0], ny = y + dirs[d][1];
+        open(2 * x + dirs[d][0], 2 * y + dirs[d][1]);
+        open(2 * nx, 2 * ny);
+        if (rnd.below(4) == 0) open(2 * nx + 1 - (nx == nodes - 1), 2 * ny);  // a wider spot now and then
+        seen[ny * nodes + nx] = 1;
+        stack.push_back(ny * nodes + nx);
+    }
+    return cells;
+}
+
+// Open ground strewn with single wall cells, a patch of type 3 and one of type 14.
+std::vector<uint8_t> specksMap(uint32_t seed) {
+    std::vector<uint8_t> cells = walledSquare(48);
+    navtest::TestRandom rnd(seed);
+    for (int i = 0; i < 160; ++i) setCell(cells, 8 + rnd.below(48), 8 + rnd.below(48), 15);
+    for (int y = 20; y < 26; ++y)
+        for (int x = 30; x < 38; ++x) setCell(cells, x, y, 3);
+    setCell(cells, 12, 40, 14);
+    return cells;
+}
+
+// Rooms in a row, each wall pierced by a door one cell wide at a random height.
+std::vector<uint8_t> narrowDoorsMap(uint32_t seed) {
+    std::vector<uint8_t> cells = walledSquare(48);
+    navtest::TestRandom rnd(seed);
+    for (int wall = 16; wall < 56; wall += 8) {
+        for (int y = 8; y < 56; ++y) setCell(cells, wall, y, 15);
+        setCell(cells, wall, 9 + rnd.below(46), 0);
+    }
+    return cells;
+}
+
+struct Figures {
+    int pairs = 0;
+    int found = 0;
+    double worstRatio = 0;
+};
+
+// Random pairs (connected ones, and arbitrary points): same answer as the classic planner
+// and the flood fill; exact length without clearance; with the agents' clearance ending at
+// the destination, within the ratio, every leg clear of other cells.
+// maxRatio bounds length / exact with clearance; every map also keeps the bound that moving
+// a corner by the clearance adds at most twice the clearance (triangle inequality).
+Figures checkAgainstReference(const std::vector<uint8_t>& cells, uint32_t seed, int count, double maxRatio) {
+    Figures f;
+    buildMap(cells);
+    if (::testing::Test::HasFatalFailure()) return f;
+    const std::vector<int> label = navtest::componentLabels(cells);
+    std::vector<std::unique_ptr<navref::ExactShortestPaths>> oracles(16);
+    std::vector<navref::QueryPair> pairs = navref::random_pairs(cells.data(), count, seed, true);
+    navtest::TestRandom rnd(seed);
+    for (int i = 0; i < count / 4; ++i) {
+        pairs.push_back({rnd.below(65536), rnd.below(65536), rnd.below(65536), rnd.below(65536)});
+    }
+    static PathResult exactPath, agentPath, classic;
+    for (const navref::QueryPair& p : pairs) {
+        const PathPoint from{p.fromX, p.fromY}, to{p.toX, p.toY};
+        const std::string where = std::to_string(p.fromX) + " " + std::to_string(p.fromY) + " " +
+                                  std::to_string(p.toX) + " " + std::to_string(p.toY);
+        const int a = (from.y >> 8) * 256 + (from.x >> 8), b = (to.y >> 8) * 256 + (to.x >> 8);
+        const bool connected = label[a] >= 0 && label[a] == label[b];
+        const ShortestStatus status = shortest(exactPath, from, to, 0);
+        nav::request_agent_path(classic, from.x, from.y, to.x, to.y, nav::kAgentGateFraction);
+        ++f.pairs;
+        EXPECT_EQ(status == ShortestStatus::Found, connected) << where;
+        EXPECT_EQ(exactPath.waypointCount > 0, classic.waypointCount > 0) << where;
+        if (status != ShortestStatus::Found || !connected) continue;
+        ++f.found;
+        const int type = cells[a] & 15;
+        if (!oracles[type]) oracles[type] = std::make_unique<navref::ExactShortestPaths>(cells.data(), type);
+        const double exact = oracles[type]->shortest_length({from.x, from.y}, {to.x, to.y});
+        EXPECT_NEAR(nav::path_length(exactPath), exact, 1e-6 * exact + 1e-6) << where;
+
+        EXPECT_EQ(shortest(agentPath, from, to, kAgentClearance), ShortestStatus::Found) << where;
+        if (agentPath.waypointCount <= 0) break;
+        const int n = agentPath.waypointCount;
+        EXPECT_EQ(agentPath.waypoints[n - 1].x, to.x) << where;
+        EXPECT_EQ(agentPath.waypoints[n - 1].y, to.y) << where;
+        const double ratio = exact > 0 ? nav::path_length(agentPath) / exact : 1.0;
+        EXPECT_LE(ratio, maxRatio) << where;
+        EXPECT_LE(nav::path_length(agentPath), exact + 2.0 * kAgentClearance * (n - 1) + 1.0) << where;
+        f.worstRatio = std::max(f.worstRatio, ratio);
+        navref::Point prev{from.x, from.y};
+        for (int i = 0; i < n; ++i) {
+            const navref::Point w{agentPath.waypoints[i].x, agentPath.waypoints[i].y};
+            EXPECT_TRUE(navref::segment_clear(cells.data(), type, prev, w)) << where << " leg " << i;
+            prev = w;
+        }
+        if (::testing::Test::HasFailure()) break;  // one broken pair tells enough
+    }
+    return f;
+}
+
+TEST(ShortestPath, MaptestPairsAreExactAndClear) {
+    const std::vector<uint8_t> cells = navtest::loadMapTest();
+    ASSERT_FALSE(cells.empty());
+    const Figures f = checkAgainstReference(cells, 99, 600, 1.20);
+    EXPECT_GT(f.found, 550);
+}
+
+TEST(ShortestPath, GeneratedMapsAreExactAndClear) {
+    const struct {
+        const char* name;
+        std::vector<uint8_t> cells;
+    } maps[] = {{"maze", mazeMap(5, 24)}, {"specks", specksMap(6)}, {"narrow doors", narrowDoorsMap(7)}};
+    // Corridors one cell wide hold agents of this radius to their middle: no ratio bound
+    // beyond the clearance one.
+    for (const auto& m : maps) {
+        SCOPED_TRACE(m.name);
+        const Figures f = checkAgainstReference(m.cells, 11, 300, 1e9);
+        EXPECT_GT(f.found, 200);
+    }
+}
+
+// A 10 x 10 wall block between the ends (cells 20..29 on both axes): the path bends at two
+// of its corners; worked out by hand, 2 * sqrt(5^2 + 5^2) + 10 cells.
+TEST(ShortestPath, BendsAtTheCornersOfABlock) {
+    std::vector<uint8_t> cells = walledSquare(40);
+    for (int y = 20; y < 30; ++y)
+        for (int x = 20; x < 30; ++x) setCell(cells, x, y, 15);
+    buildMap(cells);
+    PathResult path;
+    ASSERT_EQ(shortest(path, {15 * 256, 25 * 256}, {35 * 256, 25 * 256}, 0), ShortestStatus::Found);
+    ASSERT_EQ(path.waypointCount, 3);
+    EXPECT_NEAR(nav::path_length(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
+    EXPECT_EQ(path.waypoints[0].x, 20 * 256);
+    EXPECT_EQ(path.waypoints[1].x, 30 * 256);
+    EXPECT_EQ(path.waypoints[0].y, path.waypoints[1].y);
+    EXPECT_TRUE(path.waypoints[0].y == 20 * 256 || path.waypoints[0].y == 30 * 256);
+
+    // With clearance 100 the first corner moves 100 units away from the block along the
+    // bisector of the turn: from (-5, +-5) cells and (+1, 0) the outward direction is
+    // -(0.293, +-0.707) / 0.765, so by (-38.3, -+92.4).
+    ASSERT_EQ(shortest(path, {15 * 256, 25 * 256}, {35 * 256, 25 * 256}, 100), ShortestStatus::Found);
+    const int sign = path.waypoints[0].y < 25 * 256 ? -1 : 1;
+    EXPECT_NEAR(path.waypoints[0].x, 20 * 256 - 38.3, 1.0);
+    EXPECT_NEAR(path.waypoints[0].y, (sign < 0 ? 20 * 256 : 30 * 256) + sign * 92.4, 1.0);
+}
+
+// Visible ends: one waypoint, the destination. Ends in one triangle likewise.
+TEST(ShortestPath, VisibleEndsGiveTheDestinationOnly) {
+    buildMap(walledSquare(40));
+    PathResult path;
+    ASSERT_EQ(shortest(path, {9 * 256, 9 * 256}, {40 * 256, 30 * 256}, kAgentClearance), ShortestStatus::Found);
+    EXPECT_EQ(path.waypointCount, 1);
+    EXPECT_EQ(path.waypoints[0].x, 40 * 256);
+    EXPECT_NEAR(nav::path_length(path), std::hypot(31.0 * 256, 21.0 * 256), 1e-6);
+}
+
+// Ends in a wall, beyond the map, in a patch of another type, or in an enclosed pocket:
+// no path, exactly as the classic planner answers.
+TEST(ShortestPath, UnreachableEndsGiveNoPath) {
+    std::vector<uint8_t> cells = walledSquare(40);
+    for (int y = 30; y < 36; ++y)
+        for (int x = 30; x < 36; ++x) setCell(cells, x, y, 3);  // patch of type 3
+    for (int x = 10; x < 16; ++x) setCell(cells, x, 10, 15), setCell(cells, x, 15, 15);
+    for (int y = 10; y < 16; ++y) setCell(cells, 10, y, 15), setCell(cells, 15, y, 15);  // pocket 11..14
+    buildMap(cells);
+    const PathPoint ground{20 * 256, 20 * 256};
+    const PathPoint ends[] = {{2 * 256, 2 * 256}, {70000, 70000}, {32 * 256, 32 * 256}, {12 * 256, 12 * 256}};
+    for (const PathPoint& end : ends) {
+        SCOPED_TRACE(std::to_string(end.x) + "," + std::to_string(end.y));
+        PathResult path, classic;
+        EXPECT_EQ(shortest(path, ground, end, 0), ShortestStatus::NoPath);
+        EXPECT_EQ(path.waypointCount, 0);
+        nav::request_agent_path(classic, ground.x, ground.y, end.x, end.y, nav::kAgentGateFraction);
+        EXPECT_EQ(classic.waypointCount, 0);
+    }
+}
+
+// A door one cell wide is narrower than twice the clearance: the corners keep less (or no)
+// clearance, but no leg ever enters a wall.
+TEST(ShortestPath, ClearanceNeverPushesIntoAWall) {
+    std::vector<uint8_t> cells = walledSquare(40);
+    for (int y = 8; y < 48; ++y) setCell(cells, 24, y, 15);
+    setCell(cells, 24, 30, 0);
+    buildMap(cells);
+    PathResult path;
+    ASSERT_EQ(shortest(path, {12 * 256, 10 * 256}, {40 * 256, 45 * 256}, 2000), ShortestStatus::Found);
+    navref::Point prev{12 * 256, 10 * 256};
+    for (int i = 0; i < path.waypointCount; ++i) {
+        const navref::Point w{path.waypoints[i].x, path.waypoints[i].y};
+        EXPECT_TRUE(navref::segment_clear(cells.data(), 0, prev, w)) << "leg " << i;
+        prev = w;
+    }
+}
+
+// The exact segment test itself, on cases worked out by hand around one wall cell (10, 10)
+// and a diagonal pair (20, 20) + (21, 21).
+TEST(ExactReference, SegmentTestCases) {
+    std::vector<uint8_t> cells(navtest::kMapCells, 0);
+    setCell(cells, 10, 10, 15);
+    setCell(cells, 20, 20, 15);
+    setCell(cells, 21, 21, 15);
+    const struct {
+        navref::Point a, b;
+        bool clear;
+    } cases[] = {
+        {{2560 - 1, 2000}, {2560 - 1, 3000}, true},    // beside the cell's left side
+        {{2560 + 1, 2000}, {2560 + 1, 3000}, false},   // just inside it
+        {{2560, 2000}, {2560, 3000}, true},            // along its side: one side free
+        {{2000, 2560}, {3200, 2560}, true},            // along its top
+        {{2560 - 256, 2560 - 256}, {2560, 2560}, true},  // to its corner
+        {{2560 - 256, 2560 - 256}, {2560 + 1, 2560 + 1}, false},  // one unit past the corner
+        {{5386, 5176}, {5576, 5366}, true},            // inside the free cell (21, 20) beside the pair
+        {{5120, 5120}, {5632, 5632}, false},           // through both cells of the pair
+        {{5376 - 100, 5376 + 100}, {5376 + 100, 5376 - 100}, false},  // through the zero-width gap
+        {{5376, 5376 - 200}, {5376, 5376 + 200}, false},  // along a side through the gap
+        {{-10, 100}, {100, 100}, false},              // beyond the map
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(navref::segment_clear(cells.data(), 0, c.a, c.b), c.clear)
+            << c.a.x << "," << c.a.y << " -> " << c.b.x << "," << c.b.y;
+        EXPECT_EQ(navref::segment_clear(cells.data(), 0, c.b, c.a), c.clear) << "reversed";
+    }
+}
+
+// The reference itself on the block case, by hand.
+TEST(ExactReference, BlockDetourLength) {
+    std::vector<uint8_t> cells = walledSquare(40);
+    for (int y = 20; y < 30; ++y)
+        for (int x = 20; x < 30; ++x) setCell(cells, x, y, 15);
+    const navref::ExactShortestPaths reference(cells.data(), 0);
+    EXPECT_NEAR(reference.shortest_length({15 * 256, 25 * 256}, {35 * 256, 25 * 256}), (2 * std::sqrt(50.0) + 10) * 256,
+                1e-6);
+    EXPECT_NEAR(reference.shortest_length({15 * 256, 15 * 256}, {35 * 256, 15 * 256}), 20 * 256, 1e-6);
+    EXPECT_EQ(reference.shortest_length({15 * 256, 25 * 256}, {25 * 256, 25 * 256}), -1);  // inside the block
+}
+
+}  // namespace
