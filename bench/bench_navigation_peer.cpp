@@ -34,8 +34,11 @@ constexpr float kVoxelsPerCell = 4.0f;
 // Longest Detour corridor and straight path taken from one query.
 constexpr int kMaxDetourPolys = 4096;
 constexpr int kMaxDetourStraight = 256;
-// Corner clearance of our shortest planner: the middle of the agents' radius range.
-constexpr int32_t kCornerClearance = 150;
+// Corner clearance of our shortest planner. The lengths are compared at 0, like Detour's
+// mesh built for a point agent (no erosion); BM_PeerShortestAgentClearance also shows
+// them with the middle of the agents' radius range.
+constexpr int32_t kPointClearance = 0;
+constexpr int32_t kAgentClearance = 150;
 
 int sameLowBits(uint8_t from, uint8_t to) { return (from & 15) == (to & 15) ? 1 : 0; }
 
@@ -179,19 +182,19 @@ struct Scenario {
     std::vector<DetourEnds> ends;
     Detour detour;
     std::unique_ptr<nav::ShortestSearchState> shortest = std::make_unique<nav::ShortestSearchState>();
-    Stats classic, shortestStats, detourStats;
+    Stats classic, shortestStats, detourStats, agentStats;
     int shortestWorseThanDetour = 0;
-    int clips[3] = {0, 0, 0};
-    int missing[3] = {0, 0, 0};  // pairs the reference connects and a system does not
+    int clips[4] = {0, 0, 0, 0};    // classic, shortest, Detour, shortest with agent clearance
+    int missing[4] = {0, 0, 0, 0};  // pairs the reference connects and a system does not
 };
 
-nav::ShortestQuery shortestQuery(const navref::QueryPair& p) {
+nav::ShortestQuery shortestQuery(const navref::QueryPair& p, int32_t clearance = kPointClearance) {
     nav::ShortestQuery q;
     q.fromX = p.fromX;
     q.fromY = p.fromY;
     q.toX = p.toX;
     q.toY = p.toY;
-    q.clearance = kCornerClearance;
+    q.clearance = clearance;
     q.linkRule = nav::cellLinkRule;
     q.passTableNumber = nav::navMesh.clearanceLevel;
     return q;
@@ -223,7 +226,7 @@ const Scenario& scenario() {
         out.detour = buildDetour(out.cells);
 
         std::vector<std::unique_ptr<navref::ExactShortestPaths>> oracles(16);
-        std::vector<double> ratios[3];
+        std::vector<double> ratios[4];
         DetourScratch scratch;
         nav::PathResult result;
         for (const navref::QueryPair& p : out.pairs) {
@@ -255,6 +258,17 @@ const Scenario& scenario() {
                 out.clips[1] += pathClips(out, type, result);
             }
             if (out.detour.ok) lengths[2] = detourQuery(out.detour, e, scratch);
+            double agentLength = -1;
+            nav::find_shortest_path(nav::navMesh, *out.shortest, shortestQuery(p, kAgentClearance), result);
+            if (result.waypointCount > 0) {
+                agentLength = nav::path_length(result);
+                out.clips[3] += pathClips(out, type, result);
+            }
+            if (agentLength < 0) {
+                ++out.missing[3];
+            } else {
+                ratios[3].push_back(agentLength / exact);
+            }
             for (int k = 0; k < 3; ++k) {
                 if (lengths[k] < 0) {
                     ++out.missing[k];
@@ -267,6 +281,7 @@ const Scenario& scenario() {
         out.classic = stats(ratios[0]);
         out.shortestStats = stats(ratios[1]);
         out.detourStats = stats(ratios[2]);
+        out.agentStats = stats(ratios[3]);
         return out;
     }();
     return s;
@@ -305,6 +320,18 @@ void BM_PeerShortest(benchmark::State& state) {
     }
     report(state, s.shortestStats, s.clips[1], s.missing[1]);
     state.counters["worse_than_detour"] = s.shortestWorseThanDetour;
+}
+
+void BM_PeerShortestAgentClearance(benchmark::State& state) {
+    const Scenario& s = scenario();
+    nav::PathResult result;
+    size_t i = 0;
+    for (auto _ : state) {
+        nav::find_shortest_path(nav::navMesh, *s.shortest, shortestQuery(s.pairs[i], kAgentClearance), result);
+        benchmark::DoNotOptimize(result.waypointCount);
+        i = i + 1 == s.pairs.size() ? 0 : i + 1;
+    }
+    report(state, s.agentStats, s.clips[3], s.missing[3]);
 }
 
 void BM_PeerDetour(benchmark::State& state) {
@@ -357,6 +384,7 @@ void BM_PeerTimeRatios(benchmark::State& state) {
 
 BENCHMARK(BM_PeerClassic);
 BENCHMARK(BM_PeerShortest);
+BENCHMARK(BM_PeerShortestAgentClearance);
 BENCHMARK(BM_PeerDetour);
 BENCHMARK(BM_PeerTimeRatios)->Iterations(3);
 

@@ -65,17 +65,44 @@ struct Context {
     Vec goal;
     int goalTriangle;
     bool overflow = false;
+    uint8_t lastFrom = 0, lastTo = 0;  // last link rule question and its answer (-1: none)
+    int lastLink = -1;
 };
 
-// Whether a path may cross edge k of triangle t into its neighbour.
-bool passable(const Context& c, int t, int k) {
-    const NavTriangle& from = c.mesh.triangles[t];
-    const int n = from.neighbour[k];
-    if (n < 0) return false;
-    const NavTriangle& to = c.mesh.triangles[n];
-    if (isOutsideType(to.type)) return false;
-    if (!edge_passes(c.mesh, c.table, t, k)) return false;
-    return c.rule(from.type, to.type) != 0;
+// The link rule, remembering its last answer: most crossings are between the same types.
+int linkRule(Context& c, uint8_t from, uint8_t to) {
+    if (from != c.lastFrom || to != c.lastTo || c.lastLink < 0) {
+        c.lastFrom = from;
+        c.lastTo = to;
+        c.lastLink = c.rule(from, to);
+    }
+    return c.lastLink;
+}
+
+// Whether a path may cross edge k of triangle t into its neighbour; worked out once per
+// triangle and query.
+bool passable(Context& c, int t, int k) {
+    ShortestSearchState& st = c.state;
+    if (st.passStamp[t] != st.stamp) {
+        const NavTriangle& from = c.mesh.triangles[t];
+        uint8_t mask = 0;
+        for (int e = 0; e < 3; ++e) {
+            const int n = from.neighbour[e];
+            if (n < 0) continue;
+            const NavTriangle& to = c.mesh.triangles[n];
+            if (isOutsideType(to.type) || !edge_passes(c.mesh, c.table, t, e)) continue;
+            if (linkRule(c, from.type, to.type) != 0) mask = static_cast<uint8_t>(mask | (1u << e));
+        }
+        st.passMask[t] = mask;
+        st.passStamp[t] = st.stamp;
+    }
+    return (st.passMask[t] >> k) & 1;
+}
+
+// Slot of triangle b whose neighbour is a, or -1.
+int slotToward(const NavMesh& mesh, int b, int a) {
+    const NavTriangle& tri = mesh.triangles[b];
+    return tri.neighbour[0] == a ? 0 : (tri.neighbour[1] == a ? 1 : (tri.neighbour[2] == a ? 2 : -1));
 }
 
 // A vertex is a corner when some crossing around it is refused in either direction (or
@@ -88,7 +115,7 @@ bool isCorner(Context& c, int t, int s) {
     int cur = t, slot = s;
     for (int guard = 0;; ++guard) {
         const int n = c.mesh.triangles[cur].neighbour[slot];
-        const int back = n < 0 ? -1 : neighbour_slot(c.mesh, n, cur);
+        const int back = n < 0 ? -1 : slotToward(c.mesh, n, cur);
         if (back < 0 || !passable(c, cur, slot) || !passable(c, n, back) || guard > kMaxTriangles) {
             corner = true;
             break;
@@ -183,7 +210,7 @@ bool addNode(Context& c, const ShortestNode& node) {
 void addEdgeNode(Context& c, int parent, int t, int k, int32_t root, double g, Vec a, Vec b, uint8_t flags,
                  int32_t rotationOrigin) {
     const int n = c.mesh.triangles[t].neighbour[k];
-    const int entry = neighbour_slot(c.mesh, n, t);
+    const int entry = slotToward(c.mesh, n, t);
     // A triangle without the goal and with no way on but back is a dead end.
     if (n != c.goalTriangle && !passable(c, n, next(entry)) && !passable(c, n, prev(entry))) return;
     ShortestNode node;
@@ -420,7 +447,7 @@ bool walkSegment(Context& c, PathPoint a, PathPoint b) {
                 break;
             }
             const int n = mesh.triangles[cur].neighbour[slot];
-            const int back = n < 0 ? -1 : neighbour_slot(mesh, n, cur);
+            const int back = n < 0 ? -1 : slotToward(mesh, n, cur);
             if (back < 0) return false;
             cur = n;
             slot = next(back);
@@ -531,6 +558,13 @@ ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, con
               Vec{static_cast<double>(query.fromX), static_cast<double>(query.fromY)},
               Vec{static_cast<double>(query.toX), static_cast<double>(query.toY)}, goalTriangle};
     if (startTriangle == goalTriangle) {
+        result.waypoints[0] = PathPoint{query.toX, query.toY};
+        result.waypointCount = 1;
+        return ShortestStatus::Found;
+    }
+
+    // Ends that see each other need no search (also the commonest case).
+    if (walkSegment(c, PathPoint{query.fromX, query.fromY}, PathPoint{query.toX, query.toY})) {
         result.waypoints[0] = PathPoint{query.toX, query.toY};
         result.waypointCount = 1;
         return ShortestStatus::Found;

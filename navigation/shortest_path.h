@@ -62,6 +62,9 @@ struct ShortestSearchState {
     uint32_t rootStamp[kMaxVertices] = {};
     uint8_t corner[kMaxVertices] = {};
     uint32_t cornerStamp[kMaxVertices] = {};
+    // Per triangle: bit k set when a path may cross edge k, valid when passStamp equals stamp.
+    uint8_t passMask[kMaxTriangles] = {};
+    uint32_t passStamp[kMaxTriangles] = {};
     uint32_t stamp = 0;
     PathPoint chain[kMaxPathWaypoints] = {};  // corners from the goal back to the start
     // What the last query did, for tools and benchmarks.

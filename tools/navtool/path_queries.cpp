@@ -52,7 +52,9 @@ void printPathQuery(std::FILE* out, Planner planner, int fromX, int fromY, int t
     for (int i = 0; i < result.waypointCount && i < nav::kMaxPathWaypoints; ++i) {
         std::fprintf(out, "%s[%d,%d]", i == 0 ? "" : ",", result.waypoints[i].x, result.waypoints[i].y);
     }
-    std::fprintf(out, "]}\n");
+    std::fprintf(out, "]");
+    if (planner == Planner::Shortest) std::fprintf(out, ",\"nodesExpanded\":%d", shortest_state().lastNodesExpanded);
+    std::fprintf(out, "}\n");
     if (paths != nullptr && result.waypointCount > 0) {
         Polyline line{nav::PathPoint{fromX, fromY}};
         line.insert(line.end(), result.waypoints, result.waypoints + result.waypointCount);

@@ -61,6 +61,7 @@ bool comparePlanners(std::FILE* out, const uint8_t* cells, const std::vector<std
     std::vector<std::unique_ptr<navref::ExactShortestPaths>> oracles(16);
     int referenceReachable = 0;
     int64_t nodesCreated = 0, nodesExpanded = 0;
+    std::vector<double> expansions;
     nav::PathResult result;
     for (const auto& q : pairs) {
         const int type = walkableTypeAt(cells, q[0], q[1]);
@@ -75,6 +76,7 @@ bool comparePlanners(std::FILE* out, const uint8_t* cells, const std::vector<std
             if (planners[p] == Planner::Shortest) {
                 nodesCreated += shortest_state().lastNodesCreated;
                 nodesExpanded += shortest_state().lastNodesExpanded;
+                expansions.push_back(shortest_state().lastNodesExpanded);
             }
             PlannerFigures& f = figures[p];
             const bool found = result.waypointCount > 0;
@@ -121,9 +123,11 @@ bool comparePlanners(std::FILE* out, const uint8_t* cells, const std::vector<std
         agreement += classic == (result.waypointCount > 0);
     }
     if (!pairs.empty()) {
-        std::fprintf(out, "shortest search nodes per query: %.1f created, %.1f expanded\n",
+        std::fprintf(out, "shortest search nodes per query: %.1f created, %.1f expanded (p50 %.0f, p90 %.0f, max %.0f)\n",
                      static_cast<double>(nodesCreated) / static_cast<double>(pairs.size()),
-                     static_cast<double>(nodesExpanded) / static_cast<double>(pairs.size()));
+                     static_cast<double>(nodesExpanded) / static_cast<double>(pairs.size()),
+                     percentile(expansions, 0.5), percentile(expansions, 0.9),
+                     expansions.empty() ? 0.0 : *std::max_element(expansions.begin(), expansions.end()));
     }
     std::fprintf(out, "reachability agreement classic/shortest: %d of %zu\n", agreement, pairs.size());
     ok = agreement == static_cast<int>(pairs.size()) && figures[1].clipping == 0 &&
