@@ -8,8 +8,11 @@ constexpr MenuItemData kFileItems[] = {{"E&xit", 40004}};
 constexpr MenuItemData kDebugItems[] = {
     {"&Neighbours", 40007}, {"&Grid", 40008}, {"&Vectors", 40009}, {"&Paths", 40010}};
 constexpr MenuItemData kViewItems[] = {{"Triangles", 40012}};
-constexpr PopupData kPopups[] = {
-    {"&File", kFileItems, 1}, {"&Debug", kDebugItems, 4}, {"&View", kViewItems, 1}};
+constexpr MenuItemData kNavigationItems[] = {{"&Classic", 40020}, {"&Shortest paths", 40021}};
+constexpr PopupData kPopups[] = {{"&File", kFileItems, 1},
+                                 {"&Debug", kDebugItems, 4},
+                                 {"&View", kViewItems, 1},
+                                 {"&Navigation", kNavigationItems, 2}};
 
 // An agent drawn as a heading triangle leaving a dotted path round a wall block.
 constexpr const char* kLarge[32] = {
@@ -68,7 +71,7 @@ constexpr uint32_t kColours[] = {0x000000, 0x00C8C8, 0x00C800, 0x008C00, 0xFF00F
 
 constexpr ProgramResources kResources = {
     "steering",
-    {103, kPopups, 3},
+    {103, kPopups, 4},
     {104, 32, kLarge, "ktgGmox", kColours},
     {106, 16, kSmall, "ktgGmox", kColours},
 };

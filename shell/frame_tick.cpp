@@ -5,6 +5,7 @@
 #include "shell/program_entry.h"
 #include "shell/steering_program.h"
 #include "steering/agent_list.h"
+#include "steering/navigation_mode.h"
 #include "world/drawing_resources.h"
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
@@ -51,6 +52,7 @@ bool frameTick() {
         gridMap.draw(dc, rect);
         drawObstacles(dc, rect);
         agentList.drawAll(dc, rect);
+        if (debugFlags.showPaths) drawPlannerComparison(dc);
     }
     const uint32_t drawCycles = cpu.hasTimeStampCounter ? shell::timeStampLow32() - drawStart : 0;
 

@@ -5,6 +5,7 @@
 #include "shell/steering_program.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
+#include "steering/navigation_mode.h"
 #include "world/view_state.h"
 
 namespace steering {
@@ -77,6 +78,15 @@ void handleCommand(HWND window, WORD command) {
         case kCommandVectors: toggle(menu, command, debugFlags.showVectors); break;
         case kCommandPaths: toggle(menu, command, debugFlags.showPaths); break;
         case kCommandTriangles: toggle(menu, command, debugFlags.showTriangles); break;
+        case kCommandNavigationClassic:
+        case kCommandNavigationShortest: {
+            // Radio items: the chosen one is checked, the other cleared.
+            const bool shortest = command == kCommandNavigationShortest;
+            CheckMenuItem(menu, kCommandNavigationClassic, MF_BYCOMMAND | (shortest ? MF_UNCHECKED : MF_CHECKED));
+            CheckMenuItem(menu, kCommandNavigationShortest, MF_BYCOMMAND | (shortest ? MF_CHECKED : MF_UNCHECKED));
+            setNavigationMode(shortest ? NavigationMode::Shortest : NavigationMode::Classic);
+            break;
+        }
         default: break;
     }
 }

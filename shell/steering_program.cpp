@@ -7,6 +7,7 @@
 #include "shell/program_entry.h"
 #include "shell/steering_program.h"
 #include "steering/agent_list.h"
+#include "steering/navigation_mode.h"
 #include "world/world_setup.h"
 
 namespace steering {
@@ -50,8 +51,15 @@ int traceAgent(int index, char* buffer, int size) {
 }
 
 // The trace switch is read before the set-up so that the navigation build is traced too.
+// Every run starts in the classic navigation mode, its menu item checked.
 bool runSetupWorld() {
     nav::configureLogFromEnvironment();
+    navigationMode = NavigationMode::Classic;
+    if (shell::mainWindow != nullptr) {
+        win::CheckMenuItem(win::GetMenu(shell::mainWindow), kCommandNavigationClassic, win::MF_BYCOMMAND | win::MF_CHECKED);
+        win::CheckMenuItem(win::GetMenu(shell::mainWindow), kCommandNavigationShortest,
+                           win::MF_BYCOMMAND | win::MF_UNCHECKED);
+    }
     return setupWorld();
 }
 

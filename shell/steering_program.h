@@ -36,6 +36,9 @@ constexpr win::WORD kCommandGrid = 40008;
 constexpr win::WORD kCommandVectors = 40009;
 constexpr win::WORD kCommandPaths = 40010;
 constexpr win::WORD kCommandTriangles = 40012;
+// Navigation menu: two radio items, Classic checked at start.
+constexpr win::WORD kCommandNavigationClassic = 40020;
+constexpr win::WORD kCommandNavigationShortest = 40021;
 
 // One simulation step and one frame; false (touching nothing) inside the 10 ms gate.
 bool frameTick();

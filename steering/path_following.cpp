@@ -5,6 +5,7 @@
 #include <bit>
 
 #include "steering/behaviours.h"
+#include "steering/navigation_mode.h"
 #include "steering/neighbour_visits.h"
 
 namespace steering {
@@ -72,8 +73,7 @@ void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point
 }
 
 void Agent::setTarget(FixedVec point) {
-    pathRequest(sharedPathResult, toWhole(position.x), toWhole(position.y), toWhole(point.x), toWhole(point.y),
-                kGateFraction);
+    planAgentPath(sharedPathResult, *this, point);
     applyPathResult(*this, sharedPathResult, point);
 }
 
@@ -113,12 +113,13 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
     if (agent.waypointIndex == agent.pathCount - 1) {
         goal = agent.pathTarget;
         const FixedVec d = goal - agent.position;
-        if (approxLength(d) < reach && approxLength(agent.velocity) < kStopSpeed) {
+        if ((approxLength(d) < reach && approxLength(agent.velocity) < kStopSpeed) ||
+            givesUpCrowdedWaypoint(agent, crowd)) {
             agent.pathDone = true;  // this step's force is still the arrival below
         }
     } else {
         const FixedVec d = agent.waypoints[agent.waypointIndex] - agent.position;
-        if (approxLength(d) < reach) {
+        if (approxLength(d) < reach || givesUpCrowdedWaypoint(agent, crowd)) {
             agent.storedRemaining = wrapSub(agent.storedRemaining, agent.segmentLength[agent.waypointIndex]);
             agent.waypointIndex += 1;
             // All stored waypoints used: plan the rest from here (the index restarts at 0).

@@ -48,14 +48,15 @@ int midY(const menubar::Box& b) { return (b.top + b.bottom) / 2; }
 
 }  // namespace
 
-TEST(ProgramMenus, SteeringHasFileDebugAndView) {
+TEST(ProgramMenus, SteeringHasFileDebugViewAndNavigation) {
     HMENU menu = GetMenu(makeProgramWindow("steering"));
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->popups.size(), 3u);
+    ASSERT_EQ(menu->popups.size(), 4u);
     expectPopup(menu->popups[0], "&File", {{"E&xit", 40004}});
     expectPopup(menu->popups[1], "&Debug",
                 {{"&Neighbours", 40007}, {"&Grid", 40008}, {"&Vectors", 40009}, {"&Paths", 40010}});
     expectPopup(menu->popups[2], "&View", {{"Triangles", 40012}});
+    expectPopup(menu->popups[3], "&Navigation", {{"&Classic", 40020}, {"&Shortest paths", 40021}});
 }
 
 TEST(ProgramMenus, SteeringWallsHasFileAndDebug) {

@@ -1,0 +1,170 @@
+// Planning and the crowd and stranding rules of the two navigation modes, and the overlay
+// that puts the other mode's path beside the current one.
+#include "steering/navigation_mode.h"
+
+#include <cstdio>
+
+#include "navigation/nav_mesh.h"
+#include "navigation/route_planning.h"
+#include "navigation/shortest_path.h"
+#include "steering/agent_list.h"
+#include "steering/path_following.h"
+#include "world/drawing_resources.h"
+#include "world/grid_map.h"
+#include "world/view_state.h"
+
+namespace steering {
+
+NavigationMode navigationMode = NavigationMode::Classic;
+
+namespace {
+
+// Rings of cells searched round a stranded agent for ground of its target's type: 8
+// cells (2,048 world units) reach out of any patch or marker of the demonstration map,
+// and bound the extra queries to one per ring.
+constexpr int kStrandSearchRings = 8;
+constexpr int kCellUnits = 256;  // world units per cell
+// Crowd rule: braked to at most half its desired speed by the crowd round its waypoint
+// (the brake applies at any distance from it) and slower than the stop speed.
+constexpr Fixed kCrowdGiveUpShare = kFixedOne / 2;
+constexpr Fixed kCrowdStillSpeed = 3 * kFixedOne;
+// Overlay text offset from the agent's centre, pixels.
+constexpr int kComparisonLabelOffset = 24;
+constexpr int kLabelBuffer = 64;
+
+// The shortest planner's working state: several megabytes of zero-initialised static
+// storage, so no query and no frame ever allocates it.
+nav::ShortestSearchState shortestSearchState;
+nav::ShortestSearchState& searchState() { return shortestSearchState; }
+
+nav::PathResult comparisonPath;  // the overlay's answers, read right after each query
+nav::PathResult otherPath;
+
+int lowType(int value) { return value & 15; }
+
+// Cell type of a whole-unit point; -1 beyond the map.
+int cellTypeAt(int x, int y) {
+    if (x < 0 || y < 0 || x >= static_cast<int>(kMapSide) * kCellUnits || y >= static_cast<int>(kMapSide) * kCellUnits) {
+        return -1;
+    }
+    return lowType(cellAt(static_cast<uint32_t>(x / kCellUnits), static_cast<uint32_t>(y / kCellUnits)));
+}
+
+int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// From a point no path can start at, the nearest ground of the target's type, ring by
+// ring; the path from there gets that point as its first waypoint. False when no ring
+// holds such ground from which the target can be reached.
+bool planFromNearestGround(nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance) {
+    const int type = cellTypeAt(toX, toY);
+    if (type < 0 || type == 15) return false;
+    if (cellTypeAt(fromX, fromY) == type) return false;  // standing on the right ground: truly unreachable
+    const int cx = fromX >= 0 ? fromX / kCellUnits : -1 - (-fromX - 1) / kCellUnits;
+    const int cy = fromY >= 0 ? fromY / kCellUnits : -1 - (-fromY - 1) / kCellUnits;
+    for (int ring = 1; ring <= kStrandSearchRings; ++ring) {
+        bool found = false;
+        int bestX = 0, bestY = 0;
+        int64_t bestDistance = 0;
+        for (int y = cy - ring; y <= cy + ring; ++y) {
+            for (int x = cx - ring; x <= cx + ring; ++x) {
+                if (y != cy - ring && y != cy + ring && x != cx - ring && x != cx + ring) continue;  // ring only
+                if (x < 0 || y < 0 || x >= static_cast<int>(kMapSide) || y >= static_cast<int>(kMapSide)) continue;
+                if (lowType(cellAt(static_cast<uint32_t>(x), static_cast<uint32_t>(y))) != type) continue;
+                // The cell's point nearest the agent, one unit inside it.
+                const int px = clampInt(fromX, x * kCellUnits + 1, x * kCellUnits + kCellUnits - 2);
+                const int py = clampInt(fromY, y * kCellUnits + 1, y * kCellUnits + kCellUnits - 2);
+                const int64_t dx = px - fromX, dy = py - fromY;
+                const int64_t d = dx * dx + dy * dy;
+                if (!found || d < bestDistance) {
+                    found = true;
+                    bestDistance = d;
+                    bestX = px;
+                    bestY = py;
+                }
+            }
+        }
+        if (!found) continue;
+        planShortest(result, bestX, bestY, toX, toY, clearance);
+        if (result.waypointCount <= 0) continue;
+        const int count = result.waypointCount < nav::kMaxPathWaypoints ? result.waypointCount : nav::kMaxPathWaypoints - 1;
+        for (int i = count; i > 0; --i) result.waypoints[i] = result.waypoints[i - 1];
+        result.waypoints[0] = nav::PathPoint{bestX, bestY};
+        result.waypointCount = count + 1;
+        result.fromX = fromX;
+        result.fromY = fromY;
+        return true;
+    }
+    return false;
+}
+
+int32_t clearanceOf(const Agent& agent) { return toWhole(agent.radius); }
+
+void drawPolyline(win::HDC dc, const Agent& agent, const nav::PathResult& path) {
+    const win::POINT start{fixedToPixelX(agent.position.x), fixedToPixelY(agent.position.y)};
+    win::MoveToEx(dc, start.x, start.y, nullptr);
+    for (int i = 0; i < path.waypointCount; ++i) {
+        win::LineTo(dc, worldToPixelX(static_cast<double>(path.waypoints[i].x)),
+                    worldToPixelY(static_cast<double>(path.waypoints[i].y)));
+    }
+}
+
+}  // namespace
+
+void planShortest(nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance) {
+    nav::ShortestQuery query;
+    query.fromX = fromX;
+    query.fromY = fromY;
+    query.toX = toX;
+    query.toY = toY;
+    query.clearance = clearance;
+    query.linkRule = nav::cellLinkRule;
+    query.passTableNumber = nav::navMesh.clearanceLevel;
+    nav::find_shortest_path(nav::navMesh, searchState(), query, result);
+}
+
+void planAgentPath(nav::PathResult& result, const Agent& agent, FixedVec point) {
+    const int fromX = toWhole(agent.position.x), fromY = toWhole(agent.position.y);
+    const int toX = toWhole(point.x), toY = toWhole(point.y);
+    if (navigationMode == NavigationMode::Classic) {
+        pathRequest(result, fromX, fromY, toX, toY, kGateFraction);
+        return;
+    }
+    planShortest(result, fromX, fromY, toX, toY, clearanceOf(agent));
+    if (result.waypointCount <= 0) planFromNearestGround(result, fromX, fromY, toX, toY, clearanceOf(agent));
+}
+
+void setNavigationMode(NavigationMode mode) {
+    navigationMode = mode;
+    for (Agent& agent : agentList) {
+        if (agent.pathCount > 0 && !agent.pathDone) agent.setTarget(agent.pathTarget);
+    }
+}
+
+bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd) {
+    if (navigationMode != NavigationMode::Shortest || crowd < kCrowdGiveUpShare) return false;
+    return approxLength(agent.velocity) < kCrowdStillSpeed;
+}
+
+void drawPlannerComparison(win::HDC dc) {
+    if (agentList.empty()) return;
+    const Agent& oldest = *agentList.begin();
+    if (oldest.pathCount == 0 || oldest.pathDone) return;
+    const int fromX = toWhole(oldest.position.x), fromY = toWhole(oldest.position.y);
+    const int toX = toWhole(oldest.pathTarget.x), toY = toWhole(oldest.pathTarget.y);
+    nav::request_agent_path(comparisonPath, fromX, fromY, toX, toY, kGateFraction);
+    planShortest(otherPath, fromX, fromY, toX, toY, clearanceOf(oldest));
+    const double classicLength = nav::path_length(comparisonPath);
+    const double shortestLength = nav::path_length(otherPath);
+    const nav::PathResult& other = navigationMode == NavigationMode::Classic ? otherPath : comparisonPath;
+    win::SelectObject(dc, asGdiObject(drawingResources.magentaPen));
+    drawPolyline(dc, oldest, other);
+
+    char text[kLabelBuffer];
+    const int length = std::snprintf(text, sizeof text, "classic %d  shortest %d", static_cast<int>(classicLength),
+                                     static_cast<int>(shortestLength));
+    win::SetBkMode(dc, win::TRANSPARENT);
+    win::TextOut(dc, fixedToPixelX(oldest.position.x) + kComparisonLabelOffset,
+                 fixedToPixelY(oldest.position.y) - kComparisonLabelOffset, text, length);
+}
+
+}  // namespace steering

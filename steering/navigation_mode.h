@@ -1,0 +1,35 @@
+#pragma once
+// The program's two navigation modes. Classic plans with the classic planner and follows
+// paths by the classic rules, unchanged. Shortest plans taut paths whose corners keep the
+// agent's radius off the walls, and adds two rules: an agent braked by a crowd round its
+// waypoint while standing still gives that waypoint up (the next one, or arrival at the
+// last), and an agent standing where no path can start (off the map, in a patch of another
+// type, on an obstacle's marker) plans from the nearest ground of its target's type.
+#include "navigation/navigation.h"
+#include "steering/agent.h"
+
+namespace steering {
+
+enum class NavigationMode { Classic, Shortest };
+
+extern NavigationMode navigationMode;  // the program's choice; Classic at start
+
+// Plans from the agent's position to point with the current mode's planner (and, in
+// Shortest mode, the stranding rule) into result.
+void planAgentPath(nav::PathResult& result, const Agent& agent, FixedVec point);
+
+// Shortest planner only (no stranding rule): from, to in whole world units.
+void planShortest(nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance);
+
+// Switches the mode; every agent still following a path plans again to its target.
+void setNavigationMode(NavigationMode mode);
+
+// Shortest mode's crowd rule for the waypoint being approached: true when the crowd round
+// it brakes the agent to at most half its desired speed and the agent stands still. The
+// agent then gives the waypoint up at once: the next one, or arrival at the last.
+bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd);
+
+// Debug overlay for the oldest agent: the other mode's path in magenta, and both lengths.
+void drawPlannerComparison(win::HDC dc);
+
+}  // namespace steering

@@ -1,0 +1,110 @@
+// The two navigation modes over resources/maptest.raw: a crowd sent into a room freezes in
+// the classic mode and never in the shortest-paths mode; switching modes re-plans the
+// agents still following; an agent stranded in a patch of another type finds its way out
+// only in the shortest-paths mode.
+#include <gtest/gtest.h>
+
+#include <iterator>
+
+#include "navigation/navigation.h"
+#include "steering/navigation_mode.h"
+#include "steering_test_world.h"
+#include "world/world_setup.h"
+
+namespace steering {
+namespace {
+
+using test::at;
+
+constexpr double kCell = 256.0;
+double cellCentre(int index) { return index * kCell + kCell / 2; }
+
+class NavigationModeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::resetWorld();
+        navigationMode = NavigationMode::Classic;
+        ASSERT_TRUE(gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
+        extractObstacles();
+        nav::cellLinkRule = sameCellType;
+        ASSERT_TRUE(nav::build_navigation(gridMap.cells()));
+    }
+    void TearDown() override {
+        navigationMode = NavigationMode::Classic;
+        test::resetWorld();
+    }
+
+    // As Insert does: one template, five copies on the point.
+    static void insertFive(FixedVec point) {
+        Agent agentTemplate;
+        makeAgentTemplate(agentTemplate);
+        for (int i = 0; i < 5; ++i) {
+            agentTemplate.place(point, FixedVec{});
+            agentList.add(agentTemplate);
+        }
+    }
+
+    // Agents that still follow a path (black outline) and stand still.
+    static int frozenFollowers() {
+        int frozen = 0;
+        for (const Agent& a : agentList) {
+            if (a.pathCount > 0 && !a.pathDone && approxLength(a.velocity) < 3 * kFixedOne) ++frozen;
+        }
+        return frozen;
+    }
+
+    // 60 agents inserted on one point north-east of the room of rows 18 to 27 (columns 21
+    // to 36, open to the east) and sent into it; the frozen followers after 1,500 frames.
+    static int crowdIntoRoom() {
+        const FixedVec start = at(cellCentre(40), cellCentre(16));
+        for (int i = 0; i < 12; ++i) insertFive(start);
+        agentList.setTargetAll(at(cellCentre(33), cellCentre(23)));
+        for (int frame = 0; frame < 1500; ++frame) agentList.updateAll();
+        return frozenFollowers();
+    }
+};
+
+TEST_F(NavigationModeTest, ClassicCrowdFreezesAtTheRoom) { EXPECT_GT(crowdIntoRoom(), 10); }
+
+TEST_F(NavigationModeTest, ShortestPathsCrowdNeverFreezes) {
+    setNavigationMode(NavigationMode::Shortest);
+    EXPECT_EQ(crowdIntoRoom(), 0);
+}
+
+TEST_F(NavigationModeTest, SwitchingReplansEveryFollowingAgent) {
+    // The visible pair near the wall stub at the lower left: the classic path bends through
+    // two gates (three waypoints); the shortest path is the straight line (one waypoint).
+    Agent* follower = nullptr;
+    insertFive(at(5298, 27678));
+    follower = &*agentList.begin();
+    Agent* idle = &*std::next(agentList.begin());
+    agentList.setTargetAll(at(4304, 27189));
+    idle->pathDone = true;  // arrived: must not be sent again
+    ASSERT_EQ(follower->pathCount, 3);
+    setNavigationMode(NavigationMode::Shortest);
+    EXPECT_EQ(follower->pathCount, 1);
+    EXPECT_TRUE(idle->pathDone);
+    setNavigationMode(NavigationMode::Classic);
+    EXPECT_EQ(follower->pathCount, 3);
+}
+
+TEST_F(NavigationModeTest, StrandedAgentPlansFromTheNearestGround) {
+    // Inside the type-2 patch of columns 6 to 17, rows 40 to 51; the ground nearest to
+    // cell (10, 45) is column 5, five cells away, so the first waypoint is that cell's
+    // point nearest the agent: x = 5 * 256 + 254, the agent's own y.
+    insertFive(at(cellCentre(10), cellCentre(45)));
+    Agent& agent = *agentList.begin();
+    agent.setTarget(at(cellCentre(25), cellCentre(45)));
+    EXPECT_TRUE(agent.pathDone);  // classic: no path from a patch of another type
+    setNavigationMode(NavigationMode::Shortest);
+    agent.setTarget(at(cellCentre(25), cellCentre(45)));
+    ASSERT_FALSE(agent.pathDone);
+    EXPECT_EQ(toWhole(agent.waypoints[0].x), 5 * 256 + 254);
+    EXPECT_EQ(toWhole(agent.waypoints[0].y), static_cast<int>(cellCentre(45)));
+    // A target in a wall stays unreachable from anywhere.
+    agent.setTarget(at(cellCentre(20), cellCentre(3)));
+    EXPECT_TRUE(agent.pathDone);
+}
+
+}  // namespace
+}  // namespace steering
