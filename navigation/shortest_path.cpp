@@ -496,6 +496,16 @@ void moveOffCorners(Context& c, PathResult& result, int32_t clearance) {
     }
 }
 
+// A new stamp invalidates every per-query cache; when the counter wraps the caches are
+// cleared once so that no stale entry can match.
+void next_stamp(ShortestSearchState& state) {
+    if (++state.stamp != 0) return;
+    for (uint32_t& s : state.rootStamp) s = 0;
+    for (uint32_t& s : state.cornerStamp) s = 0;
+    for (uint32_t& s : state.passStamp) s = 0;
+    state.stamp = 1;
+}
+
 }  // namespace
 
 const char* shortest_status_text(ShortestStatus status) {
@@ -523,7 +533,7 @@ double path_length(const PathResult& path) {
 bool segment_passable(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query, PathPoint a,
                       PathPoint b) {
     if (mesh.buildFailed || mesh.triangleHighWater < 2 || query.linkRule == nullptr) return false;
-    ++state.stamp;
+    next_stamp(state);
     Context c{mesh, state, selectTable(mesh, query.passTableNumber), query.linkRule, {}, {}, kNoTriangle};
     return walkSegment(c, a, b);
 }
@@ -540,7 +550,7 @@ ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, con
     state.lastNodesCreated = 0;
     state.lastNodesExpanded = 0;
     if (mesh.buildFailed || mesh.triangleHighWater < 2 || query.linkRule == nullptr) return ShortestStatus::NoPath;
-    ++state.stamp;
+    next_stamp(state);
 
     const int startTriangle = locate_for_query(mesh, query.fromX, query.fromY);
     const int goalTriangle = locate_for_query(mesh, query.toX, query.toY);

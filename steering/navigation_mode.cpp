@@ -119,7 +119,12 @@ void planShortest(nav::PathResult& result, int fromX, int fromY, int toX, int to
     query.clearance = clearance;
     query.linkRule = nav::cellLinkRule;
     query.passTableNumber = nav::navMesh.clearanceLevel;
-    nav::find_shortest_path(nav::navMesh, searchState(), query, result);
+    const nav::ShortestStatus status = nav::find_shortest_path(nav::navMesh, searchState(), query, result);
+    // Beyond the planner's tables the classic answer stands in, so that both modes still
+    // reach exactly the same targets.
+    if (status == nav::ShortestStatus::NodeLimit || status == nav::ShortestStatus::WaypointLimit) {
+        nav::request_agent_path(result, fromX, fromY, toX, toY, kGateFraction);
+    }
 }
 
 void planAgentPath(nav::PathResult& result, const Agent& agent, FixedVec point) {
