@@ -10,6 +10,7 @@ namespace win {
 using BOOL = int;
 using BYTE = uint8_t;
 using WORD = uint16_t;
+using SHORT = int16_t;
 using UINT = uint32_t;
 using DWORD = uint32_t;
 using LONG = int32_t;
@@ -115,6 +116,7 @@ constexpr UINT WM_SYSKEYDOWN = 0x0104;
 constexpr UINT WM_SYSKEYUP = 0x0105;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_MOUSEMOVE = 0x0200;
+constexpr UINT WM_DROPFILES = 0x0233;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
 constexpr UINT WM_RBUTTONDOWN = 0x0204;
@@ -190,6 +192,21 @@ LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PeekMessage(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessage(const MSG* message);
+// Files dropped onto a window: WM_DROPFILES carries an HDROP in wParam. The window
+// procedure reads the names with DragQueryFile and releases the handle with DragFinish
+// (DefWindowProc releases it for windows that ignore drops).
+struct DropData;
+using HDROP = DropData*;
+constexpr UINT kDragQueryFileCount = 0xFFFFFFFFu;
+// With index kDragQueryFileCount: the number of files. Otherwise copies file index's path
+// (cut to size - 1 characters, terminated) and returns its full length; 0 when out of range.
+UINT DragQueryFile(HDROP drop, UINT index, char* file, UINT size);
+void DragFinish(HDROP drop);
+
+// High bit set while the key is down, as the key messages dispatched so far tell.
+SHORT GetKeyState(int virtualKey);
+// Every key up again (a new window, a test starting afresh).
+void resetKeyState();
 BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 BOOL GetClientRect(HWND window, RECT* rect);

@@ -131,8 +131,34 @@ BOOL AdjustWindowRect(RECT* rect, DWORD /*style*/, BOOL hasMenu) {
     return TRUE;
 }
 
+namespace {
+
+// Which virtual keys are down, as the dispatched key messages tell: on Windows the state
+// GetKeyState reports also follows the messages the program has taken from its queue, so
+// a recorded session replays Ctrl+Z as Ctrl+Z.
+constexpr int kVirtualKeys = 256;
+bool keysDown[kVirtualKeys] = {};
+
+void trackKeyState(const MSG& message) {
+    const bool down = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+    const bool up = message.message == WM_KEYUP || message.message == WM_SYSKEYUP;
+    if ((down || up) && message.wParam < kVirtualKeys) keysDown[message.wParam] = down;
+}
+
+}  // namespace
+
+SHORT GetKeyState(int virtualKey) {
+    if (virtualKey < 0 || virtualKey >= kVirtualKeys) return 0;
+    return keysDown[virtualKey] ? static_cast<SHORT>(0x8000) : 0;
+}
+
+void resetKeyState() {
+    for (bool& key : keysDown) key = false;
+}
+
 HWND CreateWindowEx(DWORD /*exStyle*/, const char* className, const char* windowName, DWORD style, int x, int y,
                     int width, int height, HWND /*parent*/, HMENU menu, HINSTANCE instance, void* param) {
+    resetKeyState();  // a new window starts with every key up
     PlatformState& s = state();
     WindowClass* windowClass = findClass(className, instance, true);
     if (windowClass == nullptr) {
@@ -248,8 +274,11 @@ BOOL DestroyWindow(HWND window) {
     return TRUE;
 }
 
-LRESULT DefWindowProc(HWND window, UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/) {
+LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     switch (message) {
+        case WM_DROPFILES:
+            DragFinish(reinterpret_cast<HDROP>(wParam));
+            return 0;
         case WM_CLOSE:
             DestroyWindow(window);
             return 0;
@@ -355,6 +384,7 @@ LRESULT DispatchMessage(const MSG* message) {
     if (message == nullptr || !isLiveWindow(message->hwnd)) {
         return 0;
     }
+    trackKeyState(*message);
     return message->hwnd->procedure(message->hwnd, message->message, message->wParam, message->lParam);
 }
 

@@ -9,9 +9,14 @@ constexpr MenuItemData kDebugItems[] = {
     {"&Neighbours", 40007}, {"&Grid", 40008}, {"&Vectors", 40009}, {"&Paths", 40010}};
 constexpr MenuItemData kViewItems[] = {{"Triangles", 40012}};
 constexpr MenuItemData kNavigationItems[] = {{"&Classic", 40020}, {"&Shortest paths", 40021}};
+// Map: edit mode, saving, and the cell values a stroke paints (a radio group).
+constexpr MenuItemData kMapItems[] = {
+    {"&Edit (E)", 40040}, {"&Save (Ctrl+S)", 40041}, {nullptr, 0},   {"&1 Wall", 40050},
+    {"&2 Open ground", 40051}, {"&3 Obstacle", 40052}, {"&4 Area 2", 40053}, {"&5 Area 3", 40054}};
 constexpr PopupData kPopups[] = {{"&File", kFileItems, 1},
                                  {"&Debug", kDebugItems, 4},
                                  {"&View", kViewItems, 1},
+                                 {"&Map", kMapItems, 8},
                                  {"&Navigation", kNavigationItems, 2}};
 
 // An agent drawn as a heading triangle leaving a dotted path round a wall block.

@@ -2,6 +2,7 @@
 // in the off-screen surface, the two timing bars, and a request to repaint.
 #include "navigation/nav_log.h"
 #include "platform/win.h"
+#include "shell/map_editing.h"
 #include "shell/program_entry.h"
 #include "shell/steering_program.h"
 #include "steering/agent_list.h"
@@ -53,6 +54,7 @@ bool frameTick() {
         drawObstacles(dc, rect);
         agentList.drawAll(dc, rect);
         if (debugFlags.showPaths) drawPlannerComparison(dc);
+        drawMapEditOverlay(dc);
     }
     const uint32_t drawCycles = cpu.hasTimeStampCounter ? shell::timeStampLow32() - drawStart : 0;
 

@@ -1,6 +1,8 @@
 // The steering program's window procedure: scrolling, zooming and jumping the view,
 // the overlay toggles, and adding, removing and directing agents.
 #include "platform/win.h"
+#include "shell/map_editing.h"
+#include "shell/picture.h"
 #include "shell/program_entry.h"
 #include "shell/steering_program.h"
 #include "steering/agent.h"
@@ -116,6 +118,8 @@ void handleKeyUp(HWND window, WPARAM key) {
 }  // namespace
 
 LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (handleMapEditing(window, message, wParam, lParam)) return 0;
+    if (shell::handlePictureMessage("steering", message, wParam)) return 0;
     switch (message) {
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_PAINT: shell::paintWindow(window); return 0;

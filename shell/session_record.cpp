@@ -3,12 +3,16 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
+#include <string>
 
 namespace shell {
 
 namespace {
 
 using namespace win;
+
+// Longest dropped path recorded; longer ones are left out of the recording.
+constexpr UINT kMaxDroppedPath = 1024;
 
 // Names the driver's input files accept; other keys are written as decimal codes.
 struct KeyName {
@@ -111,6 +115,26 @@ int recordedLine(const MSG& m, uint32_t frame, char* line, int size) {
                               LOWORD(static_cast<uintptr_t>(m.wParam)));
             break;
         case WM_CLOSE: n = std::snprintf(line, static_cast<std::size_t>(size), "%" PRIu32 " close\n", frame); break;
+        case WM_DROPFILES: {
+            const HDROP drop = reinterpret_cast<HDROP>(m.wParam);
+            char path[kMaxDroppedPath];
+            const UINT length = DragQueryFile(drop, 0, path, sizeof path);
+            if (length == 0 || length >= sizeof path) return 0;
+            // One word: spaces, '#', '%' and control characters as %XX.
+            std::string escaped;
+            for (UINT i = 0; i < length; ++i) {
+                const unsigned char c = static_cast<unsigned char>(path[i]);
+                if (c <= ' ' || c == '#' || c == '%' || c == 0x7F) {
+                    char hex[4];
+                    std::snprintf(hex, sizeof hex, "%%%02X", c);
+                    escaped += hex;
+                } else {
+                    escaped += static_cast<char>(c);
+                }
+            }
+            n = std::snprintf(line, static_cast<std::size_t>(size), "%" PRIu32 " drop %s\n", frame, escaped.c_str());
+            break;
+        }
         default: return 0;
     }
     return n > 0 && n < size ? n : 0;

@@ -12,8 +12,9 @@
 
 namespace shell {
 
-// Room for one recorded line: the longest is a dropped file's path.
-constexpr int kRecordLineSize = 4200;
+// Room for one recorded line: the longest is a dropped file's path, escaped (up to three
+// characters per byte of a 1,024-byte path).
+constexpr int kRecordLineSize = 3200;
 
 // The input-file line for a window message handled before the given (1-based) frame, with
 // its line end; 0 for messages that are not input (paint, quit, ...). A line that would not

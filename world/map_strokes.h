@@ -41,6 +41,11 @@ public:
     // Ends the stroke; true when it changed any cell (it can then be undone).
     bool end();
     bool painting() const { return painting_; }
+    // The changes the stroke in progress has made so far, in painting order.
+    std::size_t currentStrokeChanges() const {
+        return painting_ ? changes_.size() - strokeStarts_.back() : 0;
+    }
+    const CellChange& currentStrokeChange(std::size_t i) const { return changes_[strokeStarts_.back() + i]; }
 
     // Puts the cells of the last stroke back (undo) or paints the next undone one again
     // (redo). False when there is nothing to undo or redo.

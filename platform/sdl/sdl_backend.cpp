@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/drop_files.h"
 #include "platform/menu_bar.h"
 #include "platform/menu_tracking.h"
 #include "platform/sdl/sdl_keys.h"
@@ -246,6 +247,19 @@ void pumpEvents() {
                     menutrack::close();
                     presentWindow(window);
                 }
+                break;
+            }
+            case SDL_DROPFILE: {
+                // A file dropped onto the window becomes WM_DROPFILES, as on Windows.
+                Window* window = windowOfId(e.drop.windowID);
+                if (window == nullptr) window = state().mainWindow;
+                if (window != nullptr && e.drop.file != nullptr) {
+                    const HDROP drop = host::makeDrop(e.drop.file);
+                    if (drop != nullptr && !PostMessage(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0)) {
+                        DragFinish(drop);
+                    }
+                }
+                SDL_free(e.drop.file);
                 break;
             }
             case SDL_KEYDOWN:

@@ -4,6 +4,7 @@
 
 #include "programs/steering_basic/basic_drawing.h"
 #include "programs/steering_basic/basic_world.h"
+#include "shell/picture.h"
 
 namespace steering_basic {
 
@@ -76,6 +77,7 @@ bool frameTick() {
 }
 
 LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (shell::handlePictureMessage("steering_basic", message, wParam)) return 0;
     switch (message) {
         case WM_PAINT: shell::paintWindow(window); return 0;
         case WM_KEYUP: handleKeyUp(window, wParam); return 0;

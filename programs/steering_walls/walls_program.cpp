@@ -4,6 +4,7 @@
 
 #include "programs/steering_walls/walls_drawing.h"
 #include "programs/steering_walls/walls_world.h"
+#include "shell/picture.h"
 
 namespace steering_walls {
 
@@ -105,6 +106,7 @@ bool frameTick() {
 }
 
 LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (shell::handlePictureMessage("steering_walls", message, wParam)) return 0;
     switch (message) {
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_PAINT: shell::paintWindow(window); return 0;

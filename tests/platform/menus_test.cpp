@@ -48,15 +48,18 @@ int midY(const menubar::Box& b) { return (b.top + b.bottom) / 2; }
 
 }  // namespace
 
-TEST(ProgramMenus, SteeringHasFileDebugViewAndNavigation) {
+TEST(ProgramMenus, SteeringHasFileDebugViewMapAndNavigation) {
     HMENU menu = GetMenu(makeProgramWindow("steering"));
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->popups.size(), 4u);
+    ASSERT_EQ(menu->popups.size(), 5u);
     expectPopup(menu->popups[0], "&File", {{"E&xit", 40004}});
     expectPopup(menu->popups[1], "&Debug",
                 {{"&Neighbours", 40007}, {"&Grid", 40008}, {"&Vectors", 40009}, {"&Paths", 40010}});
     expectPopup(menu->popups[2], "&View", {{"Triangles", 40012}});
-    expectPopup(menu->popups[3], "&Navigation", {{"&Classic", 40020}, {"&Shortest paths", 40021}});
+    expectPopup(menu->popups[3], "&Map",
+                {{"&Edit (E)", 40040}, {"&Save (Ctrl+S)", 40041}, {"", 0}, {"&1 Wall", 40050},
+                 {"&2 Open ground", 40051}, {"&3 Obstacle", 40052}, {"&4 Area 2", 40053}, {"&5 Area 3", 40054}});
+    expectPopup(menu->popups[4], "&Navigation", {{"&Classic", 40020}, {"&Shortest paths", 40021}});
 }
 
 TEST(ProgramMenus, SteeringWallsHasFileAndDebug) {

@@ -99,4 +99,5 @@ if ! cmp -s "$scratch/live.common" "$scratch/replay.common"; then
 fi
 rows=$(( $(wc -l <"$scratch/live.common") - 1 ))
 events=$(grep -vc '^#' "$scratch/session.txt" || true)
-echo "record_replay: PASS: $name, $events recorded messages, $common frames, $rows trace rows identical"
+kinds="$(grep -v '^#' "$scratch/session.txt" | awk '{print $2}' | sort | uniq -c | awk '{printf "%s %s, ", $1, $2}')"
+echo "record_replay: PASS: $name, $events recorded messages (${kinds%, }), $common frames, $rows trace rows identical"

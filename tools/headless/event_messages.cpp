@@ -1,5 +1,7 @@
 #include "tools/headless/event_messages.h"
 
+#include "platform/drop_files.h"
+
 namespace headless {
 namespace {
 
@@ -38,6 +40,13 @@ int messagesForEvent(const InputEvent& e, WindowMessage out[kMaxMessagesPerEvent
         case EventKind::Move: out[0] = {WM_MOUSEMOVE, 0, pointLParam(e)}; return 1;
         case EventKind::Menu: out[0] = {WM_COMMAND, e.command, 0}; return 1;
         case EventKind::Close: out[0] = {WM_CLOSE, 0, 0}; return 1;
+        case EventKind::Drop: {
+            // The window procedure (or DefWindowProc) releases the handle.
+            const HDROP drop = host::makeDrop(e.path);
+            if (drop == nullptr) return 0;
+            out[0] = {WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0};
+            return 1;
+        }
     }
     return 0;
 }

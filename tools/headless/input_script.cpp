@@ -46,6 +46,32 @@ bool parseNumber(std::string_view text, uint32_t maxValue, uint32_t& value) {
     return true;
 }
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// A path is one word: spaces, '#', '%' and control characters are written as %XX.
+bool decodePath(std::string_view word, std::string& path) {
+    path.clear();
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (word[i] != '%') {
+            path += word[i];
+            continue;
+        }
+        const int high = i + 1 < word.size() ? hexDigit(word[i + 1]) : -1;
+        const int low = i + 2 < word.size() ? hexDigit(word[i + 2]) : -1;
+        if (high < 0 || low < 0) return false;
+        const char decoded = static_cast<char>(high * 16 + low);
+        if (decoded == '\0') return false;
+        path += decoded;
+        i += 2;
+    }
+    return true;
+}
+
 std::vector<std::string_view> splitWords(std::string_view line) {
     std::vector<std::string_view> words;
     std::size_t i = 0;
@@ -66,7 +92,7 @@ struct EventSyntax {
     std::string_view usage;
 };
 
-constexpr std::array<EventSyntax, 14> kEvents = {{
+constexpr std::array<EventSyntax, 15> kEvents = {{
     {"key", EventKind::Key, 1, 1, "key NAME"},
     {"keydown", EventKind::KeyDown, 1, 2, "keydown NAME [REPEAT]"},
     {"keyup", EventKind::KeyUp, 1, 1, "keyup NAME"},
@@ -81,6 +107,7 @@ constexpr std::array<EventSyntax, 14> kEvents = {{
     {"move", EventKind::Move, 2, 2, "move X Y"},
     {"menu", EventKind::Menu, 1, 1, "menu ID"},
     {"close", EventKind::Close, 0, 0, "close"},
+    {"drop", EventKind::Drop, 1, 1, "drop PATH"},
 }};
 
 constexpr uint32_t kMaxWord = 65535;  // key repeat counts, coordinates and command ids are 16-bit
@@ -105,7 +132,7 @@ std::string parseEvent(const std::vector<std::string_view>& words, InputEvent& e
     }
     if (syntax == nullptr) {
         return "unknown event " + quoted(words[1]) +
-               " (expected key, keydown, keyup, lclick, rclick, ldown, lup, rdown, rup, ldrag, rdrag, move, menu or close)";
+               " (expected key, keydown, keyup, lclick, rclick, ldown, lup, rdown, rup, ldrag, rdrag, move, menu, close or drop)";
     }
     event.kind = syntax->kind;
     const int args = static_cast<int>(words.size()) - 2;
@@ -140,6 +167,9 @@ std::string parseEvent(const std::vector<std::string_view>& words, InputEvent& e
             }
             break;
         case EventKind::Close: break;
+        case EventKind::Drop:
+            if (!decodePath(words[2], event.path)) return "bad %-escape in path " + quoted(words[2]);
+            break;
     }
     return {};
 }

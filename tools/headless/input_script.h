@@ -24,6 +24,7 @@ enum class EventKind {
     Move,       // move X Y: mouse move with no button
     Menu,       // menu ID
     Close,      // close
+    Drop,       // drop PATH: a file dropped onto the window (%XX escapes in PATH)
 };
 
 struct InputEvent {
@@ -34,6 +35,7 @@ struct InputEvent {
     uint32_t x = 0;       // client pixel, 0..65535 (mouse events)
     uint32_t y = 0;
     uint32_t command = 0; // menu command id, 0..65535
+    std::string path;     // dropped file (drop)
     int line = 0;         // 1-based line of the file it came from
 };
 

@@ -1,0 +1,350 @@
+#include "shell/map_editing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "navigation/nav_mesh.h"
+#include "steering/agent_list.h"
+#include "world/map_file.h"
+#include "world/neighbour_grid.h"
+#include "world/safe_save.h"
+#include "world/world_setup.h"
+#include "world/drawing_resources.h"
+#include "world/view_state.h"
+
+namespace steering {
+
+MapEditState mapEdit;
+MapStrokes mapStrokes;
+
+namespace {
+
+using namespace win;
+
+// Agents stand in cells 0..127 of each axis: positions end at 32,767.99998 world units.
+constexpr int32_t kReachableCells = 128;
+constexpr uint32_t kMaxDropPath = 4096;  // longest dropped path taken
+// Status text: black on the white background, at the bottom left of the client area.
+constexpr int kStatusX = 6;
+constexpr int kStatusY = 462;
+// Far zoomed in a cell's edges lie millions of pixels away; the outline is pulled back
+// to this margin around the window before the conversion to int.
+constexpr double kOutlineLimit = 4096.0;
+
+bool keyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+CellIndex cellUnderPixel(LPARAM lParam) {
+    const double x = LOWORD(static_cast<uintptr_t>(lParam));
+    const double y = HIWORD(static_cast<uintptr_t>(lParam));
+    // Whole world units as doubles (no 32-bit wrap far zoomed out), then cells of 256.
+    const double worldX = x * view.viewScaleX + view.viewOriginX;
+    const double worldY = y * view.viewScaleY + view.viewOriginY;
+    const double limit = 1e9;  // any cell this far off the map is as good as any other
+    return {static_cast<int32_t>(std::floor(std::clamp(worldX / 256.0, -limit, limit))),
+            static_cast<int32_t>(std::floor(std::clamp(worldY / 256.0, -limit, limit)))};
+}
+
+void setChoice(HWND window, std::size_t choice) {
+    const HMENU menu = GetMenu(window);
+    for (std::size_t i = 0; i < kPaintChoiceCount; ++i) {
+        CheckMenuItem(menu, kPaintChoices[i].command, MF_BYCOMMAND | (i == choice ? MF_CHECKED : MF_UNCHECKED));
+    }
+    mapEdit.choice = choice;
+}
+
+void setEditing(HWND window, bool on) {
+    mapEdit.editing = on;
+    mapEdit.hovering = false;
+    CheckMenuItem(GetMenu(window), kCommandEditMap, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    if (on) setChoice(window, mapEdit.choice);
+}
+
+// The stroke's new cells go straight into the running map, so walls appear under the
+// pointer; the navigation follows when the stroke ends.
+void showStrokeCells() {
+    const std::size_t count = mapStrokes.currentStrokeChanges();
+    uint8_t* cells = gridMap.cells();
+    for (; mapEdit.shownChanges < count; ++mapEdit.shownChanges) {
+        const CellChange& change = mapStrokes.currentStrokeChange(mapEdit.shownChanges);
+        if (cells != nullptr) cells[change.index] = change.after;
+    }
+}
+
+void beginStroke(UINT button, uint8_t value, LPARAM lParam) {
+    mapStrokes.begin(value);
+    mapEdit.strokeButton = button;
+    mapEdit.shownChanges = 0;
+    const CellIndex cell = cellUnderPixel(lParam);
+    mapStrokes.paintTo(worldMap.authored.data(), cell.column, cell.row);
+    showStrokeCells();
+}
+
+void endStroke() {
+    mapEdit.strokeButton = 0;
+    if (mapStrokes.end()) applyMapChange();
+}
+
+uint8_t* authored() { return worldMap.authored.data(); }
+
+void undoOrRedo(bool undo) {
+    if (mapEdit.strokeButton != 0) endStroke();
+    const bool changed = undo ? mapStrokes.undo(authored()) : mapStrokes.redo(authored());
+    if (!changed) {
+        showStatus(undo ? "nothing to undo" : "nothing to redo");
+        return;
+    }
+    applyMapChange();
+}
+
+// Squared distance in 16.16 world units from position to the centre of a cell, 64-bit.
+int64_t distanceToCentre(FixedVec position, int32_t column, int32_t row) {
+    const int64_t cx = static_cast<int64_t>(column) * 256 * 65536 + 128 * 65536;
+    const int64_t cy = static_cast<int64_t>(row) * 256 * 65536 + 128 * 65536;
+    const int64_t dx = (cx - position.x) >> 8;  // 1/256 units: squares stay within 64 bits
+    const int64_t dy = (cy - position.y) >> 8;
+    return dx * dx + dy * dy;
+}
+
+void moveAgentsOutOfWalls() {
+    for (Agent& agent : agentList) {
+        const CellIndex cell = worldToCell(agent.position);
+        if (cellAt(cell) != kWallType) continue;
+        CellIndex open;
+        if (!nearestOpenCell(agent.position, open)) continue;
+        const FixedVec old = agent.position;
+        agent.position = {open.column * 256 * 65536 + 128 * 65536, open.row * 256 * 65536 + 128 * 65536};
+        neighbourGrid.moveAgent(old, &agent);
+    }
+}
+
+}  // namespace
+
+void showStatus(const char* text) {
+    std::snprintf(mapEdit.status, sizeof mapEdit.status, "%s", text);
+    mapEdit.statusFrames = kStatusFrames;
+    std::fprintf(stderr, "%s\n", text);
+}
+
+bool nearestOpenCell(FixedVec position, CellIndex& found) {
+    const CellIndex from = worldToCell(position);
+    const int32_t c0 = std::clamp(from.column, 0, kReachableCells - 1);
+    const int32_t r0 = std::clamp(from.row, 0, kReachableCells - 1);
+    bool have = false;
+    int64_t best = 0;
+    // Rings of growing Chebyshev radius. A cell of ring k is at least (k - 1) cells from
+    // the position, so once that exceeds the best distance no later ring can win.
+    for (int32_t k = 0; k < kReachableCells; ++k) {
+        if (have) {
+            const int64_t nearest = static_cast<int64_t>(k - 1) * 256 * 256;  // in 1/256 units
+            if (nearest > 0 && nearest * nearest > best) break;
+        }
+        for (int32_t r = r0 - k; r <= r0 + k; ++r) {
+            if (r < 0 || r >= kReachableCells) continue;
+            const bool edgeRow = r == r0 - k || r == r0 + k;
+            for (int32_t c = c0 - k; c <= c0 + k; c += (edgeRow || k == 0) ? 1 : 2 * k) {
+                if (c < 0 || c >= kReachableCells) continue;
+                if (cellAt(static_cast<uint32_t>(c), static_cast<uint32_t>(r)) == kWallType) continue;
+                const int64_t d = distanceToCentre(position, c, r);
+                // Ties go to the first cell in row-then-column order: deterministic.
+                if (!have || d < best || (d == best && (r < found.row || (r == found.row && c < found.column)))) {
+                    have = true;
+                    best = d;
+                    found = {c, r};
+                }
+            }
+        }
+    }
+    return have;
+}
+
+bool applyMapChange() {
+    prepareCells(worldMap);
+    installMap(worldMap);
+    if (nav::navMesh.buildFailed) {
+        // The change needs more navigation than the tables hold: take it back.
+        char text[kStatusSize];
+        std::snprintf(text, sizeof text, "the navigation ran out of %s: change taken back",
+                      nav::navMesh.buildFailure != nullptr ? nav::navMesh.buildFailure : "room");
+        if (mapStrokes.undo(authored())) {
+            prepareCells(worldMap);
+            installMap(worldMap);
+        }
+        showStatus(text);
+        return false;
+    }
+    moveAgentsOutOfWalls();
+    for (Agent& agent : agentList) {
+        if (!agent.pathDone) agent.setTarget(agent.pathTarget);
+    }
+    return true;
+}
+
+bool loadMapFile(const char* path) {
+    static PreparedMap candidate;  // two 64 KiB copies: not on the stack
+    const MapFileRead read = prepareMapFile(path, candidate);
+    char text[kStatusSize];
+    if (read.status != MapFileStatus::Complete) {
+        // readMapFile has said it on stderr already.
+        std::snprintf(mapEdit.status, sizeof mapEdit.status, "%s", read.problem.c_str());
+        mapEdit.statusFrames = kStatusFrames;
+        return false;
+    }
+    installMap(candidate);
+    if (nav::navMesh.buildFailed) {
+        installMap(worldMap);  // the running map again, exactly as it was
+        std::snprintf(text, sizeof text, "map \"%s\" needs more navigation than the tables hold: not loaded", path);
+        showStatus(text);
+        return false;
+    }
+    worldMap = candidate;
+    mapFilePath = path;
+    mapStrokes.clear();
+    mapEdit.strokeButton = 0;
+    moveAgentsOutOfWalls();
+    for (Agent& agent : agentList) {
+        if (!agent.pathDone) agent.setTarget(agent.pathTarget);
+    }
+    std::snprintf(text, sizeof text, "loaded map \"%s\"", path);
+    showStatus(text);
+    return true;
+}
+
+bool saveMapFile() {
+    const SaveResult result = saveFileSafely(mapFilePath, worldMap.authored.data(), worldMap.authored.size());
+    char text[kStatusSize];
+    if (result.ok) {
+        std::snprintf(text, sizeof text, "saved map \"%s\"", mapFilePath.c_str());
+    } else {
+        std::snprintf(text, sizeof text, "%s", result.problem.c_str());
+    }
+    showStatus(text);
+    return result.ok;
+}
+
+bool mapEditMouse(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!mapEdit.editing) return false;
+    switch (message) {
+        case WM_MOUSEMOVE: {
+            mapEdit.hovering = true;
+            mapEdit.hoverCell = cellUnderPixel(lParam);
+            if (mapEdit.strokeButton == 0) return true;
+            const WPARAM held = mapEdit.strokeButton == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON;
+            if ((wParam & held) == 0) {
+                endStroke();  // released outside the window: no button-up came
+                return true;
+            }
+            mapStrokes.paintTo(authored(), mapEdit.hoverCell.column, mapEdit.hoverCell.row);
+            showStrokeCells();
+            return true;
+        }
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+            if (mapEdit.strokeButton != 0) endStroke();
+            beginStroke(message, message == WM_LBUTTONDOWN ? kPaintChoices[mapEdit.choice].value : 0, lParam);
+            return true;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+            if (mapEdit.strokeButton == (message == WM_LBUTTONUP ? WM_LBUTTONDOWN : WM_RBUTTONDOWN)) endStroke();
+            return true;
+        default: return false;
+    }
+}
+
+bool mapEditKeyDown(HWND window, WPARAM key, LPARAM lParam) {
+    const bool repeated = (static_cast<uint32_t>(lParam) & (1u << 30)) != 0;
+    if (keyDown(static_cast<int>(VK_CONTROL))) {
+        switch (key) {
+            case 'Z': undoOrRedo(true); return true;
+            case 'Y': undoOrRedo(false); return true;
+            case 'S':
+                if (!repeated) saveMapFile();
+                return true;
+            default: return false;
+        }
+    }
+    if (repeated) return false;
+    if (key == 'E') {
+        if (mapEdit.strokeButton != 0) endStroke();
+        setEditing(window, !mapEdit.editing);
+        return true;
+    }
+    if (mapEdit.editing && key >= '1' && key < '1' + kPaintChoiceCount) {
+        setChoice(window, static_cast<std::size_t>(key - '1'));
+        return true;
+    }
+    return false;
+}
+
+bool mapEditCommand(HWND window, WORD command) {
+    if (command == kCommandEditMap) {
+        if (mapEdit.strokeButton != 0) endStroke();
+        setEditing(window, !mapEdit.editing);
+        return true;
+    }
+    if (command == kCommandSaveMap) {
+        saveMapFile();
+        return true;
+    }
+    for (std::size_t i = 0; i < kPaintChoiceCount; ++i) {
+        if (kPaintChoices[i].command == command) {
+            setChoice(window, i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void mapEditDrop(HDROP drop) {
+    char path[kMaxDropPath];
+    const UINT length = DragQueryFile(drop, 0, path, sizeof path);
+    DragFinish(drop);
+    if (length == 0 || length >= sizeof path) {
+        showStatus("dropped file name is too long (or empty): not loaded");
+        return;
+    }
+    if (mapEdit.strokeButton != 0) endStroke();
+    loadMapFile(path);
+}
+
+bool handleMapEditing(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_KEYDOWN: return mapEditKeyDown(window, wParam, lParam);
+        case WM_COMMAND: return mapEditCommand(window, LOWORD(wParam));
+        case WM_DROPFILES: mapEditDrop(reinterpret_cast<HDROP>(wParam)); return true;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP: return mapEditMouse(message, wParam, lParam);
+        default: return false;
+    }
+}
+
+void drawMapEditOverlay(HDC dc) {
+    if (mapEdit.editing && mapEdit.hovering) {
+        auto pixel = [](double world, double origin, double inverse) {
+            return static_cast<int>(std::clamp((world - origin) * inverse, -kOutlineLimit, kOutlineLimit));
+        };
+        const double left = mapEdit.hoverCell.column * 256.0, top = mapEdit.hoverCell.row * 256.0;
+        const int x0 = pixel(left, view.viewOriginX, view.viewInvScaleX);
+        const int y0 = pixel(top, view.viewOriginY, view.viewInvScaleY);
+        const int x1 = pixel(left + 256.0, view.viewOriginX, view.viewInvScaleX);
+        const int y1 = pixel(top + 256.0, view.viewOriginY, view.viewInvScaleY);
+        SelectObject(dc, asGdiObject(drawingResources.magentaPen));
+        MoveToEx(dc, x0, y0, nullptr);
+        LineTo(dc, x1, y0);
+        LineTo(dc, x1, y1);
+        LineTo(dc, x0, y1);
+        LineTo(dc, x0, y0);
+    }
+    if (mapEdit.statusFrames > 0) {
+        --mapEdit.statusFrames;
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(0, 0, 0));
+        TextOut(dc, kStatusX, kStatusY, mapEdit.status, static_cast<int>(std::strlen(mapEdit.status)));
+    }
+}
+
+}  // namespace steering

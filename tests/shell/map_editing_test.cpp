@@ -1,0 +1,240 @@
+// Edit mode through window messages, as a person (or a recorded session) drives it:
+// strokes, undo and redo, obstacle markers, the rebuild and re-plan after a stroke, agents
+// moved out of new walls, saving, and dropping map files.
+#include "shell/map_editing.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/drop_files.h"
+#include "tests/shell/shell_fixture.h"
+#include "steering/agent_list.h"
+#include "world/grid_map.h"
+#include "world/neighbour_grid.h"
+#include "world/obstacles.h"
+#include "world/world_setup.h"
+
+namespace shell_test {
+namespace {
+
+using namespace steering;
+namespace fs = std::filesystem;
+
+constexpr win::WPARAM kControl = 0x11;
+
+std::vector<uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The steering world on an open map read from a file of its own. At the starting view a
+// pixel is 15 world units, so pixel (x, y) lies in cell (x * 15 / 256, y * 15 / 256).
+class MapEditing : public SteeringShell {
+protected:
+    void SetUp() override {
+        SteeringShell::SetUp();
+        folder = ::testing::TempDir() + "map_editing_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        mapPath = folder + "/open.raw";
+        writeBytes(mapPath, std::vector<uint8_t>(kMapBytes, 0));
+        mapEdit = MapEditState{};
+        mapStrokes.clear();
+        obstacleList.clear();
+        neighbourGrid.clear();
+        mapFilePath = mapPath;
+        ASSERT_TRUE(setupWorld());  // one agent at (1500, 4500), target (0, 0)
+        ::testing::internal::CaptureStderr();
+    }
+    void TearDown() override {
+        stderrText = ::testing::internal::GetCapturedStderr();
+        mapFilePath = "maptest.raw";
+        obstacleList.clear();
+        SteeringShell::TearDown();
+        fs::remove_all(folder);
+    }
+    void ctrl(win::WPARAM key) {
+        keyDown(kControl);
+        keyDown(key);
+        keyUp(key);
+        keyUp(kControl);
+    }
+    void stroke(win::UINT down, int x0, int y0, int x1, int y1) {
+        const win::WPARAM held = down == win::WM_LBUTTONDOWN ? win::MK_LBUTTON : win::MK_RBUTTON;
+        send(down, held, at(x0, y0));
+        send(win::WM_MOUSEMOVE, held, at(x1, y1));
+        send(down + 1, 0, at(x1, y1));  // the matching button-up
+    }
+    uint8_t authored(int column, int row) const { return worldMap.authored[row * 256 + column]; }
+    Agent& firstAgent() { return *agentList.begin(); }
+
+    std::string folder, mapPath, stderrText;
+};
+
+TEST_F(MapEditing, ALeftDragPaintsEveryCellOnItsPathAndLeavesTheTargetAlone) {
+    keyDown('E');
+    keyUp('E');
+    ASSERT_TRUE(mapEdit.editing);
+    EXPECT_TRUE(isChecked(kCommandEditMap));
+    EXPECT_TRUE(isChecked(kPaintChoices[0].command));  // wall is the default
+    stroke(win::WM_LBUTTONDOWN, 180, 180, 400, 180);  // cells (10, 10) to (23, 10) in one move
+    for (int c = 8; c <= 25; ++c) {
+        const bool painted = c >= 10 && c <= 23;
+        EXPECT_EQ(gridMap.cellAt(c, 10), painted ? kWallType : 0) << c;
+        EXPECT_EQ(authored(c, 10), painted ? 15 : 0) << c;
+    }
+    EXPECT_EQ(firstAgent().pathTarget, (FixedVec{0, 0}));  // the click did not send the agents
+    // Right drag paints open ground back; outside edit mode a click sends the agents again.
+    stroke(win::WM_RBUTTONDOWN, 250, 180, 300, 180);  // cells 14..17
+    EXPECT_EQ(gridMap.cellAt(15, 10), 0);
+    EXPECT_EQ(gridMap.cellAt(13, 10), kWallType);
+    command(kCommandEditMap);
+    EXPECT_FALSE(mapEdit.editing);
+    send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(400, 300));
+    EXPECT_EQ(firstAgent().pathTarget, (FixedVec{6000 << 16, 4500 << 16}));
+    EXPECT_EQ(gridMap.cellAt(23, 20), 0);  // not painted
+}
+
+TEST_F(MapEditing, UndoAndRedoWholeStrokesWithTheControlKey) {
+    keyDown('E');
+    stroke(win::WM_LBUTTONDOWN, 180, 180, 220, 180);  // cells 10..12 of row 10
+    keyDown('2');                                      // open ground... then walls again:
+    keyDown('1');
+    stroke(win::WM_LBUTTONDOWN, 180, 200, 180, 240);  // cells (10, 11) to (10, 14)
+    EXPECT_EQ(gridMap.cellAt(10, 14), kWallType);
+    keyDown('Z');  // without Ctrl: not an undo
+    EXPECT_EQ(gridMap.cellAt(10, 14), kWallType);
+    ctrl('Z');
+    EXPECT_EQ(gridMap.cellAt(10, 14), 0);
+    EXPECT_EQ(gridMap.cellAt(12, 10), kWallType);
+    ctrl('Z');
+    EXPECT_EQ(gridMap.cellAt(12, 10), 0);
+    EXPECT_EQ(authored(10, 10), 0);
+    ctrl('Y');
+    EXPECT_EQ(gridMap.cellAt(12, 10), kWallType);
+    EXPECT_EQ(gridMap.cellAt(10, 14), 0);
+    ctrl('Y');
+    EXPECT_EQ(gridMap.cellAt(10, 14), kWallType);
+    ctrl('Y');  // nothing left to redo
+    EXPECT_NE(std::string(mapEdit.status).find("nothing to redo"), std::string::npos);
+}
+
+TEST_F(MapEditing, PaintingAnObstacleMarkerMakesAnObstacleAndErasingRemovesIt) {
+    keyDown('E');
+    keyDown('3');
+    EXPECT_TRUE(isChecked(kPaintChoices[2].command));
+    EXPECT_FALSE(isChecked(kPaintChoices[0].command));
+    stroke(win::WM_LBUTTONDOWN, 350, 180, 350, 180);  // cell (20, 10)
+    ASSERT_EQ(obstacleList.size(), 1u);
+    const Obstacle& o = **obstacleList.begin();
+    EXPECT_EQ(o.x, (20 * 256 + 128) << 16);
+    EXPECT_EQ(o.y, (10 * 256 + 128) << 16);
+    EXPECT_EQ(o.radius, 140 << 16);
+    EXPECT_EQ(gridMap.cellAt(20, 10), 1);  // rewritten as the set-up does
+    EXPECT_EQ(authored(20, 10), 14);       // kept for saving
+    std::vector<const Obstacle*> found;
+    neighbourGrid.queryObstacles({o.x, o.y}, 0.0, found);
+    EXPECT_EQ(found.size(), 1u);
+    stroke(win::WM_RBUTTONDOWN, 350, 180, 350, 180);
+    EXPECT_EQ(obstacleList.size(), 0u);
+    found.clear();
+    neighbourGrid.queryObstacles({o.x, o.y}, 0.0, found);
+    EXPECT_TRUE(found.empty());
+}
+
+TEST_F(MapEditing, AfterAStrokeFollowingAgentsReplanAroundTheNewWall) {
+    send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(400, 300));  // to (6000, 4500): cell (23, 17)
+    send(win::WM_LBUTTONUP, 0, at(400, 300));
+    Agent& agent = firstAgent();
+    ASSERT_FALSE(agent.pathDone);
+    auto detours = [&] {
+        // A waypoint above row 5 or below row 28: the route goes round the wall's ends.
+        for (int i = 0; i < agent.storedCount; ++i) {
+            const int32_t row = (agent.waypoints[i].y >> 16) / 256;
+            if (row < 5 || row > 28) return true;
+        }
+        return false;
+    };
+    EXPECT_FALSE(detours());
+    keyDown('E');
+    stroke(win::WM_LBUTTONDOWN, 240, 86, 240, 479);  // column 14, rows 5..28
+    EXPECT_EQ(gridMap.cellAt(14, 5), kWallType);
+    EXPECT_EQ(gridMap.cellAt(14, 28), kWallType);
+    EXPECT_FALSE(agent.pathDone);
+    EXPECT_EQ(agent.pathTarget, (FixedVec{6000 << 16, 4500 << 16}));
+    EXPECT_TRUE(detours());
+    // Undone, the way is straight again.
+    ctrl('Z');
+    EXPECT_FALSE(detours());
+}
+
+TEST_F(MapEditing, AnAgentInsideANewWallGoesToTheNearestOpenCell) {
+    // The agent stands at (1500, 4500) in cell (5, 17). Centres of the neighbouring cells:
+    // (6, 17) at (1664, 4480) is 165 units away, (5, 18) at (1408, 4736) 253, (5, 16) 290.
+    keyDown('E');
+    stroke(win::WM_LBUTTONDOWN, 90, 300, 90, 300);  // cell (5, 17)
+    EXPECT_EQ(firstAgent().position, (FixedVec{1664 << 16, 4480 << 16}));
+    std::vector<Agent*> found;
+    neighbourGrid.queryAgents(firstAgent().position, 0.0, found);
+    EXPECT_EQ(found.size(), 1u);
+    // Walling (6, 17) moves it again. From its centre (6, 16), (7, 17) and (6, 18) are all
+    // 256 units away; the tie goes to the first in row order: (6, 16) at (1664, 4224).
+    stroke(win::WM_LBUTTONDOWN, 105, 300, 105, 300);  // cell (6, 17)
+    EXPECT_EQ(firstAgent().position, (FixedVec{1664 << 16, 4224 << 16}));
+}
+
+TEST_F(MapEditing, SavingWritesTheMapAsAuthoredToItsFile) {
+    keyDown('E');
+    keyDown('3');
+    stroke(win::WM_LBUTTONDOWN, 350, 180, 350, 180);  // marker at (20, 10)
+    keyDown('1');
+    stroke(win::WM_LBUTTONDOWN, 180, 180, 180, 180);  // wall at (10, 10)
+    ctrl('S');
+    const std::vector<uint8_t> saved = fileBytes(mapPath);
+    ASSERT_EQ(saved.size(), kMapBytes);
+    EXPECT_EQ(saved[10 * 256 + 20], 14);
+    EXPECT_EQ(saved[10 * 256 + 10], 15);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), 0), static_cast<long>(kMapBytes - 2));
+    // Map, Save into a folder that has become a file's place: refused, file untouched.
+    fs::remove(mapPath);
+    fs::create_directories(mapPath);
+    command(kCommandSaveMap);
+    EXPECT_NE(std::string(mapEdit.status).find("it is a folder"), std::string::npos) << mapEdit.status;
+    EXPECT_TRUE(fs::is_directory(mapPath));
+}
+
+TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
+    std::vector<uint8_t> other(kMapBytes, 0);
+    for (int c = 0; c < 40; ++c) other[30 * 256 + c] = 15;
+    const std::string good = folder + "/other.raw";
+    writeBytes(good, other);
+    const std::string shortFile = folder + "/short.raw";
+    writeBytes(shortFile, std::vector<uint8_t>(100, 15));
+    const FixedVec before = firstAgent().position;
+
+    for (const std::string& bad : {shortFile, folder + "/missing.raw", folder}) {
+        send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(bad)), 0);
+        EXPECT_EQ(gridMap.cellAt(0, 30), 0) << bad;
+        EXPECT_EQ(mapFilePath, mapPath) << bad;
+        EXPECT_EQ(firstAgent().position, before) << bad;
+        EXPECT_NE(std::string(mapEdit.status).find(bad), std::string::npos) << mapEdit.status;
+    }
+    send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(good)), 0);
+    EXPECT_EQ(mapFilePath, good);
+    EXPECT_EQ(gridMap.cellAt(0, 30), kWallType);
+    EXPECT_EQ(gridMap.cellAt(40, 30), 0);
+    EXPECT_NE(std::string(mapEdit.status).find("loaded"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace shell_test
