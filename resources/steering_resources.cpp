@@ -76,7 +76,7 @@ constexpr uint32_t kColours[] = {0x000000, 0x00C8C8, 0x00C800, 0x008C00, 0xFF00F
 
 constexpr ProgramResources kResources = {
     "steering",
-    {103, kPopups, 4},
+    {103, kPopups, 5},
     {104, 32, kLarge, "ktgGmox", kColours},
     {106, 16, kSmall, "ktgGmox", kColours},
 };
