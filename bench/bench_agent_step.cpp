@@ -12,7 +12,7 @@
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 #include "world/grid_map.h"
-#include "world/world_setup.h"
+#include "programs/steering/world_setup.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "platform/host.h"
 #include "platform/win.h"
+#include "programs/steering/steering_program.h"
 
 using namespace win;
 
@@ -28,7 +29,7 @@ struct Screen {
     HBRUSH tealBrush = CreateSolidBrush(RGB(0, 200, 200));
 
     Screen() {
-        HINSTANCE instance = host::programInstance("steering");
+        HINSTANCE instance = host::programInstance(steering::programResources());
         WNDCLASSEX wc{};
         wc.lpfnWndProc = benchProcedure;
         wc.hInstance = instance;

@@ -22,7 +22,7 @@ win::HDC drawingSurface() {
     static win::HDC dc = [] {
         win::host::useHeadlessBackend();
         shell::mainWindow = shell::createMainWindow(steering_walls::program(),
-                                                    win::host::programInstance("steering_walls"), win::SW_SHOW);
+                                                    shell::programInstance(steering_walls::program()), win::SW_SHOW);
         shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight, shell::kRequestedDepth);
         return shell::offscreenDC;
     }();

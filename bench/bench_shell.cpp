@@ -15,7 +15,7 @@
 #include "platform/host.h"
 #include "platform/win.h"
 #include "shell/program_entry.h"
-#include "shell/steering_program.h"
+#include "programs/steering/steering_program.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 #include "world/grid_map.h"
@@ -31,7 +31,7 @@ void setupOneAgentWindow() {
     win::host::useHeadlessBackend();
     win::host::setTickCount(0);
     shell::mainWindow =
-        shell::createMainWindow(steering::steeringProgram, win::host::programInstance("steering"), win::SW_SHOW);
+        shell::createMainWindow(steering::steeringProgram, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
     shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight, shell::kRequestedDepth);
     steering::gridMap.init(256, 256);
     steering::neighbourGrid.init(128, 128);

@@ -15,8 +15,10 @@
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
-#include "world/view_state.h"
-#include "world/world_setup.h"
+#include "programs/steering/agent_drawing.h"
+#include "programs/steering/view_state.h"
+#include "programs/steering/world_drawing.h"
+#include "programs/steering/world_setup.h"
 
 namespace {
 
@@ -116,9 +118,9 @@ void BM_FrameDraw(benchmark::State& state) {
     const WorldRect viewRect{0, 0, pixelToWorldX(kClientWidth), pixelToWorldY(kClientHeight)};
     for (auto _ : state) {
         win::raster::fillRect(canvas, 0, 0, kClientWidth, kClientHeight, 0xFFFFFF);
-        gridMap.draw(dc, viewRect);
+        drawGridMap(dc, gridMap, viewRect);
         drawObstacles(dc, viewRect);
-        agentList.drawAll(dc, viewRect);
+        drawAgents(dc, agentList, viewRect);
         benchmark::DoNotOptimize(pixels.data());
     }
     win::destroyDeviceContext(dc);

@@ -1,26 +1,26 @@
 # Collects the .cpp files of the given folders (relative to the source root).
-# New files are picked up at the next build without editing any list.
+# New files are picked up at the next build without editing any list. A folder without
+# sources is a mistake (a moved or renamed folder), so it stops the configuration.
 function(steering_sources out)
   set(files)
   foreach(dir IN LISTS ARGN)
     file(GLOB found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
     # Files named *_main.cpp hold a program's entry and are not part of a library.
     list(FILTER found EXCLUDE REGEX "_main\\.cpp$")
+    if(NOT found)
+      message(FATAL_ERROR "${dir}/ holds no library sources")
+    endif()
     list(APPEND files ${found})
   endforeach()
-  if(NOT files)
-    # A folder whose code has not been written yet still yields a valid library.
-    set(files ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
-  endif()
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
-# A GoogleTest executable built from one tests/ folder, each test run in its own
-# process so that the programs' process-wide state starts fresh.
+# A GoogleTest executable built from one tests/ folder. ctest runs each test in its own
+# process; every suite also passes as one process.
 function(steering_test_suite name dir)
   file(GLOB srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
   if(NOT srcs)
-    return()
+    message(FATAL_ERROR "${dir}/ holds no test sources")
   endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)

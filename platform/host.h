@@ -6,13 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/program_resources.h"
 #include "platform/win.h"
 
 namespace win::host {
 
-// The instance handle of a program: "steering", "steering_walls" or "steering_basic".
-// Its menu 103 and icons 104/106 come from resources/. Unknown names give null.
-HINSTANCE programInstance(const char* programName);
+// Different resource records one process can hold instances for: the headless driver and
+// the test suites host the three programs and a few records of their own in one process.
+constexpr int kMaxProgramInstances = 8;
+
+// The instance handle that carries a program's menu 103 and icons 104/106, built from the
+// record the program hands over. The same record always gives the same instance. Null, with
+// a message on stderr, for a record beyond the first kMaxProgramInstances.
+HINSTANCE programInstance(const resources::ProgramResources& resources);
 
 // The headless backend is the default: no window system, a virtual millisecond clock,
 // a message queue fed by the caller, and an in-memory screen image. Choose the backend

@@ -1,4 +1,5 @@
-// Menus built from resource data, check marks, and the program instances that carry them.
+// Menus built from resource data, check marks, and the instances that carry the resources
+// each program hands over.
 #include <cstdio>
 
 #include "platform/window_state.h"
@@ -68,32 +69,24 @@ Icon buildIcon(const resources::IconData& data) {
     return icon;
 }
 
-const char* const kProgramNames[] = {"steering", "steering_walls", "steering_basic"};
-constexpr int kProgramCount = 3;
-
 }  // namespace
 
 namespace host {
 
-HINSTANCE programInstance(const char* programName) {
+HINSTANCE programInstance(const resources::ProgramResources& resources) {
     // Built on first use so that it is ready whenever a program's entry asks for it.
-    static Instance instances[kProgramCount];
-    const resources::ProgramResources* resources = resources::findProgramResources(programName);
-    if (resources == nullptr) {
-        std::fprintf(stderr, "programInstance: unknown program \"%s\"\n", programName != nullptr ? programName : "");
-        return nullptr;
-    }
-    for (int i = 0; i < kProgramCount; ++i) {
-        if (resources == resources::findProgramResources(kProgramNames[i])) {
-            Instance& instance = instances[i];
-            if (instance.resources == nullptr) {
-                instance.resources = resources;
-                instance.largeIcon = buildIcon(resources->largeIcon);
-                instance.smallIcon = buildIcon(resources->smallIcon);
-            }
+    static Instance instances[kMaxProgramInstances];
+    for (Instance& instance : instances) {
+        if (instance.resources == &resources) return &instance;
+        if (instance.resources == nullptr) {
+            instance.resources = &resources;
+            instance.largeIcon = buildIcon(resources.largeIcon);
+            instance.smallIcon = buildIcon(resources.smallIcon);
             return &instance;
         }
     }
+    std::fprintf(stderr, "programInstance: no room for the resources of \"%s\" (%d programs already)\n",
+                 resources.programName != nullptr ? resources.programName : "", kMaxProgramInstances);
     return nullptr;
 }
 

@@ -9,7 +9,7 @@
 #include "platform/gdi_objects.h"
 #include "platform/host.h"
 #include "platform/win.h"
-#include "resources/program_resources.h"
+#include "platform/program_resources.h"
 
 namespace win {
 

@@ -2,6 +2,7 @@
 // then a message loop that never blocks and offers the program a tick on every pass.
 #include <chrono>
 
+#include "platform/host.h"
 #include "platform/win.h"
 #include "shell/program_entry.h"
 
@@ -31,6 +32,8 @@ uint64_t monotonicNanoseconds() {
                                      std::chrono::steady_clock::now().time_since_epoch())
                                      .count());
 }
+
+HINSTANCE programInstance(const Program& program) { return win::host::programInstance(program.resources()); }
 
 HWND createMainWindow(const Program& program, HINSTANCE instance, int showCommand) {
     WNDCLASSEX windowClass;

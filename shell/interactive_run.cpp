@@ -32,7 +32,7 @@ int runInteractive(const Program& program, int argc, char** argv, bool (*openBac
         std::fprintf(stderr, "%s: %s\n", program.name, error.c_str());
         return kExitUsage;
     }
-    const int code = runEntry(program, win::host::programInstance(program.name), win::SW_SHOWDEFAULT);
+    const int code = runEntry(program, programInstance(program), win::SW_SHOWDEFAULT);
     if (!finishSession()) return code != 0 ? code : kExitSessionFiles;
     return code;
 }

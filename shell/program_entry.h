@@ -5,12 +5,15 @@
 // headless driver only ever go through that record.
 #include <cstdint>
 
+#include "platform/program_resources.h"
 #include "platform/win.h"
 
 namespace shell {
 
 struct Program {
     const char* name;                  // "steering", "steering_walls" or "steering_basic"
+    // Menu 103 and icons 104/106, handed to the platform (win::host::programInstance).
+    const win::resources::ProgramResources& (*resources)();
     win::WNDPROC windowProcedure;      // registered with the window class
     bool (*setupWorld)();              // runs once before the loop; result ignored
     bool (*frameTick)();               // true when it produced a frame
@@ -30,6 +33,9 @@ constexpr int kClientHeight = 480;
 constexpr int kRequestedDepth = 16;  // passed to initPresentation, not used
 // A tick is accepted only when more than this many milliseconds have passed.
 constexpr uint32_t kFrameGateMilliseconds = 10;
+
+// The instance that carries the program's menus and icons.
+win::HINSTANCE programInstance(const Program& program);
 
 // Entry steps: createMainWindow, initPresentation(640, 480, 16), setupWorld, the loop
 // that never blocks (one message at most, then frameTick, every pass), then

@@ -2,7 +2,6 @@
 #include "steering/agent.h"
 
 #include "world/grid_map.h"
-#include "world/view_state.h"
 
 namespace steering {
 
@@ -68,7 +67,7 @@ int RandomGenerator::next() {
     return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
-void makeAgentTemplate(Agent& agent) {
+void makeAgentTemplate(Agent& agent, double worldUnitsPerPixel) {
     agent = Agent{};
     agent.pathDone = true;
     agent.clearBehaviours();
@@ -78,10 +77,8 @@ void makeAgentTemplate(Agent& agent) {
     agent.addBehaviour(kFollowPathWeight, "follow_path");
     agent.addBehaviour(kSeparationWeight, "separation");
 
-    // The radius is drawn in pixels and converted at the current zoom, so a new agent
-    // looks 5 to 15 pixels wide whatever the view.
     const Fixed r1 = wrapAdd(kTemplateBaseRadius, fixMul(randomUnit(), kTemplateRadiusSpread));
-    agent.radius = truncToInt(static_cast<double>(r1) * view.viewScaleX);
+    agent.radius = truncToInt(static_cast<double>(r1) * worldUnitsPerPixel);
     agent.mass = kTemplateMass;
     agent.maxForce = kTemplateMaxForce;
     agent.maxSpeed = wrapAdd(kTemplateBaseSpeed, fixMul(randomUnit(), kTemplateSpeedSpread));

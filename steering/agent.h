@@ -3,7 +3,6 @@
 // operations. Speeds are world units per simulation step; there is no time step.
 #include <cstdint>
 
-#include "platform/win.h"
 #include "steering/behaviour.h"
 #include "world/fixed_math.h"
 
@@ -61,12 +60,15 @@ struct Agent {
     Fixed pathProgress() const;  // 1.0 when pathDone
     Fixed stuckRatio() const;    // share of the last 15 steps in which progress fell
     Fixed crowding() const;      // 0..1, saturating at 16 agents near the current waypoint
-
-    void drawAgent(win::HDC dc);
 };
 
+// World units per pixel at the steering program's starting zoom.
+constexpr double kStartWorldUnitsPerPixel = 15.0;
+
 // Fills a template agent: the five standard behaviours, a random radius and maxSpeed.
-void makeAgentTemplate(Agent& agent);
+// The radius is drawn in pixels and converted with worldUnitsPerPixel (the view's current
+// zoom), so a new agent looks 5 to 15 pixels wide whatever the view.
+void makeAgentTemplate(Agent& agent, double worldUnitsPerPixel = kStartWorldUnitsPerPixel);
 
 // The runtime-style 15-bit linear congruential generator (state 1 at start, never reseeded).
 struct RandomGenerator {

@@ -33,18 +33,6 @@ void AgentList::setTargetAll(FixedVec point) {
     for (Agent& agent : agents_) agent.setTarget(point);
 }
 
-void AgentList::drawAll(win::HDC dc, const WorldRect& viewRect) {
-    for (Agent& agent : agents_) {
-        const int32_t left = toWhole(wrapSub(agent.position.x, agent.radius));
-        const int32_t right = toWhole(wrapAdd(agent.position.x, agent.radius));
-        const int32_t top = toWhole(wrapSub(agent.position.y, agent.radius));
-        const int32_t bottom = toWhole(wrapAdd(agent.position.y, agent.radius));
-        if (left < viewRect.right && viewRect.left < right && top < viewRect.bottom && viewRect.top < bottom) {
-            agent.drawAgent(dc);
-        }
-    }
-}
-
 void AgentList::removeFirst() {
     if (agents_.empty()) return;
     Agent& oldest = agents_.front();

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <list>
 
-#include "platform/win.h"
 #include "steering/agent.h"
 
 namespace steering {
@@ -17,8 +16,6 @@ public:
     // Each agent in list order: update, then move it in the neighbour grid.
     void updateAll();
     void setTargetAll(FixedVec point);
-    // Draws each agent whose bounding square overlaps the view (whole world units).
-    void drawAll(win::HDC dc, const WorldRect& viewRect);
     // Removes the oldest agent (nothing when empty).
     void removeFirst();
     void clear();

@@ -1,17 +1,12 @@
-// Planning and the crowd and stranding rules of the two navigation modes, and the overlay
-// that puts the other mode's path beside the current one.
+// Planning and the crowd and stranding rules of the two navigation modes.
 #include "steering/navigation_mode.h"
-
-#include <cstdio>
 
 #include "navigation/nav_mesh.h"
 #include "navigation/route_planning.h"
 #include "navigation/shortest_path.h"
 #include "steering/agent_list.h"
 #include "steering/path_following.h"
-#include "world/drawing_resources.h"
 #include "world/grid_map.h"
-#include "world/view_state.h"
 
 namespace steering {
 
@@ -28,17 +23,11 @@ constexpr int kCellUnits = 256;  // world units per cell
 // (the brake applies at any distance from it) and slower than the stop speed.
 constexpr Fixed kCrowdGiveUpShare = kFixedOne / 2;
 constexpr Fixed kCrowdStillSpeed = 3 * kFixedOne;
-// Overlay text offset from the agent's centre, pixels.
-constexpr int kComparisonLabelOffset = 24;
-constexpr int kLabelBuffer = 64;
 
 // The shortest planner's working state: several megabytes of zero-initialised static
 // storage, so no query and no frame ever allocates it.
 nav::ShortestSearchState shortestSearchState;
 nav::ShortestSearchState& searchState() { return shortestSearchState; }
-
-nav::PathResult comparisonPath;  // the overlay's answers, read right after each query
-nav::PathResult otherPath;
 
 int lowType(int value) { return value & 15; }
 
@@ -97,17 +86,6 @@ bool planFromNearestGround(nav::PathResult& result, int fromX, int fromY, int to
     return false;
 }
 
-int32_t clearanceOf(const Agent& agent) { return toWhole(agent.radius); }
-
-void drawPolyline(win::HDC dc, const Agent& agent, const nav::PathResult& path) {
-    const win::POINT start{fixedToPixelX(agent.position.x), fixedToPixelY(agent.position.y)};
-    win::MoveToEx(dc, start.x, start.y, nullptr);
-    for (int i = 0; i < path.waypointCount; ++i) {
-        win::LineTo(dc, worldToPixelX(static_cast<double>(path.waypoints[i].x)),
-                    worldToPixelY(static_cast<double>(path.waypoints[i].y)));
-    }
-}
-
 }  // namespace
 
 void planShortest(nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance) {
@@ -134,8 +112,8 @@ void planAgentPath(nav::PathResult& result, const Agent& agent, FixedVec point) 
         pathRequest(result, fromX, fromY, toX, toY, kGateFraction);
         return;
     }
-    planShortest(result, fromX, fromY, toX, toY, clearanceOf(agent));
-    if (result.waypointCount <= 0) planFromNearestGround(result, fromX, fromY, toX, toY, clearanceOf(agent));
+    planShortest(result, fromX, fromY, toX, toY, agentClearance(agent));
+    if (result.waypointCount <= 0) planFromNearestGround(result, fromX, fromY, toX, toY, agentClearance(agent));
 }
 
 void setNavigationMode(NavigationMode mode) {
@@ -148,28 +126,6 @@ void setNavigationMode(NavigationMode mode) {
 bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd) {
     if (navigationMode != NavigationMode::Shortest || crowd < kCrowdGiveUpShare) return false;
     return approxLength(agent.velocity) < kCrowdStillSpeed;
-}
-
-void drawPlannerComparison(win::HDC dc) {
-    if (agentList.empty()) return;
-    const Agent& oldest = *agentList.begin();
-    if (oldest.pathCount == 0 || oldest.pathDone) return;
-    const int fromX = toWhole(oldest.position.x), fromY = toWhole(oldest.position.y);
-    const int toX = toWhole(oldest.pathTarget.x), toY = toWhole(oldest.pathTarget.y);
-    nav::request_agent_path(comparisonPath, fromX, fromY, toX, toY, kGateFraction);
-    planShortest(otherPath, fromX, fromY, toX, toY, clearanceOf(oldest));
-    const double classicLength = nav::path_length(comparisonPath);
-    const double shortestLength = nav::path_length(otherPath);
-    const nav::PathResult& other = navigationMode == NavigationMode::Classic ? otherPath : comparisonPath;
-    win::SelectObject(dc, asGdiObject(drawingResources.magentaPen));
-    drawPolyline(dc, oldest, other);
-
-    char text[kLabelBuffer];
-    const int length = std::snprintf(text, sizeof text, "classic %d  shortest %d", static_cast<int>(classicLength),
-                                     static_cast<int>(shortestLength));
-    win::SetBkMode(dc, win::TRANSPARENT);
-    win::TextOut(dc, fixedToPixelX(oldest.position.x) + kComparisonLabelOffset,
-                 fixedToPixelY(oldest.position.y) - kComparisonLabelOffset, text, length);
 }
 
 }  // namespace steering

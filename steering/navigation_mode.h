@@ -29,7 +29,7 @@ void setNavigationMode(NavigationMode mode);
 // agent then gives the waypoint up at once: the next one, or arrival at the last.
 bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd);
 
-// Debug overlay for the oldest agent: the other mode's path in magenta, and both lengths.
-void drawPlannerComparison(win::HDC dc);
+// The clearance an agent's shortest paths keep from walls: its radius in whole world units.
+inline int32_t agentClearance(const Agent& agent) { return toWhole(agent.radius); }
 
 }  // namespace steering

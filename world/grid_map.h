@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/win.h"
 #include "world/fixed_math.h"
 
 namespace steering {
@@ -35,7 +34,6 @@ public:
     int cellAt(uint32_t column, uint32_t row) const;  // type, 1 outside
     CellIndex worldToCell(FixedVec position) const;
     FixedVec cellToWorld(int32_t column, int32_t row) const;  // top-left corner
-    void draw(win::HDC dc, const WorldRect& viewRect) const;
 
     uint8_t* cells() { return cells_.get(); }
     const uint8_t* cells() const { return cells_.get(); }

@@ -3,38 +3,11 @@
 #include <cmath>
 
 #include "steering/agent.h"
-#include "world/drawing_resources.h"
 #include "world/obstacles.h"
-#include "world/view_state.h"
 
 namespace steering {
 
 NeighbourGrid neighbourGrid;
-
-namespace {
-
-// The client area the grid lines span, in pixels.
-constexpr int kClientWidth = 640;
-constexpr int kClientHeight = 480;
-
-// Darkest shade: eight or more occupants.
-constexpr int kBlackOccupancy = 8;
-
-// Far zoomed in, a cell spans more pixels than 32 bits hold and the truncating conversion
-// would wrap its edges onto the window. Pixel coordinates beyond this many pixels outside
-// the window are pulled back to it first; nearer ones are kept exactly as they are.
-constexpr double kPixelMargin = 1024.0;
-
-int32_t boundedPixel(double pixel, int extent) {
-    if (pixel < -kPixelMargin) pixel = -kPixelMargin;
-    if (pixel > extent + kPixelMargin) pixel = extent + kPixelMargin;
-    return truncToInt(pixel);
-}
-
-// The pixel span [from, to) of a cell along one axis touches the window.
-bool spanVisible(double from, double to, int extent) { return to > 0.0 && from < extent; }
-
-}  // namespace
 
 bool NeighbourGrid::init(uint32_t newColumns, uint32_t newRows) {
     columns = newColumns;
@@ -148,43 +121,6 @@ int NeighbourGrid::obstacleCount(uint32_t column, uint32_t row) const {
 
 int NeighbourGrid::occupancy(uint32_t column, uint32_t row) const {
     return agentCount(column, row) + obstacleCount(column, row);
-}
-
-void NeighbourGrid::draw(win::HDC dc, const WorldRect& viewRect) const {
-    // The view's whole units become Fixed by a wrapping shift, as every other square does.
-    const CellRange range = boundingCells(toFixed(viewRect.left), toFixed(viewRect.top), toFixed(viewRect.right),
-                                          toFixed(viewRect.bottom));
-    if (range.empty()) return;
-    win::SelectObject(dc, asGdiObject(drawingResources.bluePen));
-    // Lines and cells wholly outside the window are skipped (they would be clipped away),
-    // so a range that wrapped to the whole grid costs no more than the cells in view.
-    for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
-        const double x = (c * cellWidth - view.viewOriginX) * view.viewInvScaleX;
-        if (!(x > -1.0 && x < kClientWidth)) continue;
-        win::MoveToEx(dc, truncToInt(x), 0, nullptr);
-        win::LineTo(dc, truncToInt(x), kClientHeight);
-    }
-    for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
-        const double y = (r * cellHeight - view.viewOriginY) * view.viewInvScaleY;
-        if (!(y > -1.0 && y < kClientHeight)) continue;
-        win::MoveToEx(dc, 0, truncToInt(y), nullptr);
-        win::LineTo(dc, kClientWidth, truncToInt(y));
-    }
-    for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
-        const double left = (c * cellWidth - view.viewOriginX) * view.viewInvScaleX;
-        const double right = ((c + 1) * cellWidth - view.viewOriginX) * view.viewInvScaleX + 1;
-        if (!spanVisible(left, right, kClientWidth)) continue;
-        for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
-            const double top = (r * cellHeight - view.viewOriginY) * view.viewInvScaleY;
-            const double bottom = ((r + 1) * cellHeight - view.viewOriginY) * view.viewInvScaleY + 1;
-            if (!spanVisible(top, bottom, kClientHeight)) continue;
-            const int n = occupancy(c, r);
-            if (n < 1) continue;
-            win::SelectObject(dc, asGdiObject(drawingResources.occupancyBrushes[n < kBlackOccupancy ? n : kBlackOccupancy]));
-            win::Rectangle(dc, boundedPixel(left, kClientWidth), boundedPixel(top, kClientHeight),
-                           boundedPixel(right, kClientWidth), boundedPixel(bottom, kClientHeight));
-        }
-    }
 }
 
 }  // namespace steering

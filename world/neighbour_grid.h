@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/win.h"
 #include "world/cell_lists.h"
 #include "world/fixed_math.h"
 
@@ -29,8 +28,6 @@ public:
     // Order: columns outer, rows inner, insertion order within a cell.
     std::size_t queryAgents(FixedVec position, double radius, std::vector<Agent*>& result);
     std::size_t queryObstacles(FixedVec position, double radius, std::vector<const Obstacle*>& result);
-
-    void draw(win::HDC dc, const WorldRect& viewRect) const;
 
     // Number of agents plus obstacles registered in a cell (for drawing and tests).
     int occupancy(uint32_t column, uint32_t row) const;

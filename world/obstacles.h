@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "platform/win.h"
 #include "world/fixed_math.h"
 
 namespace steering {
@@ -29,8 +28,5 @@ private:
 };
 
 extern ObstacleList obstacleList;
-
-// Draws every obstacle whose bounding square overlaps the view.
-void drawObstacles(win::HDC dc, const WorldRect& viewRect);
 
 }  // namespace steering

@@ -104,7 +104,7 @@ void releaseDrawingResources() {
 
 const shell::Program& program() {
     static const shell::Program basic = {
-        "steering_basic", windowProcedure, setupWorld, frameTick,
+        "steering_basic", programResources, windowProcedure, setupWorld, frameTick,
         releaseDrawingResources, agentCount, traceAgent, "forceX,forceY,radius,static",
     };
     return basic;

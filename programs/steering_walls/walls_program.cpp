@@ -133,7 +133,7 @@ void releaseDrawingResources() {
 
 const shell::Program& program() {
     static const shell::Program walls = {
-        "steering_walls", windowProcedure, setupWorld,  frameTick,
+        "steering_walls", programResources, windowProcedure, setupWorld, frameTick,
         releaseDrawingResources, agentCount, traceAgent, "radius,static",
     };
     return walls;

@@ -2,6 +2,7 @@
 // steering_walls as the shared entry and the headless driver see it, and the parts of
 // its shell that are its own: the frame tick, the window procedure and the release of
 // its drawing resources.
+#include "platform/program_resources.h"
 #include "platform/win.h"
 #include "shell/program_entry.h"
 
@@ -20,5 +21,7 @@ win::LRESULT windowProcedure(win::HWND window, win::UINT message, win::WPARAM wP
 void releaseDrawingResources();
 
 const shell::Program& program();
+// Menu 103 and icons 104/106, handed to the platform by the entry.
+const win::resources::ProgramResources& programResources();
 
 }  // namespace steering_walls

@@ -15,10 +15,9 @@
 #include "navigation/navigation.h"
 #include "tests/fuzz/byte_reader.h"
 #include "world/grid_map.h"
-#include "world/map_file.h"
+#include "world/map_install.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
-#include "world/world_setup.h"
 
 namespace {
 

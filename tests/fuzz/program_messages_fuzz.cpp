@@ -14,7 +14,7 @@
 #include "tests/fuzz/byte_reader.h"
 #include "tests/hardening/program_harness.h"
 #include "tools/headless/driver.h"
-#include "world/view_state.h"
+#include "programs/steering/view_state.h"
 
 namespace {
 

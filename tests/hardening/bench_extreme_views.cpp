@@ -6,9 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/win.h"
-#include "shell/steering_program.h"
+#include "programs/steering/steering_program.h"
 #include "tests/hardening/program_harness.h"
-#include "world/view_state.h"
+#include "programs/steering/view_state.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "platform/host.h"
-#include "shell/steering_program.h"
+#include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"
 #include "tests/hardening/program_harness.h"
 #include "tools/headless/driver.h"
 #include "world/fixed_math.h"
-#include "world/view_state.h"
+#include "programs/steering/view_state.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <cstdint>
 
 #include "platform/host.h"
-#include "shell/steering_program.h"
+#include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"
 #include "tests/hardening/program_harness.h"
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
-#include "world/view_state.h"
+#include "programs/steering/view_state.h"
 
 namespace {
 

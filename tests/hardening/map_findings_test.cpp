@@ -12,7 +12,7 @@
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
-#include "world/world_setup.h"
+#include "programs/steering/world_setup.h"
 
 namespace {
 

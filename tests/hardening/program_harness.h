@@ -93,7 +93,7 @@ public:
 
 private:
     bool openWindow() {
-        shell::mainWindow = shell::createMainWindow(*program_, win::host::programInstance(program_->name),
+        shell::mainWindow = shell::createMainWindow(*program_, shell::programInstance(*program_),
                                                     win::SW_SHOWDEFAULT);
         if (shell::mainWindow == nullptr) return false;
         shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight,

@@ -12,11 +12,11 @@
 #include <string>
 
 #include "platform/win.h"
-#include "shell/steering_program.h"
+#include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"
 #include "tests/hardening/program_harness.h"
 #include "world/grid_map.h"
-#include "world/view_state.h"
+#include "programs/steering/view_state.h"
 
 namespace {
 

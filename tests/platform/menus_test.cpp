@@ -79,9 +79,10 @@ TEST(ProgramMenus, SteeringBasicHasOneFileMenuWithASeparator) {
 
 TEST(ProgramIcons, EachProgramHasALargeAndASmallIcon) {
     for (const char* program : {"steering", "steering_walls", "steering_basic"}) {
-        HINSTANCE instance = host::programInstance(program);
+        HINSTANCE instance = host::programInstance(*platform_test::programResources(program));
         ASSERT_NE(instance, nullptr) << program;
-        EXPECT_EQ(host::programInstance(program), instance) << "one instance per program";
+        EXPECT_EQ(host::programInstance(*platform_test::programResources(program)), instance)
+            << "one instance per program";
         HICON large = LoadIcon(instance, MAKEINTRESOURCE(104));
         HICON small = LoadIcon(instance, MAKEINTRESOURCE(106));
         ASSERT_NE(large, nullptr) << program;

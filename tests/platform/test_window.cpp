@@ -1,6 +1,12 @@
 // The shared test window.
 #include "tests/platform/test_window.h"
 
+#include <string_view>
+
+#include "programs/steering/steering_program.h"
+#include "programs/steering_basic/basic_program.h"
+#include "programs/steering_walls/walls_program.h"
+
 namespace platform_test {
 
 using namespace win;
@@ -27,8 +33,17 @@ LRESULT recordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
+const resources::ProgramResources* programResources(const char* program) {
+    const std::string_view name = program != nullptr ? program : "";
+    if (name == "steering") return &steering::programResources();
+    if (name == "steering_walls") return &steering_walls::programResources();
+    if (name == "steering_basic") return &steering_basic::programResources();
+    return nullptr;
+}
+
 HWND makeProgramWindow(const char* program, int show) {
-    HINSTANCE instance = host::programInstance(program);
+    const resources::ProgramResources* resources = programResources(program);
+    HINSTANCE instance = resources != nullptr ? host::programInstance(*resources) : nullptr;
     WNDCLASSEX wc{};
     wc.cbSize = 48;
     wc.style = CS_HREDRAW | CS_VREDRAW;

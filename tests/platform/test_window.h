@@ -21,6 +21,9 @@ std::vector<Received>& received();
 // (begin, end); everything else goes to DefWindowProc.
 win::LRESULT recordingProcedure(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
 
+// The menus and icons of "steering", "steering_walls" or "steering_basic"; null otherwise.
+const win::resources::ProgramResources* programResources(const char* program);
+
 // Registers "Steering Test" for the given program and creates, shows and updates the window.
 win::HWND makeProgramWindow(const char* program = "steering", int show = win::SW_SHOWDEFAULT);
 

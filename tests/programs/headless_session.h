@@ -19,7 +19,7 @@ public:
     // Window, presentation and world, as the entry does before its loop.
     explicit HeadlessSession(const shell::Program& program) : program_(program) {
         win::host::useHeadlessBackend();
-        shell::mainWindow = shell::createMainWindow(program, win::host::programInstance(program.name), win::SW_SHOW);
+        shell::mainWindow = shell::createMainWindow(program, shell::programInstance(program), win::SW_SHOW);
         shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight, shell::kRequestedDepth);
         program.setupWorld();
         pump();

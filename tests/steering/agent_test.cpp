@@ -84,9 +84,8 @@ TEST_F(AgentTest, TemplateRadiusFollowsTheZoomAtCreation) {
     Agent wide;
     makeAgentTemplate(wide);
     agentRandom = RandomGenerator{};
-    view.viewScaleX = 7.5;
     Agent close;
-    makeAgentTemplate(close);
+    makeAgentTemplate(close, 7.5);
     EXPECT_NEAR(static_cast<double>(wide.radius), 2.0 * close.radius, 1.0);
     EXPECT_EQ(wide.maxSpeed, close.maxSpeed);
 }

@@ -8,7 +8,8 @@
 
 #include "navigation/navigation.h"
 #include "steering_test_world.h"
-#include "world/world_setup.h"
+#include "world/map_install.h"
+#include "world/obstacles.h"
 
 namespace {
 bool counting = false;

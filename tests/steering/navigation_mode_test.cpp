@@ -9,7 +9,7 @@
 #include "navigation/navigation.h"
 #include "steering/navigation_mode.h"
 #include "steering_test_world.h"
-#include "world/world_setup.h"
+#include "world/map_install.h"
 
 namespace steering {
 namespace {

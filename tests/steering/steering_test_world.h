@@ -1,6 +1,6 @@
 #pragma once
 // Shared set-up of the steering tests: an open 256 x 256 map, an empty neighbour grid and
-// population, the starting view and a fresh random generator.
+// population and a fresh random generator.
 #include <cstdint>
 
 #include "steering/agent.h"
@@ -10,7 +10,6 @@
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
-#include "world/view_state.h"
 
 namespace steering::test {
 
@@ -23,7 +22,6 @@ inline void resetWorld() {
     obstacleList.clear();
     gridMap.init(kMapSide, kMapSide);
     neighbourGrid.init(128, 128);
-    view = ViewState{};
     agentRandom = RandomGenerator{};
 }
 

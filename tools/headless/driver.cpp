@@ -144,7 +144,7 @@ RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>
     if (trace != nullptr) shell::writeTraceHeader(trace, program);
 
     RunSummary summary;
-    summary.exitCode = shell::runEntry(program, win::host::programInstance(program.name), win::SW_SHOWDEFAULT);
+    summary.exitCode = shell::runEntry(program, shell::programInstance(program), win::SW_SHOWDEFAULT);
     shell::setLoopObserver({});
     summary.windowCreated = shell::mainWindow != nullptr;
     // A run that ended before its last frame (close, Escape, Exit) still gets its final

@@ -17,7 +17,7 @@
 #include "tools/headless/input_script.h"
 #include "tools/headless/options.h"
 #include "world/map_file.h"
-#include "world/world_setup.h"
+#include "programs/steering/world_setup.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "programs/steering_basic/basic_program.h"
 #include "programs/steering_walls/walls_program.h"
-#include "shell/steering_program.h"
+#include "programs/steering/steering_program.h"
 #include "tools/headless/driver.h"
 
 namespace headless {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/host.h"
+#include "programs/steering/steering_program.h"
 #include "platform/win.h"
 #include "tools/platform_demo/demo_scene.h"
 #ifdef STEERING_WITH_SDL
@@ -35,7 +36,7 @@ DWORD lastTick = 0;
 uint32_t frameCount = 0;
 bool highlight = false;
 bool checked[5] = {};
-platform_demo::DemoResources resources;
+platform_demo::DemoResources demoResources;
 
 bool initPresentation() {
     if (DirectDrawCreate(nullptr, &directDraw, nullptr) != DD_OK) {
@@ -109,7 +110,7 @@ bool frameTick() {
     fx.dwSize = sizeof fx;
     fx.dwFillColor = 0xFFFFFF;
     offscreen->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx);
-    platform_demo::drawScene(offscreenDC, resources, frameCount++, highlight);
+    platform_demo::drawScene(offscreenDC, demoResources, frameCount++, highlight);
     RECT rect;
     GetClientRect(mainWindow, &rect);
     InvalidateRect(mainWindow, &rect, FALSE);
@@ -218,8 +219,8 @@ int main(int argc, char** argv) {
 #else
     headless = true;
 #endif
-    resources = platform_demo::makeResources();
-    mainWindow = createMainWindow(host::programInstance("steering"), SW_SHOWDEFAULT);
+    demoResources = platform_demo::makeResources();
+    mainWindow = createMainWindow(host::programInstance(steering::programResources()), SW_SHOWDEFAULT);
     if (mainWindow == nullptr) {
         return 0;
     }
@@ -255,7 +256,7 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    platform_demo::deleteResources(resources);
+    platform_demo::deleteResources(demoResources);
     shutdownPresentation();
     return static_cast<int>(msg.wParam);
 }

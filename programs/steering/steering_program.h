@@ -1,0 +1,57 @@
+#pragma once
+// The steering program: its frame tick, its window procedure, the release of its pens and
+// brushes, the Insert point, its menus and icons, and the Program record that hands all of
+// it to the shared entry and the headless driver.
+#include <cstdint>
+
+#include "platform/program_resources.h"
+#include "platform/win.h"
+#include "shell/program_entry.h"
+#include "world/fixed_math.h"
+
+namespace steering {
+
+// A point in whole world units.
+struct WorldPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+// Where Insert places new agents: the last point clicked or dragged with the left button.
+extern WorldPoint mouseWorld;
+
+// Scroll and zoom limits and factors of the view.
+constexpr double kScrollLimit = 65536.0;         // whole world units: the map's far edge
+constexpr double kZoomOutFactor = 1.5;
+constexpr double kZoomInFactor = 0.6666666666666666;  // the double nearest to 2/3
+constexpr uint32_t kScrollUnitsPerRepeat = 256;  // world units (one map cell) per key repeat
+constexpr uint32_t kRepeatCountMask = 0x7F;      // only the low seven bits of the repeat count
+constexpr double kJumpUnitsPerPixelX = 102.0;    // 640 pixels span 65,280 units
+constexpr double kJumpUnitsPerPixelY = 136.0;    // 480 pixels span 65,280 units
+constexpr int kAgentsPerKeyPress = 5;            // Insert adds, Delete removes, this many
+
+// Menu command ids of menu resource 103.
+constexpr win::WORD kCommandExit = 40004;
+constexpr win::WORD kCommandNeighbours = 40007;
+constexpr win::WORD kCommandGrid = 40008;
+constexpr win::WORD kCommandVectors = 40009;
+constexpr win::WORD kCommandPaths = 40010;
+constexpr win::WORD kCommandTriangles = 40012;
+// Navigation menu: two radio items, Classic checked at start.
+constexpr win::WORD kCommandNavigationClassic = 40020;
+constexpr win::WORD kCommandNavigationShortest = 40021;
+
+// One simulation step and one frame; false (touching nothing) inside the 10 ms gate.
+bool frameTick();
+win::LRESULT windowProcedure(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+// Deletes every pen and brush in creation order, then releases the presentation.
+void releaseDrawingResources();
+
+// The visible part of the world for the current view.
+WorldRect visibleWorldRect();
+
+extern const shell::Program steeringProgram;
+// Menu 103 and icons 104/106, handed to the platform by the entry.
+const win::resources::ProgramResources& programResources();
+
+}  // namespace steering

@@ -1,0 +1,45 @@
+#include "programs/steering/world_setup.h"
+#include "world/map_install.h"
+
+
+#include "steering/agent.h"
+#include "steering/agent_list.h"
+#include "world/grid_map.h"
+#include "world/neighbour_grid.h"
+#include "world/obstacles.h"
+#include "programs/steering/view_state.h"
+
+namespace steering {
+
+namespace {
+
+constexpr const char* kDefaultMapFile = "maptest.raw";
+constexpr uint32_t kNeighbourGridSide = 128;  // buckets of 512 world units over the 65,536-unit map
+// The first agent stands under pixel (100, 300) of the starting view.
+constexpr double kFirstAgentPixelX = 100.0;
+constexpr double kFirstAgentPixelYFixed = 19660800.0;  // 300 pixels as 16.16
+
+}  // namespace
+
+std::string mapFilePath = kDefaultMapFile;
+PreparedMap worldMap;
+
+bool setupWorld() {
+    const bool mapReady = gridMap.init(kMapSide, kMapSide);
+    neighbourGrid.init(kNeighbourGridSide, kNeighbourGridSide);
+    if (mapReady) {
+        prepareMapFile(mapFilePath.c_str(), worldMap);
+        installMap(worldMap);
+    }
+
+    Agent agentTemplate;
+    makeAgentTemplate(agentTemplate, view.viewScaleX);
+    const FixedVec start{truncToInt(truncToInt(kFirstAgentPixelX * 65536.0) * view.viewScaleX),
+                         truncToInt(view.viewScaleY * kFirstAgentPixelYFixed)};
+    agentTemplate.place(start, FixedVec{0, 0});
+    agentList.add(agentTemplate);
+    agentList.setTargetAll(FixedVec{0, 0});
+    return true;
+}
+
+}  // namespace steering

@@ -1,0 +1,83 @@
+#pragma once
+// A steering window on the headless backend, driven through real window messages.
+#include <gtest/gtest.h>
+
+#include "platform/host.h"
+#include "platform/win.h"
+#include "shell/program_entry.h"
+#include "programs/steering/steering_program.h"
+#include "steering/agent_list.h"
+#include "world/grid_map.h"
+#include "world/neighbour_grid.h"
+#include "programs/steering/view_state.h"
+
+namespace shell_test {
+
+class SteeringShell : public ::testing::Test {
+protected:
+    void SetUp() override {
+        win::host::useHeadlessBackend();
+        win::host::failPresentationStep(0);
+        win::host::setTickCount(1000);
+        shell::lastTickTime = 0;
+        steering::view = steering::ViewState{};
+        steering::debugFlags = steering::DebugFlags{};
+        steering::mouseWorld = steering::WorldPoint{};
+        steering::agentList.clear();
+        shell::mainWindow =
+            shell::createMainWindow(steering::steeringProgram, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
+        ASSERT_NE(shell::mainWindow, nullptr);
+        pump();
+    }
+
+    void TearDown() override {
+        steering::agentList.clear();
+        if (win::host::mainWindow() != nullptr) win::DestroyWindow(shell::mainWindow);
+        pump();
+        shell::shutdownPresentation();
+    }
+
+    // An empty world (no map file, no navigation) in which agents can be added.
+    static void emptyWorld() {
+        steering::gridMap.init(256, 256);
+        steering::neighbourGrid.init(128, 128);
+    }
+
+    // Dispatches everything queued; records whether the quit message came by.
+    void pump() {
+        win::MSG message;
+        while (win::PeekMessage(&message, nullptr, 0, 0, win::PM_REMOVE)) {
+            if (message.message == win::WM_QUIT) {
+                quitSeen = true;
+                quitCode = static_cast<int>(message.wParam);
+                continue;
+            }
+            win::TranslateMessage(&message);
+            win::DispatchMessage(&message);
+        }
+    }
+
+    void send(win::UINT message, win::WPARAM wParam = 0, win::LPARAM lParam = 0) {
+        win::PostMessage(shell::mainWindow, message, wParam, lParam);
+        pump();
+    }
+    void keyDown(win::WPARAM key, uint32_t repeat = 1) { send(win::WM_KEYDOWN, key, static_cast<win::LPARAM>(repeat)); }
+    void keyUp(win::WPARAM key) { send(win::WM_KEYUP, key, static_cast<win::LPARAM>(0xC0000001u)); }
+    static win::LPARAM at(int x, int y) {
+        return win::MAKELPARAM(static_cast<win::WORD>(x), static_cast<win::WORD>(y));
+    }
+    void command(win::WORD id) { send(win::WM_COMMAND, id, 0); }
+
+    // Reads a menu item's check mark (CheckMenuItem answers the previous state) and puts it back.
+    static bool isChecked(win::UINT id) {
+        const win::HMENU menu = win::GetMenu(shell::mainWindow);
+        const win::DWORD previous = win::CheckMenuItem(menu, id, win::MF_CHECKED);
+        win::CheckMenuItem(menu, id, previous & win::MF_CHECKED);
+        return (previous & win::MF_CHECKED) != 0;
+    }
+
+    bool quitSeen = false;
+    int quitCode = -1;
+};
+
+}  // namespace shell_test

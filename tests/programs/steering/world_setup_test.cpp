@@ -1,0 +1,180 @@
+#include "programs/steering/world_setup.h"
+#include "world/map_install.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "navigation/nav_mesh.h"
+#include "steering/agent.h"
+#include "steering/agent_list.h"
+#include "world/grid_map.h"
+#include "world/neighbour_grid.h"
+#include "world/obstacles.h"
+
+namespace steering {
+namespace {
+
+// The process-wide world, emptied so that each test starts from static initialisation.
+class WorldTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        agentList.clear();
+        obstacleList.clear();
+        neighbourGrid.clear();
+    }
+    void TearDown() override {
+        agentList.clear();
+        obstacleList.clear();
+        neighbourGrid.clear();
+    }
+};
+
+class MarkerTest : public WorldTest {
+protected:
+    void SetUp() override {
+        WorldTest::SetUp();
+        ASSERT_TRUE(gridMap.init(256, 256));
+        ASSERT_TRUE(neighbourGrid.init(128, 128));
+    }
+    void setByte(int column, int row, uint8_t value) { gridMap.cells()[row * 256 + column] = value; }
+};
+
+TEST_F(MarkerTest, OneMarkerGivesOneObstacleAtTheCellCentre) {
+    setByte(10, 20, 14);
+    extractObstacles();
+    ASSERT_EQ(obstacleList.size(), 1u);
+    const Obstacle& o = **obstacleList.begin();
+    EXPECT_EQ(o.x, 176160768);  // 2688.0 units
+    EXPECT_EQ(o.y, 343932928);  // 5248.0 units
+    EXPECT_EQ(o.radius, 0x8C0000);
+    EXPECT_EQ(gridMap.cellAt(10, 20), 1);
+    EXPECT_EQ(gridMap.cells()[20 * 256 + 10], 1);
+    // Registered in the neighbour grid: (2548..2828, 5108..5388) lies in cell (4..5, 9..10).
+    EXPECT_EQ(neighbourGrid.obstacleCount(4, 9), 1);
+    EXPECT_EQ(neighbourGrid.obstacleCount(5, 10), 1);
+    EXPECT_EQ(neighbourGrid.obstacleCount(6, 10), 0);
+}
+
+TEST_F(MarkerTest, TheWholeByteIsRewrittenAndOnlyTheLowBitsCount) {
+    setByte(3, 3, 0xFE);  // type 14 with high bits
+    setByte(4, 3, 0x1F);  // a wall, whatever the high bits
+    extractObstacles();
+    EXPECT_EQ(obstacleList.size(), 1u);
+    EXPECT_EQ(gridMap.cells()[3 * 256 + 3], 1);
+    EXPECT_EQ(gridMap.cells()[3 * 256 + 4], 0x1F);
+}
+
+TEST_F(MarkerTest, MarkersInRowOrColumn127AndBeyondStay) {
+    setByte(127, 5, 14);
+    setByte(5, 127, 14);
+    setByte(200, 200, 14);
+    extractObstacles();
+    EXPECT_EQ(obstacleList.size(), 0u);
+    EXPECT_EQ(gridMap.cellAt(127, 5), 14);
+    EXPECT_EQ(gridMap.cellAt(5, 127), 14);
+    EXPECT_EQ(gridMap.cellAt(200, 200), 14);
+}
+
+TEST_F(MarkerTest, ObstaclesAreInRowOrder) {
+    setByte(50, 2, 14);
+    setByte(3, 9, 14);
+    setByte(126, 126, 14);
+    setByte(7, 2, 14);
+    extractObstacles();
+    ASSERT_EQ(obstacleList.size(), 4u);
+    std::vector<std::pair<Fixed, Fixed>> centres;
+    for (const auto& o : obstacleList) centres.emplace_back(o->x >> 16, o->y >> 16);
+    EXPECT_EQ(centres, (std::vector<std::pair<Fixed, Fixed>>{
+                           {7 * 256 + 128, 2 * 256 + 128},
+                           {50 * 256 + 128, 2 * 256 + 128},
+                           {3 * 256 + 128, 9 * 256 + 128},
+                           {126 * 256 + 128, 126 * 256 + 128}}));
+}
+
+class StartUpTest : public WorldTest {
+protected:
+    void SetUp() override {
+        WorldTest::SetUp();
+        // The program reads "maptest.raw" from its working directory, next to the binaries.
+        ASSERT_EQ(chdir(STEERING_BIN_DIR), 0);
+        ASSERT_TRUE(setupWorld());
+    }
+};
+
+TEST_F(StartUpTest, OneAgentAtTheStartWithTargetOrigin) {
+    ASSERT_EQ(agentList.size(), 1u);
+    const Agent& agent = *agentList.begin();
+    EXPECT_EQ(agent.position.x, 98304000);  // 1500.0 units
+    EXPECT_EQ(agent.position.y, 294912000);  // 4500.0 units
+    EXPECT_EQ(agent.velocity, (FixedVec{0, 0}));
+    EXPECT_EQ(agent.pathTarget, (FixedVec{0, 0}));
+    EXPECT_GE(agent.radius, 75 * 65536);
+    EXPECT_LE(agent.radius, 225 * 65536);
+    // The garden wall stands between the agent and (0, 0): the route is a real path.
+    EXPECT_GT(agent.pathCount, 1);
+    EXPECT_FALSE(agent.pathDone);
+    std::vector<Agent*> found;
+    neighbourGrid.queryAgents(agent.position, 0.0, found);
+    EXPECT_EQ(found.size(), 1u);
+}
+
+TEST_F(StartUpTest, MapObstaclesAreMadeAndTheirMarkersCleared) {
+    EXPECT_EQ(gridMap.width, 256u);
+    EXPECT_EQ(neighbourGrid.columns, 128u);
+    EXPECT_EQ(obstacleList.size(), 40u);
+    for (uint32_t r = 0; r < 127; ++r) {
+        for (uint32_t c = 0; c < 127; ++c) ASSERT_NE(gridMap.cellAt(c, r), kObstacleMarkerType);
+    }
+    for (const auto& o : obstacleList) {
+        EXPECT_EQ(o->radius, 140 * 65536);
+        // At a cell centre that now reads type 1.
+        EXPECT_EQ((o->x >> 16) % 256, 128);
+        const CellIndex cell = gridMap.worldToCell({o->x, o->y});
+        EXPECT_EQ(gridMap.cellAt(cell.column, cell.row), 1);
+        std::vector<const Obstacle*> found;
+        neighbourGrid.queryObstacles({o->x, o->y}, 0.0, found);
+        EXPECT_NE(std::find(found.begin(), found.end(), o.get()), found.end());
+    }
+}
+
+TEST_F(WorldTest, WithoutAMapFileTheWorldIsOpenGround) {
+    const std::string empty = ::testing::TempDir() + "world_without_map";
+    ASSERT_TRUE(std::filesystem::create_directories(empty) || std::filesystem::is_directory(empty));
+    std::filesystem::remove(empty + "/maptest.raw");
+    ASSERT_EQ(chdir(empty.c_str()), 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(setupWorld());
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("\"maptest.raw\" not found"), std::string::npos) << message;
+    EXPECT_EQ(obstacleList.size(), 0u);
+    ASSERT_EQ(agentList.size(), 1u);
+    EXPECT_EQ(agentList.begin()->position, (FixedVec{98304000, 294912000}));
+    for (uint32_t r = 0; r < 256; ++r) {
+        for (uint32_t c = 0; c < 256; ++c) ASSERT_EQ(gridMap.cellAt(c, r), 0);
+    }
+    // Open ground all the way: the path to (0, 0) is found and the agent gets there.
+    EXPECT_FALSE(agentList.begin()->pathDone);
+    for (int step = 0; step < 400; ++step) agentList.updateAll();
+    EXPECT_LT(approxLength(agentList.begin()->position), toFixed(256));
+}
+
+TEST_F(StartUpTest, TheMapsNavigationUsesWellUnderHalfOfItsTables) {
+    EXPECT_FALSE(nav::navMesh.buildFailed);
+    // The map generator's own cover of this map inserts 121 rectangles.
+    EXPECT_EQ(nav::navMesh.stats.rectanglesInserted, 121);
+    EXPECT_LT(nav::navMesh.pointLive, nav::kMaxVertices / 4);
+    EXPECT_LT(nav::navMesh.triangleLive, nav::kMaxTriangles / 4);
+    std::printf("navigation of maptest.raw: %d rectangles (%d inserted), %d of %d vertices, %d of %d triangles\n",
+                nav::navMesh.stats.rectangles, nav::navMesh.stats.rectanglesInserted, nav::navMesh.pointLive,
+                nav::kMaxVertices, nav::navMesh.triangleLive, nav::kMaxTriangles);
+}
+
+}  // namespace
+}  // namespace steering

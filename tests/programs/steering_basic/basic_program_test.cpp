@@ -1,0 +1,130 @@
+// steering_basic driven through its window procedure on the headless backend.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "programs/steering_basic/basic_program.h"
+#include "tests/programs/steering_basic/basic_fixture.h"
+#include "tests/programs/headless_session.h"
+
+namespace steering_basic {
+namespace {
+
+using program_tests::countColour;
+using program_tests::HeadlessSession;
+
+class BasicProgram : public BasicWorldTest {
+protected:
+    void SetUp() override {
+        BasicWorldTest::SetUp();
+        session = std::make_unique<HeadlessSession>(program());
+    }
+    void TearDown() override {
+        session.reset();
+        BasicWorldTest::TearDown();
+    }
+    std::unique_ptr<HeadlessSession> session;
+};
+
+TEST_F(BasicProgram, StartsWithThirtySixAgents) {
+    EXPECT_EQ(program().agentCount(), 36);
+    EXPECT_STREQ(program().name, "steering_basic");
+    char row[256];
+    ASSERT_GT(program().traceAgent(0, row, sizeof row), 0);
+    EXPECT_EQ(std::string(row).substr(0, 8), "100,100,");
+}
+
+TEST_F(BasicProgram, SpaceAndTheMenuCanDisagreeAndAgreeAgain) {
+    session->keyRelease(win::VK_SPACE);
+    EXPECT_TRUE(debugOverlay);
+    EXPECT_FALSE(session->checked(commandDebug));  // Space leaves the mark alone
+    session->menu(commandDebug);                     // mark from the flag (set: unchecked), then flip
+    EXPECT_FALSE(debugOverlay);
+    EXPECT_FALSE(session->checked(commandDebug));
+    session->menu(commandDebug);
+    EXPECT_TRUE(debugOverlay);
+    EXPECT_TRUE(session->checked(commandDebug));    // they agree again
+    session->keyRelease(win::VK_SPACE);
+    EXPECT_FALSE(debugOverlay);
+    EXPECT_TRUE(session->checked(commandDebug));
+}
+
+TEST_F(BasicProgram, SpaceActsOnRelease) {
+    session->post(win::WM_KEYDOWN, win::VK_SPACE, win::host::keyDownLParam(1, false));
+    EXPECT_FALSE(debugOverlay);
+    session->post(win::WM_KEYUP, win::VK_SPACE, win::host::keyUpLParam());
+    EXPECT_TRUE(debugOverlay);
+}
+
+TEST_F(BasicProgram, OtherKeysChangeNothing) {
+    session->frames(3);
+    const DoubleVec leader = agentArray[0].position;
+    for (win::WPARAM key : {win::VK_UP, win::VK_DOWN, win::VK_INSERT, win::VK_RETURN}) session->keyRelease(key);
+    EXPECT_FALSE(debugOverlay);
+    EXPECT_EQ(agentArray.size(), 36u);
+    EXPECT_EQ(agentArray[0].position, leader);
+    EXPECT_FALSE(session->quitPosted());
+}
+
+TEST_F(BasicProgram, EscapeAndExitEndTheLoop) {
+    session->menu(commandExit);
+    EXPECT_TRUE(session->quitPosted());
+    session.reset();
+    resetBasicWorld();
+    session = std::make_unique<HeadlessSession>(program());
+    session->keyRelease(win::VK_ESCAPE);
+    EXPECT_TRUE(session->quitPosted());
+    EXPECT_EQ(win::host::mainWindow(), nullptr);
+}
+
+TEST_F(BasicProgram, DragWithBothButtonsMovesOnlyTheLeadersTarget) {
+    session->post(win::WM_MOUSEMOVE, win::MK_LBUTTON | win::MK_RBUTTON, HeadlessSession::point(200, 420));
+    EXPECT_EQ(leftButtonTarget.position, (DoubleVec{200.0, 420.0}));
+    EXPECT_EQ(rightButtonTarget.position, (DoubleVec{0.0, 0.0}));
+    session->post(win::WM_MOUSEMOVE, win::MK_RBUTTON, HeadlessSession::point(30, 40));
+    EXPECT_EQ(rightButtonTarget.position, (DoubleVec{30.0, 40.0}));
+}
+
+TEST_F(BasicProgram, FramesHaveNoTimingBars) {
+    session->rightClick(560, 240);
+    ASSERT_EQ(session->frames(5), 5);
+    const win::host::Image image = win::host::clientImage();
+    EXPECT_GT(countColour(image, 0x00C8C8), 1000);
+    EXPECT_EQ(countColour(image, 0xFF00FF), 0);
+    EXPECT_EQ(countColour(image, 0x0000FF), 0);
+}
+
+// With the overlay on after a left and a right click, every moving agent shows its
+// velocity, its force and its avoidance box.
+TEST_F(BasicProgram, ScreenshotWithTheOverlayAfterBothClicks) {
+    session->leftClick(100, 450);
+    session->rightClick(560, 240);
+    session->menu(commandDebug);
+    ASSERT_TRUE(debugOverlay);
+    ASSERT_EQ(session->frames(120), 120);
+    const std::string path = HeadlessSession::saveScreenshot("steering_basic_overlay.png");
+    std::printf("screenshot: %s\n", path.c_str());
+    const win::host::Image image = win::host::clientImage();
+    EXPECT_GT(countColour(image, 0x00C8C8), 2000);  // bodies
+    EXPECT_GT(countColour(image, 0xFF00FF), 50);    // velocity lines
+    EXPECT_GT(countColour(image, 0x0000FF), 100);   // force lines and boxes
+}
+
+// An arriver pushed exactly onto an obstacle's centre has a force total that is not a
+// number for that step; its overlay line then points off the surface, which must only clip.
+TEST_F(BasicProgram, OverlayOfAnAgentOnAnObstacleCentreDrawsSafely) {
+    BasicAgent& arriver = agentArray[10];
+    const BasicAgent& obstacle = agentArray[20];
+    arriver.position = obstacle.position;
+    arriver.velocity = {};
+    session->keyRelease(win::VK_SPACE);
+    ASSERT_EQ(session->frames(1), 1);
+    EXPECT_TRUE(std::isnan(arriver.steeringForce.x) || std::isnan(arriver.steeringForce.y));
+    EXPECT_GT(countColour(win::host::clientImage(), 0x00C8C8), 1000);
+    EXPECT_EQ(session->frames(5), 5);
+}
+
+}  // namespace
+}  // namespace steering_basic

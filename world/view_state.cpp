@@ -1,8 +1,0 @@
-#include "world/view_state.h"
-
-namespace steering {
-
-ViewState view;
-DebugFlags debugFlags;
-
-}  // namespace steering
