@@ -27,6 +27,9 @@ constexpr int kStrictestPassTable = 3;
 constexpr double kLengthTolerance = 1e-6;
 // Clearance tries: the full clearance, then halves, before a corner stays where it is.
 constexpr int kClearanceTries = 3;
+// Successors one expansion can make: the goal, two seen from the root, two beyond each
+// ray's corner; one more slot spare.
+constexpr int kPendingNodes = 8;
 
 struct Vec {
     double x, y;
@@ -67,6 +70,10 @@ struct Context {
     bool overflow = false;
     uint8_t lastFrom = 0, lastTo = 0;  // last link rule question and its answer (-1: none)
     int lastLink = -1;
+    // Nodes made by the expansion under way, not yet in the heap: a lone successor with
+    // the same root is expanded at once instead of going through the heap.
+    int32_t pending[kPendingNodes] = {};
+    int pendingCount = 0;
 };
 
 // The link rule, remembering its last answer: most crossings are between the same types.
@@ -200,7 +207,11 @@ bool addNode(Context& c, const ShortestNode& node) {
         return false;
     }
     st.nodes[st.nodeCount] = node;
-    heapPush(st, HeapEntry{node.f, node.g, st.nodeCount});
+    if (c.pendingCount < kPendingNodes) {
+        c.pending[c.pendingCount++] = st.nodeCount;
+    } else {
+        heapPush(st, HeapEntry{node.f, node.g, st.nodeCount});
+    }
     ++st.nodeCount;
     return true;
 }
@@ -591,6 +602,10 @@ ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, con
         addEdgeNode(c, -1, startTriangle, k, kStartRoot, 0.0, vertexPoint(mesh, startTriangle, next(k)),
                     vertexPoint(mesh, startTriangle, k), flags, onLine ? startTriangle : -1);
     }
+    for (int k = 0; k < c.pendingCount; ++k) {
+        const ShortestNode& made = state.nodes[c.pending[k]];
+        heapPush(state, HeapEntry{made.f, made.g, c.pending[k]});
+    }
 
     int goalNode = -1;
     while (state.heapSize > 0) {
@@ -604,11 +619,29 @@ ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, con
             n.g > state.rootBest[n.root] + kLengthTolerance) {
             continue;  // the root was reached by a shorter path since
         }
-        ++state.lastNodesExpanded;
-        if (n.flags & kNodeDegenerate) {
-            expandDegenerate(c, index);
-        } else {
-            expandInterval(c, index);
+        // Expand; a lone successor with the same root (a corridor of one way on) is expanded
+        // at once. Order does not decide the answer: a path is only taken off the heap.
+        int current = index;
+        for (;;) {
+            ++state.lastNodesExpanded;
+            c.pendingCount = 0;
+            if (state.nodes[current].flags & kNodeDegenerate) {
+                expandDegenerate(c, current);
+            } else {
+                expandInterval(c, current);
+            }
+            if (c.pendingCount == 1) {
+                const ShortestNode& only = state.nodes[c.pending[0]];
+                if (!(only.flags & kNodeGoal) && only.root == state.nodes[current].root) {
+                    current = c.pending[0];
+                    continue;
+                }
+            }
+            for (int k = 0; k < c.pendingCount; ++k) {
+                const ShortestNode& made = state.nodes[c.pending[k]];
+                heapPush(state, HeapEntry{made.f, made.g, c.pending[k]});
+            }
+            break;
         }
         if (c.overflow) break;
     }
