@@ -19,6 +19,7 @@
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
 #include "navigation/triangulation.h"
+#include "tests/navigation/route_test_support.h"
 
 namespace nav {
 namespace {
@@ -219,6 +220,16 @@ TEST(AreaBuild, ImprovementShortensDiagonalsInsideOneType) {
     EXPECT_TRUE(rebuild_boundary_ring(*mesh));
     const MeshCheckResult check = check_mesh(*mesh, emptyMap().data());
     EXPECT_TRUE(check.ok()) << check.firstError;
+}
+
+TEST(AreaBuild, ImprovementLeavesTheEqualDiagonalsOfASquare) {
+    // One square of 4 cells in two triangles: both diagonals are 32 squared cells long, so
+    // the one it has is kept.
+    navtest::GridMesh square(1, 1, 4);
+    square.build([](int, int) { return uint8_t{0}; });
+    const NavTriangle upper = navMesh.triangles[square.triangle(0, 0, 0)];
+    EXPECT_EQ(improve_around(navMesh, 1, 1, 3, 3), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(navMesh.triangles[square.triangle(0, 0, 0)].vertex[i], upper.vertex[i]);
 }
 
 TEST(AreaBuild, OnlyTheWholeMapIsBuilt) {

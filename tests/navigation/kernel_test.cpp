@@ -11,6 +11,7 @@
 #include "navigation/mesh_checker.h"
 #include "navigation/nav_mesh.h"
 #include "navigation/triangulation.h"
+#include "tests/navigation/route_test_support.h"
 
 namespace nav {
 namespace {
@@ -325,6 +326,16 @@ TEST(KernelLocate, HintIsRepairedWhenItsSlotIsUnused) {
     const int t = locate_triangle(*mesh, 100 * 256, 100 * 256);
     EXPECT_TRUE(containsPoint(*mesh, t, 100 * 256, 100 * 256));
     EXPECT_EQ(mesh->hintGrid[5], t);
+}
+
+TEST(KernelLocate, WhenTheWalkIsCutTheFirstTriangleHoldingThePointInTheTableWins) {
+    // Two squares of 4 cells; the walk from the hint (upper-right half of square 0) toward
+    // (6, 2) is cut at its first step, so the table is scanned. (6, 2) lies on square 1's
+    // diagonal: both halves hold it, and the upper-right one (slot 2) comes first.
+    navtest::GridMesh squares(2, 1, 4);
+    squares.build([](int, int) { return uint8_t{0}; });
+    navMesh.triangles[squares.triangle(0, 0, 0)].neighbour[1] = kNoNeighbour;
+    EXPECT_EQ(locate_triangle(navMesh, 6 * 256, 2 * 256), squares.triangle(1, 0, 0));
 }
 
 TEST(KernelLocate, QueryPointsOnEdgesFaceCell257) {

@@ -88,6 +88,19 @@ TEST_F(LogTrace, QueriesWriteTheirLinesFramePerLine) {
     EXPECT_TRUE(std::regex_match(text, expected)) << "[" << text << "]";
 }
 
+TEST_F(LogTrace, ABuildWritesItsAreaAndTheTrianglesItStartedWith) {
+    // An open map leaves the 768-unit bounding square with the map's four corners inside:
+    // 8 vertices, 4 on the hull, so 2 * 8 - 4 - 2 = 10 triangles when the next build starts.
+    std::vector<uint8_t> open(navtest::kMapCells, 0);
+    ASSERT_TRUE(nav::build_navigation(open.data()));
+    nav::setNavLog(true);
+    nav::navFrame = 2;
+    buildSplitMap();
+    const std::string text = logText();
+    EXPECT_TRUE(std::regex_match(text, std::regex("\nF=2 Area 000,000 256,256 T=0010 c=-?[0-9]+ "))) << "[" << text
+                                                                                                   << "]";
+}
+
 TEST_F(LogTrace, FileIsTruncatedWhenOpened) {
     {
         std::ofstream old(dir_ + "/nav.log");

@@ -168,6 +168,88 @@ TEST(PathFunnel, SerpentineTautPathStaysInTheCorridorAndIsNoLongerThanTheCentreL
     EXPECT_LT(taut, centreLine);
 }
 
+// Shortest length from `from` to `to` through the closed open squares of a map of squares
+// `size` cells wide: Dijkstra over the square corners, a segment allowed when every sample
+// along it lies on an open square. An independent reference for the funnel on corridors
+// without loops, where the shortest way is the taut one.
+double shortestOpenLength(const std::vector<std::string>& text, int size, PathPoint from, PathPoint to) {
+    const int rows = static_cast<int>(text.size()), columns = static_cast<int>(text[0].size());
+    const double side = size * 256.0;
+    auto onOpen = [&](double x, double y) {
+        for (int r = static_cast<int>(std::floor(y / side)) - 1; r <= static_cast<int>(std::floor(y / side)); ++r)
+            for (int c = static_cast<int>(std::floor(x / side)) - 1; c <= static_cast<int>(std::floor(x / side)); ++c)
+                if (r >= 0 && c >= 0 && r < rows && c < columns && text[r][c] == '.' && x >= c * side - 1e-9 &&
+                    x <= (c + 1) * side + 1e-9 && y >= r * side - 1e-9 && y <= (r + 1) * side + 1e-9)
+                    return true;
+        return false;
+    };
+    std::vector<std::pair<double, double>> nodes{{from.x, from.y}, {to.x, to.y}};
+    for (int r = 0; r <= rows; ++r)
+        for (int c = 0; c <= columns; ++c) nodes.emplace_back(c * side, r * side);
+    auto visible = [&](std::size_t a, std::size_t b) {
+        for (int i = 1; i < 256; ++i) {
+            const double t = i / 256.0;
+            if (!onOpen(nodes[a].first + t * (nodes[b].first - nodes[a].first),
+                        nodes[a].second + t * (nodes[b].second - nodes[a].second)))
+                return false;
+        }
+        return onOpen(nodes[b].first, nodes[b].second);
+    };
+    std::vector<double> best(nodes.size(), 1e300);
+    std::vector<bool> done(nodes.size(), false);
+    best[0] = 0;
+    for (;;) {
+        std::size_t u = nodes.size();
+        for (std::size_t i = 0; i < nodes.size(); ++i)
+            if (!done[i] && best[i] < 1e300 && (u == nodes.size() || best[i] < best[u])) u = i;
+        if (u == nodes.size() || u == 1) break;
+        done[u] = true;
+        for (std::size_t v = 0; v < nodes.size(); ++v)
+            if (!done[v] && visible(u, v))
+                best[v] = std::min(best[v], best[u] + std::hypot(nodes[v].first - nodes[u].first,
+                                                                   nodes[v].second - nodes[u].second));
+    }
+    return best[1];
+}
+
+TEST(PathFunnel, TautPathsOfTurnsAndUTurnsInEveryOrientationAreTheShortest) {
+    struct Case {
+        std::vector<std::string> text;
+        int fromColumn, fromRow, toColumn, toRow;
+    };
+    const Case cases[] = {
+        {{"......", "#####.", "......"}, 0, 0, 0, 2},          // U-turn around a wall end on the right
+        {{"......", ".#####", "......"}, 5, 0, 5, 2},          // ... on the left
+        {{"...", ".#.", ".#.", ".#.", ".#."}, 0, 4, 2, 4},     // up, over and down
+        {{".#.", ".#.", ".#.", ".#.", "..."}, 0, 0, 2, 0},     // down, under and up
+        {{"...#", "##.#", "##.."}, 0, 0, 3, 2},                // Z
+        {{"#...", "#.##", "..##"}, 3, 0, 0, 2},                // mirrored Z
+        {{"..##", "#..#", "##.."}, 0, 0, 3, 2},                // staircase
+        {{".....", "####.", "...#.", ".#...", ".####", "....."}, 0, 0, 4, 5},  // two U-turns
+    };
+    for (const Case& c : cases) {
+        const int columns = static_cast<int>(c.text[0].size()), rows = static_cast<int>(c.text.size());
+        const GridMesh mesh = buildFromText(c.text, 4);
+        const auto cells = cellsOf(columns, rows, 4, c.text);
+        const PathPoint from = mesh.centre(c.fromColumn, c.fromRow), to = mesh.centre(c.toColumn, c.toRow);
+        const int steps =
+            corridor(mesh.triangle(c.fromColumn, c.fromRow, 0), mesh.triangle(c.toColumn, c.toRow, 1), to);
+        ASSERT_GT(steps, 0) << c.text[0];
+        PathResult out;
+        const int n = nav::rtp(nav::navMesh, from, to, nav::navMesh.query.route, steps, out);
+        double taut = 0;
+        PathPoint prev = from;
+        for (int i = 0; i < n; ++i) {
+            EXPECT_FALSE(navtest::segmentEntersForeignCell(cells, prev, out.waypoints[i], 0)) << c.text[0] << " " << i;
+            taut += length(prev, out.waypoints[i]);
+            prev = out.waypoints[i];
+        }
+        EXPECT_EQ(out.waypoints[n - 1].x, to.x);
+        EXPECT_EQ(out.waypoints[n - 1].y, to.y);
+        EXPECT_NEAR(taut, shortestOpenLength(c.text, 4, from, to), 1e-6) << c.text[0];
+    }
+}
+
 // A serpentine with more bends than a path or gate list can hold.
 class PathLimit : public ::testing::Test {
 protected:

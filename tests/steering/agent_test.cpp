@@ -59,11 +59,12 @@ TEST_F(AgentTest, TemplateHasTheFiveStandardBehavioursInOrder) {
 TEST_F(AgentTest, FirstTemplateFollowsTheFirstTwoGeneratorValues) {
     Agent agent;
     makeAgentTemplate(agent);
-    // Values 41 and 18467 give r = 1 and 577, so u = 2 r / 1023 - 1.
-    const double u1 = 2.0 * 1 / 1023 - 1.0;
-    const double u2 = 2.0 * 577 / 1023 - 1.0;
-    EXPECT_NEAR(inUnits(agent.radius), (10.0 + 5.0 * u1) * 15.0, 0.01);
-    EXPECT_NEAR(inUnits(agent.maxSpeed), 60.5 + 25.0 * u2, 0.01);
+    // Values 41 and 18467 give r = 1 and 577. Radius: 65536 * 1 / 1023 = 64 raw, unit
+    // 2 * 64 - 65536 = -65408, times 5.0 is -327040, so 655360 - 327040 = 328320, times the
+    // zoom 15 = 4924800. Speed: 65536 * 577 / 1023 = 36964 raw, unit 8392, times 25.0 is
+    // 209800, plus 3964928.
+    EXPECT_EQ(agent.radius, 4924800);
+    EXPECT_EQ(agent.maxSpeed, 4174728);
 }
 
 TEST_F(AgentTest, TemplateRadiusAndSpeedStayInTheirRanges) {
@@ -227,6 +228,21 @@ TEST_F(AgentTest, AWallCellStopsTheMoveButKeepsTheVelocity) {
     test::setCell(5, 3, 14);
     agent.update();
     EXPECT_EQ(agent.position, at(1290, 900));
+}
+
+TEST_F(AgentTest, HeadingAndSideFollowThisStepsVelocity) {
+    // Moving along +x and sought toward (0, 30): the force (-30, 30) turns the velocity to
+    // (0, 30) in this very step, so the frame faces +y (side -x) at once.
+    Agent agent = test::bareAgent(at(0, 0), at(30, 0));
+    const FixedVec target = at(0, 30);
+    agent.seekTarget = &target;
+    agent.addBehaviour(kFixedOne, "seek");
+    agent.update();
+    ASSERT_EQ(agent.velocity, at(0, 30));
+    EXPECT_NEAR(inUnits(agent.heading.x), 0.0, 1e-3);
+    EXPECT_NEAR(inUnits(agent.heading.y), 1.0, 1e-3);
+    EXPECT_NEAR(inUnits(agent.side.x), -1.0, 1e-3);
+    EXPECT_NEAR(inUnits(agent.side.y), 0.0, 1e-3);
 }
 
 TEST_F(AgentTest, VelocityIsClippedToMaxSpeed) {

@@ -77,6 +77,12 @@ TEST_F(ObstacleTest, TheNearestEntryDecides) {
     EXPECT_EQ(forceOf("avoid_obstacle", agent), at(0, 30));
 }
 
+TEST_F(ObstacleTest, OfTwoEqualEntriesTheFirstObstacleDecides) {
+    addObstacle(local(300, 50));
+    addObstacle(local(300, -50));  // the mirror image: the same entry distance
+    EXPECT_EQ(forceOf("avoid_obstacle", agent), at(0, -50));
+}
+
 TEST_F(ObstacleTest, AnAgentPastTheEntryPointIgnoresTheObstacle) {
     addObstacle(local(100, 50));  // entry 100 - 130.8 < 0
     EXPECT_EQ(forceOf("avoid_obstacle", agent), FixedVec{});

@@ -184,6 +184,8 @@ TEST_F(PathFollowingTest, StuckRatioCountsTheLastFifteenSteps) {
     EXPECT_EQ(agent.stuckRatio(), 30583);
     agent.progressHistory = 0xFFFF8000u;  // only older steps
     EXPECT_EQ(agent.stuckRatio(), 0);
+    agent.progressHistory = 0x4000u;  // the fifteenth step back alone: 65536 / 15
+    EXPECT_EQ(agent.stuckRatio(), 4369);
 }
 
 TEST_F(PathFollowingTest, EightFallingStepsOfFifteenTriggerARePlan) {
@@ -206,13 +208,42 @@ TEST_F(PathFollowingTest, EightFallingStepsOfFifteenTriggerARePlan) {
 TEST_F(PathFollowingTest, CrowdingCountsAgentsNearTheCurrentWaypoint) {
     Agent agent = bareAgent(at(0, 0), FixedVec{});
     applyPathResult(agent, pathOf({{3000, 3000}, {6000, 3000}}), at(6000, 3000));
-    EXPECT_EQ(agent.crowding(), 0);
-    for (int i = 0; i < 4; ++i) agentList.add(bareAgent(at(3000 + 10 * i, 3000), FixedVec{}));
-    EXPECT_EQ(agent.crowding(), kFixedOne / 4);
-    for (int i = 0; i < 12; ++i) agentList.add(bareAgent(at(3000, 3000 + 10 * i), FixedVec{}));
-    EXPECT_EQ(agent.crowding(), kFixedOne);
-    agentList.add(bareAgent(at(2900, 2900), FixedVec{}));
-    EXPECT_EQ(agent.crowding(), kFixedOne);  // saturates
+    // n agents within twice the radius of the waypoint: n / 16, full from 16 on.
+    struct Case {
+        int agents;
+        Fixed crowding;
+    };
+    int placed = 0;
+    for (const Case c : {Case{0, 0}, Case{1, kFixedOne / 16}, Case{4, kFixedOne / 4}, Case{15, 15 * kFixedOne / 16},
+                         Case{16, kFixedOne}, Case{17, kFixedOne}}) {
+        for (; placed < c.agents; ++placed) agentList.add(bareAgent(at(3000 + 10 * (placed % 8), 3000 + 10 * (placed / 8)), FixedVec{}));
+        EXPECT_EQ(agent.crowding(), c.crowding) << c.agents << " agents";
+    }
+    // Past the first waypoint only the second one counts: one agent there.
+    agentList.add(bareAgent(at(6000, 3000), FixedVec{}));
+    agent.waypointIndex = 1;
+    EXPECT_EQ(agent.crowding(), kFixedOne / 16);
+}
+
+// One step of "follow_path" toward the first of three waypoints along +x, 1000 apart, for
+// an agent of radius 100: it moves on to the second when nearer than twice the radius
+// (200), and the stored length still to walk loses the passed segment.
+TEST_F(PathFollowingTest, AWaypointNearerThanTwiceTheRadiusIsPassed) {
+    struct Case {
+        double distance;
+        int indexAfter;
+        double storedRemainingAfter;
+    };
+    for (const Case& c : {Case{150, 1, 1000}, Case{199, 1, 1000}, Case{200, 0, 2000}, Case{250, 0, 2000}}) {
+        Agent agent = follower(at(1000, 1000));
+        const int x = 1000 + static_cast<int>(c.distance);
+        applyPathResult(agent, pathOf({{x, 1000}, {x + 1000, 1000}, {x + 2000, 1000}}), at(x + 2000, 1000));
+        forceOf("follow_path", agent);
+        EXPECT_EQ(agent.waypointIndex, c.indexAfter) << c.distance;
+        EXPECT_EQ(agent.storedRemaining, units(c.storedRemainingAfter)) << c.distance;
+        // The agent has not moved: what is left is still the whole path, passed or not.
+        EXPECT_EQ(agent.pathProgress(), 0) << c.distance;
+    }
 }
 
 TEST_F(PathFollowingTest, AFullyCrowdedIntermediateWaypointMeansBraking) {

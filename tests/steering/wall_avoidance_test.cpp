@@ -76,6 +76,21 @@ TEST_F(WallTest, InAConcaveCornerTheXWallComesFirst) {
     EXPECT_EQ(force.x, 2 * (units(2716) - agent.pointAhead(units(2)).x) - units(20));
 }
 
+// In each concave corner the x wall decides: walls beside and above/below cell (10, 10),
+// the agent 40 units from both, moving 20 a step into the corner, so the probe is 100
+// deep into both walls' reach: x push 2 * 100 + 20, y only the braking 20.
+TEST_F(WallTest, InEveryConcaveCornerTheXWallDecides) {
+    for (const int sx : {-1, 1}) {
+        for (const int sy : {-1, 1}) {
+            test::resetWorld();
+            setCell(static_cast<uint32_t>(10 + sx), 10, kWallType);
+            setCell(10, static_cast<uint32_t>(10 + sy), kWallType);
+            Agent agent = bareAgent(at(2688 + 88 * sx, 2688 + 88 * sy), at(20 * sx, 20 * sy));
+            EXPECT_EQ(forceOf("avoid_walls", agent), at(-220 * sx, -20 * sy)) << sx << "," << sy;
+        }
+    }
+}
+
 TEST_F(WallTest, AProtrudingCornerPushesAlongItsNormal) {
     setCell(11, 9, kWallType);  // corner point (2816, 2560); (10, 9) and (11, 10) stay free
     // Heading (0.6, -0.8) straight at the corner from 160 away: the probe segment (80 long)

@@ -166,6 +166,12 @@ TEST(VecLimit, ExactlyMaxLengthTakesTheRescalingPathAndComesBackUnchanged) {
     EXPECT_EQ(vecLimit(v, 50 * kFixedOne), v);
 }
 
+TEST(VecLimit, OneRawUnitTooLongIsCutBack) {
+    // Below 1/16 unit lengths are exact: 101 raw against 100 scales by 100 * 65536 / 101 =
+    // 64887, and 101 * 64887 >> 16 = 100.
+    EXPECT_EQ(vecLimit(FixedVec{101, 0}, 100), (FixedVec{100, 0}));
+}
+
 TEST(VecLimit, LongerVectorsComeOutAtMaxLengthInTheSameDirection) {
     std::mt19937 rng(9);
     std::uniform_int_distribution<int32_t> component(-(1 << 28), 1 << 28);

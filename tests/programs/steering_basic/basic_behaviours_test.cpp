@@ -115,13 +115,15 @@ TEST_F(BasicBehaviours, SeparationIgnoresItsWeight) {
     BasicAgent& a = createAgent(movingAgent({100.0, 100.0}, {0.0, 0.0}, 5.0));
     createAgent(movingAgent({110.0, 100.0}, {0.0, 0.0}, 5.0));
     createAgent(movingAgent({100.0, 113.0}, {0.0, 0.0}, 5.0));
+    createAgent(movingAgent({100.0, 84.0}, {0.0, 0.0}, 5.0));  // 16 < sqrt(2) * (5 + 5 + 2): still close
+    createAgent(movingAgent({83.0, 100.0}, {0.0, 0.0}, 5.0));  // 17 > 16.97: too far
     placeObstacle({95.0, 100.0}, 5.0);
     a.maxForce = 2.0;
     const DoubleVec light = pushOf("separation", 0.1, a);
     const DoubleVec heavy = pushOf("separation", 1.0, a);
     EXPECT_EQ(light, heavy);
     EXPECT_DOUBLE_EQ(light.x, -1.0);
-    EXPECT_DOUBLE_EQ(light.y, -1.0);
+    EXPECT_DOUBLE_EQ(light.y, 0.0);
 }
 
 TEST_F(BasicBehaviours, RaisingTheSeparationWeightChangesNoStep) {

@@ -1,6 +1,7 @@
 // The seven behaviours of steering_walls, the behaviour list and the update.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -139,6 +140,7 @@ TEST_F(WallsBehaviours, SeparationPushesOneUnitPerCloseMobileNeighbour) {
     createAgent(movingAgent({110.0, 100.0}, {0.0, 0.0}, 5.0));  // threshold sqrt(2) * 11
     createAgent(movingAgent({100.0, 112.0}, {0.0, 0.0}, 5.0));
     createAgent(movingAgent({100.0, 80.0}, {0.0, 0.0}, 5.0));  // 20 > 15.6: too far
+    createAgent(movingAgent({84.0, 100.0}, {0.0, 0.0}, 5.0));  // 16 > 15.6: just too far
     placeObstacle({95.0, 100.0}, 5.0);                           // static: ignored
     const DoubleVec f = forceOf("separation", a);
     EXPECT_DOUBLE_EQ(f.x, -1.0);
@@ -175,6 +177,13 @@ TEST_F(WallsBehaviours, RepelStaticPushesSidewaysFromTheNearestObstacleAhead) {
     const DoubleVec f = forceOf("repel_static", a);
     EXPECT_DOUBLE_EQ(f.x, 0.0);
     EXPECT_DOUBLE_EQ(f.y, -4.0);  // away from the nearest, upward
+}
+
+TEST_F(WallsBehaviours, RepelStaticTakesTheFirstOfTwoEqualEntries) {
+    WallsAgent& a = createAgent(movingAgent({100.0, 100.0}, {3.0, 0.0}, 10.0));
+    placeObstacle({130.0, 104.0}, 10.0);
+    placeObstacle({130.0, 96.0}, 10.0);  // the mirror image: the same entry
+    EXPECT_EQ(forceOf("repel_static", a), (DoubleVec{0.0, -4.0}));
 }
 
 TEST_F(WallsBehaviours, RepelStaticIgnoresObstaclesBehindBeyondOrMissingTheAxis) {
@@ -237,6 +246,32 @@ TEST_F(WallsBehaviours, AvoidWallsPushesAwayFromAnOutsideCorner) {
     // The push points away from the corner: down and to the left.
     EXPECT_LT(f.x, 0.0);
     EXPECT_GT(f.y, 0.0);
+}
+
+// On a 600 x 480 map of 100 x 80 cells, open but for one cell diagonal to cell (2, 2): an
+// agent 20 from the shared corner, heading straight at it at 3 a step (probe 12 ahead),
+// meets the corner's circle of radius 10 after 10, 2 short of the probe, and is pushed
+// straight back by 2 * 2.
+TEST_F(WallsBehaviours, EachOutsideCornerPushesStraightBackFromItsOwnPoint) {
+    for (const int sx : {-1, 1}) {
+        for (const int sy : {-1, 1}) {
+            std::array<uint8_t, wallColumns * wallRows> cells{};
+            cells[static_cast<std::size_t>((2 + sy) * 6 + 2 + sx)] = 1;
+            wallMap.create(600, 480, cells);
+            const DoubleVec corner{sx > 0 ? 300.0 : 200.0, sy > 0 ? 240.0 : 160.0};
+            const DoubleVec dir = DoubleVec{1.0 * sx, 1.0 * sy} / std::sqrt(2.0);
+            const DoubleVec f = forceOf("avoid_walls", movingAgent(corner - dir * 20.0, dir * 3.0));
+            EXPECT_NEAR(f.x, -4.0 * dir.x, 1e-9) << sx << "," << sy;
+            EXPECT_NEAR(f.y, -4.0 * dir.y, 1e-9) << sx << "," << sy;
+        }
+    }
+    // Moving left and a little down past the upper-left corner of the same cell: only the
+    // lower-left corner is tried, and that cell is open.
+    std::array<uint8_t, wallColumns * wallRows> cells{};
+    cells[1 * 6 + 1] = 1;
+    wallMap.create(600, 480, cells);
+    const DoubleVec dir = DoubleVec{-1.0, 0.1} / std::hypot(1.0, 0.1);
+    EXPECT_EQ(forceOf("avoid_walls", movingAgent({215.0, 168.0}, dir * 3.0)), (DoubleVec{0.0, 0.0}));
 }
 
 TEST_F(WallsBehaviours, StaticAgentsAreNeverMoved) {
