@@ -4,13 +4,14 @@
 #include <benchmark/benchmark.h>
 
 #include "navigation/nav_mesh.h"
-#include "shell/map_editing.h"
+#include "programs/steering/map_editing.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
-#include "world/world_setup.h"
+#include "programs/steering/world_setup.h"
+#include "world/map_install.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // in the off-screen surface, the two timing bars, and a request to repaint.
 #include "navigation/nav_log.h"
 #include "platform/win.h"
-#include "shell/map_editing.h"
+#include "programs/steering/map_editing.h"
 #include "shell/program_entry.h"
 #include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"

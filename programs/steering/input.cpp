@@ -1,7 +1,7 @@
 // The steering program's window procedure: scrolling, zooming and jumping the view,
 // the overlay toggles, and adding, removing and directing agents.
 #include "platform/win.h"
-#include "shell/map_editing.h"
+#include "programs/steering/map_editing.h"
 #include "shell/picture.h"
 #include "shell/program_entry.h"
 #include "programs/steering/steering_program.h"

@@ -1,7 +1,7 @@
 // Edit mode through window messages, as a person (or a recorded session) drives it:
 // strokes, undo and redo, obstacle markers, the rebuild and re-plan after a stroke, agents
 // moved out of new walls, saving, and dropping map files.
-#include "shell/map_editing.h"
+#include "programs/steering/map_editing.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "platform/drop_files.h"
-#include "tests/shell/shell_fixture.h"
+#include "tests/programs/steering/steering_fixture.h"
 #include "steering/agent_list.h"
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
-#include "world/world_setup.h"
+#include "programs/steering/world_setup.h"
 
 namespace shell_test {
 namespace {

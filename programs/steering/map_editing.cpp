@@ -1,4 +1,4 @@
-#include "shell/map_editing.h"
+#include "programs/steering/map_editing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,9 +10,10 @@
 #include "world/map_file.h"
 #include "world/neighbour_grid.h"
 #include "world/safe_save.h"
-#include "world/world_setup.h"
-#include "world/drawing_resources.h"
-#include "world/view_state.h"
+#include "programs/steering/world_setup.h"
+#include "world/map_install.h"
+#include "programs/steering/drawing_resources.h"
+#include "programs/steering/view_state.h"
 
 namespace steering {
 
