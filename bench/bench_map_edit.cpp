@@ -42,7 +42,7 @@ int setUpCrowd() {
             ++placed;
         }
     }
-    agentList.setTargetAll({(100 * 256 + 128) << 16, (100 * 256 + 128) << 16});
+    agentList.setTargetAll({(64 * 256 + 128) << 16, (110 * 256 + 128) << 16});  // open ground
     return placed;
 }
 

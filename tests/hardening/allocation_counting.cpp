@@ -132,6 +132,41 @@ TEST(SteadyStateCrowd, SteeringWithASettledCrowdOfFiftyAllocatesNothing) {
     harness.finish();
 }
 
+// Edit mode: the outline follows the cursor every frame, a stroke paints along the pointer
+// and the status line is up; none of it allocates (strokes keep their whole undo budget
+// reserved).
+TEST(SteadyStateEditing, SteeringInEditModeAllocatesNothingPerFrame) {
+    hardening::ProgramHarness harness;
+    ASSERT_TRUE(harness.start(*headless::findProgram("steering")));
+    harness.post(win::WM_KEYDOWN, 'E', 1);
+    harness.post(win::WM_KEYDOWN, win::VK_CONTROL, 1);
+    harness.post(win::WM_KEYDOWN, 'Z', 1);  // nothing to undo: the status line says so
+    harness.post(win::WM_KEYUP, win::VK_CONTROL, static_cast<win::LPARAM>(0xC0000001u));
+    for (int i = 0; i < kWarmUpFrames; ++i) harness.tick();
+    allocations = 0;
+    counting = true;
+    harness.post(win::WM_LBUTTONDOWN, win::MK_LBUTTON, win::MAKELPARAM(200, 100));
+    int accepted = 0;
+    for (int i = 0; i < kCountedFrames; ++i) {
+        const win::WORD x = static_cast<win::WORD>(200 + i), y = static_cast<win::WORD>(100 + i % 7);
+        harness.post(win::WM_MOUSEMOVE, win::MK_LBUTTON, win::MAKELPARAM(x, y));
+        accepted += harness.tick() ? 1 : 0;
+    }
+    counting = false;
+    // The stroke's end rebuilds the map (its obstacles are new records): not a frame's work.
+    harness.post(win::WM_LBUTTONUP, 0, win::MAKELPARAM(299, 100));
+    for (int i = 0; i < kWarmUpFrames; ++i) harness.tick();
+    counting = true;
+    for (int i = 0; i < kCountedFrames; ++i) {
+        harness.post(win::WM_MOUSEMOVE, 0, win::MAKELPARAM(static_cast<win::WORD>(i * 6), 300));
+        accepted += harness.tick() ? 1 : 0;
+    }
+    counting = false;
+    EXPECT_EQ(accepted, 2 * kCountedFrames);
+    EXPECT_EQ(allocations, 0);
+    harness.finish();
+}
+
 // Path queries on the program's own mesh, between points spread over the map and beyond.
 TEST(SteadyStateQueries, PathQueriesOnTheProgramsMapAllocateNothing) {
     hardening::ProgramHarness harness;

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/drop_files.h"
 #include "tools/headless/event_messages.h"
 #include "tools/headless/input_script.h"
 
@@ -108,6 +109,37 @@ TEST(SessionRecord, OptionsOfTheInteractivePrograms) {
             EXPECT_EQ(options.tracePath, "t.csv");
             EXPECT_EQ(options.mapPath, "m.raw");
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SessionRecord, DroppedPathsRoundTripAsOneWord) {
+    const std::string path = "/tmp/my maps/#1 100%.raw";
+    win::MSG message{};
+    message.message = win::WM_DROPFILES;
+    const win::HDROP drop = win::host::makeDrop(path);
+    message.wParam = reinterpret_cast<win::WPARAM>(drop);
+    char line[shell::kRecordLineSize];
+    const int length = shell::recordedLine(message, 3, line, sizeof line);
+    win::DragFinish(drop);
+    ASSERT_GT(length, 0);
+    EXPECT_EQ(std::string(line, static_cast<std::size_t>(length)), "3 drop /tmp/my%20maps/%231%20100%25.raw\n");
+    const headless::ParseResult parsed = headless::parseInputScript(line);
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    headless::WindowMessage replay[headless::kMaxMessagesPerEvent];
+    ASSERT_EQ(headless::messagesForEvent(parsed.events[0], replay), 1);
+    ASSERT_EQ(replay[0].message, win::WM_DROPFILES);
+    const win::HDROP replayed = reinterpret_cast<win::HDROP>(replay[0].wParam);
+    char back[256];
+    EXPECT_EQ(win::DragQueryFile(replayed, 0, back, sizeof back), path.size());
+    EXPECT_EQ(std::string(back), path);
+    EXPECT_EQ(win::DragQueryFile(replayed, win::kDragQueryFileCount, nullptr, 0), 1u);
+    win::DragFinish(replayed);
+    for (const char* bad : {"1 drop a%2", "1 drop a%zz", "1 drop %00"}) {
+        EXPECT_FALSE(headless::parseInputScript(bad).ok) << bad;
     }
 }
 

@@ -1,0 +1,124 @@
+// steering_headless with the map and picture features: --map, dropped files and F12
+// through input files, as a person replaying a recorded session would use them.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int exitCode = -1;
+    std::string output;
+};
+
+RunResult run(const std::string& arguments) {
+    const std::string command = std::string(STEERING_BIN_DIR) + "/steering_headless " + arguments + " 2>&1";
+    RunResult result;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+std::string contents(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The trace without its closing summary (which holds timings).
+std::string traceRows(const fs::path& path) {
+    std::ifstream in(path);
+    std::string rows;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] != '#') rows += line + "\n";
+    }
+    return rows;
+}
+
+class MapSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("map_session_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::copy_file(fs::path(STEERING_BIN_DIR) / "maptest.raw", dir / "maptest.raw");
+        std::ofstream(dir / "open.raw", std::ios::binary) << std::string(65536, '\0');
+        std::ofstream(dir / "short.raw", std::ios::binary) << std::string(100, '\0');
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string in(const std::string& name) const { return (dir / name).string(); }
+    fs::path dir;
+};
+
+TEST_F(MapSession, MapOptionUsesTheFileAndRefusesAnUnusableOne) {
+    const std::string common = " --frames 60 --workdir " + in("");
+    ASSERT_EQ(run("steering --trace " + in("default.csv") + common).exitCode, 0);
+    ASSERT_EQ(run("steering --map " + in("maptest.raw") + " --trace " + in("same.csv") + common).exitCode, 0);
+    ASSERT_EQ(run("steering --map " + in("open.raw") + " --trace " + in("open.csv") + common).exitCode, 0);
+    // The same bytes give the same run; an open map lets the agent walk a different way.
+    EXPECT_EQ(traceRows(dir / "same.csv"), traceRows(dir / "default.csv"));
+    EXPECT_NE(traceRows(dir / "open.csv"), traceRows(dir / "default.csv"));
+    EXPECT_GT(traceRows(dir / "open.csv").size(), 1000u);
+
+    RunResult r = run("steering --map " + in("short.raw") + common);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.output.find("is short (100 of 65536 bytes)"), std::string::npos) << r.output;
+    r = run("steering --map " + in("missing.raw") + common);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.output.find("not found"), std::string::npos) << r.output;
+    r = run("steering_walls --map " + in("open.raw") + common);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.output.find("--map is for steering only"), std::string::npos) << r.output;
+}
+
+TEST_F(MapSession, DroppedMapReplacesTheRunningOneFromThatFrame) {
+    // A drop at frame 1 of the open map is the same run as --map open.raw from the start:
+    // set-up's agent and target are re-planned on the new map before the first tick.
+    std::ofstream(dir / "drop.txt") << "1 drop " << in("open.raw") << "\n";
+    std::ofstream(dir / "bad.txt") << "1 drop " << in("short.raw") << "\n";
+    const std::string common = " --frames 60 --workdir " + in("");
+    ASSERT_EQ(run("steering --map " + in("open.raw") + " --trace " + in("open.csv") + common).exitCode, 0);
+    ASSERT_EQ(run("steering --input " + in("drop.txt") + " --trace " + in("dropped.csv") + common).exitCode, 0);
+    ASSERT_EQ(run("steering --trace " + in("default.csv") + common).exitCode, 0);
+    const RunResult bad = run("steering --input " + in("bad.txt") + " --trace " + in("bad.csv") + common);
+    ASSERT_EQ(bad.exitCode, 0);
+    EXPECT_EQ(traceRows(dir / "dropped.csv"), traceRows(dir / "open.csv"));
+    EXPECT_EQ(traceRows(dir / "bad.csv"), traceRows(dir / "default.csv"));
+    EXPECT_NE(bad.output.find("is short"), std::string::npos) << bad.output;
+}
+
+TEST_F(MapSession, F12WritesNumberedPicturesInTheWorkingFolder) {
+    std::ofstream(dir / "pictures.txt") << "5 key F12\n9 key F12\n";
+    std::ofstream(dir / "steering-0001.png") << "taken";  // an earlier picture is kept
+    for (const char* program : {"steering", "steering_walls", "steering_basic"}) {
+        const RunResult r = run(std::string(program) + " --frames 12 --input " + in("pictures.txt") +
+                                " --workdir " + in(""));
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+    }
+    EXPECT_EQ(contents(dir / "steering-0001.png"), "taken");
+    for (const char* name : {"steering-0002.png", "steering-0003.png", "steering_walls-0001.png",
+                             "steering_walls-0002.png", "steering_basic-0001.png", "steering_basic-0002.png"}) {
+        const std::string png = contents(dir / name);
+        ASSERT_GT(png.size(), 8u) << name;
+        EXPECT_EQ(png.substr(1, 3), "PNG") << name;
+    }
+    EXPECT_FALSE(fs::exists(dir / "steering-0004.png"));
+}
+
+}  // namespace
