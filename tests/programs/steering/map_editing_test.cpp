@@ -18,6 +18,7 @@
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
 #include "programs/steering/world_setup.h"
+#include "world/map_install.h"
 
 namespace shell_test {
 namespace {
