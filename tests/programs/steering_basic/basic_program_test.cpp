@@ -7,7 +7,7 @@
 
 #include "programs/steering_basic/basic_program.h"
 #include "tests/programs/steering_basic/basic_fixture.h"
-#include "tests/programs/headless_session.h"
+#include "tests/programs/image_checks.h"
 
 namespace steering_basic {
 namespace {

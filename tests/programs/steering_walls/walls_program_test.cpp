@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "programs/steering_walls/walls_program.h"
-#include "tests/programs/headless_session.h"
+#include "tests/programs/image_checks.h"
 #include "tests/programs/steering_walls/walls_fixture.h"
 
 namespace steering_walls {
