@@ -118,19 +118,26 @@ INSTANTIATE_TEST_SUITE_P(Programs, SteadyState, ::testing::Values("steering", "s
 // allocate nothing either. (While walking, the first visit of agents to a neighbour-grid
 // cell grows that cell's array once; that growth is bounded by the map, so it is left out
 // of the steady state measured here.)
-TEST(SteadyStateCrowd, SteeringWithASettledCrowdOfFiftyAllocatesNothing) {
+// In each navigation mode (menu Navigation: Classic 40020, Shortest paths 40021).
+class SteadyStateCrowd : public ::testing::TestWithParam<win::WORD> {};
+
+TEST_P(SteadyStateCrowd, SteeringWithASettledCrowdOfFiftyAllocatesNothing) {
     hardening::ProgramHarness harness;
     ASSERT_TRUE(harness.start(*headless::findProgram("steering")));
+    harness.post(win::WM_COMMAND, GetParam(), 0);
     harness.leftClick(100, 300);  // Insert point under the first agent
     for (int i = 0; i < 10; ++i) harness.press(win::VK_INSERT);
     ASSERT_EQ(harness.agentCount(), 51);
-    harness.post(win::WM_COMMAND, 40010, 0);  // paths shown
+    harness.post(win::WM_COMMAND, 40010, 0);  // paths shown, with the other mode's path
     harness.leftClick(300, 200);
     const Counted counted = countFrames(harness, kCrowdWarmUpFrames);
     EXPECT_EQ(counted.acceptedFrames, kCountedFrames);
     EXPECT_EQ(counted.allocations, 0);
     harness.finish();
 }
+
+INSTANTIATE_TEST_SUITE_P(NavigationModes, SteadyStateCrowd, ::testing::Values(win::WORD{40020}, win::WORD{40021}),
+                         [](const auto& info) { return info.param == 40020 ? std::string("Classic") : std::string("Shortest"); });
 
 // Edit mode: the outline follows the cursor every frame, a stroke paints along the pointer
 // and the status line is up; none of it allocates (strokes keep their whole undo budget
