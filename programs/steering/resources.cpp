@@ -7,7 +7,7 @@ namespace {
 
 using namespace win::resources;
 
-constexpr MenuItemData kFileItems[] = {{"E&xit", 40004}};
+constexpr MenuItemData kFileItems[] = {{"Save &Picture (F12)", 40005}, {nullptr, 0}, {"E&xit", 40004}};
 constexpr MenuItemData kDebugItems[] = {
     {"&Neighbours", 40007}, {"&Grid", 40008}, {"&Vectors", 40009}, {"&Paths", 40010}};
 constexpr MenuItemData kViewItems[] = {{"Triangles", 40012}};
@@ -16,7 +16,7 @@ constexpr MenuItemData kNavigationItems[] = {{"&Classic", 40020}, {"&Shortest pa
 constexpr MenuItemData kMapItems[] = {
     {"&Edit (E)", 40040}, {"&Save (Ctrl+S)", 40041}, {nullptr, 0},   {"&1 Wall", 40050},
     {"&2 Open ground", 40051}, {"&3 Obstacle", 40052}, {"&4 Area 2", 40053}, {"&5 Area 3", 40054}};
-constexpr PopupData kPopups[] = {{"&File", kFileItems, 1},
+constexpr PopupData kPopups[] = {{"&File", kFileItems, 3},
                                  {"&Debug", kDebugItems, 4},
                                  {"&View", kViewItems, 1},
                                  {"&Map", kMapItems, 8},

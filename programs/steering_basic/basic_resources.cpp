@@ -8,8 +8,9 @@ namespace {
 using namespace win::resources;
 
 // A separator is an item without text.
-constexpr MenuItemData kFileItems[] = {{"&Debug", 40007}, {nullptr, 0}, {"E&xit", 40004}};
-constexpr PopupData kPopups[] = {{"File", kFileItems, 3}};
+constexpr MenuItemData kFileItems[] = {
+    {"&Debug", 40007}, {"Save &Picture (F12)", 40005}, {nullptr, 0}, {"E&xit", 40004}};
+constexpr PopupData kPopups[] = {{"File", kFileItems, 4}};
 
 // A leader with its followers in formation behind it.
 constexpr const char* kLarge[32] = {

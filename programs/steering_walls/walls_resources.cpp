@@ -7,9 +7,9 @@ namespace {
 
 using namespace win::resources;
 
-constexpr MenuItemData kFileItems[] = {{"E&xit", 40004}};
+constexpr MenuItemData kFileItems[] = {{"Save &Picture (F12)", 40005}, {nullptr, 0}, {"E&xit", 40004}};
 constexpr MenuItemData kDebugItems[] = {{"&Neighbours", 40007}, {"&Grid", 40008}, {"&Vectors", 40009}};
-constexpr PopupData kPopups[] = {{"&File", kFileItems, 1}, {"&Debug", kDebugItems, 3}};
+constexpr PopupData kPopups[] = {{"&File", kFileItems, 3}, {"&Debug", kDebugItems, 3}};
 
 // Wall blocks on a coarse grid with a few agents finding their way between them.
 constexpr const char* kLarge[32] = {

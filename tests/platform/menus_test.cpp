@@ -52,7 +52,7 @@ TEST(ProgramMenus, SteeringHasFileDebugViewMapAndNavigation) {
     HMENU menu = GetMenu(makeProgramWindow("steering"));
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(menu->popups.size(), 5u);
-    expectPopup(menu->popups[0], "&File", {{"E&xit", 40004}});
+    expectPopup(menu->popups[0], "&File", {{"Save &Picture (F12)", 40005}, {"", 0}, {"E&xit", 40004}});
     expectPopup(menu->popups[1], "&Debug",
                 {{"&Neighbours", 40007}, {"&Grid", 40008}, {"&Vectors", 40009}, {"&Paths", 40010}});
     expectPopup(menu->popups[2], "&View", {{"Triangles", 40012}});
@@ -66,7 +66,7 @@ TEST(ProgramMenus, SteeringWallsHasFileAndDebug) {
     HMENU menu = GetMenu(makeProgramWindow("steering_walls"));
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(menu->popups.size(), 2u);
-    expectPopup(menu->popups[0], "&File", {{"E&xit", 40004}});
+    expectPopup(menu->popups[0], "&File", {{"Save &Picture (F12)", 40005}, {"", 0}, {"E&xit", 40004}});
     expectPopup(menu->popups[1], "&Debug", {{"&Neighbours", 40007}, {"&Grid", 40008}, {"&Vectors", 40009}});
 }
 
@@ -74,7 +74,8 @@ TEST(ProgramMenus, SteeringBasicHasOneFileMenuWithASeparator) {
     HMENU menu = GetMenu(makeProgramWindow("steering_basic"));
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(menu->popups.size(), 1u);
-    expectPopup(menu->popups[0], "File", {{"&Debug", 40007}, {"", 0}, {"E&xit", 40004}});
+    expectPopup(menu->popups[0], "File",
+                {{"&Debug", 40007}, {"Save &Picture (F12)", 40005}, {"", 0}, {"E&xit", 40004}});
 }
 
 TEST(ProgramIcons, EachProgramHasALargeAndASmallIcon) {
@@ -151,10 +152,10 @@ TEST(MenuBar, TitlesAreLaidOutLeftToRightAndHitTested) {
 
 TEST(MenuBar, SeparatorsAreNotChoosable) {
     HMENU menu = GetMenu(makeProgramWindow("steering_basic"));
-    const menubar::Box separator = menubar::itemBox(*menu, 0, 1);
+    const menubar::Box separator = menubar::itemBox(*menu, 0, 2);
     EXPECT_EQ(menubar::hitItem(*menu, 0, midX(separator), midY(separator)), -1);
-    const menubar::Box exit = menubar::itemBox(*menu, 0, 2);
-    EXPECT_EQ(menubar::hitItem(*menu, 0, midX(exit), midY(exit)), 2);
+    const menubar::Box exit = menubar::itemBox(*menu, 0, 3);
+    EXPECT_EQ(menubar::hitItem(*menu, 0, midX(exit), midY(exit)), 3);
     EXPECT_GE(exit.top, separator.bottom);
 }
 
@@ -215,7 +216,7 @@ TEST(MenuTracking, PressOnTitleDragToItemAndReleaseChooses) {
     const Menu& menu = *GetMenu(window);
     const menubar::Box file = menubar::titleBox(menu, 0);
     menutrack::mouseDown(window, midX(file), midY(file));
-    const menubar::Box exit = menubar::itemBox(menu, 0, 0);
+    const menubar::Box exit = menubar::itemBox(menu, 0, 2);
     menutrack::mouseMove(window, midX(exit), midY(exit));
     menutrack::mouseUp(window, midX(exit), midY(exit));
     UINT id = 0;
@@ -258,11 +259,13 @@ TEST(MenuTracking, ArrowsReturnAndEscapeWorkAnOpenMenu) {
     EXPECT_EQ(state().openPopup, 0);
     EXPECT_EQ(state().hotItem, 0);
     menutrack::keyDown(window, static_cast<int>(VK_DOWN), false);
-    EXPECT_EQ(state().hotItem, 2) << "the separator is skipped";
+    EXPECT_EQ(state().hotItem, 1);
+    menutrack::keyDown(window, static_cast<int>(VK_DOWN), false);
+    EXPECT_EQ(state().hotItem, 3) << "the separator is skipped";
     menutrack::keyDown(window, static_cast<int>(VK_DOWN), false);
     EXPECT_EQ(state().hotItem, 0);
     menutrack::keyDown(window, static_cast<int>(VK_UP), false);
-    EXPECT_EQ(state().hotItem, 2);
+    EXPECT_EQ(state().hotItem, 3);
     menutrack::keyDown(window, static_cast<int>(VK_ESCAPE), false);
     EXPECT_FALSE(menutrack::isOpen());
     EXPECT_EQ(menutrack::keyUp(window, static_cast<int>(VK_ESCAPE)), menutrack::Result::Consumed)

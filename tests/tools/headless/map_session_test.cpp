@@ -103,8 +103,8 @@ TEST_F(MapSession, DroppedMapReplacesTheRunningOneFromThatFrame) {
     EXPECT_NE(bad.output.find("is short"), std::string::npos) << bad.output;
 }
 
-TEST_F(MapSession, F12WritesNumberedPicturesInTheWorkingFolder) {
-    std::ofstream(dir / "pictures.txt") << "5 key F12\n9 key F12\n";
+TEST_F(MapSession, F12AndSavePictureWriteNumberedPicturesInTheWorkingFolder) {
+    std::ofstream(dir / "pictures.txt") << "5 key F12\n9 menu 40005   # File, Save Picture\n";
     std::ofstream(dir / "steering-0001.png") << "taken";  // an earlier picture is kept
     for (const char* program : {"steering", "steering_walls", "steering_basic"}) {
         const RunResult r = run(std::string(program) + " --frames 12 --input " + in("pictures.txt") +
