@@ -130,13 +130,14 @@ bool parseArgs(int argc, char** argv, Options& o) {
 // The same preparation as the steering program's (short and long files, cells of 255,
 // markers rewritten to 1), so both build the same mesh from one file. Only a file that
 // cannot be read at all stops the tool: an open map is not what was asked for.
-bool loadMap(const char* path, steering::PreparedMap& map) {
+// With `report` false nothing goes to stdout (--pairs writes a query file there).
+bool loadMap(const char* path, steering::PreparedMap& map, bool report) {
     const steering::MapFileRead read = steering::prepareMapFile(path, map);
     if (read.status == steering::MapFileStatus::Missing) {
         std::fprintf(stderr, "navtool: cannot open map %s\n", path);
         return false;
     }
-    std::printf("obstacles: %zu from markers\n", map.obstacles.size());
+    if (report) std::printf("obstacles: %zu from markers\n", map.obstacles.size());
     return true;
 }
 
@@ -168,7 +169,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     static steering::PreparedMap map;  // two 64 KiB copies: not on the stack
-    if (!loadMap(options.mapPath, map)) return 1;
+    if (!loadMap(options.mapPath, map, options.pairs == 0)) return 1;
     const std::array<uint8_t, steering::kMapBytes>& cells = map.cells;
     if (options.pairs > 0) {
         for (const navref::QueryPair& p : navref::random_pairs(cells.data(), options.pairs, options.seed, true)) {
