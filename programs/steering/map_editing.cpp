@@ -96,7 +96,8 @@ void undoOrRedo(bool undo) {
         showStatus(undo ? "nothing to undo" : "nothing to redo");
         return;
     }
-    applyMapChange();
+    // An undo that could not be built is taken back by a redo, and the other way round.
+    applyMapChange(undo ? MapChange::Undo : MapChange::StrokeOrRedo);
 }
 
 // Squared distance in 16.16 world units from position to the centre of a cell, 64-bit.
@@ -160,7 +161,7 @@ bool nearestOpenCell(FixedVec position, CellIndex& found) {
     return have;
 }
 
-bool applyMapChange() {
+bool applyMapChange(MapChange change) {
     prepareCells(worldMap);
     installMap(worldMap);
     if (nav::navMesh.buildFailed) {
@@ -168,7 +169,8 @@ bool applyMapChange() {
         char text[kStatusSize];
         std::snprintf(text, sizeof text, "the navigation ran out of %s: change taken back",
                       nav::navMesh.buildFailure != nullptr ? nav::navMesh.buildFailure : "room");
-        if (mapStrokes.undo(authored())) {
+        const bool takenBack = change == MapChange::Undo ? mapStrokes.redo(authored()) : mapStrokes.undo(authored());
+        if (takenBack) {
             prepareCells(worldMap);
             installMap(worldMap);
         }

@@ -68,7 +68,8 @@ bool saveMapFile();
 // After worldMap.authored changed: re-prepare and install it, move agents out of new
 // walls, re-plan every following agent. False (and the map restored) when the navigation
 // no longer fits its tables.
-bool applyMapChange();
+enum class MapChange { StrokeOrRedo, Undo };
+bool applyMapChange(MapChange change = MapChange::StrokeOrRedo);
 
 // The open cell (not a wall, within the cells agents can reach) whose centre is nearest to
 // position, scanning outward from its cell; false when the map has none.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "navigation/nav_mesh.h"
 #include "platform/drop_files.h"
 #include "tests/programs/steering/steering_fixture.h"
 #include "steering/agent_list.h"
@@ -230,6 +231,19 @@ TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
         EXPECT_EQ(firstAgent().position, before) << bad;
         EXPECT_NE(std::string(mapEdit.status).find(bad), std::string::npos) << mapEdit.status;
     }
+    // A whole file whose navigation would not fit the tables (a checkerboard of single cells)
+    // is refused too, with the running map and its navigation as they were.
+    std::vector<uint8_t> checkerboard(kMapBytes, 0);
+    for (std::size_t i = 0; i < kMapBytes; ++i) checkerboard[i] = static_cast<uint8_t>(((i / 256) + i) % 2 * 3);
+    const std::string tooFine = folder + "/checkerboard.raw";
+    writeBytes(tooFine, checkerboard);
+    send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(tooFine)), 0);
+    EXPECT_NE(std::string(mapEdit.status).find("needs more navigation"), std::string::npos) << mapEdit.status;
+    EXPECT_EQ(mapFilePath, mapPath);
+    EXPECT_EQ(gridMap.cellAt(1, 0), 0);
+    EXPECT_FALSE(nav::navMesh.buildFailed);
+    EXPECT_EQ(firstAgent().position, before);
+
     send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(good)), 0);
     EXPECT_EQ(mapFilePath, good);
     EXPECT_EQ(gridMap.cellAt(0, 30), kWallType);
