@@ -73,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         if (e.line < 1 || e.line > lineCount(text)) fail("event line outside the text", text);
         const int count = headless::messagesForEvent(e, messages);
         if (count < 1 || count > headless::kMaxMessagesPerEvent) fail("message count", text);
+        // A drop's handle belongs to whoever receives the message: here nobody does.
+        if (messages[0].message == win::WM_DROPFILES) win::DragFinish(reinterpret_cast<win::HDROP>(messages[0].wParam));
     }
     // Key names the parser accepts are the ones its lookup knows.
     uint32_t code = 0;

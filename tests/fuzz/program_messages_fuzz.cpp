@@ -7,14 +7,20 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iterator>
+#include <string>
 #include <string_view>
+#include <system_error>
+
+#include <unistd.h>
 
 #include "platform/win.h"
 #include "tests/fuzz/byte_reader.h"
 #include "tests/hardening/program_harness.h"
 #include "tools/headless/driver.h"
 #include "programs/steering/view_state.h"
+#include "programs/steering/world_setup.h"
 
 namespace {
 
@@ -29,11 +35,14 @@ constexpr int kMaxTicksPerOperation = 8;
 
 constexpr WPARAM kF10 = 0x79;  // opens the menu bar from the keyboard
 // Keys with a meaning in at least one program; other codes come straight from the input.
-constexpr WPARAM kKeys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT,
-                            VK_INSERT, VK_DELETE, VK_SPACE, VK_MENU, kF10, VK_RETURN};
+constexpr WPARAM kKeys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT,  VK_INSERT, VK_DELETE,
+                            VK_SPACE, VK_MENU,  kF10,  VK_RETURN, VK_CONTROL, 'E',     'Z',       'Y'};
 // Every menu command of the three programs. Exit only posts the quit message, which the
 // harness drops, so the program keeps running.
-constexpr WORD kCommands[] = {40004, 40007, 40008, 40009, 40010, 40012};
+// steering's Map menu too (edit mode, save, the paint values); the map it saves is a private
+// copy (below). File, Save Picture is left out: it writes a file per press.
+constexpr WORD kCommands[] = {40004, 40007, 40008, 40009, 40010, 40012, 40040, 40041,
+                              40050, 40051, 40052, 40053, 40054};
 
 // Ticks one input may run in all: a crowd of the capped size stacked on one point costs
 // milliseconds per tick under the sanitizers, and an input must stay far below the
@@ -145,6 +154,13 @@ void runOperation(fuzzing::ByteReader& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static const bool started = [] {
+        // Edit mode can save the map (Ctrl+S, Map, Save): it goes to a copy of its own.
+        if (std::string_view(programName) == "steering") {
+            const std::string copy = "/tmp/steering_messages_fuzz_" + std::to_string(getpid()) + ".raw";
+            std::error_code error;
+            std::filesystem::copy_file("maptest.raw", copy, std::filesystem::copy_options::overwrite_existing, error);
+            steering::mapFilePath = copy;
+        }
         const shell::Program* program = headless::findProgram(programName);
         if (program == nullptr || !harness.start(*program)) {
             std::fprintf(stderr, "fuzz: cannot start %s\n", programName);
