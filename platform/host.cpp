@@ -46,4 +46,17 @@ Image clientImage() {
 
 void failPresentationStep(int step) { state().failStep = step; }
 
+void resetWindowSystem() {
+    PlatformState& s = state();
+    const auto windows = s.windows;  // DestroyWindow empties the slots as it goes
+    for (Window* w : windows) {
+        if (w != nullptr) DestroyWindow(w);
+    }
+    const BackendHooks* backend = s.backend;
+    const DWORD ticks = s.virtualTicks;
+    s = PlatformState{};
+    s.backend = backend;
+    s.virtualTicks = ticks;
+}
+
 }  // namespace win::host

@@ -67,4 +67,10 @@ int virtualKeyFromName(const std::string& name);
 // 8 = CreateClipper, 9 = SetHWnd, 10 = SetClipper; 11 = QueryInterface succeeds but yields null.
 void failPresentationStep(int step);
 
+// Destroys every window left (each gets its WM_DESTROY), then forgets the classes, the
+// queued messages, the quit request, the kept screen and the failing step: the state of a
+// process that has made no window yet, backend and clock aside. Lets tests and harnesses
+// run one program or window after another in a single process.
+void resetWindowSystem();
+
 }  // namespace win::host

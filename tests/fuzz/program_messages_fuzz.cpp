@@ -17,7 +17,7 @@
 
 #include "platform/win.h"
 #include "tests/fuzz/byte_reader.h"
-#include "tests/hardening/program_harness.h"
+#include "tools/headless/session.h"
 #include "tools/headless/driver.h"
 #include "programs/steering/view_state.h"
 #include "programs/steering/world_setup.h"
@@ -49,7 +49,7 @@ constexpr WORD kCommands[] = {40004, 40007, 40008, 40009, 40010, 40012, 40040, 4
 // fuzzer's time limit whatever state earlier inputs left.
 constexpr int kMaxTicksPerInput = 32;
 
-hardening::ProgramHarness harness;
+headless::Session harness;
 int ticksLeft = 0;  // of the current input
 const char* programName = FUZZ_PROGRAM;
 
@@ -114,17 +114,17 @@ void runOperation(fuzzing::ByteReader& in) {
         }
         case 5: {
             const uint16_t x = in.word(), y = in.word();
-            harness.post(WM_MOUSEMOVE, MK_LBUTTON, hardening::ProgramHarness::point(x, y));
+            harness.post(WM_MOUSEMOVE, MK_LBUTTON, headless::Session::point(x, y));
             break;
         }
         case 6: {
             const uint16_t x = in.word(), y = in.word();
-            harness.post(WM_MOUSEMOVE, MK_RBUTTON, hardening::ProgramHarness::point(x, y));
+            harness.post(WM_MOUSEMOVE, MK_RBUTTON, headless::Session::point(x, y));
             break;
         }
         case 7: {
             const uint16_t x = in.word(), y = in.word();
-            harness.post(WM_MOUSEMOVE, 0, hardening::ProgramHarness::point(x, y));
+            harness.post(WM_MOUSEMOVE, 0, headless::Session::point(x, y));
             break;
         }
         case 8: {
@@ -162,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             steering::mapFilePath = copy;
         }
         const shell::Program* program = headless::findProgram(programName);
-        if (program == nullptr || !harness.start(*program)) {
+        if (program == nullptr || !harness.start(*program, {.reopenClosedWindow = true})) {
             std::fprintf(stderr, "fuzz: cannot start %s\n", programName);
             std::abort();
         }

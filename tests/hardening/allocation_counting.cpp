@@ -9,7 +9,7 @@
 #include "navigation/navigation.h"
 #include "navigation/route_planning.h"
 #include "platform/win.h"
-#include "tests/hardening/program_harness.h"
+#include "tools/headless/session.h"
 #include "tools/headless/driver.h"
 
 namespace {
@@ -64,7 +64,7 @@ struct Counted {
     int acceptedFrames = 0;
 };
 
-Counted countFrames(hardening::ProgramHarness& harness, int warmUpFrames = kWarmUpFrames) {
+Counted countFrames(headless::Session& harness, int warmUpFrames = kWarmUpFrames) {
     for (int i = 0; i < warmUpFrames; ++i) harness.tick();
     Counted result;
     allocations = 0;
@@ -76,7 +76,7 @@ Counted countFrames(hardening::ProgramHarness& harness, int warmUpFrames = kWarm
 }
 
 // Every menu command that switches an overlay on, in each program.
-void allOverlaysOn(hardening::ProgramHarness& harness, const char* program) {
+void allOverlaysOn(headless::Session& harness, const char* program) {
     const std::string_view name(program);
     if (name == "steering_basic") {
         harness.post(win::WM_COMMAND, 40007, 0);
@@ -91,8 +91,8 @@ void allOverlaysOn(hardening::ProgramHarness& harness, const char* program) {
 class SteadyState : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(SteadyState, HundredFramesAllocateNothing) {
-    hardening::ProgramHarness harness;
-    ASSERT_TRUE(harness.start(*headless::findProgram(GetParam())));
+    headless::Session harness;
+    ASSERT_TRUE(harness.start(*headless::findProgram(GetParam()), {.reopenClosedWindow = true}));
     const int agents = harness.agentCount();
     const Counted counted = countFrames(harness);
     EXPECT_EQ(counted.acceptedFrames, kCountedFrames);
@@ -102,8 +102,8 @@ TEST_P(SteadyState, HundredFramesAllocateNothing) {
 }
 
 TEST_P(SteadyState, HundredFramesWithEveryOverlayAllocateNothing) {
-    hardening::ProgramHarness harness;
-    ASSERT_TRUE(harness.start(*headless::findProgram(GetParam())));
+    headless::Session harness;
+    ASSERT_TRUE(harness.start(*headless::findProgram(GetParam()), {.reopenClosedWindow = true}));
     allOverlaysOn(harness, GetParam());
     const Counted counted = countFrames(harness);
     EXPECT_EQ(counted.acceptedFrames, kCountedFrames);
@@ -122,8 +122,8 @@ INSTANTIATE_TEST_SUITE_P(Programs, SteadyState, ::testing::Values("steering", "s
 class SteadyStateCrowd : public ::testing::TestWithParam<win::WORD> {};
 
 TEST_P(SteadyStateCrowd, SteeringWithASettledCrowdOfFiftyAllocatesNothing) {
-    hardening::ProgramHarness harness;
-    ASSERT_TRUE(harness.start(*headless::findProgram("steering")));
+    headless::Session harness;
+    ASSERT_TRUE(harness.start(*headless::findProgram("steering"), {.reopenClosedWindow = true}));
     harness.post(win::WM_COMMAND, GetParam(), 0);
     harness.leftClick(100, 300);  // Insert point under the first agent
     for (int i = 0; i < 10; ++i) harness.press(win::VK_INSERT);
@@ -143,8 +143,8 @@ INSTANTIATE_TEST_SUITE_P(NavigationModes, SteadyStateCrowd, ::testing::Values(wi
 // and the status line is up; none of it allocates (strokes keep their whole undo budget
 // reserved).
 TEST(SteadyStateEditing, SteeringInEditModeAllocatesNothingPerFrame) {
-    hardening::ProgramHarness harness;
-    ASSERT_TRUE(harness.start(*headless::findProgram("steering")));
+    headless::Session harness;
+    ASSERT_TRUE(harness.start(*headless::findProgram("steering"), {.reopenClosedWindow = true}));
     harness.post(win::WM_KEYDOWN, 'E', 1);
     harness.post(win::WM_KEYDOWN, win::VK_CONTROL, 1);
     harness.post(win::WM_KEYDOWN, 'Z', 1);  // nothing to undo: the status line says so
@@ -176,8 +176,8 @@ TEST(SteadyStateEditing, SteeringInEditModeAllocatesNothingPerFrame) {
 
 // Path queries on the program's own mesh, between points spread over the map and beyond.
 TEST(SteadyStateQueries, PathQueriesOnTheProgramsMapAllocateNothing) {
-    hardening::ProgramHarness harness;
-    ASSERT_TRUE(harness.start(*headless::findProgram("steering")));
+    headless::Session harness;
+    ASSERT_TRUE(harness.start(*headless::findProgram("steering"), {.reopenClosedWindow = true}));
     static nav::PathResult result;
     uint32_t seed = 12345;
     auto next = [&seed] {

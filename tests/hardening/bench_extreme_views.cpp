@@ -7,19 +7,19 @@
 
 #include "platform/win.h"
 #include "programs/steering/steering_program.h"
-#include "tests/hardening/program_harness.h"
+#include "tools/headless/session.h"
 #include "programs/steering/view_state.h"
 
 namespace {
 
 using namespace win;
 
-hardening::ProgramHarness& crowdWithOverlays() {
-    static hardening::ProgramHarness harness;
+headless::Session& crowdWithOverlays() {
+    static headless::Session harness;
     static const bool started = [] {
-        if (!harness.start(steering::steeringProgram)) return false;
+        if (!harness.start(steering::steeringProgram, {.reopenClosedWindow = true})) return false;
         for (WORD command : {40007, 40008, 40009, 40010, 40012}) harness.post(WM_COMMAND, command, 0);
-        harness.post(WM_MOUSEMOVE, MK_LBUTTON, hardening::ProgramHarness::point(100, 300));
+        harness.post(WM_MOUSEMOVE, MK_LBUTTON, headless::Session::point(100, 300));
         for (int i = 0; i < 10; ++i) harness.press(VK_INSERT);
         for (int i = 0; i < 12; ++i) harness.press(VK_NEXT);
         for (int i = 0; i < 2; ++i) harness.press(VK_INSERT);
@@ -35,7 +35,7 @@ hardening::ProgramHarness& crowdWithOverlays() {
 // 4 fifty-five zooms in at the map's centre.
 void setView(int which) {
     steering::view = steering::ViewState{};
-    hardening::ProgramHarness& harness = crowdWithOverlays();
+    headless::Session& harness = crowdWithOverlays();
     switch (which) {
         case 1: for (int i = 0; i < 60; ++i) harness.press(VK_PRIOR); break;
         case 2: for (int i = 0; i < 60; ++i) harness.press(VK_NEXT); break;
@@ -53,7 +53,7 @@ void setView(int which) {
 }
 
 void BM_FrameAtView(benchmark::State& state) {
-    hardening::ProgramHarness& harness = crowdWithOverlays();
+    headless::Session& harness = crowdWithOverlays();
     setView(static_cast<int>(state.range(0)));
     int64_t frames = 0;
     for (auto _ : state) {

@@ -14,14 +14,14 @@
 #include "platform/host.h"
 #include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"
-#include "tests/hardening/program_harness.h"
+#include "tools/headless/session.h"
 #include "tools/headless/driver.h"
 #include "world/fixed_math.h"
 #include "programs/steering/view_state.h"
 
 namespace {
 
-using hardening::ProgramHarness;
+
 using steering::view;
 using namespace win;
 
@@ -40,7 +40,7 @@ int32_t referenceWorld(double pixel, double scale, double origin) {
 
 class SteeringExtremes : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(harness.start(steering::steeringProgram)); }
+    void SetUp() override { ASSERT_TRUE(harness.start(steering::steeringProgram, {.reopenClosedWindow = true})); }
     void TearDown() override { harness.finish(); }
 
     // Ticks and checks each was accepted and left a finite view.
@@ -50,7 +50,7 @@ protected:
         EXPECT_TRUE(std::isfinite(view.viewOriginX) && std::isfinite(view.viewOriginY));
     }
 
-    ProgramHarness harness;
+    headless::Session harness;
 };
 
 TEST_F(SteeringExtremes, SixtyZoomsInThenSixtyOutFollowTheDoubleReference) {
@@ -103,10 +103,10 @@ TEST_F(SteeringExtremes, ScrollingToEveryLimitClampsAndKeepsDrawing) {
 
 TEST_F(SteeringExtremes, RightButtonJumpsAtTheCornersPlaceTheOriginByPixel) {
     for (const auto& corner : kCornerPoints) {
-        harness.post(WM_RBUTTONDOWN, MK_RBUTTON, ProgramHarness::point(corner[0], corner[1]));
+        harness.post(WM_RBUTTONDOWN, MK_RBUTTON, headless::Session::point(corner[0], corner[1]));
         EXPECT_EQ(view.viewOriginX, corner[0] * steering::kJumpUnitsPerPixelX);
         EXPECT_EQ(view.viewOriginY, corner[1] * steering::kJumpUnitsPerPixelY);
-        harness.post(WM_MOUSEMOVE, MK_RBUTTON, ProgramHarness::point(corner[1], corner[0]));
+        harness.post(WM_MOUSEMOVE, MK_RBUTTON, headless::Session::point(corner[1], corner[0]));
         EXPECT_EQ(view.viewOriginX, corner[1] * steering::kJumpUnitsPerPixelX);
         ticks(2);
     }
@@ -114,8 +114,8 @@ TEST_F(SteeringExtremes, RightButtonJumpsAtTheCornersPlaceTheOriginByPixel) {
 
 TEST_F(SteeringExtremes, InsertOutsideTheMapAndAtTheFixedPointEdgeGivesDefinedAgents) {
     // Far outside the map through a jump past its end, then at the edge of the 16.16 range.
-    harness.post(WM_RBUTTONDOWN, MK_RBUTTON, ProgramHarness::point(65535, 65535));
-    harness.post(WM_MOUSEMOVE, MK_LBUTTON, ProgramHarness::point(639, 479));
+    harness.post(WM_RBUTTONDOWN, MK_RBUTTON, headless::Session::point(65535, 65535));
+    harness.post(WM_MOUSEMOVE, MK_LBUTTON, headless::Session::point(639, 479));
     harness.press(VK_INSERT);
     EXPECT_EQ(harness.agentCount(), 6);
     const steering::WorldPoint edges[] = {{32767, 32767}, {-32768, -32768}, {32767, -32768}, {INT32_MAX, INT32_MIN}};
@@ -154,7 +154,7 @@ TEST_F(SteeringExtremes, ClicksFarOutsideTheMapGiveEveryAgentADefinedTarget) {
 // the crowd keeps its size and its positions stay defined.
 TEST_F(SteeringExtremes, EveryOverlayAtTheExtremeZoomsKeepsProducingFrames) {
     for (WORD command : {40007, 40008, 40009, 40010, 40012}) harness.post(WM_COMMAND, command, 0);
-    harness.post(WM_MOUSEMOVE, MK_LBUTTON, ProgramHarness::point(100, 300));
+    harness.post(WM_MOUSEMOVE, MK_LBUTTON, headless::Session::point(100, 300));
     for (int i = 0; i < 10; ++i) harness.press(VK_INSERT);
     harness.leftClick(400, 100);
     for (int i = 0; i < kZoomPresses; ++i) harness.press(VK_PRIOR);
@@ -175,14 +175,14 @@ TEST_F(SteeringExtremes, EveryOverlayAtTheExtremeZoomsKeepsProducingFrames) {
 class SmallProgramExtremes : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(SmallProgramExtremes, CornersFarPointsAndEveryKeyKeepTheProgramRunning) {
-    ProgramHarness harness;
-    ASSERT_TRUE(harness.start(*headless::findProgram(GetParam())));
+    headless::Session harness;
+    ASSERT_TRUE(harness.start(*headless::findProgram(GetParam()), {.reopenClosedWindow = true}));
     const int agents = harness.agentCount();
     for (const auto& corner : kCornerPoints) {
         harness.leftClick(corner[0], corner[1]);
         harness.rightClick(corner[1], corner[0]);
-        harness.post(WM_MOUSEMOVE, MK_LBUTTON, ProgramHarness::point(corner[1], corner[1]));
-        harness.post(WM_MOUSEMOVE, MK_RBUTTON, ProgramHarness::point(corner[0], corner[0]));
+        harness.post(WM_MOUSEMOVE, MK_LBUTTON, headless::Session::point(corner[1], corner[1]));
+        harness.post(WM_MOUSEMOVE, MK_RBUTTON, headless::Session::point(corner[0], corner[0]));
         for (int i = 0; i < 5; ++i) ASSERT_TRUE(harness.tick());
     }
     for (WPARAM key : {VK_PRIOR, VK_NEXT, VK_LEFT, VK_RIGHT, VK_INSERT, VK_DELETE, VK_SPACE}) {

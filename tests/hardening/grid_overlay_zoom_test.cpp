@@ -9,7 +9,7 @@
 #include "platform/host.h"
 #include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"
-#include "tests/hardening/program_harness.h"
+#include "tools/headless/session.h"
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
@@ -24,7 +24,7 @@ constexpr uint32_t kOneOccupantShade = 0xE0E0E0;  // occupancyBrushes[1] as a sc
 class GridOverlayZoom : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(harness.start(steering::steeringProgram));
+        ASSERT_TRUE(harness.start(steering::steeringProgram, {.reopenClosedWindow = true}));
         // An open map with one obstacle in the corner of neighbour-grid cells 0 and 1, no agents.
         steering::agentList.clear();
         steering::obstacleList.clear();
@@ -48,7 +48,7 @@ protected:
         return count;
     }
 
-    hardening::ProgramHarness harness;
+    headless::Session harness;
 };
 
 TEST_F(GridOverlayZoom, ACellFarLargerThanTheWindowFillsItAtEveryZoom) {
@@ -67,8 +67,8 @@ namespace {
 
 // A wall cell in view far zoomed in fills the window green, however far the zoom goes.
 TEST(WallZoom, AWallCellInViewFillsTheWindowAtEveryZoom) {
-    hardening::ProgramHarness harness;
-    ASSERT_TRUE(harness.start(steering::steeringProgram));
+    headless::Session harness;
+    ASSERT_TRUE(harness.start(steering::steeringProgram, {.reopenClosedWindow = true}));
     steering::agentList.clear();
     int wallColumn = -1, wallRow = -1;
     for (int r = 1; r < 127 && wallColumn < 0; ++r) {

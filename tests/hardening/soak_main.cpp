@@ -14,7 +14,7 @@
 #include "platform/win.h"
 #include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"
-#include "tests/hardening/program_harness.h"
+#include "tools/headless/session.h"
 #include "world/grid_map.h"
 #include "programs/steering/view_state.h"
 
@@ -68,17 +68,17 @@ bool openAround(int column, int row) {
 
 // Jumps the view near a random open cell and presses Insert there through a left drag.
 // False when the drag landed next to a wall (nothing inserted).
-bool insertSomewhere(hardening::ProgramHarness& harness, Random& random) {
+bool insertSomewhere(headless::Session& harness, Random& random) {
     const int column = 1 + static_cast<int>(random.below(kReachableCells - 1));
     const int row = 1 + static_cast<int>(random.below(kReachableCells - 1));
     const double worldX = column * 256.0 + 128.0, worldY = row * 256.0 + 128.0;
     // The right-button jump puts the origin at pixel * (102, 136) units; aim 3,000 units short.
     const int jumpX = worldX > 3000.0 ? static_cast<int>((worldX - 3000.0) / 102.0) : 0;
     const int jumpY = worldY > 3000.0 ? static_cast<int>((worldY - 3000.0) / 136.0) : 0;
-    harness.post(WM_MOUSEMOVE, MK_RBUTTON, hardening::ProgramHarness::point(jumpX, jumpY));
+    harness.post(WM_MOUSEMOVE, MK_RBUTTON, headless::Session::point(jumpX, jumpY));
     const int pixelX = static_cast<int>((worldX - steering::view.viewOriginX) / steering::view.viewScaleX);
     const int pixelY = static_cast<int>((worldY - steering::view.viewOriginY) / steering::view.viewScaleY);
-    harness.post(WM_MOUSEMOVE, MK_LBUTTON, hardening::ProgramHarness::point(pixelX, pixelY));
+    harness.post(WM_MOUSEMOVE, MK_LBUTTON, headless::Session::point(pixelX, pixelY));
     const int insertColumn = steering::mouseWorld.x / 256, insertRow = steering::mouseWorld.y / 256;
     if (!openAround(insertColumn, insertRow)) return false;
     harness.press(VK_INSERT);
@@ -107,8 +107,8 @@ int main(int argc, char** argv) {
     }
 
     const auto begin = std::chrono::steady_clock::now();
-    hardening::ProgramHarness harness;
-    if (!harness.start(steering::steeringProgram)) {
+    headless::Session harness;
+    if (!harness.start(steering::steeringProgram, {.reopenClosedWindow = true})) {
         std::fprintf(stderr, "soak: the window could not be created\n");
         return 1;
     }
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         }
         if (frame % kClickEveryFrames == 0) {
             harness.post(WM_MOUSEMOVE, MK_RBUTTON,
-                         hardening::ProgramHarness::point(random.below(320), random.below(240)));
+                         headless::Session::point(random.below(320), random.below(240)));
             harness.leftClick(random.below(shell::kClientWidth), random.below(shell::kClientHeight));
         }
         if (frame % kOverlayEveryFrames == 0) {

@@ -1,6 +1,8 @@
 // The shared test window.
 #include "tests/platform/test_window.h"
 
+#include <gtest/gtest.h>
+
 #include <string_view>
 
 #include "programs/steering/steering_program.h"
@@ -78,5 +80,23 @@ int pumpAll() {
     }
     return n;
 }
+
+namespace {
+
+// Every test starts from a window system with no windows, classes or queued messages,
+// whatever the tests before it left behind and in whatever order they ran.
+class FreshWindowSystem : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        host::resetWindowSystem();
+        received().clear();
+    }
+};
+
+const bool listenerInstalled = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshWindowSystem);
+    return true;
+}();
+
+}  // namespace
 
 }  // namespace platform_test

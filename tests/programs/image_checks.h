@@ -1,12 +1,13 @@
 #pragma once
-// Runs one of the small programs on the headless backend through its own entry steps
-// (window, presentation, set-up), with messages posted to the window and ticks taken on
-// the virtual clock, as a person would drive it.
+// What the program tests read from the window: a screenshot file next to the test
+// binaries, pixel counts of one colour, and the pixels of hand-written drawing calls.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/host.h"
 #include "platform/win.h"
@@ -14,93 +15,12 @@
 
 namespace program_tests {
 
-class HeadlessSession {
-public:
-    // Window, presentation and world, as the entry does before its loop.
-    explicit HeadlessSession(const shell::Program& program) : program_(program) {
-        win::host::useHeadlessBackend();
-        shell::mainWindow = shell::createMainWindow(program, shell::programInstance(program), win::SW_SHOW);
-        shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight, shell::kRequestedDepth);
-        program.setupWorld();
-        pump();
-    }
-
-    // Ends the run as Escape would, so that another session can follow in this process.
-    ~HeadlessSession() {
-        if (win::host::mainWindow() != nullptr) win::DestroyWindow(shell::mainWindow);
-        pump();
-        shell::shutdownPresentation();
-    }
-    HeadlessSession(const HeadlessSession&) = delete;
-    HeadlessSession& operator=(const HeadlessSession&) = delete;
-
-    win::HWND window() const { return shell::mainWindow; }
-    bool quitPosted() const { return quit_; }
-
-    // Posts the message and dispatches everything queued (paint included).
-    void post(win::UINT message, win::WPARAM wParam = 0, win::LPARAM lParam = 0) {
-        win::PostMessage(shell::mainWindow, message, wParam, lParam);
-        pump();
-    }
-    void keyRelease(win::WPARAM key) {
-        post(win::WM_KEYDOWN, key, win::host::keyDownLParam(1, false));
-        post(win::WM_KEYUP, key, win::host::keyUpLParam());
-    }
-    void menu(win::WORD command) { post(win::WM_COMMAND, command, 0); }
-    static win::LPARAM point(int x, int y) {
-        return win::MAKELPARAM(static_cast<win::WORD>(x), static_cast<win::WORD>(y));
-    }
-    void leftClick(int x, int y) {
-        post(win::WM_LBUTTONDOWN, win::MK_LBUTTON, point(x, y));
-        post(win::WM_LBUTTONUP, 0, point(x, y));
-    }
-    void rightClick(int x, int y) {
-        post(win::WM_RBUTTONDOWN, win::MK_RBUTTON, point(x, y));
-        post(win::WM_RBUTTONUP, 0, point(x, y));
-    }
-
-    // Accepted ticks, each followed by the paint it asks for. Returns how many ran.
-    int frames(int count) {
-        int accepted = 0;
-        for (int i = 0; i < count; ++i) {
-            win::host::advanceTickCount(shell::kFrameGateMilliseconds + 1);
-            accepted += program_.frameTick() ? 1 : 0;
-            pump();
-        }
-        return accepted;
-    }
-
-    // The check mark of a menu item, read without changing it.
-    bool checked(win::UINT command) const {
-        const win::HMENU menu = win::GetMenu(shell::mainWindow);
-        const win::DWORD previous = win::CheckMenuItem(menu, command, win::MF_CHECKED);
-        win::CheckMenuItem(menu, command, (previous & win::MF_CHECKED) != 0 ? win::MF_CHECKED : win::MF_UNCHECKED);
-        return (previous & win::MF_CHECKED) != 0;
-    }
-
-    // Writes the window as a person sees it next to the test binaries.
-    static std::string saveScreenshot(const std::string& name) {
-        const std::string path = std::string(STEERING_BIN_DIR) + "/" + name;
-        EXPECT_TRUE(win::host::writePng(path, win::host::windowImage()));
-        return path;
-    }
-
-private:
-    void pump() {
-        win::MSG message;
-        while (win::PeekMessage(&message, nullptr, 0, 0, win::PM_REMOVE) != win::FALSE) {
-            if (message.message == win::WM_QUIT) {
-                quit_ = true;
-                continue;
-            }
-            win::TranslateMessage(&message);
-            win::DispatchMessage(&message);
-        }
-    }
-
-    const shell::Program& program_;
-    bool quit_ = false;
-};
+// Writes the window as a person sees it next to the test binaries; returns the path.
+inline std::string saveScreenshot(const std::string& name) {
+    const std::string path = std::string(STEERING_BIN_DIR) + "/" + name;
+    EXPECT_TRUE(win::host::writePng(path, win::host::windowImage()));
+    return path;
+}
 
 // Pixels of exactly this colour (0x00RRGGBB) inside the rectangle [x0, x1) x [y0, y1).
 inline int countColour(const win::host::Image& image, uint32_t rgb, int x0 = 0, int y0 = 0, int x1 = 1 << 30,
@@ -113,5 +33,40 @@ inline int countColour(const win::host::Image& image, uint32_t rgb, int x0 = 0, 
     }
     return count;
 }
+
+// What the off-screen surface shows after `draw` on a white surface.
+inline std::vector<uint32_t> pixelsAfter(const std::function<void(win::HDC)>& draw) {
+    EXPECT_TRUE(shell::clearOffscreen());
+    draw(shell::offscreenDC);
+    shell::paintWindow(shell::mainWindow);
+    return win::host::clientImage().pixels;
+}
+
+// Pens and brushes as the hand-written expectations name them; released at the end.
+struct Tools {
+    win::HPEN thickBlack = win::CreatePen(win::PS_SOLID, 2, win::RGB(0, 0, 0));
+    win::HPEN magenta = win::CreatePen(win::PS_SOLID, 1, win::RGB(255, 0, 255));
+    win::HPEN blue = win::CreatePen(win::PS_SOLID, 1, win::RGB(0, 0, 255));
+    win::HPEN black = win::CreatePen(win::PS_SOLID, 1, win::RGB(0, 0, 0));
+    win::HBRUSH teal = win::CreateSolidBrush(win::RGB(0, 200, 200));
+    ~Tools() {
+        for (win::HGDIOBJ object : {win::HGDIOBJ(thickBlack), win::HGDIOBJ(magenta), win::HGDIOBJ(blue), win::HGDIOBJ(black), win::HGDIOBJ(teal)}) {
+            win::DeleteObject(object);
+        }
+    }
+    // The body every program draws: a teal disc with a two-pixel black rim.
+    void body(win::HDC dc, int left, int top, int right, int bottom) const {
+        win::SelectObject(dc, thickBlack);
+        win::SelectObject(dc, teal);
+        win::SetBkColor(dc, win::RGB(0, 10, 0));
+        win::SetBkMode(dc, win::TRANSPARENT);
+        win::Ellipse(dc, left, top, right, bottom);
+    }
+    static void line(win::HDC dc, win::HPEN pen, int x0, int y0, int x1, int y1) {
+        win::SelectObject(dc, pen);
+        win::MoveToEx(dc, x0, y0, nullptr);
+        win::LineTo(dc, x1, y1);
+    }
+};
 
 }  // namespace program_tests

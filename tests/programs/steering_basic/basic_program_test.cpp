@@ -6,26 +6,26 @@
 #include <memory>
 
 #include "programs/steering_basic/basic_program.h"
-#include "tests/programs/steering_basic/basic_fixture.h"
 #include "tests/programs/image_checks.h"
+#include "tests/programs/steering_basic/basic_fixture.h"
+#include "tools/headless/session.h"
 
 namespace steering_basic {
 namespace {
 
 using program_tests::countColour;
-using program_tests::HeadlessSession;
 
 class BasicProgram : public BasicWorldTest {
 protected:
     void SetUp() override {
         BasicWorldTest::SetUp();
-        session = std::make_unique<HeadlessSession>(program());
+        session = std::make_unique<headless::Session>(program());
     }
     void TearDown() override {
         session.reset();
         BasicWorldTest::TearDown();
     }
-    std::unique_ptr<HeadlessSession> session;
+    std::unique_ptr<headless::Session> session;
 };
 
 TEST_F(BasicProgram, StartsWithThirtySixAgents) {
@@ -37,7 +37,7 @@ TEST_F(BasicProgram, StartsWithThirtySixAgents) {
 }
 
 TEST_F(BasicProgram, SpaceAndTheMenuCanDisagreeAndAgreeAgain) {
-    session->keyRelease(win::VK_SPACE);
+    session->press(win::VK_SPACE);
     EXPECT_TRUE(debugOverlay);
     EXPECT_FALSE(session->checked(commandDebug));  // Space leaves the mark alone
     session->menu(commandDebug);                     // mark from the flag (set: unchecked), then flip
@@ -46,7 +46,7 @@ TEST_F(BasicProgram, SpaceAndTheMenuCanDisagreeAndAgreeAgain) {
     session->menu(commandDebug);
     EXPECT_TRUE(debugOverlay);
     EXPECT_TRUE(session->checked(commandDebug));    // they agree again
-    session->keyRelease(win::VK_SPACE);
+    session->press(win::VK_SPACE);
     EXPECT_FALSE(debugOverlay);
     EXPECT_TRUE(session->checked(commandDebug));
 }
@@ -61,7 +61,7 @@ TEST_F(BasicProgram, SpaceActsOnRelease) {
 TEST_F(BasicProgram, OtherKeysChangeNothing) {
     session->frames(3);
     const DoubleVec leader = agentArray[0].position;
-    for (win::WPARAM key : {win::VK_UP, win::VK_DOWN, win::VK_INSERT, win::VK_RETURN}) session->keyRelease(key);
+    for (win::WPARAM key : {win::VK_UP, win::VK_DOWN, win::VK_INSERT, win::VK_RETURN}) session->press(key);
     EXPECT_FALSE(debugOverlay);
     EXPECT_EQ(agentArray.size(), 36u);
     EXPECT_EQ(agentArray[0].position, leader);
@@ -73,17 +73,17 @@ TEST_F(BasicProgram, EscapeAndExitEndTheLoop) {
     EXPECT_TRUE(session->quitPosted());
     session.reset();
     resetBasicWorld();
-    session = std::make_unique<HeadlessSession>(program());
-    session->keyRelease(win::VK_ESCAPE);
+    session = std::make_unique<headless::Session>(program());
+    session->press(win::VK_ESCAPE);
     EXPECT_TRUE(session->quitPosted());
     EXPECT_EQ(win::host::mainWindow(), nullptr);
 }
 
 TEST_F(BasicProgram, DragWithBothButtonsMovesOnlyTheLeadersTarget) {
-    session->post(win::WM_MOUSEMOVE, win::MK_LBUTTON | win::MK_RBUTTON, HeadlessSession::point(200, 420));
+    session->post(win::WM_MOUSEMOVE, win::MK_LBUTTON | win::MK_RBUTTON, headless::Session::point(200, 420));
     EXPECT_EQ(leftButtonTarget.position, (DoubleVec{200.0, 420.0}));
     EXPECT_EQ(rightButtonTarget.position, (DoubleVec{0.0, 0.0}));
-    session->post(win::WM_MOUSEMOVE, win::MK_RBUTTON, HeadlessSession::point(30, 40));
+    session->post(win::WM_MOUSEMOVE, win::MK_RBUTTON, headless::Session::point(30, 40));
     EXPECT_EQ(rightButtonTarget.position, (DoubleVec{30.0, 40.0}));
 }
 
@@ -104,7 +104,7 @@ TEST_F(BasicProgram, ScreenshotWithTheOverlayAfterBothClicks) {
     session->menu(commandDebug);
     ASSERT_TRUE(debugOverlay);
     ASSERT_EQ(session->frames(120), 120);
-    const std::string path = HeadlessSession::saveScreenshot("steering_basic_overlay.png");
+    const std::string path = program_tests::saveScreenshot("steering_basic_overlay.png");
     std::printf("screenshot: %s\n", path.c_str());
     const win::host::Image image = win::host::clientImage();
     EXPECT_GT(countColour(image, 0x00C8C8), 2000);  // bodies
@@ -119,7 +119,7 @@ TEST_F(BasicProgram, OverlayOfAnAgentOnAnObstacleCentreDrawsSafely) {
     const BasicAgent& obstacle = agentArray[20];
     arriver.position = obstacle.position;
     arriver.velocity = {};
-    session->keyRelease(win::VK_SPACE);
+    session->press(win::VK_SPACE);
     ASSERT_EQ(session->frames(1), 1);
     EXPECT_TRUE(std::isnan(arriver.steeringForce.x) || std::isnan(arriver.steeringForce.y));
     EXPECT_GT(countColour(win::host::clientImage(), 0x00C8C8), 1000);

@@ -7,25 +7,25 @@
 #include "programs/steering_walls/walls_program.h"
 #include "tests/programs/image_checks.h"
 #include "tests/programs/steering_walls/walls_fixture.h"
+#include "tools/headless/session.h"
 
 namespace steering_walls {
 namespace {
 
 using program_tests::countColour;
-using program_tests::HeadlessSession;
 
 class WallsProgram : public WallsWorldTest {
 protected:
     void SetUp() override {
         WallsWorldTest::SetUp();
         agentGrid = AgentGrid{};  // the program's own set-up builds it
-        session = std::make_unique<HeadlessSession>(program());
+        session = std::make_unique<headless::Session>(program());
     }
     void TearDown() override {
         session.reset();
         WallsWorldTest::TearDown();
     }
-    std::unique_ptr<HeadlessSession> session;
+    std::unique_ptr<headless::Session> session;
 };
 
 TEST_F(WallsProgram, StartsWithThirtyTwoAgents) {
@@ -51,7 +51,7 @@ TEST_F(WallsProgram, UpAndDownActOnReleaseOnly) {
 }
 
 TEST_F(WallsProgram, DownStopsAtTheObstacles) {
-    for (int i = 0; i < 6; ++i) session->keyRelease(win::VK_DOWN);
+    for (int i = 0; i < 6; ++i) session->press(win::VK_DOWN);
     EXPECT_EQ(agentList.size(), 16u);
     session->frames(3);
     EXPECT_EQ(agentList.size(), 16u);
@@ -61,7 +61,7 @@ TEST_F(WallsProgram, OtherKeysChangeNothing) {
     session->frames(5);
     const DoubleVec firstArriver = agentList[16]->position;
     for (win::WPARAM key : {win::VK_LEFT, win::VK_RIGHT, win::VK_SPACE, win::VK_INSERT, win::VK_DELETE, win::VK_F1}) {
-        session->keyRelease(key);
+        session->press(key);
     }
     EXPECT_EQ(agentList.size(), 32u);
     EXPECT_EQ(agentList[16]->position, firstArriver);
@@ -74,15 +74,15 @@ TEST_F(WallsProgram, ButtonsSetTheirOwnTargets) {
     session->rightClick(450, 100);
     EXPECT_EQ(leftButtonTarget.position, (DoubleVec{300.0, 200.0}));
     EXPECT_EQ(rightButtonTarget.position, (DoubleVec{450.0, 100.0}));
-    session->post(win::WM_MOUSEMOVE, win::MK_RBUTTON, HeadlessSession::point(460, 110));
+    session->post(win::WM_MOUSEMOVE, win::MK_RBUTTON, headless::Session::point(460, 110));
     EXPECT_EQ(rightButtonTarget.position, (DoubleVec{460.0, 110.0}));
-    session->post(win::WM_MOUSEMOVE, 0, HeadlessSession::point(10, 10));
+    session->post(win::WM_MOUSEMOVE, 0, headless::Session::point(10, 10));
     EXPECT_EQ(leftButtonTarget.position, (DoubleVec{300.0, 200.0}));
     EXPECT_EQ(rightButtonTarget.position, (DoubleVec{460.0, 110.0}));
 }
 
 TEST_F(WallsProgram, DragWithBothButtonsMovesOnlyTheLeftTarget) {
-    session->post(win::WM_MOUSEMOVE, win::MK_LBUTTON | win::MK_RBUTTON, HeadlessSession::point(321, 123));
+    session->post(win::WM_MOUSEMOVE, win::MK_LBUTTON | win::MK_RBUTTON, headless::Session::point(321, 123));
     EXPECT_EQ(leftButtonTarget.position, (DoubleVec{321.0, 123.0}));
     EXPECT_EQ(rightButtonTarget.position, (DoubleVec{0.0, 0.0}));
 }
@@ -112,7 +112,7 @@ TEST_F(WallsProgram, ExitAndEscapeEndTheLoop) {
 }
 
 TEST_F(WallsProgram, EscapeDestroysTheWindow) {
-    session->keyRelease(win::VK_ESCAPE);
+    session->press(win::VK_ESCAPE);
     EXPECT_TRUE(session->quitPosted());
     EXPECT_EQ(win::host::mainWindow(), nullptr);
 }
@@ -138,7 +138,7 @@ TEST_F(WallsProgram, ScreenshotWithEveryOverlayAfterBothClicks) {
     session->menu(commandGrid);
     session->menu(commandNeighbours);
     ASSERT_EQ(session->frames(40), 40);
-    const std::string path = HeadlessSession::saveScreenshot("steering_walls_overlays.png");
+    const std::string path = program_tests::saveScreenshot("steering_walls_overlays.png");
     std::printf("screenshot: %s\n", path.c_str());
 
     const win::host::Image image = win::host::clientImage();
@@ -157,14 +157,13 @@ TEST_F(WallsProgram, ScreenshotWithEveryOverlayAfterBothClicks) {
 TEST_F(WallsProgram, WithoutPresentationTheProgramStillSteps) {
     session.reset();
     resetWallsWorld();
-    win::host::failPresentationStep(7);  // GetDC fails: no device context to draw into
-    session = std::make_unique<HeadlessSession>(program());
+    session = std::make_unique<headless::Session>();
+    session->start(program(), {.failingPresentationStep = 7});  // GetDC fails: no device context to draw into
     EXPECT_EQ(shell::offscreenDC, nullptr);
     leftButtonTarget.position = {160.0, 280.0};
     const DoubleVec before = agentList[16]->position;
     EXPECT_EQ(session->frames(5), 5);
     EXPECT_NE(agentList[16]->position, before);
-    win::host::failPresentationStep(0);
 }
 
 }  // namespace

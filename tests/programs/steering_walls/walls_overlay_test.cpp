@@ -1,0 +1,92 @@
+// steering_walls' agent drawing with each overlay, and its occupancy shades, pixel for pixel
+// against drawing calls worked out by hand.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "tests/programs/image_checks.h"
+#include "tools/headless/session.h"
+#include "programs/steering_walls/walls_drawing.h"
+#include "programs/steering_walls/walls_program.h"
+#include "tests/programs/steering_walls/walls_fixture.h"
+
+namespace steering_walls {
+namespace {
+
+using program_tests::pixelsAfter;
+using program_tests::Tools;
+using namespace win;
+
+// An agent of radius 10 at (200, 150) moving (0, 4) per step: heading (0, 1), side (-1, 0).
+WallsAgent agentMovingDown() {
+    WallsAgent agent;
+    agent.radius = 10.0;
+    agent.position = DoubleVec{200.0, 150.0};
+    agent.velocity = DoubleVec{0.0, 4.0};
+    agent.heading = DoubleVec{0.0, 1.0};
+    agent.side = DoubleVec{-1.0, 0.0};
+    return agent;
+}
+
+class WallsOverlay : public WallsWorldTest {
+protected:
+    void SetUp() override {
+        WallsWorldTest::SetUp();
+        session = std::make_unique<headless::Session>(program());
+        resetWallsWorld();  // no other agent near the drawn one: count 0
+    }
+    void TearDown() override {
+        session.reset();
+        WallsWorldTest::TearDown();
+    }
+    std::unique_ptr<headless::Session> session;
+};
+
+TEST_F(WallsOverlay, AgentWithVectorsAndNeighbourCountIsTheseCalls) {
+    const WallsAgent agent = agentMovingDown();
+    Tools tools;
+    struct Case {
+        bool vectors, neighbours;
+    };
+    for (const Case c : {Case{false, false}, Case{true, false}, Case{false, true}, Case{true, true}}) {
+        overlayFlags.showVectors = c.vectors;
+        overlayFlags.showNeighbours = c.neighbours;
+        const auto drawn = pixelsAfter([&](HDC dc) { drawAgent(agent, dc); });
+        const auto expected = pixelsAfter([&](HDC dc) {
+            tools.body(dc, 190, 140, 210, 160);
+            if (c.vectors) {
+                Tools::line(dc, tools.magenta, 200, 150, 200, 210);  // 15 steps of velocity
+                Tools::line(dc, tools.blue, 200, 150, 200, 150);     // no behaviours: no force
+                // Look-ahead box: 10 steps (40) plus the radius ahead, the radius to each side.
+                MoveToEx(dc, 190, 150, nullptr);
+                LineTo(dc, 190, 200);
+                LineTo(dc, 210, 200);
+                LineTo(dc, 210, 150);
+                Tools::line(dc, tools.black, 200, 150, 200, 158);  // 2 steps of velocity
+            }
+            if (c.neighbours) {
+                SetTextColor(dc, RGB(255, 0, 0));
+                TextOut(dc, 190, 140, "0", 1);
+            }
+        });
+        EXPECT_TRUE(drawn == expected) << "vectors " << c.vectors << ", neighbours " << c.neighbours;
+    }
+}
+
+TEST_F(WallsOverlay, OccupancyShadesGetDarkerBy32PerAgentAndBlackAtEight) {
+    const Tools tools;
+    for (int n = 0; n <= 9; ++n) {
+        const auto pixels = pixelsAfter([&](HDC dc) {
+            SelectObject(dc, tools.black);
+            SelectObject(dc, occupancyBrush(n));
+            Rectangle(dc, 0, 0, 20, 20);
+        });
+        const int clamped = n < 1 ? 1 : (n > 8 ? 8 : n);
+        const uint32_t level = clamped == 8 ? 0 : static_cast<uint32_t>(256 - 32 * clamped);
+        EXPECT_EQ(pixels[10 * 640 + 10], level << 16 | level << 8 | level) << n << " agents";
+    }
+}
+
+}  // namespace
+}  // namespace steering_walls
