@@ -49,7 +49,8 @@ constexpr WORD kCommands[] = {40004, 40007, 40008, 40009, 40010, 40012, 40040, 4
 // fuzzer's time limit whatever state earlier inputs left.
 constexpr int kMaxTicksPerInput = 32;
 
-headless::Session harness;
+// Lives as long as the process: no teardown after the platform state is gone.
+headless::Session& harness = *new headless::Session;
 int ticksLeft = 0;  // of the current input
 const char* programName = FUZZ_PROGRAM;
 

@@ -15,7 +15,8 @@ namespace {
 using namespace win;
 
 headless::Session& crowdWithOverlays() {
-    static headless::Session harness;
+    // Lives as long as the process: no teardown after the platform state is gone.
+    static headless::Session& harness = *new headless::Session;
     static const bool started = [] {
         if (!harness.start(steering::steeringProgram, {.reopenClosedWindow = true})) return false;
         for (WORD command : {40007, 40008, 40009, 40010, 40012}) harness.post(WM_COMMAND, command, 0);
