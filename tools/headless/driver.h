@@ -10,12 +10,12 @@
 #include "shell/program_entry.h"
 #include "tools/headless/input_script.h"
 #include "tools/headless/options.h"
+#include "tools/headless/session.h"
 
 namespace headless {
 
-// Virtual milliseconds added on each loop pass that removed no message: just over the
-// 10 ms frame gate, so the tick of that pass is accepted.
-constexpr uint32_t kClockStepMilliseconds = 11;
+// Each loop pass that removed no message adds the session's clock step (just over the
+// 10 ms frame gate), so the tick of that pass is accepted.
 
 // The Program record of a program name, or null.
 const shell::Program* findProgram(std::string_view name);
