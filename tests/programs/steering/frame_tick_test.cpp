@@ -279,6 +279,7 @@ void afterTick(bool removed, bool accepted) {
 }  // namespace entry
 
 TEST(Entry, RunsTheStepsInOrderAndReturnsTheQuitCode) {
+    win::host::resetWindowSystem();  // the class must get this test's procedure
     win::host::useHeadlessBackend();
     win::host::setTickCount(0);
     const shell::Program program = {"steering", steering::programResources, entry::procedure, entry::setup, entry::tick,

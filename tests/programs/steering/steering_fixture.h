@@ -16,6 +16,7 @@ namespace shell_test {
 class SteeringShell : public ::testing::Test {
 protected:
     void SetUp() override {
+        win::host::resetWindowSystem();  // no window, class or message of an earlier test
         win::host::useHeadlessBackend();
         win::host::failPresentationStep(0);
         win::host::setTickCount(1000);
