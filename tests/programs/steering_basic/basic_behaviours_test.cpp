@@ -173,6 +173,13 @@ TEST_F(BasicBehaviours, AvoidStatic2PushesAwayFromTheNearestHit) {
     EXPECT_DOUBLE_EQ(f.y, -1.5);  // lateral -3, times 0.5
 }
 
+TEST_F(BasicBehaviours, AvoidStatic2LooksTwiceTheRadiusAheadWhateverTheSpeed) {
+    BasicAgent& a = createAgent(movingAgent({100.0, 100.0}, {9.0, 0.0}, 10.0));
+    a.maxForce = 10.0;
+    placeObstacle({126.0, 103.0}, 5.0);  // its near side at 21: just beyond the box of 20
+    EXPECT_EQ(pushOf("avoid_static_2", 1.0, a), (DoubleVec{0.0, 0.0}));
+}
+
 // An obstacle in the corridor whose circle misses the line of travel still counts, as a
 // hit right ahead of the agent: it wins over a real hit that lies farther.
 TEST_F(BasicBehaviours, AvoidStatic2CountsAnAxisMissAsTheNearestHit) {
