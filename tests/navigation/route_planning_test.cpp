@@ -351,6 +351,14 @@ TEST(RouteHeap, LatestOfEqualKeysComesFirstAndTheLeftChildWinsTies) {
     EXPECT_EQ(nav::route_heap_pop(q), 12);
     EXPECT_EQ(nav::route_heap_pop(q), 11);
     EXPECT_EQ(nav::route_heap_pop(q), 13);
+    // Two children of equal key: pushed as [20, 21, 22, 23] with keys 1, 5, 5, 9, popping 20
+    // sinks 23 past the left child 21, which comes next, then 22.
+    q.key[20] = 1;
+    q.key[21] = 5;
+    q.key[22] = 5;
+    q.key[23] = 9;
+    for (int t : {20, 21, 22, 23}) nav::route_heap_push(q, t);
+    for (int t : {20, 21, 22, 23}) EXPECT_EQ(nav::route_heap_pop(q), t);
 }
 
 // ---- Region ids ------------------------------------------------------------------------------------
