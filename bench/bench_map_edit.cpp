@@ -12,6 +12,7 @@
 #include "world/obstacles.h"
 #include "programs/steering/world_setup.h"
 #include "world/map_install.h"
+#include "world/world_navigation.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ void BM_StrokeRebuildAndReplan1000(benchmark::State& state) {
     state.counters["agents"] = placed;
     state.counters["following"] = following;
     state.counters["goalMs"] = 16;
-    state.counters["failed"] = nav::navMesh.buildFailed ? 1 : 0;
+    state.counters["failed"] = steering::navMesh.buildFailed ? 1 : 0;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "navigation/area_build.h"
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
+#include "world/world_navigation.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ std::vector<uint8_t> denseMap() {
 }
 
 void reportUsage(benchmark::State& state) {
-    const nav::NavMesh& m = nav::navMesh;
+    const nav::NavMesh& m = steering::navMesh;
     state.counters["rectangles"] = m.stats.rectangles;
     state.counters["inserted"] = m.stats.rectanglesInserted;
     state.counters["flips"] = m.stats.flips;
@@ -50,7 +51,7 @@ void reportUsage(benchmark::State& state) {
 
 void runBuild(benchmark::State& state, const std::vector<uint8_t>& cells) {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(nav::build_navigation(cells.data()));
+        benchmark::DoNotOptimize(nav::build_navigation(steering::navMesh, cells.data()));
         benchmark::ClobberMemory();
     }
     reportUsage(state);

@@ -23,6 +23,7 @@
 #include "navigation/shortest_path.h"
 #include "tools/nav_reference/exact_shortest_path.h"
 #include "tools/nav_reference/random_pairs.h"
+#include "world/world_navigation.h"
 
 namespace {
 
@@ -196,7 +197,7 @@ nav::ShortestQuery shortestQuery(const navref::QueryPair& p, int32_t clearance =
     q.toY = p.toY;
     q.clearance = clearance;
     q.linkRule = nav::cellLinkRule;
-    q.passTableNumber = nav::navMesh.clearanceLevel;
+    q.passTableNumber = steering::navMesh.clearanceLevel;
     return q;
 }
 
@@ -221,7 +222,7 @@ const Scenario& scenario() {
         }
         if (file != nullptr) std::fclose(file);
         nav::cellLinkRule = sameLowBits;
-        if (!nav::build_navigation(out.cells.data())) std::fprintf(stderr, "bench_navigation_peer: build failed\n");
+        if (!nav::build_navigation(steering::navMesh, out.cells.data())) std::fprintf(stderr, "bench_navigation_peer: build failed\n");
         out.pairs = navref::random_pairs(out.cells.data(), kPairs, kPairSeed, true);
         out.detour = buildDetour(out.cells);
 
@@ -246,20 +247,20 @@ const Scenario& scenario() {
             }
             out.ends.push_back(e);
             if (exact <= 0) continue;
-            nav::request_agent_path(result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
+            nav::request_agent_path(steering::navMesh, steering::routeSearch, result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
             double lengths[3] = {-1, -1, -1};
             if (result.waypointCount > 0) {
                 lengths[0] = nav::path_length(result);
                 out.clips[0] += pathClips(out, type, result);
             }
-            nav::find_shortest_path(nav::navMesh, *out.shortest, shortestQuery(p), result);
+            nav::find_shortest_path(steering::navMesh, *out.shortest, shortestQuery(p), result);
             if (result.waypointCount > 0) {
                 lengths[1] = nav::path_length(result);
                 out.clips[1] += pathClips(out, type, result);
             }
             if (out.detour.ok) lengths[2] = detourQuery(out.detour, e, scratch);
             double agentLength = -1;
-            nav::find_shortest_path(nav::navMesh, *out.shortest, shortestQuery(p, kAgentClearance), result);
+            nav::find_shortest_path(steering::navMesh, *out.shortest, shortestQuery(p, kAgentClearance), result);
             if (result.waypointCount > 0) {
                 agentLength = nav::path_length(result);
                 out.clips[3] += pathClips(out, type, result);
@@ -302,7 +303,7 @@ void BM_PeerClassic(benchmark::State& state) {
     size_t i = 0;
     for (auto _ : state) {
         const navref::QueryPair& p = s.pairs[i];
-        nav::request_agent_path(result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
+        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
         benchmark::DoNotOptimize(result.waypointCount);
         i = i + 1 == s.pairs.size() ? 0 : i + 1;
     }
@@ -314,7 +315,7 @@ void BM_PeerShortest(benchmark::State& state) {
     nav::PathResult result;
     size_t i = 0;
     for (auto _ : state) {
-        nav::find_shortest_path(nav::navMesh, *s.shortest, shortestQuery(s.pairs[i]), result);
+        nav::find_shortest_path(steering::navMesh, *s.shortest, shortestQuery(s.pairs[i]), result);
         benchmark::DoNotOptimize(result.waypointCount);
         i = i + 1 == s.pairs.size() ? 0 : i + 1;
     }
@@ -327,7 +328,7 @@ void BM_PeerShortestAgentClearance(benchmark::State& state) {
     nav::PathResult result;
     size_t i = 0;
     for (auto _ : state) {
-        nav::find_shortest_path(nav::navMesh, *s.shortest, shortestQuery(s.pairs[i], kAgentClearance), result);
+        nav::find_shortest_path(steering::navMesh, *s.shortest, shortestQuery(s.pairs[i], kAgentClearance), result);
         benchmark::DoNotOptimize(result.waypointCount);
         i = i + 1 == s.pairs.size() ? 0 : i + 1;
     }
@@ -363,11 +364,11 @@ void BM_PeerTimeRatios(benchmark::State& state) {
     for (auto _ : state) {
         double t0 = cpuSeconds();
         for (const navref::QueryPair& p : s.pairs) {
-            nav::request_agent_path(result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
+            nav::request_agent_path(steering::navMesh, steering::routeSearch, result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
         }
         double t1 = cpuSeconds();
         seconds[0] += t1 - t0;
-        for (const navref::QueryPair& p : s.pairs) nav::find_shortest_path(nav::navMesh, *s.shortest, shortestQuery(p), result);
+        for (const navref::QueryPair& p : s.pairs) nav::find_shortest_path(steering::navMesh, *s.shortest, shortestQuery(p), result);
         t0 = cpuSeconds();
         seconds[1] += t0 - t1;
         for (const DetourEnds& e : s.ends) benchmark::DoNotOptimize(detourQuery(s.detour, e, *scratch));

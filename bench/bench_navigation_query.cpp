@@ -9,6 +9,7 @@
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
 #include "navigation/route_planning.h"
+#include "world/world_navigation.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ const Scenario& scenario() {
         Scenario out;
         const std::vector<uint8_t> cells = loadMap();
         nav::cellLinkRule = sameLowBits;
-        if (!nav::build_navigation(cells.data())) std::fprintf(stderr, "bench_navigation_query: build failed\n");
+        if (!nav::build_navigation(steering::navMesh, cells.data())) std::fprintf(stderr, "bench_navigation_query: build failed\n");
         const std::vector<int> label = components(cells);
         std::vector<std::vector<int>> members;
         std::vector<int> walkable;
@@ -136,11 +137,11 @@ void runQueries(benchmark::State& state, const std::vector<Pair>& pairs) {
     int64_t waypoints = 0, found = 0, steps = 0;
     for (auto _ : state) {
         const Pair& p = pairs[i];
-        nav::request_agent_path(result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
+        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
         benchmark::DoNotOptimize(result.waypointCount);
         waypoints += result.waypointCount;
         found += result.waypointCount > 0;
-        steps += nav::navMesh.query.routeSteps > 0 ? nav::navMesh.query.routeSteps : 0;
+        steps += steering::routeSearch.routeSteps > 0 ? steering::routeSearch.routeSteps : 0;
         i = i + 1 == pairs.size() ? 0 : i + 1;
     }
     state.counters["queries/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

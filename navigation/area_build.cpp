@@ -337,8 +337,8 @@ bool build_area(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int
     return ok;
 }
 
-bool build_navigation(const uint8_t* cells) {
-    return build_area(navMesh, cells, 0, 0, kMapCells, kMapCells);
+bool build_navigation(NavMesh& mesh, const uint8_t* cells) {
+    return build_area(mesh, cells, 0, 0, kMapCells, kMapCells);
 }
 
 }  // namespace nav

@@ -6,7 +6,6 @@
 
 namespace nav {
 
-NavMesh navMesh;
 
 int stepLinkRule(uint8_t fromType, uint8_t toType) {
     if ((toType & 15) > (fromType & 15) + 1) return 0;
@@ -166,8 +165,6 @@ void nav_reset(NavMesh& mesh) {
     mesh.boundaryRing[1] = 0;
     mesh.boundaryRing[2] = 1;
     mesh.boundaryRing[3] = 1;
-    mesh.query.routeSteps = -1;
-    mesh.query.gatePath.gateCount = 0;
     mesh.stats = BuildStats{};
     mesh.buildFailed = false;
     mesh.buildFailure = nullptr;

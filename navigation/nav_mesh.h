@@ -99,8 +99,9 @@ struct Funnel {
     PathPoint right;  // world units
 };
 
-// Working state of one path query; overwritten by every query.
-struct QueryState {
+// Working state of one path query, owned by the caller beside the mesh and overwritten by
+// every query (route planning and smoothing). One per thread of queries.
+struct RouteSearch {
     int32_t fromX = 0, fromY = 0, toX = 0, toY = 0;  // world units
     int32_t startTriangle = kNoTriangle;
     int32_t goalTriangle = kNoTriangle;
@@ -184,11 +185,7 @@ struct NavMesh {
 
     BuildStats stats;
     BuildScratch build;
-    QueryState query;
 };
-
-// The program's one store, zeroed at start (generation 255, clearanceLevel 1).
-extern NavMesh navMesh;
 
 // ---- Small helpers ---------------------------------------------------------------------
 

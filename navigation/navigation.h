@@ -1,9 +1,13 @@
 #pragma once
-// The navigation's public face: the link rule, the one build at start-up and the path
-// queries agents make. Pure: depends on nothing but the standard library.
+// The navigation's public face: the link rule, the build and the path queries agents make.
+// Pure: depends on nothing but the standard library, and keeps no mesh of its own: the
+// caller owns the NavMesh and the RouteSearch and passes them in.
 #include <cstdint>
 
 namespace nav {
+
+struct NavMesh;
+struct RouteSearch;
 
 // A type-link rule: 0 not connected, 1 connected, 2 connected at 16 times the search key.
 using CellLinkRule = int (*)(uint8_t fromType, uint8_t toType);
@@ -26,9 +30,10 @@ struct PathResult {
 // Triangulates the 256 x 256 map (cell (x, y) at offset y * 256 + x). On running out of a
 // table it reports one line on stderr and leaves a mesh on which every query answers
 // "no path". Returns true when the build completed.
-bool build_navigation(const uint8_t* cells);
+bool build_navigation(NavMesh& mesh, const uint8_t* cells);
 
 // The agents' entry: whole world units; agents pass gateFraction 8192.
-void request_agent_path(PathResult& result, int fromX, int fromY, int toX, int toY, int gateFraction);
+void request_agent_path(NavMesh& mesh, RouteSearch& search, PathResult& result, int fromX, int fromY, int toX, int toY,
+                        int gateFraction);
 
 }  // namespace nav

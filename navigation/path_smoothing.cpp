@@ -220,9 +220,9 @@ int rtp(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route,
     return count;
 }
 
-int grtc(NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route, int steps, GatePath& gates,
+int grtc(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint to, const int32_t* route, int steps, GatePath& gates,
          int32_t clearance) {
-    PathResult& ref = mesh.query.referencePath;
+    PathResult& ref = search.referencePath;
     rtp(mesh, from, to, route, steps, ref);
     gates.fromX = from.x;
     gates.fromY = from.y;
@@ -232,8 +232,8 @@ int grtc(NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route, int 
     if (steps > 0) {
         PathPoint portalLeft = from, portalRight = from;
         edge_points(mesh, route[0], route[1], portalLeft, portalRight);
-        Funnel& q = mesh.query.funnelQ;  // seen from end 0 of the last gate
-        Funnel& s = mesh.query.funnelS;  // seen from end 1 of the last gate
+        Funnel& q = search.funnelQ;  // seen from end 0 of the last gate
+        Funnel& s = search.funnelS;  // seen from end 1 of the last gate
         q = Funnel{from, portalLeft, portalRight};
         s = q;
         PathPoint p = from;  // taut path point before W[w]

@@ -36,8 +36,8 @@ int rtp(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route,
 
 // Gates of the corridor route[0..steps], cut with the given clearance (world units); the
 // last gate is the destination as a point. The taut reference path goes to
-// mesh.query.referencePath. Returns the gate count (at most kMaxGates).
-int grtc(NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route, int steps, GatePath& gates,
+// search.referencePath. Returns the gate count (at most kMaxGates).
+int grtc(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint to, const int32_t* route, int steps, GatePath& gates,
          int32_t clearance);
 
 // One waypoint per gate at `fraction` (14 fraction bits, clamped to 0..16383) of its

@@ -20,39 +20,37 @@ constexpr int32_t kCostlyLinkFactor = 16;
 // Largest heuristic value, so that the costly-link multiple stays within int32.
 constexpr int64_t kMaxHeuristic = INT32_MAX / kCostlyLinkFactor;
 
-NavTriangle& tri(int t) { return navMesh.triangles[t]; }
-
 // Moves t from its current region to id, keeping counts and valid flags consistent.
-void move_to_region(int t, int id) {
-    NavTriangle& triangle = tri(t);
+void move_to_region(NavMesh& mesh, int t, int id) {
+    NavTriangle& triangle = mesh.triangles[t];
     const int old = regionOf(triangle);
     if (old == id) return;
-    --navMesh.regions[old].count;
-    navMesh.regions[old].valid = 0;
-    ++navMesh.regions[id].count;
+    --mesh.regions[old].count;
+    mesh.regions[old].valid = 0;
+    ++mesh.regions[id].count;
     setRegionId(triangle, id);
 }
 
 // Fan step around the vertex at `slot` of `cur`: the neighbour across edge `slot` and the
 // slot of the same vertex in it. False when there is no neighbour.
-bool rotate_around(int& cur, int& slot) {
-    const int n = tri(cur).neighbour[slot];
+bool rotate_around(const NavMesh& mesh, int& cur, int& slot) {
+    const int n = mesh.triangles[cur].neighbour[slot];
     if (n < 0) return false;
-    const int back = neighbour_slot(navMesh, n, cur);
+    const int back = neighbour_slot(mesh, n, cur);
     if (back < 0) return false;  // broken symmetry: treat like a missing neighbour
     cur = n;
     slot = next(back);
     return true;
 }
 
-void fill_push(QueryState& q, int t) {
+void fill_push(RouteSearch& q, int t) {
     q.fillQueue[q.fillWrite] = t;
     q.fillWrite = q.fillWrite + 1 == kFillQueueCapacity ? 0 : q.fillWrite + 1;
     ++q.fillLength;
     q.fillLengthMax = std::max(q.fillLengthMax, q.fillLength);
 }
 
-int fill_pop(QueryState& q) {
+int fill_pop(RouteSearch& q) {
     const int t = q.fillQueue[q.fillRead];
     q.fillRead = q.fillRead + 1 == kFillQueueCapacity ? 0 : q.fillRead + 1;
     --q.fillLength;
@@ -61,7 +59,7 @@ int fill_pop(QueryState& q) {
 
 }  // namespace
 
-void route_heap_push(QueryState& q, int t) {
+void route_heap_push(RouteSearch& q, int t) {
     const int32_t key = q.key[t];
     int i = ++q.heapSize;
     while (i > 1 && q.key[q.heap[i / 2]] >= key) {
@@ -71,7 +69,7 @@ void route_heap_push(QueryState& q, int t) {
     q.heap[i] = t;
 }
 
-int route_heap_pop(QueryState& q) {
+int route_heap_pop(RouteSearch& q) {
     const int top = q.heap[1];
     const int last = q.heap[q.heapSize--];
     if (q.heapSize == 0) return top;
@@ -92,10 +90,10 @@ int route_heap_pop(QueryState& q) {
 namespace {
 
 // Smallest squared distance in cells from the target cell to a vertex of t.
-int32_t heuristic(int t, int32_t targetCellX, int32_t targetCellY) {
+int32_t heuristic(const NavMesh& mesh, int t, int32_t targetCellX, int32_t targetCellY) {
     int64_t best = INT64_MAX;
     for (int s = 0; s < 3; ++s) {
-        const NavPoint& v = vertex_of(navMesh, t, s);
+        const NavPoint& v = vertex_of(mesh, t, s);
         const int64_t dx = static_cast<int64_t>(v.x) - targetCellX;
         const int64_t dy = static_cast<int64_t>(v.y) - targetCellY;
         best = std::min(best, dx * dx + dy * dy);
@@ -103,20 +101,19 @@ int32_t heuristic(int t, int32_t targetCellX, int32_t targetCellY) {
     return static_cast<int32_t>(std::min(best, kMaxHeuristic));
 }
 
-void expand(int t, const uint8_t* table, int32_t targetCellX, int32_t targetCellY) {
-    QueryState& q = navMesh.query;
-    const NavTriangle& from = tri(t);
+void expand(NavMesh& mesh, RouteSearch& q, int t, const uint8_t* table, int32_t targetCellX, int32_t targetCellY) {
+    const NavTriangle& from = mesh.triangles[t];
     for (int i = 0; i < 3; ++i) {
         const int c = from.neighbour[i];
-        if (c < 0 || is_marked(navMesh, c)) continue;
+        if (c < 0 || is_marked(mesh, c)) continue;
         // Wall and outside areas are never part of a corridor, whatever the link rule says.
-        if (isOutsideType(tri(c).type)) continue;
-        if (!edge_passes(navMesh, table, t, i)) continue;
-        const int link = cellLinkRule(from.type, tri(c).type);
+        if (isOutsideType(mesh.triangles[c].type)) continue;
+        if (!edge_passes(mesh, table, t, i)) continue;
+        const int link = cellLinkRule(from.type, mesh.triangles[c].type);
         if (link == 0) continue;
-        const int32_t h = heuristic(c, targetCellX, targetCellY);
+        const int32_t h = heuristic(mesh, c, targetCellX, targetCellY);
         q.key[c] = link == 2 ? h * kCostlyLinkFactor : h;
-        mark(navMesh, c);
+        mark(mesh, c);
         q.parent[c] = t;
         route_heap_push(q, c);
     }
@@ -124,13 +121,13 @@ void expand(int t, const uint8_t* table, int32_t targetCellX, int32_t targetCell
 
 }  // namespace
 
-void raise_interior_clearance(int t) {
+void raise_interior_clearance(NavMesh& mesh, int t) {
     for (int i = 0; i < 3; ++i) {
         // First round: is the fan around vertex i complete and free of outside triangles?
         bool interior = true;
         int cur = t, slot = i, guard = 0;
         for (;;) {
-            if (!rotate_around(cur, slot) || isOutsideType(tri(cur).type) || ++guard > kMaxTriangles) {
+            if (!rotate_around(mesh, cur, slot) || isOutsideType(mesh.triangles[cur].type) || ++guard > kMaxTriangles) {
                 interior = false;
                 break;
             }
@@ -141,22 +138,20 @@ void raise_interior_clearance(int t) {
         cur = t;
         slot = i;
         do {
-            NavTriangle& f = tri(cur);
+            NavTriangle& f = mesh.triangles[cur];
             f.regionWord = static_cast<uint16_t>(f.regionWord | (3u << (2 * slot)) | (3u << (2 * prev(slot))));
-        } while (rotate_around(cur, slot) && cur != t);
+        } while (rotate_around(mesh, cur, slot) && cur != t);
     }
 }
 
-void release_region(int id) {
+void release_region(NavMesh& m, int id) {
     if (navVerbose) nav_log(" garbage");
-    NavMesh& m = navMesh;
     for (int t = 0; t < m.triangleHighWater && m.regions[id].count > 0; ++t) {
         if (isLive(m.triangles[t]) && regionOf(m.triangles[t]) == id) clear_region(m, t);
     }
 }
 
-int fill_region(int t) {
-    NavMesh& m = navMesh;
+int fill_region(NavMesh& m, RouteSearch& q, int t) {
     int id = 0;
     for (int i = 1; i < kMaxRegions; ++i) {
         if (m.regions[i].count == 0) {
@@ -173,49 +168,45 @@ int fill_region(int t) {
             }
         }
         if (id == 0) return 0;  // every id labels a complete region still in use
-        release_region(id);
+        release_region(m, id);
     }
     m.regions[id].valid = 1;
-    move_to_region(t, id);
-    raise_interior_clearance(t);
+    move_to_region(m, t, id);
+    raise_interior_clearance(m, t);
 
     // Each triangle is queued at most once (it carries the id from then on), so the
     // queue, as large as the triangle table, never overwrites an unread entry.
-    QueryState& q = m.query;
     q.fillRead = q.fillWrite = q.fillLength = 0;
     fill_push(q, t);
     while (q.fillLength > 0) {
         const int e = fill_pop(q);
         bool raised = false;
         for (int j = 0; j < 3; ++j) {
-            const int n = tri(e).neighbour[j];
-            if (n < 0 || isOutsideType(tri(n).type) || regionOf(tri(n)) == id) continue;
+            const int n = m.triangles[e].neighbour[j];
+            if (n < 0 || isOutsideType(m.triangles[n].type) || regionOf(m.triangles[n]) == id) continue;
             if (!raised) {
-                raise_interior_clearance(e);
+                raise_interior_clearance(m, e);
                 raised = true;
             }
-            move_to_region(n, id);
+            move_to_region(m, n, id);
             fill_push(q, n);
         }
     }
     return id;
 }
 
-bool same_region(int a, int b) {
-    NavMesh& m = navMesh;
+bool same_region(NavMesh& m, RouteSearch& search, int a, int b) {
     if (a < 0 || b < 0 || a >= m.triangleHighWater || b >= m.triangleHighWater) return false;
-    if (isOutsideType(tri(a).type) || isOutsideType(tri(b).type)) return false;
-    const int ra = regionOf(tri(a));
-    const int rb = regionOf(tri(b));
+    if (isOutsideType(m.triangles[a].type) || isOutsideType(m.triangles[b].type)) return false;
+    const int ra = regionOf(m.triangles[a]);
+    const int rb = regionOf(m.triangles[b]);
     if ((ra != 0 && m.regions[ra].valid) || (rb != 0 && m.regions[rb].valid)) return ra == rb;
     if (navVerbose) nav_log(" fill");
-    if (fill_region(a) == 0) return false;
-    return regionOf(tri(a)) == regionOf(tri(b));
+    if (fill_region(m, search, a) == 0) return false;
+    return regionOf(m.triangles[a]) == regionOf(m.triangles[b]);
 }
 
-int route_search(int seed, int target, int32_t targetX, int32_t targetY) {
-    NavMesh& m = navMesh;
-    QueryState& q = m.query;
+int route_search(NavMesh& m, RouteSearch& q, int seed, int target, int32_t targetX, int32_t targetY) {
     q.heapSize = 0;
     new_generation(m);
     for (int i = 0; i < m.boundaryRingLength; ++i) mark(m, m.boundaryRing[i]);
@@ -234,8 +225,8 @@ int route_search(int seed, int target, int32_t targetX, int32_t targetY) {
             if (q.heap[1] == target) break;
             b = route_heap_pop(q);
         }
-        expand(a, table, targetCellX, targetCellY);
-        if (b >= 0) expand(b, table, targetCellX, targetCellY);
+        expand(m, q, a, table, targetCellX, targetCellY);
+        if (b >= 0) expand(m, q, b, table, targetCellX, targetCellY);
     }
     if (q.heapSize == 0) return -1;
 
@@ -248,17 +239,15 @@ int route_search(int seed, int target, int32_t targetX, int32_t targetY) {
     return count - 1;
 }
 
-int find_route(int start, int destination) {
-    QueryState& q = navMesh.query;
-    q.routeSteps = route_search(start, destination, q.toX, q.toY);
+int find_route(NavMesh& mesh, RouteSearch& q, int start, int destination) {
+    q.routeSteps = route_search(mesh, q, start, destination, q.toX, q.toY);
     if (q.routeSteps < 0) return -1;
     std::reverse(q.route, q.route + q.routeSteps + 1);
     return q.routeSteps;
 }
 
-void find_path(PathResult& result, int fromX, int fromY, int toX, int toY, int mode, uint8_t clearance) {
-    NavMesh& m = navMesh;
-    QueryState& q = m.query;
+void find_path(NavMesh& m, RouteSearch& q, PathResult& result, int fromX, int fromY, int toX, int toY, int mode,
+               uint8_t clearance) {
     uint32_t startStamp = 0;
     if (navVerbose) {
         nav_logf("\nF=%d Path    %03d,%03d %03d,%03d", navFrame, fromX, fromY, toX, toY);
@@ -279,7 +268,7 @@ void find_path(PathResult& result, int fromX, int fromY, int toX, int toY, int m
     const bool meshUsable = !m.buildFailed && m.triangleHighWater >= 2;
     q.startTriangle = meshUsable ? locate_for_query(m, fromX, fromY) : kNoTriangle;
     q.goalTriangle = meshUsable ? locate_for_query(m, toX, toY) : kNoTriangle;
-    if (!meshUsable || !same_region(q.startTriangle, q.goalTriangle)) {
+    if (!meshUsable || !same_region(m, q, q.startTriangle, q.goalTriangle)) {
         if (navVerbose) nav_logf(" c=%d %s", static_cast<int>(nav_ticks_since(startStamp)), " retC");
         return;
     }
@@ -295,15 +284,16 @@ void find_path(PathResult& result, int fromX, int fromY, int toX, int toY, int m
     gates.toX = toX;
     gates.toY = toY;
     gates.gateCount = 0;
-    const int steps = find_route(q.startTriangle, q.goalTriangle);
+    const int steps = find_route(m, q, q.startTriangle, q.goalTriangle);
     if (steps >= 0) {
-        grtc(m, PathPoint{fromX, fromY}, PathPoint{toX, toY}, q.route, steps, gates, kGateClearance);
+        grtc(m, q, PathPoint{fromX, fromY}, PathPoint{toX, toY}, q.route, steps, gates, kGateClearance);
     }
     gate_waypoints(gates, result, mode);
 }
 
-void request_agent_path(PathResult& result, int fromX, int fromY, int toX, int toY, int gateFraction) {
-    find_path(result, fromX, fromY, toX, toY, gateFraction, static_cast<uint8_t>(navMesh.clearanceLevel - 1));
+void request_agent_path(NavMesh& mesh, RouteSearch& search, PathResult& result, int fromX, int fromY, int toX, int toY,
+                        int gateFraction) {
+    find_path(mesh, search, result, fromX, fromY, toX, toY, gateFraction, static_cast<uint8_t>(mesh.clearanceLevel - 1));
 }
 
 }  // namespace nav

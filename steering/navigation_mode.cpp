@@ -7,6 +7,7 @@
 #include "steering/agent_list.h"
 #include "steering/path_following.h"
 #include "world/grid_map.h"
+#include "world/world_navigation.h"
 
 namespace steering {
 
@@ -96,12 +97,12 @@ void planShortest(nav::PathResult& result, int fromX, int fromY, int toX, int to
     query.toY = toY;
     query.clearance = clearance;
     query.linkRule = nav::cellLinkRule;
-    query.passTableNumber = nav::navMesh.clearanceLevel;
-    const nav::ShortestStatus status = nav::find_shortest_path(nav::navMesh, searchState(), query, result);
+    query.passTableNumber = steering::navMesh.clearanceLevel;
+    const nav::ShortestStatus status = nav::find_shortest_path(steering::navMesh, searchState(), query, result);
     // Beyond the planner's tables the classic answer stands in, so that both modes still
     // reach exactly the same targets.
     if (status == nav::ShortestStatus::NodeLimit || status == nav::ShortestStatus::WaypointLimit) {
-        nav::request_agent_path(result, fromX, fromY, toX, toY, kGateFraction);
+        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, fromX, fromY, toX, toY, kGateFraction);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "steering/behaviours.h"
 #include "steering/navigation_mode.h"
 #include "steering/neighbour_visits.h"
+#include "world/world_navigation.h"
 
 namespace steering {
 
@@ -24,7 +25,7 @@ nav::PathResult sharedPathResult;
 FixedVec pathPoint(const nav::PathPoint& p) { return {toFixed(p.x), toFixed(p.y)}; }
 }  // namespace
 
-PathRequestFunction pathRequest = &nav::request_agent_path;
+PathRequestFunction pathRequest = &requestWorldPath;
 
 void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point) {
     int32_t count = result.waypointCount;

@@ -11,7 +11,7 @@ constexpr int kGateFraction = 8192;  // how far into each gate the navigation pu
 // Resets the agent's path state from a navigation answer for the target point.
 void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point);
 
-// The path request setTarget makes: nav::request_agent_path unless a test puts a scripted
+// The path request setTarget makes: requestWorldPath (the world's mesh) unless a test puts a scripted
 // navigation in its place (and puts it back).
 using PathRequestFunction = void (*)(nav::PathResult& result, int fromX, int fromY, int toX, int toY,
                                      int gateFraction);

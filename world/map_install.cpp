@@ -7,6 +7,7 @@
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
+#include "world/world_navigation.h"
 
 namespace steering {
 
@@ -23,7 +24,7 @@ void installMap(const PreparedMap& map) {
     neighbourGrid.clearObstacles();
     for (const Obstacle& obstacle : map.obstacles) obstacleList.add(obstacle);
     nav::cellLinkRule = sameCellType;
-    nav::build_navigation(gridMap.cells());
+    nav::build_navigation(steering::navMesh, gridMap.cells());
 }
 
 }  // namespace steering

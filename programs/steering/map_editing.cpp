@@ -14,6 +14,7 @@
 #include "world/map_install.h"
 #include "programs/steering/drawing_resources.h"
 #include "programs/steering/view_state.h"
+#include "world/world_navigation.h"
 
 namespace steering {
 
@@ -164,11 +165,11 @@ bool nearestOpenCell(FixedVec position, CellIndex& found) {
 bool applyMapChange(MapChange change) {
     prepareCells(worldMap);
     installMap(worldMap);
-    if (nav::navMesh.buildFailed) {
+    if (steering::navMesh.buildFailed) {
         // The change needs more navigation than the tables hold: take it back.
         char text[kStatusSize];
         std::snprintf(text, sizeof text, "the navigation ran out of %s: change taken back",
-                      nav::navMesh.buildFailure != nullptr ? nav::navMesh.buildFailure : "room");
+                      steering::navMesh.buildFailure != nullptr ? steering::navMesh.buildFailure : "room");
         const bool takenBack = change == MapChange::Undo ? mapStrokes.redo(authored()) : mapStrokes.undo(authored());
         if (takenBack) {
             prepareCells(worldMap);
@@ -195,7 +196,7 @@ bool loadMapFile(const char* path) {
         return false;
     }
     installMap(candidate);
-    if (nav::navMesh.buildFailed) {
+    if (steering::navMesh.buildFailed) {
         installMap(worldMap);  // the running map again, exactly as it was
         std::snprintf(text, sizeof text, "map \"%s\" needs more navigation than the tables hold: not loaded", path);
         showStatus(text);

@@ -11,6 +11,7 @@
 #include "steering/agent_list.h"
 #include "steering/navigation_mode.h"
 #include "steering/path_following.h"
+#include "world/world_navigation.h"
 
 namespace steering {
 namespace {
@@ -39,7 +40,7 @@ void drawPlannerComparison(win::HDC dc) {
     if (oldest.pathCount == 0 || oldest.pathDone) return;
     const int fromX = toWhole(oldest.position.x), fromY = toWhole(oldest.position.y);
     const int toX = toWhole(oldest.pathTarget.x), toY = toWhole(oldest.pathTarget.y);
-    nav::request_agent_path(comparisonPath, fromX, fromY, toX, toY, kGateFraction);
+    nav::request_agent_path(steering::navMesh, steering::routeSearch, comparisonPath, fromX, fromY, toX, toY, kGateFraction);
     planShortest(otherPath, fromX, fromY, toX, toY, agentClearance(oldest));
     const double classicLength = nav::path_length(comparisonPath);
     const double shortestLength = nav::path_length(otherPath);

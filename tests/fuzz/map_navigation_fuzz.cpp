@@ -18,6 +18,7 @@
 #include "world/map_install.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
+#include "world/world_navigation.h"
 
 namespace {
 
@@ -61,10 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     installMap(map);
     // Both link rules: the program's, and the stepped one with its costlier links.
     nav::cellLinkRule = size % 2 == 0 ? sameCellType : nav::stepLinkRule;
-    const bool built = nav::build_navigation(gridMap.cells());
+    const bool built = nav::build_navigation(steering::navMesh, gridMap.cells());
 
     const nav::MeshCheckResult check =
-        built ? nav::check_mesh(nav::navMesh, gridMap.cells()) : nav::check_mesh_structure(nav::navMesh);
+        built ? nav::check_mesh(steering::navMesh, gridMap.cells()) : nav::check_mesh_structure(steering::navMesh);
     if (!check.ok()) fail(built ? "mesh check" : "failed build's mesh check", check.firstError);
 
     // Query ends come from the input read from its end backwards, so short inputs still
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (int q = 0; q < kQueries; ++q) {
         const int32_t fromX = coordinate(in), fromY = coordinate(in);
         const int32_t toX = coordinate(in), toY = coordinate(in);
-        nav::request_agent_path(result, fromX, fromY, toX, toY, 8192);
+        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, fromX, fromY, toX, toY, 8192);
         if (result.waypointCount < 0 || result.waypointCount > nav::kMaxPathWaypoints) {
             fail("waypoint count", std::to_string(result.waypointCount));
         }

@@ -11,6 +11,7 @@
 #include "platform/win.h"
 #include "tools/headless/session.h"
 #include "tools/headless/driver.h"
+#include "world/world_navigation.h"
 
 namespace {
 bool counting = false;
@@ -189,7 +190,7 @@ TEST(SteadyStateQueries, PathQueriesOnTheProgramsMapAllocateNothing) {
     counting = true;
     for (int q = 0; q < 1000; ++q) {
         const int fromX = next(), fromY = next(), toX = next(), toY = next();
-        nav::request_agent_path(result, fromX, fromY, toX, toY, nav::kAgentGateFraction);
+        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, fromX, fromY, toX, toY, nav::kAgentGateFraction);
         found += result.waypointCount > 0 ? 1 : 0;
     }
     counting = false;

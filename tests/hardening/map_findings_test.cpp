@@ -13,6 +13,7 @@
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
 #include "programs/steering/world_setup.h"
+#include "world/world_navigation.h"
 
 namespace {
 
@@ -41,8 +42,8 @@ TEST(MapFindings, CellsOf255ReadAsWallsAndTheProgramsMeshPassesEveryCheck) {
     EXPECT_EQ(gridMap.cells()[2], 0);
 
     nav::cellLinkRule = sameCellType;
-    ASSERT_TRUE(nav::build_navigation(gridMap.cells()));
-    const nav::MeshCheckResult check = nav::check_mesh(nav::navMesh, gridMap.cells());
+    ASSERT_TRUE(nav::build_navigation(steering::navMesh, gridMap.cells()));
+    const nav::MeshCheckResult check = nav::check_mesh(steering::navMesh, gridMap.cells());
     EXPECT_TRUE(check.ok()) << check.firstError;
 }
 
@@ -73,15 +74,15 @@ TEST(NavigationFindings, ABuildOverCellsOf255LeavesAConsistentMesh) {
     cells[1] = 0xFF;
     nav::cellLinkRule = steering::sameCellType;
     testing::internal::CaptureStderr();
-    const bool built = nav::build_navigation(cells.data());
+    const bool built = nav::build_navigation(steering::navMesh, cells.data());
     const std::string message = testing::internal::GetCapturedStderr();
     const nav::MeshCheckResult check =
-        built ? nav::check_mesh(nav::navMesh, cells.data()) : nav::check_mesh_structure(nav::navMesh);
+        built ? nav::check_mesh(steering::navMesh, cells.data()) : nav::check_mesh_structure(steering::navMesh);
     EXPECT_TRUE(check.ok()) << check.firstError;
     if (!built) {
         EXPECT_FALSE(message.empty());  // a refusal says why
         static nav::PathResult result;
-        nav::request_agent_path(result, 3000, 3000, 9000, 9000, 8192);
+        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, 3000, 3000, 9000, 9000, 8192);
         EXPECT_EQ(result.waypointCount, 0);
     }
 }

@@ -20,6 +20,7 @@
 #include "navigation/navigation.h"
 #include "navigation/triangulation.h"
 #include "tests/navigation/route_test_support.h"
+#include "tests/navigation/test_store.h"
 
 namespace nav {
 namespace {
@@ -227,9 +228,9 @@ TEST(AreaBuild, ImprovementLeavesTheEqualDiagonalsOfASquare) {
     // the one it has is kept.
     navtest::GridMesh square(1, 1, 4);
     square.build([](int, int) { return uint8_t{0}; });
-    const NavTriangle upper = navMesh.triangles[square.triangle(0, 0, 0)];
-    EXPECT_EQ(improve_around(navMesh, 1, 1, 3, 3), 0);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(navMesh.triangles[square.triangle(0, 0, 0)].vertex[i], upper.vertex[i]);
+    const NavTriangle upper = testMesh.triangles[square.triangle(0, 0, 0)];
+    EXPECT_EQ(improve_around(testMesh, 1, 1, 3, 3), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(testMesh.triangles[square.triangle(0, 0, 0)].vertex[i], upper.vertex[i]);
 }
 
 TEST(AreaBuild, OnlyTheWholeMapIsBuilt) {
@@ -330,21 +331,21 @@ TEST(AreaBuild, MapTooLargeForTheTablesFailsCleanly) {
 
 TEST(AreaBuild, AfterAFailedBuildEveryQueryAnswersNoPath) {
     Map open = emptyMap();
-    ASSERT_TRUE(build_navigation(open.data()));
+    ASSERT_TRUE(build_navigation(testMesh, open.data()));
     PathResult result;
-    request_agent_path(result, 1000, 1000, 20000, 30000, 8192);
+    request_agent_path(testMesh, testSearch, result, 1000, 1000, 20000, 30000, 8192);
     EXPECT_GT(result.waypointCount, 0);  // the open map connects everything
     std::mt19937 rng(8);
     std::uniform_int_distribution<int> value(0, 2);
     Map noisy = emptyMap();
     for (uint8_t& cell : noisy) cell = static_cast<uint8_t>(value(rng));
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(build_navigation(noisy.data()));
+    EXPECT_FALSE(build_navigation(testMesh, noisy.data()));
     testing::internal::GetCapturedStderr();
-    ASSERT_TRUE(navMesh.buildFailed);
+    ASSERT_TRUE(testMesh.buildFailed);
     for (const auto& q : {std::array<int, 4>{1000, 1000, 20000, 30000}, std::array<int, 4>{100, 100, 120, 100},
                           std::array<int, 4>{-500, 3, 70000, 70000}}) {
-        request_agent_path(result, q[0], q[1], q[2], q[3], 8192);
+        request_agent_path(testMesh, testSearch, result, q[0], q[1], q[2], q[3], 8192);
         EXPECT_EQ(result.waypointCount, 0);
         EXPECT_EQ(result.toX, q[2]);
     }
@@ -353,13 +354,13 @@ TEST(AreaBuild, AfterAFailedBuildEveryQueryAnswersNoPath) {
 TEST(AreaBuild, BuildNavigationFillsTheProgramStore) {
     Map map = emptyMap();
     fill(map, 100, 100, 120, 140, 2);
-    EXPECT_TRUE(build_navigation(map.data()));
-    EXPECT_FALSE(navMesh.buildFailed);
-    expectChecked(navMesh, map);
+    EXPECT_TRUE(build_navigation(testMesh, map.data()));
+    EXPECT_FALSE(testMesh.buildFailed);
+    expectChecked(testMesh, map);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(build_navigation(nullptr));
+    EXPECT_FALSE(build_navigation(testMesh, nullptr));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("navigation build failed"), std::string::npos);
-    EXPECT_TRUE(navMesh.buildFailed);
+    EXPECT_TRUE(testMesh.buildFailed);
 }
 
 }  // namespace

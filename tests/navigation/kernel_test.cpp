@@ -12,6 +12,7 @@
 #include "navigation/nav_mesh.h"
 #include "navigation/triangulation.h"
 #include "tests/navigation/route_test_support.h"
+#include "tests/navigation/test_store.h"
 
 namespace nav {
 namespace {
@@ -334,8 +335,8 @@ TEST(KernelLocate, WhenTheWalkIsCutTheFirstTriangleHoldingThePointInTheTableWins
     // diagonal: both halves hold it, and the upper-right one (slot 2) comes first.
     navtest::GridMesh squares(2, 1, 4);
     squares.build([](int, int) { return uint8_t{0}; });
-    navMesh.triangles[squares.triangle(0, 0, 0)].neighbour[1] = kNoNeighbour;
-    EXPECT_EQ(locate_triangle(navMesh, 6 * 256, 2 * 256), squares.triangle(1, 0, 0));
+    testMesh.triangles[squares.triangle(0, 0, 0)].neighbour[1] = kNoNeighbour;
+    EXPECT_EQ(locate_triangle(testMesh, 6 * 256, 2 * 256), squares.triangle(1, 0, 0));
 }
 
 TEST(KernelLocate, QueryPointsOnEdgesFaceCell257) {

@@ -15,6 +15,7 @@
 #include "navigation/navigation.h"
 #include "navigation/route_planning.h"
 #include "tests/navigation/route_test_support.h"
+#include "tests/navigation/test_store.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ protected:
         std::vector<uint8_t> cells(navtest::kMapCells, 0);
         for (int x = 0; x < 256; ++x) cells[120 * 256 + x] = cells[121 * 256 + x] = 15;
         nav::cellLinkRule = navtest::sameLowBits;
-        ASSERT_TRUE(nav::build_navigation(cells.data()));
+        ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
     }
     std::string dir_, previous_;
     nav::PathResult result_;
@@ -61,7 +62,7 @@ protected:
 TEST_F(LogTrace, OffByDefaultWritesNothing) {
     EXPECT_EQ(nav::navVerbose, 0);
     buildSplitMap();
-    nav::request_agent_path(result_, 50, 7, 60, 40000, nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 60, 40000, nav::kAgentGateFraction);
     nav::advanceNavFrame();
     EXPECT_EQ(nav::navFrame, 0);  // frames count only while the trace is on
     EXPECT_FALSE(logExists());
@@ -71,14 +72,14 @@ TEST_F(LogTrace, QueriesWriteTheirLinesFramePerLine) {
     buildSplitMap();
     nav::setNavLog(true);
     nav::navFrame = 3;
-    nav::request_agent_path(result_, 50, 7, 60, 40000, nav::kAgentGateFraction);  // unreachable: fill, retC
+    nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 60, 40000, nav::kAgentGateFraction);  // unreachable: fill, retC
     ASSERT_EQ(result_.waypointCount, 0);
-    nav::request_agent_path(result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);  // region known: no fill
+    nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);  // region known: no fill
     ASSERT_GT(result_.waypointCount, 0);
     nav::advanceNavFrame();
     EXPECT_EQ(nav::navFrame, 4);
-    nav::request_agent_path(result_, 1000, 40000, 40000, 50000, nav::kAgentGateFraction);  // other side: fill
-    nav::release_region(200);
+    nav::request_agent_path(testMesh, testSearch, result_, 1000, 40000, 40000, 50000, nav::kAgentGateFraction);  // other side: fill
+    nav::release_region(testMesh, 200);
     const std::string text = logText();
     const std::regex expected(
         "\nF=3 Path    050,007 060,40000 fill c=-?[0-9]+  retC"
@@ -92,7 +93,7 @@ TEST_F(LogTrace, ABuildWritesItsAreaAndTheTrianglesItStartedWith) {
     // An open map leaves the 768-unit bounding square with the map's four corners inside:
     // 8 vertices, 4 on the hull, so 2 * 8 - 4 - 2 = 10 triangles when the next build starts.
     std::vector<uint8_t> open(navtest::kMapCells, 0);
-    ASSERT_TRUE(nav::build_navigation(open.data()));
+    ASSERT_TRUE(nav::build_navigation(testMesh, open.data()));
     nav::setNavLog(true);
     nav::navFrame = 2;
     buildSplitMap();
@@ -117,9 +118,9 @@ TEST_F(LogTrace, UnopenableFileIsReportedOnceAndQueriesGoOn) {
     buildSplitMap();
     nav::setNavLog(true);
     ::testing::internal::CaptureStderr();
-    nav::request_agent_path(result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);
     const int first = result_.waypointCount;
-    nav::request_agent_path(result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_GT(first, 0);
     EXPECT_EQ(result_.waypointCount, first);

@@ -12,6 +12,7 @@
 #include "navigation/path_smoothing.h"
 #include "navigation/route_planning.h"
 #include "tests/navigation/route_test_support.h"
+#include "tests/navigation/test_store.h"
 
 namespace {
 
@@ -28,9 +29,9 @@ constexpr uint8_t kWall = 15;
 // search with the same-type rule and no clearance limit; returns the step count.
 int corridor(int seed, int target, PathPoint targetPoint) {
     nav::cellLinkRule = navtest::sameLowBits;
-    nav::navMesh.query.passTableIndex = 1;  // every edge passes, whatever an earlier query chose
-    const int steps = nav::route_search(seed, target, targetPoint.x, targetPoint.y);
-    if (steps > 0) std::reverse(nav::navMesh.query.route, nav::navMesh.query.route + steps + 1);
+    testSearch.passTableIndex = 1;  // every edge passes, whatever an earlier query chose
+    const int steps = nav::route_search(testMesh, testSearch, seed, target, targetPoint.x, targetPoint.y);
+    if (steps > 0) std::reverse(testSearch.route, testSearch.route + steps + 1);
     return steps;
 }
 
@@ -67,10 +68,10 @@ TEST(PathPortals, EdgePointsGiveEndVertexOnTheLeft) {
     // edge in that triangle's slot order is on the left.
     const int t = mesh.triangle(0, 0, 0), n = mesh.triangle(0, 0, 1);
     PathPoint left{-1, -1}, right{-1, -1};
-    ASSERT_TRUE(nav::edge_points(nav::navMesh, t, n, left, right));
-    const int slot = nav::neighbour_slot(nav::navMesh, t, n);
-    const nav::NavPoint& end = nav::vertex_of(nav::navMesh, t, nav::next(slot));
-    const nav::NavPoint& start = nav::vertex_of(nav::navMesh, t, slot);
+    ASSERT_TRUE(nav::edge_points(testMesh, t, n, left, right));
+    const int slot = nav::neighbour_slot(testMesh, t, n);
+    const nav::NavPoint& end = nav::vertex_of(testMesh, t, nav::next(slot));
+    const nav::NavPoint& start = nav::vertex_of(testMesh, t, slot);
     EXPECT_EQ(left.x, end.x * 256);
     EXPECT_EQ(left.y, end.y * 256);
     EXPECT_EQ(right.x, start.x * 256);
@@ -86,7 +87,7 @@ TEST(PathPortals, EdgePointsOfNonNeighboursKeepTheOutputsAndSayWhy) {
     mesh.build([](int, int) { return kOpen; });
     nav::clear_path_diagnostic();
     PathPoint left{11, 12}, right{13, 14};
-    EXPECT_FALSE(nav::edge_points(nav::navMesh, 0, 2, left, right));  // squares 0 and 1 share no edge here
+    EXPECT_FALSE(nav::edge_points(testMesh, 0, 2, left, right));  // squares 0 and 1 share no edge here
     EXPECT_EQ(left.x, 11);
     EXPECT_EQ(left.y, 12);
     EXPECT_EQ(right.x, 13);
@@ -111,7 +112,7 @@ TEST(PathFunnel, ZeroStepsGiveTheDestinationAlone) {
     mesh.build([](int, int) { return kOpen; });
     const int32_t route[1] = {0};
     PathResult out;
-    EXPECT_EQ(nav::rtp(nav::navMesh, {100, 900}, {300, 700}, route, 0, out), 1);
+    EXPECT_EQ(nav::rtp(testMesh, {100, 900}, {300, 700}, route, 0, out), 1);
     EXPECT_EQ(out.waypointCount, 1);
     EXPECT_EQ(out.waypoints[0].x, 300);
     EXPECT_EQ(out.waypoints[0].y, 700);
@@ -125,7 +126,7 @@ TEST(PathFunnel, StraightCorridorNeedsNoCorner) {
     const int steps = corridor(mesh.triangle(0, 0, 1), mesh.triangle(5, 0, 0), to);
     ASSERT_GT(steps, 0);
     PathResult out;
-    EXPECT_EQ(nav::rtp(nav::navMesh, from, to, nav::navMesh.query.route, steps, out), 1);
+    EXPECT_EQ(nav::rtp(testMesh, from, to, testSearch.route, steps, out), 1);
     EXPECT_EQ(out.waypoints[0].x, to.x);
     EXPECT_EQ(out.waypoints[0].y, to.y);
 }
@@ -137,7 +138,7 @@ TEST(PathFunnel, BendsAroundTheInnerCornerOfAnL) {
     const int steps = corridor(mesh.triangle(0, 0, 0), mesh.triangle(2, 2, 1), to);
     ASSERT_GT(steps, 0);
     PathResult out;
-    ASSERT_EQ(nav::rtp(nav::navMesh, from, to, nav::navMesh.query.route, steps, out), 2);
+    ASSERT_EQ(nav::rtp(testMesh, from, to, testSearch.route, steps, out), 2);
     // The inner corner is the top-left corner of square (2, 1): (8, 4) cells.
     EXPECT_EQ(out.waypoints[0].x, 8 * 256);
     EXPECT_EQ(out.waypoints[0].y, 4 * 256);
@@ -155,7 +156,7 @@ TEST(PathFunnel, SerpentineTautPathStaysInTheCorridorAndIsNoLongerThanTheCentreL
     const int steps = corridor(mesh.triangle(0, 0, 0), mesh.triangle(5, 8, 0), to);
     ASSERT_GT(steps, 0);
     PathResult out;
-    const int n = nav::rtp(nav::navMesh, from, to, nav::navMesh.query.route, steps, out);
+    const int n = nav::rtp(testMesh, from, to, testSearch.route, steps, out);
     ASSERT_GE(n, 2 * 4 + 1);  // at least two corners per bend
     double taut = 0;
     PathPoint prev = from;
@@ -237,7 +238,7 @@ TEST(PathFunnel, TautPathsOfTurnsAndUTurnsInEveryOrientationAreTheShortest) {
             corridor(mesh.triangle(c.fromColumn, c.fromRow, 0), mesh.triangle(c.toColumn, c.toRow, 1), to);
         ASSERT_GT(steps, 0) << c.text[0];
         PathResult out;
-        const int n = nav::rtp(nav::navMesh, from, to, nav::navMesh.query.route, steps, out);
+        const int n = nav::rtp(testMesh, from, to, testSearch.route, steps, out);
         double taut = 0;
         PathPoint prev = from;
         for (int i = 0; i < n; ++i) {
@@ -272,7 +273,7 @@ TEST_F(PathLimit, RtpStopsAtTheLimitWithTheDestinationLast) {
     ASSERT_GT(steps_, 0);
     nav::clear_path_diagnostic();
     PathResult out;
-    EXPECT_EQ(nav::rtp(nav::navMesh, from_, to_, nav::navMesh.query.route, steps_, out), nav::kMaxPathWaypoints);
+    EXPECT_EQ(nav::rtp(testMesh, from_, to_, testSearch.route, steps_, out), nav::kMaxPathWaypoints);
     EXPECT_EQ(out.waypointCount, nav::kMaxPathWaypoints);
     EXPECT_EQ(out.waypoints[nav::kMaxPathWaypoints - 1].x, to_.x);
     EXPECT_EQ(out.waypoints[nav::kMaxPathWaypoints - 1].y, to_.y);
@@ -283,8 +284,8 @@ TEST_F(PathLimit, RtpStopsAtTheLimitWithTheDestinationLast) {
 TEST_F(PathLimit, GrtcStopsAtTheLimitWithTheDestinationGateLast) {
     ASSERT_GT(steps_, 0);
     nav::clear_path_diagnostic();
-    GatePath& gates = nav::navMesh.query.gatePath;
-    EXPECT_EQ(nav::grtc(nav::navMesh, from_, to_, nav::navMesh.query.route, steps_, gates, nav::kGateClearance),
+    GatePath& gates = testSearch.gatePath;
+    EXPECT_EQ(nav::grtc(testMesh, testSearch, from_, to_, testSearch.route, steps_, gates, nav::kGateClearance),
               nav::kMaxGates);
     const Gate& last = gates.gates[nav::kMaxGates - 1];
     EXPECT_EQ(last.x0, to_.x);
@@ -311,7 +312,7 @@ TEST(PathGates, ZeroStepsGiveTheDestinationAsOnePointGate) {
     mesh.build([](int, int) { return kOpen; });
     const int32_t route[1] = {0};
     GatePath gates;
-    EXPECT_EQ(nav::grtc(nav::navMesh, {100, 100}, {700, 300}, route, 0, gates, nav::kGateClearance), 1);
+    EXPECT_EQ(nav::grtc(testMesh, testSearch, {100, 100}, {700, 300}, route, 0, gates, nav::kGateClearance), 1);
     EXPECT_EQ(gates.gateCount, 1);
     EXPECT_EQ(gates.gates[0].x0, 700);
     EXPECT_EQ(gates.gates[0].y0, 300);
@@ -331,7 +332,7 @@ TEST(PathGates, VisibleDestinationGivesOnlyTheFinalGate) {
     const int steps = corridor(mesh.triangle(0, 0, 1), mesh.triangle(7, 0, 0), to);
     ASSERT_GT(steps, 2);
     GatePath gates;
-    EXPECT_EQ(nav::grtc(nav::navMesh, from, to, nav::navMesh.query.route, steps, gates, nav::kGateClearance), 1);
+    EXPECT_EQ(nav::grtc(testMesh, testSearch, from, to, testSearch.route, steps, gates, nav::kGateClearance), 1);
     PathResult out;
     nav::gate_waypoints(gates, out, nav::kAgentGateFraction);
     ASSERT_EQ(out.waypointCount, 1);
@@ -347,7 +348,7 @@ TEST(PathGates, LCorridorGateWaypointsStayInsideAndEndAtTheDestination) {
     const int steps = corridor(mesh.triangle(0, 0, 0), mesh.triangle(4, 4, 1), to);
     ASSERT_GT(steps, 0);
     GatePath gates;
-    const int count = nav::grtc(nav::navMesh, from, to, nav::navMesh.query.route, steps, gates, nav::kGateClearance);
+    const int count = nav::grtc(testMesh, testSearch, from, to, testSearch.route, steps, gates, nav::kGateClearance);
     ASSERT_GE(count, 2);
     for (int i = 0; i + 1 < count; ++i) {
         EXPECT_TRUE(gates.gates[i].side == 0 || gates.gates[i].side == 1) << i;
@@ -375,10 +376,10 @@ TEST(PathGates, GateTouchingTheTautCornerIsCutFromThatCorner) {
     const int steps = corridor(mesh.triangle(0, 0, 0), mesh.triangle(4, 4, 1), to);
     ASSERT_GT(steps, 0);
     GatePath gates;
-    const int count = nav::grtc(nav::navMesh, from, to, nav::navMesh.query.route, steps, gates, nav::kGateClearance);
+    const int count = nav::grtc(testMesh, testSearch, from, to, testSearch.route, steps, gates, nav::kGateClearance);
     // The taut path bends at the wall's corner, the top-left corner of square (4, 2).
     const PathPoint corner{4 * 24 * 256, 2 * 24 * 256};
-    const nav::PathResult& ref = nav::navMesh.query.referencePath;
+    const nav::PathResult& ref = testSearch.referencePath;
     ASSERT_EQ(ref.waypointCount, 2);
     ASSERT_EQ(ref.waypoints[0].x, corner.x);
     ASSERT_EQ(ref.waypoints[0].y, corner.y);

@@ -11,6 +11,7 @@
 #include "navigation/route_planning.h"
 #include "navigation/shortest_path.h"
 #include "tests/navigation/route_test_support.h"
+#include "tests/navigation/test_store.h"
 
 namespace {
 bool countingAllocations = false;
@@ -34,14 +35,14 @@ namespace {
 TEST(RouteAllocation, QueriesAllocateNothing) {
     const std::vector<uint8_t> cells = navtest::generatedMap(17);
     nav::cellLinkRule = navtest::sameLowBits;
-    ASSERT_TRUE(nav::build_navigation(cells.data()));
+    ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
     static nav::PathResult result;
     navtest::TestRandom rnd(8);
     int found = 0;
     allocationsSeen = 0;
     countingAllocations = true;
     for (int q = 0; q < 2000; ++q) {
-        nav::request_agent_path(result, rnd.below(65536), rnd.below(65536), rnd.below(65536), rnd.below(65536),
+        nav::request_agent_path(testMesh, testSearch, result, rnd.below(65536), rnd.below(65536), rnd.below(65536), rnd.below(65536),
                                 nav::kAgentGateFraction);
         found += result.waypointCount > 0;
     }
@@ -57,7 +58,7 @@ namespace {
 TEST(RouteAllocation, ShortestQueriesAllocateNothing) {
     const std::vector<uint8_t> cells = navtest::generatedMap(17);
     nav::cellLinkRule = navtest::sameLowBits;
-    ASSERT_TRUE(nav::build_navigation(cells.data()));
+    ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
     static nav::PathResult result;
     static nav::ShortestSearchState state;  // caller-owned, made once
     navtest::TestRandom rnd(8);
@@ -72,7 +73,7 @@ TEST(RouteAllocation, ShortestQueriesAllocateNothing) {
         query.toY = rnd.below(65536);
         query.clearance = 150;
         query.linkRule = navtest::sameLowBits;
-        found += nav::find_shortest_path(nav::navMesh, state, query, result) == nav::ShortestStatus::Found;
+        found += nav::find_shortest_path(testMesh, state, query, result) == nav::ShortestStatus::Found;
     }
     countingAllocations = false;
     EXPECT_EQ(allocationsSeen, 0);

@@ -10,10 +10,10 @@
 #include "navigation/route_planning.h"
 #include "navigation/triangulation.h"
 #include "tests/navigation/route_test_support.h"
+#include "tests/navigation/test_store.h"
 
 namespace {
 
-using nav::navMesh;
 using nav::PathResult;
 
 std::vector<uint8_t> openMap() { return std::vector<uint8_t>(navtest::kMapCells, 0); }
@@ -25,9 +25,9 @@ void fillCells(std::vector<uint8_t>& cells, int x0, int y0, int w, int h, uint8_
 
 void buildWith(const std::vector<uint8_t>& cells, nav::CellLinkRule rule = navtest::sameLowBits) {
     nav::cellLinkRule = rule;
-    navMesh.clearanceLevel = 1;
-    navMesh.query.passTableIndex = 1;  // what the agents' queries use at level 1, for direct searches
-    ASSERT_TRUE(nav::build_navigation(cells.data()));
+    testMesh.clearanceLevel = 1;
+    testSearch.passTableIndex = 1;  // what the agents' queries use at level 1, for direct searches
+    ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
 }
 
 // World point at the centre of cell (x, y).
@@ -38,21 +38,21 @@ PathResult result;
 // Region table counts against a scan of the triangles.
 void expectRegionCountsMatchTriangles() {
     std::vector<int> counted(nav::kMaxRegions, 0);
-    for (int t = 0; t < navMesh.triangleHighWater; ++t) {
-        if (nav::isLive(navMesh.triangles[t])) ++counted[nav::regionOf(navMesh.triangles[t])];
+    for (int t = 0; t < testMesh.triangleHighWater; ++t) {
+        if (nav::isLive(testMesh.triangles[t])) ++counted[nav::regionOf(testMesh.triangles[t])];
     }
-    for (int id = 1; id < nav::kMaxRegions; ++id) EXPECT_EQ(navMesh.regions[id].count, counted[id]) << "id " << id;
+    for (int id = 1; id < nav::kMaxRegions; ++id) EXPECT_EQ(testMesh.regions[id].count, counted[id]) << "id " << id;
 }
 
 // ---- Queries ---------------------------------------------------------------------------
 
 TEST(RouteQuery, EndsInOneTriangleGiveTheDestinationAlone) {
     buildWith(openMap());
-    const int a = nav::locate_for_query(navMesh, 3000, 20000);
-    const int b = nav::locate_for_query(navMesh, 3300, 20100);
+    const int a = nav::locate_for_query(testMesh, 3000, 20000);
+    const int b = nav::locate_for_query(testMesh, 3300, 20100);
     ASSERT_EQ(a, b);
-    nav::request_agent_path(result, 3000, 20000, 3300, 20100, nav::kAgentGateFraction);
-    EXPECT_EQ(navMesh.query.routeSteps, 0);
+    nav::request_agent_path(testMesh, testSearch, result, 3000, 20000, 3300, 20100, nav::kAgentGateFraction);
+    EXPECT_EQ(testSearch.routeSteps, 0);
     ASSERT_EQ(result.waypointCount, 1);
     EXPECT_EQ(result.waypoints[0].x, 3300);
     EXPECT_EQ(result.waypoints[0].y, 20100);
@@ -66,22 +66,22 @@ TEST(RouteQuery, DestinationInAWallAnswersWithoutFillOrSearch) {
     auto cells = openMap();
     fillCells(cells, 40, 40, 10, 10, 15);
     buildWith(cells);
-    const uint8_t generation = navMesh.markGeneration;
-    nav::request_agent_path(result, centre(10), centre(10), centre(45), centre(45), nav::kAgentGateFraction);
+    const uint8_t generation = testMesh.markGeneration;
+    nav::request_agent_path(testMesh, testSearch, result, centre(10), centre(10), centre(45), centre(45), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
     EXPECT_EQ(result.toX, centre(45));
-    EXPECT_EQ(navMesh.markGeneration, generation);  // no search started
-    for (int id = 1; id < nav::kMaxRegions; ++id) EXPECT_EQ(navMesh.regions[id].count, 0);
+    EXPECT_EQ(testMesh.markGeneration, generation);  // no search started
+    for (int id = 1; id < nav::kMaxRegions; ++id) EXPECT_EQ(testMesh.regions[id].count, 0);
     // The start in the wall is refused the same way.
-    nav::request_agent_path(result, centre(45), centre(45), centre(10), centre(10), nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result, centre(45), centre(45), centre(10), centre(10), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
 }
 
 TEST(RouteQuery, PointsOutsideTheMapHaveNoPath) {
     buildWith(openMap());
-    nav::request_agent_path(result, -5000, 3000, centre(10), centre(10), nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result, -5000, 3000, centre(10), centre(10), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
-    nav::request_agent_path(result, centre(10), centre(10), 2000000000, -2000000000, nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result, centre(10), centre(10), 2000000000, -2000000000, nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
 }
 
@@ -89,15 +89,15 @@ TEST(RouteQuery, AdjacentAreaOfAnotherTypeIsOneRegionButNoRoute) {
     auto cells = openMap();
     fillCells(cells, 100, 100, 30, 30, 3);
     buildWith(cells);
-    const int start = nav::locate_for_query(navMesh, centre(90), centre(110));
-    const int goal = nav::locate_for_query(navMesh, centre(115), centre(115));
-    ASSERT_EQ(navMesh.triangles[goal].type, 3);
-    EXPECT_TRUE(nav::same_region(start, goal));
-    nav::request_agent_path(result, centre(90), centre(110), centre(115), centre(115), nav::kAgentGateFraction);
+    const int start = nav::locate_for_query(testMesh, centre(90), centre(110));
+    const int goal = nav::locate_for_query(testMesh, centre(115), centre(115));
+    ASSERT_EQ(testMesh.triangles[goal].type, 3);
+    EXPECT_TRUE(nav::same_region(testMesh, testSearch, start, goal));
+    nav::request_agent_path(testMesh, testSearch, result, centre(90), centre(110), centre(115), centre(115), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
-    EXPECT_EQ(navMesh.query.routeSteps, -1);
+    EXPECT_EQ(testSearch.routeSteps, -1);
     // Within the type-3 area a path exists.
-    nav::request_agent_path(result, centre(102), centre(102), centre(127), centre(127), nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result, centre(102), centre(102), centre(127), centre(127), nav::kAgentGateFraction);
     EXPECT_GT(result.waypointCount, 0);
 }
 
@@ -105,20 +105,20 @@ TEST(RouteQuery, SecondQueryBetweenUnreachableAreasNeedsNoFill) {
     auto cells = openMap();
     fillCells(cells, 0, 120, 256, 2, 15);  // a wall across the whole map
     buildWith(cells);
-    nav::request_agent_path(result, centre(20), centre(20), centre(20), centre(200), nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result, centre(20), centre(20), centre(20), centre(200), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
-    const int start = navMesh.query.startTriangle;
-    const int id = nav::regionOf(navMesh.triangles[start]);
+    const int start = testSearch.startTriangle;
+    const int id = nav::regionOf(testMesh.triangles[start]);
     ASSERT_NE(id, 0);
-    EXPECT_EQ(navMesh.regions[id].valid, 1);
-    const int filledIds = static_cast<int>(std::count_if(navMesh.regions + 1, navMesh.regions + nav::kMaxRegions,
+    EXPECT_EQ(testMesh.regions[id].valid, 1);
+    const int filledIds = static_cast<int>(std::count_if(testMesh.regions + 1, testMesh.regions + nav::kMaxRegions,
                                                          [](const nav::NavRegion& r) { return r.count > 0; }));
     EXPECT_EQ(filledIds, 1);
-    nav::request_agent_path(result, centre(30), centre(25), centre(40), centre(210), nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result, centre(30), centre(25), centre(40), centre(210), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
     // The start's region was known; nothing was labelled anew.
-    EXPECT_EQ(nav::regionOf(navMesh.triangles[navMesh.query.startTriangle]), id);
-    const int filledAfter = static_cast<int>(std::count_if(navMesh.regions + 1, navMesh.regions + nav::kMaxRegions,
+    EXPECT_EQ(nav::regionOf(testMesh.triangles[testSearch.startTriangle]), id);
+    const int filledAfter = static_cast<int>(std::count_if(testMesh.regions + 1, testMesh.regions + nav::kMaxRegions,
                                                            [](const nav::NavRegion& r) { return r.count > 0; }));
     EXPECT_EQ(filledAfter, 1);
     expectRegionCountsMatchTriangles();
@@ -128,7 +128,7 @@ TEST(RouteQuery, ReachableGoalGetsWaypointsEndingAtTheDestination) {
     auto cells = openMap();
     fillCells(cells, 50, 0, 4, 200, 15);  // a long wall to walk around
     buildWith(cells);
-    nav::request_agent_path(result, centre(20), centre(20), centre(90), centre(30), nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result, centre(20), centre(20), centre(90), centre(30), nav::kAgentGateFraction);
     ASSERT_GE(result.waypointCount, 2);
     EXPECT_EQ(result.waypoints[result.waypointCount - 1].x, centre(90));
     EXPECT_EQ(result.waypoints[result.waypointCount - 1].y, centre(30));
@@ -142,13 +142,13 @@ TEST(RouteQuery, FailedBuildAnswersNoPath) {
     std::vector<uint8_t> cells(navtest::kMapCells);
     for (int i = 0; i < navtest::kMapCells; ++i) cells[i] = ((i % 256) + (i / 256)) % 2 ? 15 : 0;  // checkerboard
     nav::cellLinkRule = navtest::sameLowBits;
-    EXPECT_FALSE(nav::build_navigation(cells.data()));
-    nav::request_agent_path(result, centre(0), centre(0), centre(0) + 10, centre(0) + 10, nav::kAgentGateFraction);
+    EXPECT_FALSE(nav::build_navigation(testMesh, cells.data()));
+    nav::request_agent_path(testMesh, testSearch, result, centre(0), centre(0), centre(0) + 10, centre(0) + 10, nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
     EXPECT_EQ(result.toX, centre(0) + 10);
     // A later successful build makes queries work again.
     buildWith(openMap());
-    nav::request_agent_path(result, centre(0), centre(0), centre(200), centre(100), nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result, centre(0), centre(0), centre(200), centre(100), nav::kAgentGateFraction);
     EXPECT_GT(result.waypointCount, 0);
 }
 
@@ -159,26 +159,26 @@ TEST(RouteSearch, StepLinkRuleMultipliesTheKeyOfCostlyTypes) {
     fillCells(cells, 60, 60, 40, 40, 2);    // bit 1 set: costly, reachable from type 1
     fillCells(cells, 150, 150, 30, 30, 3);  // two above type 1: not reachable from it
     buildWith(cells, nav::stepLinkRule);
-    const int seed = nav::locate_for_query(navMesh, centre(10), centre(10));
-    const int target = nav::locate_for_query(navMesh, centre(200), centre(200));
-    ASSERT_EQ(navMesh.triangles[seed].type, 1);
+    const int seed = nav::locate_for_query(testMesh, centre(10), centre(10));
+    const int target = nav::locate_for_query(testMesh, centre(200), centre(200));
+    ASSERT_EQ(testMesh.triangles[seed].type, 1);
     const int32_t tx = centre(200), ty = centre(200);
-    ASSERT_GE(nav::route_search(seed, target, tx, ty), 1);
+    ASSERT_GE(nav::route_search(testMesh, testSearch, seed, target, tx, ty), 1);
     int costly = 0, plain = 0;
-    for (int t = 0; t < navMesh.triangleHighWater; ++t) {
-        if (t == seed || !nav::is_marked(navMesh, t) || nav::isOutsideType(navMesh.triangles[t].type)) continue;
+    for (int t = 0; t < testMesh.triangleHighWater; ++t) {
+        if (t == seed || !nav::is_marked(testMesh, t) || nav::isOutsideType(testMesh.triangles[t].type)) continue;
         int64_t h = INT64_MAX;
         for (int s = 0; s < 3; ++s) {
-            const nav::NavPoint& v = nav::vertex_of(navMesh, t, s);
+            const nav::NavPoint& v = nav::vertex_of(testMesh, t, s);
             h = std::min<int64_t>(h, int64_t(v.x - (tx >> 8)) * (v.x - (tx >> 8)) + int64_t(v.y - (ty >> 8)) * (v.y - (ty >> 8)));
         }
-        const uint8_t type = navMesh.triangles[t].type;
+        const uint8_t type = testMesh.triangles[t].type;
         ASSERT_NE(type, 3) << "a type two above the source is never entered";
         if (type == 2) {
-            EXPECT_EQ(navMesh.query.key[t], 16 * h) << t;
+            EXPECT_EQ(testSearch.key[t], 16 * h) << t;
             ++costly;
         } else {
-            EXPECT_EQ(navMesh.query.key[t], h) << t;
+            EXPECT_EQ(testSearch.key[t], h) << t;
             ++plain;
         }
     }
@@ -191,32 +191,32 @@ TEST(RouteSearch, StepLinkRuleNeverLeadsThroughWalls) {
     std::vector<uint8_t> cells(navtest::kMapCells, 14);
     fillCells(cells, 100, 0, 3, 256, 15);
     buildWith(cells, nav::stepLinkRule);
-    nav::request_agent_path(result, centre(50), centre(50), centre(150), centre(50), nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result, centre(50), centre(50), centre(150), centre(50), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
 }
 
 TEST(RouteSearch, ZeroStepRouteWhenSeedIsTarget) {
     buildWith(openMap());
-    const int t = nav::locate_for_query(navMesh, centre(30), centre(30));
-    EXPECT_EQ(nav::route_search(t, t, centre(30), centre(30)), 0);
-    EXPECT_EQ(navMesh.query.route[0], t);
+    const int t = nav::locate_for_query(testMesh, centre(30), centre(30));
+    EXPECT_EQ(nav::route_search(testMesh, testSearch, t, t, centre(30), centre(30)), 0);
+    EXPECT_EQ(testSearch.route[0], t);
 }
 
 TEST(RouteSearch, RouteRunsThroughNeighboursFromStartToDestination) {
     auto cells = openMap();
     fillCells(cells, 30, 30, 100, 100, 15);
     buildWith(cells);
-    const int a = nav::locate_for_query(navMesh, centre(10), centre(10));
-    const int b = nav::locate_for_query(navMesh, centre(140), centre(140));
-    navMesh.query.toX = centre(140);
-    navMesh.query.toY = centre(140);
-    const int steps = nav::find_route(a, b);
+    const int a = nav::locate_for_query(testMesh, centre(10), centre(10));
+    const int b = nav::locate_for_query(testMesh, centre(140), centre(140));
+    testSearch.toX = centre(140);
+    testSearch.toY = centre(140);
+    const int steps = nav::find_route(testMesh, testSearch, a, b);
     ASSERT_GT(steps, 0);
-    EXPECT_EQ(navMesh.query.route[0], a);
-    EXPECT_EQ(navMesh.query.route[steps], b);
+    EXPECT_EQ(testSearch.route[0], a);
+    EXPECT_EQ(testSearch.route[steps], b);
     for (int i = 0; i < steps; ++i) {
-        EXPECT_GE(nav::neighbour_slot(navMesh, navMesh.query.route[i], navMesh.query.route[i + 1]), 0) << i;
-        EXPECT_EQ(navMesh.triangles[navMesh.query.route[i]].type & 15, 0);
+        EXPECT_GE(nav::neighbour_slot(testMesh, testSearch.route[i], testSearch.route[i + 1]), 0) << i;
+        EXPECT_EQ(testMesh.triangles[testSearch.route[i]].type & 15, 0);
     }
 }
 
@@ -230,16 +230,16 @@ TEST(RouteSearch, EachRoundExpandsTheTwoBestTriangles) {
     navtest::GridMesh mesh(5, 1, 4);
     mesh.build([](int, int) { return uint8_t{0}; });
     nav::cellLinkRule = navtest::sameLowBits;
-    navMesh.query.passTableIndex = 1;  // every edge passes
+    testSearch.passTableIndex = 1;  // every edge passes
     const nav::PathPoint to = mesh.centre(4, 0);
     auto L = [&](int c) { return mesh.triangle(c, 0, 1); };
     auto U = [&](int c) { return mesh.triangle(c, 0, 0); };
-    ASSERT_EQ(nav::route_search(L(2), U(4), to.x, to.y), 5);
+    ASSERT_EQ(nav::route_search(testMesh, testSearch, L(2), U(4), to.x, to.y), 5);
     const int route[] = {U(4), L(4), U(3), L(3), U(2), L(2)};  // target first
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(navMesh.query.route[i], route[i]) << i;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(testSearch.route[i], route[i]) << i;
     for (int c = 0; c < 5; ++c) {
-        EXPECT_TRUE(nav::is_marked(navMesh, L(c))) << "L" << c;
-        EXPECT_TRUE(nav::is_marked(navMesh, U(c))) << "U" << c;
+        EXPECT_TRUE(nav::is_marked(testMesh, L(c))) << "L" << c;
+        EXPECT_TRUE(nav::is_marked(testMesh, U(c))) << "U" << c;
     }
 }
 
@@ -248,17 +248,17 @@ TEST(RouteClearance, InteriorVerticesRaiseTheirEdgesToClassThree) {
     fillCells(cells, 100, 100, 20, 20, 3);  // its corners are interior vertices
     fillCells(cells, 0, 200, 10, 10, 15);   // corners on a wall are not
     buildWith(cells);
-    nav::request_agent_path(result, centre(50), centre(50), centre(60), centre(150), nav::kAgentGateFraction);
+    nav::request_agent_path(testMesh, testSearch, result, centre(50), centre(50), centre(60), centre(150), nav::kAgentGateFraction);
     ASSERT_GT(result.waypointCount, 0);
     auto isCorner = [](const nav::NavPoint& v, int x0, int y0, int x1, int y1) {
         return (v.x == x0 || v.x == x1) && (v.y == y0 || v.y == y1);
     };
     int raised = 0, kept = 0;
-    for (int t = 0; t < navMesh.triangleHighWater; ++t) {
-        const nav::NavTriangle& tri = navMesh.triangles[t];
+    for (int t = 0; t < testMesh.triangleHighWater; ++t) {
+        const nav::NavTriangle& tri = testMesh.triangles[t];
         if (!nav::isLive(tri) || nav::isOutsideType(tri.type)) continue;
         for (int s = 0; s < 3; ++s) {
-            const nav::NavPoint& v = nav::vertex_of(navMesh, t, s);
+            const nav::NavPoint& v = nav::vertex_of(testMesh, t, s);
             if (isCorner(v, 100, 100, 120, 120)) {
                 EXPECT_EQ(nav::edgeClass(tri, s), 3);
                 EXPECT_EQ(nav::edgeClass(tri, nav::prev(s)), 3);
@@ -267,8 +267,8 @@ TEST(RouteClearance, InteriorVerticesRaiseTheirEdgesToClassThree) {
         }
         // Edges away from interior vertices keep the class of their length.
         for (int s = 0; s < 3; ++s) {
-            const nav::NavPoint& a = nav::vertex_of(navMesh, t, s);
-            const nav::NavPoint& b = nav::vertex_of(navMesh, t, nav::next(s));
+            const nav::NavPoint& a = nav::vertex_of(testMesh, t, s);
+            const nav::NavPoint& b = nav::vertex_of(testMesh, t, nav::next(s));
             // Map border and the wall block (with its sides) have no interior vertices.
             auto onWallOrBorder = [](const nav::NavPoint& v) {
                 return v.x == 0 || v.y == 0 || v.x == 256 || v.y == 256 ||
@@ -287,32 +287,32 @@ TEST(RouteClearance, InteriorVerticesRaiseTheirEdgesToClassThree) {
 
 TEST(RouteClearance, LevelZeroLetsNothingPassButTheStartTriangle) {
     buildWith(openMap());
-    navMesh.clearanceLevel = 0;
-    nav::request_agent_path(result, centre(10), centre(10), centre(240), centre(200), nav::kAgentGateFraction);
+    testMesh.clearanceLevel = 0;
+    nav::request_agent_path(testMesh, testSearch, result, centre(10), centre(10), centre(240), centre(200), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
-    EXPECT_EQ(navMesh.query.passTableIndex, 0);
-    nav::request_agent_path(result, 3000, 20000, 3300, 20100, nav::kAgentGateFraction);
+    EXPECT_EQ(testSearch.passTableIndex, 0);
+    nav::request_agent_path(testMesh, testSearch, result, 3000, 20000, 3300, 20100, nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 1);
-    navMesh.clearanceLevel = 200;  // beyond the last table: the strictest one
-    nav::request_agent_path(result, centre(10), centre(10), centre(240), centre(200), nav::kAgentGateFraction);
-    EXPECT_EQ(navMesh.query.passTableIndex, 3);
-    navMesh.clearanceLevel = 1;
+    testMesh.clearanceLevel = 200;  // beyond the last table: the strictest one
+    nav::request_agent_path(testMesh, testSearch, result, centre(10), centre(10), centre(240), centre(200), nav::kAgentGateFraction);
+    EXPECT_EQ(testSearch.passTableIndex, 3);
+    testMesh.clearanceLevel = 1;
 }
 
 TEST(RouteClearance, StrictTableStillFindsPathsThroughWideOpenGround) {
     auto cells = openMap();
     fillCells(cells, 60, 60, 20, 20, 16);  // type 0 under another byte: splits the area only
     buildWith(cells);
-    navMesh.clearanceLevel = 3;
-    nav::request_agent_path(result, centre(10), centre(10), centre(200), centre(200), nav::kAgentGateFraction);
+    testMesh.clearanceLevel = 3;
+    nav::request_agent_path(testMesh, testSearch, result, centre(10), centre(10), centre(200), centre(200), nav::kAgentGateFraction);
     EXPECT_GT(result.waypointCount, 0);
-    navMesh.clearanceLevel = 1;
+    testMesh.clearanceLevel = 1;
 }
 
 // ---- Heap order ----------------------------------------------------------------------------------
 
 TEST(RouteHeap, PopsKeysInNonDecreasingOrder) {
-    nav::QueryState& q = navMesh.query;
+    nav::RouteSearch& q = testSearch;
     navtest::TestRandom rnd(5);
     q.heapSize = 0;
     for (int t = 0; t < 3000; ++t) {
@@ -328,7 +328,7 @@ TEST(RouteHeap, PopsKeysInNonDecreasingOrder) {
 }
 
 TEST(RouteHeap, LatestOfEqualKeysComesFirstAndTheLeftChildWinsTies) {
-    nav::QueryState& q = navMesh.query;
+    nav::RouteSearch& q = testSearch;
     q.heapSize = 0;
     for (int t = 0; t < 3; ++t) {
         q.key[t] = 5;
@@ -376,7 +376,7 @@ protected:
     int queryPocket(int k) {
         const int i = k % 20, j = k / 20;
         const int x = 6 * i + 2, y = 6 * j + 2;
-        nav::request_agent_path(result, centre(x), centre(y), centre(x + 1), centre(y + 1), nav::kAgentGateFraction);
+        nav::request_agent_path(testMesh, testSearch, result, centre(x), centre(y), centre(x + 1), centre(y + 1), nav::kAgentGateFraction);
         return result.waypointCount;
     }
 };
@@ -384,8 +384,8 @@ protected:
 TEST_F(RouteRegionBudget, AllIdsValidAndInUseAnswersNotConnected) {
     for (int k = 0; k < nav::kMaxRegions - 1; ++k) ASSERT_GT(queryPocket(k), 0) << "pocket " << k;
     for (int id = 1; id < nav::kMaxRegions; ++id) {
-        EXPECT_EQ(navMesh.regions[id].valid, 1);
-        EXPECT_GT(navMesh.regions[id].count, 0);
+        EXPECT_EQ(testMesh.regions[id].valid, 1);
+        EXPECT_GT(testMesh.regions[id].count, 0);
     }
     EXPECT_EQ(queryPocket(299), 0);
     EXPECT_EQ(queryPocket(310), 0);
@@ -396,10 +396,10 @@ TEST_F(RouteRegionBudget, AllIdsValidAndInUseAnswersNotConnected) {
 
 TEST_F(RouteRegionBudget, AnInvalidIdIsReleasedAndReused) {
     for (int k = 0; k < nav::kMaxRegions - 1; ++k) ASSERT_GT(queryPocket(k), 0) << "pocket " << k;
-    const int stale = nav::regionOf(navMesh.triangles[navMesh.query.startTriangle]);  // pocket 298's id
-    navMesh.regions[stale].valid = 0;
+    const int stale = nav::regionOf(testMesh.triangles[testSearch.startTriangle]);  // pocket 298's id
+    testMesh.regions[stale].valid = 0;
     EXPECT_GT(queryPocket(299), 0);
-    EXPECT_EQ(nav::regionOf(navMesh.triangles[navMesh.query.startTriangle]), stale);
+    EXPECT_EQ(nav::regionOf(testMesh.triangles[testSearch.startTriangle]), stale);
     expectRegionCountsMatchTriangles();
     // Pocket 298 lost its label and no id is free any more.
     EXPECT_EQ(queryPocket(298), 0);
@@ -408,33 +408,33 @@ TEST_F(RouteRegionBudget, AnInvalidIdIsReleasedAndReused) {
 TEST(RouteRegions, FillLabelsExactlyTheConnectedNonOutsideTriangles) {
     auto cells = navtest::generatedMap(21);
     buildWith(cells);
-    const int t = nav::locate_for_query(navMesh, centre(1), centre(1));
-    ASSERT_FALSE(nav::isOutsideType(navMesh.triangles[t].type));
-    const int id = nav::fill_region(t);
+    const int t = nav::locate_for_query(testMesh, centre(1), centre(1));
+    ASSERT_FALSE(nav::isOutsideType(testMesh.triangles[t].type));
+    const int id = nav::fill_region(testMesh, testSearch, t);
     ASSERT_NE(id, 0);
     // Independent flood over shared edges.
-    std::vector<char> seen(navMesh.triangleHighWater, 0);
+    std::vector<char> seen(testMesh.triangleHighWater, 0);
     std::vector<int> stack{t};
     seen[t] = 1;
     while (!stack.empty()) {
         const int e = stack.back();
         stack.pop_back();
         for (int j = 0; j < 3; ++j) {
-            const int n = navMesh.triangles[e].neighbour[j];
-            if (n < 0 || seen[n] || nav::isOutsideType(navMesh.triangles[n].type)) continue;
+            const int n = testMesh.triangles[e].neighbour[j];
+            if (n < 0 || seen[n] || nav::isOutsideType(testMesh.triangles[n].type)) continue;
             seen[n] = 1;
             stack.push_back(n);
         }
     }
-    for (int i = 0; i < navMesh.triangleHighWater; ++i) {
-        if (!nav::isLive(navMesh.triangles[i])) continue;
-        EXPECT_EQ(nav::regionOf(navMesh.triangles[i]) == id, seen[i] == 1) << i;
+    for (int i = 0; i < testMesh.triangleHighWater; ++i) {
+        if (!nav::isLive(testMesh.triangles[i])) continue;
+        EXPECT_EQ(nav::regionOf(testMesh.triangles[i]) == id, seen[i] == 1) << i;
     }
     expectRegionCountsMatchTriangles();
     // Releasing the id takes it off every triangle.
-    nav::release_region(id);
-    EXPECT_EQ(navMesh.regions[id].count, 0);
-    EXPECT_EQ(navMesh.regions[id].valid, 0);
+    nav::release_region(testMesh, id);
+    EXPECT_EQ(testMesh.regions[id].count, 0);
+    EXPECT_EQ(testMesh.regions[id].valid, 0);
     expectRegionCountsMatchTriangles();
 }
 

@@ -12,6 +12,7 @@
 
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
+#include "tests/navigation/test_store.h"
 
 namespace navtest {
 
@@ -44,7 +45,7 @@ public:
 
     template <typename TypeOf>
     void build(TypeOf typeOf) {
-        nav::NavMesh& m = nav::navMesh;
+        nav::NavMesh& m = testMesh;
         nav::nav_reset(m);
         m.triangleHighWater = m.triangleLive = 0;
         m.pointHighWater = m.pointLive = 0;
@@ -82,7 +83,7 @@ public:
 
 private:
     void add_triangle(int a, int b, int c, uint8_t type, std::map<std::pair<int, int>, std::pair<int, int>>& edges) {
-        nav::NavMesh& m = nav::navMesh;
+        nav::NavMesh& m = testMesh;
         const int t = nav::allocate_triangle(m);
         nav::NavTriangle& tri = m.triangles[t];
         tri = nav::NavTriangle{{static_cast<uint16_t>(a), static_cast<uint16_t>(b), static_cast<uint16_t>(c)},

@@ -16,6 +16,7 @@
 #include "tests/navigation/route_test_support.h"
 #include "tools/nav_reference/exact_shortest_path.h"
 #include "tools/nav_reference/random_pairs.h"
+#include "tests/navigation/test_store.h"
 
 namespace {
 
@@ -39,14 +40,14 @@ ShortestStatus shortest(PathResult& result, PathPoint from, PathPoint to, int32_
     q.toY = to.y;
     q.clearance = clearance;
     q.linkRule = nav::cellLinkRule;
-    q.passTableNumber = nav::navMesh.clearanceLevel;
-    return nav::find_shortest_path(nav::navMesh, searchState(), q, result);
+    q.passTableNumber = testMesh.clearanceLevel;
+    return nav::find_shortest_path(testMesh, searchState(), q, result);
 }
 
 void buildMap(const std::vector<uint8_t>& cells) {
     nav::cellLinkRule = navtest::sameLowBits;
-    nav::navMesh.clearanceLevel = 1;
-    ASSERT_TRUE(nav::build_navigation(cells.data()));
+    testMesh.clearanceLevel = 1;
+    ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
 }
 
 // Everything outside a square of `side` cells at (8, 8) is wall, so that the reference's
@@ -142,7 +143,7 @@ Figures checkAgainstReference(const std::vector<uint8_t>& cells, uint32_t seed, 
         const int a = (from.y >> 8) * 256 + (from.x >> 8), b = (to.y >> 8) * 256 + (to.x >> 8);
         const bool connected = label[a] >= 0 && label[a] == label[b];
         const ShortestStatus status = shortest(exactPath, from, to, 0);
-        nav::request_agent_path(classic, from.x, from.y, to.x, to.y, nav::kAgentGateFraction);
+        nav::request_agent_path(testMesh, testSearch, classic, from.x, from.y, to.x, to.y, nav::kAgentGateFraction);
         ++f.pairs;
         EXPECT_EQ(status == ShortestStatus::Found, connected) << where;
         EXPECT_EQ(exactPath.waypointCount > 0, classic.waypointCount > 0) << where;
@@ -245,7 +246,7 @@ TEST(ShortestPath, UnreachableEndsGiveNoPath) {
         PathResult path, classic;
         EXPECT_EQ(shortest(path, ground, end, 0), ShortestStatus::NoPath);
         EXPECT_EQ(path.waypointCount, 0);
-        nav::request_agent_path(classic, ground.x, ground.y, end.x, end.y, nav::kAgentGateFraction);
+        nav::request_agent_path(testMesh, testSearch, classic, ground.x, ground.y, end.x, end.y, nav::kAgentGateFraction);
         EXPECT_EQ(classic.waypointCount, 0);
     }
 }

@@ -10,6 +10,7 @@
 #include "steering_test_world.h"
 #include "world/map_install.h"
 #include "world/obstacles.h"
+#include "world/world_navigation.h"
 
 namespace {
 bool counting = false;
@@ -52,7 +53,7 @@ TEST(Allocation, TheAgentStepOfAWalkingCrowdAllocatesNothing) {
     ASSERT_TRUE(gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
     extractObstacles();
     nav::cellLinkRule = sameCellType;
-    ASSERT_TRUE(nav::build_navigation(gridMap.cells()));
+    ASSERT_TRUE(nav::build_navigation(steering::navMesh, gridMap.cells()));
     // Forty Insert presses of five in the open west of the map, all sent east.
     for (int press = 0; press < 40; ++press) {
         Agent agentTemplate;

@@ -10,6 +10,7 @@
 #include "steering/navigation_mode.h"
 #include "steering_test_world.h"
 #include "world/map_install.h"
+#include "world/world_navigation.h"
 
 namespace steering {
 namespace {
@@ -27,7 +28,7 @@ protected:
         ASSERT_TRUE(gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
         extractObstacles();
         nav::cellLinkRule = sameCellType;
-        ASSERT_TRUE(nav::build_navigation(gridMap.cells()));
+        ASSERT_TRUE(nav::build_navigation(steering::navMesh, gridMap.cells()));
     }
     void TearDown() override {
         navigationMode = NavigationMode::Classic;

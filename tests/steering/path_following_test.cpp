@@ -8,6 +8,7 @@
 #include "steering/behaviours.h"
 #include "steering/path_following.h"
 #include "steering_test_world.h"
+#include "world/world_navigation.h"
 
 namespace steering {
 namespace {
@@ -59,7 +60,7 @@ protected:
         pathRequest = &scriptedRequest;
     }
     void TearDown() override {
-        pathRequest = &nav::request_agent_path;
+        pathRequest = &steering::requestWorldPath;
         script = nullptr;
         test::resetWorld();
     }

@@ -26,6 +26,7 @@
 #include "tools/navtool/planner_compare.h"
 #include "tools/nav_reference/random_pairs.h"
 #include "world/map_file.h"
+#include "tools/navtool/nav_store.h"
 
 namespace {
 
@@ -144,7 +145,7 @@ bool loadMap(const char* path, steering::PreparedMap& map, bool report) {
 double percent(int used, int capacity) { return 100.0 * used / capacity; }
 
 void printStats(const char* path, double bestMs) {
-    const nav::NavMesh& m = nav::navMesh;
+    const nav::NavMesh& m = navtool::mesh;
     std::printf("map: %s\n", path);
     std::printf("build: %s\n", m.buildFailed ? m.buildFailure : "complete");
     std::printf("rectangles: %d in the cover, %d inserted (value not 0)\n", m.stats.rectangles,
@@ -182,17 +183,17 @@ int main(int argc, char** argv) {
     double best = 1e30;
     for (int i = 0; i < kTimedBuilds; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        nav::build_navigation(cells.data());
+        nav::build_navigation(navtool::mesh, cells.data());
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         best = std::min(best, took.count());
-        if (nav::navMesh.buildFailed) break;  // the same failure every time
+        if (navtool::mesh.buildFailed) break;  // the same failure every time
     }
     printStats(options.mapPath, best);
-    std::printf("mesh digest: %016" PRIx64 "\n", nav::mesh_digest(nav::navMesh));
-    int status = nav::navMesh.buildFailed ? 1 : 0;
+    std::printf("mesh digest: %016" PRIx64 "\n", nav::mesh_digest(navtool::mesh));
+    int status = navtool::mesh.buildFailed ? 1 : 0;
 
     if (options.check) {
-        const nav::MeshCheckResult check = nav::check_mesh(nav::navMesh, cells.data());
+        const nav::MeshCheckResult check = nav::check_mesh(navtool::mesh, cells.data());
         std::printf("check: %s\n", check.ok() ? "all invariants hold" : check.firstError.c_str());
         if (!check.ok()) status = 1;
     }
@@ -215,7 +216,7 @@ int main(int argc, char** argv) {
         }
     }
     if (options.pngPath != nullptr) {
-        if (navtool::writeMeshPicture(nav::navMesh, cells.data(), paths, options.pngPath)) {
+        if (navtool::writeMeshPicture(navtool::mesh, cells.data(), paths, options.pngPath)) {
             std::printf("picture: %s\n", options.pngPath);
         } else {
             status = 1;

@@ -10,6 +10,7 @@
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
 #include "navigation/shortest_path.h"
+#include "tools/navtool/nav_store.h"
 
 namespace navtool {
 namespace {
@@ -43,7 +44,7 @@ void printPathQuery(std::FILE* out, Planner planner, int fromX, int fromY, int t
                     std::vector<Polyline>* paths) {
     plan(planner, result, fromX, fromY, toX, toY);
     // The corridor belongs to the classic search; the shortest planner reports none.
-    const int steps = planner == Planner::Classic ? nav::navMesh.query.routeSteps : -1;
+    const int steps = planner == Planner::Classic ? navtool::search.routeSteps : -1;
     std::fprintf(out,
                  "{\"planner\":\"%s\",\"from\":[%d,%d],\"to\":[%d,%d],\"connected\":%s,\"routeTriangles\":%d,"
                  "\"length\":%.1f,\"waypoints\":[",

@@ -5,6 +5,7 @@
 #include "navigation/nav_mesh.h"
 #include "navigation/route_planning.h"
 #include "navigation/shortest_path.h"
+#include "tools/navtool/nav_store.h"
 
 namespace navtool {
 
@@ -20,7 +21,7 @@ const nav::ShortestSearchState& shortest_state() { return searchState(); }
 
 void plan(Planner planner, nav::PathResult& result, int fromX, int fromY, int toX, int toY) {
     if (planner == Planner::Classic) {
-        nav::request_agent_path(result, fromX, fromY, toX, toY, nav::kAgentGateFraction);
+        nav::request_agent_path(navtool::mesh, navtool::search, result, fromX, fromY, toX, toY, nav::kAgentGateFraction);
         return;
     }
     nav::ShortestQuery query;
@@ -30,8 +31,8 @@ void plan(Planner planner, nav::PathResult& result, int fromX, int fromY, int to
     query.toY = toY;
     query.clearance = kToolCornerClearance;
     query.linkRule = nav::cellLinkRule;
-    query.passTableNumber = nav::navMesh.clearanceLevel;
-    nav::find_shortest_path(nav::navMesh, searchState(), query, result);
+    query.passTableNumber = navtool::mesh.clearanceLevel;
+    nav::find_shortest_path(navtool::mesh, searchState(), query, result);
 }
 
 const char* planner_name(Planner planner) { return planner == Planner::Classic ? "classic" : "shortest"; }

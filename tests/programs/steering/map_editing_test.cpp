@@ -15,6 +15,7 @@
 #include "platform/drop_files.h"
 #include "tests/programs/steering/steering_fixture.h"
 #include "steering/agent_list.h"
+#include "world/world_navigation.h"
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
@@ -241,7 +242,7 @@ TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
     EXPECT_NE(std::string(mapEdit.status).find("needs more navigation"), std::string::npos) << mapEdit.status;
     EXPECT_EQ(mapFilePath, mapPath);
     EXPECT_EQ(gridMap.cellAt(1, 0), 0);
-    EXPECT_FALSE(nav::navMesh.buildFailed);
+    EXPECT_FALSE(steering::navMesh.buildFailed);
     EXPECT_EQ(firstAgent().position, before);
 
     send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(good)), 0);

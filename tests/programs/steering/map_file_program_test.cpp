@@ -14,6 +14,7 @@
 #include "world/map_file.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
+#include "world/world_navigation.h"
 
 namespace steering {
 namespace {
@@ -78,7 +79,7 @@ std::string programDigest(const std::string& mapPath) {
     ::testing::internal::GetCapturedStderr();
     mapFilePath = "maptest.raw";
     char text[32];
-    std::snprintf(text, sizeof text, "%016" PRIx64, nav::mesh_digest(nav::navMesh));
+    std::snprintf(text, sizeof text, "%016" PRIx64, nav::mesh_digest(steering::navMesh));
     agentList.clear();
     return text;
 }

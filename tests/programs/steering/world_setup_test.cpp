@@ -17,6 +17,7 @@
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
+#include "world/world_navigation.h"
 
 namespace steering {
 namespace {
@@ -166,14 +167,14 @@ TEST_F(WorldTest, WithoutAMapFileTheWorldIsOpenGround) {
 }
 
 TEST_F(StartUpTest, TheMapsNavigationUsesWellUnderHalfOfItsTables) {
-    EXPECT_FALSE(nav::navMesh.buildFailed);
+    EXPECT_FALSE(steering::navMesh.buildFailed);
     // The map generator's own cover of this map inserts 121 rectangles.
-    EXPECT_EQ(nav::navMesh.stats.rectanglesInserted, 121);
-    EXPECT_LT(nav::navMesh.pointLive, nav::kMaxVertices / 4);
-    EXPECT_LT(nav::navMesh.triangleLive, nav::kMaxTriangles / 4);
+    EXPECT_EQ(steering::navMesh.stats.rectanglesInserted, 121);
+    EXPECT_LT(steering::navMesh.pointLive, nav::kMaxVertices / 4);
+    EXPECT_LT(steering::navMesh.triangleLive, nav::kMaxTriangles / 4);
     std::printf("navigation of maptest.raw: %d rectangles (%d inserted), %d of %d vertices, %d of %d triangles\n",
-                nav::navMesh.stats.rectangles, nav::navMesh.stats.rectanglesInserted, nav::navMesh.pointLive,
-                nav::kMaxVertices, nav::navMesh.triangleLive, nav::kMaxTriangles);
+                steering::navMesh.stats.rectangles, steering::navMesh.stats.rectanglesInserted, steering::navMesh.pointLive,
+                nav::kMaxVertices, steering::navMesh.triangleLive, nav::kMaxTriangles);
 }
 
 }  // namespace
