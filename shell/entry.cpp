@@ -63,29 +63,46 @@ HWND createMainWindow(const Program& program, HINSTANCE instance, int showComman
     return window;
 }
 
-int runEntry(const Program& program, HINSTANCE instance, int showCommand) {
+bool startEntry(const Program& program, HINSTANCE instance, int showCommand, EntryRun& run) {
+    run = EntryRun{};
+    run.program = &program;
     mainWindow = createMainWindow(program, instance, showCommand);
-    if (mainWindow == nullptr) return 0;
+    if (mainWindow == nullptr) return false;
 
     initPresentation(mainWindow, kClientWidth, kClientHeight, kRequestedDepth);
     program.setupWorld();
+    return true;
+}
 
-    MSG message;
-    for (;;) {
-        const bool removed = PeekMessage(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
-        if (removed) {
-            if (message.message == WM_QUIT) break;
-            if (loopObserver.onMessage != nullptr) loopObserver.onMessage(message);
-            TranslateMessage(&message);
-            DispatchMessage(&message);
+bool runLoopPass(EntryRun& run) {
+    MSG& message = run.message;
+    const bool removed = PeekMessage(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
+    if (removed) {
+        if (message.message == WM_QUIT) {
+            run.tickAccepted = false;
+            return false;
         }
-        if (loopObserver.beforeTick != nullptr) loopObserver.beforeTick(removed);
-        const bool accepted = program.frameTick();
-        if (loopObserver.afterTick != nullptr) loopObserver.afterTick(removed, accepted);
+        if (loopObserver.onMessage != nullptr) loopObserver.onMessage(message);
+        TranslateMessage(&message);
+        DispatchMessage(&message);
     }
+    if (loopObserver.beforeTick != nullptr) loopObserver.beforeTick(removed);
+    run.tickAccepted = run.program->frameTick();
+    if (loopObserver.afterTick != nullptr) loopObserver.afterTick(removed, run.tickAccepted);
+    return true;
+}
 
-    program.releaseDrawingResources();
-    return static_cast<int>(message.wParam);
+int finishEntry(EntryRun& run) {
+    run.program->releaseDrawingResources();
+    return static_cast<int>(run.message.wParam);
+}
+
+int runEntry(const Program& program, HINSTANCE instance, int showCommand) {
+    EntryRun run;
+    if (!startEntry(program, instance, showCommand, run)) return 0;
+    while (runLoopPass(run)) {
+    }
+    return finishEntry(run);
 }
 
 }  // namespace shell

@@ -43,6 +43,22 @@ win::HINSTANCE programInstance(const Program& program);
 // cannot be created.
 int runEntry(const Program& program, win::HINSTANCE instance, int showCommand);
 
+// The same entry in its three steps, for a host that runs the loop itself one pass at a
+// time (a browser, which needs control back between frames). runEntry is startEntry,
+// runLoopPass until it returns false, then finishEntry.
+struct EntryRun {
+    const Program* program = nullptr;
+    win::MSG message{};  // the last message removed; WM_QUIT's wParam is the exit code
+    bool tickAccepted = false;  // the last pass's frameTick produced a frame
+};
+// Window, presentation, world set-up. False when the window cannot be created (exit code 0).
+bool startEntry(const Program& program, win::HINSTANCE instance, int showCommand, EntryRun& run);
+// One pass of the loop: at most one message removed and dispatched, then frameTick.
+// False, without a tick, once the quit message has been removed.
+bool runLoopPass(EntryRun& run);
+// Releases the drawing resources; returns the quit message's wParam.
+int finishEntry(EntryRun& run);
+
 // Registers the class "Steering Test" and creates the 640 x 480 (client) window with
 // caption, system menu and the class menu 103. Null on failure.
 win::HWND createMainWindow(const Program& program, win::HINSTANCE instance, int showCommand);

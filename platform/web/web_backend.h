@@ -1,0 +1,28 @@
+#pragma once
+// The browser backend: the main window is the page's <canvas id="canvas">, canvas events
+// become the window messages a Windows program expects, the clock is the page's, and the
+// program's loop runs one pass at a time with control handed back to the browser after
+// every presented frame.
+
+namespace win::web {
+
+// Switches the platform to the canvas. False, with a message on the console, when the page
+// has no canvas with the id "canvas".
+bool useWebBackend();
+
+// The program's loop, one pass at a time.
+struct LoopCallbacks {
+    // One pass: false once the program has quit. *tickAccepted tells whether it made a frame.
+    bool (*pass)(void* context, bool* tickAccepted) = nullptr;
+    // Runs once after the last pass; returns the program's exit code.
+    int (*finish)(void* context) = nullptr;
+    void* context = nullptr;
+};
+
+// Runs passes until one has presented a frame on the canvas, then returns control to the
+// browser, which calls back at once (no wait for the display); repeats until a pass
+// reports the quit. Returns immediately: the browser drives the loop from here on. The
+// page learns of the end through Module.onProgramExit(code) when it defines it.
+void runLoop(const LoopCallbacks& callbacks);
+
+}  // namespace win::web

@@ -1,0 +1,182 @@
+// The three programs in headless Chromium, worked as a person would: real mouse clicks and
+// key presses on the canvas, and checks of what the canvas then shows.
+//   node programs_test.mjs WEB_FOLDER
+import {serveFolder, launchChromium, openProgram, canvasBox, canvasPixels, framesPass} from './page_host.mjs';
+import {colourStats, kMenuBarHeight} from './pixels.mjs';
+
+const kTeal = [0, 200, 200];     // the agents' brush in all three programs
+const kBlue = [0, 0, 255];       // the steering grid overlay's pen
+const kDropDown = [250, 250, 250];  // an open drop-down menu's background
+let failures = 0;
+
+function check(name, ok, detail) {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${name}${detail ? ': ' + detail : ''}`);
+  if (!ok) ++failures;
+}
+
+// Real mouse events at a client-area point (the canvas also holds the menu bar above it).
+async function clickClient(page, x, y, button = 'left') {
+  const box = await canvasBox(page);
+  await page.mouse.click(box.x + x, box.y + kMenuBarHeight + y, {button});
+}
+async function clickWindow(page, x, y) {
+  const box = await canvasBox(page);
+  await page.mouse.click(box.x + x, box.y + y);
+}
+const distance = (s, [x, y]) => Math.hypot(s.x - x, s.y - y);
+
+async function endsWithCode0(page, program) {
+  await page.waitForFunction(() => Module.ended, {timeout: 10000}).catch(() => {});
+  const status = await page.$eval('#status', (e) => e.textContent);
+  check(`${program}: the program ends`, status.includes('exit code 0'), status);
+}
+
+async function testSteering(browser, url) {
+  const {page, errors} = await openProgram(browser, url, 'steering');
+  // A click sends the agent there and puts the Insert point there; Insert adds five.
+  const first = [300, 200];
+  await clickClient(page, ...first);
+  await framesPass(page, 5);
+  const before = colourStats(await canvasPixels(page), kTeal, {left: 250, top: 150, right: 350, bottom: 250});
+  await page.keyboard.press('Insert');
+  await framesPass(page, 30);
+  const after = colourStats(await canvasPixels(page), kTeal, {left: 250, top: 150, right: 350, bottom: 250});
+  check('steering: Insert adds agents at the clicked point', after.count >= before.count + 40,
+        `teal pixels near the click ${before.count} -> ${after.count}`);
+
+  const second = [520, 330];
+  const start = colourStats(await canvasPixels(page), kTeal);
+  await clickClient(page, ...second);
+  await framesPass(page, 60);
+  const walked = colourStats(await canvasPixels(page), kTeal);
+  check('steering: the agents walk towards a left click', distance(walked, second) < distance(start, second) - 40,
+        `centre of the agents ${distance(start, second).toFixed(0)} -> ${distance(walked, second).toFixed(0)} px from the click`);
+
+  // Debug, Grid by mouse: the drop-down shows, the grid's blue lines cover the window.
+  const plain = colourStats(await canvasPixels(page), kBlue).count;
+  await clickWindow(page, 58, 10);
+  await framesPass(page, 2);
+  const open = colourStats(await canvasPixels(page), kDropDown).count;
+  check('steering: a click on Debug opens its drop-down', open > 1000, `${open} drop-down pixels`);
+  await clickWindow(page, 70, kMenuBarHeight + 2 + 18 + 9);  // second item: Grid
+  await framesPass(page, 3);
+  const grid = colourStats(await canvasPixels(page), kBlue).count;
+  check('steering: Debug, Grid draws the neighbour grid', grid > plain + 5000, `blue pixels ${plain} -> ${grid}`);
+  // And off again by keyboard: Alt+D opens Debug, G chooses Grid.
+  await page.keyboard.down('Alt');
+  await page.keyboard.press('KeyD');
+  await page.keyboard.up('Alt');
+  await framesPass(page, 2);
+  await page.keyboard.press('KeyG');
+  await framesPass(page, 3);
+  const off = colourStats(await canvasPixels(page), kBlue).count;
+  check('steering: Alt+D, G takes the grid away', off < grid - 5000, `blue pixels ${grid} -> ${off}`);
+
+  // Arrows and Page Down reach the program and do not scroll the page.
+  const view = colourStats(await canvasPixels(page), [0, 200, 0]);
+  for (const key of ['ArrowDown', 'ArrowDown', 'ArrowRight', 'PageDown', 'PageDown']) await page.keyboard.press(key);
+  await framesPass(page, 3);
+  const moved = colourStats(await canvasPixels(page), [0, 200, 0]);
+  const scrollY = await page.evaluate(() => window.scrollY);
+  check('steering: arrows and Page Down move the view, not the page',
+        scrollY === 0 && Math.abs(moved.count - view.count) > 500, `wall pixels ${view.count} -> ${moved.count}, page scrollY ${scrollY}`);
+  // Back to the first view; two Deletes remove all six agents (five oldest each).
+  for (const key of ['PageUp', 'PageUp', 'ArrowUp', 'ArrowUp', 'ArrowLeft']) await page.keyboard.press(key);
+  await framesPass(page, 3);
+  const six = colourStats(await canvasPixels(page), kTeal).count;
+  for (let i = 0; i < 2; ++i) await page.keyboard.press('Delete');
+  await framesPass(page, 3);
+  const none = colourStats(await canvasPixels(page), kTeal).count;
+  check('steering: Delete removes the agents', six > 100 && none === 0, `teal pixels ${six} -> ${none}`);
+
+  await page.keyboard.press('Escape');
+  await endsWithCode0(page, 'steering');
+  check('steering: no console error', errors.length === 0, errors.join(' | '));
+  await page.close();
+}
+
+async function testWalls(browser, url) {
+  const {page, errors} = await openProgram(browser, url, 'steering_walls');
+  await framesPass(page, 10);
+  const before = colourStats(await canvasPixels(page), kTeal).count;
+  await page.keyboard.press('ArrowUp');  // adds five arrivers on release
+  await framesPass(page, 40);
+  const more = colourStats(await canvasPixels(page), kTeal).count;
+  check('steering_walls: Up adds arrivers', more > before + 100, `teal pixels ${before} -> ${more}`);
+
+  const target = [600, 440];
+  const start = colourStats(await canvasPixels(page), kTeal);
+  await clickClient(page, ...target);
+  await framesPass(page, 150);
+  const walked = colourStats(await canvasPixels(page), kTeal);
+  check('steering_walls: the arrivers head for a left click', distance(walked, target) < distance(start, target) - 15,
+        `centre of the agents ${distance(start, target).toFixed(0)} -> ${distance(walked, target).toFixed(0)} px from the click`);
+
+  // Debug, Grid by mouse draws occupancy shades; again takes them away.
+  const shade = [224, 224, 224];
+  const plain = colourStats(await canvasPixels(page), shade).count;
+  await clickWindow(page, 58, 10);
+  await framesPass(page, 2);
+  await clickWindow(page, 70, kMenuBarHeight + 2 + 18 + 9);
+  await framesPass(page, 3);
+  const grid = colourStats(await canvasPixels(page), shade).count;
+  check('steering_walls: Debug, Grid shades the occupied cells', grid > plain + 500, `light grey pixels ${plain} -> ${grid}`);
+  await clickWindow(page, 58, 10);
+  await framesPass(page, 2);
+  await clickWindow(page, 70, kMenuBarHeight + 2 + 18 + 9);
+  await framesPass(page, 3);
+  const off = colourStats(await canvasPixels(page), shade).count;
+  check('steering_walls: Debug, Grid again takes them away', off < grid - 500, `light grey pixels ${grid} -> ${off}`);
+
+  await page.keyboard.press('Escape');
+  await endsWithCode0(page, 'steering_walls');
+  check('steering_walls: no console error', errors.length === 0, errors.join(' | '));
+  await page.close();
+}
+
+async function testBasic(browser, url) {
+  const {page, errors} = await openProgram(browser, url, 'steering_basic');
+  await framesPass(page, 10);
+  const magenta = [255, 0, 255];  // velocity vectors of the overlay
+  const plain = colourStats(await canvasPixels(page), magenta).count;
+  await page.keyboard.press('Space');
+  await framesPass(page, 3);
+  const shown = colourStats(await canvasPixels(page), magenta).count;
+  check('steering_basic: Space shows the overlay', shown > plain + 50, `magenta pixels ${plain} -> ${shown}`);
+  await clickWindow(page, 20, 10);  // File
+  await framesPass(page, 2);
+  await clickWindow(page, 40, kMenuBarHeight + 2 + 9);  // Debug, the first item
+  await framesPass(page, 3);
+  const hidden = colourStats(await canvasPixels(page), magenta).count;
+  check('steering_basic: File, Debug toggles it off again', hidden < shown - 50, `magenta pixels ${shown} -> ${hidden}`);
+
+  const target = [100, 400];
+  const start = colourStats(await canvasPixels(page), kTeal);
+  await clickClient(page, ...target, 'right');  // the arrivers' target
+  await framesPass(page, 150);
+  const walked = colourStats(await canvasPixels(page), kTeal);
+  check('steering_basic: the arrivers head for a right click', distance(walked, target) < distance(start, target) - 15,
+        `centre of the agents ${distance(start, target).toFixed(0)} -> ${distance(walked, target).toFixed(0)} px from the click`);
+
+  // File, Exit by mouse: the third entry, below a separator.
+  await clickWindow(page, 20, 10);
+  await framesPass(page, 2);
+  await clickWindow(page, 40, kMenuBarHeight + 2 + 18 + 7 + 9);
+  await endsWithCode0(page, 'steering_basic');
+  check('steering_basic: no console error', errors.length === 0, errors.join(' | '));
+  await page.close();
+}
+
+const {server, url} = await serveFolder(process.argv[2]);
+const browser = await launchChromium();
+try {
+  await testSteering(browser, url);
+  await testWalls(browser, url);
+  await testBasic(browser, url);
+} catch (error) {
+  check('the browser session ran to its end', false, String(error));
+} finally {
+  await browser.close();
+  server.close();
+}
+process.exit(failures === 0 ? 0 : 1);

@@ -1,0 +1,39 @@
+// The three programs in one WebAssembly module for the page: the page names the program
+// (its first argument), the canvas becomes its window, and the browser runs its loop.
+#include <cstdio>
+#include <cstring>
+
+#include "platform/host.h"
+#include "platform/web/web_backend.h"
+#include "shell/program_entry.h"
+#include "tools/headless/driver.h"
+
+namespace {
+
+shell::EntryRun run;
+
+bool loopPass(void*, bool* tickAccepted) {
+    const bool running = shell::runLoopPass(run);
+    *tickAccepted = run.tickAccepted;
+    return running;
+}
+
+int finish(void*) { return shell::finishEntry(run); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* name = argc > 1 ? argv[1] : "steering";
+    const shell::Program* program = headless::findProgram(name);
+    if (program == nullptr) {
+        std::fprintf(stderr, "web: no program named '%s' (steering, steering_walls, steering_basic)\n", name);
+        return 2;
+    }
+    if (!win::web::useWebBackend()) return 1;
+    if (!shell::startEntry(*program, win::host::programInstance(name), win::SW_SHOWDEFAULT, run)) {
+        std::fprintf(stderr, "web: %s: the main window could not be created\n", name);
+        return 1;
+    }
+    win::web::runLoop({loopPass, finish, nullptr});
+    return 0;
+}
