@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/walking_crowd.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 #include "world/grid_map.h"
@@ -31,28 +32,8 @@ void setupOnce() {
     agentList.clear();
 }
 
-// A small deterministic generator of its own, so the agents' generator is left alone.
-struct Lcg {
-    uint32_t state = 2024;
-    uint32_t next(uint32_t below) {
-        state = state * 1664525u + 1013904223u;
-        return (state >> 8) % below;
-    }
-};
-
-// The centre of a random open cell whose four neighbours are open too (rows and columns
-// 1 to 125, where Fixed positions reach).
-FixedVec openCellCentre(Lcg& random) {
-    for (;;) {
-        const uint32_t c = 1 + random.next(125);
-        const uint32_t r = 1 + random.next(125);
-        if (cellAt(c, r) != 0 || cellAt(c - 1, r) != 0 || cellAt(c + 1, r) != 0 || cellAt(c, r - 1) != 0 ||
-            cellAt(c, r + 1) != 0) {
-            continue;
-        }
-        return {toFixed(static_cast<int32_t>(c) * 256 + 128), toFixed(static_cast<int32_t>(r) * 256 + 128)};
-    }
-}
+using bench_scenes::Lcg;
+using bench_scenes::openCellCentre;
 
 void reportPerAgent(benchmark::State& state) {
     // Seconds per agent and step, printed with an SI prefix ("1.2u" is 1.2 microseconds).
