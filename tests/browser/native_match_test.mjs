@@ -65,7 +65,6 @@ try {
     check(`${program}: the page at frame ${kPictureFrame} shows the native picture`, sameSize && differing.length === 0,
           sameSize ? `${differing.length} pixels differ${differing.length ? ', first at ' + differing[0] : ''}`
                    : `${web.width}x${web.height} vs ${reference.width}x${reference.height}`);
-    if (program === 'steering') await page.screenshot({path: path.join(out, 'web-page.png')});
     await page.close();
   }
 } finally {

@@ -1,6 +1,6 @@
 // The three programs in headless Chromium, worked as a person would: real mouse clicks and
 // key presses on the canvas, and checks of what the canvas then shows.
-//   node programs_test.mjs WEB_FOLDER
+//   node programs_test.mjs WEB_FOLDER [PICTURE.png]   (the picture: the page with agents walking)
 import {serveFolder, launchChromium, openProgram, canvasBox, canvasPixels, framesPass} from './page_host.mjs';
 import {colourStats, kMenuBarHeight} from './pixels.mjs';
 
@@ -64,6 +64,7 @@ async function testSteering(browser, url) {
   const walked = colourStats(await canvasPixels(page), kTeal);
   check('steering: the agents walk towards a left click', distance(walked, second) < distance(start, second) - 40,
         `centre of the agents ${distance(start, second).toFixed(0)} -> ${distance(walked, second).toFixed(0)} px from the click`);
+  if (process.argv[3]) await page.screenshot({path: process.argv[3], clip: {x: 0, y: 0, width: 680, height: 800}});
 
   // Debug, Grid by mouse: the drop-down shows, the grid's blue lines cover the window.
   const plain = colourStats(await canvasPixels(page), kBlue).count;
