@@ -12,8 +12,8 @@
 #include "bench/walking_crowd.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
-#include "world/grid_map.h"
 #include "programs/steering/world_setup.h"
+#include "world/grid_map.h"
 
 namespace {
 

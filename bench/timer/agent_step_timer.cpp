@@ -9,9 +9,9 @@
 #include <cstdio>
 
 #include "bench/walking_crowd.h"
+#include "programs/steering/world_setup.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
-#include "world/world_setup.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/host.h"
 #include "platform/web/web_backend.h"
 #include "shell/program_entry.h"
 #include "tools/headless/driver.h"
@@ -30,7 +29,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!win::web::useWebBackend()) return 1;
-    if (!shell::startEntry(*program, win::host::programInstance(name), win::SW_SHOWDEFAULT, run)) {
+    if (!shell::startEntry(*program, shell::programInstance(*program), win::SW_SHOWDEFAULT, run)) {
         std::fprintf(stderr, "web: %s: the main window could not be created\n", name);
         return 1;
     }
