@@ -169,10 +169,10 @@ async function testBasic(browser, url) {
   check('steering_basic: the arrivers gather at a right click', near >= far + 400,
         `teal pixels within 40 px of the click ${far} -> ${near}`);
 
-  // File, Exit by mouse: the third entry, below a separator.
+  // File, Exit by mouse: the last entry, below Debug, Save Picture and a separator.
   await clickWindow(page, 20, 10);
   await framesPass(page, 2);
-  await clickWindow(page, 40, kMenuBarHeight + 2 + 18 + 7 + 9);
+  await clickWindow(page, 40, kMenuBarHeight + 2 * 18 + 7 + 9);
   await endsWithCode0(page, 'steering_basic');
   check('steering_basic: no console error', errors.length === 0, errors.join(' | '));
   await page.close();
