@@ -24,7 +24,9 @@ int32_t approx_distance(int32_t dx, int32_t dy) {
     const int64_t a = std::llabs(static_cast<int64_t>(dx));
     const int64_t b = std::llabs(static_cast<int64_t>(dy));
     const int64_t d = a > b ? a + (b >> 1) : b + (a >> 1);
-    return static_cast<int32_t>(d);  // low 32 bits, as the 32-bit original
+    // Kept to its low 32 bits: distances are 32-bit everywhere in the navigation, and the
+    // conversion (modular since C++20) gives the same value on every compiler.
+    return static_cast<int32_t>(d);
 }
 
 int32_t fraction_multiply(int32_t a, int32_t b) {

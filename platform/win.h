@@ -283,7 +283,8 @@ struct DDPIXELFORMAT {
     DWORD dwBBitMask = 0;
     DWORD dwRGBAlphaBitMask = 0;
 };
-// 108 bytes on the 32-bit platform the programs were designed for; callers set dwSize = 108.
+// Callers announce the record size in dwSize (the shell passes 108); GetSurfaceDesc keeps
+// whatever value it finds there and fills the rest.
 struct DDSURFACEDESC {
     DWORD dwSize = 0;
     DWORD dwFlags = 0;

@@ -16,7 +16,8 @@ constexpr int kMenuResource = 103;
 constexpr int kLargeIconResource = 104;
 constexpr int kSmallIconResource = 106;
 constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU;  // fixed size: no sizing border
-constexpr UINT kWindowClassRecordSize = 48;  // extended class record of the 32-bit platform
+// The size announced in the class record's cbSize; RegisterClassEx does not read it.
+constexpr UINT kWindowClassRecordSize = 48;
 
 LoopObserver loopObserver;
 

@@ -9,7 +9,7 @@ namespace {
 
 using namespace win;
 
-// The record size the surface descriptions announce, as on the designed-for platform.
+// The size every surface description announces in dwSize; GetSurfaceDesc keeps it as given.
 constexpr DWORD kSurfaceDescSize = 108;
 
 LPDIRECTDRAW directDraw = nullptr;    // version 1 object from DirectDrawCreate
