@@ -28,58 +28,57 @@ void NeighbourGrid::clear() {
 
 void NeighbourGrid::clearObstacles() { obstacleCells_.reset(columns, rows); }
 
-CellRange NeighbourGrid::boundingCells(Fixed left, Fixed top, Fixed right, Fixed bottom) const {
+namespace {
+
+// A cell index, clamped to 0..count-1: a square reaching past an edge of the grid is
+// registered (and looked up) in the border cells, and one lying wholly outside only in the
+// border cells it faces, never in every cell of a row or column.
+uint32_t clampedCell(double cell, uint32_t count) {
+    if (!(cell > 0.0)) return 0u;  // negative, and NaN from a NaN radius
+    if (cell >= count - 1) return count - 1;
+    return static_cast<uint32_t>(cell);
+}
+
+}  // namespace
+
+CellRange NeighbourGrid::boundingCells(int64_t left, int64_t top, int64_t right, int64_t bottom) const {
     CellRange range;
     if (columns == 0 || rows == 0) return range;
-    // Cell coordinates in 16.16 form: the bucket index is the integer part.
-    const int32_t leftCell = truncToInt(std::floor(left * cellsPerUnitX));
-    const int32_t topCell = truncToInt(std::floor(top * cellsPerUnitY));
-    const int32_t rightCell = truncToInt(std::floor(right * cellsPerUnitX));
-    const int32_t bottomCell = truncToInt(std::floor(bottom * cellsPerUnitY));
-    auto first = [](int32_t value, uint32_t count) {
-        const uint32_t cell = value < 65536 ? 0u : static_cast<uint32_t>(value >> 16);
-        return cell < count ? cell : count - 1;
+    // Raw 16.16 values times cells per unit give cell coordinates in 16.16 form; the bucket
+    // is their integer part (floored, so a negative coordinate stays left of cell 0).
+    auto cellOf = [](int64_t raw, double cellsPerUnit) {
+        return std::floor(std::floor(static_cast<double>(raw) * cellsPerUnit) / 65536.0);
     };
-    // A negative last cell, read unsigned, also lands on the far border.
-    auto last = [](int32_t value, uint32_t count) {
-        const uint32_t cell = static_cast<uint32_t>(value >> 16);
-        return cell >= count - 1 ? count - 1 : cell;
-    };
-    range.firstColumn = first(leftCell, columns);
-    range.firstRow = first(topCell, rows);
-    range.lastColumn = last(rightCell, columns);
-    range.lastRow = last(bottomCell, rows);
+    range.firstColumn = clampedCell(cellOf(left, cellsPerUnitX), columns);
+    range.firstRow = clampedCell(cellOf(top, cellsPerUnitY), rows);
+    range.lastColumn = clampedCell(cellOf(right, cellsPerUnitX), columns);
+    range.lastRow = clampedCell(cellOf(bottom, cellsPerUnitY), rows);
     return range;
 }
 
 CellRange NeighbourGrid::queryCells(FixedVec position, double radius) const {
     CellRange range;
     if (columns == 0 || rows == 0) return range;
-    const int32_t left = truncToInt(position.x - radius) >> 16;  // whole world units
-    const int32_t top = truncToInt(position.y - radius) >> 16;
-    const int32_t right = truncToInt(position.x + radius) >> 16;
-    const int32_t bottom = truncToInt(position.y + radius) >> 16;
-    auto first = [](int32_t whole, double size, uint32_t count) {
-        const int32_t cell = truncToInt(whole / size);
-        if (cell <= 0) return 0u;
-        return static_cast<uint32_t>(cell) < count ? static_cast<uint32_t>(cell) : count - 1;
+    // Whole world units of the square's edges (truncated raw value, floored to units), then
+    // the cell by a truncating division; 64-bit so an edge past the Fixed range stays put.
+    auto cellOf = [](double raw, double size) {
+        const int64_t whole = truncToInt64(raw) >> 16;
+        return std::trunc(static_cast<double>(whole) / size);
     };
-    auto last = [](int32_t whole, double size, uint32_t count) {
-        const uint32_t cell = static_cast<uint32_t>(truncToInt(whole / size));
-        return cell >= count - 1 ? count - 1 : cell;
-    };
-    range.firstColumn = first(left, cellWidth, columns);
-    range.firstRow = first(top, cellHeight, rows);
-    range.lastColumn = last(right, cellWidth, columns);
-    range.lastRow = last(bottom, cellHeight, rows);
+    range.firstColumn = clampedCell(cellOf(position.x - radius, cellWidth), columns);
+    range.firstRow = clampedCell(cellOf(position.y - radius, cellHeight), rows);
+    range.lastColumn = clampedCell(cellOf(position.x + radius, cellWidth), columns);
+    range.lastRow = clampedCell(cellOf(position.y + radius, cellHeight), rows);
     return range;
 }
 
 namespace {
 
 CellRange agentCellsOf(const NeighbourGrid& grid, FixedVec position, Fixed radius) {
-    return grid.boundingCells(wrapSub(position.x, radius), wrapSub(position.y, radius), wrapAdd(position.x, radius),
-                              wrapAdd(position.y, radius));
+    // 64-bit edges: a square reaching past the Fixed range does not wrap to the far side.
+    const int64_t x = position.x;
+    const int64_t y = position.y;
+    return grid.boundingCells(x - radius, y - radius, x + radius, y + radius);
 }
 
 }  // namespace

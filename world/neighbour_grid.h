@@ -36,9 +36,10 @@ public:
     // Agents registered in at least one cell.
     std::size_t registeredAgents() const { return agentCells_.registeredItems(); }
 
-    // Cells touched by a bounding square (left, top, right, bottom in raw Fixed units),
-    // and by a query square. Inclusive ranges; empty when the grid has no cells.
-    CellRange boundingCells(Fixed left, Fixed top, Fixed right, Fixed bottom) const;
+    // Cells touched by a bounding square (left, top, right, bottom in raw 16.16 units, 64-bit
+    // so edges past the Fixed range do not wrap), and by a query square. Inclusive ranges
+    // clamped to the grid; empty when the grid has no cells.
+    CellRange boundingCells(int64_t left, int64_t top, int64_t right, int64_t bottom) const;
     CellRange queryCells(FixedVec position, double radius) const;
 
     // Drops every registration (agents and obstacles); the sizes stay.

@@ -80,9 +80,11 @@ void drawGridMap(win::HDC dc, const GridMap& map, const WorldRect& viewRect) {
 }
 
 void drawNeighbourGrid(win::HDC dc, const NeighbourGrid& grid, const WorldRect& viewRect) {
-    // The view's whole units become Fixed by a wrapping shift, as every other square does.
-    const CellRange range = grid.boundingCells(toFixed(viewRect.left), toFixed(viewRect.top),
-                                               toFixed(viewRect.right), toFixed(viewRect.bottom));
+    // The view's whole units in raw 16.16 form, 64-bit so a view past the Fixed range
+    // still covers the cells it shows.
+    auto raw = [](int32_t whole) { return static_cast<int64_t>(whole) * 65536; };
+    const CellRange range =
+        grid.boundingCells(raw(viewRect.left), raw(viewRect.top), raw(viewRect.right), raw(viewRect.bottom));
     if (range.empty()) return;
     win::SelectObject(dc, asGdiObject(drawingResources.bluePen));
     // Lines and cells wholly outside the window are skipped (they would be clipped away),

@@ -104,22 +104,33 @@ TEST_F(NeighbourGridTest, RemovalAtAStalePositionLeavesOtherCellsAlone) {
     EXPECT_EQ(grid.agentCount(1, 1), 0);
 }
 
-TEST_F(NeighbourGridTest, AgentsPastTheEdgesUseTheBorderCells) {
-    Agent left = makeAgent(-2000, 768, 100);  // wholly at negative x: every column
+TEST_F(NeighbourGridTest, AgentsPastTheEdgesUseOnlyTheBorderCellsTheyFace) {
+    // Wholly at negative x, 668..868 units down: clamped to column 0 of row 1, and nowhere
+    // else (not every column of the row).
+    Agent left = makeAgent(-2000, 768, 100);
     grid.insertAgent(&left);
-    for (uint32_t c = 0; c < 128; ++c) ASSERT_EQ(grid.agentCount(c, 1), 1) << c;
-    EXPECT_EQ(grid.agentCount(0, 0), 0);
+    EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{0, 1}}));
+    std::vector<Agent*> found;
+    grid.queryAgents(left.position, 0.0, found);  // the query agrees: it looks in column 0
+    EXPECT_EQ(found, (std::vector<Agent*>{&left}));
     grid.removeAgent(left.position, &left);
     EXPECT_TRUE(cellsHolding(grid, 128, 128).empty());
+
+    Agent corner = makeAgent(-5000, -7000, 225);  // beyond both edges: the corner cell only
+    grid.insertAgent(&corner);
+    EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{0, 0}}));
+    grid.removeAgent(corner.position, &corner);
 
     Agent straddling = makeAgent(50, 768, 100);  // from negative x to column 0
     grid.insertAgent(&straddling);
     EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{0, 1}}));
+    grid.removeAgent(straddling.position, &straddling);
 
-    Agent far = makeAgent(32700, 32700, 200);  // reaching past the Fixed range wraps
+    // Reaching past the Fixed range (32,500..32,900 units): the cells it overlaps, 63 and
+    // 64, with no wrap to the far side.
+    Agent far = makeAgent(32700, 32700, 200);
     grid.insertAgent(&far);
-    EXPECT_EQ(grid.agentCount(63, 63), 1);
-    EXPECT_EQ(grid.agentCount(127, 127), 1);
+    EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{63, 63}, {63, 64}, {64, 63}, {64, 64}}));
 }
 
 TEST_F(NeighbourGridTest, QueryFindsTheAgentItselfAndKeepsCellOrder) {
@@ -150,22 +161,28 @@ TEST_F(NeighbourGridTest, QueryAppendsToWhatTheResultHolds) {
 }
 
 TEST_F(NeighbourGridTest, QueryAtNegativeX) {
-    Agent first = makeAgent(100, 100, 50);   // column 0
+    Agent first = makeAgent(100, 100, 50);    // column 0
     Agent right = makeAgent(32000, 100, 50);  // column 62
     grid.insertAgent(&first);
     grid.insertAgent(&right);
+    // -3,500..-2,500 units: column 0 only, not the whole row.
     const CellRange wholly = grid.queryCells({units(-3000), units(100)}, units(500));
     EXPECT_EQ(wholly.firstColumn, 0u);
-    EXPECT_EQ(wholly.lastColumn, 127u);
+    EXPECT_EQ(wholly.lastColumn, 0u);
     std::vector<Agent*> result;
     grid.queryAgents({units(-3000), units(100)}, units(500), result);
-    EXPECT_EQ(result, (std::vector<Agent*>{&first, &right}));
+    EXPECT_EQ(result, (std::vector<Agent*>{&first}));
 
     const CellRange straddling = grid.queryCells({units(-100), units(100)}, units(1200));
     EXPECT_EQ(straddling.firstColumn, 0u);
     EXPECT_EQ(straddling.lastColumn, 2u);  // 1100 units / 512
     EXPECT_EQ(straddling.firstRow, 0u);
     EXPECT_EQ(straddling.lastRow, 2u);
+
+    // A query square reaching past the Fixed range ends in the last column, not column 0.
+    const CellRange past = grid.queryCells({units(32000), units(100)}, 40000.0 * 65536.0);
+    EXPECT_EQ(past.lastColumn, 127u);
+    EXPECT_EQ(past.firstColumn, 0u);
 }
 
 TEST_F(NeighbourGridTest, QueryCellsAreFloorOfWholeUnitsOver512) {
@@ -272,18 +289,15 @@ public:
 private:
     template <typename F>
     void forCells(FixedVec p, Fixed radius, F f) {
-        // The bounding-square rule written out with plain doubles.
-        auto cellOf = [](Fixed v) { return truncToInt(std::floor(v / 512.0)); };
-        const int32_t left = cellOf(wrapSub(p.x, radius));
-        const int32_t top = cellOf(wrapSub(p.y, radius));
-        const int32_t right = cellOf(wrapAdd(p.x, radius));
-        const int32_t bottom = cellOf(wrapAdd(p.y, radius));
-        const uint32_t c0 = left < 65536 ? 0 : left >> 16;
-        const uint32_t r0 = top < 65536 ? 0 : top >> 16;
-        uint32_t c1 = static_cast<uint32_t>(right >> 16);
-        uint32_t r1 = static_cast<uint32_t>(bottom >> 16);
-        if (c1 >= 127) c1 = 127;
-        if (r1 >= 127) r1 = 127;
+        // The bounding-square rule written out: whole cells of 512 units, clamped to 0..127.
+        auto cellOf = [](int64_t raw) {
+            const double cell = std::floor(static_cast<double>(raw) / 65536.0 / 512.0);
+            return static_cast<uint32_t>(std::clamp(cell, 0.0, 127.0));
+        };
+        const uint32_t c0 = cellOf(int64_t{p.x} - radius);
+        const uint32_t r0 = cellOf(int64_t{p.y} - radius);
+        const uint32_t c1 = cellOf(int64_t{p.x} + radius);
+        const uint32_t r1 = cellOf(int64_t{p.y} + radius);
         for (uint32_t c = c0; c <= c1; ++c) {
             for (uint32_t r = r0; r <= r1; ++r) f(cells_[r * 128 + c]);
         }

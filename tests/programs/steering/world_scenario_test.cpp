@@ -35,8 +35,8 @@ void expectGridMatchesPopulation() {
     std::size_t expectedEntries = 0;
     for (Agent& agent : agentList) {
         const CellRange range =
-            neighbourGrid.boundingCells(wrapSub(agent.position.x, agent.radius), wrapSub(agent.position.y, agent.radius),
-                                        wrapAdd(agent.position.x, agent.radius), wrapAdd(agent.position.y, agent.radius));
+            neighbourGrid.boundingCells(int64_t{agent.position.x} - agent.radius, int64_t{agent.position.y} - agent.radius,
+                                        int64_t{agent.position.x} + agent.radius, int64_t{agent.position.y} + agent.radius);
         expectedEntries += (range.lastColumn - range.firstColumn + 1) * (range.lastRow - range.firstRow + 1);
         std::vector<Agent*> found;
         neighbourGrid.queryAgents(agent.position, 0.0, found);
