@@ -186,8 +186,9 @@ protected:
 };
 
 TEST_F(CommittedMap, StartAreaIsOpenGround) {
-    for (uint32_t r = 0; r < 3; ++r) {
-        for (uint32_t c = 0; c < 3; ++c) EXPECT_EQ(map.cellAt(c, r), 0) << c << "," << r;
+    // Inside the walled corner of the first target (0, 0).
+    for (uint32_t r = 1; r < 4; ++r) {
+        for (uint32_t c = 1; c < 4; ++c) EXPECT_EQ(map.cellAt(c, r), 0) << c << "," << r;
     }
     const CellIndex start = map.worldToCell({98304000, 294912000});
     EXPECT_EQ(start.column, 5);
@@ -195,8 +196,12 @@ TEST_F(CommittedMap, StartAreaIsOpenGround) {
     EXPECT_EQ(map.cellAt(start.column, start.row), 0);
 }
 
-TEST_F(CommittedMap, WallBorderAt127AndPlainGroundBeyond) {
+TEST_F(CommittedMap, WallBorderAt0And127AndPlainGroundBeyond) {
+    // Every edge of the cells agents can reach is closed: none can walk to negative
+    // coordinates or past the Fixed range.
     for (uint32_t i = 0; i < 128; ++i) {
+        EXPECT_EQ(map.cellAt(0, i), kWallType) << i;
+        EXPECT_EQ(map.cellAt(i, 0), kWallType) << i;
         EXPECT_EQ(map.cellAt(127, i), kWallType) << i;
         EXPECT_EQ(map.cellAt(i, 127), kWallType) << i;
     }

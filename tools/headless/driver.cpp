@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <ctime>
 #include <string>
 
 #include "platform/host.h"
@@ -33,6 +34,8 @@ struct DriverState {
     bool screenshotsWritten = true;
     std::vector<uint64_t> updateNanoseconds;
     std::vector<uint64_t> drawNanoseconds;
+    uint64_t tickStartProcessorNanoseconds = 0;
+    uint64_t slowestTickProcessorNanoseconds = 0;  // processor time of the costliest accepted tick
 };
 
 DriverState state;
@@ -80,10 +83,18 @@ void endRun() {
     }
 }
 
+// Processor time of this thread: on a shared machine a frame's wall-clock time also counts
+// the time other processes held the processor.
+uint64_t processorNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+}
+
 // After the pass's message step, before its tick. Only a pass that found the queue empty
 // (the last frame's paint included) moves things on: a due screenshot, due events, or
 // the clock step that lets this pass's tick through.
-void beforeTick(bool removedMessage) {
+void prepareTick(bool removedMessage) {
     if (++state.passesSinceFrame > kMaxPassesWithoutFrame + 2 * state.events->size()) {
         state.stalled = true;
         endRun();
@@ -105,8 +116,15 @@ void beforeTick(bool removedMessage) {
     win::host::advanceTickCount(kClockStepMilliseconds);
 }
 
+void beforeTick(bool removedMessage) {
+    prepareTick(removedMessage);
+    state.tickStartProcessorNanoseconds = processorNanoseconds();
+}
+
 void afterTick(bool /*removedMessage*/, bool tickAccepted) {
     if (!tickAccepted) return;
+    state.slowestTickProcessorNanoseconds =
+        std::max(state.slowestTickProcessorNanoseconds, processorNanoseconds() - state.tickStartProcessorNanoseconds);
     ++state.framesRun;
     state.passesSinceFrame = 0;
     state.updateNanoseconds.push_back(shell::lastFrameTiming.updateNanoseconds);
@@ -116,6 +134,12 @@ void afterTick(bool /*removedMessage*/, bool tickAccepted) {
     const bool everyDue = o.screenshotEvery != 0 && state.framesRun % o.screenshotEvery == 0;
     const bool finalDue = !o.screenshotPath.empty() && state.framesRun == o.frames;
     state.captureDue = everyDue || finalDue;
+}
+
+double slowestFrameMilliseconds(const std::vector<uint64_t>& update, const std::vector<uint64_t>& draw) {
+    uint64_t slowest = 0;
+    for (std::size_t i = 0; i < update.size() && i < draw.size(); ++i) slowest = std::max(slowest, update[i] + draw[i]);
+    return static_cast<double>(slowest) / 1e6;
 }
 
 double medianMilliseconds(std::vector<uint64_t>& values) {
@@ -154,6 +178,8 @@ RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>
     }
     summary.framesRun = state.framesRun;
     summary.agentsAtEnd = program.agentCount();
+    summary.slowestFrameMilliseconds = slowestFrameMilliseconds(state.updateNanoseconds, state.drawNanoseconds);
+    summary.slowestFrameProcessorMilliseconds = static_cast<double>(state.slowestTickProcessorNanoseconds) / 1e6;
     summary.medianUpdateMilliseconds = medianMilliseconds(state.updateNanoseconds);
     summary.medianDrawMilliseconds = medianMilliseconds(state.drawNanoseconds);
     summary.screenshotsWritten = state.screenshotsWritten;
@@ -169,9 +195,11 @@ RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>
 std::string summaryLine(const std::string& programName, const RunSummary& s) {
     char line[256];
     std::snprintf(line, sizeof line,
-                  "%s: %" PRIu32 " frames, %d agents at the end, median update %.4f ms, median draw %.4f ms per frame",
+                  "%s: %" PRIu32
+                  " frames, %d agents at the end, median update %.4f ms, median draw %.4f ms per frame, slowest frame "
+                  "%.3f ms (processor time %.3f ms)",
                   programName.c_str(), s.framesRun, s.agentsAtEnd, s.medianUpdateMilliseconds,
-                  s.medianDrawMilliseconds);
+                  s.medianDrawMilliseconds, s.slowestFrameMilliseconds, s.slowestFrameProcessorMilliseconds);
     return line;
 }
 

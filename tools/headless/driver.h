@@ -25,6 +25,8 @@ struct RunSummary {
     int agentsAtEnd = 0;
     double medianUpdateMilliseconds = 0.0;
     double medianDrawMilliseconds = 0.0;
+    double slowestFrameMilliseconds = 0.0;  // the largest update plus drawing of one frame
+    double slowestFrameProcessorMilliseconds = 0.0;  // the largest processor time of one frame's tick
     bool windowCreated = false;
     bool screenshotsWritten = true;   // false when any PNG could not be written
     bool stalled = false;             // the program stopped producing frames
@@ -36,7 +38,8 @@ struct RunSummary {
 RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>& events,
                      const shell::Program& program, std::FILE* trace);
 
-// "steering: 300 frames, 6 agents at the end, median update 0.012 ms, median draw 0.230 ms per frame"
+// "steering: 300 frames, 6 agents at the end, median update 0.012 ms, median draw 0.230 ms per
+// frame, slowest frame 0.910 ms (processor time 0.905 ms)"
 std::string summaryLine(const std::string& programName, const RunSummary& summary);
 
 }  // namespace headless

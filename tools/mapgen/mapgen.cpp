@@ -1,13 +1,14 @@
 // Writes "maptest.raw", the steering program's 256 x 256 map, deterministically, and
 // prints an ASCII preview of the playable quarter and statistics. Usage: mapgen [OUTPUT]
 //
-// The design: open ground around (0, 0) and at the first agent (cell (5, 17)); in the
+// The design: open ground inside the top-left corner (near the first target, (0, 0)) and at the first agent (cell (5, 17)); in the
 // starting view a garden wall to walk around, a hall and a two-room house with wide
 // doorways and a few obstacles; further out a three-room warehouse, a walled corridor into
 // a serpentine block, a watchtower, a courtyard, a hut, ruins, a field and a marsh (cell value 2) and a pond (value 3)
 // that the navigation keeps apart from the ground; 40 round obstacles in open ground. A
-// wall border at row and column 127 keeps agents inside the cells their 16.16 positions
-// can reach; everything beyond it is plain ground.
+// wall border on rows and columns 0 and 127 closes every edge of the cells agents can reach
+// (their 16.16 positions end in cell 127, and nothing on the map may lead to negative
+// coordinates); everything beyond it is plain ground.
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
@@ -27,7 +28,7 @@ constexpr int kWallClearance = 3;     // Chebyshev cells from an obstacle to the
 constexpr int kObstacleSpacing = 3;   // Chebyshev cells between two obstacles
 constexpr int kPatchClearance = 2;    // Chebyshev cells from an obstacle to a patch
 constexpr int kPlacementAttempts = 20000;
-constexpr Cell kOrigin{0, 0};
+constexpr Cell kCornerGround{1, 1};  // the walkable cell nearest the first target (0, 0)
 constexpr Cell kFirstAgent{5, 17};    // (1500, 4500) world units
 constexpr int kStartViewColumns = 38; // cells visible at the starting scale (640 x 480 pixels)
 constexpr int kStartViewRows = 29;
@@ -90,8 +91,8 @@ void placeObstacle(Canvas& map, int x, int y) {
 }
 
 void startArea(Canvas& map) {
-    // Ground that stays open: the first target and the first agent.
-    map.keepClear(0, 0, 4, 4);
+    // Ground that stays open: the corner of the first target and the first agent.
+    map.keepClear(1, 1, 5, 5);
     map.keepClear(kFirstAgent.x - 3, kFirstAgent.y - 3, kFirstAgent.x + 4, kFirstAgent.y + 4);
 
     // Garden wall between the first agent and (0, 0): the first path walks around it.
@@ -176,6 +177,8 @@ void countryside(Canvas& map) {
 }
 
 void border(Canvas& map) {
+    map.vline(0, 0, kPlayable + 1, kWall);
+    map.hline(0, kPlayable + 1, 0, kWall);
     map.vline(kPlayable, 0, kPlayable + 1, kWall);
     map.hline(0, kPlayable + 1, kPlayable, kWall);
 }
@@ -232,7 +235,7 @@ void printStatistics(const Canvas& map) {
     std::printf("\n");
 
     // Reachability over what the agents can walk: ground and obstacle cells.
-    const std::vector<uint8_t> reached = floodFill(map.bytes(), kOrigin, isWalkable);
+    const std::vector<uint8_t> reached = floodFill(map.bytes(), kCornerGround, isWalkable);
     int reachable = 0;
     int stranded = 0;
     for (int y = 0; y < kPlayable; ++y) {
@@ -247,9 +250,9 @@ void printStatistics(const Canvas& map) {
         }
     }
     const bool agentReached = reached[static_cast<std::size_t>(kFirstAgent.y) * kSide + kFirstAgent.x] != 0;
-    std::printf("Walkable cells in 0..126 reachable from (0, 0): %d, unreachable: %d; first agent's cell %s\n",
+    std::printf("Walkable cells in 1..126 reachable from (1, 1): %d, unreachable: %d; first agent's cell %s\n",
                 reachable, stranded, agentReached ? "reachable" : "NOT reachable");
-    if (stranded != 0 || !agentReached) fail("walkable ground is cut off from (0, 0)");
+    if (stranded != 0 || !agentReached) fail("walkable ground is cut off from the top-left corner");
 
     // What the navigation build will cover, after the set-up turns markers into value 1.
     std::vector<uint8_t> built = map.bytes();
