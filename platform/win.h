@@ -135,6 +135,7 @@ constexpr WPARAM MK_MBUTTON = 0x0010;
 
 constexpr WPARAM VK_BACK = 0x08;
 constexpr WPARAM VK_TAB = 0x09;
+constexpr WPARAM VK_CLEAR = 0x0C;  // keypad 5 with NumLock off
 constexpr WPARAM VK_RETURN = 0x0D;
 constexpr WPARAM VK_SHIFT = 0x10;
 constexpr WPARAM VK_CONTROL = 0x11;
@@ -151,6 +152,8 @@ constexpr WPARAM VK_RIGHT = 0x27;
 constexpr WPARAM VK_DOWN = 0x28;
 constexpr WPARAM VK_INSERT = 0x2D;
 constexpr WPARAM VK_DELETE = 0x2E;
+constexpr WPARAM VK_NUMPAD0 = 0x60;  // VK_NUMPAD1..9 follow
+constexpr WPARAM VK_DECIMAL = 0x6E;
 constexpr WPARAM VK_F1 = 0x70;
 constexpr WPARAM VK_F12 = 0x7B;
 // Letters and digits use their upper-case ASCII codes ('A' = 0x41, '0' = 0x30), as on Windows.

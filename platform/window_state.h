@@ -94,6 +94,16 @@ struct WindowClass {
     ATOM atom = 0;
 };
 
+// The pointer's latest move that no message has carried yet. Windows keeps at most one: a
+// newer move replaces it, so a slow program reads where the pointer is, not where it was.
+struct PendingMouseMove {
+    bool waiting = false;
+    HWND window = nullptr;
+    WPARAM buttons = 0;  // MK_* flags
+    LPARAM point = 0;    // client coordinates, packed as on Windows
+    DWORD time = 0;
+};
+
 struct PlatformState {
     const BackendHooks* backend = nullptr;  // null: headless
     std::array<WindowClass, kMaxClasses> classes{};
@@ -111,6 +121,11 @@ struct PlatformState {
     Menu screenMenu;         // and its menu bar as it was then
     int openPopup = -1;      // drop-down menu shown by the SDL backend, -1 = none
     int hotItem = -1;        // highlighted item of that drop-down, -1 = none
+    PendingMouseMove pendingMove;
+    // WM_PAINT and WM_MOUSEMOVE are made only when nothing else waits; when both could be,
+    // the one not made last goes first, so a steady stream of moves cannot starve painting
+    // (nor a window invalidated every frame the moves).
+    bool mouseMoveMadeLast = false;
 
     ~PlatformState();
 };
@@ -118,6 +133,12 @@ struct PlatformState {
 PlatformState& state();
 
 bool isLiveWindow(HWND window);
+
+// Input from a backend, in the order it happened. A pointer move becomes the pending move
+// (replacing an earlier one); any other input first queues the pending move as a
+// WM_MOUSEMOVE, so the order of moves, clicks and keys is kept.
+void postMouseMove(HWND window, WPARAM buttons, LPARAM point);
+BOOL postInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Builds a menu from resource data; the caller owns it.
 Menu* loadMenu(const resources::MenuData& data);

@@ -1,6 +1,7 @@
-// Windows, classes, the posted-message queue and painting, with Windows' rules: WM_PAINT is
-// delivered when the queue is empty and a visible window is invalid, WM_QUIT once the posted
-// messages are gone, and WM_CLOSE's default handling destroys the window.
+// Windows, classes, the posted-message queue and painting, with Windows' rules: WM_QUIT once
+// the posted messages are gone; the pointer's one pending move (WM_MOUSEMOVE) and WM_PAINT
+// for an invalid visible window only when nothing else waits; WM_CLOSE's default handling
+// destroys the window.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -41,6 +42,9 @@ void freeWindow(Window* window) {
 
 void dropQueuedMessagesFor(HWND window) {
     PlatformState& s = state();
+    if (s.pendingMove.window == window) {
+        s.pendingMove = PendingMouseMove{};
+    }
     int kept = 0;
     for (int i = 0; i < s.queueCount; ++i) {
         const MSG& m = s.queue[(s.queueHead + i) % kMessageQueueCapacity];
@@ -357,19 +361,75 @@ BOOL PeekMessage(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT
         }
         return TRUE;
     }
+    // Nothing else waits: the pending move or a paint, whichever was not made last.
+    const PendingMouseMove& move = s.pendingMove;
+    const bool moveMatches = move.waiting && (window == nullptr || window == move.window) &&
+                             ((filterMin == 0 && filterMax == 0) || (WM_MOUSEMOVE >= filterMin && WM_MOUSEMOVE <= filterMax));
+    Window* paintWindow = nullptr;
     if ((filterMin == 0 && filterMax == 0) || (WM_PAINT >= filterMin && WM_PAINT <= filterMax)) {
         for (Window* w : s.windows) {
             if (w != nullptr && w->visible && w->invalid && (window == nullptr || window == w)) {
-                // WM_PAINT is never queued: it is made when asked for and stays until painted.
-                *message = MSG{};
-                message->hwnd = w;
-                message->message = WM_PAINT;
-                message->time = GetTickCount();
-                return TRUE;
+                paintWindow = w;
+                break;
             }
         }
     }
+    if (moveMatches && (paintWindow == nullptr || !s.mouseMoveMadeLast)) {
+        *message = MSG{};
+        message->hwnd = move.window;
+        message->message = WM_MOUSEMOVE;
+        message->wParam = move.buttons;
+        message->lParam = move.point;
+        message->time = move.time;
+        if (removeFlags & PM_REMOVE) {
+            s.pendingMove = PendingMouseMove{};
+            s.mouseMoveMadeLast = true;
+        }
+        return TRUE;
+    }
+    if (paintWindow != nullptr) {
+        // WM_PAINT is never queued: it is made when asked for and stays until painted.
+        *message = MSG{};
+        message->hwnd = paintWindow;
+        message->message = WM_PAINT;
+        message->time = GetTickCount();
+        if (removeFlags & PM_REMOVE) {
+            s.mouseMoveMadeLast = false;
+        }
+        return TRUE;
+    }
     return FALSE;
+}
+
+namespace {
+
+// The pending move joins the queue as a posted WM_MOUSEMOVE, before the input that follows it.
+void queuePendingMove() {
+    PlatformState& s = state();
+    if (!s.pendingMove.waiting) {
+        return;
+    }
+    const PendingMouseMove move = s.pendingMove;
+    s.pendingMove = PendingMouseMove{};
+    PostMessage(move.window, WM_MOUSEMOVE, move.buttons, move.point);
+}
+
+}  // namespace
+
+void postMouseMove(HWND window, WPARAM buttons, LPARAM point) {
+    PlatformState& s = state();
+    if (!isLiveWindow(window)) {
+        return;
+    }
+    if (s.pendingMove.window != window) {
+        queuePendingMove();  // a move over another window does not replace this one's
+    }
+    s.pendingMove = PendingMouseMove{true, window, buttons, point, GetTickCount()};
+}
+
+BOOL postInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    queuePendingMove();
+    return PostMessage(window, message, wParam, lParam);
 }
 
 BOOL TranslateMessage(const MSG* message) {

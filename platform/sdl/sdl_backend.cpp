@@ -159,9 +159,17 @@ WPARAM buttonState(Uint32 mask) {
 }
 
 LPARAM clientPoint(const Window* window, int x, int y) {
-    // Client coordinates, each a signed 16-bit value packed as on Windows.
+    // Client coordinates, each a 16-bit value packed as on Windows.
     const int cy = y - barHeightOf(window);
     return MAKELPARAM(static_cast<WORD>(static_cast<int16_t>(x)), static_cast<WORD>(static_cast<int16_t>(cy)));
+}
+
+// SDL keeps reporting the pointer outside the window while a button is held (it captures
+// the mouse). The programs never capture it, so like them on Windows they see only what
+// happens over the client area: not the menu strip, not the desktop around the window.
+bool overClientArea(const Window* window, int x, int y) {
+    const int cy = y - barHeightOf(window);
+    return x >= 0 && x < window->clientWidth && cy >= 0 && cy < window->clientHeight;
 }
 
 void handleMouseButton(const SDL_MouseButtonEvent& e, bool down) {
@@ -185,7 +193,10 @@ void handleMouseButton(const SDL_MouseButtonEvent& e, bool down) {
     } else {
         return;
     }
-    PostMessage(window, message, buttonState(SDL_GetMouseState(nullptr, nullptr)), clientPoint(window, e.x, e.y));
+    if (!overClientArea(window, e.x, e.y)) {
+        return;
+    }
+    postInput(window, message, buttonState(SDL_GetMouseState(nullptr, nullptr)), clientPoint(window, e.x, e.y));
 }
 
 void handleKey(const SDL_KeyboardEvent& e, bool down) {
@@ -196,7 +207,7 @@ void handleKey(const SDL_KeyboardEvent& e, bool down) {
     if (window == nullptr) {
         return;
     }
-    const int vk = virtualKeyFromSdl(e.keysym.sym);
+    const int vk = virtualKeyFromSdl(e.keysym.sym, static_cast<SDL_Keymod>(e.keysym.mod));
     if (vk == 0) {
         return;
     }
@@ -211,10 +222,10 @@ void handleKey(const SDL_KeyboardEvent& e, bool down) {
     const bool system = alt || vk == static_cast<int>(VK_MENU);
     if (down) {
         // SDL repeats a held key with one event per repetition, each a count of 1.
-        PostMessage(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WPARAM>(vk),
-                    host::keyDownLParam(1, e.repeat != 0, scan));
+        postInput(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WPARAM>(vk),
+                  host::keyDownLParam(1, e.repeat != 0, scan));
     } else {
-        PostMessage(window, system ? WM_SYSKEYUP : WM_KEYUP, static_cast<WPARAM>(vk), host::keyUpLParam(scan));
+        postInput(window, system ? WM_SYSKEYUP : WM_KEYUP, static_cast<WPARAM>(vk), host::keyUpLParam(scan));
     }
 }
 
@@ -283,10 +294,10 @@ void pumpEvents() {
                     presentWindow(window);
                     break;
                 }
-                const bool held = (e.motion.state & (SDL_BUTTON_LMASK | SDL_BUTTON_RMASK | SDL_BUTTON_MMASK)) != 0;
-                if (e.motion.y >= barHeightOf(window) || held) {
-                    PostMessage(window, WM_MOUSEMOVE, buttonState(e.motion.state),
-                                clientPoint(window, e.motion.x, e.motion.y));
+                if (overClientArea(window, e.motion.x, e.motion.y)) {
+                    // One pending move, replaced by newer ones: a slow frame costs one move,
+                    // not one per motion event.
+                    postMouseMove(window, buttonState(e.motion.state), clientPoint(window, e.motion.x, e.motion.y));
                 }
                 break;
             }

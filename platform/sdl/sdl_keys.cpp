@@ -5,7 +5,38 @@
 
 namespace win::sdl {
 
-int virtualKeyFromSdl(SDL_Keycode key) {
+namespace {
+
+// The keypad's keys in SDL's order 1..9, 0, then the point: what each gives with NumLock off.
+constexpr WPARAM kKeypadNavigation[] = {VK_END, VK_DOWN, VK_NEXT, VK_LEFT, VK_CLEAR, VK_RIGHT,
+                                        VK_HOME, VK_UP,  VK_PRIOR, VK_INSERT, VK_DELETE};
+
+int keypadKey(SDL_Keycode key, SDL_Keymod modifiers) {
+    int index = -1;
+    if (key >= SDLK_KP_1 && key <= SDLK_KP_9) {
+        index = key - SDLK_KP_1;
+    } else if (key == SDLK_KP_0) {
+        index = 9;
+    } else if (key == SDLK_KP_PERIOD) {
+        index = 10;
+    } else {
+        return 0;
+    }
+    if ((modifiers & KMOD_NUM) == 0) {
+        return static_cast<int>(kKeypadNavigation[index]);
+    }
+    if (index == 10) {
+        return static_cast<int>(VK_DECIMAL);
+    }
+    return static_cast<int>(VK_NUMPAD0) + (index == 9 ? 0 : index + 1);
+}
+
+}  // namespace
+
+int virtualKeyFromSdl(SDL_Keycode key, SDL_Keymod modifiers) {
+    if (const int keypad = keypadKey(key, modifiers); keypad != 0) {
+        return keypad;
+    }
     if (key >= SDLK_a && key <= SDLK_z) {
         return 'A' + (key - SDLK_a);
     }

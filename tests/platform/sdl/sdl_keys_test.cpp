@@ -30,3 +30,25 @@ TEST(SdlKeys, LettersDigitsAndFunctionKeysUseWindowsCodes) {
     EXPECT_EQ(virtualKeyFromSdl(SDLK_RSHIFT), static_cast<int>(win::VK_SHIFT));
     EXPECT_EQ(virtualKeyFromSdl(SDLK_CAPSLOCK), 0);
 }
+
+TEST(SdlKeys, KeypadGivesTheMainBlockKeysWithNumLockOffAndDigitsWithItOn) {
+    struct Case {
+        SDL_Keycode key;
+        win::WPARAM numLockOff;
+        win::WPARAM numLockOn;
+    };
+    const Case cases[] = {
+        {SDLK_KP_0, win::VK_INSERT, win::VK_NUMPAD0},    {SDLK_KP_PERIOD, win::VK_DELETE, win::VK_DECIMAL},
+        {SDLK_KP_1, win::VK_END, win::VK_NUMPAD0 + 1},   {SDLK_KP_2, win::VK_DOWN, win::VK_NUMPAD0 + 2},
+        {SDLK_KP_3, win::VK_NEXT, win::VK_NUMPAD0 + 3},  {SDLK_KP_4, win::VK_LEFT, win::VK_NUMPAD0 + 4},
+        {SDLK_KP_5, win::VK_CLEAR, win::VK_NUMPAD0 + 5}, {SDLK_KP_6, win::VK_RIGHT, win::VK_NUMPAD0 + 6},
+        {SDLK_KP_7, win::VK_HOME, win::VK_NUMPAD0 + 7},  {SDLK_KP_8, win::VK_UP, win::VK_NUMPAD0 + 8},
+        {SDLK_KP_9, win::VK_PRIOR, win::VK_NUMPAD0 + 9},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(virtualKeyFromSdl(c.key, KMOD_NONE), static_cast<int>(c.numLockOff)) << c.key;
+        EXPECT_EQ(virtualKeyFromSdl(c.key, static_cast<SDL_Keymod>(KMOD_NUM | KMOD_SHIFT)), static_cast<int>(c.numLockOn))
+            << c.key;
+    }
+    EXPECT_EQ(virtualKeyFromSdl(SDLK_INSERT, KMOD_NUM), static_cast<int>(win::VK_INSERT));  // the main block ignores NumLock
+}
