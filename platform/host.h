@@ -3,6 +3,7 @@
 // beyond the Windows-style API: choosing a backend, the program instance that carries
 // its resources, the virtual clock and the image a person would see.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -58,8 +59,19 @@ LPARAM keyDownLParam(WORD repeatCount, bool wasDown, BYTE scanCode = 0);
 LPARAM keyUpLParam(BYTE scanCode = 0);
 
 // Virtual-key code of a key name without its VK_ prefix ("Left", "Insert", "Escape", "A",
-// "F5", ...; case-insensitive) or of a decimal code from 0 to 255; -1 for anything else.
+// "F5", ...) or one of the usual aliases ("PageUp", "PageDown", "Esc", "Del", ...), without
+// regard to case, or of a decimal code from 0 to 255; -1 for anything else.
 int virtualKeyFromName(const std::string& name);
+
+// The named keys: every key's own name first, then the aliases. Letters (A..Z) and F1..F24
+// are named by themselves and not listed.
+struct VirtualKeyName {
+    const char* name;
+    int code;
+};
+std::span<const VirtualKeyName> virtualKeyNames();
+// The name input files use for a code: its own name, the letter, F1..F24, or the decimal code.
+std::string virtualKeyName(int code);
 
 // Makes the given step of the presentation set-up fail, for tests of partial set-up:
 // 0 = nothing fails, 1 = DirectDrawCreate, 2 = QueryInterface, 3 = SetCooperativeLevel,

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/host.h"
+
 namespace shell {
 
 namespace {
@@ -14,33 +16,9 @@ using namespace win;
 // Longest dropped path recorded; longer ones are left out of the recording.
 constexpr UINT kMaxDroppedPath = 1024;
 
-// Names the driver's input files accept; other keys are written as decimal codes.
-struct KeyName {
-    uint32_t code;
-    const char* name;
-};
-constexpr KeyName kKeyNames[] = {
-    {0x08, "Back"},  {0x09, "Tab"},   {0x0D, "Return"}, {0x10, "Shift"},  {0x11, "Control"}, {0x12, "Menu"},
-    {0x1B, "Escape"}, {0x20, "Space"}, {0x21, "Prior"}, {0x22, "Next"},   {0x23, "End"},     {0x24, "Home"},
-    {0x25, "Left"},  {0x26, "Up"},    {0x27, "Right"},  {0x28, "Down"},   {0x2D, "Insert"},  {0x2E, "Delete"},
-};
-constexpr uint32_t kFirstFunctionKey = 0x70;  // F1
-constexpr uint32_t kFunctionKeys = 12;        // F1..F12 have names in input files
-
 void keyName(uint32_t code, char* out, std::size_t size) {
-    for (const KeyName& k : kKeyNames) {
-        if (k.code == code) {
-            std::snprintf(out, size, "%s", k.name);
-            return;
-        }
-    }
-    if (code >= 'A' && code <= 'Z') {
-        std::snprintf(out, size, "%c", static_cast<char>(code));
-    } else if (code >= kFirstFunctionKey && code < kFirstFunctionKey + kFunctionKeys) {
-        std::snprintf(out, size, "F%u", code - kFirstFunctionKey + 1);
-    } else {
-        std::snprintf(out, size, "%u", code);
-    }
+    // The platform's one table of key names, which the driver's input files read back.
+    std::snprintf(out, size, "%s", win::host::virtualKeyName(static_cast<int>(code)).c_str());
 }
 
 struct Session {

@@ -1,37 +1,13 @@
 #include "tools/headless/input_script.h"
 
+#include "platform/host.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 
 namespace headless {
 namespace {
-
-struct KeyName {
-    std::string_view name;
-    uint32_t code;
-};
-
-// Virtual-key names a script may use; letters and digits are handled separately.
-constexpr std::array<KeyName, 31> kKeyNames = {{
-    {"Back", 0x08},    {"Tab", 0x09},     {"Return", 0x0D},  {"Enter", 0x0D},   {"Shift", 0x10},
-    {"Control", 0x11}, {"Menu", 0x12},    {"Escape", 0x1B},  {"Space", 0x20},   {"Prior", 0x21},
-    {"Next", 0x22},    {"End", 0x23},     {"Home", 0x24},    {"Left", 0x25},    {"Up", 0x26},
-    {"Right", 0x27},   {"Down", 0x28},    {"Insert", 0x2D},  {"Delete", 0x2E},  {"F1", 0x70},
-    {"F2", 0x71},      {"F3", 0x72},      {"F4", 0x73},      {"F5", 0x74},      {"F6", 0x75},
-    {"F7", 0x76},      {"F8", 0x77},      {"F9", 0x78},      {"F10", 0x79},     {"F11", 0x7A},
-    {"F12", 0x7B},
-}};
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Decimal digits only, no sign, value at most maxValue.
 bool parseNumber(std::string_view text, uint32_t maxValue, uint32_t& value) {
@@ -177,19 +153,11 @@ std::string parseEvent(const std::vector<std::string_view>& words, InputEvent& e
 }  // namespace
 
 bool keyCodeFromName(std::string_view name, uint32_t& code) {
-    if (!name.empty() && name[0] >= '0' && name[0] <= '9') return parseNumber(name, 255, code);
-    for (const KeyName& k : kKeyNames) {
-        if (equalsIgnoringCase(k.name, name)) {
-            code = k.code;
-            return true;
-        }
-    }
-    // Letter keys: their virtual-key codes are the capital letters.
-    if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0]))) {
-        code = static_cast<uint32_t>(std::toupper(static_cast<unsigned char>(name[0])));
-        return true;
-    }
-    return false;
+    // One table of names for the driver, recorded sessions and the platform.
+    const int found = win::host::virtualKeyFromName(std::string(name));
+    if (found < 0) return false;
+    code = static_cast<uint32_t>(found);
+    return true;
 }
 
 ParseResult parseInputScript(std::string_view text) {

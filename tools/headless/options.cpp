@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "platform/host.h"
 #include "tools/headless/input_script.h"
 
 namespace headless {
@@ -25,8 +26,9 @@ bool parseCount(const std::string& text, uint32_t& value) {
 
 }  // namespace
 
-const char* usageText() {
-    return "usage: steering_headless PROGRAM [--frames N] [--input FILE] [--screenshot FILE.png]\n"
+std::string usageText() {
+    std::string text =
+        "usage: steering_headless PROGRAM [--frames N] [--input FILE] [--screenshot FILE.png]\n"
            "                         [--screenshot-every K --screenshot-dir DIR] [--trace FILE.csv]\n"
            "                         [--workdir DIR] [--nav-log] [--map FILE (steering)]\n"
            "Runs steering, steering_walls or steering_basic on the headless backend with a virtual\n"
@@ -35,7 +37,19 @@ const char* usageText() {
            "ldown X Y, lup X Y, rdown X Y, rup X Y, ldrag X Y, rdrag X Y, move X Y, menu ID, close\n"
            "(the format --record writes). Events at frame F are delivered before\n"
            "the F-th frame. The working directory defaults to the folder holding steering_headless\n"
-           "(where maptest.raw is); relative paths are taken from the directory it was started in.\n";
+           "(where maptest.raw is); relative paths are taken from the directory it was started in.\n"
+           "Key NAMEs, without regard to case: a letter, F1 to F24, a decimal code 0 to 255, or\n";
+    // The platform's own table, so the list is the one the parser reads.
+    std::string line = " ";
+    for (const win::host::VirtualKeyName& key : win::host::virtualKeyNames()) {
+        const std::string word = std::string(" ") + key.name;
+        if (line.size() + word.size() > 90) {
+            text += line + "\n";
+            line = " ";
+        }
+        line += word;
+    }
+    return text + line + "\n";
 }
 
 OptionsResult parseOptions(const std::vector<std::string>& args) {

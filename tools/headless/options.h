@@ -30,6 +30,6 @@ struct OptionsResult {
 
 // args excludes the executable's own name.
 OptionsResult parseOptions(const std::vector<std::string>& args);
-const char* usageText();
+std::string usageText();
 
 }  // namespace headless

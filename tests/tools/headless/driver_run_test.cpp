@@ -75,6 +75,9 @@ TEST_F(DriverRun, HelpExitsZero) {
     const RunResult r = runDriver("--help");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.output.find("usage: steering_headless PROGRAM"), std::string::npos);
+    for (const char* key : {" Prior", " PageUp", " PageDown", " Insert", " Del", " Escape"}) {
+        EXPECT_NE(r.output.find(key), std::string::npos) << "key names list " << key;
+    }
 }
 
 TEST_F(DriverRun, MalformedInputNamesFileAndLine) {

@@ -2,6 +2,8 @@
 // errors with their line numbers.
 #include <gtest/gtest.h>
 
+#include "platform/host.h"
+
 #include "tools/headless/input_script.h"
 
 namespace headless {
@@ -80,15 +82,29 @@ TEST(InputScript, KeyNamesIgnoreCaseAndAcceptDecimalCodes) {
     for (const Case& c : {Case{"Left", 0x25}, Case{"left", 0x25}, Case{"PRIOR", 0x21}, Case{"Next", 0x22},
                           Case{"Space", 0x20}, Case{"Up", 0x26}, Case{"Down", 0x28}, Case{"Escape", 0x1B},
                           Case{"q", 'Q'}, Case{"Z", 'Z'}, Case{"F12", 0x7B}, Case{"45", 45}, Case{"0", 0},
-                          Case{"255", 255}}) {
+                          Case{"255", 255}, Case{"PageUp", 0x21}, Case{"pagedown", 0x22}, Case{"PgDn", 0x22},
+                          Case{"Esc", 0x1B}, Case{"Del", 0x2E}, Case{"Ins", 0x2D}, Case{"Enter", 0x0D},
+                          Case{"Backspace", 0x08}, Case{"Numpad7", 0x67}, Case{"F24", 0x87}}) {
         uint32_t code = 9999;
         EXPECT_TRUE(keyCodeFromName(c.name, code)) << c.name;
         EXPECT_EQ(code, c.code) << c.name;
     }
     uint32_t code = 0;
-    for (const char* bad : {"", "VK_LEFT", "Lefty", "256", "-1", "1x", "AB"}) {
+    for (const char* bad : {"", "VK_LEFT", "Lefty", "256", "-1", "1x", "AB", "Page", "F25", "F0"}) {
         EXPECT_FALSE(keyCodeFromName(bad, code)) << bad;
     }
+}
+
+TEST(InputScript, EveryCodeWrittenByARecordingReadsBack) {
+    // A recorded session names each key with the platform's table; the driver reads it back.
+    for (int vk = 0; vk < 256; ++vk) {
+        uint32_t code = 9999;
+        const std::string name = win::host::virtualKeyName(vk);
+        ASSERT_TRUE(keyCodeFromName(name, code)) << vk << " " << name;
+        ASSERT_EQ(code, static_cast<uint32_t>(vk)) << name;
+    }
+    EXPECT_EQ(win::host::virtualKeyName(0x22), "Next");  // its own name, not an alias
+    EXPECT_EQ(win::host::virtualKeyName('7'), "55");       // digit keys as codes: "7" is code 7
 }
 
 TEST(InputScript, LimitsOfNumbers) {
