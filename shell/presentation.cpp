@@ -60,9 +60,10 @@ bool initPresentation(HWND window, int width, int height, int /*depth*/) {
 }
 
 bool clearOffscreen() {
-    // Without a device context the surface cannot be drawn into either, so a frame that
-    // finds either missing shows nothing rather than touching an absent object.
-    if (offscreenSurface == nullptr || offscreenDC == nullptr) return false;
+    // The fill is the surface's own operation: a surface whose device context could not be
+    // had is still filled, so the window shows white (an empty frame), not the surface's
+    // uncleared black.
+    if (offscreenSurface == nullptr) return false;
     DDBLTFX effects{};
     effects.dwSize = sizeof(DDBLTFX);
     effects.dwFillColor = 0xFFFFFF;  // white in 16-, 24- and 32-bit formats
