@@ -63,7 +63,7 @@ at() { xdotool mousemove --window "$window" "$1" "$2"; }
 client_shot() { import -window "$window" "$1" 2>/dev/null && convert "$1" -crop 640x480+0+20 +repage "$1"; }
 
 # The last complete frame the trace holds (the trace is written frame by frame).
-frame_now() { tail -c 65536 "$trace" 2>/dev/null | tail -n 2 | head -n 1 | cut -d, -f1; }
+frame_now() { [ -s "$trace" ] && tail -c 65536 "$trace" | tail -n 2 | head -n 1 | cut -d, -f1 || true; }
 
 end_program() {
   xdotool key --clearmodifiers Escape

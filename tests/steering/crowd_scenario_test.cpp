@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "steering_test_world.h"
-#include "world/world_setup.h"
+#include "world/map_install.h"
+#include "world/obstacles.h"
 
 namespace steering {
 namespace {

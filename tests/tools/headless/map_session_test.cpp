@@ -89,12 +89,20 @@ TEST_F(MapSession, MapOptionUsesTheFileAndRefusesAnUnusableOne) {
 
 TEST_F(MapSession, DroppedMapReplacesTheRunningOneFromThatFrame) {
     // A drop at frame 1 of the open map is the same run as --map open.raw from the start:
-    // set-up's agent and target are re-planned on the new map before the first tick.
+    // set-up's agent and target are re-planned on the new map before the first tick. The
+    // run starts on open ground with one far wall cell, where the start-up agent has a path
+    // to (0, 0) (on the committed map that corner is walled and it waits for a click).
+    std::string walled(65536, '\0');
+    walled[100 * 256 + 100] = 15;
+    std::ofstream(dir / "one-wall.raw", std::ios::binary) << walled;
     std::ofstream(dir / "drop.txt") << "1 drop " << in("open.raw") << "\n";
     std::ofstream(dir / "bad.txt") << "1 drop " << in("short.raw") << "\n";
     const std::string common = " --frames 60 --workdir " + in("");
     ASSERT_EQ(run("steering --map " + in("open.raw") + " --trace " + in("open.csv") + common).exitCode, 0);
-    ASSERT_EQ(run("steering --input " + in("drop.txt") + " --trace " + in("dropped.csv") + common).exitCode, 0);
+    ASSERT_EQ(run("steering --map " + in("one-wall.raw") + " --input " + in("drop.txt") + " --trace " +
+                  in("dropped.csv") + common)
+                  .exitCode,
+              0);
     ASSERT_EQ(run("steering --trace " + in("default.csv") + common).exitCode, 0);
     const RunResult bad = run("steering --input " + in("bad.txt") + " --trace " + in("bad.csv") + common);
     ASSERT_EQ(bad.exitCode, 0);
