@@ -4,7 +4,8 @@
 set(STEERING_POINTER_INPUT ${CMAKE_CURRENT_SOURCE_DIR}/pointer_input.sh)
 if(TARGET steering)
   add_test(NAME pointer_long_drag COMMAND ${STEERING_POINTER_INPUT} long-drag $<TARGET_FILE:steering>)
-  set_tests_properties(pointer_long_drag PROPERTIES TIMEOUT 180 LABELS smoke)
+  # Alone, so its slow frames are its own and not those of the tests beside it.
+  set_tests_properties(pointer_long_drag PROPERTIES TIMEOUT 180 LABELS smoke RUN_SERIAL TRUE)
   add_test(NAME pointer_leave_window_steering COMMAND ${STEERING_POINTER_INPUT} leave-window $<TARGET_FILE:steering> rdrag)
   set_tests_properties(pointer_leave_window_steering PROPERTIES TIMEOUT 60 LABELS smoke)
 endif()

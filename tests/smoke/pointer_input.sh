@@ -123,7 +123,10 @@ case "$mode" in
     handled="$(grep -m1 ' rup ' "$record" | cut -d' ' -f1 || true)"
     [ -n "$handled" ] || fail "the release was never handled"
     echo "pointer_input: released during frame $released, release handled before frame $handled"
-    [ "$handled" -le $((released + 3)) ] || fail "the release waited $((handled - released)) frames"
+    # The frame read from the trace lags the running one by what the trace has not flushed yet,
+    # and ctest may run other tests beside this one; a backlog of queued moves costs one frame a
+    # move, far more than this slack.
+    [ "$handled" -le $((released + 8)) ] || fail "the release waited $((handled - released)) frames"
     moves="$(grep -c ' rdrag ' "$record" || true)"
     echo "pointer_input: $moves right-drag moves handled"
     if [ "$measure" -eq 0 ]; then
