@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include "platform/host.h"
 #include "platform/win.h"
 #include "tests/fuzz/byte_reader.h"
 #include "tools/headless/session.h"

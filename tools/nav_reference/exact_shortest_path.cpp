@@ -165,7 +165,9 @@ double ExactShortestPaths::shortest_path(Point a, Point b, std::vector<Point>& p
     }
     std::vector<char> closed(n + 1, 0);
     while (!open.empty()) {
-        const auto [f, i] = open.top();
+        // A plain variable, not a structured binding: the lambda below captures it, which
+        // clang 14 refuses for bindings.
+        const int i = open.top().second;
         open.pop();
         if (closed[i]) continue;
         closed[i] = 1;
