@@ -139,7 +139,8 @@ TEST_F(MapEditing, PaintingAnObstacleMarkerMakesAnObstacleAndErasingRemovesIt) {
     EXPECT_FALSE(isChecked(kPaintChoices[0].command));
     stroke(win::WM_LBUTTONDOWN, 350, 180, 350, 180);  // cell (20, 10)
     ASSERT_EQ(obstacleList.size(), 1u);
-    const Obstacle& o = **obstacleList.begin();
+    // A copy: erasing the marker below frees the obstacle.
+    const Obstacle o = **obstacleList.begin();
     EXPECT_EQ(o.x, (20 * 256 + 128) << 16);
     EXPECT_EQ(o.y, (10 * 256 + 128) << 16);
     EXPECT_EQ(o.radius, 140 << 16);
