@@ -9,6 +9,7 @@
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
 #include "navigation/route_planning.h"
+#include "tools/nav_reference/random_pairs.h"
 #include "world/world_navigation.h"
 
 namespace {
@@ -43,37 +44,6 @@ std::vector<uint8_t> loadMap() {
     return cells;
 }
 
-// 4-connected components of cells with equal low four bits; walls get -1.
-std::vector<int> components(const std::vector<uint8_t>& cells) {
-    std::vector<int> label(cells.size(), -2), stack;
-    int next = 0;
-    for (int s = 0; s < kSide * kSide; ++s) {
-        if (label[s] != -2) continue;
-        const int type = cells[s] & 15;
-        if (type == 15) {
-            label[s] = -1;
-            continue;
-        }
-        label[s] = next;
-        stack.assign(1, s);
-        while (!stack.empty()) {
-            const int i = stack.back();
-            stack.pop_back();
-            const int x = i % kSide, y = i / kSide;
-            const int around[4] = {x > 0 ? i - 1 : -1, x < kSide - 1 ? i + 1 : -1, y > 0 ? i - kSide : -1,
-                                   y < kSide - 1 ? i + kSide : -1};
-            for (int j : around) {
-                if (j >= 0 && label[j] == -2 && (cells[j] & 15) == type) {
-                    label[j] = next;
-                    stack.push_back(j);
-                }
-            }
-        }
-        ++next;
-    }
-    return label;
-}
-
 struct Scenario {
     std::vector<Pair> reachable;
     std::vector<Pair> unreachable;
@@ -88,7 +58,7 @@ const Scenario& scenario() {
         const std::vector<uint8_t> cells = loadMap();
         nav::cellLinkRule = sameLowBits;
         if (!nav::build_navigation(steering::navMesh, cells.data())) std::fprintf(stderr, "bench_navigation_query: build failed\n");
-        const std::vector<int> label = components(cells);
+        const std::vector<int> label = navref::cell_components(cells.data());
         std::vector<std::vector<int>> members;
         std::vector<int> walkable;
         for (int i = 0; i < kSide * kSide; ++i) {
