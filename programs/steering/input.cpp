@@ -9,6 +9,7 @@
 #include "steering/agent_list.h"
 #include "steering/navigation_mode.h"
 #include "programs/steering/view_state.h"
+#include "world/open_cells.h"
 
 namespace steering {
 
@@ -55,8 +56,11 @@ void insertAgents() {
     // One template per key press: its random draws are shared by the five copies.
     Agent agentTemplate;
     makeAgentTemplate(agentTemplate, view.viewScaleX);
+    // A point in a wall or off the map (the corner before any click, a click zoomed out past
+    // the map's edge) would leave the agents where no path starts, or outside the map.
+    const FixedVec place = placeInOpenCell(mouseWorld.x, mouseWorld.y);
     for (int i = 0; i < kAgentsPerKeyPress; ++i) {
-        agentTemplate.place(mouseWorldFixed(), FixedVec{0, 0});
+        agentTemplate.place(place, FixedVec{0, 0});
         agentList.add(agentTemplate);
     }
 }

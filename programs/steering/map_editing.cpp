@@ -14,6 +14,7 @@
 #include "world/map_install.h"
 #include "programs/steering/drawing_resources.h"
 #include "programs/steering/view_state.h"
+#include "world/open_cells.h"
 #include "world/world_navigation.h"
 
 namespace steering {
@@ -25,8 +26,6 @@ namespace {
 
 using namespace win;
 
-// Agents stand in cells 0..127 of each axis: positions end at 32,767.99998 world units.
-constexpr int32_t kReachableCells = 128;
 constexpr uint32_t kMaxDropPath = 4096;  // longest dropped path taken
 // Status text: black on the white background, at the bottom left of the client area.
 constexpr int kStatusX = 6;
@@ -101,15 +100,6 @@ void undoOrRedo(bool undo) {
     applyMapChange(undo ? MapChange::Undo : MapChange::StrokeOrRedo);
 }
 
-// Squared distance in 16.16 world units from position to the centre of a cell, 64-bit.
-int64_t distanceToCentre(FixedVec position, int32_t column, int32_t row) {
-    const int64_t cx = static_cast<int64_t>(column) * 256 * 65536 + 128 * 65536;
-    const int64_t cy = static_cast<int64_t>(row) * 256 * 65536 + 128 * 65536;
-    const int64_t dx = (cx - position.x) >> 8;  // 1/256 units: squares stay within 64 bits
-    const int64_t dy = (cy - position.y) >> 8;
-    return dx * dx + dy * dy;
-}
-
 void moveAgentsOutOfWalls() {
     for (Agent& agent : agentList) {
         const CellIndex cell = worldToCell(agent.position);
@@ -117,7 +107,7 @@ void moveAgentsOutOfWalls() {
         CellIndex open;
         if (!nearestOpenCell(agent.position, open)) continue;
         const FixedVec old = agent.position;
-        agent.position = {open.column * 256 * 65536 + 128 * 65536, open.row * 256 * 65536 + 128 * 65536};
+        agent.position = cellCentre(open);
         neighbourGrid.moveAgent(old, &agent);
     }
 }
@@ -128,38 +118,6 @@ void showStatus(const char* text) {
     std::snprintf(mapEdit.status, sizeof mapEdit.status, "%s", text);
     mapEdit.statusFrames = kStatusFrames;
     std::fprintf(stderr, "%s\n", text);
-}
-
-bool nearestOpenCell(FixedVec position, CellIndex& found) {
-    const CellIndex from = worldToCell(position);
-    const int32_t c0 = std::clamp(from.column, 0, kReachableCells - 1);
-    const int32_t r0 = std::clamp(from.row, 0, kReachableCells - 1);
-    bool have = false;
-    int64_t best = 0;
-    // Rings of growing Chebyshev radius. A cell of ring k is at least (k - 1) cells from
-    // the position, so once that exceeds the best distance no later ring can win.
-    for (int32_t k = 0; k < kReachableCells; ++k) {
-        if (have) {
-            const int64_t nearest = static_cast<int64_t>(k - 1) * 256 * 256;  // in 1/256 units
-            if (nearest > 0 && nearest * nearest > best) break;
-        }
-        for (int32_t r = r0 - k; r <= r0 + k; ++r) {
-            if (r < 0 || r >= kReachableCells) continue;
-            const bool edgeRow = r == r0 - k || r == r0 + k;
-            for (int32_t c = c0 - k; c <= c0 + k; c += (edgeRow || k == 0) ? 1 : 2 * k) {
-                if (c < 0 || c >= kReachableCells) continue;
-                if (cellAt(static_cast<uint32_t>(c), static_cast<uint32_t>(r)) == kWallType) continue;
-                const int64_t d = distanceToCentre(position, c, r);
-                // Ties go to the first cell in row-then-column order: deterministic.
-                if (!have || d < best || (d == best && (r < found.row || (r == found.row && c < found.column)))) {
-                    have = true;
-                    best = d;
-                    found = {c, r};
-                }
-            }
-        }
-    }
-    return have;
 }
 
 bool applyMapChange(MapChange change) {

@@ -71,10 +71,6 @@ bool saveMapFile();
 enum class MapChange { StrokeOrRedo, Undo };
 bool applyMapChange(MapChange change = MapChange::StrokeOrRedo);
 
-// The open cell (not a wall, within the cells agents can reach) whose centre is nearest to
-// position, scanning outward from its cell; false when the map has none.
-bool nearestOpenCell(FixedVec position, CellIndex& found);
-
 // Says something in the status line and on stderr.
 void showStatus(const char* text);
 

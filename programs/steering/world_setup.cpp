@@ -7,6 +7,7 @@
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
+#include "world/open_cells.h"
 #include "programs/steering/view_state.h"
 
 namespace steering {
@@ -34,8 +35,10 @@ bool setupWorld() {
 
     Agent agentTemplate;
     makeAgentTemplate(agentTemplate, view.viewScaleX);
-    const FixedVec start{truncToInt(truncToInt(kFirstAgentPixelX * 65536.0) * view.viewScaleX),
-                         truncToInt(view.viewScaleY * kFirstAgentPixelYFixed)};
+    FixedVec start{truncToInt(truncToInt(kFirstAgentPixelX * 65536.0) * view.viewScaleX),
+                   truncToInt(view.viewScaleY * kFirstAgentPixelYFixed)};
+    // On a map with a wall there (steering --map FILE) it would never get a path.
+    if (!inOpenCell(start)) start = placeInOpenCell(toWhole(start.x), toWhole(start.y));
     agentTemplate.place(start, FixedVec{0, 0});
     agentList.add(agentTemplate);
     agentList.setTargetAll(FixedVec{0, 0});

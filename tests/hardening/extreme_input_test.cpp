@@ -124,10 +124,16 @@ TEST_F(SteeringExtremes, InsertOutsideTheMapAndAtTheFixedPointEdgeGivesDefinedAg
         harness.press(VK_INSERT);
     }
     EXPECT_EQ(harness.agentCount(), 26);
-    // The newest five stand where the 16.16 conversion wraps the point.
+    // None stands off the map, where the 16.16 conversion would have wrapped the point: the
+    // newest five, pulled in from (INT32_MAX, INT32_MIN) to the ring's corner cell (127, 0),
+    // stand at the centre of the nearest open cell, (126, 1).
+    for (const steering::Agent& agent : steering::agentList) {
+        EXPECT_GE(agent.position.x, 0);
+        EXPECT_GE(agent.position.y, 0);
+    }
     const steering::Agent& newest = *std::prev(steering::agentList.end());
-    EXPECT_EQ(newest.position.x, steering::toFixed(INT32_MAX));
-    EXPECT_EQ(newest.position.y, steering::toFixed(INT32_MIN));
+    EXPECT_EQ(newest.position.x, steering::toFixed(32384));
+    EXPECT_EQ(newest.position.y, steering::toFixed(384));
     harness.leftClick(320, 240);
     ticks(10);
     EXPECT_EQ(harness.agentCount(), 26);

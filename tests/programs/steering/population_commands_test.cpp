@@ -68,6 +68,24 @@ TEST_F(PopulationInput, InsertUsesTheLastLeftDragPoint) {
     }
 }
 
+TEST_F(PopulationInput, InsertOnAWallOrPastTheMapUsesTheNearestOpenCellsCentre) {
+    // Pixel (40, 38) is (600, 570), in cell (2, 2), walled here. Cell (2, 1)'s centre
+    // (640, 384) is 190 units away, (1, 2)'s (384, 640) 227.
+    steering::gridMap.cells()[2 * 256 + 2] = steering::kWallType;
+    send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(40, 38));
+    keyUp(win::VK_INSERT);
+    // Zoomed out four times a pixel is 15 * 1.5^4 = 75.9375 units: pixel (600, 400) is
+    // (45562, 30375), past the map's 32,768 units (as 16.16 it would wrap to x = -19,974).
+    // Pulled in to (32767, 30375), in the open cell (127, 118): its centre (32640, 30336).
+    for (int i = 0; i < 4; ++i) keyUp(win::VK_NEXT);
+    send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(600, 400));
+    keyUp(win::VK_INSERT);
+    const std::vector<FixedVec> placed = positions();
+    ASSERT_EQ(placed.size(), 10u);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(placed[i], (FixedVec{steering::toFixed(640), steering::toFixed(384)})) << i;
+    for (int i = 5; i < 10; ++i) EXPECT_EQ(placed[i], (FixedVec{steering::toFixed(32640), steering::toFixed(30336)})) << i;
+}
+
 TEST_F(PopulationInput, DeleteWithThreeAgentsRemovesThemAll) {
     addAgentAt(1000, 1000);
     addAgentAt(2000, 1000);

@@ -167,6 +167,32 @@ TEST_F(WorldTest, WithoutAMapFileTheWorldIsOpenGround) {
     EXPECT_LT(approxLength(agentList.begin()->position), toFixed(256));
 }
 
+TEST_F(WorldTest, OnAMapWalledAtTheStartTheFirstAgentStandsInTheNearestOpenCell) {
+    // Open ground but for cells (4..6, 16..18) round the start (1500, 4500) in cell (5, 17),
+    // near that cell's right edge. Of the open centres, (7, 17)'s (1920, 4480) is 420 units
+    // away, (7, 18)'s 482, (7, 16)'s and (5, 19)'s 501, (5, 15)'s 540, (3, 17)'s 604.
+    const std::string folder = ::testing::TempDir() + "world_walled_start";
+    std::filesystem::create_directories(folder);
+    std::vector<uint8_t> cells(kMapBytes, 0);
+    for (int r = 16; r <= 18; ++r) {
+        for (int c = 4; c <= 6; ++c) cells[r * 256 + c] = kWallType;
+    }
+    const std::string path = folder + "/walled.raw";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(std::fwrite(cells.data(), 1, cells.size(), file), cells.size());
+    std::fclose(file);
+    mapFilePath = path;
+    const bool ready = setupWorld();
+    mapFilePath = "maptest.raw";
+    ASSERT_TRUE(ready);
+    ASSERT_EQ(agentList.size(), 1u);
+    EXPECT_EQ(agentList.begin()->position, (FixedVec{toFixed(1920), toFixed(4480)}));
+    // From there the corner (0, 0) is open ground: it gets a path at once.
+    EXPECT_FALSE(agentList.begin()->pathDone);
+    std::filesystem::remove_all(folder);
+}
+
 TEST_F(StartUpTest, TheMapsNavigationUsesWellUnderHalfOfItsTables) {
     EXPECT_FALSE(steering::navMesh.buildFailed);
     // The map generator's own cover of this map inserts 123 rectangles.

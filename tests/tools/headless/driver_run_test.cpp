@@ -117,7 +117,9 @@ TEST_F(DriverRun, TraceCountsFramesAndAgentsAndEndsWithTheSummary) {
     EXPECT_EQ(rows[1].rfind("1,0,", 0), 0u);
     EXPECT_EQ(rows[2].rfind("2,0,", 0), 0u);
     EXPECT_EQ(rows[3].rfind("3,0,", 0), 0u);
-    EXPECT_EQ(rows[8].rfind("3,5,0,0,0,0,", 0), 0u) << rows[8];  // the newest agent stands at (0, 0)
+    // Before any click the insert point is (0, 0), in the corner's wall cell: the newest agent
+    // stands at the centre of the nearest open cell, (1, 1).
+    EXPECT_EQ(rows[8].rfind("3,5,384,384,0,0,", 0), 0u) << rows[8];
     EXPECT_EQ(rows.back().rfind("# frames=5 agents=6 median_update_ms=", 0), 0u) << rows.back();
 }
 

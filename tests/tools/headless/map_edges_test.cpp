@@ -1,9 +1,12 @@
 // The map's closed edges as a user meets them through steering_headless: the start-up agent
-// answers a left click made at any frame, and a crowd inserted at the corner stays on the map.
+// answers a left click made at any frame, agents inserted in a wall or past the map's edge
+// start in the nearest open cell and answer the next click, and a crowd inserted at the corner
+// stays on the map.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +26,8 @@ struct TraceRow {
     int index = 0;
     double x = 0.0;  // whole world units
     double y = 0.0;
+    int pathDone = 0;
+    int pathCount = 0;
 };
 
 // Runs the driver on the committed map and returns the trace's agent rows.
@@ -49,7 +54,11 @@ std::vector<TraceRow> runAndTrace(const std::string& inputText, const std::strin
         TraceRow row;
         char comma;
         std::istringstream fields(line);
-        fields >> row.frame >> comma >> row.index >> comma >> row.x >> comma >> row.y;
+        double vx = 0.0, vy = 0.0;
+        int waypointIndex = 0;
+        // frame,index,x,y,vx,vy,pathDone,waypointIndex,pathCount,...
+        fields >> row.frame >> comma >> row.index >> comma >> row.x >> comma >> row.y >> comma >> vx >> comma >> vy >>
+            comma >> row.pathDone >> comma >> waypointIndex >> comma >> row.pathCount;
         rows.push_back(row);
     }
     std::error_code error;
@@ -79,7 +88,71 @@ TEST_P(StartUpAgentAnswersTheClick, MadeAtThisFrame) {
 }
 
 // Before it would have reached the corner, once it stands there, and much later.
-INSTANTIATE_TEST_SUITE_P(Frames, StartUpAgentAnswersTheClick, ::testing::Values(1, 60, 300, 900));
+// Input of frame 0 arrives before the first frame, as that of frame 1 does.
+INSTANTIATE_TEST_SUITE_P(Frames, StartUpAgentAnswersTheClick, ::testing::Values(0, 1, 60, 300, 900));
+
+std::vector<TraceRow> rowsOfFrame(const std::vector<TraceRow>& rows, long frame) {
+    std::vector<TraceRow> found;
+    for (const TraceRow& row : rows) {
+        if (row.frame == frame) found.push_back(row);
+    }
+    return found;
+}
+
+// Insert puts five agents at the insert point; where that point is no place to stand they
+// start in the nearest open cell, inside the ring, and the next click gives each a path.
+struct InsertCase {
+    const char* name;
+    const char* input;  // ends with Insert at frame 10 and a left click at frame 20
+    double expectedX;   // the centre of the cell the five are put in
+    double expectedY;
+};
+
+void PrintTo(const InsertCase& c, std::ostream* out) { *out << c.name; }
+
+class InsertedAgentsAnswerTheNextClick : public ::testing::TestWithParam<InsertCase> {};
+
+TEST_P(InsertedAgentsAnswerTheNextClick, FromWhereverTheInsertPointWas) {
+    const InsertCase& c = GetParam();
+    const int frames = 60;
+    const std::vector<TraceRow> rows = runAndTrace(c.input, "", frames);
+    for (const TraceRow& row : rows) ASSERT_TRUE(insideTheRing(row)) << "frame " << row.frame << ": " << row.x << ", " << row.y;
+    const std::vector<TraceRow> inserted = rowsOfFrame(rows, 11);
+    ASSERT_EQ(inserted.size(), 6u);
+    for (std::size_t i = 1; i < inserted.size(); ++i) {
+        // One step after the Insert they are still in the cell whose centre they were put on
+        // (a nearby wall or obstacle may have pushed them a little).
+        EXPECT_EQ(std::floor(inserted[i].x / 256.0), std::floor(c.expectedX / 256.0)) << "agent " << i << " x " << inserted[i].x;
+        EXPECT_EQ(std::floor(inserted[i].y / 256.0), std::floor(c.expectedY / 256.0)) << "agent " << i << " y " << inserted[i].y;
+    }
+    const std::vector<TraceRow> afterClick = rowsOfFrame(rows, 21);
+    ASSERT_EQ(afterClick.size(), 6u);
+    for (const TraceRow& row : afterClick) {
+        EXPECT_EQ(row.pathDone, 0) << "agent " << row.index;
+        EXPECT_GT(row.pathCount, 0) << "agent " << row.index;
+    }
+}
+
+// World points by hand: at the starting scale a pixel is 15 units; four Page Downs make it
+// 15 * 1.5^4 = 75.9375. Cell (c, r)'s centre is (256c + 128, 256r + 128).
+INSTANTIATE_TEST_SUITE_P(
+    Points, InsertedAgentsAnswerTheNextClick,
+    ::testing::Values(
+        // Before any click the insert point is (0, 0), in the corner's wall cell: the
+        // nearest open centre is cell (1, 1)'s. The click sends them into the hall.
+        InsertCase{"BeforeAnyClick", "10 key Insert\n20 lclick 300 200\n", 384.0, 384.0},
+        // A left click on the garden wall: pixel (60, 190) is (900, 2850), in the wall cell
+        // (3, 11); cell (3, 10)'s centre (896, 2688) is 162 units away, (2, 10)'s 305,
+        // (3, 12)'s 350.
+        InsertCase{"OnAWall", "5 ldown 60 190\n6 lup 60 190\n10 key Insert\n20 lclick 300 200\n", 896.0, 2688.0},
+        // Zoomed out, a click at pixel (600, 400) is world (45562, 30375): past the map's
+        // 32,768 units, where 16.16 wraps to x = -19,974. Pulled in to (32767, 30375), in
+        // the ring's cell (127, 118); cell (126, 118)'s centre (32384, 30336) is nearest.
+        InsertCase{"PastTheMapEdge",
+                   "1 key PageDown\n2 key PageDown\n3 key PageDown\n4 key PageDown\n5 lclick 600 400\n"
+                   "10 key Insert\n20 lclick 400 380\n",
+                   32384.0, 30336.0}),
+    [](const ::testing::TestParamInfo<InsertCase>& info) { return std::string(info.param.name); });
 
 TEST(CornerCrowd, ThousandAgentsAtTheCornerStayOnTheMap) {
     const int frames = 150;  // the burst is over and the crowd presses on the corner's walls
