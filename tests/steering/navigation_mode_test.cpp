@@ -73,14 +73,14 @@ TEST_F(NavigationModeTest, ShortestPathsCrowdNeverFreezes) {
 }
 
 TEST_F(NavigationModeTest, SwitchingReplansEveryFollowingAgent) {
-    // The visible pair near the wall stub at the lower left: the classic path bends at a
-    // gate point (two waypoints, navtool --query 5295 27675 4305 27195); the shortest path is
-    // the straight line (one waypoint).
+    // The visible pair of the study at the lower left: the classic path goes round by a gate
+    // point 2,000 units east (two waypoints, navtool --query 4245 26074 4740 27094); the
+    // shortest path is the straight line (one waypoint).
     Agent* follower = nullptr;
-    insertFive(at(5298, 27678));
+    insertFive(at(4245, 26074));
     follower = &*agentList.begin();
     Agent* idle = &*std::next(agentList.begin());
-    agentList.setTargetAll(at(4304, 27189));
+    agentList.setTargetAll(at(4740, 27094));
     idle->pathDone = true;  // arrived: must not be sent again
     ASSERT_EQ(follower->pathCount, 2);
     setNavigationMode(NavigationMode::Shortest);
