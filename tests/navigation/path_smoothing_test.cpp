@@ -131,19 +131,38 @@ TEST(PathFunnel, StraightCorridorNeedsNoCorner) {
     EXPECT_EQ(out.waypoints[0].y, to.y);
 }
 
-TEST(PathFunnel, BendsAroundTheInnerCornerOfAnL) {
-    const std::vector<std::string> text = {"...", "##.", "##."};
-    const GridMesh mesh = buildFromText(text, 4);
-    const PathPoint from = mesh.centre(0, 0), to = mesh.centre(2, 2);
-    const int steps = corridor(mesh.triangle(0, 0, 0), mesh.triangle(2, 2, 1), to);
-    ASSERT_GT(steps, 0);
-    PathResult out;
-    ASSERT_EQ(nav::rtp(testMesh, from, to, testSearch.route, steps, out), 2);
-    // The inner corner is the top-left corner of square (2, 1): (8, 4) cells.
-    EXPECT_EQ(out.waypoints[0].x, 8 * 256);
-    EXPECT_EQ(out.waypoints[0].y, 4 * 256);
-    EXPECT_EQ(out.waypoints[1].x, to.x);
-    EXPECT_EQ(out.waypoints[1].y, to.y);
+TEST(PathFunnel, TurnsAtTheWallCornersTheStraightLineWouldCut) {
+    struct Case {
+        std::vector<std::string> text;
+        int fromColumn, fromRow, toColumn, toRow;
+        std::vector<PathPoint> corners;  // cells
+    };
+    const Case cases[] = {
+        // An L: the top-left corner of square (2, 1).
+        {{"...", "##.", "##."}, 0, 0, 2, 2, {{8, 4}}},
+        // A staircase narrowing to the left: from (10, 2) the line to (2, 18) cuts the
+        // top-left corner of wall square (2, 1), and from there the line to (2, 18) cuts
+        // the top-left corner of the block below. The funnel closes on the first corner
+        // several portals after its side was last set there; it finds the second corner
+        // only by walking again the portals after that one.
+        {{"...", "..#", "..#", ".##", ".##"}, 2, 0, 0, 4, {{8, 4}, {4, 12}}},
+    };
+    for (const Case& c : cases) {
+        const GridMesh mesh = buildFromText(c.text, 4);
+        const PathPoint from = mesh.centre(c.fromColumn, c.fromRow), to = mesh.centre(c.toColumn, c.toRow);
+        const int steps =
+            corridor(mesh.triangle(c.fromColumn, c.fromRow, 0), mesh.triangle(c.toColumn, c.toRow, 1), to);
+        ASSERT_GT(steps, 0) << c.text[0];
+        PathResult out;
+        const int n = static_cast<int>(c.corners.size());
+        ASSERT_EQ(nav::rtp(testMesh, from, to, testSearch.route, steps, out), n + 1) << c.text[1];
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(out.waypoints[i].x, c.corners[i].x * 256) << c.text[1] << " corner " << i;
+            EXPECT_EQ(out.waypoints[i].y, c.corners[i].y * 256) << c.text[1] << " corner " << i;
+        }
+        EXPECT_EQ(out.waypoints[n].x, to.x);
+        EXPECT_EQ(out.waypoints[n].y, to.y);
+    }
 }
 
 TEST(PathFunnel, SerpentineTautPathStaysInTheCorridorAndIsNoLongerThanTheCentreLine) {
