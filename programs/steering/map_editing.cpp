@@ -36,6 +36,15 @@ constexpr double kOutlineLimit = 4096.0;
 
 bool keyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
+// value held to -limit..limit, NaN taken as -limit: std::clamp passes NaN through, and NaN
+// converted to int is undefined. Far zoomed out the view's scale overflows to infinity, far
+// zoomed in its inverse does, and then pixel 0 times the scale, or a zero distance times the
+// inverse, is NaN.
+double clampOrLow(double value, double limit) {
+    if (!(value > -limit)) return -limit;
+    return value < limit ? value : limit;
+}
+
 CellIndex cellUnderPixel(LPARAM lParam) {
     const double x = LOWORD(static_cast<uintptr_t>(lParam));
     const double y = HIWORD(static_cast<uintptr_t>(lParam));
@@ -43,8 +52,8 @@ CellIndex cellUnderPixel(LPARAM lParam) {
     const double worldX = x * view.viewScaleX + view.viewOriginX;
     const double worldY = y * view.viewScaleY + view.viewOriginY;
     const double limit = 1e9;  // any cell this far off the map is as good as any other
-    return {static_cast<int32_t>(std::floor(std::clamp(worldX / 256.0, -limit, limit))),
-            static_cast<int32_t>(std::floor(std::clamp(worldY / 256.0, -limit, limit)))};
+    return {static_cast<int32_t>(std::floor(clampOrLow(worldX / 256.0, limit))),
+            static_cast<int32_t>(std::floor(clampOrLow(worldY / 256.0, limit)))};
 }
 
 void setChoice(HWND window, std::size_t choice) {
@@ -287,7 +296,7 @@ bool handleMapEditing(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 void drawMapEditOverlay(HDC dc) {
     if (mapEdit.editing && mapEdit.hovering) {
         auto pixel = [](double world, double origin, double inverse) {
-            return static_cast<int>(std::clamp((world - origin) * inverse, -kOutlineLimit, kOutlineLimit));
+            return static_cast<int>(clampOrLow((world - origin) * inverse, kOutlineLimit));
         };
         const double left = mapEdit.hoverCell.column * 256.0, top = mapEdit.hoverCell.row * 256.0;
         const int x0 = pixel(left, view.viewOriginX, view.viewInvScaleX);

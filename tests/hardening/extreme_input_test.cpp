@@ -18,6 +18,7 @@
 #include "tools/headless/driver.h"
 #include "world/fixed_math.h"
 #include "programs/steering/view_state.h"
+#include "programs/steering/world_setup.h"
 
 namespace {
 
@@ -141,6 +142,32 @@ TEST_F(SteeringExtremes, InsertOutsideTheMapAndAtTheFixedPointEdgeGivesDefinedAg
     for (int i = 0; i < 8; ++i) harness.press(VK_DELETE);
     EXPECT_EQ(harness.agentCount(), 0);
     ticks(3);
+}
+
+// Edit mode where the view's scale has overflowed to infinity (about 1,750 Page Downs) or
+// shrunk so far that its inverse is infinite (about 1,760 Page Ups): pixel 0 times an infinite
+// scale, and a zero distance times an infinite inverse, are NaN, which must never reach a conversion to int
+// (a finding of the message fuzzer under UndefinedBehaviorSanitizer). There the pointer
+// names no cell of the map, so a stroke paints nothing.
+TEST_F(SteeringExtremes, EditModeAtAnInfiniteScaleOrInverseStaysDefined) {
+    const auto before = steering::worldMap.authored;
+    harness.press('E');
+    for (int i = 0; i < 4000 && std::isfinite(view.viewScaleX); ++i) harness.press(VK_NEXT);
+    ASSERT_TRUE(std::isinf(view.viewScaleX));
+    harness.post(WM_MOUSEMOVE, 0, headless::Session::point(0, 0));
+    harness.post(WM_LBUTTONDOWN, MK_LBUTTON, headless::Session::point(0, 0));
+    harness.post(WM_MOUSEMOVE, MK_LBUTTON, headless::Session::point(0, 479));
+    harness.post(WM_LBUTTONUP, 0, headless::Session::point(0, 479));
+    ASSERT_TRUE(harness.tick());
+    EXPECT_TRUE(steering::worldMap.authored == before);
+
+    view = steering::ViewState{};
+    for (int i = 0; i < 4000 && std::isfinite(view.viewInvScaleX); ++i) harness.press(VK_PRIOR);
+    ASSERT_TRUE(std::isinf(view.viewInvScaleX));
+    // Every pixel names the origin, the corner of cell (0, 0): its outline starts at
+    // (0 - 0) times the infinite inverse.
+    harness.post(WM_MOUSEMOVE, 0, headless::Session::point(0, 0));
+    ASSERT_TRUE(harness.tick());
 }
 
 TEST_F(SteeringExtremes, ClicksFarOutsideTheMapGiveEveryAgentADefinedTarget) {
