@@ -1,6 +1,7 @@
 // The navigation store and the small operations every navigation unit shares.
 #include "navigation/nav_mesh.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -147,6 +148,8 @@ void fail_build(NavMesh& mesh, const char* table) {
 }
 
 void nav_reset(NavMesh& mesh) {
+    static std::atomic<uint32_t> builds{0};
+    mesh.buildSerial = ++builds;
     for (NavTriangle& tri : mesh.triangles) tri.type = kUnusedType;
     for (NavPoint& p : mesh.points) p.y = kUnusedVertexY;
     mesh.triangleHighWater = mesh.triangleLive = 2;

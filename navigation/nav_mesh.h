@@ -185,6 +185,9 @@ struct NavMesh {
 
     BuildStats stats;
     BuildScratch build;
+    // A number no other build of any mesh in this process had: what caches of a build's
+    // derived tables are keyed on.
+    uint32_t buildSerial = 0;
 };
 
 // ---- Small helpers ---------------------------------------------------------------------

@@ -68,43 +68,14 @@ struct Context {
     Vec goal;
     int goalTriangle;
     bool overflow = false;
-    uint8_t lastFrom = 0, lastTo = 0;  // last link rule question and its answer (-1: none)
-    int lastLink = -1;
     // Nodes made by the expansion under way, not yet in the heap: a lone successor with
     // the same root is expanded at once instead of going through the heap.
     int32_t pending[kPendingNodes] = {};
     int pendingCount = 0;
 };
 
-// The link rule, remembering its last answer: most crossings are between the same types.
-int linkRule(Context& c, uint8_t from, uint8_t to) {
-    if (from != c.lastFrom || to != c.lastTo || c.lastLink < 0) {
-        c.lastFrom = from;
-        c.lastTo = to;
-        c.lastLink = c.rule(from, to);
-    }
-    return c.lastLink;
-}
-
-// Whether a path may cross edge k of triangle t into its neighbour; worked out once per
-// triangle and query.
-bool passable(Context& c, int t, int k) {
-    ShortestSearchState& st = c.state;
-    if (st.passStamp[t] != st.stamp) {
-        const NavTriangle& from = c.mesh.triangles[t];
-        uint8_t mask = 0;
-        for (int e = 0; e < 3; ++e) {
-            const int n = from.neighbour[e];
-            if (n < 0) continue;
-            const NavTriangle& to = c.mesh.triangles[n];
-            if (isOutsideType(to.type) || !edge_passes(c.mesh, c.table, t, e)) continue;
-            if (linkRule(c, from.type, to.type) != 0) mask = static_cast<uint8_t>(mask | (1u << e));
-        }
-        st.passMask[t] = mask;
-        st.passStamp[t] = st.stamp;
-    }
-    return (st.passMask[t] >> k) & 1;
-}
+// Whether a path may cross edge k of triangle t into its neighbour.
+bool passable(const Context& c, int t, int k) { return (c.state.passMask[t] >> k) & 1; }
 
 // Slot of triangle b whose neighbour is a, or -1.
 int slotToward(const NavMesh& mesh, int b, int a) {
@@ -134,6 +105,82 @@ bool isCorner(Context& c, int t, int s) {
     st.cornerStamp[v] = st.stamp;
     st.corner[v] = corner ? 1 : 0;
     return corner;
+}
+
+// Bit k set when a path may cross edge k of triangle t, under the link rule and table.
+uint8_t crossingMask(const NavMesh& mesh, const uint8_t* table, CellLinkRule rule, int t) {
+    const NavTriangle& from = mesh.triangles[t];
+    if (!isLive(from)) return 0;
+    uint8_t mask = 0;
+    for (int e = 0; e < 3; ++e) {
+        const int n = from.neighbour[e];
+        if (n < 0) continue;
+        const NavTriangle& to = mesh.triangles[n];
+        if (isOutsideType(to.type) || !edge_passes(mesh, table, t, e)) continue;
+        if (rule(from.type, to.type) != 0) mask = static_cast<uint8_t>(mask | (1u << e));
+    }
+    return mask;
+}
+
+// Works out the crossings and dead ends for a mesh build, link rule and table, unless
+// they are the ones of the last query.
+void refreshMeshTables(NavMesh& mesh, ShortestSearchState& st, CellLinkRule rule, int tableNumber,
+                       const uint8_t* table) {
+    if (st.cachedMesh == &mesh && st.cachedBuild == mesh.buildSerial && st.cachedRule == rule &&
+        st.cachedTable == tableNumber) {
+        return;
+    }
+    st.cachedMesh = &mesh;
+    st.cachedBuild = mesh.buildSerial;
+    st.cachedRule = rule;
+    st.cachedTable = tableNumber;
+    const int count = mesh.triangleHighWater;
+    for (int t = 0; t < count; ++t) st.passMask[t] = crossingMask(mesh, table, rule, t);
+    // Two triangles are joined when either may cross into the other; peel the triangles
+    // joined to at most one other until only cycles remain.
+    auto joined = [&](int t, int k) {
+        const int n = mesh.triangles[t].neighbour[k];
+        if (n < 0) return false;
+        if ((st.passMask[t] >> k) & 1) return true;
+        const int back = neighbour_slot(mesh, n, t);
+        return back >= 0 && ((st.passMask[n] >> back) & 1);
+    };
+    // hanging: 1 queued to be peeled, 2 peeled. A peeled triangle's exit is the one joined
+    // triangle not yet peeled, so the exits of a dead end lead out of it (or, for a part
+    // with no cycle at all, to one last triangle).
+    int queued = 0;
+    for (int t = 0; t < count; ++t) {
+        st.hanging[t] = 0;
+        st.exitSlot[t] = -1;
+        st.crossings[t] = static_cast<uint8_t>(joined(t, 0) + joined(t, 1) + joined(t, 2));
+        if (st.crossings[t] <= 1 && isLive(mesh.triangles[t])) {
+            st.hanging[t] = 1;
+            st.peelQueue[queued++] = t;
+        }
+    }
+    for (int head = 0; head < queued; ++head) {
+        const int t = st.peelQueue[head];
+        st.hanging[t] = 2;
+        for (int k = 0; k < 3; ++k) {
+            if (!joined(t, k)) continue;
+            const int n = mesh.triangles[t].neighbour[k];
+            if (st.hanging[n] == 2) continue;
+            st.exitSlot[t] = static_cast<int8_t>(k);
+            if (--st.crossings[n] <= 1 && st.hanging[n] == 0) {
+                st.hanging[n] = 1;
+                st.peelQueue[queued++] = n;
+            }
+        }
+    }
+}
+
+// Marks the way out of the dead end that holds triangle t (nothing when t is on a cycle).
+void markWayOut(const NavMesh& mesh, ShortestSearchState& st, int t) {
+    for (int guard = 0; guard < kMaxTriangles && t >= 0 && st.hanging[t]; ++guard) {
+        st.wayOutStamp[t] = st.stamp;
+        const int k = st.exitSlot[t];
+        t = k < 0 ? -1 : mesh.triangles[t].neighbour[k];
+    }
 }
 
 Vec rootPoint(const Context& c, int32_t root) {
@@ -222,8 +269,10 @@ void addEdgeNode(Context& c, int parent, int t, int k, int32_t root, double g, V
                  int32_t rotationOrigin) {
     const int n = c.mesh.triangles[t].neighbour[k];
     const int entry = slotToward(c.mesh, n, t);
-    // A triangle without the goal and with no way on but back is a dead end.
+    // A triangle without the goal and with no way on but back is a dead end, and so is
+    // every triangle hanging off the cycles unless the start or goal lies beyond it.
     if (n != c.goalTriangle && !passable(c, n, next(entry)) && !passable(c, n, prev(entry))) return;
+    if (c.state.hanging[n] && c.state.wayOutStamp[n] != c.state.stamp) return;
     ShortestNode node;
     node.ax = a.x;
     node.ay = a.y;
@@ -513,7 +562,7 @@ void next_stamp(ShortestSearchState& state) {
     if (++state.stamp != 0) return;
     for (uint32_t& s : state.rootStamp) s = 0;
     for (uint32_t& s : state.cornerStamp) s = 0;
-    for (uint32_t& s : state.passStamp) s = 0;
+    for (uint32_t& s : state.wayOutStamp) s = 0;
     state.stamp = 1;
 }
 
@@ -545,7 +594,9 @@ bool segment_passable(NavMesh& mesh, ShortestSearchState& state, const ShortestQ
                       PathPoint b) {
     if (mesh.buildFailed || mesh.triangleHighWater < 2 || query.linkRule == nullptr) return false;
     next_stamp(state);
-    Context c{mesh, state, selectTable(mesh, query.passTableNumber), query.linkRule, {}, {}, kNoTriangle};
+    const uint8_t* table = selectTable(mesh, query.passTableNumber);
+    refreshMeshTables(mesh, state, query.linkRule, query.passTableNumber, table);
+    Context c{mesh, state, table, query.linkRule, {}, {}, kNoTriangle};
     return walkSegment(c, a, b);
 }
 
@@ -575,7 +626,11 @@ ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, con
         return ShortestStatus::NoPath;
     }
 
-    Context c{mesh, state, selectTable(mesh, query.passTableNumber), query.linkRule,
+    const uint8_t* table = selectTable(mesh, query.passTableNumber);
+    refreshMeshTables(mesh, state, query.linkRule, query.passTableNumber, table);
+    markWayOut(mesh, state, startTriangle);
+    markWayOut(mesh, state, goalTriangle);
+    Context c{mesh, state, table, query.linkRule,
               Vec{static_cast<double>(query.fromX), static_cast<double>(query.fromY)},
               Vec{static_cast<double>(query.toX), static_cast<double>(query.toY)}, goalTriangle};
     if (startTriangle == goalTriangle) {

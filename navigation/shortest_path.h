@@ -62,9 +62,25 @@ struct ShortestSearchState {
     uint32_t rootStamp[kMaxVertices] = {};
     uint8_t corner[kMaxVertices] = {};
     uint32_t cornerStamp[kMaxVertices] = {};
-    // Per triangle: bit k set when a path may cross edge k, valid when passStamp equals stamp.
+    // Kept across queries while the mesh build, link rule and pass table stay the same
+    // (worked out once per build, not per query):
+    const NavMesh* cachedMesh = nullptr;
+    uint32_t cachedBuild = 0;
+    CellLinkRule cachedRule = nullptr;
+    int cachedTable = -1;
+    // Per triangle: bit k set when a path may cross edge k.
     uint8_t passMask[kMaxTriangles] = {};
-    uint32_t passStamp[kMaxTriangles] = {};
+    // Dead ends: triangles on no cycle of the crossing graph (a room with one way in, a
+    // corridor to nowhere), peeled off leaf by leaf. A shortest path enters one only when
+    // its start or goal lies beyond; exitSlot is the edge toward the rest (-1: none).
+    uint8_t hanging[kMaxTriangles] = {};
+    int8_t exitSlot[kMaxTriangles] = {};
+    // Hanging triangles on the way from this query's start or goal out of its dead end,
+    // valid when the stamp equals `stamp`.
+    uint32_t wayOutStamp[kMaxTriangles] = {};
+    // Peeling's working storage.
+    uint8_t crossings[kMaxTriangles] = {};
+    int32_t peelQueue[kMaxTriangles] = {};
     uint32_t stamp = 0;
     PathPoint chain[kMaxPathWaypoints] = {};  // corners from the goal back to the start
     // What the last query did, for tools and benchmarks.
