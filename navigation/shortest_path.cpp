@@ -27,6 +27,8 @@ constexpr int kStrictestPassTable = 3;
 constexpr double kLengthTolerance = 1e-6;
 // Clearance tries: the full clearance, then halves, before a corner stays where it is.
 constexpr int kClearanceTries = 3;
+// ShortestSearchState::corner of a vertex not looked at since the tables were worked out.
+constexpr uint8_t kCornerUnknown = 2;
 // Successors one expansion can make: the goal, two seen from the root, two beyond each
 // ray's corner; one more slot spare.
 constexpr int kPendingNodes = 8;
@@ -88,7 +90,7 @@ int slotToward(const NavMesh& mesh, int b, int a) {
 bool isCorner(Context& c, int t, int s) {
     ShortestSearchState& st = c.state;
     const int v = c.mesh.triangles[t].vertex[s];
-    if (st.cornerStamp[v] == st.stamp) return st.corner[v] != 0;
+    if (st.corner[v] != kCornerUnknown) return st.corner[v] != 0;
     bool corner = false;
     int cur = t, slot = s;
     for (int guard = 0;; ++guard) {
@@ -102,7 +104,6 @@ bool isCorner(Context& c, int t, int s) {
         slot = next(back);
         if (cur == t) break;
     }
-    st.cornerStamp[v] = st.stamp;
     st.corner[v] = corner ? 1 : 0;
     return corner;
 }
@@ -136,6 +137,7 @@ void refreshMeshTables(NavMesh& mesh, ShortestSearchState& st, CellLinkRule rule
     st.cachedTable = tableNumber;
     const int count = mesh.triangleHighWater;
     for (int t = 0; t < count; ++t) st.passMask[t] = crossingMask(mesh, table, rule, t);
+    for (int v = 0; v < mesh.pointHighWater; ++v) st.corner[v] = kCornerUnknown;
     // Two triangles are joined when either may cross into the other; peel the triangles
     // joined to at most one other until only cycles remain.
     auto joined = [&](int t, int k) {
@@ -205,6 +207,9 @@ double intervalBound(Vec r, Vec a, Vec b, Vec t) {
     const double ca = cross(a - r, t - r);
     const double cb = cross(b - r, t - r);
     if (ca >= 0 && cb <= 0) return distance(r, t);
+    // Past one ray only: the straight way bends at that end of the interval.
+    if (cb <= 0) return distance(r, a) + distance(a, t);
+    if (ca >= 0) return distance(r, b) + distance(b, t);
     const double viaA = distance(r, a) + distance(a, t);
     const double viaB = distance(r, b) + distance(b, t);
     return viaA < viaB ? viaA : viaB;
@@ -561,7 +566,6 @@ void moveOffCorners(Context& c, PathResult& result, int32_t clearance) {
 void next_stamp(ShortestSearchState& state) {
     if (++state.stamp != 0) return;
     for (uint32_t& s : state.rootStamp) s = 0;
-    for (uint32_t& s : state.cornerStamp) s = 0;
     for (uint32_t& s : state.wayOutStamp) s = 0;
     state.stamp = 1;
 }

@@ -56,12 +56,10 @@ struct ShortestSearchState {
     };
     HeapEntry heap[kMaxShortestNodes] = {};
     int32_t heapSize = 0;
-    // Best g seen per root vertex and whether a vertex is a corner, valid when the stamp
-    // equals `stamp`; stamps avoid clearing these tables per query.
+    // Best g seen per root vertex, valid when the stamp equals `stamp`; stamps avoid
+    // clearing these tables per query.
     double rootBest[kMaxVertices] = {};
     uint32_t rootStamp[kMaxVertices] = {};
-    uint8_t corner[kMaxVertices] = {};
-    uint32_t cornerStamp[kMaxVertices] = {};
     // Kept across queries while the mesh build, link rule and pass table stay the same
     // (worked out once per build, not per query):
     const NavMesh* cachedMesh = nullptr;
@@ -70,6 +68,9 @@ struct ShortestSearchState {
     int cachedTable = -1;
     // Per triangle: bit k set when a path may cross edge k.
     uint8_t passMask[kMaxTriangles] = {};
+    // Per vertex: 1 when some crossing around it is refused (a path may bend there), 0
+    // when not, 2 when not looked at yet.
+    uint8_t corner[kMaxVertices] = {};
     // Dead ends: triangles on no cycle of the crossing graph (a room with one way in, a
     // corridor to nowhere), peeled off leaf by leaf. A shortest path enters one only when
     // its start or goal lies beyond; exitSlot is the edge toward the rest (-1: none).
