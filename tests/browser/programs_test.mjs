@@ -3,6 +3,9 @@
 //   node programs_test.mjs WEB_FOLDER [PICTURE.png]   (the picture: the page with agents walking)
 import {serveFolder, launchChromium, openProgram, canvasBox, canvasPixels, framesPass} from './page_host.mjs';
 import {colourStats, kMenuBarHeight} from './pixels.mjs';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
 
 const kTeal = [0, 200, 200];     // the agents' brush in all three programs
 const kBlue = [0, 0, 255];       // the steering grid overlay's pen
@@ -109,6 +112,81 @@ async function testSteering(browser, url) {
   await page.close();
 }
 
+// Downloads the page starts, caught before the browser saves them: [{name, bytes}].
+async function catchDownloads(page) {
+  await page.evaluate(() => {
+    window.caught = [];
+    HTMLAnchorElement.prototype.click = function () {
+      if (this.download) window.caught.push({name: this.download, href: this.href});
+    };
+  });
+}
+async function downloads(page) {
+  return page.evaluate(async () => Promise.all(window.caught.map(async ({name, href}) => {
+    const bytes = new Uint8Array(await (await fetch(href)).arrayBuffer());
+    return {name, bytes: Array.from(bytes)};
+  })));
+}
+const message = (page) => page.$eval('#message', (e) => e.textContent);
+
+// Files in and out of the page: a picked map replaces the running one, a file that is no
+// map is refused without touching it, Ctrl+S hands the map back, F12 downloads pictures.
+async function testSteeringFiles(browser, url) {
+  const {page, errors} = await openProgram(browser, url, 'steering');
+  await catchDownloads(page);
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'steering-maps-'));
+  const open = new Uint8Array(256 * 256);  // open ground inside a ring of walls
+  for (let i = 0; i < 256; ++i) open[i] = open[255 * 256 + i] = open[i * 256] = open[i * 256 + 255] = 15;
+  fs.writeFileSync(path.join(folder, 'open.raw'), open);
+  fs.writeFileSync(path.join(folder, 'short.raw'), new Uint8Array(1000));
+  const kWall = [0, 200, 0];
+  const picker = await page.$('#mapFile');
+
+  await framesPass(page, 5);
+  const walls = colourStats(await canvasPixels(page), kWall).count;
+  await picker.uploadFile(path.join(folder, 'short.raw'));
+  await page.waitForFunction(() => document.getElementById('message').textContent.includes('short.raw'), {timeout: 5000})
+    .catch(() => {});
+  await framesPass(page, 3);
+  const refused = await message(page);
+  const unchanged = colourStats(await canvasPixels(page), kWall).count;
+  // The reason is also written across the window, over a few wall pixels.
+  check('steering: a short file is refused with its reason and the map stays', refused.includes('short.raw') &&
+        !refused.startsWith('loaded') && Math.abs(unchanged - walls) < walls / 50, `"${refused}", wall pixels ${walls} -> ${unchanged}`);
+
+  await picker.uploadFile(path.join(folder, 'open.raw'));
+  await page.waitForFunction(() => document.getElementById('message').textContent.startsWith('loaded'), {timeout: 5000})
+    .catch(() => {});
+  await framesPass(page, 3);
+  const loaded = await message(page);
+  const ring = colourStats(await canvasPixels(page), kWall).count;
+  // Only the ring's top row and left column are in the first view.
+  check('steering: a picked map replaces the running one', loaded === 'loaded map "/maps/open.raw"' && ring < walls / 2,
+        `"${loaded}", wall pixels ${walls} -> ${ring}`);
+
+  await page.keyboard.down('Control');
+  await page.keyboard.press('KeyS');
+  await page.keyboard.up('Control');
+  await page.keyboard.press('F12');
+  await page.keyboard.press('F12');
+  await page.waitForFunction(() => window.caught.length >= 3, {timeout: 5000}).catch(() => {});
+  const got = await downloads(page);
+  const names = got.map((d) => d.name).sort().join(', ');
+  const map = got.find((d) => d.name === 'open.raw');
+  check('steering: Ctrl+S hands back the map as it was loaded', map !== undefined && map.bytes.length === open.length &&
+        map.bytes.every((b, i) => b === open[i]), `downloads: ${names}`);
+  const pictures = got.filter((d) => /^steering-000[12]\.png$/.test(d.name));
+  const png = [137, 80, 78, 71, 13, 10, 26, 10];
+  check('steering: F12 twice downloads two numbered PNG pictures', pictures.length === 2 &&
+        pictures.every((d) => png.every((b, i) => d.bytes[i] === b)), `downloads: ${names}`);
+
+  await page.keyboard.press('Escape');
+  await endsWithCode0(page, 'steering (files)');
+  check('steering (files): no console error', errors.length === 0, errors.join(' | '));
+  fs.rmSync(folder, {recursive: true});
+  await page.close();
+}
+
 async function testWalls(browser, url) {
   const {page, errors} = await openProgram(browser, url, 'steering_walls');
   await framesPass(page, 10);
@@ -182,6 +260,7 @@ const {server, url} = await serveFolder(process.argv[2]);
 const browser = await launchChromium();
 try {
   await testSteering(browser, url);
+  await testSteeringFiles(browser, url);
   await testWalls(browser, url);
   await testBasic(browser, url);
 } catch (error) {
