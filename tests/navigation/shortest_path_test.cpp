@@ -220,6 +220,59 @@ TEST(ShortestPath, BendsAtTheCornersOfABlock) {
     EXPECT_NEAR(path.waypoints[0].y, (sign < 0 ? 20 * 256 : 30 * 256) + sign * 92.4, 1.0);
 }
 
+// One search state serves queries under different link rules on one build: each query
+// plans under its own rule. A 10 x 10 patch of type 3 (cells 20..29) lies between the
+// ends; for type 0 under the same-type rule it is a block, bent round at two corners as in
+// the test above (2 * sqrt(50) + 10 cells); under a rule linking every walkable type the
+// way is the straight line through it (20 cells).
+int anyWalkableType(uint8_t, uint8_t) { return 1; }
+
+TEST(ShortestPath, EachQueryPlansUnderItsOwnLinkRule) {
+    std::vector<uint8_t> cells = walledSquare(40);
+    for (int y = 20; y < 30; ++y)
+        for (int x = 20; x < 30; ++x) setCell(cells, x, y, 3);
+    buildMap(cells);
+    const double around = (2 * std::sqrt(50.0) + 10) * 256, straight = 20.0 * 256;
+    const struct {
+        nav::CellLinkRule rule;
+        int waypoints;
+        double length;
+    } cases[] = {{navtest::sameLowBits, 3, around}, {anyWalkableType, 1, straight}, {navtest::sameLowBits, 3, around}};
+    for (const auto& c : cases) {
+        nav::ShortestQuery q;
+        q.fromX = 15 * 256;
+        q.fromY = q.toY = 25 * 256;
+        q.toX = 35 * 256;
+        q.linkRule = c.rule;
+        q.passTableNumber = testMesh.clearanceLevel;
+        PathResult path;
+        ASSERT_EQ(nav::find_shortest_path(testMesh, searchState(), q, path), ShortestStatus::Found);
+        EXPECT_EQ(path.waypointCount, c.waypoints);
+        EXPECT_NEAR(nav::path_length(path), c.length, 1e-6);
+    }
+}
+
+// Likewise for the pass table: table 0 lets no edge pass, table 1 every edge, so the ends
+// (in different triangles: one is a corner of the square, the other far from it) connect
+// under table 1 only, whatever the previous query used.
+TEST(ShortestPath, EachQueryPlansUnderItsOwnPassTable) {
+    buildMap(walledSquare(40));
+    const struct {
+        int table;
+        ShortestStatus status;
+    } cases[] = {{1, ShortestStatus::Found}, {0, ShortestStatus::NoPath}, {1, ShortestStatus::Found}};
+    for (const auto& c : cases) {
+        nav::ShortestQuery q;
+        q.fromX = q.fromY = 8 * 256;
+        q.toX = 40 * 256;
+        q.toY = 30 * 256;
+        q.linkRule = navtest::sameLowBits;
+        q.passTableNumber = c.table;
+        PathResult path;
+        EXPECT_EQ(nav::find_shortest_path(testMesh, searchState(), q, path), c.status) << "table " << c.table;
+    }
+}
+
 // Visible ends: one waypoint, the destination. Ends in one triangle likewise.
 TEST(ShortestPath, VisibleEndsGiveTheDestinationOnly) {
     buildMap(walledSquare(40));
