@@ -109,8 +109,22 @@ TEST_F(PointerMoves, FilteredPeeksAndDestructionRespectThePendingMove) {
     EXPECT_EQ(msg.lParam, at(7, 8));
     DestroyWindow(window);
     ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, WM_QUIT) << "a destroyed window's pending move is dropped";
+    EXPECT_EQ(msg.message, WM_QUIT);
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) << "a destroyed window's pending move is dropped";
     window = nullptr;
+}
+
+TEST_F(PointerMoves, AMoveOverAnotherWindowDoesNotReplaceThisOnes) {
+    const HWND other = makeProgramWindow();
+    pumpAll();
+    postMouseMove(window, 0, at(1, 1));
+    postMouseMove(other, 0, at(2, 2));
+    const std::vector<MSG> taken = take(10);
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[0].hwnd, window);
+    EXPECT_EQ(taken[0].lParam, at(1, 1));
+    EXPECT_EQ(taken[1].hwnd, other);
+    EXPECT_EQ(taken[1].lParam, at(2, 2));
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ std::vector<uint8_t> markedMap() {
     put(map, 11, 20, 0x2E);   // low bits 14: also a marker
     put(map, 127, 5, 14);     // column 127: not scanned
     put(map, 5, 127, 14);     // row 127: not scanned
+    put(map, 200, 200, 254);  // next to the reserved value, and not scanned: kept as it is
     return map;
 }
 
@@ -106,6 +107,7 @@ TEST(MapFile, PreparationRewritesMarkersAndKeepsTheAuthoredBytes) {
     EXPECT_EQ(map.cells[5 * 256 + 127], 14);
     EXPECT_EQ(map.cells[127 * 256 + 5], 14);
     EXPECT_EQ(map.cells[30 * 256 + 50], 15);
+    EXPECT_EQ(map.cells[200 * 256 + 200], 254);
     // What an editor would save: the markers as written, 255 as the wall it reads as.
     EXPECT_EQ(map.authored[20 * 256 + 10], 14);
     EXPECT_EQ(map.authored[20 * 256 + 11], 0x2E);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,6 +63,18 @@ ssize_t zeroWrite(int, const void*, size_t) { return 0; }
 int failingSync(int) { errno = EIO; return -1; }
 int failingClose(int fd) { ::close(fd); errno = EIO; return -1; }
 int failingRename(const char*, const char*) { errno = EXDEV; return -1; }
+// Passing trouble that a save goes through: a signal interrupting every other write, and
+// the first temporary names taken (a crashed save's leftovers).
+ssize_t interruptedWrite(int fd, const void* data, size_t size) {
+    static int calls = 0;
+    if (++calls % 2 == 1) { errno = EINTR; return -1; }
+    return ::write(fd, data, size < 1000 ? size : 1000);
+}
+int takenNamesOpen(const char* path, int flags, mode_t mode) {
+    static int calls = 0;
+    if (++calls % 3 != 0) { errno = EEXIST; return -1; }
+    return ::open(path, flags, mode);
+}
 
 TEST_F(SafeSave, WritesTheNewBytesAndKeepsTheFileMode) {
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
@@ -109,6 +122,16 @@ TEST_F(SafeSave, EveryFailingStepLeavesTheOldFileAndNoTemporary) {
         EXPECT_EQ(contents(target), oldBytes) << c.name;
         EXPECT_EQ(filesInFolder(), 1u) << c.name << ": a temporary was left behind";
     }
+}
+
+TEST_F(SafeSave, InterruptedWritesAndTakenTemporaryNamesAreNoFailure) {
+    SaveCalls calls = systemSaveCalls();
+    calls.write = interruptedWrite;
+    calls.open = takenNamesOpen;
+    const SaveResult result = saveFileSafely(target, newBytes.data(), newBytes.size(), calls);
+    EXPECT_TRUE(result.ok) << result.problem;
+    EXPECT_EQ(contents(target), newBytes);
+    EXPECT_EQ(filesInFolder(), 1u);
 }
 
 TEST_F(SafeSave, TargetReplacedByAFolderIsRefused) {

@@ -108,6 +108,30 @@ TEST_F(MapEditing, ALeftDragPaintsEveryCellOnItsPathAndLeavesTheTargetAlone) {
     EXPECT_EQ(gridMap.cellAt(23, 20), 0);  // not painted
 }
 
+TEST_F(MapEditing, AButtonReleasedOutsideTheWindowEndsTheStroke) {
+    keyDown('E');
+    send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(180, 180));  // cell (10, 10)
+    send(win::WM_MOUSEMOVE, 0, at(400, 180));  // back over the window with the button up
+    EXPECT_EQ(mapEdit.strokeButton, 0u);
+    EXPECT_EQ(gridMap.cellAt(10, 10), kWallType);
+    EXPECT_EQ(gridMap.cellAt(11, 10), 0);
+    EXPECT_EQ(gridMap.cellAt(23, 10), 0);
+}
+
+TEST_F(MapEditing, KeysPastThePaintChoicesAndRepeatedSavesDoNothing) {
+    keyDown('E');
+    keyDown('2');
+    keyDown('1' + kPaintChoiceCount);  // one past the last choice
+    EXPECT_EQ(mapEdit.choice, 1u);
+    ctrl('S');
+    ASSERT_TRUE(fs::exists(mapPath));
+    fs::remove(mapPath);
+    keyDown(kControl);
+    keyDown('S', 0x40000001u);  // held down: the key repeats
+    keyUp(kControl);
+    EXPECT_FALSE(fs::exists(mapPath));
+}
+
 TEST_F(MapEditing, UndoAndRedoWholeStrokesWithTheControlKey) {
     keyDown('E');
     stroke(win::WM_LBUTTONDOWN, 180, 180, 220, 180);  // cells 10..12 of row 10

@@ -11,6 +11,7 @@
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 #include "programs/steering/drawing_resources.h"
+#include "programs/steering/map_editing.h"
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
@@ -70,6 +71,29 @@ protected:
     win::HDC dc = nullptr;
     const WorldRect startView{0, 0, 9600, 7200};
 };
+
+TEST_F(DrawingTest, EditOutlineFramesTheHoveredCellsEdges) {
+    // One world unit per pixel from (2550, 2550): cell (10, 10) spans pixels 10..266.
+    view.viewOriginX = view.viewOriginY = 2550.0;
+    view.viewScaleX = view.viewScaleY = view.viewInvScaleX = view.viewInvScaleY = 1.0;
+    fill(kBackground);
+    mapEdit = MapEditState{};
+    mapEdit.editing = mapEdit.hovering = true;
+    mapEdit.hoverCell = {10, 10};
+    // A pen of our own, whatever an earlier test did to the program's.
+    const win::HPEN programPen = drawingResources.magentaPen;
+    drawingResources.magentaPen = win::CreatePen(win::PS_SOLID, 1, win::RGB(255, 0, 255));
+    drawMapEditOverlay(dc);
+    win::DeleteObject(drawingResources.magentaPen);
+    drawingResources.magentaPen = programPen;
+    mapEdit = MapEditState{};
+    for (const auto& [x, y] : {std::pair{10, 100}, {266, 100}, {100, 10}, {100, 266}}) {
+        EXPECT_EQ(at(x, y), kMagenta) << x << "," << y;
+    }
+    for (const auto& [x, y] : {std::pair{9, 100}, {265, 100}, {267, 100}, {100, 265}, {100, 267}}) {
+        EXPECT_EQ(at(x, y), kBackground) << x << "," << y;
+    }
+}
 
 // ---- The map ------------------------------------------------------------------------------
 

@@ -115,15 +115,15 @@ TEST_F(BasicBehaviours, SeparationIgnoresItsWeight) {
     BasicAgent& a = createAgent(movingAgent({100.0, 100.0}, {0.0, 0.0}, 5.0));
     createAgent(movingAgent({110.0, 100.0}, {0.0, 0.0}, 5.0));
     createAgent(movingAgent({100.0, 113.0}, {0.0, 0.0}, 5.0));
-    createAgent(movingAgent({100.0, 84.0}, {0.0, 0.0}, 5.0));  // 16 < sqrt(2) * (5 + 5 + 2): still close
-    createAgent(movingAgent({83.0, 100.0}, {0.0, 0.0}, 5.0));  // 17 > 16.97: too far
+    createAgent(movingAgent({84.0, 100.0}, {0.0, 0.0}, 5.0));  // 16 < sqrt(2) * (5 + 5 + 2): still close
+    createAgent(movingAgent({100.0, 83.0}, {0.0, 0.0}, 5.0));  // 17 > 16.97: too far
     placeObstacle({95.0, 100.0}, 5.0);
     a.maxForce = 2.0;
     const DoubleVec light = pushOf("separation", 0.1, a);
     const DoubleVec heavy = pushOf("separation", 1.0, a);
     EXPECT_EQ(light, heavy);
-    EXPECT_DOUBLE_EQ(light.x, -1.0);
-    EXPECT_DOUBLE_EQ(light.y, 0.0);
+    EXPECT_DOUBLE_EQ(light.x, 0.0);   // -1 from (110, 100), +1 from (84, 100)
+    EXPECT_DOUBLE_EQ(light.y, -1.0);  // from (100, 113)
 }
 
 TEST_F(BasicBehaviours, RaisingTheSeparationWeightChangesNoStep) {
@@ -152,6 +152,7 @@ TEST_F(BasicBehaviours, CoincidentNeighbourAddsNothing) {
 TEST_F(BasicBehaviours, AvoidStaticIsWeightedAndUnlimited) {
     BasicAgent& a = createAgent(movingAgent({100.0, 100.0}, {0.0, 0.0}, 10.0));
     placeObstacle({100.0, 125.0}, 20.0);  // 25 < 31
+    placeObstacle({131.5, 100.0}, 20.0);  // 31.5: not touching
     a.maxForce = 1.0;
     const DoubleVec f = pushOf("avoid_static", 0.5, a);
     EXPECT_DOUBLE_EQ(f.x, 0.0);

@@ -224,6 +224,13 @@ TEST_F(WallsBehaviours, AvoidWallsTreatsTheRightStripAsWall) {
     EXPECT_DOUBLE_EQ(f.y, 0.0);
 }
 
+TEST_F(WallsBehaviours, AvoidWallsCountsStraightDownAsMovingRight) {
+    // Cell (2, 3) spans x 212..318; its right neighbour (3, 3) is wall, its left one open.
+    // Ahead at (315, 278): 315 > 318 - 10.
+    const WallsAgent a = movingAgent({315.0, 270.0}, {0.0, 2.0}, 10.0);
+    EXPECT_EQ(forceOf("avoid_walls", a), (DoubleVec{2.0 * (318.0 - 10.0 - 315.0), 0.0}));
+}
+
 TEST_F(WallsBehaviours, AvoidWallsAtRestPushesFromWallsLeftOrAboveOnly) {
     // Cell (1, 3): its left neighbour (0, 3) and the one above (1, 2) are wall.
     const WallsAgent nearLeft = movingAgent({110.0, 280.0}, {0.0, 0.0}, 10.0);

@@ -74,6 +74,37 @@ TEST_F(WallsOverlay, AgentWithVectorsAndNeighbourCountIsTheseCalls) {
     }
 }
 
+TEST_F(WallsOverlay, NeighbourCountCoversTheGridCellsWithinTwoRadii) {
+    // At (60, 60) two radii reach the grid cells 1..2 (40 pixels each) both ways, not cell 0.
+    WallsAgent agent = agentMovingDown();
+    agent.position = DoubleVec{60.0, 60.0};
+    for (const DoubleVec at : {DoubleVec{20.0, 20.0}, DoubleVec{95.0, 95.0}}) {
+        WallsAgent other;
+        other.position = at;
+        createAgent(other);
+    }
+    overlayFlags.showNeighbours = true;
+    Tools tools;
+    const auto drawn = pixelsAfter([&](HDC dc) { drawAgent(agent, dc); });
+    const auto expected = pixelsAfter([&](HDC dc) {
+        tools.body(dc, 50, 50, 70, 70);
+        SetTextColor(dc, RGB(255, 0, 0));
+        TextOut(dc, 50, 50, "1", 1);  // the one at (95, 95)
+    });
+    EXPECT_TRUE(drawn == expected);
+}
+
+TEST_F(WallsOverlay, WallSquaresOverlapTheGridLineOnTheirFarSides) {
+    // Cell (0, 0) is wall: its square covers pixels 0..106 by 0..80, outlined in black
+    // on the lines shared with its neighbours, green inside.
+    const auto pixels = pixelsAfter([&](HDC dc) { wallMap.draw(dc); });
+    const uint32_t green = 0x00C800, black = 0;
+    EXPECT_EQ(pixels[40 * 640 + 105], green);
+    EXPECT_EQ(pixels[40 * 640 + 106], black);
+    EXPECT_EQ(pixels[79 * 640 + 40], green);
+    EXPECT_EQ(pixels[80 * 640 + 40], black);
+}
+
 TEST_F(WallsOverlay, OccupancyShadesGetDarkerBy32PerAgentAndBlackAtEight) {
     const Tools tools;
     for (int n = 0; n <= 9; ++n) {
