@@ -16,7 +16,7 @@ set -euo pipefail
 [ -n "${POINTER_INPUT_DEBUG:-}" ] && set -x
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -n $((100 + $$ % 800)) -s "-screen 0 1024x768x24" "$0" "$@"
+  exec "$(dirname "$0")/with_display.sh" "$0" "$@"
 fi
 
 measure=0

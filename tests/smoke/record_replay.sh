@@ -10,7 +10,7 @@
 set -euo pipefail
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -n $((100 + $$ % 800)) -s "-screen 0 1024x768x24" "$0" "$@"
+  exec "$(dirname "$0")/with_display.sh" "$0" "$@"
 fi
 
 program="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"

@@ -26,9 +26,7 @@
 set -euo pipefail
 
 if [ -z "${DISPLAY:-}" ]; then
-  # -a picks a free display number so parallel tests do not collide; starting the search at a
-  # number taken from the process id keeps two tests that start together off the same one.
-  exec xvfb-run -a -n $((100 + $$ % 800)) -s "-screen 0 1024x768x24" "$0" "$@"
+  exec "$(dirname "$0")/with_display.sh" "$0" "$@"
 fi
 
 title="Steering Test"
