@@ -15,18 +15,37 @@ function(steering_sources out)
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
-# A GoogleTest executable built from one tests/ folder. ctest runs each test in its own
-# process; every suite also passes as one process.
+# Every suite also passes as one process, in any order, run after run: one ctest entry per
+# executable (NAME_shuffled) runs all its tests so, three times over, and fails when a test
+# leans on process-wide state an earlier one left behind. gtest prints the order's seed
+# (rerun with --gtest_random_seed=N) and any filter. EXCLUDE names the few tests, as gtest
+# patterns joined by ':', that take seconds each; they still run alone in their own process.
+function(steering_shuffled_run name)
+  cmake_parse_arguments(arg "" "EXCLUDE" "" ${ARGN})
+  set(filter)
+  if(arg_EXCLUDE)
+    set(filter "--gtest_filter=-${arg_EXCLUDE}")
+  endif()
+  add_test(NAME ${name}_shuffled
+           COMMAND ${name} --gtest_shuffle --gtest_repeat=3 --gtest_brief=1 ${filter}
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endfunction()
+
+# A GoogleTest executable built from one tests/ folder, linked with the given libraries.
+# ctest runs each test in its own process, and the whole executable once more as one
+# process (steering_shuffled_run; SHUFFLED_EXCLUDE passes its EXCLUDE).
 function(steering_test_suite name dir)
+  cmake_parse_arguments(arg "" "SHUFFLED_EXCLUDE" "" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
   if(NOT srcs)
     message(FATAL_ERROR "${dir}/ holds no test sources")
   endif()
   add_executable(${name} ${srcs})
-  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${arg_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main GTest::gmock)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_compile_definitions(${name} PRIVATE
     STEERING_RESOURCE_DIR="${PROJECT_SOURCE_DIR}/resources"
     STEERING_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin DISCOVERY_TIMEOUT 60)
+  steering_shuffled_run(${name} EXCLUDE "${arg_SHUFFLED_EXCLUDE}")
 endfunction()

@@ -27,4 +27,8 @@ DrawingResources createDrawingResources() {
 
 DrawingResources drawingResources = createDrawingResources();
 
+void ensureDrawingResources() {
+    if (drawingResources.blackPen == nullptr) drawingResources = createDrawingResources();
+}
+
 }  // namespace steering

@@ -1,7 +1,8 @@
 #pragma once
-// The pens and brushes of the steering program: created once by static initialisation,
-// selected by every drawing function, deleted once at exit (releaseDrawingResources).
-// No drawing creates, deletes or replaces one of them.
+// The pens and brushes of the steering program: created by static initialisation,
+// selected by every drawing function, deleted at exit (releaseDrawingResources). No
+// drawing creates, deletes or replaces one of them; a run that starts after an earlier
+// run in the same process released them makes them again (ensureDrawingResources).
 #include "platform/win.h"
 
 namespace steering {
@@ -20,6 +21,9 @@ struct DrawingResources {
 
 // Creation order is the declaration order above; deletion follows the same order.
 extern DrawingResources drawingResources;
+
+// Creates every pen and brush, in declaration order, unless they exist.
+void ensureDrawingResources();
 
 // Pens and brushes go to SelectObject through the generic handle.
 inline win::HGDIOBJ asGdiObject(win::HPEN pen) { return pen; }

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "navigation/nav_log.h"
+#include "programs/steering/drawing_resources.h"
 #include "shell/program_entry.h"
 #include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"
@@ -51,9 +52,11 @@ int traceAgent(int index, char* buffer, int size) {
 }
 
 // The trace switch is read before the set-up so that the navigation build is traced too.
-// Every run starts in the classic navigation mode, its menu item checked.
+// Every run starts in the classic navigation mode, its menu item checked, with live pens
+// and brushes.
 bool runSetupWorld() {
     nav::configureLogFromEnvironment();
+    ensureDrawingResources();
     navigationMode = NavigationMode::Classic;
     if (shell::mainWindow != nullptr) {
         win::CheckMenuItem(win::GetMenu(shell::mainWindow), kCommandNavigationClassic, win::MF_BYCOMMAND | win::MF_CHECKED);

@@ -1,14 +1,15 @@
 #include "programs/steering/world_setup.h"
-#include "world/map_install.h"
 
-
+#include "programs/steering/map_editing.h"
+#include "programs/steering/steering_program.h"
+#include "programs/steering/view_state.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 #include "world/grid_map.h"
+#include "world/map_install.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
 #include "world/open_cells.h"
-#include "programs/steering/view_state.h"
 
 namespace steering {
 
@@ -25,7 +26,20 @@ constexpr double kFirstAgentPixelYFixed = 19660800.0;  // 300 pixels as 16.16
 std::string mapFilePath = kDefaultMapFile;
 PreparedMap worldMap;
 
+void resetWorld() {
+    agentList.clear();  // unregisters every agent from the neighbour grid first
+    obstacleList.clear();
+    neighbourGrid.clear();
+    agentRandom = RandomGenerator{};
+    view = ViewState{};
+    debugFlags = DebugFlags{};
+    mouseWorld = WorldPoint{};
+    mapEdit = MapEditState{};
+    mapStrokes.clear();
+}
+
 bool setupWorld() {
+    resetWorld();
     const bool mapReady = gridMap.init(kMapSide, kMapSide);
     neighbourGrid.init(kNeighbourGridSide, kNeighbourGridSide);
     if (mapReady) {

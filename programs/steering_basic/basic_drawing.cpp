@@ -29,6 +29,10 @@ void lineTo(win::HDC dc, DoubleVec p) { win::LineTo(dc, truncToInt32(p.x), trunc
 
 BasicDrawingResources drawingResources = createDrawingResources();
 
+void ensureDrawingResources() {
+    if (drawingResources.tealBrush == nullptr) drawingResources = createDrawingResources();
+}
+
 void deleteDrawingResources() {
     BasicDrawingResources& r = drawingResources;
     if (r.tealBrush != nullptr) win::DeleteObject(r.tealBrush);

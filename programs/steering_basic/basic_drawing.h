@@ -18,6 +18,9 @@ extern BasicDrawingResources drawingResources;
 
 // Deletes the four objects and forgets them.
 void deleteDrawingResources();
+// Creates the four objects, in declaration order, unless they exist: a run that starts
+// after an earlier run in the same process released them draws with live objects.
+void ensureDrawingResources();
 
 // The body, and with debugOverlay the velocity, the force total and the avoidance box.
 void drawAgent(const BasicAgent& agent, win::HDC dc);

@@ -97,6 +97,16 @@ LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+namespace {
+
+// The start of a run: live pens and brushes, then the world from its reset state.
+bool startWorld() {
+    ensureDrawingResources();
+    return setupWorld();
+}
+
+}  // namespace
+
 void releaseDrawingResources() {
     deleteDrawingResources();
     shell::shutdownPresentation();
@@ -104,7 +114,7 @@ void releaseDrawingResources() {
 
 const shell::Program& program() {
     static const shell::Program basic = {
-        "steering_basic", programResources, windowProcedure, setupWorld, frameTick,
+        "steering_basic", programResources, windowProcedure, startWorld, frameTick,
         releaseDrawingResources, agentCount, traceAgent, "forceX,forceY,radius,static",
     };
     return basic;

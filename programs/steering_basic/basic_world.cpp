@@ -38,7 +38,16 @@ BasicAgent& AgentArray::append(std::unique_ptr<BasicAgent> agent) {
 
 BasicAgent& createAgent(const BasicAgent& prototype) { return agentArray.append(std::make_unique<BasicAgent>(prototype)); }
 
+void resetWorld() {
+    agentArray.clear();
+    leftButtonTarget = BasicAgent{};
+    rightButtonTarget = BasicAgent{};
+    debugOverlay = false;
+    runtimeRandom = steering_walls::RuntimeRandom{};
+}
+
 bool setupWorld() {
+    resetWorld();
     // One prototype throughout: every value set on it stays until overwritten.
     BasicAgent prototype;
 

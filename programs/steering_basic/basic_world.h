@@ -42,7 +42,12 @@ extern steering_walls::RuntimeRandom runtimeRandom;
 // Allocates a copy of the prototype and appends it; returns the new agent.
 BasicAgent& createAgent(const BasicAgent& prototype);
 
-// The 36 start agents: a leader, 9 followers, 10 arrivers, 16 obstacles.
+// Puts the process-wide world back as it is when the process starts: no agents, both
+// targets at the origin, no overlay, the generator at its first value.
+void resetWorld();
+
+// From the reset state, so that a second run in one process repeats the first exactly:
+// the 36 start agents, a leader, 9 followers, 10 arrivers, 16 obstacles.
 bool setupWorld();
 
 // updateAgent for each agent in array order.

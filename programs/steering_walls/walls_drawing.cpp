@@ -42,6 +42,10 @@ void line(win::HDC dc, DoubleVec from, DoubleVec to) {
 
 WallsDrawingResources drawingResources = createDrawingResources();
 
+void ensureDrawingResources() {
+    if (drawingResources.thickBlackPen == nullptr) drawingResources = createDrawingResources();
+}
+
 void deleteDrawingResources() {
     WallsDrawingResources& r = drawingResources;
     for (win::HPEN* pen : {&r.thickBlackPen, &r.magentaPen, &r.bluePen, &r.blackPen}) {

@@ -24,6 +24,9 @@ extern WallsDrawingResources drawingResources;
 
 // Deletes every pen and brush and forgets them.
 void deleteDrawingResources();
+// Creates every pen and brush, in declaration order, unless they exist: a run that starts
+// after an earlier run in the same process released them draws with live objects.
+void ensureDrawingResources();
 
 // The brush for a grid cell listing `count` agents (count >= 1).
 win::HBRUSH occupancyBrush(int count);

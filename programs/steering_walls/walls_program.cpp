@@ -126,6 +126,16 @@ LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+namespace {
+
+// The start of a run: live pens and brushes, then the world from its reset state.
+bool startWorld() {
+    ensureDrawingResources();
+    return setupWorld();
+}
+
+}  // namespace
+
 void releaseDrawingResources() {
     deleteDrawingResources();
     shell::shutdownPresentation();
@@ -133,7 +143,7 @@ void releaseDrawingResources() {
 
 const shell::Program& program() {
     static const shell::Program walls = {
-        "steering_walls", programResources, windowProcedure, setupWorld, frameTick,
+        "steering_walls", programResources, windowProcedure, startWorld, frameTick,
         releaseDrawingResources, agentCount, traceAgent, "radius,static",
     };
     return walls;

@@ -68,9 +68,18 @@ WallsAgent& createAgent(const WallsAgent& prototype) {
     return agent;
 }
 
-bool setupWorld() {
+void resetWorld() {
+    agentList.clear();
     agentGrid.create(gridColumns, gridRows, worldWidth, worldHeight);
     wallMap.create(worldWidth, worldHeight, wallTable);
+    leftButtonTarget = WallsAgent{};
+    rightButtonTarget = WallsAgent{};
+    overlayFlags = OverlayFlags{};
+    runtimeRandom = RuntimeRandom{};
+}
+
+bool setupWorld() {
+    resetWorld();
 
     WallsAgent prototype;
     clearBehaviours(prototype);

@@ -50,7 +50,13 @@ AgentRefs& candidateScratch();
 // Copies the prototype into the population and the grid; returns the new agent.
 WallsAgent& createAgent(const WallsAgent& prototype);
 
-// Grid, walls and the 32 start agents: 16 obstacles, 6 arrivers, a leader, 9 followers.
+// Puts the process-wide world back as it is when the process starts: no agents, an
+// empty grid, the wall map, both targets at the origin, no overlay, the generator at its
+// first value.
+void resetWorld();
+
+// From the reset state, so that a second run in one process repeats the first exactly:
+// the 32 start agents, 16 obstacles, 6 arrivers, a leader, 9 followers.
 bool setupWorld();
 
 // Each agent in list order: update, then move it in the grid from its old position.

@@ -163,7 +163,9 @@ RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>
     state.drawNanoseconds.reserve(reserve);
 
     win::host::useHeadlessBackend();
+    // The clock and the frame gate as a new process has them, whatever ran before in this one.
     win::host::setTickCount(0);
+    shell::lastTickTime = 0;
     shell::setLoopObserver({beforeTick, afterTick});
     if (trace != nullptr) shell::writeTraceHeader(trace, program);
 

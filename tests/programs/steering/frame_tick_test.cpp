@@ -240,16 +240,20 @@ TEST(Presentation, ShutdownWithoutSetUpReleasesNothing) {
 // The shared entry: window, presentation, set-up, loop, release; the quit code comes back.
 namespace entry {
 
-int ticks = 0;
-int passes = 0;
-int ticksAfterMessages = 0;
-bool setupRan = false;
-bool setupSawPresentation = false;
-bool released = false;
+// What the run saw; each run of the test starts from zero (the suite may repeat in one process).
+struct Seen {
+    int ticks = 0;
+    int passes = 0;
+    int ticksAfterMessages = 0;
+    bool setupRan = false;
+    bool setupSawPresentation = false;
+    bool released = false;
+};
+Seen seen;
 
 bool setup() {
-    setupRan = true;
-    setupSawPresentation = shell::offscreenDC != nullptr;
+    seen.setupRan = true;
+    seen.setupSawPresentation = shell::offscreenDC != nullptr;
     // A burst of messages: each pass handles one, and a tick follows each of them.
     for (int i = 0; i < 20; ++i) win::PostMessage(shell::mainWindow, win::WM_MOUSEMOVE, 0, 0);
     return true;
@@ -259,7 +263,7 @@ bool tick() {
     return true;
 }
 void release() {
-    released = true;
+    seen.released = true;
     shell::shutdownPresentation();
 }
 win::LRESULT procedure(win::HWND w, win::UINT m, win::WPARAM wp, win::LPARAM lp) {
@@ -273,14 +277,14 @@ int count() { return 0; }
 int traceNothing(int, char*, int) { return -1; }
 
 void beforeTick(bool) {
-    ++passes;
+    ++seen.passes;
     win::host::advanceTickCount(11);  // every pass may tick
 }
 void afterTick(bool removed, bool accepted) {
     if (!accepted) return;
-    ++ticks;
-    if (removed) ++ticksAfterMessages;
-    if (ticks == 30) win::PostMessage(shell::mainWindow, win::WM_CLOSE, 0, 0);
+    ++seen.ticks;
+    if (removed) ++seen.ticksAfterMessages;
+    if (seen.ticks == 30) win::PostMessage(shell::mainWindow, win::WM_CLOSE, 0, 0);
 }
 
 }  // namespace entry
@@ -289,19 +293,21 @@ TEST(Entry, RunsTheStepsInOrderAndReturnsTheQuitCode) {
     win::host::resetWindowSystem();  // the class must get this test's procedure
     win::host::useHeadlessBackend();
     win::host::setTickCount(0);
+    shell::lastTickTime = 0;
+    entry::seen = entry::Seen{};
     const shell::Program program = {"steering", steering::programResources, entry::procedure, entry::setup, entry::tick,
                                     entry::release, entry::count, entry::traceNothing, ""};
     shell::setLoopObserver({entry::beforeTick, entry::afterTick});
     const int code = shell::runEntry(program, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
     shell::setLoopObserver({});
     EXPECT_EQ(code, 7);
-    EXPECT_TRUE(entry::setupRan);
-    EXPECT_TRUE(entry::setupSawPresentation);
-    EXPECT_TRUE(entry::released);
+    EXPECT_TRUE(entry::seen.setupRan);
+    EXPECT_TRUE(entry::seen.setupSawPresentation);
+    EXPECT_TRUE(entry::seen.released);
     // The pass that handles the close still offers a tick: 30 + 1.
-    EXPECT_EQ(entry::ticks, 31);
-    EXPECT_GE(entry::ticksAfterMessages, 20);  // messages never starve the tick
-    EXPECT_GE(entry::passes, 30);
+    EXPECT_EQ(entry::seen.ticks, 31);
+    EXPECT_GE(entry::seen.ticksAfterMessages, 20);  // messages never starve the tick
+    EXPECT_GE(entry::seen.passes, 30);
 }
 
 }  // namespace

@@ -5,11 +5,13 @@
 #include "platform/host.h"
 #include "platform/win.h"
 #include "shell/program_entry.h"
+#include "programs/steering/drawing_resources.h"
 #include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "programs/steering/view_state.h"
+#include "programs/steering/world_setup.h"
 
 namespace shell_test {
 
@@ -21,10 +23,8 @@ protected:
         win::host::failPresentationStep(0);
         win::host::setTickCount(1000);
         shell::lastTickTime = 0;
-        steering::view = steering::ViewState{};
-        steering::debugFlags = steering::DebugFlags{};
-        steering::mouseWorld = steering::WorldPoint{};
-        steering::agentList.clear();
+        steering::resetWorld();  // the program's state as a new process has it
+        steering::ensureDrawingResources();  // an earlier run in this process released them
         shell::mainWindow =
             shell::createMainWindow(steering::steeringProgram, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
         ASSERT_NE(shell::mainWindow, nullptr);

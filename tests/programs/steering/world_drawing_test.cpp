@@ -43,6 +43,7 @@ protected:
         dc = win::makeDeviceContext(canvas);
         view = ViewState{};
         debugFlags = DebugFlags{};
+        ensureDrawingResources();  // an earlier run in this process released them
         // The running program leaves the blue pen selected before the map is drawn.
         win::SelectObject(dc, drawingResources.bluePen);
         agentList.clear();

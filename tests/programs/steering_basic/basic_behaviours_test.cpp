@@ -132,7 +132,7 @@ TEST_F(BasicBehaviours, RaisingTheSeparationWeightChangesNoStep) {
     std::vector<DoubleVec> light;
     for (const auto& agent : agentArray) light.push_back(agent->position);
 
-    resetBasicWorld();
+    resetWorld();
     setupWorld();
     for (const auto& agent : agentArray) {
         for (BehaviourEntry& entry : agent->behaviours) {

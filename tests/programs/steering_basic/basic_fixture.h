@@ -6,18 +6,10 @@
 
 namespace steering_basic {
 
-inline void resetBasicWorld() {
-    agentArray.clear();
-    leftButtonTarget = BasicAgent{};
-    rightButtonTarget = BasicAgent{};
-    debugOverlay = false;
-    runtimeRandom = steering_walls::RuntimeRandom{};
-}
-
 class BasicWorldTest : public ::testing::Test {
 protected:
-    void SetUp() override { resetBasicWorld(); }
-    void TearDown() override { resetBasicWorld(); }
+    void SetUp() override { resetWorld(); }
+    void TearDown() override { resetWorld(); }
 };
 
 }  // namespace steering_basic

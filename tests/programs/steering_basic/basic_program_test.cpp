@@ -72,7 +72,7 @@ TEST_F(BasicProgram, EscapeAndExitEndTheLoop) {
     session->menu(commandExit);
     EXPECT_TRUE(session->quitPosted());
     session.reset();
-    resetBasicWorld();
+    resetWorld();
     session = std::make_unique<headless::Session>(program());
     session->press(win::VK_ESCAPE);
     EXPECT_TRUE(session->quitPosted());

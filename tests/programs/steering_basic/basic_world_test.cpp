@@ -104,7 +104,7 @@ TEST_F(BasicWorld, TwoRunsGiveBitIdenticalStates) {
     rightButtonTarget.position = {500.0, 100.0};
     for (int step = 0; step < 400; ++step) updateAll();
     const uint64_t first = stateHash();
-    resetBasicWorld();
+    resetWorld();
     setupWorld();
     leftButtonTarget.position = {100.0, 450.0};
     rightButtonTarget.position = {500.0, 100.0};

@@ -7,20 +7,10 @@
 
 namespace steering_walls {
 
-inline void resetWallsWorld() {
-    agentList.clear();
-    agentGrid.create(gridColumns, gridRows, worldWidth, worldHeight);
-    wallMap.create(worldWidth, worldHeight, wallTable);
-    leftButtonTarget = WallsAgent{};
-    rightButtonTarget = WallsAgent{};
-    overlayFlags = OverlayFlags{};
-    runtimeRandom = RuntimeRandom{};
-}
-
 class WallsWorldTest : public ::testing::Test {
 protected:
-    void SetUp() override { resetWallsWorld(); }
-    void TearDown() override { resetWallsWorld(); }
+    void SetUp() override { resetWorld(); }
+    void TearDown() override { resetWorld(); }
 };
 
 }  // namespace steering_walls

@@ -34,7 +34,7 @@ protected:
     void SetUp() override {
         WallsWorldTest::SetUp();
         session = std::make_unique<headless::Session>(program());
-        resetWallsWorld();  // no other agent near the drawn one: count 0
+        resetWorld();  // no other agent near the drawn one: count 0
     }
     void TearDown() override {
         session.reset();

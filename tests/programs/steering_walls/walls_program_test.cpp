@@ -156,7 +156,7 @@ TEST_F(WallsProgram, ScreenshotWithEveryOverlayAfterBothClicks) {
 
 TEST_F(WallsProgram, WithoutPresentationTheProgramStillSteps) {
     session.reset();
-    resetWallsWorld();
+    resetWorld();
     session = std::make_unique<headless::Session>();
     session->start(program(), {.failingPresentationStep = 7});  // GetDC fails: no device context to draw into
     EXPECT_EQ(shell::offscreenDC, nullptr);

@@ -117,7 +117,7 @@ TEST_F(WallsWorld, TwoRunsGiveBitIdenticalStates) {
     for (int step = 0; step < 300; ++step) updateAll();
     const uint64_t first = stateHash();
 
-    resetWallsWorld();
+    resetWorld();
     setupWorld();
     rightButtonTarget.position = {400.0, 120.0};
     leftButtonTarget.position = {265.0, 120.0};
