@@ -34,7 +34,7 @@ win::HDC drawingSurface() {
 void setupWalls(int upReleases) {
     using namespace steering_walls;
     agentList.clear();
-    runtimeRandom = RuntimeRandom{};
+    runtimeRandom = RandomGenerator{};
     setupWorld();
     for (int i = 0; i < upReleases; ++i) addArrivers();
     leftButtonTarget.position = {560.0, 120.0};
@@ -67,7 +67,7 @@ BENCHMARK(BM_WallsDrawWithEveryOverlay)->Arg(0)->Arg(40);
 void setupBasic() {
     using namespace steering_basic;
     agentArray.clear();
-    runtimeRandom = steering_walls::RuntimeRandom{};
+    runtimeRandom = steering_walls::RandomGenerator{};
     setupWorld();
     leftButtonTarget.position = {100.0, 450.0};
     rightButtonTarget.position = {560.0, 240.0};

@@ -6,8 +6,6 @@
 namespace steering {
 
 namespace {
-constexpr uint32_t kLcgMultiplier = 214013;
-constexpr uint32_t kLcgIncrement = 2531011;
 
 constexpr Fixed kTemplateMass = kFixedOne;                 // 1.0
 constexpr Fixed kTemplateMaxForce = 50 * kFixedOne;        // 50.0 world units per step^2
@@ -61,11 +59,6 @@ void copyExceptWaypoints(Agent& to, const Agent& from) {
 }  // namespace
 
 RandomGenerator agentRandom;
-
-int RandomGenerator::next() {
-    state = state * kLcgMultiplier + kLcgIncrement;  // unsigned: wraps by definition
-    return static_cast<int>((state >> 16) & 0x7FFFu);
-}
 
 void makeAgentTemplate(Agent& agent, double worldUnitsPerPixel) {
     agent = Agent{};

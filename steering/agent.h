@@ -5,6 +5,7 @@
 
 #include "steering/behaviour.h"
 #include "world/fixed_math.h"
+#include "world/random_generator.h"
 
 namespace steering {
 
@@ -70,11 +71,7 @@ constexpr double kStartWorldUnitsPerPixel = 15.0;
 // zoom), so a new agent looks 5 to 15 pixels wide whatever the view.
 void makeAgentTemplate(Agent& agent, double worldUnitsPerPixel = kStartWorldUnitsPerPixel);
 
-// The runtime-style 15-bit linear congruential generator (state 1 at start, never reseeded).
-struct RandomGenerator {
-    uint32_t state = 1;
-    int next();  // 0..32767
-};
+// The generator the steering program's agents are drawn from; its set-up resets it.
 extern RandomGenerator agentRandom;
 
 }  // namespace steering

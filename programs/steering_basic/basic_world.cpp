@@ -9,7 +9,7 @@ AgentArray agentArray;
 BasicAgent leftButtonTarget;
 BasicAgent rightButtonTarget;
 bool debugOverlay = false;
-steering_walls::RuntimeRandom runtimeRandom;
+steering_walls::RandomGenerator runtimeRandom;
 
 namespace {
 
@@ -43,7 +43,7 @@ void resetWorld() {
     leftButtonTarget = BasicAgent{};
     rightButtonTarget = BasicAgent{};
     debugOverlay = false;
-    runtimeRandom = steering_walls::RuntimeRandom{};
+    runtimeRandom = steering_walls::RandomGenerator{};
 }
 
 bool setupWorld() {

@@ -37,7 +37,7 @@ extern AgentArray agentArray;
 extern BasicAgent leftButtonTarget;   // the leader's target; only its position changes
 extern BasicAgent rightButtonTarget;  // the arrivers' target; only its position changes
 extern bool debugOverlay;             // velocity, force and avoidance box of every agent
-extern steering_walls::RuntimeRandom runtimeRandom;
+extern steering_walls::RandomGenerator runtimeRandom;
 
 // Allocates a copy of the prototype and appends it; returns the new agent.
 BasicAgent& createAgent(const BasicAgent& prototype);

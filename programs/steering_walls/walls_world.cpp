@@ -10,7 +10,7 @@ WallMap wallMap;
 WallsAgent leftButtonTarget;
 WallsAgent rightButtonTarget;
 OverlayFlags overlayFlags;
-RuntimeRandom runtimeRandom;
+RandomGenerator runtimeRandom;
 
 namespace {
 
@@ -75,7 +75,7 @@ void resetWorld() {
     leftButtonTarget = WallsAgent{};
     rightButtonTarget = WallsAgent{};
     overlayFlags = OverlayFlags{};
-    runtimeRandom = RuntimeRandom{};
+    runtimeRandom = RandomGenerator{};
 }
 
 bool setupWorld() {

@@ -41,7 +41,7 @@ extern WallMap wallMap;
 extern WallsAgent leftButtonTarget;   // arrivers' target; only its position changes
 extern WallsAgent rightButtonTarget;  // the leader's target; only its position changes
 extern OverlayFlags overlayFlags;
-extern RuntimeRandom runtimeRandom;
+extern RandomGenerator runtimeRandom;
 
 // Scratch list for grid queries (behaviours and the neighbour overlay); cleared by
 // each user, never shrunk, so queries allocate nothing.

@@ -9,8 +9,8 @@
 namespace steering_walls {
 namespace {
 
-TEST(RuntimeRandom, StartsWithTheRuntimeSequenceOfSeedOne) {
-    RuntimeRandom random;
+TEST(RandomGenerator, StartsWithTheRuntimeSequenceOfSeedOne) {
+    RandomGenerator random;
     EXPECT_EQ(random.next(), 41);
     EXPECT_EQ(random.next(), 18467);
     EXPECT_EQ(random.next(), 6334);
@@ -18,8 +18,8 @@ TEST(RuntimeRandom, StartsWithTheRuntimeSequenceOfSeedOne) {
     EXPECT_EQ(random.next(), 19169);
 }
 
-TEST(RuntimeRandom, MatchesA64BitReferenceOverALongRun) {
-    RuntimeRandom random;
+TEST(RandomGenerator, MatchesA64BitReferenceOverALongRun) {
+    RandomGenerator random;
     uint64_t seed = 1;
     for (int i = 0; i < 100000; ++i) {
         seed = (seed * 214013 + 2531011) % 4294967296ULL;
@@ -27,9 +27,9 @@ TEST(RuntimeRandom, MatchesA64BitReferenceOverALongRun) {
     }
 }
 
-TEST(RuntimeRandom, UnitRandomStaysWithinPlusMinusOneOnA1024StepLattice) {
-    RuntimeRandom random;
-    RuntimeRandom mirror;
+TEST(RandomGenerator, UnitRandomStaysWithinPlusMinusOneOnA1024StepLattice) {
+    RandomGenerator random;
+    RandomGenerator mirror;
     bool sawMinusOne = false;
     bool sawPlusOne = false;
     for (int i = 0; i < 100000; ++i) {
@@ -45,9 +45,9 @@ TEST(RuntimeRandom, UnitRandomStaysWithinPlusMinusOneOnA1024StepLattice) {
     EXPECT_TRUE(sawPlusOne);
 }
 
-TEST(RuntimeRandom, FirstUnitValueIsTheOneTheFirstObstacleGets) {
+TEST(RandomGenerator, FirstUnitValueIsTheOneTheFirstObstacleGets) {
     // rand() = 41, 41 >> 5 = 1: 2 / 1023 - 1.
-    RuntimeRandom random;
+    RandomGenerator random;
     EXPECT_DOUBLE_EQ(unitRandom(random), 2.0 / 1023.0 - 1.0);
 }
 
