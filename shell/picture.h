@@ -4,10 +4,10 @@
 #include <string>
 
 #include "platform/win.h"
+#include "shell/menu_commands.h"
 
 namespace shell {
 
-constexpr win::WORD kCommandSavePicture = 40005;
 // Numbered names tried: PROGRAM-0001.png to PROGRAM-9999.png.
 constexpr int kMaxPictureNumber = 9999;
 

@@ -1,5 +1,6 @@
 // Menu 103 and icons 104/106 of the steering program.
 #include "platform/program_resources.h"
+#include "programs/steering/map_editing.h"
 #include "programs/steering/steering_program.h"
 
 namespace steering {
@@ -7,15 +8,22 @@ namespace {
 
 using namespace win::resources;
 
-constexpr MenuItemData kFileItems[] = {{"Save &Picture (F12)", 40005}, {nullptr, 0}, {"E&xit", 40004}};
-constexpr MenuItemData kDebugItems[] = {
-    {"&Neighbours", 40007}, {"&Grid", 40008}, {"&Vectors", 40009}, {"&Paths", 40010}};
-constexpr MenuItemData kViewItems[] = {{"Triangles", 40012}};
-constexpr MenuItemData kNavigationItems[] = {{"&Classic", 40020}, {"&Shortest paths", 40021}};
-// Map: edit mode, saving, and the cell values a stroke paints (a radio group).
+constexpr MenuItemData kFileItems[] = {
+    {"Save &Picture (F12)", kCommandSavePicture}, {nullptr, 0}, {"E&xit", kCommandExit}};
+constexpr MenuItemData kDebugItems[] = {{"&Neighbours", kCommandNeighbours},
+                                        {"&Grid", kCommandGrid},
+                                        {"&Vectors", kCommandVectors},
+                                        {"&Paths", kCommandPaths}};
+constexpr MenuItemData kViewItems[] = {{"Triangles", kCommandTriangles}};
+constexpr MenuItemData kNavigationItems[] = {{"&Classic", kCommandNavigationClassic},
+                                             {"&Shortest paths", kCommandNavigationShortest}};
+// Map: edit mode, saving, and the cell values a stroke paints (a radio group, in the
+// order of kPaintChoices).
 constexpr MenuItemData kMapItems[] = {
-    {"&Edit (E)", 40040}, {"&Save (Ctrl+S)", 40041}, {nullptr, 0},   {"&1 Wall", 40050},
-    {"&2 Open ground", 40051}, {"&3 Obstacle", 40052}, {"&4 Area 2", 40053}, {"&5 Area 3", 40054}};
+    {"&Edit (E)", kCommandEditMap},       {"&Save (Ctrl+S)", kCommandSaveMap},
+    {nullptr, 0},                         {"&1 Wall", kPaintChoices[0].command},
+    {"&2 Open ground", kPaintChoices[1].command}, {"&3 Obstacle", kPaintChoices[2].command},
+    {"&4 Area 2", kPaintChoices[3].command},      {"&5 Area 3", kPaintChoices[4].command}};
 constexpr PopupData kPopups[] = {{"&File", kFileItems, 3},
                                  {"&Debug", kDebugItems, 4},
                                  {"&View", kViewItems, 1},

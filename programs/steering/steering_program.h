@@ -6,6 +6,7 @@
 
 #include "platform/program_resources.h"
 #include "platform/win.h"
+#include "shell/menu_commands.h"
 #include "shell/program_entry.h"
 #include "world/fixed_math.h"
 
@@ -30,11 +31,12 @@ constexpr double kJumpUnitsPerPixelX = 102.0;    // 640 pixels span 65,280 units
 constexpr double kJumpUnitsPerPixelY = 136.0;    // 480 pixels span 65,280 units
 constexpr int kAgentsPerKeyPress = 5;            // Insert adds, Delete removes, this many
 
-// Menu command ids of menu resource 103.
-constexpr win::WORD kCommandExit = 40004;
-constexpr win::WORD kCommandNeighbours = 40007;
-constexpr win::WORD kCommandGrid = 40008;
-constexpr win::WORD kCommandVectors = 40009;
+// Menu command ids of menu resource 103: the shared ones, then the program's own.
+using shell::kCommandExit;
+using shell::kCommandGrid;
+using shell::kCommandNeighbours;
+using shell::kCommandSavePicture;
+using shell::kCommandVectors;
 constexpr win::WORD kCommandPaths = 40010;
 constexpr win::WORD kCommandTriangles = 40012;
 // Navigation menu: two radio items, Classic checked at start.

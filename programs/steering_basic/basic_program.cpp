@@ -5,6 +5,7 @@
 #include "programs/steering_basic/basic_drawing.h"
 #include "programs/steering_basic/basic_world.h"
 #include "shell/picture.h"
+#include "shell/timed_frame.h"
 
 namespace steering_basic {
 
@@ -19,13 +20,13 @@ DoubleVec mousePoint(LPARAM lParam) {
 
 void handleCommand(HWND window, WORD command) {
     switch (command) {
-        case commandDebug:
+        case kCommandDebug:
             // The mark takes the flag's new value; Space flips only the flag, so the two
             // can disagree until the next selection here.
-            CheckMenuItem(GetMenu(window), commandDebug, debugOverlay ? MF_UNCHECKED : MF_CHECKED);
+            CheckMenuItem(GetMenu(window), kCommandDebug, debugOverlay ? MF_UNCHECKED : MF_CHECKED);
             debugOverlay = !debugOverlay;
             break;
-        case commandExit: PostQuitMessage(0); break;
+        case kCommandExit: PostQuitMessage(0); break;
         default: break;
     }
 }
@@ -51,28 +52,17 @@ int traceAgent(int index, char* buffer, int size) {
     return written >= 0 && written < size ? written : -1;
 }
 
+void drawFrame(HDC dc) {
+    for (const auto& agent : agentArray) {
+        drawAgent(*agent, dc);
+    }
+}
+
 }  // namespace
 
 bool frameTick() {
     if (!shell::passFrameGate()) return false;
-    shell::clearOffscreen();
-
-    const uint64_t updateBegin = shell::monotonicNanoseconds();
-    updateAll();
-    const uint64_t drawBegin = shell::monotonicNanoseconds();
-    // Without an off-screen device context the simulation still runs; nothing is drawn.
-    if (HDC dc = shell::offscreenDC; dc != nullptr) {
-        for (const auto& agent : agentArray) {
-            drawAgent(*agent, dc);
-        }
-    }
-    const uint64_t drawEnd = shell::monotonicNanoseconds();
-    shell::lastFrameTiming.updateNanoseconds = drawBegin - updateBegin;
-    shell::lastFrameTiming.drawNanoseconds = drawEnd - drawBegin;
-
-    RECT client;
-    GetClientRect(shell::mainWindow, &client);
-    InvalidateRect(shell::mainWindow, &client, FALSE);
+    shell::runFrame({updateAll, drawFrame});  // no timing bars in this program
     return true;
 }
 

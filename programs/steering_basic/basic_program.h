@@ -4,13 +4,16 @@
 // its drawing resources.
 #include "platform/program_resources.h"
 #include "platform/win.h"
+#include "shell/menu_commands.h"
 #include "shell/program_entry.h"
 
 namespace steering_basic {
 
-// Menu command ids of resource 103.
-inline constexpr win::WORD commandExit = 40004;
-inline constexpr win::WORD commandDebug = 40007;
+// Menu command ids of resource 103: File, Debug is this program's own (it shares its id
+// with the other programs' Debug, Neighbours).
+using shell::kCommandExit;
+using shell::kCommandSavePicture;
+inline constexpr win::WORD kCommandDebug = 40007;
 
 // One step of every agent and one complete frame (no timing bars); false when the
 // 10 ms gate refused it.

@@ -9,7 +9,7 @@ using namespace win::resources;
 
 // A separator is an item without text.
 constexpr MenuItemData kFileItems[] = {
-    {"&Debug", 40007}, {"Save &Picture (F12)", 40005}, {nullptr, 0}, {"E&xit", 40004}};
+    {"&Debug", kCommandDebug}, {"Save &Picture (F12)", kCommandSavePicture}, {nullptr, 0}, {"E&xit", kCommandExit}};
 constexpr PopupData kPopups[] = {{"File", kFileItems, 4}};
 
 // A leader with its followers in formation behind it.

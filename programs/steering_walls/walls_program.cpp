@@ -5,17 +5,13 @@
 #include "programs/steering_walls/walls_drawing.h"
 #include "programs/steering_walls/walls_world.h"
 #include "shell/picture.h"
+#include "shell/timed_frame.h"
 
 namespace steering_walls {
 
 namespace {
 
 using namespace win;
-
-constexpr int cyclesShift = 14;  // one pixel of timing bar per 16,384 processor cycles
-constexpr int barStartX = 10;    // pixels
-constexpr int updateBarY = 10;
-constexpr int drawBarY = 20;
 
 DoubleVec mousePoint(LPARAM lParam) {
     const uintptr_t bits = static_cast<uintptr_t>(lParam);
@@ -30,10 +26,10 @@ void toggle(HWND window, WORD command, bool& flag) {
 
 void handleCommand(HWND window, WORD command) {
     switch (command) {
-        case commandExit: PostQuitMessage(0); break;
-        case commandNeighbours: toggle(window, command, overlayFlags.showNeighbours); break;
-        case commandGrid: toggle(window, command, overlayFlags.showGrid); break;
-        case commandVectors: toggle(window, command, overlayFlags.showVectors); break;
+        case kCommandExit: PostQuitMessage(0); break;
+        case kCommandNeighbours: toggle(window, command, overlayFlags.showNeighbours); break;
+        case kCommandGrid: toggle(window, command, overlayFlags.showGrid); break;
+        case kCommandVectors: toggle(window, command, overlayFlags.showVectors); break;
         default: break;
     }
 }
@@ -62,46 +58,19 @@ int traceAgent(int index, char* buffer, int size) {
     return written >= 0 && written < size ? written : -1;
 }
 
+void drawFrame(HDC dc) {
+    if (overlayFlags.showGrid) agentGrid.draw(dc);
+    wallMap.draw(dc);
+    for (const std::unique_ptr<WallsAgent>& agent : agentList) {
+        drawAgent(*agent, dc);
+    }
+}
+
 }  // namespace
 
 bool frameTick() {
     if (!shell::passFrameGate()) return false;
-    shell::clearOffscreen();
-    const shell::CpuInfo cpu = shell::buildCpuInfo();
-
-    const uint64_t updateBegin = shell::monotonicNanoseconds();
-    const uint32_t updateStart = cpu.hasTimeStampCounter ? shell::timeStampLow32() : 0;
-    updateAll();
-    const uint32_t updateCycles = cpu.hasTimeStampCounter ? shell::timeStampLow32() - updateStart : 0;
-    const uint64_t drawBegin = shell::monotonicNanoseconds();
-    const uint32_t drawStart = cpu.hasTimeStampCounter ? shell::timeStampLow32() : 0;
-
-    // Without an off-screen device context the simulation still runs; nothing is drawn.
-    HDC dc = shell::offscreenDC;
-    if (dc != nullptr) {
-        if (overlayFlags.showGrid) agentGrid.draw(dc);
-        wallMap.draw(dc);
-        for (const std::unique_ptr<WallsAgent>& agent : agentList) {
-            drawAgent(*agent, dc);
-        }
-    }
-    const uint32_t drawCycles = cpu.hasTimeStampCounter ? shell::timeStampLow32() - drawStart : 0;
-
-    if (dc != nullptr) {
-        SelectObject(dc, drawingResources.magentaPen);
-        MoveToEx(dc, barStartX, updateBarY, nullptr);
-        LineTo(dc, static_cast<int>(updateCycles >> cyclesShift) + barStartX, updateBarY);
-        SelectObject(dc, drawingResources.bluePen);
-        MoveToEx(dc, barStartX, drawBarY, nullptr);
-        LineTo(dc, static_cast<int>(drawCycles >> cyclesShift) + barStartX, drawBarY);
-    }
-    const uint64_t drawEnd = shell::monotonicNanoseconds();
-    shell::lastFrameTiming.updateNanoseconds = drawBegin - updateBegin;
-    shell::lastFrameTiming.drawNanoseconds = drawEnd - drawBegin;
-
-    RECT client;
-    GetClientRect(shell::mainWindow, &client);
-    InvalidateRect(shell::mainWindow, &client, FALSE);
+    shell::runFrame({updateAll, drawFrame, drawingResources.magentaPen, drawingResources.bluePen});
     return true;
 }
 

@@ -4,15 +4,17 @@
 // its drawing resources.
 #include "platform/program_resources.h"
 #include "platform/win.h"
+#include "shell/menu_commands.h"
 #include "shell/program_entry.h"
 
 namespace steering_walls {
 
-// Menu command ids of resource 103.
-inline constexpr win::WORD commandExit = 40004;
-inline constexpr win::WORD commandNeighbours = 40007;
-inline constexpr win::WORD commandGrid = 40008;
-inline constexpr win::WORD commandVectors = 40009;
+// Menu command ids of resource 103, all shared with the other programs.
+using shell::kCommandExit;
+using shell::kCommandGrid;
+using shell::kCommandNeighbours;
+using shell::kCommandSavePicture;
+using shell::kCommandVectors;
 
 // One step of every agent and one complete frame; false when the 10 ms gate refused it.
 bool frameTick();

@@ -7,8 +7,10 @@ namespace {
 
 using namespace win::resources;
 
-constexpr MenuItemData kFileItems[] = {{"Save &Picture (F12)", 40005}, {nullptr, 0}, {"E&xit", 40004}};
-constexpr MenuItemData kDebugItems[] = {{"&Neighbours", 40007}, {"&Grid", 40008}, {"&Vectors", 40009}};
+constexpr MenuItemData kFileItems[] = {
+    {"Save &Picture (F12)", kCommandSavePicture}, {nullptr, 0}, {"E&xit", kCommandExit}};
+constexpr MenuItemData kDebugItems[] = {
+    {"&Neighbours", kCommandNeighbours}, {"&Grid", kCommandGrid}, {"&Vectors", kCommandVectors}};
 constexpr PopupData kPopups[] = {{"&File", kFileItems, 3}, {"&Debug", kDebugItems, 3}};
 
 // Wall blocks on a coarse grid with a few agents finding their way between them.

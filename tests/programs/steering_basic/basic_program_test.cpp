@@ -39,16 +39,16 @@ TEST_F(BasicProgram, StartsWithThirtySixAgents) {
 TEST_F(BasicProgram, SpaceAndTheMenuCanDisagreeAndAgreeAgain) {
     session->press(win::VK_SPACE);
     EXPECT_TRUE(debugOverlay);
-    EXPECT_FALSE(session->checked(commandDebug));  // Space leaves the mark alone
-    session->menu(commandDebug);                     // mark from the flag (set: unchecked), then flip
+    EXPECT_FALSE(session->checked(kCommandDebug));  // Space leaves the mark alone
+    session->menu(kCommandDebug);                     // mark from the flag (set: unchecked), then flip
     EXPECT_FALSE(debugOverlay);
-    EXPECT_FALSE(session->checked(commandDebug));
-    session->menu(commandDebug);
+    EXPECT_FALSE(session->checked(kCommandDebug));
+    session->menu(kCommandDebug);
     EXPECT_TRUE(debugOverlay);
-    EXPECT_TRUE(session->checked(commandDebug));    // they agree again
+    EXPECT_TRUE(session->checked(kCommandDebug));    // they agree again
     session->press(win::VK_SPACE);
     EXPECT_FALSE(debugOverlay);
-    EXPECT_TRUE(session->checked(commandDebug));
+    EXPECT_TRUE(session->checked(kCommandDebug));
 }
 
 TEST_F(BasicProgram, SpaceActsOnRelease) {
@@ -69,7 +69,7 @@ TEST_F(BasicProgram, OtherKeysChangeNothing) {
 }
 
 TEST_F(BasicProgram, EscapeAndExitEndTheLoop) {
-    session->menu(commandExit);
+    session->menu(kCommandExit);
     EXPECT_TRUE(session->quitPosted());
     session.reset();
     resetWorld();
@@ -101,7 +101,7 @@ TEST_F(BasicProgram, FramesHaveNoTimingBars) {
 TEST_F(BasicProgram, ScreenshotWithTheOverlayAfterBothClicks) {
     session->leftClick(100, 450);
     session->rightClick(560, 240);
-    session->menu(commandDebug);
+    session->menu(kCommandDebug);
     ASSERT_TRUE(debugOverlay);
     ASSERT_EQ(session->frames(120), 120);
     const std::string path = program_tests::saveScreenshot("steering_basic_overlay.png");

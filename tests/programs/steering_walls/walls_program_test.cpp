@@ -91,9 +91,9 @@ TEST_F(WallsProgram, MenuItemsToggleFlagAndMarkAndTwiceRestoreBoth) {
     struct Item {
         win::WORD command;
         bool* flag;
-    } items[] = {{commandNeighbours, &overlayFlags.showNeighbours},
-                 {commandGrid, &overlayFlags.showGrid},
-                 {commandVectors, &overlayFlags.showVectors}};
+    } items[] = {{kCommandNeighbours, &overlayFlags.showNeighbours},
+                 {kCommandGrid, &overlayFlags.showGrid},
+                 {kCommandVectors, &overlayFlags.showVectors}};
     for (const Item& item : items) {
         EXPECT_FALSE(*item.flag);
         EXPECT_FALSE(session->checked(item.command));
@@ -107,7 +107,7 @@ TEST_F(WallsProgram, MenuItemsToggleFlagAndMarkAndTwiceRestoreBoth) {
 }
 
 TEST_F(WallsProgram, ExitAndEscapeEndTheLoop) {
-    session->menu(commandExit);
+    session->menu(kCommandExit);
     EXPECT_TRUE(session->quitPosted());
 }
 
@@ -134,9 +134,9 @@ TEST_F(WallsProgram, TickWithinTenMillisecondsIsRefused) {
 TEST_F(WallsProgram, ScreenshotWithEveryOverlayAfterBothClicks) {
     session->rightClick(560, 120);
     session->leftClick(160, 280);
-    session->menu(commandVectors);
-    session->menu(commandGrid);
-    session->menu(commandNeighbours);
+    session->menu(kCommandVectors);
+    session->menu(kCommandGrid);
+    session->menu(kCommandNeighbours);
     ASSERT_EQ(session->frames(40), 40);
     const std::string path = program_tests::saveScreenshot("steering_walls_overlays.png");
     std::printf("screenshot: %s\n", path.c_str());
