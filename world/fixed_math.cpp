@@ -17,8 +17,8 @@ Fixed fixDiv(Fixed a, Fixed b) {
 }
 
 int64_t truncToInt64(double value) {
-    constexpr double twoTo63 = 9223372036854775808.0;  // exactly representable
-    if (std::isnan(value) || value >= twoTo63 || value < -twoTo63) {
+    constexpr double kTwoTo63 = 9223372036854775808.0;  // exactly representable
+    if (std::isnan(value) || value >= kTwoTo63 || value < -kTwoTo63) {
         return std::numeric_limits<int64_t>::min();  // x86 "integer indefinite"
     }
     return static_cast<int64_t>(value);

@@ -36,7 +36,7 @@ struct BasicAgent {
 };
 
 // Length of a behaviour's name field, terminator included.
-inline constexpr std::size_t behaviourNameSize = 36;
+inline constexpr std::size_t kBehaviourNameSize = 36;
 
 class BasicBehaviour {
 public:
@@ -50,14 +50,14 @@ public:
     const char* name() const { return name_.data(); }
 
 private:
-    std::array<char, behaviourNameSize> name_{};  // zero-terminated, truncated if longer
+    std::array<char, kBehaviourNameSize> name_{};  // zero-terminated, truncated if longer
 };
 
-inline constexpr std::size_t basicBehaviourCount = 6;
+inline constexpr std::size_t kBasicBehaviourCount = 6;
 
 // "seek", "arrival", "separation", "avoid_static", "avoid_static_2", "formation", in
 // this order; the singletons live for the whole run.
-const std::array<const BasicBehaviour*, basicBehaviourCount>& behaviourRegistry();
+const std::array<const BasicBehaviour*, kBasicBehaviourCount>& behaviourRegistry();
 // The singleton of that exact, case-sensitive name, or null.
 const BasicBehaviour* findBehaviour(const char* name);
 

@@ -136,14 +136,14 @@ public:
 
 }  // namespace
 
-const std::array<const BasicBehaviour*, basicBehaviourCount>& behaviourRegistry() {
+const std::array<const BasicBehaviour*, kBasicBehaviourCount>& behaviourRegistry() {
     static const Seek seek;
     static const Arrival arrival;
     static const Separation separation;
     static const AvoidStatic avoidStatic;
     static const AvoidStatic2 avoidStatic2;
     static const Formation formation;
-    static const std::array<const BasicBehaviour*, basicBehaviourCount> registry = {
+    static const std::array<const BasicBehaviour*, kBasicBehaviourCount> registry = {
         &seek, &arrival, &separation, &avoidStatic, &avoidStatic2, &formation,
     };
     return registry;

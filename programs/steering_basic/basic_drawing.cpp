@@ -10,7 +10,7 @@ using steering_walls::toWorld;
 using steering_walls::truncToInt32;
 
 // Velocity and force lines are drawn this many steps long so that they are visible.
-constexpr double vectorLineScale = 15.0;
+constexpr double kVectorLineScale = 15.0;
 
 BasicDrawingResources createDrawingResources() {
     using namespace win;
@@ -58,11 +58,11 @@ void drawAgent(const BasicAgent& agent, win::HDC dc) {
 
     win::SelectObject(dc, r.magentaPen);
     moveTo(dc, p);
-    lineTo(dc, p + agent.velocity * vectorLineScale);
+    lineTo(dc, p + agent.velocity * kVectorLineScale);
 
     win::SelectObject(dc, r.bluePen);
     moveTo(dc, p);
-    lineTo(dc, p + agent.steeringForce * vectorLineScale);
+    lineTo(dc, p + agent.steeringForce * kVectorLineScale);
 
     // Three sides of the avoidance box of "avoid_static_2", open at the agent.
     const double boxLength = 2.0 * radius;

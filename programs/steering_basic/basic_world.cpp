@@ -16,15 +16,15 @@ namespace {
 using steering_walls::unitRandom;
 
 // Followers stand in a 3 x 3 block, 30 pixels apart.
-constexpr int followerRows = 3;
-constexpr int followerColumns = 3;
-constexpr double followerSpacing = 30.0;
+constexpr int kFollowerRows = 3;
+constexpr int kFollowerColumns = 3;
+constexpr double kFollowerSpacing = 30.0;
 // Arrivers stand in a row at y = 300, 30 pixels apart, ten of them.
-constexpr double arriverFirstX = 100.0, arriverEndX = 400.0, arriverY = 300.0, arriverSpacing = 30.0;
+constexpr double kArriverFirstX = 100.0, kArriverEndX = 400.0, kArriverY = 300.0, kArriverSpacing = 30.0;
 // Obstacles: a 4 x 4 block, 75 pixels apart.
-constexpr double obstacleFirstX = 200.0, obstacleEndX = 500.0;
-constexpr double obstacleFirstY = 120.0, obstacleEndY = 420.0;
-constexpr double obstacleSpacing = 75.0;
+constexpr double kObstacleFirstX = 200.0, kObstacleEndX = 500.0;
+constexpr double kObstacleFirstY = 120.0, kObstacleEndY = 420.0;
+constexpr double kObstacleSpacing = 75.0;
 
 }  // namespace
 
@@ -65,9 +65,9 @@ bool setupWorld() {
     addBehaviour(prototype, 0.5, "avoid_static");
     addBehaviour(prototype, 1.0, "avoid_static_2");
     addBehaviour(prototype, 1.0, "formation");
-    for (int k = 0; k < followerRows; ++k) {
-        for (int m = 0; m < followerColumns; ++m) {
-            prototype.position = {100.0 + followerSpacing * k, 300.0 + followerSpacing * m};
+    for (int k = 0; k < kFollowerRows; ++k) {
+        for (int m = 0; m < kFollowerColumns; ++m) {
+            prototype.position = {100.0 + kFollowerSpacing * k, 300.0 + kFollowerSpacing * m};
             // 40, 60 or 80 pixels behind the leader; 20 to either side or centred.
             prototype.formationOffset = {-40.0 - 20.0 * k, -20.0 + 20.0 * m};
             prototype.radius = 5.0;
@@ -85,19 +85,19 @@ bool setupWorld() {
     addBehaviour(prototype, 0.5, "avoid_static");
     addBehaviour(prototype, 1.0, "avoid_static_2");
     prototype.target = &rightButtonTarget;
-    for (double x = arriverFirstX; x < arriverEndX; x += arriverSpacing) {
+    for (double x = kArriverFirstX; x < kArriverEndX; x += kArriverSpacing) {
         prototype.mass = 1.0;
         prototype.radius = 10.0 + 5.0 * unitRandom(runtimeRandom);
         prototype.maxForce = 2.0 + std::fabs(unitRandom(runtimeRandom));
-        prototype.position = {x, arriverY};
+        prototype.position = {x, kArriverY};
         prototype.maxSpeed = 2.5 + std::fabs(unitRandom(runtimeRandom));
         createAgent(prototype);
     }
 
     clearBehaviours(prototype);
     prototype.isStatic = true;
-    for (double y = obstacleFirstY; y < obstacleEndY; y += obstacleSpacing) {
-        for (double x = obstacleFirstX; x < obstacleEndX; x += obstacleSpacing) {
+    for (double y = kObstacleFirstY; y < kObstacleEndY; y += kObstacleSpacing) {
+        for (double x = kObstacleFirstX; x < kObstacleEndX; x += kObstacleSpacing) {
             prototype.radius = 15.0 + 10.0 * unitRandom(runtimeRandom);
             prototype.position = {x, y};
             createAgent(prototype);

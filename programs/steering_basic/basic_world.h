@@ -11,13 +11,13 @@
 namespace steering_basic {
 
 // References reserved at start: the 36 agents of the set-up and room to spare.
-inline constexpr std::size_t agentArrayReserve = 100;
+inline constexpr std::size_t kAgentArrayReserve = 100;
 
 // The population in creation order, which is also the order of update and drawing. It
 // owns its agents; a full array grows to size + max(size, 1) references.
 class AgentArray {
 public:
-    AgentArray() { agents_.reserve(agentArrayReserve); }
+    AgentArray() { agents_.reserve(kAgentArrayReserve); }
 
     BasicAgent& append(std::unique_ptr<BasicAgent> agent);
     // Destroys every agent; the capacity is kept.

@@ -24,7 +24,7 @@ void AgentGrid::create(uint32_t columns, uint32_t rows, uint32_t width, uint32_t
     cellWidth_ = columns == 0 ? 0.0 : static_cast<double>(width / columns);
     cellHeight_ = rows == 0 ? 0.0 : static_cast<double>(height / rows);
     cells_.assign(static_cast<std::size_t>(columns) * rows, AgentGridCell{});
-    for (AgentGridCell& cell : cells_) cell.agents.reserve(cellReserve);
+    for (AgentGridCell& cell : cells_) cell.agents.reserve(kCellReserve);
 }
 
 CellRange AgentGrid::cellRange(DoubleVec centre, double halfSize) const {

@@ -75,6 +75,6 @@ private:
 
 // Entries reserved in every cell at creation: a 40-pixel cell seldom lists more than
 // eight agents, so agents moving between cells do not allocate.
-inline constexpr std::size_t cellReserve = 8;
+inline constexpr std::size_t kCellReserve = 8;
 
 }  // namespace steering_walls

@@ -29,9 +29,9 @@ DoubleVec vecNormalise(DoubleVec v) {
 int32_t truncToInt32(double value) {
     // Both bounds are exactly representable; anything in [-2^31, 2^31) truncates to a
     // valid int32 value.
-    constexpr double lowest = -2147483648.0;
-    constexpr double beyond = 2147483648.0;
-    if (!(value >= lowest && value < beyond)) {
+    constexpr double kLowest = -2147483648.0;
+    constexpr double kBeyond = 2147483648.0;
+    if (!(value >= kLowest && value < kBeyond)) {
         return std::numeric_limits<int32_t>::min();
     }
     return static_cast<int32_t>(value);

@@ -9,16 +9,16 @@
 
 namespace steering_walls {
 
-inline constexpr uint32_t wallColumns = 6;
-inline constexpr uint32_t wallRows = 6;
+inline constexpr uint32_t kWallColumns = 6;
+inline constexpr uint32_t kWallRows = 6;
 
 class WallMap {
 public:
     // Sets the size and copies the cell bytes (row-major, non-zero = wall).
-    void create(uint32_t width, uint32_t height, const std::array<uint8_t, wallColumns * wallRows>& cells);
+    void create(uint32_t width, uint32_t height, const std::array<uint8_t, kWallColumns * kWallRows>& cells);
 
-    uint32_t columns() const { return wallColumns; }
-    uint32_t rows() const { return wallRows; }
+    uint32_t columns() const { return kWallColumns; }
+    uint32_t rows() const { return kWallRows; }
     double cellWidth() const { return cellWidth_; }    // pixels: width / 6, integer division
     double cellHeight() const { return cellHeight_; }  // pixels: height / 6, integer division
 
@@ -33,11 +33,11 @@ private:
     uint32_t height_ = 0;
     double cellWidth_ = 0.0;
     double cellHeight_ = 0.0;
-    std::array<uint8_t, wallColumns * wallRows> cells_{};
+    std::array<uint8_t, kWallColumns * kWallRows> cells_{};
 };
 
 // The program's wall layout: row 0 is the top band, column 0 the left; 1 = wall.
-inline constexpr std::array<uint8_t, wallColumns * wallRows> wallTable = {
+inline constexpr std::array<uint8_t, kWallColumns * kWallRows> kWallTable = {
     1, 1, 1, 0, 1, 1,  //
     0, 0, 0, 0, 0, 0,  //
     1, 1, 0, 1, 0, 1,  //

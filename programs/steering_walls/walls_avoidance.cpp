@@ -10,12 +10,12 @@ namespace steering_walls {
 
 namespace {
 
-constexpr double noHit = std::numeric_limits<double>::max();
+constexpr double kNoHit = std::numeric_limits<double>::max();
 
 }  // namespace
 
 double detectionLength(const WallsAgent& agent) {
-    return length(pointAhead(agent, repelLookAheadSteps) - agent.position) + agent.radius;
+    return length(pointAhead(agent, kRepelLookAheadSteps) - agent.position) + agent.radius;
 }
 
 double axisCircleEntry(DoubleVec l, double r) {
@@ -32,7 +32,7 @@ double rayCircleEntry(DoubleVec p, DoubleVec dir, DoubleVec c, double r) {
     const double b = 2.0 * dot(w, dir);
     const double disc = b * b - 4.0 * (dot(w, w) - r * r) * dot(dir, dir);
     if (disc <= 0.0) {
-        return noHit;
+        return kNoHit;
     }
     const double root = std::sqrt(disc);
     const double nearer = -b - root;
@@ -55,7 +55,7 @@ public:
         candidates.clear();
         agentGrid.query(agent.position, boxLength, candidates);
 
-        double best = noHit;
+        double best = kNoHit;
         double lateral = 0.0;
         for (const WallsAgent* other : candidates) {
             if (!other->isStatic) {
@@ -71,7 +71,7 @@ public:
                 }
             }
         }
-        if (best == noHit) {
+        if (best == kNoHit) {
             return {};
         }
         return toWorldDirection(agent, DoubleVec{0.0, lateral});
@@ -88,7 +88,7 @@ struct CornerCase {
 };
 
 // Tried in this order: up-right, up-left, down-left, down-right.
-constexpr CornerCase cornerCases[] = {
+constexpr CornerCase kCornerCases[] = {
     {+1, -1, 1, 0},
     {-1, -1, 0, 0},
     {-1, +1, 0, 1},
@@ -107,7 +107,7 @@ public:
         const double cw = wallMap.cellWidth();
         const double ch = wallMap.cellHeight();
         const double r = agent.radius;
-        const DoubleVec ahead = pointAhead(agent, wallLookAheadSteps);
+        const DoubleVec ahead = pointAhead(agent, kWallLookAheadSteps);
         // 64-bit so that neighbour indices of a far-away agent cannot overflow.
         const int64_t cx = truncToInt32(agent.position.x / cw);
         const int64_t cy = truncToInt32(agent.position.y / ch);
@@ -140,7 +140,7 @@ public:
             return {};
         }
 
-        for (const CornerCase& corner : cornerCases) {
+        for (const CornerCase& corner : kCornerCases) {
             if ((corner.dx > 0) != right || (corner.dy > 0) != down) {
                 continue;
             }
@@ -151,7 +151,7 @@ public:
             const DoubleVec point{static_cast<double>(cx + corner.cornerDx) * cw,
                                   static_cast<double>(cy + corner.cornerDy) * ch};
             const double k = rayCircleEntry(agent.position, dir, point, r);
-            if (k != noHit && k > 0.0 && k <= len) {
+            if (k != kNoHit && k > 0.0 && k <= len) {
                 const DoubleVec hit = agent.position + dir * k;
                 const DoubleVec n = (hit - point) / r;
                 return n * (2.0 * dot(hit - ahead, n));

@@ -123,13 +123,13 @@ public:
 
 }  // namespace
 
-const std::array<const WallsBehaviour*, wallsBehaviourCount>& behaviourRegistry() {
+const std::array<const WallsBehaviour*, kWallsBehaviourCount>& behaviourRegistry() {
     static const Seek seek;
     static const Arrival arrival;
     static const Separation separation;
     static const AvoidStatic avoidStatic;
     static const Formation formation;
-    static const std::array<const WallsBehaviour*, wallsBehaviourCount> registry = {
+    static const std::array<const WallsBehaviour*, kWallsBehaviourCount> registry = {
         &seek, &arrival, &separation, &avoidStatic, &repelStaticBehaviour(), &formation, &avoidWallsBehaviour(),
     };
     return registry;

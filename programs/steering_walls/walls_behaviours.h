@@ -10,7 +10,7 @@
 namespace steering_walls {
 
 // Length of a behaviour's name field, terminator included.
-inline constexpr std::size_t behaviourNameSize = 36;
+inline constexpr std::size_t kBehaviourNameSize = 36;
 
 class WallsBehaviour {
 public:
@@ -24,21 +24,21 @@ public:
     const char* name() const { return name_.data(); }
 
 private:
-    std::array<char, behaviourNameSize> name_{};  // zero-terminated, truncated if longer
+    std::array<char, kBehaviourNameSize> name_{};  // zero-terminated, truncated if longer
 };
 
-inline constexpr std::size_t wallsBehaviourCount = 7;
+inline constexpr std::size_t kWallsBehaviourCount = 7;
 
 // "seek", "arrival", "separation", "avoid_static", "repel_static", "formation",
 // "avoid_walls", in this order; the singletons live for the whole run.
-const std::array<const WallsBehaviour*, wallsBehaviourCount>& behaviourRegistry();
+const std::array<const WallsBehaviour*, kWallsBehaviourCount>& behaviourRegistry();
 // The singleton of that exact, case-sensitive name, or null.
 const WallsBehaviour* findBehaviour(const char* name);
 
 // Steps of look-ahead of "repel_static" and of its overlay box.
-inline constexpr double repelLookAheadSteps = 10.0;
+inline constexpr double kRepelLookAheadSteps = 10.0;
 // Steps of look-ahead of "avoid_walls".
-inline constexpr double wallLookAheadSteps = 4.0;
+inline constexpr double kWallLookAheadSteps = 4.0;
 
 // Length of the look-ahead box of "repel_static": distance travelled in ten steps plus
 // the radius.

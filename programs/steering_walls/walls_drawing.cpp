@@ -10,11 +10,11 @@ namespace steering_walls {
 namespace {
 
 // Velocity and force lines are drawn this many steps long so that they are visible.
-constexpr double vectorLineScale = 15.0;
+constexpr double kVectorLineScale = 15.0;
 // The short black velocity line: two steps ahead.
-constexpr double shortVelocityScale = 2.0;
+constexpr double kShortVelocityScale = 2.0;
 // Text position of the neighbour count relative to the agent's centre, pixels.
-constexpr double countTextOffset = 10.0;
+constexpr double kCountTextOffset = 10.0;
 
 WallsDrawingResources createDrawingResources() {
     using namespace win;
@@ -26,8 +26,8 @@ WallsDrawingResources createDrawingResources() {
     r.tealBrush = CreateSolidBrush(RGB(0, 200, 200));
     r.greenBrush = CreateSolidBrush(RGB(0, 200, 0));
     // 256 - 32n grey for n = 1..7 agents, black for 8 or more.
-    for (int n = 1; n <= occupancyLevels; ++n) {
-        const BYTE level = n >= occupancyLevels ? 0 : static_cast<BYTE>(256 - 32 * n);
+    for (int n = 1; n <= kOccupancyLevels; ++n) {
+        const BYTE level = n >= kOccupancyLevels ? 0 : static_cast<BYTE>(256 - 32 * n);
         r.occupancyBrushes[n - 1] = CreateSolidBrush(RGB(level, level, level));
     }
     return r;
@@ -69,7 +69,7 @@ void deleteDrawingResources() {
 }
 
 win::HBRUSH occupancyBrush(int count) {
-    const int level = count < 1 ? 1 : (count > occupancyLevels ? occupancyLevels : count);
+    const int level = count < 1 ? 1 : (count > kOccupancyLevels ? kOccupancyLevels : count);
     return drawingResources.occupancyBrushes[level - 1];
 }
 
@@ -87,10 +87,10 @@ void drawAgent(const WallsAgent& agent, win::HDC dc) {
 
     if (overlayFlags.showVectors) {
         win::SelectObject(dc, r.magentaPen);
-        line(dc, p, p + agent.velocity * vectorLineScale);
+        line(dc, p, p + agent.velocity * kVectorLineScale);
 
         win::SelectObject(dc, r.bluePen);
-        line(dc, p, p + weightedForceSum(agent) * vectorLineScale);
+        line(dc, p, p + weightedForceSum(agent) * kVectorLineScale);
 
         // Three sides of the look-ahead box of "repel_static", open at the agent.
         const double boxLength = detectionLength(agent);
@@ -105,7 +105,7 @@ void drawAgent(const WallsAgent& agent, win::HDC dc) {
         win::LineTo(dc, truncToInt32(corners[3].x), truncToInt32(corners[3].y));
 
         win::SelectObject(dc, r.blackPen);
-        line(dc, p, p + agent.velocity * shortVelocityScale);
+        line(dc, p, p + agent.velocity * kShortVelocityScale);
     }
 
     if (overlayFlags.showNeighbours) {
@@ -117,7 +117,7 @@ void drawAgent(const WallsAgent& agent, win::HDC dc) {
         char text[12];
         const int length = std::snprintf(text, sizeof text, "%d", count);
         win::SetTextColor(dc, win::RGB(255, 0, 0));
-        win::TextOut(dc, truncToInt32(p.x - countTextOffset), truncToInt32(p.y - countTextOffset), text, length);
+        win::TextOut(dc, truncToInt32(p.x - kCountTextOffset), truncToInt32(p.y - kCountTextOffset), text, length);
     }
 }
 

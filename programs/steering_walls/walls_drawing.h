@@ -7,7 +7,7 @@
 namespace steering_walls {
 
 // Brushes for an agent-grid cell listing 1, 2, ... 7 and 8 or more agents.
-inline constexpr int occupancyLevels = 8;
+inline constexpr int kOccupancyLevels = 8;
 
 struct WallsDrawingResources {
     win::HPEN thickBlackPen;  // agent outlines, width 2
@@ -16,7 +16,7 @@ struct WallsDrawingResources {
     win::HPEN blackPen;       // wall-map lines and wall outlines; short velocity line
     win::HBRUSH tealBrush;    // agent fill
     win::HBRUSH greenBrush;   // wall cells
-    win::HBRUSH occupancyBrushes[occupancyLevels];  // [n - 1] for a cell listing n agents (8 = black)
+    win::HBRUSH occupancyBrushes[kOccupancyLevels];  // [n - 1] for a cell listing n agents (8 = black)
 };
 
 // Creation order is the declaration order; deletion too (pens first, then brushes).

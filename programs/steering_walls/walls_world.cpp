@@ -15,19 +15,19 @@ RandomGenerator runtimeRandom;
 namespace {
 
 // Obstacles: a 4 x 4 block, 75 pixels apart.
-constexpr double obstacleFirstX = 200.0, obstacleEndX = 500.0;
-constexpr double obstacleFirstY = 120.0, obstacleEndY = 420.0;
-constexpr double obstacleSpacing = 75.0;
+constexpr double kObstacleFirstX = 200.0, kObstacleEndX = 500.0;
+constexpr double kObstacleFirstY = 120.0, kObstacleEndY = 420.0;
+constexpr double kObstacleSpacing = 75.0;
 // Arrivers stand in a row at y = 300, 30 pixels apart.
-constexpr double arriverFirstX = 100.0;
-constexpr double arriverY = 300.0;
-constexpr double arriverSpacing = 30.0;
-constexpr double startArriversEndX = 280.0;  // six at start
-constexpr double keyArriversEndX = 250.0;    // five per Up release
+constexpr double kArriverFirstX = 100.0;
+constexpr double kArriverY = 300.0;
+constexpr double kArriverSpacing = 30.0;
+constexpr double kStartArriversEndX = 280.0;  // six at start
+constexpr double kKeyArriversEndX = 250.0;    // five per Up release
 // Followers stand in a 3 x 3 block, 30 pixels apart.
-constexpr int followerRows = 3;
-constexpr int followerColumns = 3;
-constexpr double followerSpacing = 30.0;
+constexpr int kFollowerRows = 3;
+constexpr int kFollowerColumns = 3;
+constexpr double kFollowerSpacing = 30.0;
 
 // The behaviours and limits of an arriver; its radius is drawn per agent.
 void makeArriver(WallsAgent& prototype) {
@@ -45,7 +45,7 @@ void placeArriver(WallsAgent& prototype, double x) {
     prototype.mass = 1.0;
     prototype.maxForce = 2.0;
     prototype.maxSpeed = 3.5;
-    prototype.position = {x, arriverY};
+    prototype.position = {x, kArriverY};
     prototype.velocity = {};
     createAgent(prototype);
 }
@@ -55,7 +55,7 @@ void placeArriver(WallsAgent& prototype, double x) {
 AgentRefs& candidateScratch() {
     static AgentRefs scratch = [] {
         AgentRefs list;
-        list.reserve(candidateReserve);
+        list.reserve(kCandidateReserve);
         return list;
     }();
     return scratch;
@@ -70,8 +70,8 @@ WallsAgent& createAgent(const WallsAgent& prototype) {
 
 void resetWorld() {
     agentList.clear();
-    agentGrid.create(gridColumns, gridRows, worldWidth, worldHeight);
-    wallMap.create(worldWidth, worldHeight, wallTable);
+    agentGrid.create(kGridColumns, kGridRows, kWorldWidth, kWorldHeight);
+    wallMap.create(kWorldWidth, kWorldHeight, kWallTable);
     leftButtonTarget = WallsAgent{};
     rightButtonTarget = WallsAgent{};
     overlayFlags = OverlayFlags{};
@@ -84,8 +84,8 @@ bool setupWorld() {
     WallsAgent prototype;
     clearBehaviours(prototype);
     prototype.isStatic = true;
-    for (double y = obstacleFirstY; y < obstacleEndY; y += obstacleSpacing) {
-        for (double x = obstacleFirstX; x < obstacleEndX; x += obstacleSpacing) {
+    for (double y = kObstacleFirstY; y < kObstacleEndY; y += kObstacleSpacing) {
+        for (double x = kObstacleFirstX; x < kObstacleEndX; x += kObstacleSpacing) {
             prototype.radius = 15.0 + 10.0 * unitRandom(runtimeRandom);
             prototype.position = {x, y};
             createAgent(prototype);
@@ -93,7 +93,7 @@ bool setupWorld() {
     }
 
     makeArriver(prototype);  // also clears the static flag
-    for (double x = arriverFirstX; x < startArriversEndX; x += arriverSpacing) {
+    for (double x = kArriverFirstX; x < kStartArriversEndX; x += kArriverSpacing) {
         placeArriver(prototype, x);
     }
 
@@ -113,9 +113,9 @@ bool setupWorld() {
     addBehaviour(prototype, 0.5, "repel_static");
     addBehaviour(prototype, 0.2, "formation");
     addBehaviour(prototype, 0.2, "separation");
-    for (int k = 0; k < followerRows; ++k) {
-        for (int m = 0; m < followerColumns; ++m) {
-            prototype.position = {100.0 + followerSpacing * k, 300.0 + followerSpacing * m};
+    for (int k = 0; k < kFollowerRows; ++k) {
+        for (int m = 0; m < kFollowerColumns; ++m) {
+            prototype.position = {100.0 + kFollowerSpacing * k, 300.0 + kFollowerSpacing * m};
             // 10, 30 or 50 pixels behind the leader; 20 to either side or centred.
             prototype.formationOffset = {-10.0 - 20.0 * k, -20.0 + 20.0 * m};
             prototype.radius = 5.0;
@@ -140,13 +140,13 @@ void updateAll() {
 void addArrivers() {
     WallsAgent prototype;
     makeArriver(prototype);
-    for (double x = arriverFirstX; x < keyArriversEndX; x += arriverSpacing) {
+    for (double x = kArriverFirstX; x < kKeyArriversEndX; x += kArriverSpacing) {
         placeArriver(prototype, x);
     }
 }
 
 void removeNewestAgents() {
-    for (int pass = 0; pass < agentsPerKeyRelease; ++pass) {
+    for (int pass = 0; pass < kAgentsPerKeyRelease; ++pass) {
         if (agentList.empty()) continue;
         const WallsAgent& newest = *agentList.back();
         if (newest.isStatic) continue;

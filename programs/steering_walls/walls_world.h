@@ -14,17 +14,17 @@
 namespace steering_walls {
 
 // Grid and map dimensions: the window's client area in 40-pixel grid cells.
-inline constexpr uint32_t gridColumns = 16;
-inline constexpr uint32_t gridRows = 12;
-inline constexpr uint32_t worldWidth = 640;   // pixels
-inline constexpr uint32_t worldHeight = 480;  // pixels
+inline constexpr uint32_t kGridColumns = 16;
+inline constexpr uint32_t kGridRows = 12;
+inline constexpr uint32_t kWorldWidth = 640;   // pixels
+inline constexpr uint32_t kWorldHeight = 480;  // pixels
 
 // Agents a single Up or Down release adds or removes.
-inline constexpr int agentsPerKeyRelease = 5;
+inline constexpr int kAgentsPerKeyRelease = 5;
 
 // Room reserved for candidate lists: the start population and some forty Up releases
 // fit without the list ever growing during a query.
-inline constexpr std::size_t candidateReserve = 256;
+inline constexpr std::size_t kCandidateReserve = 256;
 
 struct OverlayFlags {
     bool showNeighbours = false;  // Debug > Neighbours (40007): neighbour counts

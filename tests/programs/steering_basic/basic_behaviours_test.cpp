@@ -228,14 +228,14 @@ TEST_F(BasicBehaviours, StaticAgentsAreClearedAndNeverMoved) {
 
 TEST_F(BasicBehaviours, ArrayReservesAHundredAndGrowsBySize) {
     AgentArray array;
-    EXPECT_EQ(array.capacity(), agentArrayReserve);
-    for (std::size_t i = 0; i < agentArrayReserve; ++i) array.append(std::make_unique<BasicAgent>());
-    EXPECT_EQ(array.capacity(), agentArrayReserve);
+    EXPECT_EQ(array.capacity(), kAgentArrayReserve);
+    for (std::size_t i = 0; i < kAgentArrayReserve; ++i) array.append(std::make_unique<BasicAgent>());
+    EXPECT_EQ(array.capacity(), kAgentArrayReserve);
     const BasicAgent& first = array[0];
     array.append(std::make_unique<BasicAgent>());
-    EXPECT_EQ(array.capacity(), 2 * agentArrayReserve);
+    EXPECT_EQ(array.capacity(), 2 * kAgentArrayReserve);
     EXPECT_EQ(&array[0], &first);  // agents stay where they are when the references move
-    EXPECT_EQ(array.size(), agentArrayReserve + 1);
+    EXPECT_EQ(array.size(), kAgentArrayReserve + 1);
 }
 
 }  // namespace

@@ -262,7 +262,7 @@ TEST_F(WallsBehaviours, AvoidWallsPushesAwayFromAnOutsideCorner) {
 TEST_F(WallsBehaviours, EachOutsideCornerPushesStraightBackFromItsOwnPoint) {
     for (const int sx : {-1, 1}) {
         for (const int sy : {-1, 1}) {
-            std::array<uint8_t, wallColumns * wallRows> cells{};
+            std::array<uint8_t, kWallColumns * kWallRows> cells{};
             cells[static_cast<std::size_t>((2 + sy) * 6 + 2 + sx)] = 1;
             wallMap.create(600, 480, cells);
             const DoubleVec corner{sx > 0 ? 300.0 : 200.0, sy > 0 ? 240.0 : 160.0};
@@ -274,7 +274,7 @@ TEST_F(WallsBehaviours, EachOutsideCornerPushesStraightBackFromItsOwnPoint) {
     }
     // Moving left and a little down past the upper-left corner of the same cell: only the
     // lower-left corner is tried, and that cell is open.
-    std::array<uint8_t, wallColumns * wallRows> cells{};
+    std::array<uint8_t, kWallColumns * kWallRows> cells{};
     cells[1 * 6 + 1] = 1;
     wallMap.create(600, 480, cells);
     const DoubleVec dir = DoubleVec{-1.0, 0.1} / std::hypot(1.0, 0.1);

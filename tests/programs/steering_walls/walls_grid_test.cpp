@@ -222,7 +222,7 @@ TEST(AgentGrid, QueryMatchesAnOrderedUnionOfTheCellLists) {
 
 TEST(WallMap, CellsAre106By80PixelsAndHoldTheTable) {
     WallMap map;
-    map.create(640, 480, wallTable);
+    map.create(640, 480, kWallTable);
     EXPECT_EQ(map.cellWidth(), 106.0);
     EXPECT_EQ(map.cellHeight(), 80.0);
     EXPECT_EQ(map.wallAt(3, 0), 0);  // the gap in the top band
@@ -238,7 +238,7 @@ TEST(WallMap, CellsAre106By80PixelsAndHoldTheTable) {
 
 TEST(WallMap, OutsideTheMapIsWall) {
     WallMap map;
-    map.create(640, 480, wallTable);
+    map.create(640, 480, kWallTable);
     EXPECT_EQ(map.wallAt(-1, 1), 1);
     EXPECT_EQ(map.wallAt(6, 1), 1);
     EXPECT_EQ(map.wallAt(1, -1), 1);
@@ -248,7 +248,7 @@ TEST(WallMap, OutsideTheMapIsWall) {
 
 TEST(WallMap, TheFourPixelStripAtTheRightEdgeIsWall) {
     WallMap map;
-    map.create(640, 480, wallTable);
+    map.create(640, 480, kWallTable);
     for (double x : {636.0, 637.5, 639.99}) {
         const auto column = static_cast<int64_t>(x / map.cellWidth());
         EXPECT_EQ(column, 6) << x;
