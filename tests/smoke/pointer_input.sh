@@ -80,7 +80,8 @@ end_program() {
 case "$mode" in
   long-drag)
     xdotool key --clearmodifiers alt+d; sleep 0.2; xdotool key v   # Debug, Vectors
-    # 1,500 agents at world (0, 0), five per Insert; presses that arrive too close together
+    # 1,500 agents at the insert point (the centre of the open cell nearest the map corner,
+    # before any click), five per Insert; presses that arrive too close together
     # can merge, so press until the trace counts them.
     agents() { tail -c 262144 "$trace" 2>/dev/null | awk -F, '$2 + 0 > n { n = $2 + 0 } END { print n + 0 }'; }
     if [ "$measure" -eq 1 ] && ! grep -q -- --record "$program" 2>/dev/null; then
