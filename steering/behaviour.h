@@ -1,10 +1,11 @@
 #pragma once
 // The one polymorphic interface of the steering program: a behaviour is a stateless
 // prototype that computes a steering force for an agent. Prototypes are found by exact,
-// case-sensitive name in a registry of eight.
+// case-sensitive name in a registry of eight (steering/behaviour_name.h).
 #include <array>
 #include <cstddef>
 
+#include "steering/behaviour_name.h"
 #include "world/fixed_math.h"
 
 namespace steering {
@@ -13,13 +14,7 @@ struct Agent;
 
 class Behaviour {
 public:
-    // Constant-evaluated for the prototypes, so their names are in place before any
-    // dynamic initialiser could search the registry.
-    explicit constexpr Behaviour(const char* registeredName) : name_{} {
-        std::size_t i = 0;
-        for (; i + 1 < sizeof(name_) && registeredName[i] != '\0'; ++i) name_[i] = registeredName[i];
-        name_[i] = '\0';
-    }
+    explicit constexpr Behaviour(const char* registeredName) : name_(registeredName) {}
     virtual ~Behaviour() = default;
     Behaviour(const Behaviour&) = delete;
     Behaviour& operator=(const Behaviour&) = delete;
@@ -27,11 +22,10 @@ public:
     // The force in world units, 16.16. Only "follow_path" changes the agent (its path fields).
     virtual FixedVec computeForce(Agent& agent) const = 0;
 
-    const char* name() const { return name_; }
+    const char* name() const { return name_.text(); }
 
 private:
-    static constexpr std::size_t kNameBytes = 36;  // names are at most 35 characters
-    char name_[kNameBytes];
+    BehaviourName name_;
 };
 
 struct BehaviourEntry {

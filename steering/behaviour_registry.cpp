@@ -1,7 +1,5 @@
 // The eight behaviour prototypes, constructed before the program starts and alive for
 // the whole run, and the registry through which agents find them by name.
-#include <cstring>
-
 #include "steering/behaviours.h"
 
 namespace steering {
@@ -25,12 +23,6 @@ const std::array<const Behaviour*, kBehaviourCount> behaviourRegistry = {
     &repelObstaclePrototype, &formationPrototype,  &avoidWallsPrototype, &followPathPrototype,
 };
 
-const Behaviour* findBehaviour(const char* name) {
-    if (name == nullptr) return nullptr;
-    for (const Behaviour* behaviour : behaviourRegistry) {
-        if (std::strcmp(behaviour->name(), name) == 0) return behaviour;
-    }
-    return nullptr;
-}
+const Behaviour* findBehaviour(const char* name) { return findByName(behaviourRegistry, name); }
 
 }  // namespace steering

@@ -9,15 +9,7 @@ using steering_walls::vecLimit;
 using steering_walls::vecNormalise;
 using steering_walls::vecPerp;
 
-BasicBehaviour::BasicBehaviour(const char* name) { std::strncpy(name_.data(), name, name_.size() - 1); }
-
-const BasicBehaviour* findBehaviour(const char* name) {
-    if (name == nullptr) return nullptr;
-    for (const BasicBehaviour* behaviour : behaviourRegistry()) {
-        if (std::strcmp(behaviour->name(), name) == 0) return behaviour;
-    }
-    return nullptr;
-}
+const BasicBehaviour* findBehaviour(const char* name) { return steering::findByName(behaviourRegistry(), name); }
 
 bool addBehaviour(BasicAgent& agent, double weight, const char* name) {
     const BasicBehaviour* behaviour = findBehaviour(name);

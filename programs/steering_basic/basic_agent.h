@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "programs/steering_walls/double_vec.h"
+#include "steering/behaviour_name.h"
 
 namespace steering_basic {
 
@@ -35,22 +36,19 @@ struct BasicAgent {
     std::vector<BehaviourEntry> behaviours;  // applied in order; copies own their storage
 };
 
-// Length of a behaviour's name field, terminator included.
-inline constexpr std::size_t kBehaviourNameSize = 36;
-
 class BasicBehaviour {
 public:
-    explicit BasicBehaviour(const char* name);
+    explicit BasicBehaviour(const char* name) : name_(name) {}
     virtual ~BasicBehaviour() = default;
     BasicBehaviour(const BasicBehaviour&) = delete;
     BasicBehaviour& operator=(const BasicBehaviour&) = delete;
 
     // Adds this behaviour's contribution, weight and limit applied, to agent.steeringForce.
     virtual void apply(double weight, BasicAgent& agent) const = 0;
-    const char* name() const { return name_.data(); }
+    const char* name() const { return name_.text(); }
 
 private:
-    std::array<char, kBehaviourNameSize> name_{};  // zero-terminated, truncated if longer
+    steering::BehaviourName name_;
 };
 
 inline constexpr std::size_t kBasicBehaviourCount = 6;

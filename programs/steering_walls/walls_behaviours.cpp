@@ -10,10 +10,6 @@
 
 namespace steering_walls {
 
-WallsBehaviour::WallsBehaviour(const char* name) {
-    std::strncpy(name_.data(), name, name_.size() - 1);
-}
-
 namespace {
 
 // Desired velocity towards `point` at a tenth of the distance per step, capped at the
@@ -135,16 +131,6 @@ const std::array<const WallsBehaviour*, kWallsBehaviourCount>& behaviourRegistry
     return registry;
 }
 
-const WallsBehaviour* findBehaviour(const char* name) {
-    if (name == nullptr) {
-        return nullptr;
-    }
-    for (const WallsBehaviour* behaviour : behaviourRegistry()) {
-        if (std::strcmp(behaviour->name(), name) == 0) {
-            return behaviour;
-        }
-    }
-    return nullptr;
-}
+const WallsBehaviour* findBehaviour(const char* name) { return steering::findByName(behaviourRegistry(), name); }
 
 }  // namespace steering_walls

@@ -6,25 +6,23 @@
 #include <cstddef>
 
 #include "programs/steering_walls/walls_agent.h"
+#include "steering/behaviour_name.h"
 
 namespace steering_walls {
 
-// Length of a behaviour's name field, terminator included.
-inline constexpr std::size_t kBehaviourNameSize = 36;
-
 class WallsBehaviour {
 public:
-    explicit WallsBehaviour(const char* name);
+    explicit WallsBehaviour(const char* name) : name_(name) {}
     virtual ~WallsBehaviour() = default;
     WallsBehaviour(const WallsBehaviour&) = delete;
     WallsBehaviour& operator=(const WallsBehaviour&) = delete;
 
     // The raw force this behaviour asks for; the caller limits and weights it.
     virtual DoubleVec computeForce(const WallsAgent& agent) const = 0;
-    const char* name() const { return name_.data(); }
+    const char* name() const { return name_.text(); }
 
 private:
-    std::array<char, kBehaviourNameSize> name_{};  // zero-terminated, truncated if longer
+    steering::BehaviourName name_;
 };
 
 inline constexpr std::size_t kWallsBehaviourCount = 7;
