@@ -4,6 +4,7 @@
 
 #include "programs/steering_walls/walls_drawing.h"
 #include "programs/steering_walls/walls_world.h"
+#include "programs/steering_walls/mouse_targets.h"
 #include "shell/picture.h"
 #include "shell/timed_frame.h"
 
@@ -12,11 +13,6 @@ namespace steering_walls {
 namespace {
 
 using namespace win;
-
-DoubleVec mousePoint(LPARAM lParam) {
-    const uintptr_t bits = static_cast<uintptr_t>(lParam);
-    return {static_cast<double>(LOWORD(bits)), static_cast<double>(HIWORD(bits))};
-}
 
 // The check mark takes the flag's new value: checked when it turns on.
 void toggle(HWND window, WORD command, bool& flag) {
@@ -76,20 +72,13 @@ bool frameTick() {
 
 LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (shell::handlePictureMessage("steering_walls", message, wParam)) return 0;
+    if (steering_walls::moveMouseTargets(message, wParam, lParam, leftButtonTarget.position, rightButtonTarget.position)) {
+        return 0;
+    }
     switch (message) {
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_PAINT: shell::paintWindow(window); return 0;
         case WM_KEYUP: handleKeyUp(window, wParam); return 0;
-        case WM_LBUTTONDOWN: leftButtonTarget.position = mousePoint(lParam); return 0;
-        case WM_RBUTTONDOWN: rightButtonTarget.position = mousePoint(lParam); return 0;
-        case WM_MOUSEMOVE:
-            // With both buttons held only the left target follows.
-            if ((wParam & MK_LBUTTON) != 0) {
-                leftButtonTarget.position = mousePoint(lParam);
-            } else if ((wParam & MK_RBUTTON) != 0) {
-                rightButtonTarget.position = mousePoint(lParam);
-            }
-            return 0;
         case WM_COMMAND: handleCommand(window, LOWORD(wParam)); return 0;
         default: return DefWindowProc(window, message, wParam, lParam);
     }
