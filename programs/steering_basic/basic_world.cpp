@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "programs/steering_walls/obstacle_block.h"
+
 namespace steering_basic {
 
 AgentArray agentArray;
@@ -21,10 +23,6 @@ constexpr int kFollowerColumns = 3;
 constexpr double kFollowerSpacing = 30.0;
 // Arrivers stand in a row at y = 300, 30 pixels apart, ten of them.
 constexpr double kArriverFirstX = 100.0, kArriverEndX = 400.0, kArriverY = 300.0, kArriverSpacing = 30.0;
-// Obstacles: a 4 x 4 block, 75 pixels apart.
-constexpr double kObstacleFirstX = 200.0, kObstacleEndX = 500.0;
-constexpr double kObstacleFirstY = 120.0, kObstacleEndY = 420.0;
-constexpr double kObstacleSpacing = 75.0;
 
 }  // namespace
 
@@ -96,13 +94,7 @@ bool setupWorld() {
 
     clearBehaviours(prototype);
     prototype.isStatic = true;
-    for (double y = kObstacleFirstY; y < kObstacleEndY; y += kObstacleSpacing) {
-        for (double x = kObstacleFirstX; x < kObstacleEndX; x += kObstacleSpacing) {
-            prototype.radius = 15.0 + 10.0 * unitRandom(runtimeRandom);
-            prototype.position = {x, y};
-            createAgent(prototype);
-        }
-    }
+    steering_walls::addObstacleBlock(prototype, runtimeRandom, [](const auto& agent) { createAgent(agent); });
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "programs/steering_walls/obstacle_block.h"
+
 namespace steering_walls {
 
 AgentList agentList;
@@ -14,10 +16,6 @@ RandomGenerator runtimeRandom;
 
 namespace {
 
-// Obstacles: a 4 x 4 block, 75 pixels apart.
-constexpr double kObstacleFirstX = 200.0, kObstacleEndX = 500.0;
-constexpr double kObstacleFirstY = 120.0, kObstacleEndY = 420.0;
-constexpr double kObstacleSpacing = 75.0;
 // Arrivers stand in a row at y = 300, 30 pixels apart.
 constexpr double kArriverFirstX = 100.0;
 constexpr double kArriverY = 300.0;
@@ -84,13 +82,7 @@ bool setupWorld() {
     WallsAgent prototype;
     clearBehaviours(prototype);
     prototype.isStatic = true;
-    for (double y = kObstacleFirstY; y < kObstacleEndY; y += kObstacleSpacing) {
-        for (double x = kObstacleFirstX; x < kObstacleEndX; x += kObstacleSpacing) {
-            prototype.radius = 15.0 + 10.0 * unitRandom(runtimeRandom);
-            prototype.position = {x, y};
-            createAgent(prototype);
-        }
-    }
+    steering_walls::addObstacleBlock(prototype, runtimeRandom, [](const auto& agent) { createAgent(agent); });
 
     makeArriver(prototype);  // also clears the static flag
     for (double x = kArriverFirstX; x < kStartArriversEndX; x += kArriverSpacing) {
