@@ -27,7 +27,7 @@ function(steering_shuffled_run name)
     set(filter "--gtest_filter=-${arg_EXCLUDE}")
   endif()
   add_test(NAME ${name}_shuffled
-           COMMAND ${name} --gtest_shuffle --gtest_repeat=3 --gtest_brief=1 ${filter}
+           COMMAND ${name} --gtest_shuffle --gtest_repeat=3 ${filter}
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 endfunction()
 
