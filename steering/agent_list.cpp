@@ -16,7 +16,7 @@ Agent* AgentList::add(const Agent& agentTemplate) {
         return nullptr;
     }
     Agent* agent = &agents_.back();
-    neighbourGrid.insertAgent(agent);
+    neighbourGrid.insertAgent(agent, agent->position, agent->radius);
     return agent;
 }
 
@@ -25,7 +25,7 @@ void AgentList::updateAll() {
     for (Agent& agent : agents_) {
         const FixedVec before = agent.position;
         agent.update();
-        neighbourGrid.moveAgent(before, &agent);
+        neighbourGrid.moveAgent(&agent, before, agent.position, agent.radius);
     }
 }
 
@@ -36,7 +36,7 @@ void AgentList::setTargetAll(FixedVec point) {
 void AgentList::removeFirst() {
     if (agents_.empty()) return;
     Agent& oldest = agents_.front();
-    neighbourGrid.removeAgent(oldest.position, &oldest);
+    neighbourGrid.removeAgent(&oldest, oldest.position, oldest.radius);
     agents_.pop_front();
 }
 

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "steering/agent.h"
 #include "world/obstacles.h"
 
 namespace steering {
@@ -83,17 +82,17 @@ CellRange agentCellsOf(const NeighbourGrid& grid, FixedVec position, Fixed radiu
 
 }  // namespace
 
-void NeighbourGrid::insertAgent(Agent* agent) {
-    agentCells_.insert(agent, agentCellsOf(*this, agent->position, agent->radius));
+void NeighbourGrid::insertAgent(Agent* agent, FixedVec position, Fixed radius) {
+    agentCells_.insert(agent, agentCellsOf(*this, position, radius));
 }
 
-void NeighbourGrid::removeAgent(FixedVec position, Agent* agent) {
-    agentCells_.remove(agent, agentCellsOf(*this, position, agent->radius), false);
+void NeighbourGrid::removeAgent(Agent* agent, FixedVec position, Fixed radius) {
+    agentCells_.remove(agent, agentCellsOf(*this, position, radius), false);
 }
 
-void NeighbourGrid::moveAgent(FixedVec oldPosition, Agent* agent) {
-    agentCells_.remove(agent, agentCellsOf(*this, oldPosition, agent->radius), true);
-    agentCells_.insert(agent, agentCellsOf(*this, agent->position, agent->radius));
+void NeighbourGrid::moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius) {
+    agentCells_.remove(agent, agentCellsOf(*this, oldPosition, radius), true);
+    agentCells_.insert(agent, agentCellsOf(*this, newPosition, radius));
 }
 
 void NeighbourGrid::insertObstacle(const Obstacle* obstacle) {

@@ -16,11 +16,13 @@ struct Obstacle;
 class NeighbourGrid {
 public:
     bool init(uint32_t columns, uint32_t rows);
-    void insertAgent(Agent* agent);
-    // Unlinks the agent from the cells its square at position (current radius) touches;
-    // cells that do not hold it are left alone.
-    void removeAgent(FixedVec position, Agent* agent);
-    void moveAgent(FixedVec oldPosition, Agent* agent);
+    // Agents are registered by the square of `radius` around their centre; the grid keeps
+    // only their addresses and never reads them, so it needs no agent header.
+    void insertAgent(Agent* agent, FixedVec position, Fixed radius);
+    // Unlinks the agent from the cells its square at position touches; cells that do not
+    // hold it are left alone.
+    void removeAgent(Agent* agent, FixedVec position, Fixed radius);
+    void moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius);
     void insertObstacle(const Obstacle* obstacle);
 
     // Appends each agent registered in a cell touched by the query square that the result

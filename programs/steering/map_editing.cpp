@@ -117,7 +117,7 @@ void moveAgentsOutOfWalls() {
         if (!nearestOpenCell(agent.position, open)) continue;
         const FixedVec old = agent.position;
         agent.position = cellCentre(open);
-        neighbourGrid.moveAgent(old, &agent);
+        neighbourGrid.moveAgent(&agent, old, agent.position, agent.radius);
     }
 }
 

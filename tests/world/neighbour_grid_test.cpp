@@ -56,27 +56,27 @@ TEST_F(NeighbourGridTest, InitSetsTheSizes) {
 
 TEST_F(NeighbourGridTest, CellsTouchedByAnAgent) {
     Agent agent = makeAgent(768, 768, 100);
-    grid.insertAgent(&agent);
+    grid.insertAgent(&agent, agent.position, agent.radius);
     EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{1, 1}}));
 
     const FixedVec old = agent.position;
     agent.position = {units(1020), units(768)};
-    grid.moveAgent(old, &agent);
+    grid.moveAgent(&agent, old, agent.position, agent.radius);
     EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{1, 1}, {2, 1}}));
 
     const FixedVec old2 = agent.position;
     agent.position = {units(600), units(600)};
-    grid.moveAgent(old2, &agent);
+    grid.moveAgent(&agent, old2, agent.position, agent.radius);
     EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{0, 0}, {0, 1}, {1, 0}, {1, 1}}));
 
-    grid.removeAgent(agent.position, &agent);
+    grid.removeAgent(&agent, agent.position, agent.radius);
     EXPECT_TRUE(cellsHolding(grid, 128, 128).empty());
 }
 
 TEST_F(NeighbourGridTest, DoubleInsertionLeavesOneEntryPerCell) {
     Agent agent = makeAgent(600, 600, 100);
-    grid.insertAgent(&agent);
-    grid.insertAgent(&agent);
+    grid.insertAgent(&agent, agent.position, agent.radius);
+    grid.insertAgent(&agent, agent.position, agent.radius);
     for (uint32_t c = 0; c <= 1; ++c) {
         for (uint32_t r = 0; r <= 1; ++r) EXPECT_EQ(grid.agentCount(c, r), 1);
     }
@@ -84,23 +84,23 @@ TEST_F(NeighbourGridTest, DoubleInsertionLeavesOneEntryPerCell) {
     // entry there, and a removal at the first position takes that shared entry too.
     const FixedVec first = agent.position;
     agent.position = {units(900), units(900)};
-    grid.insertAgent(&agent);
+    grid.insertAgent(&agent, agent.position, agent.radius);
     EXPECT_EQ(grid.agentCount(1, 1), 1);
     agent.position = {units(1300), units(600)};  // cells (2, 0) and (2, 1)
-    grid.insertAgent(&agent);
-    grid.removeAgent(first, &agent);
+    grid.insertAgent(&agent, agent.position, agent.radius);
+    grid.removeAgent(&agent, first, agent.radius);
     EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{2, 0}, {2, 1}}));
 }
 
 TEST_F(NeighbourGridTest, RemovalAtAStalePositionLeavesOtherCellsAlone) {
     Agent agent = makeAgent(768, 768, 100);
-    grid.insertAgent(&agent);
-    grid.removeAgent({units(5000), units(5000)}, &agent);  // cells that do not hold it
+    grid.insertAgent(&agent, agent.position, agent.radius);
+    grid.removeAgent(&agent, {units(5000), units(5000)}, agent.radius);  // cells that do not hold it
     EXPECT_EQ(grid.agentCount(1, 1), 1);
     Agent stranger = makeAgent(768, 768, 100);
-    grid.removeAgent(stranger.position, &stranger);  // never inserted
+    grid.removeAgent(&stranger, stranger.position, stranger.radius);  // never inserted
     EXPECT_EQ(grid.agentCount(1, 1), 1);
-    grid.removeAgent(agent.position, &agent);
+    grid.removeAgent(&agent, agent.position, agent.radius);
     EXPECT_EQ(grid.agentCount(1, 1), 0);
 }
 
@@ -108,28 +108,28 @@ TEST_F(NeighbourGridTest, AgentsPastTheEdgesUseOnlyTheBorderCellsTheyFace) {
     // Wholly at negative x, 668..868 units down: clamped to column 0 of row 1, and nowhere
     // else (not every column of the row).
     Agent left = makeAgent(-2000, 768, 100);
-    grid.insertAgent(&left);
+    grid.insertAgent(&left, left.position, left.radius);
     EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{0, 1}}));
     std::vector<Agent*> found;
     grid.queryAgents(left.position, 0.0, found);  // the query agrees: it looks in column 0
     EXPECT_EQ(found, (std::vector<Agent*>{&left}));
-    grid.removeAgent(left.position, &left);
+    grid.removeAgent(&left, left.position, left.radius);
     EXPECT_TRUE(cellsHolding(grid, 128, 128).empty());
 
     Agent corner = makeAgent(-5000, -7000, 225);  // beyond both edges: the corner cell only
-    grid.insertAgent(&corner);
+    grid.insertAgent(&corner, corner.position, corner.radius);
     EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{0, 0}}));
-    grid.removeAgent(corner.position, &corner);
+    grid.removeAgent(&corner, corner.position, corner.radius);
 
     Agent straddling = makeAgent(50, 768, 100);  // from negative x to column 0
-    grid.insertAgent(&straddling);
+    grid.insertAgent(&straddling, straddling.position, straddling.radius);
     EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{0, 1}}));
-    grid.removeAgent(straddling.position, &straddling);
+    grid.removeAgent(&straddling, straddling.position, straddling.radius);
 
     // Reaching past the Fixed range (32,500..32,900 units): the cells it overlaps, 63 and
     // 64, with no wrap to the far side.
     Agent far = makeAgent(32700, 32700, 200);
-    grid.insertAgent(&far);
+    grid.insertAgent(&far, far.position, far.radius);
     EXPECT_EQ(cellsHolding(grid, 128, 128), (std::vector<CellXY>{{63, 63}, {63, 64}, {64, 63}, {64, 64}}));
 }
 
@@ -138,7 +138,7 @@ TEST_F(NeighbourGridTest, QueryFindsTheAgentItselfAndKeepsCellOrder) {
     Agent b = makeAgent(300, 300, 50);   // cell (0, 0)
     Agent c = makeAgent(800, 300, 50);   // cell (1, 0)
     Agent d = makeAgent(300, 800, 50);   // cell (0, 1)
-    for (Agent* agent : {&a, &b, &c, &d}) grid.insertAgent(agent);
+    for (Agent* agent : {&a, &b, &c, &d}) grid.insertAgent(agent, agent->position, agent->radius);
     std::vector<Agent*> result;
     EXPECT_EQ(grid.queryAgents(a.position, units(300), result), 4u);
     // Column 0 (rows 0, 1) before column 1; insertion order within a cell.
@@ -152,9 +152,9 @@ TEST_F(NeighbourGridTest, QueryAppendsToWhatTheResultHolds) {
     Agent a = makeAgent(300, 300, 50);
     Agent b = makeAgent(350, 300, 50);
     Agent outsider = makeAgent(9000, 9000, 50);
-    grid.insertAgent(&a);
-    grid.insertAgent(&b);
-    grid.insertAgent(&outsider);
+    grid.insertAgent(&a, a.position, a.radius);
+    grid.insertAgent(&b, b.position, b.radius);
+    grid.insertAgent(&outsider, outsider.position, outsider.radius);
     std::vector<Agent*> result{&b, &outsider};
     EXPECT_EQ(grid.queryAgents(a.position, units(10), result), 3u);
     EXPECT_EQ(result, (std::vector<Agent*>{&b, &outsider, &a}));
@@ -163,8 +163,8 @@ TEST_F(NeighbourGridTest, QueryAppendsToWhatTheResultHolds) {
 TEST_F(NeighbourGridTest, QueryAtNegativeX) {
     Agent first = makeAgent(100, 100, 50);    // column 0
     Agent right = makeAgent(32000, 100, 50);  // column 62
-    grid.insertAgent(&first);
-    grid.insertAgent(&right);
+    grid.insertAgent(&first, first.position, first.radius);
+    grid.insertAgent(&right, right.position, right.radius);
     // -3,500..-2,500 units: column 0 only, not the whole row.
     const CellRange wholly = grid.queryCells({units(-3000), units(100)}, units(500));
     EXPECT_EQ(wholly.firstColumn, 0u);
@@ -205,7 +205,7 @@ TEST_F(NeighbourGridTest, ObstaclesHaveTheirOwnLists) {
     grid.insertObstacle(&o);
     grid.insertObstacle(&o);
     Agent a = makeAgent(700, 700, 100);
-    grid.insertAgent(&a);
+    grid.insertAgent(&a, a.position, a.radius);
     EXPECT_EQ(grid.obstacleCount(1, 1), 1);
     EXPECT_EQ(grid.agentCount(1, 1), 1);
     EXPECT_EQ(grid.occupancy(1, 1), 2);
@@ -219,14 +219,14 @@ TEST_F(NeighbourGridTest, ObstaclesHaveTheirOwnLists) {
 TEST_F(NeighbourGridTest, HundredsOfAgentsOnOnePoint) {
     std::deque<Agent> crowd;
     for (int i = 0; i < 500; ++i) crowd.push_back(makeAgent(1024, 1024, 75 + i % 150));
-    for (Agent& agent : crowd) grid.insertAgent(&agent);
+    for (Agent& agent : crowd) grid.insertAgent(&agent, agent.position, agent.radius);
     EXPECT_EQ(grid.agentCount(1, 1), 500);
     EXPECT_EQ(grid.agentCount(2, 2), 500);
     std::vector<Agent*> result;
     EXPECT_EQ(grid.queryAgents(crowd[0].position, units(10), result), 500u);
     for (std::size_t i = 0; i < crowd.size(); ++i) ASSERT_EQ(result[i], &crowd[i]);
     // Removing from the front keeps the others' order.
-    for (int i = 0; i < 250; ++i) grid.removeAgent(crowd[i].position, &crowd[i]);
+    for (int i = 0; i < 250; ++i) grid.removeAgent(&crowd[i], crowd[i].position, crowd[i].radius);
     result.clear();
     EXPECT_EQ(grid.queryAgents(crowd[0].position, units(10), result), 250u);
     for (std::size_t i = 0; i < result.size(); ++i) ASSERT_EQ(result[i], &crowd[250 + i]);
@@ -235,10 +235,10 @@ TEST_F(NeighbourGridTest, HundredsOfAgentsOnOnePoint) {
 TEST_F(NeighbourGridTest, AMoveSendsTheAgentToTheEndOfItsCells) {
     std::deque<Agent> agents;
     for (int i = 0; i < 40; ++i) agents.push_back(makeAgent(300, 300, 50));
-    for (Agent& agent : agents) grid.insertAgent(&agent);
+    for (Agent& agent : agents) grid.insertAgent(&agent, agent.position, agent.radius);
     // Moving without moving still removes and re-appends.
-    for (int i = 0; i < 20; ++i) grid.moveAgent(agents[i].position, &agents[i]);
-    for (int i = 20; i < 40; i += 2) grid.removeAgent(agents[i].position, &agents[i]);
+    for (int i = 0; i < 20; ++i) grid.moveAgent(&agents[i], agents[i].position, agents[i].position, agents[i].radius);
+    for (int i = 20; i < 40; i += 2) grid.removeAgent(&agents[i], agents[i].position, agents[i].radius);
     std::vector<Agent*> expected;
     for (int i = 21; i < 40; i += 2) expected.push_back(&agents[i]);
     for (int i = 0; i < 20; ++i) expected.push_back(&agents[i]);
@@ -247,7 +247,7 @@ TEST_F(NeighbourGridTest, AMoveSendsTheAgentToTheEndOfItsCells) {
     EXPECT_EQ(result, expected);
     EXPECT_EQ(grid.agentCount(0, 0), 30);
     // Re-inserting a removed agent puts it last.
-    grid.insertAgent(&agents[20]);
+    grid.insertAgent(&agents[20], agents[20].position, agents[20].radius);
     expected.push_back(&agents[20]);
     result.clear();
     grid.queryAgents(agents[0].position, 0.0, result);
@@ -330,29 +330,29 @@ TEST_F(NeighbourGridTest, MatchesTheReferenceOverRandomMoves) {
                 agents.push_back(made);
                 agents.back().position = p;
                 agents.back().radius = r;
-                grid.insertAgent(&agents.back());
+                grid.insertAgent(&agents.back(), agents.back().position, agents.back().radius);
                 reference.insert(&agents.back());
                 live.push_back(&agents.back());
             }
         } else if (what < 22) {
             // The oldest leaves.
             Agent* oldest = live.front();
-            grid.removeAgent(oldest->position, oldest);
+            grid.removeAgent(oldest, oldest->position, oldest->radius);
             reference.remove(oldest->position, oldest);
             live.erase(live.begin());
         } else if (what < 25) {
             // A removal at a stale position (cells that may not hold it).
             Agent* agent = live[random() % live.size()];
             const FixedVec stale{coordinate(random), coordinate(random)};
-            grid.removeAgent(stale, agent);
+            grid.removeAgent(agent, stale, agent->radius);
             reference.remove(stale, agent);
-            grid.insertAgent(agent);
+            grid.insertAgent(agent, agent->position, agent->radius);
             reference.insert(agent);
         } else {
             Agent* agent = live[random() % live.size()];
             const FixedVec old = agent->position;
             agent->position = {wrapAdd(old.x, step(random)), wrapAdd(old.y, step(random))};
-            grid.moveAgent(old, agent);
+            grid.moveAgent(agent, old, agent->position, agent->radius);
             reference.remove(old, agent);
             reference.insert(agent);
         }
@@ -382,7 +382,7 @@ TEST_F(NeighbourGridTest, QueryReturnsEveryAgentWithinTheRadius) {
         agents.push_back(makeAgent(0, 0, 0));
         agents.back().position = {coordinate(random), coordinate(random)};
         agents.back().radius = radius(random);
-        grid.insertAgent(&agents.back());
+        grid.insertAgent(&agents.back(), agents.back().position, agents.back().radius);
     }
     std::vector<Agent*> result;
     for (int i = 0; i < 500; ++i) {
@@ -406,8 +406,8 @@ TEST_F(NeighbourGridTest, QueryReturnsEveryAgentWithinTheRadius) {
 TEST(NeighbourGridBeforeInit, IgnoresEverything) {
     NeighbourGrid grid;
     Agent agent = makeAgent(100, 100, 50);
-    grid.insertAgent(&agent);
-    grid.removeAgent(agent.position, &agent);
+    grid.insertAgent(&agent, agent.position, agent.radius);
+    grid.removeAgent(&agent, agent.position, agent.radius);
     std::vector<Agent*> result;
     EXPECT_EQ(grid.queryAgents(agent.position, 100.0, result), 0u);
     EXPECT_EQ(grid.occupancy(0, 0), 0);

@@ -152,7 +152,7 @@ TEST_F(DrawingTest, OccupancyShadesAndGridLines) {
         agents.emplace_back();
         agents.back().position = {units(x), units(y)};
         agents.back().radius = units(50);
-        neighbourGrid.insertAgent(&agents.back());
+        neighbourGrid.insertAgent(&agents.back(), agents.back().position, agents.back().radius);
     };
     add(700, 700);  // cell (1, 1): two agents and one obstacle
     add(800, 800);
