@@ -11,6 +11,7 @@
 #include "navigation/nav_mesh.h"
 #include "programs/steering/world_setup.h"
 #include "steering/agent_list.h"
+#include "tests/world/map_bytes.h"
 #include "world/map_file.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
@@ -19,33 +20,9 @@
 namespace steering {
 namespace {
 
-std::string writeMap(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const std::string path = ::testing::TempDir() + name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
-
-void put(std::vector<uint8_t>& map, int column, int row, uint8_t value) {
-    map[static_cast<std::size_t>(row) * kMapSide + column] = value;
-}
-
-// A small map with everything the preparation rewrites: markers inside and outside the
-// scanned square, a marker byte with high bits, cells of 255, walls and other values.
-std::vector<uint8_t> markedMap() {
-    std::vector<uint8_t> map(kMapBytes, 0);
-    for (int i = 0; i < 256; ++i) {
-        put(map, i, 0, 15);
-        put(map, 0, i, 15);
-    }
-    for (int r = 30; r < 40; ++r) put(map, 50, r, 255);  // a wall written as 255
-    for (int c = 60; c < 70; ++c) put(map, c, 60, 3);
-    put(map, 10, 20, 14);
-    put(map, 11, 20, 0x2E);   // low bits 14: also a marker
-    put(map, 127, 5, 14);     // column 127: not scanned
-    put(map, 5, 127, 14);     // row 127: not scanned
-    return map;
-}
+using test_maps::markedMap;
+using test_maps::put;
+using test_maps::writeMap;
 
 // navtool MAP --check prints the digest of the mesh it built; the program's set-up, reading
 // the same file, must build exactly that mesh.
