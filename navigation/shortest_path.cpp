@@ -21,6 +21,7 @@ constexpr uint8_t kNodeAIsVertex = 1;   // interval end a is the entry edge's st
 constexpr uint8_t kNodeBIsVertex = 2;   // interval end b is the entry edge's end vertex
 constexpr uint8_t kNodeDegenerate = 4;  // the root lies on the entry edge's line: all of the triangle is seen
 constexpr uint8_t kNodeGoal = 8;        // the interval is the destination itself
+constexpr uint8_t kNodeCorner = 16;     // a corner of the corner graph, reached with length g
 // Highest pass table; numbers beyond it use it (as the classic query does).
 constexpr int kStrictestPassTable = 3;
 // Lengths within this many world units count as equal when pruning a root reached again.
@@ -32,6 +33,8 @@ constexpr uint8_t kCornerUnknown = 2;
 // Successors one expansion can make: the goal, two seen from the root, two beyond each
 // ray's corner; one more slot spare.
 constexpr int kPendingNodes = 8;
+// Longest walk around one vertex's fan; a longer fan makes the corner graph unavailable.
+constexpr int kMaxFanWalk = 256;
 
 struct Vec {
     double x, y;
@@ -74,6 +77,14 @@ struct Context {
     // the same root is expanded at once instead of going through the heap.
     int32_t pending[kPendingNodes] = {};
     int pendingCount = 0;
+    // Searching over the corner graph: bends become corner nodes.
+    bool useGraph = false;
+    // Sweeping the sight of one corner (building the graph): nodes keep the corner as
+    // their root, record what they see, and never bend.
+    bool sweep = false;
+    int32_t sweepRoot = -1;
+    int32_t edgeCount = 0;
+    PathPoint goalPoint{};
 };
 
 // Whether a path may cross edge k of triangle t into its neighbour.
@@ -135,6 +146,7 @@ void refreshMeshTables(NavMesh& mesh, ShortestSearchState& st, CellLinkRule rule
     st.cachedBuild = mesh.buildSerial;
     st.cachedRule = rule;
     st.cachedTable = tableNumber;
+    st.graph.status = CornerGraph::Status::Stale;
     const int count = mesh.triangleHighWater;
     for (int t = 0; t < count; ++t) st.passMask[t] = crossingMask(mesh, table, rule, t);
     for (int v = 0; v < mesh.pointHighWater; ++v) st.corner[v] = kCornerUnknown;
@@ -259,6 +271,10 @@ bool addNode(Context& c, const ShortestNode& node) {
         return false;
     }
     st.nodes[st.nodeCount] = node;
+    if (c.sweep) {
+        ++st.nodeCount;
+        return true;
+    }
     if (c.pendingCount < kPendingNodes) {
         c.pending[c.pendingCount++] = st.nodeCount;
     } else {
@@ -268,16 +284,74 @@ bool addNode(Context& c, const ShortestNode& node) {
     return true;
 }
 
+// While sweeping: the sweep's corner sees some of triangle t (all of it when `whole`).
+void recordSighting(Context& c, int t, bool whole) {
+    CornerGraph& g = c.state.graph;
+    if (g.touchStamp[t] == g.sweep) {
+        if (whole) g.foundCode[g.touchIndex[t]] |= 1;
+        return;
+    }
+    if (g.foundCount >= kMaxCornerSightings) {
+        c.overflow = true;
+        return;
+    }
+    g.touchStamp[t] = g.sweep;
+    g.touchIndex[t] = g.foundCount;
+    g.foundTriangle[g.foundCount] = t;
+    g.foundCode[g.foundCount++] = c.sweepRoot * 2 + (whole ? 1 : 0);
+}
+
+// While sweeping: the sweep's corner sees vertex s of triangle t; an edge when that vertex
+// is a corner bending on t's side.
+void recordCorner(Context& c, int t, int s) {
+    CornerGraph& g = c.state.graph;
+    if (!((g.bendSlots[t] >> s) & 1)) return;
+    const int32_t v = c.mesh.triangles[t].vertex[s];
+    if (v == c.sweepRoot || g.seenStamp[v] == g.sweep) return;
+    if (c.edgeCount >= kMaxCornerEdges) {
+        c.overflow = true;
+        return;
+    }
+    g.seenStamp[v] = g.sweep;
+    g.edges[c.edgeCount++] = CornerEdge{v, distance(rootPoint(c, v), rootPoint(c, c.sweepRoot))};
+}
+
+// A corner of the graph reached with length g, unless it was reached as short already.
+void addCornerNode(Context& c, int parent, int32_t v, double g) {
+    ShortestSearchState& st = c.state;
+    if (st.rootStamp[v] == st.stamp && g >= st.rootBest[v] - kLengthTolerance) return;
+    st.rootStamp[v] = st.stamp;
+    st.rootBest[v] = g;
+    ShortestNode node;
+    node.root = v;
+    node.g = g;
+    node.f = g + distance(rootPoint(c, v), c.goal);
+    node.parent = parent;
+    node.triangle = -1;
+    node.flags = kNodeCorner;
+    addNode(c, node);
+}
+
 // A node entering the neighbour across edge k of triangle t, interval [from, to] given in
 // t's sweep order (toward t's vertex k first is the neighbour's edge start).
 void addEdgeNode(Context& c, int parent, int t, int k, int32_t root, double g, Vec a, Vec b, uint8_t flags,
                  int32_t rotationOrigin) {
     const int n = c.mesh.triangles[t].neighbour[k];
     const int entry = slotToward(c.mesh, n, t);
+    if (c.sweep) {
+        // Seeing the whole entry edge is not seeing the whole triangle: its far vertex may lie
+        // outside the two rays (decided when the node is expanded).
+        const bool whole = (flags & kNodeDegenerate) != 0;
+        recordSighting(c, n, whole);
+        if (flags & kNodeAIsVertex) recordCorner(c, n, entry);
+        if (flags & kNodeBIsVertex) recordCorner(c, n, next(entry));
+    }
     // A triangle without the goal and with no way on but back is a dead end, and so is
     // every triangle hanging off the cycles unless the start or goal lies beyond it.
-    if (n != c.goalTriangle && !passable(c, n, next(entry)) && !passable(c, n, prev(entry))) return;
-    if (c.state.hanging[n] && c.state.wayOutStamp[n] != c.state.stamp) return;
+    if (!c.sweep) {
+        if (n != c.goalTriangle && !passable(c, n, next(entry)) && !passable(c, n, prev(entry))) return;
+        if (c.state.hanging[n] && c.state.wayOutStamp[n] != c.state.stamp) return;
+    }
     ShortestNode node;
     node.ax = a.x;
     node.ay = a.y;
@@ -290,8 +364,10 @@ void addEdgeNode(Context& c, int parent, int t, int k, int32_t root, double g, V
     node.entrySlot = static_cast<int8_t>(entry);
     node.flags = flags;
     node.rotationOrigin = rotationOrigin;
-    const Vec r = rootPoint(c, root);
-    node.f = g + ((flags & kNodeDegenerate) ? distance(r, c.goal) : intervalBound(r, a, b, c.goal));
+    if (!c.sweep) {
+        const Vec r = rootPoint(c, root);
+        node.f = g + ((flags & kNodeDegenerate) ? distance(r, c.goal) : intervalBound(r, a, b, c.goal));
+    }
     addNode(c, node);
 }
 
@@ -327,7 +403,11 @@ void expandDegenerate(Context& c, int index) {
     const int t = n.triangle;
     const int i = n.entrySlot;
     const Vec r = rootPoint(c, n.root);
-    if (t == c.goalTriangle) addGoalNode(c, index, n.root, n.g);
+    if (c.sweep) {
+        for (int s = 0; s < 3; ++s) recordCorner(c, t, s);
+    } else if (t == c.goalTriangle) {
+        addGoalNode(c, index, n.root, n.g);
+    }
     const int slots[2] = {prev(i), next(i)};
     for (int k : slots) {
         const int neighbour = c.mesh.triangles[t].neighbour[k];
@@ -389,7 +469,7 @@ void expandInterval(Context& c, int index) {
     const bool aIsU = (n.flags & kNodeAIsVertex) != 0;
     const bool bIsV = (n.flags & kNodeBIsVertex) != 0;
 
-    if (t == c.goalTriangle) {
+    if (t == c.goalTriangle && !c.sweep) {
         const double ca = cross(a - r, c.goal - r);
         const double cb = cross(b - r, c.goal - r);
         const bool pastA = ca < 0 && !nearZero(ca, a - r, c.goal - r);
@@ -410,6 +490,10 @@ void expandInterval(Context& c, int index) {
     double pa = exitPosition(r, a, u, w, v, aIsU, false);
     double pb = exitPosition(r, b, u, w, v, false, bIsV);
     if (pb < pa) pb = pa;
+    if (c.sweep) {
+        if (pa <= 1.0 && pb >= 1.0) recordCorner(c, t, prev(i));
+        if (pa <= 0.0 && pb >= 2.0 && aIsU && bIsV) recordSighting(c, t, true);
+    }
 
     // Seen from r: the far boundary between the two rays.
     if ((pa < 1.0 || pb <= 1.0) && passable(c, t, leftSlot)) {
@@ -427,6 +511,18 @@ void expandInterval(Context& c, int index) {
         addEdgeNode(c, index, t, rightSlot, n.root, n.g, pointAt(from, u, w, v), pointAt(pb, u, w, v), flags, -1);
     }
 
+    if (c.sweep) return;
+    if (c.useGraph) {
+        // Beyond either ray lies what only a bend around u or v reaches: the corner graph
+        // takes it from there.
+        if (aIsU && pa > 0.0 && ((c.state.graph.bendSlots[t] >> i) & 1)) {
+            addCornerNode(c, index, c.mesh.triangles[t].vertex[i], n.g + distance(r, u));
+        }
+        if (bIsV && pb < 2.0 && ((c.state.graph.bendSlots[t] >> next(i)) & 1)) {
+            addCornerNode(c, index, c.mesh.triangles[t].vertex[next(i)], n.g + distance(r, v));
+        }
+        return;
+    }
     // Beyond the ray through a: reached only by bending around the corner u.
     if (aIsU && pa > 0.0 && isCorner(c, t, i)) {
         const int32_t vu = c.mesh.triangles[t].vertex[i];
@@ -457,11 +553,18 @@ void expandInterval(Context& c, int index) {
     }
 }
 
-// Walks the segment a -> b through the mesh with exact orientation tests.
-bool walkSegment(Context& c, PathPoint a, PathPoint b) {
+struct Sector;
+void sectorOf(const Context& c, int t, int s, Sector& out);
+bool wedgeHolds(const NavMesh& mesh, int t, int s, int64_t dx, int64_t dy);
+int nextInSector(const Context& c, int t, int s, int64_t dx, int64_t dy);
+
+// Walks the segment a -> b through the mesh with exact orientation tests, from triangle t,
+// which holds a and, where a is one of its vertices, the segment's first stretch. Passing
+// exactly through a vertex where some crossing is refused counts as blocked, unless
+// `alongWalls`: then it is free when it goes on within the same sector of the vertex's fan
+// (a path grazing a wall, as the interval search sees it).
+bool walkFrom(Context& c, int t, PathPoint a, PathPoint b, bool alongWalls) {
     NavMesh& mesh = c.mesh;
-    int t = locate_for_query(mesh, a.x, a.y);
-    if (t < 0 || isOutsideType(mesh.triangles[t].type)) return false;
     const int64_t dx = static_cast<int64_t>(b.x) - a.x;
     const int64_t dy = static_cast<int64_t>(b.y) - a.y;
     for (int guard = 0; guard <= kMaxTriangles; ++guard) {
@@ -499,7 +602,13 @@ bool walkSegment(Context& c, PathPoint a, PathPoint b) {
         if (throughVertex < 0) return false;
         // Through a vertex: free only when nothing around it is refused; go on in the fan
         // triangle whose wedge holds the direction.
-        if (isCorner(c, t, throughVertex)) return false;
+        if (isCorner(c, t, throughVertex)) {
+            if (!alongWalls) return false;
+            const int next = nextInSector(c, t, throughVertex, dx, dy);
+            if (next < 0) return false;
+            t = next;
+            continue;
+        }
         const PathPoint x = p[throughVertex];
         int cur = t, slot = throughVertex, found = -1;
         for (int step = 0; step < kMaxTriangles; ++step) {
@@ -522,6 +631,293 @@ bool walkSegment(Context& c, PathPoint a, PathPoint b) {
         t = found;
     }
     return false;
+}
+
+// Walks the segment a -> b through the mesh with exact orientation tests.
+bool walkSegment(Context& c, PathPoint a, PathPoint b) {
+    const int t = locate_for_query(c.mesh, a.x, a.y);
+    if (t < 0 || isOutsideType(c.mesh.triangles[t].type)) return false;
+    return walkFrom(c, t, a, b, false);
+}
+
+// The triangles of the sector of slot s of triangle t: the fan of that vertex as far as
+// crossings go (the corner graph needs crossings that go both ways, so one test does).
+// The first `forward` entries turn one way from t, the rest the other way.
+struct Sector {
+    int32_t triangle[kMaxFanWalk];
+    int8_t slot[kMaxFanWalk];
+    int count = 0;
+    int forward = 0;
+    bool complete = true;  // false when the fan was longer than kMaxFanWalk
+};
+
+void sectorOf(const Context& c, int t, int s, Sector& out) {
+    const NavMesh& mesh = c.mesh;
+    out.count = 0;
+    out.complete = true;
+    out.triangle[out.count] = t;
+    out.slot[out.count++] = static_cast<int8_t>(s);
+    int cur = t, slot = s;
+    bool closed = false;
+    for (;;) {
+        if (!passable(c, cur, slot)) break;
+        const int n = mesh.triangles[cur].neighbour[slot];
+        const int back = slotToward(mesh, n, cur);
+        if (back < 0) break;
+        cur = n;
+        slot = next(back);
+        if (cur == t) {
+            closed = true;
+            break;
+        }
+        if (out.count == kMaxFanWalk) {
+            out.complete = false;
+            return;
+        }
+        out.triangle[out.count] = cur;
+        out.slot[out.count++] = static_cast<int8_t>(slot);
+    }
+    out.forward = out.count;
+    if (closed) return;
+    cur = t;
+    slot = s;
+    for (;;) {
+        const int behind = prev(slot);
+        if (!passable(c, cur, behind)) break;
+        const int n = mesh.triangles[cur].neighbour[behind];
+        const int back = slotToward(mesh, n, cur);
+        if (back < 0 || n == t) break;
+        cur = n;
+        slot = back;
+        if (out.count == kMaxFanWalk) {
+            out.complete = false;
+            return;
+        }
+        out.triangle[out.count] = cur;
+        out.slot[out.count++] = static_cast<int8_t>(slot);
+    }
+}
+
+// Angle at slot s of triangle t, radians.
+double angleAt(const NavMesh& mesh, int t, int s) {
+    const Vec p = vertexPoint(mesh, t, s);
+    const Vec e1 = vertexPoint(mesh, t, next(s)) - p;
+    const Vec e2 = vertexPoint(mesh, t, prev(s)) - p;
+    return std::atan2(std::fabs(cross(e1, e2)), e1.x * e2.x + e1.y * e2.y);
+}
+
+// Whether a sector opens wider than a half turn. The summed angle decides unless it is
+// near a half turn; there the exact orientation of its two bounding edges does, so a
+// straight wall never counts.
+bool widerThanHalfTurn(const NavMesh& mesh, const Sector& sector) {
+    constexpr double kPi = 3.14159265358979323846;
+    constexpr double kNearHalfTurn = 0.01;
+    double sum = 0;
+    for (int k = 0; k < sector.count; ++k) sum += angleAt(mesh, sector.triangle[k], sector.slot[k]);
+    if (sum < kPi - kNearHalfTurn) return false;
+    if (sum > kPi + kNearHalfTurn) return true;
+    // The last triangle turning back holds the first bounding edge; the last turning on,
+    // the other.
+    const int firstIndex = sector.count > sector.forward ? sector.count - 1 : 0;
+    const int bt = sector.triangle[firstIndex], bs = sector.slot[firstIndex];
+    const int ft = sector.triangle[sector.forward - 1], fs = sector.slot[sector.forward - 1];
+    const NavPoint& v = vertex_of(mesh, bt, bs);
+    const NavPoint& first = vertex_of(mesh, bt, prev(bs));
+    const NavPoint& firstOther = vertex_of(mesh, bt, next(bs));
+    const NavPoint& last = vertex_of(mesh, ft, next(fs));
+    const int64_t d0x = first.x - v.x, d0y = first.y - v.y;
+    const int64_t turn = cross64(d0x, d0y, firstOther.x - v.x, firstOther.y - v.y);
+    const int64_t across = cross64(d0x, d0y, last.x - v.x, last.y - v.y);
+    return turn > 0 ? across < 0 : across > 0;
+}
+
+// Whether the direction (dx, dy) from slot s of triangle t points into the triangle (or
+// along one of its two edges there).
+bool wedgeHolds(const NavMesh& mesh, int t, int s, int64_t dx, int64_t dy) {
+    const PathPoint x = vertexWorld(mesh, t, s);
+    const PathPoint e1 = vertexWorld(mesh, t, next(s));
+    const PathPoint e2 = vertexWorld(mesh, t, prev(s));
+    return cross64(static_cast<int64_t>(e1.x) - x.x, static_cast<int64_t>(e1.y) - x.y, dx, dy) <= 0 &&
+           cross64(dx, dy, static_cast<int64_t>(e2.x) - x.x, static_cast<int64_t>(e2.y) - x.y) <= 0;
+}
+
+// The triangle other than t, in the sector of slot s of t, whose wedge holds the direction;
+// -1 when there is none.
+int nextInSector(const Context& c, int t, int s, int64_t dx, int64_t dy) {
+    Sector sector;
+    sectorOf(c, t, s, sector);
+    for (int k = 1; k < sector.count; ++k) {
+        if (wedgeHolds(c.mesh, sector.triangle[k], sector.slot[k], dx, dy)) return sector.triangle[k];
+    }
+    return -1;
+}
+
+// Walks from corner v of the graph to b, starting in the triangle of v's bending sector
+// whose wedge holds the direction.
+bool walkFromCorner(Context& c, int32_t v, PathPoint b) {
+    const int32_t seed = c.state.graph.sectorSeed[v];
+    if (seed < 0) return false;
+    const PathPoint x = vertexIndexWorld(c.mesh, v);
+    const int64_t dx = static_cast<int64_t>(b.x) - x.x, dy = static_cast<int64_t>(b.y) - x.y;
+    if (dx == 0 && dy == 0) return true;
+    Sector sector;
+    sectorOf(c, seed >> 2, seed & 3, sector);
+    for (int k = 0; k < sector.count; ++k) {
+        if (wedgeHolds(c.mesh, sector.triangle[k], sector.slot[k], dx, dy)) {
+            return walkFrom(c, sector.triangle[k], x, b, true);
+        }
+    }
+    return false;
+}
+
+// A corner of the graph: on to every corner it sees, and to the goal when it sees it.
+void expandCorner(Context& c, int index) {
+    const ShortestNode n = c.state.nodes[index];
+    const CornerGraph& g = c.state.graph;
+    const int32_t v = n.root;
+    if (g.goalStamp[v] == c.state.stamp && (g.goalFull[v] || walkFromCorner(c, v, c.goalPoint))) {
+        addGoalNode(c, index, v, n.g);
+    }
+    for (int e = g.edgeStart[v]; e < g.edgeStart[v + 1]; ++e) {
+        addCornerNode(c, index, g.edges[e].to, n.g + g.edges[e].length);
+    }
+}
+
+void expandNode(Context& c, int index) {
+    const uint8_t flags = c.state.nodes[index].flags;
+    if (flags & kNodeCorner) {
+        expandCorner(c, index);
+    } else if (flags & kNodeDegenerate) {
+        expandDegenerate(c, index);
+    } else {
+        expandInterval(c, index);
+    }
+}
+
+// Finds the corners and their bending sectors; false when the graph cannot be made (a
+// crossing allowed one way only, an endless fan).
+bool findCorners(Context& c) {
+    NavMesh& mesh = c.mesh;
+    CornerGraph& g = c.state.graph;
+    for (int t = 0; t < mesh.triangleHighWater; ++t) {
+        g.bendSlots[t] = 0;
+        if (!isLive(mesh.triangles[t])) continue;
+        for (int k = 0; k < 3; ++k) {
+            if (!passable(c, t, k)) continue;
+            const int n = mesh.triangles[t].neighbour[k];
+            const int back = slotToward(mesh, n, t);
+            if (back < 0 || !passable(c, n, back)) return false;
+        }
+    }
+    constexpr int32_t kNotLookedAt = -2;
+    for (int v = 0; v < mesh.pointHighWater; ++v) g.sectorSeed[v] = kNotLookedAt;
+    Sector sector;
+    for (int t = 0; t < mesh.triangleHighWater; ++t) {
+        if (!isLive(mesh.triangles[t])) continue;
+        for (int s = 0; s < 3; ++s) {
+            const int v = mesh.triangles[t].vertex[s];
+            if (g.sectorSeed[v] != kNotLookedAt) continue;
+            g.sectorSeed[v] = -1;
+            if (!isCorner(c, t, s)) continue;
+            // Every sector of v's fan: start at each fan triangle not yet in a sector.
+            ++g.sweep;
+            int cur = t, slot = s;
+            for (int guard = 0;; ++guard) {  // back to the fan's open end, if it has one
+                const int behind = prev(slot);
+                const int n = mesh.triangles[cur].neighbour[behind];
+                if (n < 0 || guard == kMaxFanWalk) break;
+                const int back = slotToward(mesh, n, cur);
+                if (back < 0 || n == t) break;
+                cur = n;
+                slot = back;
+            }
+            const int fanStart = cur;
+            for (int guard = 0;; ++guard) {
+                if (guard == kMaxFanWalk) return false;
+                if (g.touchStamp[cur] != g.sweep) {
+                    sectorOf(c, cur, slot, sector);
+                    if (!sector.complete) return false;
+                    for (int k = 0; k < sector.count; ++k) g.touchStamp[sector.triangle[k]] = g.sweep;
+                    if (widerThanHalfTurn(mesh, sector)) {
+                        if (g.sectorSeed[v] >= 0) return false;  // two such sectors cannot be
+                        g.sectorSeed[v] = cur * 4 + slot;
+                        for (int k = 0; k < sector.count; ++k) {
+                            g.bendSlots[sector.triangle[k]] |= static_cast<uint8_t>(1u << sector.slot[k]);
+                        }
+                    }
+                }
+                const int n = mesh.triangles[cur].neighbour[slot];
+                if (n < 0) break;
+                const int back = slotToward(mesh, n, cur);
+                if (back < 0) return false;
+                cur = n;
+                slot = next(back);
+                if (cur == fanStart) break;
+            }
+        }
+    }
+    return true;
+}
+
+// Sweeps the sight of every corner within its bending sector: the corners it sees become
+// its edges, the triangles it sees list it.
+bool sweepCorners(Context& c) {
+    NavMesh& mesh = c.mesh;
+    ShortestSearchState& st = c.state;
+    CornerGraph& g = st.graph;
+    c.sweep = true;
+    c.edgeCount = 0;
+    c.overflow = false;
+    g.foundCount = 0;
+    Sector sector;
+    for (int v = 0; v < mesh.pointHighWater; ++v) {
+        g.edgeStart[v] = c.edgeCount;
+        const int32_t seed = g.sectorSeed[v];
+        if (seed < 0) continue;
+        ++g.sweep;
+        c.sweepRoot = v;
+        st.nodeCount = 0;
+        sectorOf(c, seed >> 2, seed & 3, sector);
+        for (int k = 0; k < sector.count; ++k) {
+            const int t = sector.triangle[k], s = sector.slot[k];
+            recordSighting(c, t, true);
+            recordCorner(c, t, next(s));
+            recordCorner(c, t, prev(s));
+            const int far = next(s);
+            if (passable(c, t, far)) {
+                addEdgeNode(c, -1, t, far, v, 0.0, vertexPoint(mesh, t, next(far)), vertexPoint(mesh, t, far),
+                            kNodeAIsVertex | kNodeBIsVertex, -1);
+            }
+        }
+        for (int i = 0; i < st.nodeCount && !c.overflow; ++i) expandNode(c, i);
+        if (c.overflow) break;
+    }
+    g.edgeStart[mesh.pointHighWater] = c.edgeCount;
+    st.nodeCount = 0;
+    c.sweep = false;
+    if (c.overflow) {
+        c.overflow = false;
+        return false;
+    }
+    // Sightings grouped by triangle.
+    const int triangles = mesh.triangleHighWater;
+    for (int t = 0; t <= triangles; ++t) g.sightStart[t] = 0;
+    for (int i = 0; i < g.foundCount; ++i) ++g.sightStart[g.foundTriangle[i] + 1];
+    for (int t = 0; t < triangles; ++t) g.sightStart[t + 1] += g.sightStart[t];
+    for (int t = 0; t < triangles; ++t) g.touchIndex[t] = g.sightStart[t];
+    for (int i = 0; i < g.foundCount; ++i) g.sightings[g.touchIndex[g.foundTriangle[i]]++] = g.foundCode[i];
+    return true;
+}
+
+// Makes the corner graph for the tables in force, unless it is made already.
+void prepareCornerGraph(Context& c) {
+    CornerGraph& g = c.state.graph;
+    if (g.status != CornerGraph::Status::Stale) return;
+    g.sweep = 0;
+    for (int t = 0; t < c.mesh.triangleHighWater; ++t) g.touchStamp[t] = 0;
+    for (int v = 0; v < c.mesh.pointHighWater; ++v) g.seenStamp[v] = 0;
+    const bool made = findCorners(c) && sweepCorners(c);
+    g.status = made ? CornerGraph::Status::Ready : CornerGraph::Status::Unavailable;
 }
 
 const uint8_t* selectTable(NavMesh& mesh, int number) {
@@ -567,6 +963,7 @@ void next_stamp(ShortestSearchState& state) {
     if (++state.stamp != 0) return;
     for (uint32_t& s : state.rootStamp) s = 0;
     for (uint32_t& s : state.wayOutStamp) s = 0;
+    for (uint32_t& s : state.graph.goalStamp) s = 0;
     state.stamp = 1;
 }
 
@@ -650,6 +1047,17 @@ ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, con
         return ShortestStatus::Found;
     }
 
+    prepareCornerGraph(c);
+    c.useGraph = state.graph.status == CornerGraph::Status::Ready;
+    if (c.useGraph) {
+        c.goalPoint = PathPoint{query.toX, query.toY};
+        CornerGraph& graph = state.graph;
+        for (int i = graph.sightStart[goalTriangle]; i < graph.sightStart[goalTriangle + 1]; ++i) {
+            const int32_t v = graph.sightings[i] >> 1;
+            graph.goalStamp[v] = state.stamp;
+            graph.goalFull[v] = static_cast<uint8_t>(graph.sightings[i] & 1);
+        }
+    }
     for (int k = 0; k < 3; ++k) {
         if (!passable(c, startTriangle, k)) continue;
         const PathPoint ia = vertexWorld(mesh, startTriangle, next(k));
@@ -684,11 +1092,7 @@ ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, con
         for (;;) {
             ++state.lastNodesExpanded;
             c.pendingCount = 0;
-            if (state.nodes[current].flags & kNodeDegenerate) {
-                expandDegenerate(c, current);
-            } else {
-                expandInterval(c, current);
-            }
+            expandNode(c, current);
             if (c.pendingCount == 1) {
                 const ShortestNode& only = state.nodes[c.pending[0]];
                 if (!(only.flags & kNodeGoal) && only.root == state.nodes[current].root) {
