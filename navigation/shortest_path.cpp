@@ -8,6 +8,7 @@
 // bound of the rest, so the first goal popped ends the shortest path.
 #include "navigation/shortest_path.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "navigation/triangulation.h"
@@ -43,6 +44,12 @@ Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
 Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y}; }
 Vec operator*(Vec a, double s) { return {a.x * s, a.y * s}; }
 double cross(Vec a, Vec b) { return a.x * b.y - a.y * b.x; }
+// A number in [0, 4) that grows with the direction's angle counter-clockwise from +x
+// (cheaper than atan2, and only order matters).
+double pseudoAngle(Vec d) {
+    const double p = d.y / (std::fabs(d.x) + std::fabs(d.y));
+    return d.x < 0 ? 2 - p : (d.y < 0 ? 4 + p : p);
+}
 double length(Vec a) { return std::sqrt(a.x * a.x + a.y * a.y); }
 double distance(Vec a, Vec b) { return length(a - b); }
 // A cross product this small against its factors' sizes counts as zero.
@@ -301,6 +308,8 @@ void recordSighting(Context& c, int t, bool whole) {
     g.foundCode[g.foundCount++] = c.sweepRoot * 2 + (whole ? 1 : 0);
 }
 
+bool intoWall(const CornerGraph& g, int v, int64_t dx, int64_t dy);
+
 // While sweeping: the sweep's corner sees vertex s of triangle t; an edge when that vertex
 // is a corner bending on t's side.
 void recordCorner(Context& c, int t, int s) {
@@ -313,7 +322,13 @@ void recordCorner(Context& c, int t, int s) {
         return;
     }
     g.seenStamp[v] = g.sweep;
-    g.edges[c.edgeCount++] = CornerEdge{v, distance(rootPoint(c, v), rootPoint(c, c.sweepRoot))};
+    // An edge that runs into the wall at either end is on no shortest path.
+    const NavPoint& from = c.mesh.points[c.sweepRoot];
+    const NavPoint& to = c.mesh.points[v];
+    const int64_t dx = to.x - from.x, dy = to.y - from.y;
+    if (intoWall(g, c.sweepRoot, -dx, -dy) || intoWall(g, v, dx, dy)) return;
+    const Vec d = rootPoint(c, v) - rootPoint(c, c.sweepRoot);
+    g.edges[c.edgeCount++] = CornerEdge{v, static_cast<float>(pseudoAngle(d)), length(d)};
 }
 
 // A corner of the graph reached with length g, unless it was reached as short already.
@@ -706,6 +721,72 @@ double angleAt(const NavMesh& mesh, int t, int s) {
     return std::atan2(std::fabs(cross(e1, e2)), e1.x * e2.x + e1.y * e2.y);
 }
 
+// The far vertices of the two edges that bound a sector (not complete all round): the
+// last triangle turning back holds the first, the last turning on the other.
+void sectorBounds(const NavMesh& mesh, const Sector& sector, NavPoint& first, NavPoint& last) {
+    const int firstIndex = sector.count > sector.forward ? sector.count - 1 : 0;
+    const int bt = sector.triangle[firstIndex], bs = sector.slot[firstIndex];
+    const int ft = sector.triangle[sector.forward - 1], fs = sector.slot[sector.forward - 1];
+    first = vertex_of(mesh, bt, prev(bs));
+    last = vertex_of(mesh, ft, next(fs));
+}
+
+// Whether the direction (dx, dy) from corner v points strictly into its wall (the angle,
+// narrower than a half turn, between the two edges bounding its bending sector). A path
+// going that way into v cannot bend there tautly.
+bool intoWall(const CornerGraph& g, int v, int64_t dx, int64_t dy) {
+    const int32_t* w = g.wallEdges[v];
+    const int64_t c1 = cross64(w[0], w[1], dx, dy), c2 = cross64(dx, dy, w[2], w[3]);
+    const int64_t c12 = cross64(w[0], w[1], w[2], w[3]);
+    return c12 > 0 ? (c1 > 0 && c2 > 0) : (c12 < 0 && c1 < 0 && c2 < 0);
+}
+
+// Whether a path from p that bends at corner v toward direction `out` wraps v's wall:
+// the wall lies within the narrower angle between the way back to p and the way out.
+// Any other bend has a shorter way past v. Undecided cases count as wrapping.
+bool wrapsWall(const CornerGraph& g, int v, Vec back, Vec out) {
+    const Vec m{g.wallMiddle[v][0], g.wallMiddle[v][1]};
+    const double turn = cross(back, out);
+    const double slack = 1e-9 * (std::fabs(back.x) + std::fabs(back.y)) * (std::fabs(out.x) + std::fabs(out.y));
+    if (std::fabs(turn) <= slack) return true;
+    const double s1 = cross(back, m), s2 = cross(m, out);
+    const double e1 = 1e-9 * (std::fabs(back.x) + std::fabs(back.y)) * (std::fabs(m.x) + std::fabs(m.y));
+    const double e2 = 1e-9 * (std::fabs(out.x) + std::fabs(out.y)) * (std::fabs(m.x) + std::fabs(m.y));
+    if (turn > 0) return s1 >= -e1 && s2 >= -e2;
+    return s1 <= e1 && s2 <= e2;
+}
+
+// The directions a path from `back` (relative to corner v) can leave v in while wrapping
+// its wall, as a range of pseudo-angles [from, to] (from > to when it runs past a whole
+// turn), a little wider than exact. False when the wall is not all on one side of the
+// way back (the caller then tests each edge).
+bool tautDirections(const CornerGraph& g, int v, Vec back, float& from, float& to) {
+    constexpr double kWiden = 1e-6;
+    const int32_t* w = g.wallEdges[v];
+    const Vec o1{static_cast<double>(w[0]), static_cast<double>(w[1])};
+    const Vec o2{static_cast<double>(w[2]), static_cast<double>(w[3])};
+    const double s1 = cross(back, o1), s2 = cross(back, o2);
+    const bool o2After = cross(o1, o2) > 0;
+    const Vec ahead = back * -1.0;
+    double lo, hi;
+    if (s1 > 0 && s2 > 0) {  // wall counter-clockwise of the way back: leave between its far edge and straight on
+        lo = pseudoAngle(o2After ? o2 : o1);
+        hi = pseudoAngle(ahead);
+    } else if (s1 < 0 && s2 < 0) {  // wall clockwise: leave between straight on and its near edge
+        lo = pseudoAngle(ahead);
+        hi = pseudoAngle(o2After ? o1 : o2);
+    } else {
+        return false;
+    }
+    lo -= kWiden;
+    hi += kWiden;
+    if (lo < 0) lo += 4;
+    if (hi >= 4) hi -= 4;
+    from = static_cast<float>(lo);
+    to = static_cast<float>(hi);
+    return true;
+}
+
 // Whether a sector opens wider than a half turn. The summed angle decides unless it is
 // near a half turn; there the exact orientation of its two bounding edges does, so a
 // straight wall never counts.
@@ -716,15 +797,12 @@ bool widerThanHalfTurn(const NavMesh& mesh, const Sector& sector) {
     for (int k = 0; k < sector.count; ++k) sum += angleAt(mesh, sector.triangle[k], sector.slot[k]);
     if (sum < kPi - kNearHalfTurn) return false;
     if (sum > kPi + kNearHalfTurn) return true;
-    // The last triangle turning back holds the first bounding edge; the last turning on,
-    // the other.
     const int firstIndex = sector.count > sector.forward ? sector.count - 1 : 0;
     const int bt = sector.triangle[firstIndex], bs = sector.slot[firstIndex];
-    const int ft = sector.triangle[sector.forward - 1], fs = sector.slot[sector.forward - 1];
     const NavPoint& v = vertex_of(mesh, bt, bs);
-    const NavPoint& first = vertex_of(mesh, bt, prev(bs));
     const NavPoint& firstOther = vertex_of(mesh, bt, next(bs));
-    const NavPoint& last = vertex_of(mesh, ft, next(fs));
+    NavPoint first, last;
+    sectorBounds(mesh, sector, first, last);
     const int64_t d0x = first.x - v.x, d0y = first.y - v.y;
     const int64_t turn = cross64(d0x, d0y, firstOther.x - v.x, firstOther.y - v.y);
     const int64_t across = cross64(d0x, d0y, last.x - v.x, last.y - v.y);
@@ -775,11 +853,31 @@ void expandCorner(Context& c, int index) {
     const ShortestNode n = c.state.nodes[index];
     const CornerGraph& g = c.state.graph;
     const int32_t v = n.root;
-    if (g.goalStamp[v] == c.state.stamp && (g.goalFull[v] || walkFromCorner(c, v, c.goalPoint))) {
+    const Vec here = rootPoint(c, v);
+    const Vec back = rootPoint(c, c.state.nodes[n.parent].root) - here;
+    if (g.goalStamp[v] == c.state.stamp && wrapsWall(g, v, back, c.goal - here) &&
+        (g.goalFull[v] || walkFromCorner(c, v, c.goalPoint))) {
         addGoalNode(c, index, v, n.g);
     }
-    for (int e = g.edgeStart[v]; e < g.edgeStart[v + 1]; ++e) {
+    const int begin = g.edgeStart[v], end = g.edgeStart[v + 1];
+    float from = 0, to = 0;
+    if (!tautDirections(g, v, back, from, to)) {
+        for (int e = begin; e < end; ++e) {
+            const CornerEdge& edge = g.edges[e];
+            if (wrapsWall(g, v, back, rootPoint(c, edge.to) - here)) addCornerNode(c, index, edge.to, n.g + edge.length);
+        }
+        return;
+    }
+    // The edges within [from, to], which may run on past a whole turn.
+    const auto byAngle = [](const CornerEdge& e, float a) { return e.angle < a; };
+    const int first = static_cast<int>(std::lower_bound(g.edges + begin, g.edges + end, from, byAngle) - g.edges);
+    for (int e = first; e < end && (from > to || g.edges[e].angle <= to); ++e) {
         addCornerNode(c, index, g.edges[e].to, n.g + g.edges[e].length);
+    }
+    if (from > to) {
+        for (int e = begin; e < end && g.edges[e].angle <= to; ++e) {
+            addCornerNode(c, index, g.edges[e].to, n.g + g.edges[e].length);
+        }
     }
 }
 
@@ -841,6 +939,18 @@ bool findCorners(Context& c) {
                     if (widerThanHalfTurn(mesh, sector)) {
                         if (g.sectorSeed[v] >= 0) return false;  // two such sectors cannot be
                         g.sectorSeed[v] = cur * 4 + slot;
+                        NavPoint first, last;
+                        sectorBounds(mesh, sector, first, last);
+                        const NavPoint& centre = mesh.points[v];
+                        int32_t* w = g.wallEdges[v];
+                        w[0] = last.x - centre.x;
+                        w[1] = last.y - centre.y;
+                        w[2] = first.x - centre.x;
+                        w[3] = first.y - centre.y;
+                        const double l1 = std::sqrt(double(w[0]) * w[0] + double(w[1]) * w[1]);
+                        const double l2 = std::sqrt(double(w[2]) * w[2] + double(w[3]) * w[3]);
+                        g.wallMiddle[v][0] = w[0] / l1 + w[2] / l2;
+                        g.wallMiddle[v][1] = w[1] / l1 + w[3] / l2;
                         for (int k = 0; k < sector.count; ++k) {
                             g.bendSlots[sector.triangle[k]] |= static_cast<uint8_t>(1u << sector.slot[k]);
                         }
@@ -893,6 +1003,10 @@ bool sweepCorners(Context& c) {
         if (c.overflow) break;
     }
     g.edgeStart[mesh.pointHighWater] = c.edgeCount;
+    for (int v = 0; v < mesh.pointHighWater; ++v) {
+        std::sort(g.edges + g.edgeStart[v], g.edges + g.edgeStart[v + 1],
+                  [](const CornerEdge& a, const CornerEdge& b) { return a.angle < b.angle; });
+    }
     st.nodeCount = 0;
     c.sweep = false;
     if (c.overflow) {
@@ -1041,7 +1155,7 @@ ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, con
     }
 
     // Ends that see each other need no search (also the commonest case).
-    if (walkSegment(c, PathPoint{query.fromX, query.fromY}, PathPoint{query.toX, query.toY})) {
+    if (walkFrom(c, startTriangle, PathPoint{query.fromX, query.fromY}, PathPoint{query.toX, query.toY}, false)) {
         result.waypoints[0] = PathPoint{query.toX, query.toY};
         result.waypointCount = 1;
         return ShortestStatus::Found;

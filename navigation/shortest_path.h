@@ -49,6 +49,7 @@ constexpr int kMaxCornerSightings = 1 << 18;
 
 struct CornerEdge {
     int32_t to = 0;     // vertex index
+    float angle = 0;    // direction from the edge's corner, as a pseudo-angle in [0, 4)
     double length = 0;  // world units
 };
 
@@ -67,7 +68,11 @@ struct CornerGraph {
     // Per corner vertex: one triangle of its bending sector, as triangle * 4 + slot; -1 for
     // other vertices.
     int32_t sectorSeed[kMaxVertices] = {};
-    // Edges from vertex v: edges[edgeStart[v] .. edgeStart[v + 1]).
+    // Per corner vertex: the directions (cells) of the two edges that bound its bending
+    // sector; the wall lies in the narrower angle between them. `wallMiddle` points into it.
+    int32_t wallEdges[kMaxVertices][4] = {};
+    double wallMiddle[kMaxVertices][2] = {};
+    // Edges from vertex v: edges[edgeStart[v] .. edgeStart[v + 1]), in order of angle.
     int32_t edgeStart[kMaxVertices + 1] = {};
     CornerEdge edges[kMaxCornerEdges] = {};
     // Corners that see some of triangle t: sightings[sightStart[t] .. sightStart[t + 1]),
