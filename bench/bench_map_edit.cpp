@@ -7,6 +7,7 @@
 #include "programs/steering/map_editing.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
+#include "steering/navigation_mode.h"
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
@@ -47,7 +48,10 @@ int setUpCrowd() {
     return placed;
 }
 
-void BM_StrokeRebuildAndReplan1000(benchmark::State& state) {
+// The stroke and re-planning with the chosen planner; in the shortest mode the first
+// re-plan after each rebuild also makes the planner's corner graph.
+void strokeRebuildAndReplan(benchmark::State& state, NavigationMode mode) {
+    setNavigationMode(mode);
     const int placed = setUpCrowd();
     int following = 0;
     for (const Agent& agent : agentList) following += agent.pathDone ? 0 : 1;
@@ -70,9 +74,16 @@ void BM_StrokeRebuildAndReplan1000(benchmark::State& state) {
     state.counters["following"] = following;
     state.counters["goalMs"] = 16;
     state.counters["failed"] = steering::navMesh.buildFailed ? 1 : 0;
+    setNavigationMode(NavigationMode::Classic);
+}
+
+void BM_StrokeRebuildAndReplan1000(benchmark::State& state) { strokeRebuildAndReplan(state, NavigationMode::Classic); }
+void BM_StrokeRebuildAndReplan1000Shortest(benchmark::State& state) {
+    strokeRebuildAndReplan(state, NavigationMode::Shortest);
 }
 
 }  // namespace
 
 BENCHMARK(BM_StrokeRebuildAndReplan1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StrokeRebuildAndReplan1000Shortest)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -1032,6 +1032,10 @@ void prepareCornerGraph(Context& c) {
     for (int v = 0; v < c.mesh.pointHighWater; ++v) g.seenStamp[v] = 0;
     const bool made = findCorners(c) && sweepCorners(c);
     g.status = made ? CornerGraph::Status::Ready : CornerGraph::Status::Unavailable;
+    g.cornerCount = 0;
+    for (int v = 0; v < c.mesh.pointHighWater; ++v) g.cornerCount += g.sectorSeed[v] >= 0 ? 1 : 0;
+    g.edgeCount = c.edgeCount;
+    g.sightingCount = g.foundCount;
 }
 
 const uint8_t* selectTable(NavMesh& mesh, int number) {
@@ -1103,6 +1107,14 @@ double path_length(const PathResult& path) {
         y = ny;
     }
     return total;
+}
+
+void prepare_shortest_paths(NavMesh& mesh, ShortestSearchState& state, CellLinkRule linkRule, int passTableNumber) {
+    if (mesh.buildFailed || mesh.triangleHighWater < 2 || linkRule == nullptr) return;
+    const uint8_t* table = selectTable(mesh, passTableNumber);
+    refreshMeshTables(mesh, state, linkRule, passTableNumber, table);
+    Context c{mesh, state, table, linkRule, {}, {}, kNoTriangle};
+    prepareCornerGraph(c);
 }
 
 bool segment_passable(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query, PathPoint a,

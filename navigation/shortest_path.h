@@ -62,6 +62,10 @@ struct CornerEdge {
 struct CornerGraph {
     enum class Status : uint8_t { Stale, Ready, Unavailable };
     Status status = Status::Stale;
+    // What the last making found (Ready) or how far it got (Unavailable).
+    int32_t cornerCount = 0;
+    int32_t edgeCount = 0;
+    int32_t sightingCount = 0;
     // Per triangle: bit s set when vertex s is a corner and the triangle lies in the
     // sector the corner's paths bend in.
     uint8_t bendSlots[kMaxTriangles] = {};
@@ -154,6 +158,11 @@ struct ShortestQuery {
 // path. result.waypointCount is 0 unless the status is Found.
 ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query,
                                   PathResult& result);
+
+// Works out the planner's tables and corner graph for the query's mesh build, link rule and
+// pass table now, instead of on the first query that needs them (a query after a rebuild
+// does this itself). For tools and benchmarks; the figures are in state.graph.
+void prepare_shortest_paths(NavMesh& mesh, ShortestSearchState& state, CellLinkRule linkRule, int passTableNumber);
 
 // Whether the straight segment from a to b (world units) stays inside triangles that the
 // query's link rule and pass table let it cross into, starting from a's triangle. Passing

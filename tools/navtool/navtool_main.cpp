@@ -190,6 +190,7 @@ int main(int argc, char** argv) {
     }
     printStats(options.mapPath, best);
     std::printf("mesh digest: %016" PRIx64 "\n", nav::mesh_digest(navtool::mesh));
+    if (!navtool::mesh.buildFailed) navtool::printCornerGraph();
     int status = navtool::mesh.buildFailed ? 1 : 0;
 
     if (options.check) {

@@ -1,5 +1,8 @@
 #include "tools/navtool/planners.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <memory>
 
 #include "navigation/nav_mesh.h"
@@ -36,5 +39,26 @@ void plan(Planner planner, nav::PathResult& result, int fromX, int fromY, int to
 }
 
 const char* planner_name(Planner planner) { return planner == Planner::Classic ? "classic" : "shortest"; }
+
+void printCornerGraph() {
+    constexpr int kTimedMakings = 5;
+    nav::ShortestSearchState& state = searchState();
+    double best = 1e30;
+    for (int i = 0; i < kTimedMakings; ++i) {
+        state.cachedMesh = nullptr;  // forget the tables, as a rebuilt mesh does
+        const auto start = std::chrono::steady_clock::now();
+        nav::prepare_shortest_paths(navtool::mesh, state, nav::cellLinkRule, navtool::mesh.clearanceLevel);
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+    }
+    const nav::CornerGraph& g = state.graph;
+    if (g.status != nav::CornerGraph::Status::Ready) {
+        std::printf("corner graph: unavailable (shortest queries search without it)\n");
+        return;
+    }
+    std::printf("corner graph: %d corners, %d edges of %d, %d sightings of %d, made in %.3f ms (best of %d)\n",
+                g.cornerCount, g.edgeCount, nav::kMaxCornerEdges, g.sightingCount, nav::kMaxCornerSightings, best,
+                kTimedMakings);
+}
 
 }  // namespace navtool

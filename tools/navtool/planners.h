@@ -16,6 +16,10 @@ void plan(Planner planner, nav::PathResult& result, int fromX, int fromY, int to
 
 const char* planner_name(Planner planner);
 
+// Makes the shortest planner's corner graph for the program's mesh (as its first search
+// would) and prints its size and the time it takes (best of several).
+void printCornerGraph();
+
 // The shortest planner's working state (its last query's node counts).
 const nav::ShortestSearchState& shortest_state();
 
