@@ -1173,8 +1173,8 @@ ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, con
         return ShortestStatus::Found;
     }
 
-    prepareCornerGraph(c);
-    c.useGraph = state.graph.status == CornerGraph::Status::Ready;
+    if (query.cornerGraph) prepareCornerGraph(c);
+    c.useGraph = query.cornerGraph && state.graph.status == CornerGraph::Status::Ready;
     if (c.useGraph) {
         c.goalPoint = PathPoint{query.toX, query.toY};
         CornerGraph& graph = state.graph;

@@ -152,6 +152,9 @@ struct ShortestQuery {
     int32_t clearance = 0;  // world units corner waypoints are moved off their vertex; 0: none
     CellLinkRule linkRule = nullptr;
     int passTableNumber = 1;
+    // false: search intervals all the way, as for a mesh whose corner graph cannot be made
+    // (same paths, slower; a check on the graph).
+    bool cornerGraph = true;
 };
 
 // Fills result (from, to, waypoints: the bends, then the destination) with the shortest

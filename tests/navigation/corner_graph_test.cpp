@@ -1,0 +1,150 @@
+// The shortest planner's corner graph against the planner's own interval search carried
+// all the way (an independent route to the same shortest paths): same answers and lengths
+// on many pairs, a graph remade after each rebuild, and the interval search standing in
+// where the graph cannot be made.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "navigation/nav_mesh.h"
+#include "navigation/navigation.h"
+#include "navigation/shortest_path.h"
+#include "tests/navigation/generated_maps.h"
+#include "tests/navigation/route_test_support.h"
+#include "tests/navigation/test_store.h"
+#include "tools/nav_reference/exact_shortest_path.h"
+#include "tools/nav_reference/random_pairs.h"
+
+namespace {
+
+using nav::CornerGraph;
+using nav::PathResult;
+using nav::ShortestStatus;
+using navtest::setCell;
+using navtest::walledSquare;
+
+nav::ShortestSearchState& graphState() {
+    static const std::unique_ptr<nav::ShortestSearchState> state = std::make_unique<nav::ShortestSearchState>();
+    return *state;
+}
+
+void build(const std::vector<uint8_t>& cells, nav::CellLinkRule rule) {
+    nav::cellLinkRule = rule;
+    testMesh.clearanceLevel = 1;
+    ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
+}
+
+ShortestStatus plan(PathResult& result, const navref::QueryPair& p, bool cornerGraph) {
+    nav::ShortestQuery q;
+    q.fromX = p.fromX;
+    q.fromY = p.fromY;
+    q.toX = p.toX;
+    q.toY = p.toY;
+    q.linkRule = nav::cellLinkRule;
+    q.passTableNumber = testMesh.clearanceLevel;
+    q.cornerGraph = cornerGraph;
+    return nav::find_shortest_path(testMesh, graphState(), q, result);
+}
+
+std::string text(const navref::QueryPair& p) {
+    return std::to_string(p.fromX) + " " + std::to_string(p.fromY) + " " + std::to_string(p.toX) + " " +
+           std::to_string(p.toY);
+}
+
+// Connected random pairs plus arbitrary points: the same status and length with and
+// without the graph. Returns how many pairs needed a search (not visible ends).
+int expectSameAsIntervalSearch(const std::vector<uint8_t>& cells, int count, uint32_t seed) {
+    build(cells, navtest::sameLowBits);
+    if (::testing::Test::HasFatalFailure()) return 0;
+    std::vector<navref::QueryPair> pairs = navref::random_pairs(cells.data(), count, seed, true);
+    navtest::TestRandom rnd(seed);
+    for (int i = 0; i < count / 4; ++i) {
+        pairs.push_back({rnd.below(65536), rnd.below(65536), rnd.below(65536), rnd.below(65536)});
+    }
+    int searched = 0;
+    PathResult withGraph, without;
+    for (const navref::QueryPair& p : pairs) {
+        const ShortestStatus a = plan(withGraph, p, true);
+        const ShortestStatus b = plan(without, p, false);
+        searched += graphState().lastNodesExpanded > 0 ? 1 : 0;
+        EXPECT_EQ(a, b) << text(p);
+        const double length = nav::path_length(without);
+        EXPECT_NEAR(nav::path_length(withGraph), length, 1e-9 * length + 1e-6) << text(p);
+        if (::testing::Test::HasFailure()) break;  // one broken pair tells enough
+    }
+    EXPECT_EQ(graphState().graph.status, CornerGraph::Status::Ready);
+    return searched;
+}
+
+TEST(CornerGraph, SameAnswersAsTheIntervalSearch) {
+    const std::vector<uint8_t> maptest = navtest::loadMapTest();
+    ASSERT_FALSE(maptest.empty());
+    EXPECT_GT(expectSameAsIntervalSearch(maptest, 2000, 7), 400);
+    const struct {
+        const char* name;
+        std::vector<uint8_t> cells;
+    } maps[] = {{"maze", navtest::mazeMap(9, 24)},
+                {"specks", navtest::specksMap(10)},
+                {"narrow doors", navtest::narrowDoorsMap(11)}};
+    for (const auto& m : maps) {
+        SCOPED_TRACE(m.name);
+        EXPECT_GT(expectSameAsIntervalSearch(m.cells, 400, 13), 100);
+    }
+}
+
+// A 10 x 10 block (cells 20..29) joined to the top or the bottom wall by a column: the way
+// from (15, 25) to (35, 25) bends round the free side's two corners, 2 * sqrt(50) + 10
+// cells. The graph made for one map must not serve the next.
+TEST(CornerGraph, RemadeAfterEachRebuild) {
+    std::vector<uint8_t> open = walledSquare(40);
+    for (int y = 20; y < 30; ++y)
+        for (int x = 20; x < 30; ++x) setCell(open, x, y, 15);
+    std::vector<uint8_t> joinedTop = open, joinedBottom = open;
+    for (int y = 8; y < 20; ++y) setCell(joinedTop, 24, y, 15);
+    for (int y = 30; y < 48; ++y) setCell(joinedBottom, 24, y, 15);
+    const struct {
+        const std::vector<uint8_t>* cells;
+        int cornerY;  // cells; 0: either side
+    } cases[] = {{&open, 0}, {&joinedTop, 30}, {&joinedBottom, 20}, {&joinedTop, 30}};
+    const navref::QueryPair ends{15 * 256, 25 * 256, 35 * 256, 25 * 256};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cornerY);
+        build(*c.cells, navtest::sameLowBits);
+        PathResult path;
+        ASSERT_EQ(plan(path, ends, true), ShortestStatus::Found);
+        EXPECT_NEAR(nav::path_length(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
+        ASSERT_EQ(path.waypointCount, 3);
+        if (c.cornerY != 0) {
+            EXPECT_EQ(path.waypoints[0].y, c.cornerY * 256);
+            EXPECT_EQ(path.waypoints[1].y, c.cornerY * 256);
+        }
+        navref::Point prev{ends.fromX, ends.fromY};
+        for (int i = 0; i < path.waypointCount; ++i) {
+            const navref::Point w{path.waypoints[i].x, path.waypoints[i].y};
+            EXPECT_TRUE(navref::segment_clear(c.cells->data(), 0, prev, w)) << "leg " << i;
+            prev = w;
+        }
+    }
+}
+
+// Under the step rule a patch of type 2 may be left for type 0 but not entered from it:
+// crossings that go one way only, which the graph does not model. The planner searches
+// without it and still finds the bends round the block.
+TEST(CornerGraph, OneWayCrossingsSearchWithoutIt) {
+    std::vector<uint8_t> cells = walledSquare(40);
+    for (int y = 20; y < 30; ++y)
+        for (int x = 20; x < 30; ++x) setCell(cells, x, y, 15);
+    for (int y = 40; y < 44; ++y)
+        for (int x = 40; x < 44; ++x) setCell(cells, x, y, 2);
+    build(cells, nav::stepLinkRule);
+    PathResult path;
+    ASSERT_EQ(plan(path, {15 * 256, 25 * 256, 35 * 256, 25 * 256}, true), ShortestStatus::Found);
+    EXPECT_EQ(graphState().graph.status, CornerGraph::Status::Unavailable);
+    EXPECT_EQ(path.waypointCount, 3);
+    EXPECT_NEAR(nav::path_length(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
+}
+
+}  // namespace
