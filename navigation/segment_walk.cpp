@@ -1,0 +1,127 @@
+// Exact walks of a straight segment through the mesh: whether it stays within triangles it
+// may cross into.
+#include "navigation/shortest_search.h"
+
+#include "navigation/triangulation.h"
+
+namespace nav::shortest {
+
+namespace {
+
+// Whether the direction (dx, dy) from slot s of triangle t points into the triangle (or
+// along one of its two edges there).
+bool wedgeHolds(const NavMesh& mesh, int t, int s, int64_t dx, int64_t dy) {
+    const PathPoint x = vertexWorld(mesh, t, s);
+    const PathPoint e1 = vertexWorld(mesh, t, next(s));
+    const PathPoint e2 = vertexWorld(mesh, t, prev(s));
+    return cross64(static_cast<int64_t>(e1.x) - x.x, static_cast<int64_t>(e1.y) - x.y, dx, dy) <= 0 &&
+           cross64(dx, dy, static_cast<int64_t>(e2.x) - x.x, static_cast<int64_t>(e2.y) - x.y) <= 0;
+}
+
+// The triangle other than t, in the sector of slot s of t, whose wedge holds the direction;
+// -1 when there is none.
+int nextInSector(const Context& c, int t, int s, int64_t dx, int64_t dy) {
+    Sector sector;
+    sectorOf(c, t, s, sector);
+    for (int k = 1; k < sector.count; ++k) {
+        if (wedgeHolds(c.mesh, sector.triangle[k], sector.slot[k], dx, dy)) return sector.triangle[k];
+    }
+    return -1;
+}
+
+}  // namespace
+
+bool walkFrom(Context& c, int t, PathPoint a, PathPoint b, bool alongWalls) {
+    NavMesh& mesh = c.mesh;
+    const int64_t dx = static_cast<int64_t>(b.x) - a.x;
+    const int64_t dy = static_cast<int64_t>(b.y) - a.y;
+    for (int guard = 0; guard <= kMaxTriangles; ++guard) {
+        PathPoint p[3];
+        for (int s = 0; s < 3; ++s) p[s] = vertexWorld(mesh, t, s);
+        int beyond[3];
+        bool inside = true;
+        for (int k = 0; k < 3; ++k) {
+            const PathPoint& pu = p[k];
+            const PathPoint& pv = p[next(k)];
+            beyond[k] = cross64(pv.x - pu.x, pv.y - pu.y, static_cast<int64_t>(b.x) - pu.x,
+                                static_cast<int64_t>(b.y) - pu.y) > 0;
+            if (beyond[k]) inside = false;
+        }
+        if (inside) return true;
+        int exitEdge = -1, throughVertex = -1;
+        for (int k = 0; k < 3 && exitEdge < 0 && throughVertex < 0; ++k) {
+            if (!beyond[k]) continue;
+            const int64_t su = cross64(dx, dy, p[k].x - static_cast<int64_t>(a.x), p[k].y - static_cast<int64_t>(a.y));
+            const int64_t sv =
+                cross64(dx, dy, p[next(k)].x - static_cast<int64_t>(a.x), p[next(k)].y - static_cast<int64_t>(a.y));
+            if (su == 0) {
+                throughVertex = k;
+            } else if (sv == 0) {
+                throughVertex = next(k);
+            } else if ((su < 0) != (sv < 0)) {
+                exitEdge = k;
+            }
+        }
+        if (exitEdge >= 0) {
+            if (!passable(c, t, exitEdge)) return false;
+            t = mesh.triangles[t].neighbour[exitEdge];
+            continue;
+        }
+        if (throughVertex < 0) return false;
+        // Through a vertex: free only when nothing around it is refused; go on in the fan
+        // triangle whose wedge holds the direction.
+        if (isCorner(c, t, throughVertex)) {
+            if (!alongWalls) return false;
+            const int next = nextInSector(c, t, throughVertex, dx, dy);
+            if (next < 0) return false;
+            t = next;
+            continue;
+        }
+        const PathPoint x = p[throughVertex];
+        int cur = t, slot = throughVertex, found = -1;
+        for (int step = 0; step < kMaxTriangles; ++step) {
+            const PathPoint e1 = vertexWorld(mesh, cur, next(slot));
+            const PathPoint e2 = vertexWorld(mesh, cur, prev(slot));
+            const bool inWedge = cross64(static_cast<int64_t>(e1.x) - x.x, static_cast<int64_t>(e1.y) - x.y, dx, dy) <= 0 &&
+                                 cross64(dx, dy, static_cast<int64_t>(e2.x) - x.x, static_cast<int64_t>(e2.y) - x.y) <= 0;
+            if (inWedge && cur != t) {
+                found = cur;
+                break;
+            }
+            const int n = mesh.triangles[cur].neighbour[slot];
+            const int back = n < 0 ? -1 : slotToward(mesh, n, cur);
+            if (back < 0) return false;
+            cur = n;
+            slot = next(back);
+            if (cur == t) break;
+        }
+        if (found < 0) return false;
+        t = found;
+    }
+    return false;
+}
+
+bool walkSegment(Context& c, PathPoint a, PathPoint b) {
+    const int t = locate_for_query(c.mesh, a.x, a.y);
+    if (t < 0 || isOutsideType(c.mesh.triangles[t].type)) return false;
+    return walkFrom(c, t, a, b, false);
+}
+
+
+bool walkFromCorner(Context& c, int32_t v, PathPoint b) {
+    const int32_t seed = c.state.graph.sectorSeed[v];
+    if (seed < 0) return false;
+    const PathPoint x = vertexIndexWorld(c.mesh, v);
+    const int64_t dx = static_cast<int64_t>(b.x) - x.x, dy = static_cast<int64_t>(b.y) - x.y;
+    if (dx == 0 && dy == 0) return true;
+    Sector sector;
+    sectorOf(c, seed >> 2, seed & 3, sector);
+    for (int k = 0; k < sector.count; ++k) {
+        if (wedgeHolds(c.mesh, sector.triangle[k], sector.slot[k], dx, dy)) {
+            return walkFrom(c, sector.triangle[k], x, b, true);
+        }
+    }
+    return false;
+}
+
+}  // namespace nav::shortest

@@ -1,0 +1,115 @@
+// What the shortest planner works out once per mesh build, link rule and pass table: which
+// triangle edges a path may cross, which vertices are corners, and the dead ends (parts
+// hanging off the crossing graph's cycles) that a search need not enter.
+#include "navigation/shortest_search.h"
+
+#include <cstdint>
+
+namespace nav::shortest {
+
+bool isCorner(Context& c, int t, int s) {
+    ShortestSearchState& st = c.state;
+    const int v = c.mesh.triangles[t].vertex[s];
+    if (st.corner[v] != kCornerUnknown) return st.corner[v] != 0;
+    bool corner = false;
+    int cur = t, slot = s;
+    for (int guard = 0;; ++guard) {
+        const int n = c.mesh.triangles[cur].neighbour[slot];
+        const int back = n < 0 ? -1 : slotToward(c.mesh, n, cur);
+        if (back < 0 || !passable(c, cur, slot) || !passable(c, n, back) || guard > kMaxTriangles) {
+            corner = true;
+            break;
+        }
+        cur = n;
+        slot = next(back);
+        if (cur == t) break;
+    }
+    st.corner[v] = corner ? 1 : 0;
+    return corner;
+}
+
+namespace {
+
+// Bit k set when a path may cross edge k of triangle t, under the link rule and table.
+uint8_t crossingMask(const NavMesh& mesh, const uint8_t* table, CellLinkRule rule, int t) {
+    const NavTriangle& from = mesh.triangles[t];
+    if (!isLive(from)) return 0;
+    uint8_t mask = 0;
+    for (int e = 0; e < 3; ++e) {
+        const int n = from.neighbour[e];
+        if (n < 0) continue;
+        const NavTriangle& to = mesh.triangles[n];
+        if (isOutsideType(to.type) || !edge_passes(mesh, table, t, e)) continue;
+        if (rule(from.type, to.type) != 0) mask = static_cast<uint8_t>(mask | (1u << e));
+    }
+    return mask;
+}
+
+}  // namespace
+
+void refreshMeshTables(NavMesh& mesh, ShortestSearchState& st, CellLinkRule rule, int tableNumber,
+                       const uint8_t* table) {
+    if (st.cachedMesh == &mesh && st.cachedBuild == mesh.buildSerial && st.cachedRule == rule &&
+        st.cachedTable == tableNumber) {
+        return;
+    }
+    st.cachedMesh = &mesh;
+    st.cachedBuild = mesh.buildSerial;
+    st.cachedRule = rule;
+    st.cachedTable = tableNumber;
+    st.graph.status = CornerGraph::Status::Stale;
+    const int count = mesh.triangleHighWater;
+    for (int t = 0; t < count; ++t) st.passMask[t] = crossingMask(mesh, table, rule, t);
+    for (int v = 0; v < mesh.pointHighWater; ++v) st.corner[v] = kCornerUnknown;
+    // Two triangles are joined when either may cross into the other; peel the triangles
+    // joined to at most one other until only cycles remain.
+    auto joined = [&](int t, int k) {
+        const int n = mesh.triangles[t].neighbour[k];
+        if (n < 0) return false;
+        if ((st.passMask[t] >> k) & 1) return true;
+        const int back = neighbour_slot(mesh, n, t);
+        return back >= 0 && ((st.passMask[n] >> back) & 1);
+    };
+    // hanging: 1 queued to be peeled, 2 peeled. A peeled triangle's exit is the one joined
+    // triangle not yet peeled, so the exits of a dead end lead out of it (or, for a part
+    // with no cycle at all, to one last triangle).
+    int queued = 0;
+    for (int t = 0; t < count; ++t) {
+        st.hanging[t] = 0;
+        st.exitSlot[t] = -1;
+        st.crossings[t] = static_cast<uint8_t>(joined(t, 0) + joined(t, 1) + joined(t, 2));
+        if (st.crossings[t] <= 1 && isLive(mesh.triangles[t])) {
+            st.hanging[t] = 1;
+            st.peelQueue[queued++] = t;
+        }
+    }
+    for (int head = 0; head < queued; ++head) {
+        const int t = st.peelQueue[head];
+        st.hanging[t] = 2;
+        for (int k = 0; k < 3; ++k) {
+            if (!joined(t, k)) continue;
+            const int n = mesh.triangles[t].neighbour[k];
+            if (st.hanging[n] == 2) continue;
+            st.exitSlot[t] = static_cast<int8_t>(k);
+            if (--st.crossings[n] <= 1 && st.hanging[n] == 0) {
+                st.hanging[n] = 1;
+                st.peelQueue[queued++] = n;
+            }
+        }
+    }
+}
+
+void markWayOut(const NavMesh& mesh, ShortestSearchState& st, int t) {
+    for (int guard = 0; guard < kMaxTriangles && t >= 0 && st.hanging[t]; ++guard) {
+        st.wayOutStamp[t] = st.stamp;
+        const int k = st.exitSlot[t];
+        t = k < 0 ? -1 : mesh.triangles[t].neighbour[k];
+    }
+}
+
+const uint8_t* selectTable(NavMesh& mesh, int number) {
+    const int table = number < 0 ? 0 : (number > kStrictestPassTable ? kStrictestPassTable : number);
+    return pass_table(mesh, table);
+}
+
+}  // namespace nav::shortest
