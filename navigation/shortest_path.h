@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "navigation/nav_mesh.h"
+#include "navigation/corner_graph.h"
 #include "navigation/navigation.h"
 
 namespace nav {
@@ -40,61 +41,6 @@ struct ShortestNode {
     int8_t entrySlot = 0;   // slot of the entry edge in `triangle`
     uint8_t flags = 0;      // see the kNode* bits in shortest_path.cpp
     int32_t rotationOrigin = -1;  // triangle where a turn around the root began, else -1
-};
-
-// Corner graph capacities: visible corner pairs, and (triangle, corner) sightings. A mesh
-// whose graph would need more is searched without the graph (same paths, slower).
-constexpr int kMaxCornerEdges = 1 << 17;
-constexpr int kMaxCornerSightings = 1 << 18;
-
-struct CornerEdge {
-    int32_t to = 0;     // vertex index
-    float angle = 0;    // direction from the edge's corner, as a pseudo-angle in [0, 4)
-    double length = 0;  // world units
-};
-
-// Which corners see which, worked out once per mesh build, link rule and pass table, on
-// the first query that has to search. A corner here is a vertex where a shortest path can
-// bend: the wall juts into the free space, so one sector of its fan opens wider than a
-// half turn. From the start a query searches intervals of triangle edges up to the first
-// bend, then goes from corner to corner over these edges, and reaches the goal from a
-// corner that sees its triangle.
-struct CornerGraph {
-    enum class Status : uint8_t { Stale, Ready, Unavailable };
-    Status status = Status::Stale;
-    // What the last making found (Ready) or how far it got (Unavailable).
-    int32_t cornerCount = 0;
-    int32_t edgeCount = 0;
-    int32_t sightingCount = 0;
-    // Per triangle: bit s set when vertex s is a corner and the triangle lies in the
-    // sector the corner's paths bend in.
-    uint8_t bendSlots[kMaxTriangles] = {};
-    // Per corner vertex: one triangle of its bending sector, as triangle * 4 + slot; -1 for
-    // other vertices.
-    int32_t sectorSeed[kMaxVertices] = {};
-    // Per corner vertex: the directions (cells) of the two edges that bound its bending
-    // sector; the wall lies in the narrower angle between them. `wallMiddle` points into it.
-    int32_t wallEdges[kMaxVertices][4] = {};
-    double wallMiddle[kMaxVertices][2] = {};
-    // Edges from vertex v: edges[edgeStart[v] .. edgeStart[v + 1]), in order of angle.
-    int32_t edgeStart[kMaxVertices + 1] = {};
-    CornerEdge edges[kMaxCornerEdges] = {};
-    // Corners that see some of triangle t: sightings[sightStart[t] .. sightStart[t + 1]),
-    // each vertex * 2, plus 1 when the corner sees all of the triangle.
-    int32_t sightStart[kMaxTriangles + 1] = {};
-    int32_t sightings[kMaxCornerSightings] = {};
-    // Build scratch: sightings in the order found, and stamps of one corner's sweep.
-    int32_t foundTriangle[kMaxCornerSightings] = {};
-    int32_t foundCode[kMaxCornerSightings] = {};
-    int32_t foundCount = 0;
-    uint32_t sweep = 0;
-    uint32_t touchStamp[kMaxTriangles] = {};
-    int32_t touchIndex[kMaxTriangles] = {};
-    uint32_t seenStamp[kMaxVertices] = {};
-    // Per query: corners that see some of the goal's triangle (valid when the stamp equals
-    // the search state's), and whether they see all of it.
-    uint32_t goalStamp[kMaxVertices] = {};
-    uint8_t goalFull[kMaxVertices] = {};
 };
 
 // Caller-owned working state of the shortest planner. Large (several megabytes): create
