@@ -10,8 +10,8 @@
 // The caller owns the mesh and the search state; a query allocates nothing.
 #include <cstdint>
 
-#include "navigation/nav_mesh.h"
 #include "navigation/corner_graph.h"
+#include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
 
 namespace nav {
