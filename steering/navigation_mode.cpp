@@ -1,6 +1,8 @@
 // Planning and the crowd and stranding rules of the two navigation modes.
 #include "steering/navigation_mode.h"
 
+#include <memory>
+
 #include "navigation/nav_mesh.h"
 #include "navigation/route_planning.h"
 #include "navigation/shortest_path.h"
@@ -25,10 +27,11 @@ constexpr int kCellUnits = 256;  // world units per cell
 constexpr Fixed kCrowdGiveUpShare = kFixedOne / 2;
 constexpr Fixed kCrowdStillSpeed = 3 * kFixedOne;
 
-// The shortest planner's working state: several megabytes of zero-initialised static
-// storage, so no query and no frame ever allocates it.
-nav::ShortestSearchState shortestSearchState;
-nav::ShortestSearchState& searchState() { return shortestSearchState; }
+// The shortest planner's working state: some 12 MB, made once as the program starts, so no
+// query and no frame ever allocates it. On the heap, not static: a browser build's initial
+// memory is smaller than that, and its heap grows.
+const std::unique_ptr<nav::ShortestSearchState> shortestSearchState = std::make_unique<nav::ShortestSearchState>();
+nav::ShortestSearchState& searchState() { return *shortestSearchState; }
 
 int lowType(int value) { return value & 15; }
 
