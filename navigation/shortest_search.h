@@ -11,16 +11,14 @@
 
 namespace nav::shortest {
 
+// Root of the nodes seen straight from the start (other roots are vertex indices).
 inline constexpr int32_t kStartRoot = -1;
 
+// ShortestNode::flags
 inline constexpr uint8_t kNodeAIsVertex = 1;   // interval end a is the entry edge's start vertex
-
 inline constexpr uint8_t kNodeBIsVertex = 2;   // interval end b is the entry edge's end vertex
-
 inline constexpr uint8_t kNodeDegenerate = 4;  // the root lies on the entry edge's line: all of the triangle is seen
-
 inline constexpr uint8_t kNodeGoal = 8;        // the interval is the destination itself
-
 inline constexpr uint8_t kNodeCorner = 16;     // a corner of the corner graph, reached with length g
 
 // Highest pass table; numbers beyond it use it (as the classic query does).
@@ -47,11 +45,8 @@ struct Vec {
 };
 
 inline Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
-
 inline Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y}; }
-
 inline Vec operator*(Vec a, double s) { return {a.x * s, a.y * s}; }
-
 inline double cross(Vec a, Vec b) { return a.x * b.y - a.y * b.x; }
 
 // A number in [0, 4) that grows with the direction's angle counter-clockwise from +x
@@ -215,6 +210,7 @@ void refreshMeshTables(NavMesh& mesh, ShortestSearchState& st, CellLinkRule rule
 // Marks the way out of the dead end that holds triangle t (nothing when t is on a cycle).
 void markWayOut(const NavMesh& mesh, ShortestSearchState& st, int t);
 
+// The pass table a query's number selects (clamped as the classic query clamps it).
 const uint8_t* selectTable(NavMesh& mesh, int number);
 
 // --- the interval search (shortest_intervals.cpp)
@@ -248,6 +244,7 @@ void prepareCornerGraph(Context& c);
 
 // --- sectors of a vertex's fan (fan_sectors.cpp)
 
+// Fills `out` with the sector of slot s of triangle t (see Sector).
 void sectorOf(const Context& c, int t, int s, Sector& out);
 
 // The far vertices of the two edges that bound a sector (not complete all round): the
