@@ -29,6 +29,11 @@ function(steering_shuffled_run name)
   add_test(NAME ${name}_shuffled
            COMMAND ${name} --gtest_shuffle --gtest_repeat=3 ${filter}
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  # Its own temporary folder: ctest may run it beside the same tests' own processes, which
+  # write the same file names under the default one.
+  set(tmp ${CMAKE_BINARY_DIR}/test-tmp/${name}_shuffled)
+  file(MAKE_DIRECTORY ${tmp})
+  set_tests_properties(${name}_shuffled PROPERTIES ENVIRONMENT "TEST_TMPDIR=${tmp}/")
 endfunction()
 
 # A GoogleTest executable built from one tests/ folder, linked with the given libraries.

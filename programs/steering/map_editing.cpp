@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <cstring>
 
 #include "navigation/nav_mesh.h"
@@ -123,10 +124,11 @@ void moveAgentsOutOfWalls() {
 
 }  // namespace
 
-void showStatus(const char* text) {
-    std::snprintf(mapEdit.status, sizeof mapEdit.status, "%s", text);
+void showStatus(const std::string& text) {
+    // The line under the map holds kStatusSize - 1 characters; stderr gets all of it.
+    std::snprintf(mapEdit.status, sizeof mapEdit.status, "%s", text.c_str());
     mapEdit.statusFrames = kStatusFrames;
-    std::fprintf(stderr, "%s\n", text);
+    std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 bool applyMapChange(MapChange change) {
@@ -134,9 +136,9 @@ bool applyMapChange(MapChange change) {
     installMap(worldMap);
     if (steering::navMesh.buildFailed) {
         // The change needs more navigation than the tables hold: take it back.
-        char text[kStatusSize];
-        std::snprintf(text, sizeof text, "the navigation ran out of %s: change taken back",
-                      steering::navMesh.buildFailure != nullptr ? steering::navMesh.buildFailure : "room");
+        const std::string text = std::string("the navigation ran out of ") +
+                                 (steering::navMesh.buildFailure != nullptr ? steering::navMesh.buildFailure : "room") +
+                                 ": change taken back";
         const bool takenBack = change == MapChange::Undo ? mapStrokes.redo(authored()) : mapStrokes.undo(authored());
         if (takenBack) {
             prepareCells(worldMap);
@@ -155,7 +157,6 @@ bool applyMapChange(MapChange change) {
 bool loadMapFile(const char* path) {
     static PreparedMap candidate;  // two 64 KiB copies: not on the stack
     const MapFileRead read = prepareMapFile(path, candidate);
-    char text[kStatusSize];
     if (read.status != MapFileStatus::Complete) {
         // readMapFile has said it on stderr already.
         std::snprintf(mapEdit.status, sizeof mapEdit.status, "%s", read.problem.c_str());
@@ -165,8 +166,8 @@ bool loadMapFile(const char* path) {
     installMap(candidate);
     if (steering::navMesh.buildFailed) {
         installMap(worldMap);  // the running map again, exactly as it was
-        std::snprintf(text, sizeof text, "map \"%s\" needs more navigation than the tables hold: not loaded", path);
-        showStatus(text);
+        // The reason first: a long path would push it off the status line.
+        showStatus(std::string("not loaded: the map needs more navigation than the tables hold (\"") + path + "\")");
         return false;
     }
     worldMap = candidate;
@@ -177,20 +178,13 @@ bool loadMapFile(const char* path) {
     for (Agent& agent : agentList) {
         if (!agent.pathDone) agent.setTarget(agent.pathTarget);
     }
-    std::snprintf(text, sizeof text, "loaded map \"%s\"", path);
-    showStatus(text);
+    showStatus(std::string("loaded map \"") + path + "\"");
     return true;
 }
 
 bool saveMapFile() {
     const SaveResult result = saveFileSafely(mapFilePath, worldMap.authored.data(), worldMap.authored.size());
-    char text[kStatusSize];
-    if (result.ok) {
-        std::snprintf(text, sizeof text, "saved map \"%s\"", mapFilePath.c_str());
-    } else {
-        std::snprintf(text, sizeof text, "%s", result.problem.c_str());
-    }
-    showStatus(text);
+    showStatus(result.ok ? "saved map \"" + mapFilePath + "\"" : result.problem);
     return result.ok;
 }
 

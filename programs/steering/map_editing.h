@@ -5,6 +5,7 @@
 // to the nearest open cell, every following agent re-planned to its target.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/win.h"
 #include "steering/agent.h"
@@ -71,8 +72,8 @@ bool saveMapFile();
 enum class MapChange { StrokeOrRedo, Undo };
 bool applyMapChange(MapChange change = MapChange::StrokeOrRedo);
 
-// Says something in the status line and on stderr.
-void showStatus(const char* text);
+// Says something in the status line (as much as it holds) and, whole, on stderr.
+void showStatus(const std::string& text);
 
 // Edit mode's drawing: the outline of the cell under the cursor and the status line.
 void drawMapEditOverlay(win::HDC dc);

@@ -277,5 +277,23 @@ TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
     EXPECT_NE(std::string(mapEdit.status).find("loaded"), std::string::npos);
 }
 
+// A refused map whose path is longer than the status line: the line keeps the reason (it
+// comes first) and stderr has the whole message, path included.
+TEST_F(MapEditing, LongPathKeepsTheReasonInTheStatusLine) {
+    std::vector<uint8_t> checkerboard(kMapBytes, 0);
+    for (std::size_t i = 0; i < kMapBytes; ++i) checkerboard[i] = static_cast<uint8_t>(((i / 256) + i) % 2 * 3);
+    const std::string longName = folder + "/" + std::string(150, 'c') + ".raw";
+    ASSERT_GT(longName.size(), kStatusSize);
+    writeBytes(longName, checkerboard);
+    send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(longName)), 0);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ::testing::internal::CaptureStderr();  // for TearDown
+    EXPECT_EQ(std::string(mapEdit.status).rfind("not loaded: the map needs more navigation", 0), 0u) << mapEdit.status;
+    EXPECT_NE(said.find("not loaded: the map needs more navigation than the tables hold (\"" + longName + "\")\n"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(mapFilePath, mapPath);
+}
+
 }  // namespace
 }  // namespace shell_test
