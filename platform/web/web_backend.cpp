@@ -62,11 +62,7 @@ void presentWindow(Window* window) {
                            menuOpenHere ? st.openPopup : -1, menuOpenHere ? st.hotItem : -1, canvas.composed);
     const size_t count = canvas.composed.pixels.size();
     canvas.rgba.resize(count);  // allocates on the first frame only: the window never changes size
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t p = canvas.composed.pixels[i];
-        // 0x00RRGGBB to the little-endian word whose bytes are R, G, B, 255.
-        canvas.rgba[i] = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
-    }
+    for (size_t i = 0; i < count; ++i) canvas.rgba[i] = web::canvasPixel(canvas.composed.pixels[i]);
     steering_canvas_put(reinterpret_cast<const uint8_t*>(canvas.rgba.data()), canvas.composed.width,
                         canvas.composed.height);
     canvas.presented = true;

@@ -11,6 +11,7 @@
 
 #include "platform/drop_files.h"
 #include "platform/host.h"
+#include "platform/web/web_canvas.h"
 #include "platform/window_state.h"
 
 // Under node (the headless driver) there is no page to download to: returns 0.
@@ -39,10 +40,7 @@ namespace win::host {
 
 bool writePng(const std::string& path, const Image& image) {
     std::vector<uint32_t> rgba(image.pixels.size());  // once per picture a person asks for
-    for (size_t i = 0; i < rgba.size(); ++i) {
-        const uint32_t p = image.pixels[i];
-        rgba[i] = 0xFF000000u | ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
-    }
+    for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = web::canvasPixel(image.pixels[i]);
     if (!steering_download_png(path.c_str(), reinterpret_cast<const uint8_t*>(rgba.data()), image.width,
                                image.height)) {
         std::fprintf(stderr, "%s: cannot write PNG files: this build has no libpng\n", path.c_str());
