@@ -18,12 +18,12 @@ bool wedgeHolds(const NavMesh& mesh, int t, int s, int64_t dx, int64_t dy) {
            cross64(dx, dy, static_cast<int64_t>(e2.x) - x.x, static_cast<int64_t>(e2.y) - x.y) <= 0;
 }
 
-// The triangle other than t, in the sector of slot s of t, whose wedge holds the direction;
-// -1 when there is none.
-int nextInSector(const Context& c, int t, int s, int64_t dx, int64_t dy) {
+// The triangle in the sector of slot s of t whose wedge holds the direction (t itself only
+// when `takeOwn`); -1 when there is none.
+int wedgeInSector(const Context& c, int t, int s, int64_t dx, int64_t dy, bool takeOwn) {
     Sector sector;
     sectorOf(c, t, s, sector);
-    for (int k = 1; k < sector.count; ++k) {
+    for (int k = takeOwn ? 0 : 1; k < sector.count; ++k) {
         if (wedgeHolds(c.mesh, sector.triangle[k], sector.slot[k], dx, dy)) return sector.triangle[k];
     }
     return -1;
@@ -72,19 +72,14 @@ bool walkFrom(Context& c, int t, PathPoint a, PathPoint b, bool alongWalls) {
         // triangle whose wedge holds the direction.
         if (isCorner(c, t, throughVertex)) {
             if (!alongWalls) return false;
-            const int next = nextInSector(c, t, throughVertex, dx, dy);
+            const int next = wedgeInSector(c, t, throughVertex, dx, dy, false);
             if (next < 0) return false;
             t = next;
             continue;
         }
-        const PathPoint x = p[throughVertex];
         int cur = t, slot = throughVertex, found = -1;
         for (int step = 0; step < kMaxTriangles; ++step) {
-            const PathPoint e1 = vertexWorld(mesh, cur, next(slot));
-            const PathPoint e2 = vertexWorld(mesh, cur, prev(slot));
-            const bool inWedge = cross64(static_cast<int64_t>(e1.x) - x.x, static_cast<int64_t>(e1.y) - x.y, dx, dy) <= 0 &&
-                                 cross64(dx, dy, static_cast<int64_t>(e2.x) - x.x, static_cast<int64_t>(e2.y) - x.y) <= 0;
-            if (inWedge && cur != t) {
+            if (cur != t && wedgeHolds(mesh, cur, slot, dx, dy)) {
                 found = cur;
                 break;
             }
@@ -114,14 +109,8 @@ bool walkFromCorner(Context& c, int32_t v, PathPoint b) {
     const PathPoint x = vertexIndexWorld(c.mesh, v);
     const int64_t dx = static_cast<int64_t>(b.x) - x.x, dy = static_cast<int64_t>(b.y) - x.y;
     if (dx == 0 && dy == 0) return true;
-    Sector sector;
-    sectorOf(c, seed >> 2, seed & 3, sector);
-    for (int k = 0; k < sector.count; ++k) {
-        if (wedgeHolds(c.mesh, sector.triangle[k], sector.slot[k], dx, dy)) {
-            return walkFrom(c, sector.triangle[k], x, b, true);
-        }
-    }
-    return false;
+    const int t = wedgeInSector(c, seed >> 2, seed & 3, dx, dy, true);
+    return t >= 0 && walkFrom(c, t, x, b, true);
 }
 
 }  // namespace nav::shortest
