@@ -142,24 +142,23 @@ async function testSteeringFiles(browser, url) {
   const kWall = [0, 200, 0];
   const picker = await page.$('#mapFile');
 
+  // Picks a file, waits until the message names it, and reads the message and the wall pixels.
+  const pick = async (name) => {
+    await picker.uploadFile(path.join(folder, name));
+    await page.waitForFunction((n) => document.getElementById('message').textContent.includes(n), {timeout: 5000}, name)
+      .catch(() => {});
+    await framesPass(page, 3);
+    return {text: await message(page), walls: colourStats(await canvasPixels(page), kWall).count};
+  };
+
   await framesPass(page, 5);
   const walls = colourStats(await canvasPixels(page), kWall).count;
-  await picker.uploadFile(path.join(folder, 'short.raw'));
-  await page.waitForFunction(() => document.getElementById('message').textContent.includes('short.raw'), {timeout: 5000})
-    .catch(() => {});
-  await framesPass(page, 3);
-  const refused = await message(page);
-  const unchanged = colourStats(await canvasPixels(page), kWall).count;
+  const {text: refused, walls: unchanged} = await pick('short.raw');
   // The reason is also written across the window, over a few wall pixels.
   check('steering: a short file is refused with its reason and the map stays', refused.includes('short.raw') &&
         !refused.startsWith('loaded') && Math.abs(unchanged - walls) < walls / 50, `"${refused}", wall pixels ${walls} -> ${unchanged}`);
 
-  await picker.uploadFile(path.join(folder, 'open.raw'));
-  await page.waitForFunction(() => document.getElementById('message').textContent.startsWith('loaded'), {timeout: 5000})
-    .catch(() => {});
-  await framesPass(page, 3);
-  const loaded = await message(page);
-  const ring = colourStats(await canvasPixels(page), kWall).count;
+  const {text: loaded, walls: ring} = await pick('open.raw');
   // Only the ring's top row and left column are in the first view.
   check('steering: a picked map replaces the running one', loaded === 'loaded map "/maps/open.raw"' && ring < walls / 2,
         `"${loaded}", wall pixels ${walls} -> ${ring}`);
