@@ -12,23 +12,30 @@ namespace {
 // Cell side in world units; the map is always 256 cells of 256 units.
 constexpr double kCellUnits = 65536.0 / kMapSide;
 
+// Sized to the text: a path may be as long as the file system allows.
 std::string formatted(const char* format, const char* path, std::size_t a = 0, std::size_t b = 0) {
-    char line[512];
-    std::snprintf(line, sizeof line, format, path, a, b);
+    const int length = std::snprintf(nullptr, 0, format, path, a, b);
+    if (length <= 0) return {};
+    std::string line(static_cast<std::size_t>(length) + 1, '\0');
+    std::snprintf(line.data(), line.size(), format, path, a, b);
+    line.resize(static_cast<std::size_t>(length));
     return line;
 }
 
 }  // namespace
 
-MapFileRead readMapFile(const char* path, uint8_t* cells) {
+MapFileRead readMapFile(const char* path, uint8_t* cells, MapFileUse use) {
+    const bool patch = use == MapFileUse::PatchWhatIsWrong;
     MapFileRead result;
     std::memset(cells, 0, kMapBytes);
     struct stat info {};
     // A folder opens for reading on Linux and then fails every read: the same as missing.
     std::FILE* file = (stat(path, &info) == 0 && S_ISDIR(info.st_mode)) ? nullptr : std::fopen(path, "rb");
     if (file == nullptr) {
-        result.problem = formatted("map \"%s\" not found: using an open map (every cell 0)", path);
-        std::fprintf(stderr, "%s\n", result.problem.c_str());
+        result.problem = formatted(patch ? "map \"%s\" not found: using an open map (every cell 0)"
+                                         : "map \"%s\" not found: not loaded",
+                                   path);
+        if (patch) std::fprintf(stderr, "%s\n", result.problem.c_str());
         return result;
     }
     result.bytesRead = std::fread(cells, 1, kMapBytes, file);
@@ -50,16 +57,18 @@ MapFileRead readMapFile(const char* path, uint8_t* cells) {
     }
     if (result.bytesRead < kMapBytes) {
         result.status = MapFileStatus::Short;
-        result.problem = formatted("map \"%s\" is short (%zu of %zu bytes): the rest is open (0)", path,
-                                   result.bytesRead, kMapBytes);
+        result.problem = formatted(patch ? "map \"%s\" is short (%zu of %zu bytes): the rest is open (0)"
+                                         : "map \"%s\" is short (%zu of %zu bytes): not loaded",
+                                   path, result.bytesRead, kMapBytes);
     } else if (longer) {
         result.status = MapFileStatus::Long;
-        result.problem = formatted("map \"%s\" is longer than %zu bytes: only the first %zu are used", path,
-                                   kMapBytes, kMapBytes);
+        result.problem = formatted(patch ? "map \"%s\" is longer than %zu bytes: only the first %zu are used"
+                                         : "map \"%s\" is longer than %zu bytes: not loaded",
+                                   path, kMapBytes, kMapBytes);
     } else {
         result.status = MapFileStatus::Complete;
     }
-    if (!result.problem.empty()) std::fprintf(stderr, "%s\n", result.problem.c_str());
+    if (patch && !result.problem.empty()) std::fprintf(stderr, "%s\n", result.problem.c_str());
     return result;
 }
 
@@ -82,8 +91,8 @@ void prepareCells(PreparedMap& map) {
     rewriteObstacleMarkers(map.cells.data(), map.obstacles);
 }
 
-MapFileRead prepareMapFile(const char* path, PreparedMap& map) {
-    map.read = readMapFile(path, map.authored.data());
+MapFileRead prepareMapFile(const char* path, PreparedMap& map, MapFileUse use) {
+    map.read = readMapFile(path, map.authored.data(), use);
     prepareCells(map);
     return map.read;
 }

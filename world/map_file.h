@@ -30,10 +30,18 @@ struct MapFileRead {
     std::string problem;
 };
 
+// What a caller does with a file that is not a whole map.
+enum class MapFileUse {
+    PatchWhatIsWrong,  // the default map: an open map or open rest stands in, said on stderr
+    WholeFileOnly,     // a map someone named: refused; the caller says so, with `problem`
+};
+
 // Reads a map file into cells[0..kMapBytes). Missing: all 0; short: zero-filled past the
-// end; long: the first kMapBytes. Cells of kReservedCellValue become kWallType. Each of
-// these cases is said in one line on stderr. Never fails otherwise.
-MapFileRead readMapFile(const char* path, uint8_t* cells);
+// end; long: the first kMapBytes. Cells of kReservedCellValue become kWallType, said on
+// stderr. With PatchWhatIsWrong the other cases are said in one line on stderr too, with
+// what stands in; with WholeFileOnly `problem` ends in "not loaded" and nothing more is
+// said. Never fails otherwise.
+MapFileRead readMapFile(const char* path, uint8_t* cells, MapFileUse use = MapFileUse::PatchWhatIsWrong);
 
 // Markers are turned into obstacles in rows and columns 0..kMarkerScanEnd-1 only: agents
 // cannot reach beyond, and markers there keep type 14.
@@ -58,6 +66,6 @@ struct PreparedMap {
 // Re-derives cells and obstacles from authored (after an edit).
 void prepareCells(PreparedMap& map);
 // readMapFile into authored, then prepareCells.
-MapFileRead prepareMapFile(const char* path, PreparedMap& map);
+MapFileRead prepareMapFile(const char* path, PreparedMap& map, MapFileUse use = MapFileUse::PatchWhatIsWrong);
 
 }  // namespace steering

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <cstring>
+#include <string_view>
 
 #include "navigation/nav_mesh.h"
 #include "steering/agent_list.h"
@@ -124,9 +125,29 @@ void moveAgentsOutOfWalls() {
 
 }  // namespace
 
+void fitStatusLine(const std::string& text, char* line, std::size_t size) {
+    if (size == 0) return;
+    const std::size_t room = size - 1;
+    std::string fitted = text;
+    const std::size_t open = text.find('"');
+    const std::size_t close = open == std::string::npos ? std::string::npos : text.find('"', open + 1);
+    if (text.size() > room && close != std::string::npos) {
+        constexpr std::string_view kGap = "...";
+        const std::size_t quoted = close - open - 1;
+        const std::size_t cut = text.size() - room + kGap.size();
+        if (quoted > cut) {
+            // Most of what is kept is the end of the path: the file's name.
+            const std::size_t kept = quoted - cut;
+            const std::size_t head = kept / 4;
+            fitted = text.substr(0, open + 1 + head) + std::string(kGap) + text.substr(close - (kept - head));
+        }
+    }
+    std::snprintf(line, size, "%s", fitted.c_str());
+}
+
 void showStatus(const std::string& text) {
     // The line under the map holds kStatusSize - 1 characters; stderr gets all of it.
-    std::snprintf(mapEdit.status, sizeof mapEdit.status, "%s", text.c_str());
+    fitStatusLine(text, mapEdit.status, sizeof mapEdit.status);
     mapEdit.statusFrames = kStatusFrames;
     std::fprintf(stderr, "%s\n", text.c_str());
 }
@@ -156,11 +177,9 @@ bool applyMapChange(MapChange change) {
 
 bool loadMapFile(const char* path) {
     static PreparedMap candidate;  // two 64 KiB copies: not on the stack
-    const MapFileRead read = prepareMapFile(path, candidate);
+    const MapFileRead read = prepareMapFile(path, candidate, MapFileUse::WholeFileOnly);
     if (read.status != MapFileStatus::Complete) {
-        // readMapFile has said it on stderr already.
-        std::snprintf(mapEdit.status, sizeof mapEdit.status, "%s", read.problem.c_str());
-        mapEdit.statusFrames = kStatusFrames;
+        showStatus(read.problem);
         return false;
     }
     installMap(candidate);

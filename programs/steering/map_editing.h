@@ -72,8 +72,13 @@ bool saveMapFile();
 enum class MapChange { StrokeOrRedo, Undo };
 bool applyMapChange(MapChange change = MapChange::StrokeOrRedo);
 
-// Says something in the status line (as much as it holds) and, whole, on stderr.
+// Says something in the status line (fitted as below) and, whole, on stderr.
 void showStatus(const std::string& text);
+// Copies text into a status line of `size` bytes. A message too long for it loses the middle
+// of its first quoted path ("...") rather than its end, so the reason after the path and the
+// file's own name stay readable however deep the folder is; one without a quoted path that
+// could give way is cut at the end.
+void fitStatusLine(const std::string& text, char* line, std::size_t size);
 
 // Edit mode's drawing: the outline of the cell under the cursor and the status line.
 void drawMapEditOverlay(win::HDC dc);

@@ -13,7 +13,7 @@ namespace {
 // quietly patched for "maptest.raw"; a file someone named on purpose is refused instead.
 bool useMap(const std::string& path, std::string& reason) {
     static steering::PreparedMap probe;  // two 64 KiB copies: not on the stack
-    const steering::MapFileRead read = steering::prepareMapFile(path.c_str(), probe);
+    const steering::MapFileRead read = steering::prepareMapFile(path.c_str(), probe, steering::MapFileUse::WholeFileOnly);
     if (read.status != steering::MapFileStatus::Complete) {
         reason = read.problem;
         return false;

@@ -50,6 +50,14 @@ TEST(MapFile, ReadRulesForEveryKindOfFile) {
         EXPECT_EQ(cells[kMapBytes - 1], c.size >= kMapBytes ? 7 : 0) << c.name;
         std::remove(path.c_str());
     }
+    // A file someone named is refused: no stand-in is promised, and the caller says it.
+    const std::string named = writeMap("map_file_named.raw", std::vector<uint8_t>(kMapBytes + 1, 7));
+    ::testing::internal::CaptureStderr();
+    const MapFileRead refused = readMapFile(named.c_str(), cells, MapFileUse::WholeFileOnly);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(refused.status, MapFileStatus::Long);
+    EXPECT_EQ(refused.problem, "map \"" + named + "\" is longer than 65536 bytes: not loaded");
+    std::remove(named.c_str());
     // A missing file and a folder both give an open map.
     for (const std::string& path : {::testing::TempDir() + "map_file_missing.raw", ::testing::TempDir()}) {
         std::fill(cells, cells + kMapBytes, 9);

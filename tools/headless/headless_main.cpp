@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     if (!options.mapPath.empty()) {
         // As steering --map: only a whole map file is taken.
         static steering::PreparedMap probe;
-        const steering::MapFileRead read = steering::prepareMapFile(options.mapPath.c_str(), probe);
+        const steering::MapFileRead read = steering::prepareMapFile(options.mapPath.c_str(), probe, steering::MapFileUse::WholeFileOnly);
         if (read.status != steering::MapFileStatus::Complete) return usageError(read.problem);
         steering::mapFilePath = options.mapPath;
     }

@@ -255,7 +255,15 @@ TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
         EXPECT_EQ(gridMap.cellAt(0, 30), 0) << bad;
         EXPECT_EQ(mapFilePath, mapPath) << bad;
         EXPECT_EQ(firstAgent().position, before) << bad;
-        EXPECT_NE(std::string(mapEdit.status).find(bad), std::string::npos) << mapEdit.status;
+        // The file's own name and the outcome, however deep its folder; nothing about an
+        // open map standing in, which is what the same file gives at start-up.
+        const std::string shown = mapEdit.status;
+        EXPECT_NE(shown.find(fs::path(bad).filename().string() + "\""), std::string::npos) << shown;
+        EXPECT_TRUE(shown.ends_with(": not loaded")) << shown;
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        ::testing::internal::CaptureStderr();  // for TearDown
+        EXPECT_EQ(said, "map \"" + bad + "\"" + (bad == shortFile ? " is short (100 of 65536 bytes)" : " not found") +
+                            ": not loaded\n");
     }
     // A whole file whose navigation would not fit the tables (a checkerboard of single cells)
     // is refused too, with the running map and its navigation as they were.
@@ -293,6 +301,33 @@ TEST_F(MapEditing, LongPathKeepsTheReasonInTheStatusLine) {
               std::string::npos)
         << said;
     EXPECT_EQ(mapFilePath, mapPath);
+}
+
+// A deep folder must not push the reason off the line: CI's clean clones live deeper than ours.
+TEST(StatusLine, ALongPathGivesWayInTheMiddleSoReasonAndFileNameStay) {
+    char line[kStatusSize];
+    fitStatusLine("saved map \"/a/b.raw\"", line, sizeof line);
+    EXPECT_STREQ(line, "saved map \"/a/b.raw\"");
+
+    const std::string path = "/" + std::string(200, 'f') + "/open.raw";
+    fitStatusLine("cannot save \"" + path + "\": it is a folder", line, sizeof line);
+    const std::string fitted = line;
+    EXPECT_EQ(fitted.size(), kStatusSize - 1) << fitted;
+    EXPECT_EQ(fitted.rfind("cannot save \"/fff", 0), 0u) << fitted;
+    EXPECT_NE(fitted.find("f...f"), std::string::npos) << fitted;
+    EXPECT_TRUE(fitted.ends_with("ffff/open.raw\": it is a folder")) << fitted;
+
+    // Exactly full: nothing given up.
+    const std::string full = "\"" + std::string(kStatusSize - 3, 'x') + "\"";
+    fitStatusLine(full, line, sizeof line);
+    EXPECT_EQ(std::string(line), full);
+    // Without a quoted path, or with one too short to give way, the end is cut.
+    const std::string plain(kStatusSize + 20, 'p');
+    fitStatusLine(plain, line, sizeof line);
+    EXPECT_EQ(std::string(line), plain.substr(0, kStatusSize - 1));
+    const std::string shortQuote = "\"ab\" " + std::string(kStatusSize, 'r');
+    fitStatusLine(shortQuote, line, sizeof line);
+    EXPECT_EQ(std::string(line), shortQuote.substr(0, kStatusSize - 1));
 }
 
 }  // namespace
