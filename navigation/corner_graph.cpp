@@ -274,16 +274,18 @@ bool sweepCorners(Context& c) {
         for (int i = 0; i < st.nodeCount && !c.overflow; ++i) expandNode(c, i);
         if (c.overflow) break;
     }
+    st.nodeCount = 0;
+    c.sweep = false;
+    if (c.overflow) {
+        // The corners after the one that ran out have no edge ranges: nothing more is
+        // touched, and queries search without the graph.
+        c.overflow = false;
+        return false;
+    }
     g.edgeStart[mesh.pointHighWater] = c.edgeCount;
     for (int v = 0; v < mesh.pointHighWater; ++v) {
         std::sort(g.edges + g.edgeStart[v], g.edges + g.edgeStart[v + 1],
                   [](const CornerEdge& a, const CornerEdge& b) { return a.angle < b.angle; });
-    }
-    st.nodeCount = 0;
-    c.sweep = false;
-    if (c.overflow) {
-        c.overflow = false;
-        return false;
     }
     // Sightings grouped by triangle.
     const int triangles = mesh.triangleHighWater;

@@ -147,4 +147,39 @@ TEST(CornerGraph, OneWayCrossingsSearchWithoutIt) {
     EXPECT_NEAR(nav::path_length(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
 }
 
+// Open ground strewn with 576 specks: their corners see so many others that the graph runs
+// out of room part-way through its making. The planner must search without it (a graph cut
+// short has corners with no edge ranges at all), and a later map must get a graph again.
+TEST(CornerGraph, AGraphTooBigForItsTablesIsSearchedWithoutAndMadeAgainForTheNextMap) {
+    std::vector<uint8_t> specks = walledSquare(240);
+    navtest::TestRandom rnd(5);
+    for (int y = 12; y < 244; y += 10)
+        for (int x = 12; x < 244; x += 10) setCell(specks, x + rnd.below(3), y + rnd.below(3), 15);
+    build(specks, navtest::sameLowBits);
+    const std::vector<navref::QueryPair> pairs = navref::random_pairs(specks.data(), 40, 3, true);
+    int bent = 0;
+    for (const navref::QueryPair& p : pairs) {
+        PathResult path;
+        ASSERT_EQ(plan(path, p, true), ShortestStatus::Found) << text(p);
+        ASSERT_EQ(graphState().graph.status, CornerGraph::Status::Unavailable);
+        bent += path.waypointCount > 1 ? 1 : 0;
+        navref::Point prev{p.fromX, p.fromY};
+        for (int i = 0; i < path.waypointCount; ++i) {
+            const navref::Point w{path.waypoints[i].x, path.waypoints[i].y};
+            EXPECT_TRUE(navref::segment_clear(specks.data(), 0, prev, w)) << text(p) << " leg " << i;
+            prev = w;
+        }
+    }
+    EXPECT_GT(bent, 10);
+
+    std::vector<uint8_t> block = walledSquare(40);
+    for (int y = 20; y < 30; ++y)
+        for (int x = 20; x < 30; ++x) setCell(block, x, y, 15);
+    build(block, navtest::sameLowBits);
+    PathResult path;
+    ASSERT_EQ(plan(path, {15 * 256, 25 * 256, 35 * 256, 25 * 256}, true), ShortestStatus::Found);
+    EXPECT_EQ(graphState().graph.status, CornerGraph::Status::Ready);
+    EXPECT_NEAR(nav::path_length(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
+}
+
 }  // namespace
