@@ -26,15 +26,17 @@ std::string formatted(const char* format, const char* path, std::size_t a = 0, s
 
 MapFileRead readMapFile(const char* path, uint8_t* cells, MapFileUse use) {
     const bool patch = use == MapFileUse::PatchWhatIsWrong;
+    // What is wrong with the file, then what comes of it.
+    const auto outcome = [patch](const std::string& fault, const std::string& standIn) {
+        return fault + ": " + (patch ? standIn : "not loaded");
+    };
     MapFileRead result;
     std::memset(cells, 0, kMapBytes);
     struct stat info {};
     // A folder opens for reading on Linux and then fails every read: the same as missing.
     std::FILE* file = (stat(path, &info) == 0 && S_ISDIR(info.st_mode)) ? nullptr : std::fopen(path, "rb");
     if (file == nullptr) {
-        result.problem = formatted(patch ? "map \"%s\" not found: using an open map (every cell 0)"
-                                         : "map \"%s\" not found: not loaded",
-                                   path);
+        result.problem = outcome(formatted("map \"%s\" not found", path), "using an open map (every cell 0)");
         if (patch) std::fprintf(stderr, "%s\n", result.problem.c_str());
         return result;
     }
@@ -57,14 +59,12 @@ MapFileRead readMapFile(const char* path, uint8_t* cells, MapFileUse use) {
     }
     if (result.bytesRead < kMapBytes) {
         result.status = MapFileStatus::Short;
-        result.problem = formatted(patch ? "map \"%s\" is short (%zu of %zu bytes): the rest is open (0)"
-                                         : "map \"%s\" is short (%zu of %zu bytes): not loaded",
-                                   path, result.bytesRead, kMapBytes);
+        result.problem = outcome(formatted("map \"%s\" is short (%zu of %zu bytes)", path, result.bytesRead, kMapBytes),
+                                 "the rest is open (0)");
     } else if (longer) {
         result.status = MapFileStatus::Long;
-        result.problem = formatted(patch ? "map \"%s\" is longer than %zu bytes: only the first %zu are used"
-                                         : "map \"%s\" is longer than %zu bytes: not loaded",
-                                   path, kMapBytes, kMapBytes);
+        result.problem = outcome(formatted("map \"%s\" is longer than %zu bytes", path, kMapBytes),
+                                 "only the first " + std::to_string(kMapBytes) + " are used");
     } else {
         result.status = MapFileStatus::Complete;
     }

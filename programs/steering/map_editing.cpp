@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <string>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "navigation/nav_mesh.h"
@@ -185,7 +185,6 @@ bool loadMapFile(const char* path) {
     installMap(candidate);
     if (steering::navMesh.buildFailed) {
         installMap(worldMap);  // the running map again, exactly as it was
-        // The reason first: a long path would push it off the status line.
         showStatus(std::string("not loaded: the map needs more navigation than the tables hold (\"") + path + "\")");
         return false;
     }
