@@ -12,7 +12,7 @@
 #include "bench/walking_crowd.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 #include "world/grid_map.h"
 
 namespace {

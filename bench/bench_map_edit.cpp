@@ -11,7 +11,7 @@
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 #include "world/map_install.h"
 #include "world/world_navigation.h"
 

@@ -10,7 +10,7 @@
 
 #include "steering/agent_list.h"
 #include "steering/crowd_scenario.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 
 namespace {
 

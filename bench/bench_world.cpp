@@ -18,7 +18,7 @@
 #include "programs/steering/agent_drawing.h"
 #include "programs/steering/view_state.h"
 #include "programs/steering/world_drawing.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 
 namespace {
 

@@ -20,13 +20,13 @@ struct Lcg {
 
 // The centre of a random open cell whose four neighbours are open too (rows and columns
 // 1 to 125, where Fixed positions reach).
-inline steering::FixedVec openCellCentre(Lcg& random) {
+inline steering::FixedVec openCellCentre(const steering::GridMap& map, Lcg& random) {
     using namespace steering;
     for (;;) {
         const uint32_t c = 1 + random.next(125);
         const uint32_t r = 1 + random.next(125);
-        if (cellAt(c, r) != 0 || cellAt(c - 1, r) != 0 || cellAt(c + 1, r) != 0 || cellAt(c, r - 1) != 0 ||
-            cellAt(c, r + 1) != 0) {
+        if (map.cellAt(c, r) != 0 || map.cellAt(c - 1, r) != 0 || map.cellAt(c + 1, r) != 0 || map.cellAt(c, r - 1) != 0 ||
+            map.cellAt(c, r + 1) != 0) {
             continue;
         }
         return {toFixed(static_cast<int32_t>(c) * 256 + 128), toFixed(static_cast<int32_t>(r) * 256 + 128)};

@@ -272,9 +272,10 @@ bool insertCoverRect(const CoverRect& r, void* context) {
 
 bool build_area(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int y1) {
     uint32_t start = 0;
-    if (navVerbose) {
-        nav_logf("\nF=%d Area %03d,%03d %03d,%03d T=%04d", navFrame, x0, y0, x1, y1, mesh.triangleLive);
-        start = nav_time_stamp();
+    NavLog* const log = activeLog(mesh);
+    if (log != nullptr) {
+        log->writef("\nF=%d Area %03d,%03d %03d,%03d T=%04d", log->frame(), x0, y0, x1, y1, mesh.triangleLive);
+        start = timeStamp();
     }
     if (x0 > x1) std::swap(x0, x1);
     if (y0 > y1) std::swap(y0, y1);
@@ -333,7 +334,7 @@ bool build_area(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int
                      mesh.buildFailure, context.index, total, mesh.pointHighWater, kMaxVertices,
                      mesh.triangleHighWater, kMaxTriangles);
     }
-    if (navVerbose) nav_logf(" c=%d %s", static_cast<int>(nav_ticks_since(start)), "");
+    if (log != nullptr) log->writef(" c=%d %s", static_cast<int>(ticksSince(start)), "");
     return ok;
 }
 

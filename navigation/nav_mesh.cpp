@@ -1,7 +1,6 @@
 // The navigation store and the small operations every navigation unit shares.
 #include "navigation/nav_mesh.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -12,8 +11,6 @@ int stepLinkRule(uint8_t fromType, uint8_t toType) {
     if ((toType & 15) > (fromType & 15) + 1) return 0;
     return (toType & 2) ? 2 : 1;
 }
-
-CellLinkRule cellLinkRule = stepLinkRule;
 
 int cross_sign(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
     const __int128 p = static_cast<__int128>(ax) * by;
@@ -148,8 +145,7 @@ void fail_build(NavMesh& mesh, const char* table) {
 }
 
 void nav_reset(NavMesh& mesh) {
-    static std::atomic<uint32_t> builds{0};
-    mesh.buildSerial = ++builds;
+    ++mesh.buildSerial;
     for (NavTriangle& tri : mesh.triangles) tri.type = kUnusedType;
     for (NavPoint& p : mesh.points) p.y = kUnusedVertexY;
     mesh.triangleHighWater = mesh.triangleLive = 2;

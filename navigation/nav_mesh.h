@@ -3,8 +3,10 @@
 // location hints, edge clearance data, the border ring and the working state of a path
 // query. Everything is a fixed array inside NavMesh; nothing here touches the heap.
 // The shared low-level operations that every navigation unit uses live here too.
+#include <cstddef>
 #include <cstdint>
 
+#include "navigation/nav_log.h"
 #include "navigation/navigation.h"
 
 namespace nav {
@@ -185,10 +187,22 @@ struct NavMesh {
 
     BuildStats stats;
     BuildScratch build;
-    // A number no other build of any mesh in this process had: what caches of a build's
-    // derived tables are keyed on.
+    // Counts this mesh's builds: what caches of a build's derived tables are keyed on
+    // (with the mesh's address).
     uint32_t buildSerial = 0;
+
+    // Which cell types connect; set by the owner before a build, read by every query.
+    CellLinkRule linkRule = stepLinkRule;
+    // Where builds and queries trace; null (the default) traces nothing. Not owned.
+    NavLog* log = nullptr;
+    // Text of the last query diagnostic (a missing portal, a path or gate list cut at its
+    // limit). The funnel walk reads the mesh as const and still writes here.
+    static constexpr std::size_t kDiagnosticCapacity = 160;  // the longest text with four 11-digit numbers
+    mutable char pathDiagnostic[kDiagnosticCapacity] = {};
 };
+
+// The mesh's trace when one is attached and switched on, else null.
+inline NavLog* activeLog(const NavMesh& mesh) { return mesh.log != nullptr && mesh.log->on() ? mesh.log : nullptr; }
 
 // ---- Small helpers ---------------------------------------------------------------------
 

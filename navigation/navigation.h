@@ -11,7 +11,6 @@ struct RouteSearch;
 
 // A type-link rule: 0 not connected, 1 connected, 2 connected at 16 times the search key.
 using CellLinkRule = int (*)(uint8_t fromType, uint8_t toType);
-extern CellLinkRule cellLinkRule;
 int stepLinkRule(uint8_t fromType, uint8_t toType);
 
 constexpr int kMaxPathWaypoints = 256;

@@ -10,15 +10,11 @@ namespace nav {
 
 namespace {
 
-// Room for the longest diagnostic (the rtp limit text with four 11-character numbers).
-constexpr std::size_t kDiagnosticCapacity = 160;
-char diagnostic[kDiagnosticCapacity];
-
-void set_diagnostic(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void set_diagnostic(const char* format, ...) {
+void set_diagnostic(const NavMesh& mesh, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void set_diagnostic(const NavMesh& mesh, const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    std::vsnprintf(diagnostic, sizeof diagnostic, format, args);
+    std::vsnprintf(mesh.pathDiagnostic, sizeof mesh.pathDiagnostic, format, args);
     va_end(args);
 }
 
@@ -142,13 +138,13 @@ void adjust_gate(Gate& g, const PathResult& ref, PathPoint& p, int& w, int32_t c
 
 }  // namespace
 
-const char* path_diagnostic() { return diagnostic; }
-void clear_path_diagnostic() { diagnostic[0] = '\0'; }
+const char* path_diagnostic(const NavMesh& mesh) { return mesh.pathDiagnostic; }
+void clear_path_diagnostic(NavMesh& mesh) { mesh.pathDiagnostic[0] = '\0'; }
 
 bool edge_points(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& right) {
     const int slot = neighbour_slot(mesh, t, n);
     if (slot < 0) {
-        set_diagnostic("edge_points : edge not found %d->%d", t, n);
+        set_diagnostic(mesh, "edge_points : edge not found %d->%d", t, n);
         return false;
     }
     left = vertex_world(mesh, t, next(slot));
@@ -197,7 +193,7 @@ int rtp(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route,
             if (h == -1 || l == 1) {
                 const bool leftCorner = h == -1;
                 if (count == kMaxPathWaypoints - 1) {
-                    set_diagnostic(leftCorner ? "rtp:Exceeded max path length (i:%d,L:%d) (%d,%d)->(%d,%d)"
+                    set_diagnostic(mesh, leftCorner ? "rtp:Exceeded max path length (i:%d,L:%d) (%d,%d)->(%d,%d)"
                                               : "rtp:Exceeded max path length (i:%d,R:%d) (%d,%d)->(%d,%d)",
                                    k, steps, from.x, from.y, to.x, to.y);
                     break;
@@ -248,7 +244,7 @@ int grtc(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint to,
             if (funnel_side(q, candLeft) != 0 || funnel_side(q, candRight) != 0 || funnel_side(s, candLeft) != 0 ||
                 funnel_side(s, candRight) != 0) {
                 if (count == kMaxGates - 1) {
-                    set_diagnostic("grtc:Exceeded max path length (i:%d,rl:%d)", k, steps);
+                    set_diagnostic(mesh, "grtc:Exceeded max path length (i:%d,rl:%d)", k, steps);
                     break;
                 }
                 Gate& g = gates.gates[count++];

@@ -60,7 +60,7 @@ void gate_window_cut(Gate& gate, int32_t clearance);
 
 // Text of the last diagnostic (a missing portal, a path or gate list cut at its limit);
 // empty when none occurred. Nothing displays it.
-const char* path_diagnostic();
-void clear_path_diagnostic();
+const char* path_diagnostic(const NavMesh& mesh);
+void clear_path_diagnostic(NavMesh& mesh);
 
 }  // namespace nav

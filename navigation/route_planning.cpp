@@ -109,7 +109,7 @@ void expand(NavMesh& mesh, RouteSearch& q, int t, const uint8_t* table, int32_t 
         // Wall and outside areas are never part of a corridor, whatever the link rule says.
         if (isOutsideType(mesh.triangles[c].type)) continue;
         if (!edge_passes(mesh, table, t, i)) continue;
-        const int link = cellLinkRule(from.type, mesh.triangles[c].type);
+        const int link = mesh.linkRule(from.type, mesh.triangles[c].type);
         if (link == 0) continue;
         const int32_t h = heuristic(mesh, c, targetCellX, targetCellY);
         q.key[c] = link == 2 ? h * kCostlyLinkFactor : h;
@@ -145,7 +145,7 @@ void raise_interior_clearance(NavMesh& mesh, int t) {
 }
 
 void release_region(NavMesh& m, int id) {
-    if (navVerbose) nav_log(" garbage");
+    if (NavLog* log = activeLog(m)) log->write(" garbage");
     for (int t = 0; t < m.triangleHighWater && m.regions[id].count > 0; ++t) {
         if (isLive(m.triangles[t]) && regionOf(m.triangles[t]) == id) clear_region(m, t);
     }
@@ -201,7 +201,7 @@ bool same_region(NavMesh& m, RouteSearch& search, int a, int b) {
     const int ra = regionOf(m.triangles[a]);
     const int rb = regionOf(m.triangles[b]);
     if ((ra != 0 && m.regions[ra].valid) || (rb != 0 && m.regions[rb].valid)) return ra == rb;
-    if (navVerbose) nav_log(" fill");
+    if (NavLog* log = activeLog(m)) log->write(" fill");
     if (fill_region(m, search, a) == 0) return false;
     return regionOf(m.triangles[a]) == regionOf(m.triangles[b]);
 }
@@ -249,9 +249,10 @@ int find_route(NavMesh& mesh, RouteSearch& q, int start, int destination) {
 void find_path(NavMesh& m, RouteSearch& q, PathResult& result, int fromX, int fromY, int toX, int toY, int mode,
                uint8_t clearance) {
     uint32_t startStamp = 0;
-    if (navVerbose) {
-        nav_logf("\nF=%d Path    %03d,%03d %03d,%03d", navFrame, fromX, fromY, toX, toY);
-        startStamp = nav_time_stamp();
+    NavLog* const log = activeLog(m);
+    if (log != nullptr) {
+        log->writef("\nF=%d Path    %03d,%03d %03d,%03d", log->frame(), fromX, fromY, toX, toY);
+        startStamp = timeStamp();
     }
     result.fromX = fromX;
     result.fromY = fromY;
@@ -269,14 +270,14 @@ void find_path(NavMesh& m, RouteSearch& q, PathResult& result, int fromX, int fr
     q.startTriangle = meshUsable ? locate_for_query(m, fromX, fromY) : kNoTriangle;
     q.goalTriangle = meshUsable ? locate_for_query(m, toX, toY) : kNoTriangle;
     if (!meshUsable || !same_region(m, q, q.startTriangle, q.goalTriangle)) {
-        if (navVerbose) nav_logf(" c=%d %s", static_cast<int>(nav_ticks_since(startStamp)), " retC");
+        if (log != nullptr) log->writef(" c=%d %s", static_cast<int>(ticksSince(startStamp)), " retC");
         return;
     }
 
     // Table (clearance + 1) as an 8-bit value: level 0 wraps to table 0 (nothing passes).
     const int table = static_cast<uint8_t>(clearance + 1);
     q.passTableIndex = std::min(table, kStrictestPassTable);
-    if (navVerbose) nav_log(" gate");
+    if (log != nullptr) log->write(" gate");
 
     GatePath& gates = q.gatePath;
     gates.fromX = fromX;

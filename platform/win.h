@@ -18,6 +18,7 @@ using ULONG = uint32_t;
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using LRESULT = intptr_t;
+using LONG_PTR = intptr_t;
 using ATOM = uint16_t;
 using HRESULT = int32_t;
 using COLORREF = uint32_t;  // 0x00BBGGRR
@@ -72,6 +73,25 @@ struct PAINTSTRUCT {
 };
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+
+// WM_CREATE's lParam points at one of these; lpCreateParams is CreateWindowEx's last argument.
+struct CREATESTRUCT {
+    void* lpCreateParams = nullptr;
+    HINSTANCE hInstance = nullptr;
+    HMENU hMenu = nullptr;
+    HWND hwndParent = nullptr;
+    int cy = 0;
+    int cx = 0;
+    int y = 0;
+    int x = 0;
+    LONG style = 0;
+    const char* lpszName = nullptr;
+    const char* lpszClass = nullptr;
+    DWORD dwExStyle = 0;
+};
+
+// The one window value a program may keep with a window (SetWindowLongPtr/GetWindowLongPtr).
+constexpr int GWLP_USERDATA = -21;
 
 struct WNDCLASSEX {
     UINT cbSize = 0;
@@ -188,6 +208,9 @@ HCURSOR LoadCursor(HINSTANCE instance, const char* name);
 BOOL AdjustWindowRect(RECT* rect, DWORD style, BOOL hasMenu);
 HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
+// Only GWLP_USERDATA is kept; other indices read 0 and store nothing. Set answers the old value.
+LONG_PTR SetWindowLongPtr(HWND window, int index, LONG_PTR value);
+LONG_PTR GetWindowLongPtr(HWND window, int index);
 BOOL ShowWindow(HWND window, int showCommand);
 BOOL UpdateWindow(HWND window);
 BOOL DestroyWindow(HWND window);

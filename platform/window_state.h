@@ -47,6 +47,7 @@ struct Menu {
 
 struct Window {
     WNDPROC procedure = nullptr;
+    LONG_PTR userData = 0;  // GWLP_USERDATA
     HINSTANCE instance = nullptr;
     std::string className;
     std::string title;

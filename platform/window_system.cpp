@@ -222,12 +222,34 @@ HWND CreateWindowEx(DWORD /*exStyle*/, const char* className, const char* window
     if (s.mainWindow == nullptr) {
         s.mainWindow = window;
     }
-    (void)param;  // creation data reaches WM_CREATE's lParam on Windows; no program reads it
-    if (window->procedure(window, WM_CREATE, 0, 0) == -1) {
+    CREATESTRUCT creation;
+    creation.lpCreateParams = param;
+    creation.hInstance = instance;
+    creation.hMenu = window->menu;
+    creation.cy = height;
+    creation.cx = width;
+    creation.y = window->y;
+    creation.x = window->x;
+    creation.style = static_cast<LONG>(style);
+    creation.lpszName = windowName;
+    creation.lpszClass = className;
+    if (window->procedure(window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&creation)) == -1) {
         DestroyWindow(window);
         return nullptr;
     }
     return window;
+}
+
+LONG_PTR SetWindowLongPtr(HWND window, int index, LONG_PTR value) {
+    if (!isLiveWindow(window) || index != GWLP_USERDATA) return 0;
+    const LONG_PTR previous = window->userData;
+    window->userData = value;
+    return previous;
+}
+
+LONG_PTR GetWindowLongPtr(HWND window, int index) {
+    if (!isLiveWindow(window) || index != GWLP_USERDATA) return 0;
+    return window->userData;
 }
 
 BOOL ShowWindow(HWND window, int showCommand) {

@@ -36,11 +36,29 @@ uint64_t monotonicNanoseconds() {
 
 HINSTANCE programInstance(const Program& program) { return win::host::programInstance(program.resources()); }
 
-HWND createMainWindow(const Program& program, HINSTANCE instance, int showCommand) {
+ProgramRun::~ProgramRun() {
+    if (window_ != nullptr && runOf(window_) == this) SetWindowLongPtr(window_, GWLP_USERDATA, 0);
+}
+
+LRESULT programWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE && lParam != 0) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCT*>(lParam);
+        auto* created = static_cast<ProgramRun*>(creation->lpCreateParams);
+        SetWindowLongPtr(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+        if (created != nullptr) created->window_ = window;
+    }
+    ProgramRun* programRun = runOf(window);
+    if (programRun == nullptr) return DefWindowProc(window, message, wParam, lParam);
+    return programRun->handleMessage(window, message, wParam, lParam);
+}
+
+ProgramRun* runOf(HWND window) { return reinterpret_cast<ProgramRun*>(GetWindowLongPtr(window, GWLP_USERDATA)); }
+
+HWND createMainWindow(ProgramRun& programRun, HINSTANCE instance, int showCommand) {
     WNDCLASSEX windowClass;
     windowClass.cbSize = kWindowClassRecordSize;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = program.windowProcedure;
+    windowClass.lpfnWndProc = programWindowProcedure;
     windowClass.cbClsExtra = 0;
     windowClass.cbWndExtra = 0;
     windowClass.hInstance = instance;
@@ -57,21 +75,22 @@ HWND createMainWindow(const Program& program, HINSTANCE instance, int showComman
 
     HWND window = CreateWindowEx(0, kWindowClassName, kWindowClassName, kWindowStyle, CW_USEDEFAULT,
                                  CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                 nullptr, instance, nullptr);
+                                 nullptr, instance, &programRun);
     if (window == nullptr) return nullptr;
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     return window;
 }
 
-bool startEntry(const Program& program, HINSTANCE instance, int showCommand, EntryRun& run) {
+bool startEntry(const Program& program, ProgramRun& programRun, HINSTANCE instance, int showCommand, EntryRun& run) {
     run = EntryRun{};
     run.program = &program;
-    mainWindow = createMainWindow(program, instance, showCommand);
+    run.programRun = &programRun;
+    mainWindow = createMainWindow(programRun, instance, showCommand);
     if (mainWindow == nullptr) return false;
 
     initPresentation(mainWindow, kClientWidth, kClientHeight, kRequestedDepth);
-    program.setupWorld();
+    programRun.setupWorld();
     return true;
 }
 
@@ -88,19 +107,19 @@ bool runLoopPass(EntryRun& run) {
         DispatchMessage(&message);
     }
     if (loopObserver.beforeTick != nullptr) loopObserver.beforeTick(removed);
-    run.tickAccepted = run.program->frameTick();
+    run.tickAccepted = run.programRun->frameTick();
     if (loopObserver.afterTick != nullptr) loopObserver.afterTick(removed, run.tickAccepted);
     return true;
 }
 
 int finishEntry(EntryRun& run) {
-    run.program->releaseDrawingResources();
+    run.programRun->releaseDrawingResources();
     return static_cast<int>(run.message.wParam);
 }
 
-int runEntry(const Program& program, HINSTANCE instance, int showCommand) {
+int runEntry(const Program& program, ProgramRun& programRun, HINSTANCE instance, int showCommand) {
     EntryRun run;
-    if (!startEntry(program, instance, showCommand, run)) return 0;
+    if (!startEntry(program, programRun, instance, showCommand, run)) return 0;
     while (runLoopPass(run)) {
     }
     return finishEntry(run);

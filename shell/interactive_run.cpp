@@ -22,17 +22,18 @@ int runInteractive(const Program& program, int argc, char** argv, bool (*openBac
         std::fprintf(stderr, "%s: %s\n", program.name, error.c_str());
         return kExitUsage;
     }
-    if (!options.mapPath.empty() && !useMap(options.mapPath, error)) {
+    const std::unique_ptr<ProgramRun> programRun = program.makeRun();
+    if (!options.mapPath.empty() && !useMap(*programRun, options.mapPath, error)) {
         std::fprintf(stderr, "%s: %s\n", program.name, error.c_str());
         return kExitUsage;
     }
     // Without a display there is nothing to show; the backend has said why on stderr.
     if (!openBackend()) return kExitNoDisplay;
-    if (!startSession(program, options, error)) {
+    if (!startSession(program, *programRun, options, error)) {
         std::fprintf(stderr, "%s: %s\n", program.name, error.c_str());
         return kExitUsage;
     }
-    const int code = runEntry(program, programInstance(program), win::SW_SHOWDEFAULT);
+    const int code = runEntry(program, *programRun, programInstance(program), win::SW_SHOWDEFAULT);
     if (!finishSession()) return code != 0 ? code : kExitSessionFiles;
     return code;
 }

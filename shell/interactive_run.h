@@ -9,7 +9,7 @@ namespace shell {
 
 // Takes the map file named by --map before the world is set up; false with a one-line
 // reason when the file cannot be used. Null for programs without a map.
-using MapOption = bool (*)(const std::string& path, std::string& reason);
+using MapOption = bool (*)(ProgramRun& programRun, const std::string& path, std::string& reason);
 
 // Parses the options, opens the display backend (openBackend, false when there is no
 // display), starts the session files, runs the entry and closes the files. Exit codes:

@@ -1,31 +1,60 @@
 #pragma once
 // The process entry, main window, frame gate and presentation surfaces shared by the
-// three programs. Each program describes itself with a Program record (its window
-// procedure, world set-up, frame tick and drawing resources); the entry and the
-// headless driver only ever go through that record.
+// three programs. Each program describes itself with a Program record (its name, menus
+// and icons, and how to make one run of it); a run is an object holding everything the
+// program keeps between messages and frames (its world, view, overlays, pens and
+// brushes), reached from the window procedure through the window's GWLP_USERDATA. The
+// entry and the headless driver only ever go through the record and the run.
 #include <cstdint>
+#include <memory>
 
 #include "platform/program_resources.h"
 #include "platform/win.h"
 
 namespace shell {
 
+// One run of a program: its whole state, made by Program::makeRun.
+class ProgramRun {
+public:
+    ProgramRun() = default;
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+    // Detaches itself from its window, which may outlive it (a later window-system reset
+    // then destroys it without reaching this run).
+    virtual ~ProgramRun();
+    // The main window's messages (programWindowProcedure forwards them here).
+    virtual win::LRESULT handleMessage(win::HWND window, win::UINT message, win::WPARAM wParam,
+                                       win::LPARAM lParam) = 0;
+    // Runs once before the loop.
+    virtual void setupWorld() = 0;
+    // True when it produced a frame.
+    virtual bool frameTick() = 0;
+    // Deletes the program's pens and brushes, then calls shell::shutdownPresentation().
+    virtual void releaseDrawingResources() = 0;
+    // Headless driver trace: number of agents, and one CSV row fragment per agent,
+    // "x,y,vx,vy[,extra...]" (no line end). Returns the length written, or -1 when the
+    // index is out of range or the buffer is too small.
+    virtual int agentCount() const = 0;
+    virtual int traceAgent(int index, char* buffer, int size) const = 0;
+
+private:
+    friend win::LRESULT programWindowProcedure(win::HWND, win::UINT, win::WPARAM, win::LPARAM);
+    win::HWND window_ = nullptr;  // the window whose messages come here, once created
+};
+
 struct Program {
     const char* name;                  // "steering", "steering_walls" or "steering_basic"
     // Menu 103 and icons 104/106, handed to the platform (win::host::programInstance).
     const win::resources::ProgramResources& (*resources)();
-    win::WNDPROC windowProcedure;      // registered with the window class
-    bool (*setupWorld)();              // runs once before the loop; result ignored
-    bool (*frameTick)();               // true when it produced a frame
-    // Deletes the program's pens and brushes, then calls shell::shutdownPresentation().
-    void (*releaseDrawingResources)();
-    // Headless driver trace: number of agents, and one CSV row fragment per agent,
-    // "x,y,vx,vy[,extra...]" (no line end). Returns the length written, or -1 when the
-    // index is out of range or the buffer is too small.
-    int (*agentCount)();
-    int (*traceAgent)(int index, char* buffer, int size);
+    std::unique_ptr<ProgramRun> (*makeRun)();
     const char* traceExtraHeader;      // names of the extra columns, comma-separated ("" for none)
 };
+
+// The window procedure of every program's main window: WM_CREATE keeps the run passed to
+// CreateWindowEx with the window, every message then goes to that run's handleMessage.
+win::LRESULT programWindowProcedure(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+// The run kept with a window by programWindowProcedure; null for any other window.
+ProgramRun* runOf(win::HWND window);
 
 // Client area of every program's window, pixels.
 constexpr int kClientWidth = 640;
@@ -39,20 +68,22 @@ win::HINSTANCE programInstance(const Program& program);
 
 // Entry steps: createMainWindow, initPresentation(640, 480, 16), setupWorld, the loop
 // that never blocks (one message at most, then frameTick, every pass), then
-// releaseDrawingResources. Returns the quit message's wParam, or 0 when the window
-// cannot be created.
-int runEntry(const Program& program, win::HINSTANCE instance, int showCommand);
+// releaseDrawingResources, all on the given run. Returns the quit message's wParam, or 0
+// when the window cannot be created.
+int runEntry(const Program& program, ProgramRun& programRun, win::HINSTANCE instance, int showCommand);
 
 // The same entry in its three steps, for a host that runs the loop itself one pass at a
 // time (a browser, which needs control back between frames). runEntry is startEntry,
 // runLoopPass until it returns false, then finishEntry.
 struct EntryRun {
     const Program* program = nullptr;
+    ProgramRun* programRun = nullptr;  // not owned
     win::MSG message{};  // the last message removed; WM_QUIT's wParam is the exit code
     bool tickAccepted = false;  // the last pass's frameTick produced a frame
 };
 // Window, presentation, world set-up. False when the window cannot be created (exit code 0).
-bool startEntry(const Program& program, win::HINSTANCE instance, int showCommand, EntryRun& run);
+bool startEntry(const Program& program, ProgramRun& programRun, win::HINSTANCE instance, int showCommand,
+                EntryRun& run);
 // One pass of the loop: at most one message removed and dispatched, then frameTick.
 // False, without a tick, once the quit message has been removed.
 bool runLoopPass(EntryRun& run);
@@ -60,8 +91,9 @@ bool runLoopPass(EntryRun& run);
 int finishEntry(EntryRun& run);
 
 // Registers the class "Steering Test" and creates the 640 x 480 (client) window with
-// caption, system menu and the class menu 103. Null on failure.
-win::HWND createMainWindow(const Program& program, win::HINSTANCE instance, int showCommand);
+// caption, system menu and the class menu 103, its messages going to programRun. Null on
+// failure.
+win::HWND createMainWindow(ProgramRun& programRun, win::HINSTANCE instance, int showCommand);
 extern win::HWND mainWindow;
 
 // DirectDraw set-up: false at the first failing step, keeping what was created.

@@ -22,7 +22,7 @@ void keyName(uint32_t code, char* out, std::size_t size) {
 }
 
 struct Session {
-    const Program* program = nullptr;
+    const ProgramRun* programRun = nullptr;
     std::FILE* record = nullptr;
     std::FILE* trace = nullptr;
     uint32_t framesRun = 0;  // accepted ticks so far
@@ -40,7 +40,7 @@ void onMessage(const MSG& message) {
 void afterTick(bool /*removedMessage*/, bool accepted) {
     if (!accepted) return;
     ++session.framesRun;
-    if (session.trace != nullptr) writeTraceRows(session.trace, *session.program, session.framesRun);
+    if (session.trace != nullptr) writeTraceRows(session.trace, *session.programRun, session.framesRun);
 }
 
 bool closeFile(std::FILE*& file, const std::string& what) {
@@ -123,13 +123,13 @@ void writeTraceHeader(std::FILE* trace, const Program& program) {
                  program.traceExtraHeader);
 }
 
-void writeTraceRows(std::FILE* trace, const Program& program, uint32_t frame) {
+void writeTraceRows(std::FILE* trace, const ProgramRun& programRun, uint32_t frame) {
     // Room for one row fragment from a program (a few numbers and flags per agent).
     constexpr int kFragmentSize = 512;
     char fragment[kFragmentSize];
-    const int agents = program.agentCount();
+    const int agents = programRun.agentCount();
     for (int i = 0; i < agents; ++i) {
-        if (program.traceAgent(i, fragment, kFragmentSize) < 0) continue;
+        if (programRun.traceAgent(i, fragment, kFragmentSize) < 0) continue;
         std::fprintf(trace, "%" PRIu32 ",%d,%s\n", frame, i, fragment);
     }
 }
@@ -155,9 +155,10 @@ bool parseSessionOptions(int argc, char** argv, bool allowMap, SessionOptions& o
     return true;
 }
 
-bool startSession(const Program& program, const SessionOptions& options, std::string& error) {
+bool startSession(const Program& program, const ProgramRun& programRun, const SessionOptions& options,
+                  std::string& error) {
     session = Session{};
-    session.program = &program;
+    session.programRun = &programRun;
     auto open = [&](const std::string& path, const char* what, std::FILE*& file) {
         if (path.empty()) return true;
         file = std::fopen(path.c_str(), "w");

@@ -23,7 +23,7 @@ int recordedLine(const win::MSG& message, uint32_t frame, char* line, int size);
 
 // The driver's trace rows: header "frame,index,x,y,vx,vy[,extra]" and one row per agent.
 void writeTraceHeader(std::FILE* trace, const Program& program);
-void writeTraceRows(std::FILE* trace, const Program& program, uint32_t frame);
+void writeTraceRows(std::FILE* trace, const ProgramRun& programRun, uint32_t frame);
 
 // Command-line options shared by the three interactive programs.
 struct SessionOptions {
@@ -36,7 +36,8 @@ bool parseSessionOptions(int argc, char** argv, bool allowMap, SessionOptions& o
 
 // Opens the files and installs the loop observer that writes them; false with a one-line
 // error (nothing installed) when a file cannot be created.
-bool startSession(const Program& program, const SessionOptions& options, std::string& error);
+bool startSession(const Program& program, const ProgramRun& programRun, const SessionOptions& options,
+                  std::string& error);
 // Flushes and closes the files; false when a write failed (said on stderr).
 bool finishSession();
 

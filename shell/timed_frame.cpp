@@ -23,14 +23,14 @@ void runFrame(const FrameParts& parts) {
 
     const uint64_t updateBegin = monotonicNanoseconds();
     const uint32_t updateStart = counting ? timeStampLow32() : 0;
-    parts.update();
+    parts.update(parts.context);
     const uint32_t updateCycles = counting ? timeStampLow32() - updateStart : 0;  // unsigned: wraps
     const uint64_t drawBegin = monotonicNanoseconds();
 
     const uint32_t drawStart = counting ? timeStampLow32() : 0;
     // Without an off-screen device context the simulation still runs; nothing is drawn.
     const HDC dc = offscreenDC;
-    if (dc != nullptr) parts.draw(dc);
+    if (dc != nullptr) parts.draw(parts.context, dc);
     const uint32_t drawCycles = counting ? timeStampLow32() - drawStart : 0;
 
     if (dc != nullptr && bars) {

@@ -14,8 +14,9 @@ constexpr int kUpdateBarY = 10;       // pixels
 constexpr int kDrawBarY = 20;         // pixels
 
 struct FrameParts {
-    void (*update)();            // one simulation step
-    void (*draw)(win::HDC dc);   // the frame; not called without an off-screen device context
+    void* context;                              // handed to both parts (the program's run)
+    void (*update)(void* context);              // one simulation step
+    void (*draw)(void* context, win::HDC dc);   // the frame; not called without an off-screen device context
     // The bars' pens; with none, no bars are drawn and no cycles are counted. The drawing
     // bar's pen is left selected.
     win::HPEN updateBarPen = nullptr;

@@ -1,6 +1,7 @@
 // The agent's template, copying, behaviour list, frame operations and its one-step update.
 #include "steering/agent.h"
 
+#include "steering/world.h"
 #include "world/grid_map.h"
 
 namespace steering {
@@ -22,8 +23,8 @@ constexpr Fixed kFollowPathWeight = 13107;   // 0.2
 constexpr Fixed kSeparationWeight = 340787;  // 5.2
 
 // A uniform number in [-1.0, 1.0] from the next generator value.
-Fixed randomUnit() {
-    const int r = agentRandom.next() >> 5;  // 0..1023
+Fixed randomUnit(RandomGenerator& random) {
+    const int r = random.next() >> 5;  // 0..1023
     const Fixed f = fixDiv(r, kRandomDivisor);
     return wrapSub(wrapMul(2, f), kFixedOne);
 }
@@ -55,12 +56,11 @@ void copyExceptWaypoints(Agent& to, const Agent& from) {
     to.lastProgress = from.lastProgress;
     to.progressHistory = from.progressHistory;
     to.behaviours = from.behaviours;
+    to.world = from.world;
 }
 }  // namespace
 
-RandomGenerator agentRandom;
-
-void makeAgentTemplate(Agent& agent, double worldUnitsPerPixel) {
+void makeAgentTemplate(Agent& agent, RandomGenerator& random, double worldUnitsPerPixel) {
     agent = Agent{};
     agent.pathDone = true;
     agent.clearBehaviours();
@@ -70,11 +70,11 @@ void makeAgentTemplate(Agent& agent, double worldUnitsPerPixel) {
     agent.addBehaviour(kFollowPathWeight, "follow_path");
     agent.addBehaviour(kSeparationWeight, "separation");
 
-    const Fixed r1 = wrapAdd(kTemplateBaseRadius, fixMul(randomUnit(), kTemplateRadiusSpread));
+    const Fixed r1 = wrapAdd(kTemplateBaseRadius, fixMul(randomUnit(random), kTemplateRadiusSpread));
     agent.radius = truncToInt(static_cast<double>(r1) * worldUnitsPerPixel);
     agent.mass = kTemplateMass;
     agent.maxForce = kTemplateMaxForce;
-    agent.maxSpeed = wrapAdd(kTemplateBaseSpeed, fixMul(randomUnit(), kTemplateSpeedSpread));
+    agent.maxSpeed = wrapAdd(kTemplateBaseSpeed, fixMul(randomUnit(random), kTemplateSpeedSpread));
     agent.position = FixedVec{};
 }
 
@@ -131,7 +131,7 @@ void Agent::update() {
     // A wall cell at the candidate blocks the move but keeps the velocity, so the agent
     // presses on until a force turns it.
     const FixedVec candidate = position + velocity;
-    if (cellAt(worldToCell(candidate)) != kWallType) position = candidate;
+    if (world->gridMap.cellAt(world->gridMap.worldToCell(candidate)) != kWallType) position = candidate;
 
     heading = vecNormalise(velocity);
     side = vecPerp(heading);

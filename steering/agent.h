@@ -9,6 +9,8 @@
 
 namespace steering {
 
+struct World;
+
 // Path points an agent holds at a time; a longer path is re-planned from where the agent
 // stands when these run out, which keeps the agent small and the path fresh.
 constexpr int kStoredWaypoints = 5;
@@ -38,6 +40,7 @@ struct Agent {
     Fixed lastProgress = 0;      // pathProgress of the previous step, 16.16 share of the path
     uint32_t progressHistory = 0;  // one bit per step, newest in bit 0: 1 = progress fell
     BehaviourList behaviours;
+    World* world = nullptr;      // the world the agent lives in (set by its AgentList), not owned
 
     Agent() = default;
     // A copy takes every field except the waypoints and segment lengths, which start at zero.
@@ -69,9 +72,8 @@ constexpr double kStartWorldUnitsPerPixel = 15.0;
 // Fills a template agent: the five standard behaviours, a random radius and maxSpeed.
 // The radius is drawn in pixels and converted with worldUnitsPerPixel (the view's current
 // zoom), so a new agent looks 5 to 15 pixels wide whatever the view.
-void makeAgentTemplate(Agent& agent, double worldUnitsPerPixel = kStartWorldUnitsPerPixel);
+void makeAgentTemplate(Agent& agent, RandomGenerator& random, double worldUnitsPerPixel = kStartWorldUnitsPerPixel);
 
 // The generator the steering program's agents are drawn from; its set-up resets it.
-extern RandomGenerator agentRandom;
 
 }  // namespace steering

@@ -3,11 +3,10 @@
 
 #include <new>
 
+#include "steering/world.h"
 #include "world/neighbour_grid.h"
 
 namespace steering {
-
-AgentList agentList;
 
 Agent* AgentList::add(const Agent& agentTemplate) {
     try {
@@ -16,7 +15,8 @@ Agent* AgentList::add(const Agent& agentTemplate) {
         return nullptr;
     }
     Agent* agent = &agents_.back();
-    neighbourGrid.insertAgent(agent, agent->position, agent->radius);
+    agent->world = &world_;
+    world_.neighbourGrid.insertAgent(agent, agent->position, agent->radius);
     return agent;
 }
 
@@ -25,7 +25,7 @@ void AgentList::updateAll() {
     for (Agent& agent : agents_) {
         const FixedVec before = agent.position;
         agent.update();
-        neighbourGrid.moveAgent(&agent, before, agent.position, agent.radius);
+        world_.neighbourGrid.moveAgent(&agent, before, agent.position, agent.radius);
     }
 }
 
@@ -36,7 +36,7 @@ void AgentList::setTargetAll(FixedVec point) {
 void AgentList::removeFirst() {
     if (agents_.empty()) return;
     Agent& oldest = agents_.front();
-    neighbourGrid.removeAgent(&oldest, oldest.position, oldest.radius);
+    world_.neighbourGrid.removeAgent(&oldest, oldest.position, oldest.radius);
     agents_.pop_front();
 }
 

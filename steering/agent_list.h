@@ -8,8 +8,15 @@
 
 namespace steering {
 
+struct World;
+
 class AgentList {
 public:
+    // The world whose neighbour grid registers the agents and that every agent names.
+    explicit AgentList(World& world) : world_(world) {}
+    AgentList(const AgentList&) = delete;
+    AgentList& operator=(const AgentList&) = delete;
+
     // Appends a copy of the template and registers it in the neighbour grid; null when
     // memory cannot be obtained.
     Agent* add(const Agent& agentTemplate);
@@ -28,9 +35,9 @@ public:
     auto end() const { return agents_.end(); }
 
 private:
+    World& world_;
     std::list<Agent> agents_;
 };
 
-extern AgentList agentList;
 
 }  // namespace steering

@@ -94,8 +94,8 @@ namespace steering {
 // distance is 0; else the desired speed is distance / 10 capped at maxSpeed.
 FixedVec arrivalForce(FixedVec d, Fixed distance, Fixed maxSpeed, FixedVec velocity);
 
-// Reports once per process that a behaviour met a missing input (a null seekTarget or
+// Reports once per world (every time for an agent in none) that a behaviour met a missing input (a null seekTarget or
 // leader), which it then treats as "no force".
-void reportMissingInput(const char* behaviourName, const char* field);
+void reportMissingInput(Agent& agent, const char* behaviourName, const char* field);
 
 }  // namespace steering

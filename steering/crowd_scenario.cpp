@@ -4,6 +4,7 @@
 
 #include "steering/agent.h"
 #include "steering/agent_list.h"
+#include "steering/world.h"
 #include "world/grid_map.h"
 
 namespace steering {
@@ -17,10 +18,10 @@ constexpr int kPressesPerRow = 5;      // presses of one crowd on a 5-wide grid
 constexpr int kPressSpacing = 24;      // world units between neighbouring presses
 constexpr int kSearchReach = 6;        // cells searched around a lattice point
 
-bool openAround(int column, int row) {
+bool openAround(const GridMap& map, int column, int row) {
     for (int dr = -1; dr <= 1; ++dr) {
         for (int dc = -1; dc <= 1; ++dc) {
-            if (cellAt(static_cast<uint32_t>(column + dc), static_cast<uint32_t>(row + dr)) != 0) return false;
+            if (map.cellAt(static_cast<uint32_t>(column + dc), static_cast<uint32_t>(row + dr)) != 0) return false;
         }
     }
     return true;
@@ -28,7 +29,7 @@ bool openAround(int column, int row) {
 
 }  // namespace
 
-std::vector<FixedVec> openCrowdPoints(int count) {
+std::vector<FixedVec> openCrowdPoints(const GridMap& map, int count) {
     std::vector<FixedVec> points;
     if (count <= 0) return points;
     const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
@@ -45,7 +46,7 @@ std::vector<FixedVec> openCrowdPoints(int count) {
                         const int c = column + dc;
                         const int r = row + dr;
                         if (c <= kFirstCell || r <= kFirstCell || c >= kLastCell || r >= kLastCell) continue;
-                        if (!openAround(c, r)) continue;
+                        if (!openAround(map, c, r)) continue;
                         points.push_back({toFixed(c * kCellUnits + kCellUnits / 2), toFixed(r * kCellUnits + kCellUnits / 2)});
                         found = true;
                     }
@@ -56,7 +57,7 @@ std::vector<FixedVec> openCrowdPoints(int count) {
     return points;
 }
 
-int insertCrowds(const std::vector<FixedVec>& points, int size) {
+int insertCrowds(World& world, const std::vector<FixedVec>& points, int size) {
     const int presses = (size + kAgentsPerPress - 1) / kAgentsPerPress;
     int inserted = 0;
     for (const FixedVec& point : points) {
@@ -64,9 +65,9 @@ int insertCrowds(const std::vector<FixedVec>& points, int size) {
             const int across = press % kPressesPerRow - kPressesPerRow / 2;
             const int down = press / kPressesPerRow - (presses / kPressesPerRow) / 2;
             Agent agentTemplate;
-            makeAgentTemplate(agentTemplate);
+            makeAgentTemplate(agentTemplate, world.agentRandom);
             agentTemplate.place(point + FixedVec{toFixed(across * kPressSpacing), toFixed(down * kPressSpacing)}, {0, 0});
-            for (int k = 0; k < kAgentsPerPress; ++k) agentList.add(agentTemplate);
+            for (int k = 0; k < kAgentsPerPress; ++k) world.agentList.add(agentTemplate);
             inserted += kAgentsPerPress;
         }
     }

@@ -6,7 +6,7 @@ namespace steering {
 
 FixedVec FormationBehaviour::computeForce(Agent& agent) const {
     if (agent.leader == nullptr) {
-        reportMissingInput(name(), "leader");
+        reportMissingInput(agent, name(), "leader");
         return FixedVec{};
     }
     const FixedVec slot = agent.leader->toWorld(agent.formationOffset);

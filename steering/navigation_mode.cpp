@@ -1,19 +1,16 @@
 // Planning and the crowd and stranding rules of the two navigation modes.
 #include "steering/navigation_mode.h"
 
-#include <memory>
-
 #include "navigation/nav_mesh.h"
 #include "navigation/route_planning.h"
 #include "navigation/shortest_path.h"
 #include "steering/agent_list.h"
 #include "steering/path_following.h"
 #include "world/grid_map.h"
+#include "steering/world.h"
 #include "world/world_navigation.h"
 
 namespace steering {
-
-NavigationMode navigationMode = NavigationMode::Classic;
 
 namespace {
 
@@ -27,20 +24,14 @@ constexpr int kCellUnits = 256;  // world units per cell
 constexpr Fixed kCrowdGiveUpShare = kFixedOne / 2;
 constexpr Fixed kCrowdStillSpeed = 3 * kFixedOne;
 
-// The shortest planner's working state: some 12 MB, made once as the program starts, so no
-// query and no frame ever allocates it. On the heap, not static: a browser build's initial
-// memory is smaller than that, and its heap grows.
-const std::unique_ptr<nav::ShortestSearchState> shortestSearchState = std::make_unique<nav::ShortestSearchState>();
-nav::ShortestSearchState& searchState() { return *shortestSearchState; }
-
 int lowType(int value) { return value & 15; }
 
 // Cell type of a whole-unit point; -1 beyond the map.
-int cellTypeAt(int x, int y) {
+int cellTypeAt(const GridMap& map, int x, int y) {
     if (x < 0 || y < 0 || x >= static_cast<int>(kMapSide) * kCellUnits || y >= static_cast<int>(kMapSide) * kCellUnits) {
         return -1;
     }
-    return lowType(cellAt(static_cast<uint32_t>(x / kCellUnits), static_cast<uint32_t>(y / kCellUnits)));
+    return lowType(map.cellAt(static_cast<uint32_t>(x / kCellUnits), static_cast<uint32_t>(y / kCellUnits)));
 }
 
 int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
@@ -48,10 +39,11 @@ int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 // From a point no path can start at, the nearest ground of the target's type, ring by
 // ring; the path from there gets that point as its first waypoint. False when no ring
 // holds such ground from which the target can be reached.
-bool planFromNearestGround(nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance) {
-    const int type = cellTypeAt(toX, toY);
+bool planFromNearestGround(World& world, nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance) {
+    const GridMap& map = world.gridMap;
+    const int type = cellTypeAt(map, toX, toY);
     if (type < 0 || type == 15) return false;
-    if (cellTypeAt(fromX, fromY) == type) return false;  // standing on the right ground: truly unreachable
+    if (cellTypeAt(map, fromX, fromY) == type) return false;  // standing on the right ground: truly unreachable
     const int cx = fromX >= 0 ? fromX / kCellUnits : -1 - (-fromX - 1) / kCellUnits;
     const int cy = fromY >= 0 ? fromY / kCellUnits : -1 - (-fromY - 1) / kCellUnits;
     for (int ring = 1; ring <= kStrandSearchRings; ++ring) {
@@ -62,7 +54,7 @@ bool planFromNearestGround(nav::PathResult& result, int fromX, int fromY, int to
             for (int x = cx - ring; x <= cx + ring; ++x) {
                 if (y != cy - ring && y != cy + ring && x != cx - ring && x != cx + ring) continue;  // ring only
                 if (x < 0 || y < 0 || x >= static_cast<int>(kMapSide) || y >= static_cast<int>(kMapSide)) continue;
-                if (lowType(cellAt(static_cast<uint32_t>(x), static_cast<uint32_t>(y))) != type) continue;
+                if (lowType(map.cellAt(static_cast<uint32_t>(x), static_cast<uint32_t>(y))) != type) continue;
                 // The cell's point nearest the agent, one unit inside it.
                 const int px = clampInt(fromX, x * kCellUnits + 1, x * kCellUnits + kCellUnits - 2);
                 const int py = clampInt(fromY, y * kCellUnits + 1, y * kCellUnits + kCellUnits - 2);
@@ -77,7 +69,7 @@ bool planFromNearestGround(nav::PathResult& result, int fromX, int fromY, int to
             }
         }
         if (!found) continue;
-        planShortest(result, bestX, bestY, toX, toY, clearance);
+        planShortest(world, result, bestX, bestY, toX, toY, clearance);
         if (result.waypointCount <= 0) continue;
         const int count = result.waypointCount < nav::kMaxPathWaypoints ? result.waypointCount : nav::kMaxPathWaypoints - 1;
         for (int i = count; i > 0; --i) result.waypoints[i] = result.waypoints[i - 1];
@@ -92,43 +84,43 @@ bool planFromNearestGround(nav::PathResult& result, int fromX, int fromY, int to
 
 }  // namespace
 
-void planShortest(nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance) {
+void planShortest(World& world, nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance) {
     nav::ShortestQuery query;
     query.fromX = fromX;
     query.fromY = fromY;
     query.toX = toX;
     query.toY = toY;
     query.clearance = clearance;
-    query.linkRule = nav::cellLinkRule;
-    query.passTableNumber = steering::navMesh.clearanceLevel;
-    const nav::ShortestStatus status = nav::find_shortest_path(steering::navMesh, searchState(), query, result);
+    query.linkRule = world.navMesh.linkRule;
+    query.passTableNumber = world.navMesh.clearanceLevel;
+    const nav::ShortestStatus status = nav::find_shortest_path(world.navMesh, *world.shortestSearch, query, result);
     // Beyond the planner's tables the classic answer stands in, so that both modes still
     // reach exactly the same targets.
     if (status == nav::ShortestStatus::NodeLimit || status == nav::ShortestStatus::WaypointLimit) {
-        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, fromX, fromY, toX, toY, kGateFraction);
+        nav::request_agent_path(world.navMesh, world.routeSearch, result, fromX, fromY, toX, toY, kGateFraction);
     }
 }
 
-void planAgentPath(nav::PathResult& result, const Agent& agent, FixedVec point) {
+void planAgentPath(World& world, nav::PathResult& result, const Agent& agent, FixedVec point) {
     const int fromX = toWhole(agent.position.x), fromY = toWhole(agent.position.y);
     const int toX = toWhole(point.x), toY = toWhole(point.y);
-    if (navigationMode == NavigationMode::Classic) {
-        pathRequest(result, fromX, fromY, toX, toY, kGateFraction);
+    if (world.navigationMode == NavigationMode::Classic) {
+        world.pathRequest(world, result, fromX, fromY, toX, toY, kGateFraction);
         return;
     }
-    planShortest(result, fromX, fromY, toX, toY, agentClearance(agent));
-    if (result.waypointCount <= 0) planFromNearestGround(result, fromX, fromY, toX, toY, agentClearance(agent));
+    planShortest(world, result, fromX, fromY, toX, toY, agentClearance(agent));
+    if (result.waypointCount <= 0) planFromNearestGround(world, result, fromX, fromY, toX, toY, agentClearance(agent));
 }
 
-void setNavigationMode(NavigationMode mode) {
-    navigationMode = mode;
-    for (Agent& agent : agentList) {
+void setNavigationMode(World& world, NavigationMode mode) {
+    world.navigationMode = mode;
+    for (Agent& agent : world.agentList) {
         if (agent.pathCount > 0 && !agent.pathDone) agent.setTarget(agent.pathTarget);
     }
 }
 
 bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd) {
-    if (navigationMode != NavigationMode::Shortest || crowd < kCrowdGiveUpShare) return false;
+    if (agent.world == nullptr || agent.world->navigationMode != NavigationMode::Shortest || crowd < kCrowdGiveUpShare) return false;
     return approxLength(agent.velocity) < kCrowdStillSpeed;
 }
 

@@ -10,19 +10,20 @@
 
 namespace steering {
 
+struct World;
+
 enum class NavigationMode { Classic, Shortest };
 
-extern NavigationMode navigationMode;  // the program's choice; Classic at start
 
 // Plans from the agent's position to point with the current mode's planner (and, in
 // Shortest mode, the stranding rule) into result.
-void planAgentPath(nav::PathResult& result, const Agent& agent, FixedVec point);
+void planAgentPath(World& world, nav::PathResult& result, const Agent& agent, FixedVec point);
 
 // Shortest planner only (no stranding rule): from, to in whole world units.
-void planShortest(nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance);
+void planShortest(World& world, nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance);
 
 // Switches the mode; every agent still following a path plans again to its target.
-void setNavigationMode(NavigationMode mode);
+void setNavigationMode(World& world, NavigationMode mode);
 
 // Shortest mode's crowd rule for the waypoint being approached: true when the crowd round
 // it brakes the agent to at most half its desired speed and the agent stands still. The

@@ -7,6 +7,7 @@
 #include "steering/behaviours.h"
 #include "steering/navigation_mode.h"
 #include "steering/neighbour_visits.h"
+#include "steering/world.h"
 #include "world/world_navigation.h"
 
 namespace steering {
@@ -19,13 +20,8 @@ constexpr Fixed kHistoryWindow = 15 * kFixedOne;
 constexpr int kCrowdingSaturation = 16;                // this many agents near a waypoint: full stop
 constexpr Fixed kCrowdingPerAgent = kFixedOne / kCrowdingSaturation;
 
-// The one answer buffer of the navigation, read right after each request.
-nav::PathResult sharedPathResult;
-
 FixedVec pathPoint(const nav::PathPoint& p) { return {toFixed(p.x), toFixed(p.y)}; }
 }  // namespace
-
-PathRequestFunction pathRequest = &requestWorldPath;
 
 void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point) {
     int32_t count = result.waypointCount;
@@ -74,8 +70,8 @@ void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point
 }
 
 void Agent::setTarget(FixedVec point) {
-    planAgentPath(sharedPathResult, *this, point);
-    applyPathResult(*this, sharedPathResult, point);
+    planAgentPath(*world, world->pathResult, *this, point);
+    applyPathResult(*this, world->pathResult, point);
 }
 
 Fixed Agent::pathProgress() const {
@@ -95,7 +91,7 @@ Fixed Agent::stuckRatio() const {
 }
 
 Fixed Agent::crowding() const {
-    const int n = countAgentsNear(waypoints[waypointIndex], wrapMul(2, radius));
+    const int n = countAgentsNear(*world, waypoints[waypointIndex], wrapMul(2, radius));
     if (n >= kCrowdingSaturation) return kFixedOne;
     return n * kCrowdingPerAgent;
 }

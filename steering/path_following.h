@@ -3,6 +3,7 @@
 // answer to applyPathResult, which tests can call with a path of their own.
 #include "navigation/navigation.h"
 #include "steering/agent.h"
+#include "world/terrain.h"
 
 namespace steering {
 
@@ -13,8 +14,7 @@ void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point
 
 // The path request setTarget makes: requestWorldPath (the world's mesh) unless a test puts a scripted
 // navigation in its place (and puts it back).
-using PathRequestFunction = void (*)(nav::PathResult& result, int fromX, int fromY, int toX, int toY,
+using PathRequestFunction = void (*)(Terrain& terrain, nav::PathResult& result, int fromX, int fromY, int toX, int toY,
                                      int gateFraction);
-extern PathRequestFunction pathRequest;
 
 }  // namespace steering

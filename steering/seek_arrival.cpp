@@ -3,6 +3,7 @@
 
 #include "steering/agent.h"
 #include "steering/behaviours.h"
+#include "steering/world.h"
 
 namespace steering {
 
@@ -10,10 +11,12 @@ namespace {
 constexpr Fixed kArrivalDivisor = 10 * kFixedOne;  // desired speed = distance / 10 per step
 }  // namespace
 
-void reportMissingInput(const char* behaviourName, const char* field) {
-    static bool reported = false;  // one line is enough: the same agent asks every step
-    if (reported) return;
-    reported = true;
+void reportMissingInput(Agent& agent, const char* behaviourName, const char* field) {
+    // One line per world is enough: the same agent asks every step.
+    if (agent.world != nullptr) {
+        if (agent.world->missingInputReported) return;
+        agent.world->missingInputReported = true;
+    }
     std::fprintf(stderr, "steering: \"%s\" has no %s; it gives no force\n", behaviourName, field);
 }
 
@@ -26,7 +29,7 @@ FixedVec arrivalForce(FixedVec d, Fixed distance, Fixed maxSpeed, FixedVec veloc
 
 FixedVec SeekBehaviour::computeForce(Agent& agent) const {
     if (agent.seekTarget == nullptr) {
-        reportMissingInput(name(), "seekTarget");
+        reportMissingInput(agent, name(), "seekTarget");
         return FixedVec{};
     }
     // The whole offset is the desired velocity; the combination clips it.
@@ -36,7 +39,7 @@ FixedVec SeekBehaviour::computeForce(Agent& agent) const {
 
 FixedVec ArrivalBehaviour::computeForce(Agent& agent) const {
     if (agent.seekTarget == nullptr) {
-        reportMissingInput(name(), "seekTarget");
+        reportMissingInput(agent, name(), "seekTarget");
         return FixedVec{};
     }
     const FixedVec d = *agent.seekTarget - agent.position;

@@ -4,6 +4,7 @@
 
 #include "steering/agent.h"
 #include "steering/behaviours.h"
+#include "steering/world.h"
 #include "world/grid_map.h"
 
 namespace steering {
@@ -12,9 +13,9 @@ namespace {
 constexpr Fixed kProbeSteps = 2 * kFixedOne;  // the probe looks two steps ahead
 constexpr int32_t kPenetrationGain = 2;        // force = twice the probe's penetration
 
-bool isWall(int32_t column, int32_t row) {
+bool isWall(const GridMap& map, int32_t column, int32_t row) {
     // Negative indices become huge unsigned ones, which read as outside (never a wall).
-    return cellAt(static_cast<uint32_t>(column), static_cast<uint32_t>(row)) == kWallType;
+    return map.cellAt(static_cast<uint32_t>(column), static_cast<uint32_t>(row)) == kWallType;
 }
 
 struct CornerRule {
@@ -52,7 +53,8 @@ std::optional<Fixed> rayCircleEntry(FixedVec p, FixedVec d, FixedVec c, Fixed r)
 
 FixedVec AvoidWallsBehaviour::computeForce(Agent& agent) const {
     const FixedVec probe = wallProbe(agent);
-    const CellIndex cell = worldToCell(agent.position);
+    const GridMap& map = agent.world->gridMap;
+    const CellIndex cell = map.worldToCell(agent.position);
     const int32_t cx = cell.column;
     const int32_t cy = cell.row;
     const Fixed radius = agent.radius;
@@ -69,29 +71,29 @@ FixedVec AvoidWallsBehaviour::computeForce(Agent& agent) const {
     const auto push = [&agent](FixedVec wall) { return wall - agent.velocity; };
     const auto gain = [](Fixed depth) { return wrapMul(kPenetrationGain, depth); };
 
-    if (xPos && isWall(wrapAdd(cx, 1), cy)) {
-        const Fixed edge = cellToWorld(wrapAdd(cx, 1), 0).x;
+    if (xPos && isWall(map, wrapAdd(cx, 1), cy)) {
+        const Fixed edge = map.cellToWorld(wrapAdd(cx, 1), 0).x;
         if (probe.x > wrapSub(edge, radius)) return push({gain(wrapSub(wrapSub(edge, radius), probe.x)), 0});
     }
-    if (xNeg && isWall(wrapSub(cx, 1), cy)) {
-        const Fixed edge = cellToWorld(cx, 0).x;
+    if (xNeg && isWall(map, wrapSub(cx, 1), cy)) {
+        const Fixed edge = map.cellToWorld(cx, 0).x;
         if (probe.x < wrapAdd(edge, radius)) return push({gain(wrapSub(wrapAdd(edge, radius), probe.x)), 0});
     }
-    if (yNeg && isWall(cx, wrapSub(cy, 1))) {
-        const Fixed edge = cellToWorld(0, cy).y;
+    if (yNeg && isWall(map, cx, wrapSub(cy, 1))) {
+        const Fixed edge = map.cellToWorld(0, cy).y;
         if (probe.y < wrapAdd(edge, radius)) return push({0, gain(wrapSub(wrapAdd(edge, radius), probe.y))});
     }
-    if (yPos && isWall(cx, wrapAdd(cy, 1))) {
-        const Fixed edge = cellToWorld(0, wrapAdd(cy, 1)).y;
+    if (yPos && isWall(map, cx, wrapAdd(cy, 1))) {
+        const Fixed edge = map.cellToWorld(0, wrapAdd(cy, 1)).y;
         if (probe.y > wrapSub(edge, radius)) return push({0, gain(wrapSub(wrapSub(edge, radius), probe.y))});
     }
 
     for (const CornerRule& rule : kCorners) {
         if ((rule.needYNeg ? !yNeg : !yPos) || (rule.needXNeg ? !xNeg : !xPos)) continue;
-        if (!isWall(wrapAdd(cx, rule.dx), wrapAdd(cy, rule.dy))) continue;
+        if (!isWall(map, wrapAdd(cx, rule.dx), wrapAdd(cy, rule.dy))) continue;
         // A corner sticks out only when both cells between it and the agent's cell are free.
-        if (isWall(cx, wrapAdd(cy, rule.dy)) || isWall(wrapAdd(cx, rule.dx), cy)) continue;
-        const FixedVec corner = cellToWorld(wrapAdd(cx, rule.px), wrapAdd(cy, rule.py));
+        if (isWall(map, cx, wrapAdd(cy, rule.dy)) || isWall(map, wrapAdd(cx, rule.dx), cy)) continue;
+        const FixedVec corner = map.cellToWorld(wrapAdd(cx, rule.px), wrapAdd(cy, rule.py));
         const std::optional<Fixed> m = rayCircleEntry(agent.position, unit, corner, radius);
         if (!m || *m <= 0 || *m > length) continue;
         const FixedVec hit = agent.position + scaled(unit, *m);

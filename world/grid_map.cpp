@@ -10,7 +10,6 @@
 
 namespace steering {
 
-GridMap gridMap;
 
 bool GridMap::init(uint32_t columns, uint32_t rows) {
     const uint64_t count = static_cast<uint64_t>(columns) * rows;

@@ -32,6 +32,9 @@ public:
     bool load(const char* path);
 
     int cellAt(uint32_t column, uint32_t row) const;  // type, 1 outside
+    int cellAt(CellIndex cell) const {
+        return cellAt(static_cast<uint32_t>(cell.column), static_cast<uint32_t>(cell.row));
+    }
     CellIndex worldToCell(FixedVec position) const;
     FixedVec cellToWorld(int32_t column, int32_t row) const;  // top-left corner
 
@@ -49,14 +52,6 @@ private:
     std::unique_ptr<uint8_t[]> cells_;
 };
 
-extern GridMap gridMap;
-
-inline int cellAt(uint32_t column, uint32_t row) { return gridMap.cellAt(column, row); }
-inline int cellAt(CellIndex cell) {
-    return gridMap.cellAt(static_cast<uint32_t>(cell.column), static_cast<uint32_t>(cell.row));
-}
-inline CellIndex worldToCell(FixedVec position) { return gridMap.worldToCell(position); }
-inline FixedVec cellToWorld(int32_t column, int32_t row) { return gridMap.cellToWorld(column, row); }
 
 // 1 when the low four bits agree (navigation's link rule for the whole run), else 0.
 int sameCellType(uint8_t a, uint8_t b);

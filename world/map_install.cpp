@@ -11,20 +11,20 @@
 
 namespace steering {
 
-void extractObstacles() {
+void extractObstacles(Terrain& terrain) {
     std::vector<Obstacle> found;
-    rewriteObstacleMarkers(gridMap.cells(), found);
-    for (const Obstacle& obstacle : found) obstacleList.add(obstacle);
+    rewriteObstacleMarkers(terrain.gridMap.cells(), found);
+    for (const Obstacle& obstacle : found) terrain.obstacleList.add(obstacle, terrain.neighbourGrid);
 }
 
-void installMap(const PreparedMap& map) {
-    if (gridMap.cells() == nullptr) return;
-    std::copy(map.cells.begin(), map.cells.end(), gridMap.cells());
-    obstacleList.clear();
-    neighbourGrid.clearObstacles();
-    for (const Obstacle& obstacle : map.obstacles) obstacleList.add(obstacle);
-    nav::cellLinkRule = sameCellType;
-    nav::build_navigation(steering::navMesh, gridMap.cells());
+void installMap(Terrain& terrain, const PreparedMap& map) {
+    if (terrain.gridMap.cells() == nullptr) return;
+    std::copy(map.cells.begin(), map.cells.end(), terrain.gridMap.cells());
+    terrain.obstacleList.clear();
+    terrain.neighbourGrid.clearObstacles();
+    for (const Obstacle& obstacle : map.obstacles) terrain.obstacleList.add(obstacle, terrain.neighbourGrid);
+    terrain.navMesh.linkRule = sameCellType;
+    nav::build_navigation(terrain.navMesh, terrain.gridMap.cells());
 }
 
 }  // namespace steering

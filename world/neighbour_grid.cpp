@@ -6,7 +6,6 @@
 
 namespace steering {
 
-NeighbourGrid neighbourGrid;
 
 bool NeighbourGrid::init(uint32_t newColumns, uint32_t newRows) {
     columns = newColumns;

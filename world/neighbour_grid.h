@@ -61,6 +61,5 @@ private:
     CellLists<const Obstacle> obstacleCells_;   // non-owning; ObstacleList owns the obstacles
 };
 
-extern NeighbourGrid neighbourGrid;
 
 }  // namespace steering

@@ -6,13 +6,11 @@
 
 namespace steering {
 
-ObstacleList obstacleList;
-
-void ObstacleList::add(const Obstacle& obstacle) {
+void ObstacleList::add(const Obstacle& obstacle, NeighbourGrid& grid) {
     std::unique_ptr<Obstacle> copy(new (std::nothrow) Obstacle(obstacle));
     if (!copy) return;
     obstacles_.push_back(std::move(copy));
-    neighbourGrid.insertObstacle(obstacles_.back().get());
+    grid.insertObstacle(obstacles_.back().get());
 }
 
 void ObstacleList::clear() { obstacles_.clear(); }

@@ -7,6 +7,8 @@
 
 namespace steering {
 
+class NeighbourGrid;
+
 struct Obstacle {
     Fixed x = 0;       // centre, world units
     Fixed y = 0;
@@ -16,7 +18,7 @@ struct Obstacle {
 class ObstacleList {
 public:
     // Copies the record, appends it and registers it in the neighbour grid.
-    void add(const Obstacle& obstacle);
+    void add(const Obstacle& obstacle, NeighbourGrid& grid);
     // Frees every obstacle. The neighbour grid still names them, so clear it too.
     void clear();
     std::size_t size() const { return obstacles_.size(); }
@@ -27,6 +29,5 @@ private:
     std::vector<std::unique_ptr<Obstacle>> obstacles_;  // stable addresses for the grid
 };
 
-extern ObstacleList obstacleList;
 
 }  // namespace steering

@@ -21,12 +21,12 @@ FixedVec cellCentre(CellIndex cell) {
     return {toFixed(cell.column * kCellUnits + kCellUnits / 2), toFixed(cell.row * kCellUnits + kCellUnits / 2)};
 }
 
-bool inOpenCell(FixedVec position) {
-    return position.x >= 0 && position.y >= 0 && cellAt(worldToCell(position)) != kWallType;
+bool inOpenCell(const GridMap& map, FixedVec position) {
+    return position.x >= 0 && position.y >= 0 && map.cellAt(map.worldToCell(position)) != kWallType;
 }
 
-bool nearestOpenCell(FixedVec position, CellIndex& found) {
-    const CellIndex from = worldToCell(position);
+bool nearestOpenCell(const GridMap& map, FixedVec position, CellIndex& found) {
+    const CellIndex from = map.worldToCell(position);
     const int32_t c0 = std::clamp(from.column, 0, kReachableCells - 1);
     const int32_t r0 = std::clamp(from.row, 0, kReachableCells - 1);
     bool have = false;
@@ -43,7 +43,7 @@ bool nearestOpenCell(FixedVec position, CellIndex& found) {
             const bool edgeRow = r == r0 - k || r == r0 + k;
             for (int32_t c = c0 - k; c <= c0 + k; c += (edgeRow || k == 0) ? 1 : 2 * k) {
                 if (c < 0 || c >= kReachableCells) continue;
-                if (cellAt(static_cast<uint32_t>(c), static_cast<uint32_t>(r)) == kWallType) continue;
+                if (map.cellAt(static_cast<uint32_t>(c), static_cast<uint32_t>(r)) == kWallType) continue;
                 const int64_t d = distanceToCentre(position, c, r);
                 if (!have || d < best || (d == best && (r < found.row || (r == found.row && c < found.column)))) {
                     have = true;
@@ -56,13 +56,13 @@ bool nearestOpenCell(FixedVec position, CellIndex& found) {
     return have;
 }
 
-FixedVec placeInOpenCell(int32_t wholeX, int32_t wholeY) {
+FixedVec placeInOpenCell(const GridMap& map, int32_t wholeX, int32_t wholeY) {
     const int32_t x = std::clamp(wholeX, 0, kReachableUnits - 1);
     const int32_t y = std::clamp(wholeY, 0, kReachableUnits - 1);
     const FixedVec pulledIn{toFixed(x), toFixed(y)};
-    if (x == wholeX && y == wholeY && inOpenCell(pulledIn)) return pulledIn;
+    if (x == wholeX && y == wholeY && inOpenCell(map, pulledIn)) return pulledIn;
     CellIndex open;
-    return nearestOpenCell(pulledIn, open) ? cellCentre(open) : pulledIn;
+    return nearestOpenCell(map, pulledIn, open) ? cellCentre(open) : pulledIn;
 }
 
 }  // namespace steering

@@ -19,17 +19,17 @@ FixedVec cellCentre(CellIndex cell);
 
 // True when position lies within reach (both coordinates at or above 0) in a cell that is
 // not a wall.
-bool inOpenCell(FixedVec position);
+bool inOpenCell(const GridMap& map, FixedVec position);
 
 // The open cell (not a wall, within the cells agents can reach) whose centre is nearest to
 // position, scanning outward from its cell (pulled into reach); false when the map has none.
 // Ties go to the first cell in row-then-column order.
-bool nearestOpenCell(FixedVec position, CellIndex& found);
+bool nearestOpenCell(const GridMap& map, FixedVec position, CellIndex& found);
 
 // Where an agent put at (wholeX, wholeY) whole world units stands: the point itself when it
 // lies within reach in an open cell; otherwise the centre of the open cell nearest to the
 // point pulled into reach (each coordinate clamped to 0..32,767, before the conversion to
 // 16.16 could wrap it); that pulled-in point when the map has no open cell.
-FixedVec placeInOpenCell(int32_t wholeX, int32_t wholeY);
+FixedVec placeInOpenCell(const GridMap& map, int32_t wholeX, int32_t wholeY);
 
 }  // namespace steering

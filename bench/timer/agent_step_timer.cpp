@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 #include "bench/walking_crowd.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 
@@ -29,33 +30,33 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "agent_step_timer: cannot enter '%s'\n", argv[1]);
         return 2;
     }
-    if (!setupWorld()) {
-        std::fprintf(stderr, "agent_step_timer: the world could not be set up (is maptest.raw here?)\n");
-        return 1;
-    }
-    agentList.clear();
+    const auto run = std::make_unique<SteeringRun>();
+    run->setupWorld();
+    World& world = *run->world;
+    world.agentList.clear();
     bench_scenes::Lcg random;
     for (int i = 0; i < kAgents; ++i) {
         Agent agentTemplate;
-        makeAgentTemplate(agentTemplate);
-        agentTemplate.place(bench_scenes::openCellCentre(random), FixedVec{});
-        agentList.add(agentTemplate);
+        makeAgentTemplate(agentTemplate, world.agentRandom);
+        agentTemplate.place(bench_scenes::openCellCentre(world.gridMap, random), FixedVec{});
+        world.agentList.add(agentTemplate);
     }
-    const FixedVec clicks[] = {bench_scenes::openCellCentre(random), bench_scenes::openCellCentre(random)};
+    const FixedVec clicks[] = {bench_scenes::openCellCentre(world.gridMap, random),
+                               bench_scenes::openCellCentre(world.gridMap, random)};
     double best = 1e300;
     int step = 0;
     for (int round = 0; round < kRounds; ++round) {
         double seconds = 0.0;
         for (int i = 0; i < kStepsPerRound; ++i) {
-            if (step++ % kRetargetSteps == 0) agentList.setTargetAll(clicks[(step / kRetargetSteps) % 2]);
+            if (step++ % kRetargetSteps == 0) world.agentList.setTargetAll(clicks[(step / kRetargetSteps) % 2]);
             const auto start = std::chrono::steady_clock::now();
-            agentList.updateAll();
+            world.agentList.updateAll();
             seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         }
         best = std::min(best, seconds);
     }
     std::printf("agent step, %d agents walking to a click: %.3f us per agent step\n", kAgents,
                 best * 1e6 / (static_cast<double>(kStepsPerRound) * kAgents));
-    agentList.clear();
+    world.agentList.clear();
     return 0;
 }

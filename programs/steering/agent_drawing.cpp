@@ -5,6 +5,7 @@
 #include "programs/steering/agent_drawing.h"
 #include "programs/steering/drawing_resources.h"
 #include "programs/steering/view_state.h"
+#include "programs/steering/steering_run.h"
 
 namespace steering {
 
@@ -20,13 +21,13 @@ constexpr win::COLORREF kDrawingBackground = win::RGB(0, 10, 0);
 // buffer also holds any 32-bit value.
 constexpr int kLabelBuffer = 16;
 
-win::POINT toScreen(FixedVec p) { return {fixedToPixelX(p.x), fixedToPixelY(p.y)}; }
+win::POINT toScreen(SteeringRun& run, FixedVec p) { return {run.view.fixedToPixelX(p.x), run.view.fixedToPixelY(p.y)}; }
 
 // Centre plus a vector, both reduced to whole units before adding, as a screen point.
-win::POINT centrePlus(FixedVec centre, FixedVec offset) {
+win::POINT centrePlus(SteeringRun& run, FixedVec centre, FixedVec offset) {
     const double x = static_cast<double>(toWhole(centre.x)) + toWhole(offset.x);
     const double y = static_cast<double>(toWhole(centre.y)) + toWhole(offset.y);
-    return {worldToPixelX(x), worldToPixelY(y)};
+    return {run.view.worldToPixelX(x), run.view.worldToPixelY(y)};
 }
 
 void line(win::HDC dc, win::POINT from, win::POINT to) {
@@ -34,27 +35,27 @@ void line(win::HDC dc, win::POINT from, win::POINT to) {
     win::LineTo(dc, to.x, to.y);
 }
 
-void drawBody(win::HDC dc, const Agent& agent) {
+void drawBody(SteeringRun& run, win::HDC dc, const Agent& agent) {
     const FixedVec p = agent.position;
     const Fixed r = agent.radius;
-    if (debugFlags.showTriangles) {
+    if (run.debugFlags.showTriangles) {
         const FixedVec h = vecNormalise(agent.velocity);
         const FixedVec s = vecPerp(h);
-        auto vertex = [&](Fixed ahead, Fixed sideways) { return toScreen(p + scaled(h, ahead) + scaled(s, sideways)); };
+        auto vertex = [&](Fixed ahead, Fixed sideways) { return toScreen(run, p + scaled(h, ahead) + scaled(s, sideways)); };
         const win::POINT triangle[3] = {vertex(fixMul(r, kNoseFactor), 0), vertex(wrapNeg(r), r),
                                         vertex(wrapNeg(r), wrapNeg(r))};
         win::Polygon(dc, triangle, 3);
     } else {
-        const win::POINT topLeft = toScreen({wrapSub(p.x, r), wrapSub(p.y, r)});
-        const win::POINT bottomRight = toScreen({wrapAdd(p.x, r), wrapAdd(p.y, r)});
+        const win::POINT topLeft = toScreen(run, {wrapSub(p.x, r), wrapSub(p.y, r)});
+        const win::POINT bottomRight = toScreen(run, {wrapAdd(p.x, r), wrapAdd(p.y, r)});
         win::Ellipse(dc, topLeft.x, topLeft.y, bottomRight.x, bottomRight.y);
     }
 }
 
-void drawVectors(win::HDC dc, Agent& agent) {
-    const win::POINT centre = toScreen(agent.position);
-    win::SelectObject(dc, asGdiObject(drawingResources.magentaPen));
-    line(dc, centre, centrePlus(agent.position, scaled(agent.velocity, kVectorDisplayScale)));
+void drawVectors(SteeringRun& run, win::HDC dc, Agent& agent) {
+    const win::POINT centre = toScreen(run, agent.position);
+    win::SelectObject(dc, asGdiObject(run.drawing.magentaPen));
+    line(dc, centre, centrePlus(run, agent.position, scaled(agent.velocity, kVectorDisplayScale)));
 
     // The weighted forces once more, without the final clip: what the step is steered by.
     FixedVec sum{0, 0};
@@ -64,70 +65,70 @@ void drawVectors(win::HDC dc, Agent& agent) {
         const FixedVec force = vecLimit(entry.behaviour->computeForce(agent), agent.maxForce);
         sum += scaled(force, entry.weight);
     }
-    win::SelectObject(dc, asGdiObject(drawingResources.bluePen));
-    line(dc, centre, centrePlus(agent.position, scaled(sum, kVectorDisplayScale)));
+    win::SelectObject(dc, asGdiObject(run.drawing.bluePen));
+    line(dc, centre, centrePlus(run, agent.position, scaled(sum, kVectorDisplayScale)));
 
     // The obstacle look-ahead box, open at the agent's end.
     const Fixed r = agent.radius;
     const Fixed length = wrapAdd(r, vecLength(agent.pointAhead(kLookAheadSteps) - agent.position));
-    const win::POINT box[4] = {toScreen(agent.toWorld({0, r})), toScreen(agent.toWorld({length, r})),
-                               toScreen(agent.toWorld({length, wrapNeg(r)})),
-                               toScreen(agent.toWorld({0, wrapNeg(r)}))};
+    const win::POINT box[4] = {toScreen(run, agent.toWorld({0, r})), toScreen(run, agent.toWorld({length, r})),
+                               toScreen(run, agent.toWorld({length, wrapNeg(r)})),
+                               toScreen(run, agent.toWorld({0, wrapNeg(r)}))};
     win::MoveToEx(dc, box[0].x, box[0].y, nullptr);
     for (int i = 1; i < 4; ++i) win::LineTo(dc, box[i].x, box[i].y);
 
-    win::SelectObject(dc, asGdiObject(drawingResources.secondBlackPen));
-    line(dc, centre, toScreen(agent.pointAhead(kProbeSteps)));
+    win::SelectObject(dc, asGdiObject(run.drawing.secondBlackPen));
+    line(dc, centre, toScreen(run, agent.pointAhead(kProbeSteps)));
 }
 
-void drawPath(win::HDC dc, const Agent& agent) {
-    win::SelectObject(dc, asGdiObject(drawingResources.secondBlackPen));
-    const win::POINT first = toScreen(agent.waypoints[0]);
+void drawPath(SteeringRun& run, win::HDC dc, const Agent& agent) {
+    win::SelectObject(dc, asGdiObject(run.drawing.secondBlackPen));
+    const win::POINT first = toScreen(run, agent.waypoints[0]);
     win::MoveToEx(dc, first.x, first.y, nullptr);
     const int stored = agent.storedCount < kStoredWaypoints ? agent.storedCount : kStoredWaypoints;
     for (int i = 0; i < stored; ++i) {
-        const win::POINT p = toScreen(agent.waypoints[i]);
+        const win::POINT p = toScreen(run, agent.waypoints[i]);
         win::LineTo(dc, p.x, p.y);
     }
-    win::SelectObject(dc, asGdiObject(drawingResources.bluePen));
+    win::SelectObject(dc, asGdiObject(run.drawing.bluePen));
     // Only a stored waypoint can be pointed at; the index never leaves them while following.
     if (agent.waypointIndex != agent.pathCount && agent.waypointIndex >= 0 &&
         agent.waypointIndex < kStoredWaypoints) {
-        line(dc, toScreen(agent.position), toScreen(agent.waypoints[agent.waypointIndex]));
+        line(dc, toScreen(run, agent.position), toScreen(run, agent.waypoints[agent.waypointIndex]));
     }
 }
 
-void drawStuckLabel(win::HDC dc, const Agent& agent) {
+void drawStuckLabel(SteeringRun& run, win::HDC dc, const Agent& agent) {
     const int percent = truncToInt(static_cast<double>(agent.stuckRatio()) * 100.0 / 65536.0);
     char text[kLabelBuffer];
     const int length = std::snprintf(text, sizeof text, "%d", percent);
-    const int x = truncToInt((toWhole(agent.position.x) - view.viewOriginX) * view.viewInvScaleX - kLabelOffset);
-    const int y = truncToInt((toWhole(agent.position.y) - view.viewOriginY) * view.viewInvScaleY - kLabelOffset);
+    const int x = truncToInt((toWhole(agent.position.x) - run.view.viewOriginX) * run.view.viewInvScaleX - kLabelOffset);
+    const int y = truncToInt((toWhole(agent.position.y) - run.view.viewOriginY) * run.view.viewInvScaleY - kLabelOffset);
     win::TextOut(dc, x, y, text, length);
 }
 
 }  // namespace
 
-void drawAgent(win::HDC dc, Agent& agent) {
+void drawAgent(SteeringRun& run, win::HDC dc, Agent& agent) {
     win::SetBkColor(dc, kDrawingBackground);
     win::SetBkMode(dc, win::TRANSPARENT);
     const bool idle = agent.pathProgress() == kFixedOne;  // no path, or finished
-    win::SelectObject(dc, asGdiObject(idle ? drawingResources.whitePen : drawingResources.blackPen));
-    win::SelectObject(dc, asGdiObject(drawingResources.tealBrush));
-    drawBody(dc, agent);
-    if (debugFlags.showVectors) drawVectors(dc, agent);
-    if (debugFlags.showPaths) drawPath(dc, agent);
-    if (debugFlags.showNeighbours) drawStuckLabel(dc, agent);
+    win::SelectObject(dc, asGdiObject(idle ? run.drawing.whitePen : run.drawing.blackPen));
+    win::SelectObject(dc, asGdiObject(run.drawing.tealBrush));
+    drawBody(run, dc, agent);
+    if (run.debugFlags.showVectors) drawVectors(run, dc, agent);
+    if (run.debugFlags.showPaths) drawPath(run, dc, agent);
+    if (run.debugFlags.showNeighbours) drawStuckLabel(run, dc, agent);
 }
 
-void drawAgents(win::HDC dc, AgentList& agents, const WorldRect& viewRect) {
+void drawAgents(SteeringRun& run, win::HDC dc, AgentList& agents, const WorldRect& viewRect) {
     for (Agent& agent : agents) {
         const int32_t left = toWhole(wrapSub(agent.position.x, agent.radius));
         const int32_t right = toWhole(wrapAdd(agent.position.x, agent.radius));
         const int32_t top = toWhole(wrapSub(agent.position.y, agent.radius));
         const int32_t bottom = toWhole(wrapAdd(agent.position.y, agent.radius));
         if (left < viewRect.right && viewRect.left < right && top < viewRect.bottom && viewRect.top < bottom) {
-            drawAgent(dc, agent);
+            drawAgent(run, dc, agent);
         }
     }
 }

@@ -9,12 +9,14 @@
 
 namespace steering {
 
+class SteeringRun;
+
 // One agent, whatever the view (the Vectors overlay asks its behaviours once more).
-void drawAgent(win::HDC dc, Agent& agent);
+void drawAgent(SteeringRun& run, win::HDC dc, Agent& agent);
 // Each agent whose bounding square overlaps the view (whole world units), in list order.
-void drawAgents(win::HDC dc, AgentList& agents, const WorldRect& viewRect);
+void drawAgents(SteeringRun& run, win::HDC dc, AgentList& agents, const WorldRect& viewRect);
 // Paths overlay for the oldest agent: the other navigation mode's path in magenta, and the
 // lengths of both.
-void drawPlannerComparison(win::HDC dc);
+void drawPlannerComparison(SteeringRun& run, win::HDC dc);
 
 }  // namespace steering

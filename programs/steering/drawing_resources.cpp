@@ -1,7 +1,6 @@
 #include "programs/steering/drawing_resources.h"
 
 namespace steering {
-namespace {
 
 DrawingResources createDrawingResources() {
     using namespace win;
@@ -23,12 +22,20 @@ DrawingResources createDrawingResources() {
     return r;
 }
 
-}  // namespace
-
-DrawingResources drawingResources = createDrawingResources();
-
-void ensureDrawingResources() {
-    if (drawingResources.blackPen == nullptr) drawingResources = createDrawingResources();
+void deleteDrawingResources(DrawingResources& r) {
+    if (r.blackPen == nullptr) return;
+    // Creation order. The last pens used may still be selected into offscreenDC; the
+    // platform completes the deletion of a selected object when it is deselected.
+    win::DeleteObject(asGdiObject(r.blackPen));
+    win::DeleteObject(asGdiObject(r.magentaPen));
+    win::DeleteObject(asGdiObject(r.bluePen));
+    win::DeleteObject(asGdiObject(r.secondBlackPen));
+    win::DeleteObject(asGdiObject(r.whitePen));
+    win::DeleteObject(asGdiObject(r.tealBrush));
+    win::DeleteObject(asGdiObject(r.orangeBrush));
+    win::DeleteObject(asGdiObject(r.greenBrush));
+    for (int n = 8; n >= 1; --n) win::DeleteObject(asGdiObject(r.occupancyBrushes[n]));
+    r = DrawingResources{};
 }
 
 }  // namespace steering

@@ -1,8 +1,7 @@
 #pragma once
-// The pens and brushes of the steering program: created by static initialisation,
-// selected by every drawing function, deleted at exit (releaseDrawingResources). No
-// drawing creates, deletes or replaces one of them; a run that starts after an earlier
-// run in the same process released them makes them again (ensureDrawingResources).
+// The pens and brushes of the steering program: created with its run, selected by every
+// drawing function, deleted after the loop (releaseDrawingResources) or with the run. No
+// drawing creates, deletes or replaces one of them.
 #include "platform/win.h"
 
 namespace steering {
@@ -19,11 +18,10 @@ struct DrawingResources {
     win::HBRUSH occupancyBrushes[9];  // [n] for n = 1..8 occupants (8 = black); [0] unused
 };
 
-// Creation order is the declaration order above; deletion follows the same order.
-extern DrawingResources drawingResources;
-
-// Creates every pen and brush, in declaration order, unless they exist.
-void ensureDrawingResources();
+// Creates every pen and brush, in declaration order.
+DrawingResources createDrawingResources();
+// Deletes them in creation order and empties the record; an empty record is left alone.
+void deleteDrawingResources(DrawingResources& resources);
 
 // Pens and brushes go to SelectObject through the generic handle.
 inline win::HGDIOBJ asGdiObject(win::HPEN pen) { return pen; }

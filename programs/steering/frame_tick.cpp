@@ -6,6 +6,7 @@
 #include "shell/program_entry.h"
 #include "shell/timed_frame.h"
 #include "programs/steering/steering_program.h"
+#include "programs/steering/steering_run.h"
 #include "steering/agent_list.h"
 #include "steering/navigation_mode.h"
 #include "programs/steering/agent_drawing.h"
@@ -19,34 +20,35 @@
 namespace steering {
 namespace {
 
-void updateStep() { agentList.updateAll(); }
+void updateStep(void* context) { static_cast<SteeringRun*>(context)->world->agentList.updateAll(); }
 
-void drawFrame(win::HDC dc) {
-    const WorldRect rect = visibleWorldRect();
-    if (debugFlags.showGrid) drawNeighbourGrid(dc, neighbourGrid, rect);
-    drawGridMap(dc, gridMap, rect);
-    drawObstacles(dc, rect);
-    drawAgents(dc, agentList, rect);
-    if (debugFlags.showPaths) drawPlannerComparison(dc);
-    drawMapEditOverlay(dc);
+void drawFrame(void* context, win::HDC dc) {
+    SteeringRun& run = *static_cast<SteeringRun*>(context);
+    const WorldRect rect = visibleWorldRect(run);
+    if (run.debugFlags.showGrid) drawNeighbourGrid(run, dc, run.world->neighbourGrid, rect);
+    drawGridMap(run, dc, run.world->gridMap, rect);
+    drawObstacles(run, dc, rect);
+    drawAgents(run, dc, run.world->agentList, rect);
+    if (run.debugFlags.showPaths) drawPlannerComparison(run, dc);
+    drawMapEditOverlay(run, dc);
 }
 
 }  // namespace
 
-WorldRect visibleWorldRect() {
+WorldRect visibleWorldRect(const SteeringRun& run) {
     WorldRect rect;
-    rect.left = truncToInt(view.viewOriginX);
-    rect.top = truncToInt(view.viewOriginY);
-    rect.right = truncToInt(shell::kClientWidth * view.viewScaleX + view.viewOriginX);
-    rect.bottom = truncToInt(shell::kClientHeight * view.viewScaleY + view.viewOriginY);
+    rect.left = truncToInt(run.view.viewOriginX);
+    rect.top = truncToInt(run.view.viewOriginY);
+    rect.right = truncToInt(shell::kClientWidth * run.view.viewScaleX + run.view.viewOriginX);
+    rect.bottom = truncToInt(shell::kClientHeight * run.view.viewScaleY + run.view.viewOriginY);
     return rect;
 }
 
-bool frameTick() {
+bool SteeringRun::frameTick() {
     if (!shell::passFrameGate()) return false;
-    nav::advanceNavFrame();  // the trace's "F=" numbers count accepted ticks
+    world->navLog.advanceFrame();  // the trace's "F=" numbers count accepted ticks
     // The blue drawing-bar pen stays selected: the map's wall cells inherit it as their outline.
-    shell::runFrame({updateStep, drawFrame, drawingResources.magentaPen, drawingResources.bluePen});
+    shell::runFrame({this, updateStep, drawFrame, drawing.magentaPen, drawing.bluePen});
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "shell/picture.h"
 #include "shell/program_entry.h"
 #include "programs/steering/steering_program.h"
+#include "programs/steering/steering_run.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 #include "steering/navigation_mode.h"
@@ -12,8 +13,6 @@
 #include "world/open_cells.h"
 
 namespace steering {
-
-WorldPoint mouseWorld;
 
 namespace {
 
@@ -33,40 +32,40 @@ double scrollTowardEnd(double origin, double step) {
     return result >= kScrollLimit ? kScrollLimit : result;
 }
 
-void zoom(double factor) {
-    view.viewScaleX *= factor;
-    view.viewScaleY *= factor;
-    view.viewInvScaleX = 1.0 / view.viewScaleX;
-    view.viewInvScaleY = 1.0 / view.viewScaleY;
+void zoom(SteeringRun& run, double factor) {
+    run.view.viewScaleX *= factor;
+    run.view.viewScaleY *= factor;
+    run.view.viewInvScaleX = 1.0 / run.view.viewScaleX;
+    run.view.viewInvScaleY = 1.0 / run.view.viewScaleY;
 }
 
-void setMouseWorld(LPARAM lParam) {
-    mouseWorld.x = pixelToWorldX(static_cast<double>(LOWORD(static_cast<uintptr_t>(lParam))));
-    mouseWorld.y = pixelToWorldY(static_cast<double>(HIWORD(static_cast<uintptr_t>(lParam))));
+void setMouseWorld(SteeringRun& run, LPARAM lParam) {
+    run.mouseWorld.x = run.view.pixelToWorldX(static_cast<double>(LOWORD(static_cast<uintptr_t>(lParam))));
+    run.mouseWorld.y = run.view.pixelToWorldY(static_cast<double>(HIWORD(static_cast<uintptr_t>(lParam))));
 }
 
-void jumpView(LPARAM lParam) {
-    view.viewOriginX = LOWORD(static_cast<uintptr_t>(lParam)) * kJumpUnitsPerPixelX;
-    view.viewOriginY = HIWORD(static_cast<uintptr_t>(lParam)) * kJumpUnitsPerPixelY;
+void jumpView(SteeringRun& run, LPARAM lParam) {
+    run.view.viewOriginX = LOWORD(static_cast<uintptr_t>(lParam)) * kJumpUnitsPerPixelX;
+    run.view.viewOriginY = HIWORD(static_cast<uintptr_t>(lParam)) * kJumpUnitsPerPixelY;
 }
 
-FixedVec mouseWorldFixed() { return {toFixed(mouseWorld.x), toFixed(mouseWorld.y)}; }
+FixedVec mouseWorldFixed(SteeringRun& run) { return {toFixed(run.mouseWorld.x), toFixed(run.mouseWorld.y)}; }
 
-void insertAgents() {
+void insertAgents(SteeringRun& run) {
     // One template per key press: its random draws are shared by the five copies.
     Agent agentTemplate;
-    makeAgentTemplate(agentTemplate, view.viewScaleX);
+    makeAgentTemplate(agentTemplate, run.world->agentRandom, run.view.viewScaleX);
     // A point in a wall or off the map (the corner before any click, a click zoomed out past
     // the map's edge) would leave the agents where no path starts, or outside the map.
-    const FixedVec place = placeInOpenCell(mouseWorld.x, mouseWorld.y);
+    const FixedVec place = placeInOpenCell(run.world->gridMap, run.mouseWorld.x, run.mouseWorld.y);
     for (int i = 0; i < kAgentsPerKeyPress; ++i) {
         agentTemplate.place(place, FixedVec{0, 0});
-        agentList.add(agentTemplate);
+        run.world->agentList.add(agentTemplate);
     }
 }
 
-void removeAgents() {
-    for (int i = 0; i < kAgentsPerKeyPress; ++i) agentList.removeFirst();
+void removeAgents(SteeringRun& run) {
+    for (int i = 0; i < kAgentsPerKeyPress; ++i) run.world->agentList.removeFirst();
 }
 
 // The check mark follows the flag's new value: checked when it turns on.
@@ -75,73 +74,74 @@ void toggle(HMENU menu, WORD command, bool& flag) {
     flag = !flag;
 }
 
-void handleCommand(HWND window, WORD command) {
+void handleCommand(SteeringRun& run, HWND window, WORD command) {
     const HMENU menu = GetMenu(window);
     switch (command) {
         case kCommandExit: PostQuitMessage(0); break;
-        case kCommandNeighbours: toggle(menu, command, debugFlags.showNeighbours); break;
-        case kCommandGrid: toggle(menu, command, debugFlags.showGrid); break;
-        case kCommandVectors: toggle(menu, command, debugFlags.showVectors); break;
-        case kCommandPaths: toggle(menu, command, debugFlags.showPaths); break;
-        case kCommandTriangles: toggle(menu, command, debugFlags.showTriangles); break;
+        case kCommandNeighbours: toggle(menu, command, run.debugFlags.showNeighbours); break;
+        case kCommandGrid: toggle(menu, command, run.debugFlags.showGrid); break;
+        case kCommandVectors: toggle(menu, command, run.debugFlags.showVectors); break;
+        case kCommandPaths: toggle(menu, command, run.debugFlags.showPaths); break;
+        case kCommandTriangles: toggle(menu, command, run.debugFlags.showTriangles); break;
         case kCommandNavigationClassic:
         case kCommandNavigationShortest: {
             // Radio items: the chosen one is checked, the other cleared.
             const bool shortest = command == kCommandNavigationShortest;
             CheckMenuItem(menu, kCommandNavigationClassic, MF_BYCOMMAND | (shortest ? MF_UNCHECKED : MF_CHECKED));
             CheckMenuItem(menu, kCommandNavigationShortest, MF_BYCOMMAND | (shortest ? MF_CHECKED : MF_UNCHECKED));
-            setNavigationMode(shortest ? NavigationMode::Shortest : NavigationMode::Classic);
+            setNavigationMode(*run.world, shortest ? NavigationMode::Shortest : NavigationMode::Classic);
             break;
         }
         default: break;
     }
 }
 
-void handleKeyDown(WPARAM key, LPARAM lParam) {
+void handleKeyDown(SteeringRun& run, WPARAM key, LPARAM lParam) {
     const double step = scrollStep(lParam);
     switch (key) {
-        case VK_LEFT: view.viewOriginX = scrollTowardZero(view.viewOriginX, step); break;
-        case VK_RIGHT: view.viewOriginX = scrollTowardEnd(view.viewOriginX, step); break;
-        case VK_UP: view.viewOriginY = scrollTowardZero(view.viewOriginY, step); break;
-        case VK_DOWN: view.viewOriginY = scrollTowardEnd(view.viewOriginY, step); break;
+        case VK_LEFT: run.view.viewOriginX = scrollTowardZero(run.view.viewOriginX, step); break;
+        case VK_RIGHT: run.view.viewOriginX = scrollTowardEnd(run.view.viewOriginX, step); break;
+        case VK_UP: run.view.viewOriginY = scrollTowardZero(run.view.viewOriginY, step); break;
+        case VK_DOWN: run.view.viewOriginY = scrollTowardEnd(run.view.viewOriginY, step); break;
         default: break;
     }
 }
 
-void handleKeyUp(HWND window, WPARAM key) {
+void handleKeyUp(SteeringRun& run, HWND window, WPARAM key) {
     switch (key) {
         case VK_ESCAPE: DestroyWindow(window); break;
-        case VK_INSERT: insertAgents(); break;
-        case VK_DELETE: removeAgents(); break;
-        case VK_NEXT: zoom(kZoomOutFactor); break;
-        case VK_PRIOR: zoom(kZoomInFactor); break;
+        case VK_INSERT: insertAgents(run); break;
+        case VK_DELETE: removeAgents(run); break;
+        case VK_NEXT: zoom(run, kZoomOutFactor); break;
+        case VK_PRIOR: zoom(run, kZoomInFactor); break;
         default: break;
     }
 }
 
 }  // namespace
 
-LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (handleMapEditing(window, message, wParam, lParam)) return 0;
+LRESULT SteeringRun::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    SteeringRun& run = *this;
+    if (handleMapEditing(run, window, message, wParam, lParam)) return 0;
     if (shell::handlePictureMessage("steering", message, wParam)) return 0;
     switch (message) {
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_PAINT: shell::paintWindow(window); return 0;
-        case WM_KEYDOWN: handleKeyDown(wParam, lParam); return 0;
-        case WM_KEYUP: handleKeyUp(window, wParam); return 0;
-        case WM_COMMAND: handleCommand(window, LOWORD(wParam)); return 0;
+        case WM_KEYDOWN: handleKeyDown(run, wParam, lParam); return 0;
+        case WM_KEYUP: handleKeyUp(run, window, wParam); return 0;
+        case WM_COMMAND: handleCommand(run, window, LOWORD(wParam)); return 0;
         case WM_MOUSEMOVE:
             if ((wParam & MK_LBUTTON) != 0) {
-                setMouseWorld(lParam);  // the Insert point only; the target stays
+                setMouseWorld(run, lParam);  // the Insert point only; the target stays
             } else if ((wParam & MK_RBUTTON) != 0) {
-                jumpView(lParam);
+                jumpView(run, lParam);
             }
             return 0;
         case WM_LBUTTONDOWN:
-            setMouseWorld(lParam);
-            agentList.setTargetAll(mouseWorldFixed());
+            setMouseWorld(run, lParam);
+            run.world->agentList.setTargetAll(mouseWorldFixed(run));
             return 0;
-        case WM_RBUTTONDOWN: jumpView(lParam); return 0;
+        case WM_RBUTTONDOWN: jumpView(run, lParam); return 0;
         default: return DefWindowProc(window, message, wParam, lParam);
     }
 }

@@ -12,7 +12,7 @@
 #include "world/map_file.h"
 #include "world/neighbour_grid.h"
 #include "world/safe_save.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 #include "world/map_install.h"
 #include "programs/steering/drawing_resources.h"
 #include "programs/steering/view_state.h"
@@ -20,9 +20,6 @@
 #include "world/world_navigation.h"
 
 namespace steering {
-
-MapEditState mapEdit;
-MapStrokes mapStrokes;
 
 namespace {
 
@@ -47,79 +44,79 @@ double clampOrLow(double value, double limit) {
     return value < limit ? value : limit;
 }
 
-CellIndex cellUnderPixel(LPARAM lParam) {
+CellIndex cellUnderPixel(SteeringRun& run, LPARAM lParam) {
     const double x = LOWORD(static_cast<uintptr_t>(lParam));
     const double y = HIWORD(static_cast<uintptr_t>(lParam));
     // Whole world units as doubles (no 32-bit wrap far zoomed out), then cells of 256.
-    const double worldX = x * view.viewScaleX + view.viewOriginX;
-    const double worldY = y * view.viewScaleY + view.viewOriginY;
+    const double worldX = x * run.view.viewScaleX + run.view.viewOriginX;
+    const double worldY = y * run.view.viewScaleY + run.view.viewOriginY;
     const double limit = 1e9;  // any cell this far off the map is as good as any other
     return {static_cast<int32_t>(std::floor(clampOrLow(worldX / 256.0, limit))),
             static_cast<int32_t>(std::floor(clampOrLow(worldY / 256.0, limit)))};
 }
 
-void setChoice(HWND window, std::size_t choice) {
+void setChoice(SteeringRun& run, HWND window, std::size_t choice) {
     const HMENU menu = GetMenu(window);
     for (std::size_t i = 0; i < kPaintChoiceCount; ++i) {
         CheckMenuItem(menu, kPaintChoices[i].command, MF_BYCOMMAND | (i == choice ? MF_CHECKED : MF_UNCHECKED));
     }
-    mapEdit.choice = choice;
+    run.mapEdit.choice = choice;
 }
 
-void setEditing(HWND window, bool on) {
-    mapEdit.editing = on;
-    mapEdit.hovering = false;
+void setEditing(SteeringRun& run, HWND window, bool on) {
+    run.mapEdit.editing = on;
+    run.mapEdit.hovering = false;
     CheckMenuItem(GetMenu(window), kCommandEditMap, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
-    if (on) setChoice(window, mapEdit.choice);
+    if (on) setChoice(run, window, run.mapEdit.choice);
 }
 
 // The stroke's new cells go straight into the running map, so walls appear under the
 // pointer; the navigation follows when the stroke ends.
-void showStrokeCells() {
-    const std::size_t count = mapStrokes.currentStrokeChanges();
-    uint8_t* cells = gridMap.cells();
-    for (; mapEdit.shownChanges < count; ++mapEdit.shownChanges) {
-        const CellChange& change = mapStrokes.currentStrokeChange(mapEdit.shownChanges);
+void showStrokeCells(SteeringRun& run) {
+    const std::size_t count = run.mapStrokes.currentStrokeChanges();
+    uint8_t* cells = run.world->gridMap.cells();
+    for (; run.mapEdit.shownChanges < count; ++run.mapEdit.shownChanges) {
+        const CellChange& change = run.mapStrokes.currentStrokeChange(run.mapEdit.shownChanges);
         if (cells != nullptr) cells[change.index] = change.after;
     }
 }
 
-void beginStroke(UINT button, uint8_t value, LPARAM lParam) {
-    mapStrokes.begin(value);
-    mapEdit.strokeButton = button;
-    mapEdit.shownChanges = 0;
-    const CellIndex cell = cellUnderPixel(lParam);
-    mapStrokes.paintTo(worldMap.authored.data(), cell.column, cell.row);
-    showStrokeCells();
+void beginStroke(SteeringRun& run, UINT button, uint8_t value, LPARAM lParam) {
+    run.mapStrokes.begin(value);
+    run.mapEdit.strokeButton = button;
+    run.mapEdit.shownChanges = 0;
+    const CellIndex cell = cellUnderPixel(run, lParam);
+    run.mapStrokes.paintTo(run.worldMap.authored.data(), cell.column, cell.row);
+    showStrokeCells(run);
 }
 
-void endStroke() {
-    mapEdit.strokeButton = 0;
-    if (mapStrokes.end()) applyMapChange();
+void endStroke(SteeringRun& run) {
+    run.mapEdit.strokeButton = 0;
+    if (run.mapStrokes.end()) applyMapChange(run);
 }
 
-uint8_t* authored() { return worldMap.authored.data(); }
+uint8_t* authored(SteeringRun& run) { return run.worldMap.authored.data(); }
 
-void undoOrRedo(bool undo) {
-    if (mapEdit.strokeButton != 0) endStroke();
-    const bool changed = undo ? mapStrokes.undo(authored()) : mapStrokes.redo(authored());
+void undoOrRedo(SteeringRun& run, bool undo) {
+    if (run.mapEdit.strokeButton != 0) endStroke(run);
+    const bool changed = undo ? run.mapStrokes.undo(authored(run)) : run.mapStrokes.redo(authored(run));
     if (!changed) {
-        showStatus(undo ? "nothing to undo" : "nothing to redo");
+        showStatus(run, undo ? "nothing to undo" : "nothing to redo");
         return;
     }
     // An undo that could not be built is taken back by a redo, and the other way round.
-    applyMapChange(undo ? MapChange::Undo : MapChange::StrokeOrRedo);
+    applyMapChange(run, undo ? MapChange::Undo : MapChange::StrokeOrRedo);
 }
 
-void moveAgentsOutOfWalls() {
-    for (Agent& agent : agentList) {
-        const CellIndex cell = worldToCell(agent.position);
-        if (cellAt(cell) != kWallType) continue;
+void moveAgentsOutOfWalls(SteeringRun& run) {
+    for (Agent& agent : run.world->agentList) {
+        const CellIndex cell = run.world->gridMap.worldToCell(agent.position);
+        if (run.world->gridMap.cellAt(cell) != kWallType) continue;
         CellIndex open;
-        if (!nearestOpenCell(agent.position, open)) continue;
+        if (!nearestOpenCell(run.world->gridMap, agent.position, open)) continue;
         const FixedVec old = agent.position;
         agent.position = cellCentre(open);
-        neighbourGrid.moveAgent(&agent, old, agent.position, agent.radius);
+        run.world->neighbourGrid.moveAgent(&agent, old, agent.position, agent.radius);
     }
 }
 
@@ -145,188 +142,188 @@ void fitStatusLine(const std::string& text, char* line, std::size_t size) {
     std::snprintf(line, size, "%s", fitted.c_str());
 }
 
-void showStatus(const std::string& text) {
+void showStatus(SteeringRun& run, const std::string& text) {
     // The line under the map holds kStatusSize - 1 characters; stderr gets all of it.
-    fitStatusLine(text, mapEdit.status, sizeof mapEdit.status);
-    mapEdit.statusFrames = kStatusFrames;
+    fitStatusLine(text, run.mapEdit.status, sizeof run.mapEdit.status);
+    run.mapEdit.statusFrames = kStatusFrames;
     std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-bool applyMapChange(MapChange change) {
-    prepareCells(worldMap);
-    installMap(worldMap);
-    if (steering::navMesh.buildFailed) {
+bool applyMapChange(SteeringRun& run, MapChange change) {
+    prepareCells(run.worldMap);
+    installMap(*run.world, run.worldMap);
+    if (run.world->navMesh.buildFailed) {
         // The change needs more navigation than the tables hold: take it back.
         const std::string text = std::string("the navigation ran out of ") +
-                                 (steering::navMesh.buildFailure != nullptr ? steering::navMesh.buildFailure : "room") +
+                                 (run.world->navMesh.buildFailure != nullptr ? run.world->navMesh.buildFailure : "room") +
                                  ": change taken back";
-        const bool takenBack = change == MapChange::Undo ? mapStrokes.redo(authored()) : mapStrokes.undo(authored());
+        const bool takenBack = change == MapChange::Undo ? run.mapStrokes.redo(authored(run)) : run.mapStrokes.undo(authored(run));
         if (takenBack) {
-            prepareCells(worldMap);
-            installMap(worldMap);
+            prepareCells(run.worldMap);
+            installMap(*run.world, run.worldMap);
         }
-        showStatus(text);
+        showStatus(run, text);
         return false;
     }
-    moveAgentsOutOfWalls();
-    for (Agent& agent : agentList) {
+    moveAgentsOutOfWalls(run);
+    for (Agent& agent : run.world->agentList) {
         if (!agent.pathDone) agent.setTarget(agent.pathTarget);
     }
     return true;
 }
 
-bool loadMapFile(const char* path) {
-    static PreparedMap candidate;  // two 64 KiB copies: not on the stack
+bool loadMapFile(SteeringRun& run, const char* path) {
+    PreparedMap& candidate = run.candidateMap;  // two 64 KiB copies: not on the stack
     const MapFileRead read = prepareMapFile(path, candidate, MapFileUse::WholeFileOnly);
     if (read.status != MapFileStatus::Complete) {
-        showStatus(read.problem);
+        showStatus(run, read.problem);
         return false;
     }
-    installMap(candidate);
-    if (steering::navMesh.buildFailed) {
-        installMap(worldMap);  // the running map again, exactly as it was
-        showStatus(std::string("not loaded: the map needs more navigation than the tables hold (\"") + path + "\")");
+    installMap(*run.world, candidate);
+    if (run.world->navMesh.buildFailed) {
+        installMap(*run.world, run.worldMap);  // the running map again, exactly as it was
+        showStatus(run, std::string("not loaded: the map needs more navigation than the tables hold (\"") + path + "\")");
         return false;
     }
-    worldMap = candidate;
-    mapFilePath = path;
-    mapStrokes.clear();
-    mapEdit.strokeButton = 0;
-    moveAgentsOutOfWalls();
-    for (Agent& agent : agentList) {
+    run.worldMap = candidate;
+    run.mapFilePath = path;
+    run.mapStrokes.clear();
+    run.mapEdit.strokeButton = 0;
+    moveAgentsOutOfWalls(run);
+    for (Agent& agent : run.world->agentList) {
         if (!agent.pathDone) agent.setTarget(agent.pathTarget);
     }
-    showStatus(std::string("loaded map \"") + path + "\"");
+    showStatus(run, std::string("loaded map \"") + path + "\"");
     return true;
 }
 
-bool saveMapFile() {
-    const SaveResult result = saveFileSafely(mapFilePath, worldMap.authored.data(), worldMap.authored.size());
-    showStatus(result.ok ? "saved map \"" + mapFilePath + "\"" : result.problem);
+bool saveMapFile(SteeringRun& run) {
+    const SaveResult result = saveFileSafely(run.mapFilePath, run.worldMap.authored.data(), run.worldMap.authored.size());
+    showStatus(run, result.ok ? "saved map \"" + run.mapFilePath + "\"" : result.problem);
     return result.ok;
 }
 
-bool mapEditMouse(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!mapEdit.editing) return false;
+bool mapEditMouse(SteeringRun& run, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!run.mapEdit.editing) return false;
     switch (message) {
         case WM_MOUSEMOVE: {
-            mapEdit.hovering = true;
-            mapEdit.hoverCell = cellUnderPixel(lParam);
-            if (mapEdit.strokeButton == 0) return true;
-            const WPARAM held = mapEdit.strokeButton == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON;
+            run.mapEdit.hovering = true;
+            run.mapEdit.hoverCell = cellUnderPixel(run, lParam);
+            if (run.mapEdit.strokeButton == 0) return true;
+            const WPARAM held = run.mapEdit.strokeButton == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON;
             if ((wParam & held) == 0) {
-                endStroke();  // released outside the window: no button-up came
+                endStroke(run);  // released outside the window: no button-up came
                 return true;
             }
-            mapStrokes.paintTo(authored(), mapEdit.hoverCell.column, mapEdit.hoverCell.row);
-            showStrokeCells();
+            run.mapStrokes.paintTo(authored(run), run.mapEdit.hoverCell.column, run.mapEdit.hoverCell.row);
+            showStrokeCells(run);
             return true;
         }
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
-            if (mapEdit.strokeButton != 0) endStroke();
-            beginStroke(message, message == WM_LBUTTONDOWN ? kPaintChoices[mapEdit.choice].value : 0, lParam);
+            if (run.mapEdit.strokeButton != 0) endStroke(run);
+            beginStroke(run, message, message == WM_LBUTTONDOWN ? kPaintChoices[run.mapEdit.choice].value : 0, lParam);
             return true;
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
-            if (mapEdit.strokeButton == (message == WM_LBUTTONUP ? WM_LBUTTONDOWN : WM_RBUTTONDOWN)) endStroke();
+            if (run.mapEdit.strokeButton == (message == WM_LBUTTONUP ? WM_LBUTTONDOWN : WM_RBUTTONDOWN)) endStroke(run);
             return true;
         default: return false;
     }
 }
 
-bool mapEditKeyDown(HWND window, WPARAM key, LPARAM lParam) {
+bool mapEditKeyDown(SteeringRun& run, HWND window, WPARAM key, LPARAM lParam) {
     const bool repeated = (static_cast<uint32_t>(lParam) & (1u << 30)) != 0;
     if (keyDown(static_cast<int>(VK_CONTROL))) {
         switch (key) {
-            case 'Z': undoOrRedo(true); return true;
-            case 'Y': undoOrRedo(false); return true;
+            case 'Z': undoOrRedo(run, true); return true;
+            case 'Y': undoOrRedo(run, false); return true;
             case 'S':
-                if (!repeated) saveMapFile();
+                if (!repeated) saveMapFile(run);
                 return true;
             default: return false;
         }
     }
     if (repeated) return false;
     if (key == 'E') {
-        if (mapEdit.strokeButton != 0) endStroke();
-        setEditing(window, !mapEdit.editing);
+        if (run.mapEdit.strokeButton != 0) endStroke(run);
+        setEditing(run, window, !run.mapEdit.editing);
         return true;
     }
-    if (mapEdit.editing && key >= '1' && key < '1' + kPaintChoiceCount) {
-        setChoice(window, static_cast<std::size_t>(key - '1'));
+    if (run.mapEdit.editing && key >= '1' && key < '1' + kPaintChoiceCount) {
+        setChoice(run, window, static_cast<std::size_t>(key - '1'));
         return true;
     }
     return false;
 }
 
-bool mapEditCommand(HWND window, WORD command) {
+bool mapEditCommand(SteeringRun& run, HWND window, WORD command) {
     if (command == kCommandEditMap) {
-        if (mapEdit.strokeButton != 0) endStroke();
-        setEditing(window, !mapEdit.editing);
+        if (run.mapEdit.strokeButton != 0) endStroke(run);
+        setEditing(run, window, !run.mapEdit.editing);
         return true;
     }
     if (command == kCommandSaveMap) {
-        saveMapFile();
+        saveMapFile(run);
         return true;
     }
     for (std::size_t i = 0; i < kPaintChoiceCount; ++i) {
         if (kPaintChoices[i].command == command) {
-            setChoice(window, i);
+            setChoice(run, window, i);
             return true;
         }
     }
     return false;
 }
 
-void mapEditDrop(HDROP drop) {
+void mapEditDrop(SteeringRun& run, HDROP drop) {
     char path[kMaxDropPath];
     const UINT length = DragQueryFile(drop, 0, path, sizeof path);
     DragFinish(drop);
     if (length == 0 || length >= sizeof path) {
-        showStatus("dropped file name is too long (or empty): not loaded");
+        showStatus(run, "dropped file name is too long (or empty): not loaded");
         return;
     }
-    if (mapEdit.strokeButton != 0) endStroke();
-    loadMapFile(path);
+    if (run.mapEdit.strokeButton != 0) endStroke(run);
+    loadMapFile(run, path);
 }
 
-bool handleMapEditing(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+bool handleMapEditing(SteeringRun& run, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_KEYDOWN: return mapEditKeyDown(window, wParam, lParam);
-        case WM_COMMAND: return mapEditCommand(window, LOWORD(wParam));
-        case WM_DROPFILES: mapEditDrop(reinterpret_cast<HDROP>(wParam)); return true;
+        case WM_KEYDOWN: return mapEditKeyDown(run, window, wParam, lParam);
+        case WM_COMMAND: return mapEditCommand(run, window, LOWORD(wParam));
+        case WM_DROPFILES: mapEditDrop(run, reinterpret_cast<HDROP>(wParam)); return true;
         case WM_MOUSEMOVE:
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
         case WM_RBUTTONDOWN:
-        case WM_RBUTTONUP: return mapEditMouse(message, wParam, lParam);
+        case WM_RBUTTONUP: return mapEditMouse(run, message, wParam, lParam);
         default: return false;
     }
 }
 
-void drawMapEditOverlay(HDC dc) {
-    if (mapEdit.editing && mapEdit.hovering) {
+void drawMapEditOverlay(SteeringRun& run, HDC dc) {
+    if (run.mapEdit.editing && run.mapEdit.hovering) {
         auto pixel = [](double world, double origin, double inverse) {
             return static_cast<int>(clampOrLow((world - origin) * inverse, kOutlineLimit));
         };
-        const double left = mapEdit.hoverCell.column * 256.0, top = mapEdit.hoverCell.row * 256.0;
-        const int x0 = pixel(left, view.viewOriginX, view.viewInvScaleX);
-        const int y0 = pixel(top, view.viewOriginY, view.viewInvScaleY);
-        const int x1 = pixel(left + 256.0, view.viewOriginX, view.viewInvScaleX);
-        const int y1 = pixel(top + 256.0, view.viewOriginY, view.viewInvScaleY);
-        SelectObject(dc, asGdiObject(drawingResources.magentaPen));
+        const double left = run.mapEdit.hoverCell.column * 256.0, top = run.mapEdit.hoverCell.row * 256.0;
+        const int x0 = pixel(left, run.view.viewOriginX, run.view.viewInvScaleX);
+        const int y0 = pixel(top, run.view.viewOriginY, run.view.viewInvScaleY);
+        const int x1 = pixel(left + 256.0, run.view.viewOriginX, run.view.viewInvScaleX);
+        const int y1 = pixel(top + 256.0, run.view.viewOriginY, run.view.viewInvScaleY);
+        SelectObject(dc, asGdiObject(run.drawing.magentaPen));
         MoveToEx(dc, x0, y0, nullptr);
         LineTo(dc, x1, y0);
         LineTo(dc, x1, y1);
         LineTo(dc, x0, y1);
         LineTo(dc, x0, y0);
     }
-    if (mapEdit.statusFrames > 0) {
-        --mapEdit.statusFrames;
+    if (run.mapEdit.statusFrames > 0) {
+        --run.mapEdit.statusFrames;
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(0, 0, 0));
-        TextOut(dc, kStatusX, kStatusY, mapEdit.status, static_cast<int>(std::strlen(mapEdit.status)));
+        TextOut(dc, kStatusX, kStatusY, run.mapEdit.status, static_cast<int>(std::strlen(run.mapEdit.status)));
     }
 }
 

@@ -14,6 +14,8 @@
 
 namespace steering {
 
+class SteeringRun;
+
 // Menu command ids (Map menu, and File, Save Picture shared by the three programs).
 constexpr win::WORD kCommandEditMap = 40040;
 constexpr win::WORD kCommandSaveMap = 40041;
@@ -47,33 +49,31 @@ struct MapEditState {
     char status[kStatusSize] = {};
     int statusFrames = 0;          // frames left to show the status line
 };
-extern MapEditState mapEdit;
-extern MapStrokes mapStrokes;
 
 // The window procedure's one seam: true when edit mode, the map keys (E, 1-5, Ctrl+Z,
 // Ctrl+Y, Ctrl+S), the Map menu or a dropped file took the message.
-bool handleMapEditing(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+bool handleMapEditing(SteeringRun& run, win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
 // Its parts, each true when it took the message.
-bool mapEditMouse(win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
-bool mapEditKeyDown(win::HWND window, win::WPARAM key, win::LPARAM lParam);
-bool mapEditCommand(win::HWND window, win::WORD command);
+bool mapEditMouse(SteeringRun& run, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+bool mapEditKeyDown(SteeringRun& run, win::HWND window, win::WPARAM key, win::LPARAM lParam);
+bool mapEditCommand(SteeringRun& run, win::HWND window, win::WORD command);
 // WM_DROPFILES: loads the first dropped file.
-void mapEditDrop(win::HDROP drop);
+void mapEditDrop(SteeringRun& run, win::HDROP drop);
 
 // Loads a map file in place of the running one. A file that is not a whole map, or whose
 // navigation does not fit the tables, leaves map, navigation and agents as they were and
 // says why in the status line and on stderr.
-bool loadMapFile(const char* path);
+bool loadMapFile(SteeringRun& run, const char* path);
 // Writes the map (as authored: markers kept) back to its file with a safe save.
-bool saveMapFile();
-// After worldMap.authored changed: re-prepare and install it, move agents out of new
+bool saveMapFile(SteeringRun& run);
+// After run.worldMap.authored changed: re-prepare and install it, move agents out of new
 // walls, re-plan every following agent. False (and the map restored) when the navigation
 // no longer fits its tables.
 enum class MapChange { StrokeOrRedo, Undo };
-bool applyMapChange(MapChange change = MapChange::StrokeOrRedo);
+bool applyMapChange(SteeringRun& run, MapChange change = MapChange::StrokeOrRedo);
 
 // Says something in the status line (fitted as below) and, whole, on stderr.
-void showStatus(const std::string& text);
+void showStatus(SteeringRun& run, const std::string& text);
 // Copies text into a status line of `size` bytes. A message too long for it loses the middle
 // of its first quoted path ("...") rather than its end, so the reason after the path and the
 // file's own name stay readable however deep the folder is; one without a quoted path that
@@ -81,6 +81,6 @@ void showStatus(const std::string& text);
 void fitStatusLine(const std::string& text, char* line, std::size_t size);
 
 // Edit mode's drawing: the outline of the cell under the cursor and the status line.
-void drawMapEditOverlay(win::HDC dc);
+void drawMapEditOverlay(SteeringRun& run, win::HDC dc);
 
 }  // namespace steering

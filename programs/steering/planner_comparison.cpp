@@ -2,6 +2,7 @@
 // beside the current one, and both lengths.
 #include <cstdio>
 
+#include "programs/steering/steering_run.h"
 #include "navigation/nav_mesh.h"
 #include "navigation/route_planning.h"
 #include "navigation/shortest_path.h"
@@ -12,6 +13,7 @@
 #include "steering/navigation_mode.h"
 #include "steering/path_following.h"
 #include "world/world_navigation.h"
+#include "programs/steering/steering_run.h"
 
 namespace steering {
 namespace {
@@ -20,40 +22,37 @@ namespace {
 constexpr int kComparisonLabelOffset = 24;
 constexpr int kLabelBuffer = 64;
 
-nav::PathResult comparisonPath;  // the overlay's answers, read right after each query
-nav::PathResult otherPath;
-
-void drawPolyline(win::HDC dc, const Agent& agent, const nav::PathResult& path) {
-    const win::POINT start{fixedToPixelX(agent.position.x), fixedToPixelY(agent.position.y)};
+void drawPolyline(SteeringRun& run, win::HDC dc, const Agent& agent, const nav::PathResult& path) {
+    const win::POINT start{run.view.fixedToPixelX(agent.position.x), run.view.fixedToPixelY(agent.position.y)};
     win::MoveToEx(dc, start.x, start.y, nullptr);
     for (int i = 0; i < path.waypointCount; ++i) {
-        win::LineTo(dc, worldToPixelX(static_cast<double>(path.waypoints[i].x)),
-                    worldToPixelY(static_cast<double>(path.waypoints[i].y)));
+        win::LineTo(dc, run.view.worldToPixelX(static_cast<double>(path.waypoints[i].x)),
+                    run.view.worldToPixelY(static_cast<double>(path.waypoints[i].y)));
     }
 }
 
 }  // namespace
 
-void drawPlannerComparison(win::HDC dc) {
-    if (agentList.empty()) return;
-    const Agent& oldest = *agentList.begin();
+void drawPlannerComparison(SteeringRun& run, win::HDC dc) {
+    if (run.world->agentList.empty()) return;
+    const Agent& oldest = *run.world->agentList.begin();
     if (oldest.pathCount == 0 || oldest.pathDone) return;
     const int fromX = toWhole(oldest.position.x), fromY = toWhole(oldest.position.y);
     const int toX = toWhole(oldest.pathTarget.x), toY = toWhole(oldest.pathTarget.y);
-    nav::request_agent_path(steering::navMesh, steering::routeSearch, comparisonPath, fromX, fromY, toX, toY, kGateFraction);
-    planShortest(otherPath, fromX, fromY, toX, toY, agentClearance(oldest));
-    const double classicLength = nav::path_length(comparisonPath);
-    const double shortestLength = nav::path_length(otherPath);
-    const nav::PathResult& other = navigationMode == NavigationMode::Classic ? otherPath : comparisonPath;
-    win::SelectObject(dc, asGdiObject(drawingResources.magentaPen));
-    drawPolyline(dc, oldest, other);
+    nav::request_agent_path(run.world->navMesh, run.world->routeSearch, run.comparisonPath, fromX, fromY, toX, toY, kGateFraction);
+    planShortest(*run.world, run.otherPath, fromX, fromY, toX, toY, agentClearance(oldest));
+    const double classicLength = nav::path_length(run.comparisonPath);
+    const double shortestLength = nav::path_length(run.otherPath);
+    const nav::PathResult& other = run.world->navigationMode == NavigationMode::Classic ? run.otherPath : run.comparisonPath;
+    win::SelectObject(dc, asGdiObject(run.drawing.magentaPen));
+    drawPolyline(run, dc, oldest, other);
 
     char text[kLabelBuffer];
     const int length = std::snprintf(text, sizeof text, "classic %d  shortest %d", static_cast<int>(classicLength),
                                      static_cast<int>(shortestLength));
     win::SetBkMode(dc, win::TRANSPARENT);
-    win::TextOut(dc, fixedToPixelX(oldest.position.x) + kComparisonLabelOffset,
-                 fixedToPixelY(oldest.position.y) - kComparisonLabelOffset, text, length);
+    win::TextOut(dc, run.view.fixedToPixelX(oldest.position.x) + kComparisonLabelOffset,
+                 run.view.fixedToPixelY(oldest.position.y) - kComparisonLabelOffset, text, length);
 }
 
 }  // namespace steering

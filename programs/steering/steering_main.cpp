@@ -5,20 +5,21 @@
 #include "shell/interactive_run.h"
 #include "programs/steering/steering_program.h"
 #include "world/map_file.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 
 namespace {
 
 // --map FILE: the file must be a whole map. A missing, short or long file would be
 // quietly patched for "maptest.raw"; a file someone named on purpose is refused instead.
-bool useMap(const std::string& path, std::string& reason) {
-    static steering::PreparedMap probe;  // two 64 KiB copies: not on the stack
-    const steering::MapFileRead read = steering::prepareMapFile(path.c_str(), probe, steering::MapFileUse::WholeFileOnly);
+bool useMap(shell::ProgramRun& programRun, const std::string& path, std::string& reason) {
+    auto& run = static_cast<steering::SteeringRun&>(programRun);
+    const steering::MapFileRead read =
+        steering::prepareMapFile(path.c_str(), run.candidateMap, steering::MapFileUse::WholeFileOnly);
     if (read.status != steering::MapFileStatus::Complete) {
         reason = read.problem;
         return false;
     }
-    steering::mapFilePath = path;
+    run.mapFilePath = path;
     return true;
 }
 

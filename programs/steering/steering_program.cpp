@@ -7,9 +7,10 @@
 #include "programs/steering/drawing_resources.h"
 #include "shell/program_entry.h"
 #include "programs/steering/steering_program.h"
+#include "programs/steering/steering_run.h"
 #include "steering/agent_list.h"
 #include "steering/navigation_mode.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 
 namespace steering {
 namespace {
@@ -30,11 +31,14 @@ int formatFixed(Fixed value, char* buffer, int size) {
     return std::snprintf(buffer, static_cast<size_t>(size), "%s%" PRIu32 ".%s", sign, whole, digits);
 }
 
-int agentCount() { return static_cast<int>(agentList.size()); }
+}  // namespace
 
-int traceAgent(int index, char* buffer, int size) {
-    if (index < 0 || static_cast<std::size_t>(index) >= agentList.size() || buffer == nullptr || size <= 0) return -1;
-    auto it = agentList.begin();
+int SteeringRun::agentCount() const { return static_cast<int>(world->agentList.size()); }
+
+int SteeringRun::traceAgent(int index, char* buffer, int size) const {
+    const AgentList& agents = world->agentList;
+    if (index < 0 || static_cast<std::size_t>(index) >= agents.size() || buffer == nullptr || size <= 0) return -1;
+    auto it = agents.begin();
     std::advance(it, index);
     const Agent& agent = *it;
 
@@ -51,32 +55,18 @@ int traceAgent(int index, char* buffer, int size) {
     return written < size ? written : -1;
 }
 
-// The trace switch is read before the set-up so that the navigation build is traced too.
-// Every run starts in the classic navigation mode, its menu item checked, with live pens
-// and brushes.
-bool runSetupWorld() {
-    nav::configureLogFromEnvironment();
-    ensureDrawingResources();
-    navigationMode = NavigationMode::Classic;
-    if (shell::mainWindow != nullptr) {
-        win::CheckMenuItem(win::GetMenu(shell::mainWindow), kCommandNavigationClassic, win::MF_BYCOMMAND | win::MF_CHECKED);
-        win::CheckMenuItem(win::GetMenu(shell::mainWindow), kCommandNavigationShortest,
-                           win::MF_BYCOMMAND | win::MF_UNCHECKED);
-    }
-    return setupWorld();
-}
+SteeringRun::SteeringRun() : world(makeWorld()), drawing(createDrawingResources()) {}
 
+SteeringRun::~SteeringRun() { deleteDrawingResources(drawing); }
+
+namespace {
+std::unique_ptr<shell::ProgramRun> makeSteeringRun() { return std::make_unique<SteeringRun>(); }
 }  // namespace
 
 const shell::Program steeringProgram = {
     "steering",
     programResources,
-    windowProcedure,
-    runSetupWorld,
-    frameTick,
-    releaseDrawingResources,
-    agentCount,
-    traceAgent,
+    makeSteeringRun,
     "pathDone,waypointIndex,pathCount,stuckPercent",
 };
 

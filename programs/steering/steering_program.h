@@ -18,9 +18,6 @@ struct WorldPoint {
     int32_t y = 0;
 };
 
-// Where Insert places new agents: the last point clicked or dragged with the left button.
-extern WorldPoint mouseWorld;
-
 // Scroll and zoom limits and factors of the view.
 constexpr double kScrollLimit = 65536.0;         // whole world units: the map's far edge
 constexpr double kZoomOutFactor = 1.5;
@@ -43,14 +40,10 @@ constexpr win::WORD kCommandTriangles = 40012;
 constexpr win::WORD kCommandNavigationClassic = 40020;
 constexpr win::WORD kCommandNavigationShortest = 40021;
 
-// One simulation step and one frame; false (touching nothing) inside the 10 ms gate.
-bool frameTick();
-win::LRESULT windowProcedure(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
-// Deletes every pen and brush in creation order, then releases the presentation.
-void releaseDrawingResources();
+class SteeringRun;
 
-// The visible part of the world for the current view.
-WorldRect visibleWorldRect();
+// The visible part of the world for the run's view.
+WorldRect visibleWorldRect(const SteeringRun& run);
 
 extern const shell::Program steeringProgram;
 // Menu 103 and icons 104/106, handed to the platform by the entry.

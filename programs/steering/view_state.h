@@ -14,6 +14,16 @@ struct ViewState {
     double viewScaleY = 15.0;
     double viewInvScaleX = 1.0 / 15.0;  // pixels per world unit, recomputed after every zoom
     double viewInvScaleY = 1.0 / 15.0;
+
+    // World (whole units, as double) to pixel, truncating toward zero.
+    int32_t worldToPixelX(double wholeX) const { return truncToInt((wholeX - viewOriginX) * viewInvScaleX); }
+    int32_t worldToPixelY(double wholeY) const { return truncToInt((wholeY - viewOriginY) * viewInvScaleY); }
+    // A Fixed coordinate is first reduced to whole units by the arithmetic shift.
+    int32_t fixedToPixelX(Fixed x) const { return worldToPixelX(static_cast<double>(toWhole(x))); }
+    int32_t fixedToPixelY(Fixed y) const { return worldToPixelY(static_cast<double>(toWhole(y))); }
+    // Pixel to whole world units.
+    int32_t pixelToWorldX(double pixelX) const { return truncToInt(pixelX * viewScaleX + viewOriginX); }
+    int32_t pixelToWorldY(double pixelY) const { return truncToInt(pixelY * viewScaleY + viewOriginY); }
 };
 
 struct DebugFlags {
@@ -23,18 +33,5 @@ struct DebugFlags {
     bool showPaths = false;
     bool showTriangles = false;
 };
-
-extern ViewState view;
-extern DebugFlags debugFlags;
-
-// World (whole units, as double) to pixel, truncating toward zero.
-inline int32_t worldToPixelX(double wholeX) { return truncToInt((wholeX - view.viewOriginX) * view.viewInvScaleX); }
-inline int32_t worldToPixelY(double wholeY) { return truncToInt((wholeY - view.viewOriginY) * view.viewInvScaleY); }
-// A Fixed coordinate is first reduced to whole units by the arithmetic shift.
-inline int32_t fixedToPixelX(Fixed x) { return worldToPixelX(static_cast<double>(toWhole(x))); }
-inline int32_t fixedToPixelY(Fixed y) { return worldToPixelY(static_cast<double>(toWhole(y))); }
-// Pixel to whole world units.
-inline int32_t pixelToWorldX(double pixelX) { return truncToInt(pixelX * view.viewScaleX + view.viewOriginX); }
-inline int32_t pixelToWorldY(double pixelY) { return truncToInt(pixelY * view.viewScaleY + view.viewOriginY); }
 
 }  // namespace steering

@@ -9,11 +9,13 @@
 
 namespace steering {
 
+class SteeringRun;
+
 // Wall cells of the map that the view touches, as green rectangles.
-void drawGridMap(win::HDC dc, const GridMap& map, const WorldRect& viewRect);
+void drawGridMap(SteeringRun& run, win::HDC dc, const GridMap& map, const WorldRect& viewRect);
 // Grid lines in view and each occupied cell shaded by its number of occupants.
-void drawNeighbourGrid(win::HDC dc, const NeighbourGrid& grid, const WorldRect& viewRect);
+void drawNeighbourGrid(SteeringRun& run, win::HDC dc, const NeighbourGrid& grid, const WorldRect& viewRect);
 // Every obstacle whose bounding square overlaps the view.
-void drawObstacles(win::HDC dc, const WorldRect& viewRect);
+void drawObstacles(SteeringRun& run, win::HDC dc, const WorldRect& viewRect);
 
 }  // namespace steering

@@ -1,4 +1,6 @@
-#include "programs/steering/world_setup.h"
+// The steering run's set-up: a fresh world from the map file, the first agent and its
+// first target.
+#include "programs/steering/steering_run.h"
 
 #include "programs/steering/map_editing.h"
 #include "programs/steering/steering_program.h"
@@ -15,7 +17,6 @@ namespace steering {
 
 namespace {
 
-constexpr const char* kDefaultMapFile = "maptest.raw";
 constexpr uint32_t kNeighbourGridSide = 128;  // buckets of 512 world units over the 65,536-unit map
 // The first agent stands under pixel (100, 300) of the starting view.
 constexpr double kFirstAgentPixelX = 100.0;
@@ -23,40 +24,40 @@ constexpr double kFirstAgentPixelYFixed = 19660800.0;  // 300 pixels as 16.16
 
 }  // namespace
 
-std::string mapFilePath = kDefaultMapFile;
-PreparedMap worldMap;
-
-void resetWorld() {
-    agentList.clear();  // unregisters every agent from the neighbour grid first
-    obstacleList.clear();
-    neighbourGrid.clear();
-    agentRandom = RandomGenerator{};
+void SteeringRun::setupWorld() {
+    // A fresh world and the view, overlays, Insert point and edit mode a new run has, so
+    // that a second set-up repeats the first exactly; the map file is kept.
+    world = makeWorld();
     view = ViewState{};
     debugFlags = DebugFlags{};
     mouseWorld = WorldPoint{};
     mapEdit = MapEditState{};
     mapStrokes.clear();
-}
-
-bool setupWorld() {
-    resetWorld();
-    const bool mapReady = gridMap.init(kMapSide, kMapSide);
-    neighbourGrid.init(kNeighbourGridSide, kNeighbourGridSide);
+    // The trace switches before the build, so that it is traced too.
+    world->navLog.setOn(navLogRequested);
+    world->navLog.configureFromEnvironment();
+    // Every run starts in the classic navigation mode, its menu item checked.
+    if (shell::mainWindow != nullptr) {
+        const win::HMENU menu = win::GetMenu(shell::mainWindow);
+        win::CheckMenuItem(menu, kCommandNavigationClassic, win::MF_BYCOMMAND | win::MF_CHECKED);
+        win::CheckMenuItem(menu, kCommandNavigationShortest, win::MF_BYCOMMAND | win::MF_UNCHECKED);
+    }
+    const bool mapReady = world->gridMap.init(kMapSide, kMapSide);
+    world->neighbourGrid.init(kNeighbourGridSide, kNeighbourGridSide);
     if (mapReady) {
         prepareMapFile(mapFilePath.c_str(), worldMap);
-        installMap(worldMap);
+        installMap(*world, worldMap);
     }
 
     Agent agentTemplate;
-    makeAgentTemplate(agentTemplate, view.viewScaleX);
+    makeAgentTemplate(agentTemplate, world->agentRandom, view.viewScaleX);
     FixedVec start{truncToInt(truncToInt(kFirstAgentPixelX * 65536.0) * view.viewScaleX),
                    truncToInt(view.viewScaleY * kFirstAgentPixelYFixed)};
     // On a map with a wall there (steering --map FILE) it would never get a path.
-    if (!inOpenCell(start)) start = placeInOpenCell(toWhole(start.x), toWhole(start.y));
+    if (!inOpenCell(world->gridMap, start)) start = placeInOpenCell(world->gridMap, toWhole(start.x), toWhole(start.y));
     agentTemplate.place(start, FixedVec{0, 0});
-    agentList.add(agentTemplate);
-    agentList.setTargetAll(FixedVec{0, 0});
-    return true;
+    world->agentList.add(agentTemplate);
+    world->agentList.setTargetAll(FixedVec{0, 0});
 }
 
 }  // namespace steering

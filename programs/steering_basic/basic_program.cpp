@@ -33,9 +33,9 @@ void handleKeyUp(HWND window, WPARAM key) {
     if (key == VK_ESCAPE) DestroyWindow(window);
 }
 
-int agentCount() { return static_cast<int>(agentArray.size()); }
+int countAgents() { return static_cast<int>(agentArray.size()); }
 
-int traceAgent(int index, char* buffer, int size) {
+int traceOneAgent(int index, char* buffer, int size) {
     if (index < 0 || static_cast<std::size_t>(index) >= agentArray.size() || buffer == nullptr || size <= 0) {
         return -1;
     }
@@ -48,7 +48,7 @@ int traceAgent(int index, char* buffer, int size) {
     return written >= 0 && written < size ? written : -1;
 }
 
-void drawFrame(HDC dc) {
+void drawFrame(void* /*context*/, HDC dc) {
     for (const auto& agent : agentArray) {
         drawAgent(*agent, dc);
     }
@@ -58,7 +58,7 @@ void drawFrame(HDC dc) {
 
 bool frameTick() {
     if (!shell::passFrameGate()) return false;
-    shell::runFrame({updateAll, drawFrame});  // no timing bars in this program
+    shell::runFrame({nullptr, [](void*) { updateAll(); }, drawFrame});  // no timing bars in this program
     return true;
 }
 
@@ -76,27 +76,38 @@ LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-namespace {
-
-// The start of a run: live pens and brushes, then the world from its reset state.
-bool startWorld() {
-    ensureDrawingResources();
-    return setupWorld();
-}
-
-}  // namespace
-
 void releaseDrawingResources() {
     deleteDrawingResources();
     shell::shutdownPresentation();
 }
 
+namespace {
+
+// A run of the program. Its world, targets and overlay still live at namespace scope
+// (one run per process); the run hands them to the shared entry.
+class BasicRun : public shell::ProgramRun {
+public:
+    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        return windowProcedure(window, message, wParam, lParam);
+    }
+    // The start of a run: live pens and brushes, then the world from its reset state.
+    void setupWorld() override {
+        ensureDrawingResources();
+        steering_basic::setupWorld();
+    }
+    bool frameTick() override { return steering_basic::frameTick(); }
+    void releaseDrawingResources() override { steering_basic::releaseDrawingResources(); }
+    int agentCount() const override { return countAgents(); }
+    int traceAgent(int index, char* buffer, int size) const override { return traceOneAgent(index, buffer, size); }
+};
+
+std::unique_ptr<shell::ProgramRun> makeRun() { return std::make_unique<BasicRun>(); }
+
+}  // namespace
+
 const shell::Program& program() {
-    static const shell::Program basic = {
-        "steering_basic", programResources, windowProcedure, startWorld, frameTick,
-        releaseDrawingResources, agentCount, traceAgent, "forceX,forceY,radius,static",
-    };
-    return basic;
+    static const shell::Program record = {"steering_basic", programResources, makeRun, "forceX,forceY,radius,static"};
+    return record;
 }
 
 }  // namespace steering_basic

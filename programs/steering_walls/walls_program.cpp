@@ -40,9 +40,9 @@ void handleKeyUp(HWND window, WPARAM key) {
     }
 }
 
-int agentCount() { return static_cast<int>(agentList.size()); }
+int countAgents() { return static_cast<int>(agentList.size()); }
 
-int traceAgent(int index, char* buffer, int size) {
+int traceOneAgent(int index, char* buffer, int size) {
     if (index < 0 || static_cast<std::size_t>(index) >= agentList.size() || buffer == nullptr || size <= 0) {
         return -1;
     }
@@ -54,7 +54,7 @@ int traceAgent(int index, char* buffer, int size) {
     return written >= 0 && written < size ? written : -1;
 }
 
-void drawFrame(HDC dc) {
+void drawFrame(void* /*context*/, HDC dc) {
     if (overlayFlags.showGrid) agentGrid.draw(dc);
     wallMap.draw(dc);
     for (const std::unique_ptr<WallsAgent>& agent : agentList) {
@@ -66,7 +66,7 @@ void drawFrame(HDC dc) {
 
 bool frameTick() {
     if (!shell::passFrameGate()) return false;
-    shell::runFrame({updateAll, drawFrame, drawingResources.magentaPen, drawingResources.bluePen});
+    shell::runFrame({nullptr, [](void*) { updateAll(); }, drawFrame, drawingResources.magentaPen, drawingResources.bluePen});
     return true;
 }
 
@@ -84,27 +84,38 @@ LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-namespace {
-
-// The start of a run: live pens and brushes, then the world from its reset state.
-bool startWorld() {
-    ensureDrawingResources();
-    return setupWorld();
-}
-
-}  // namespace
-
 void releaseDrawingResources() {
     deleteDrawingResources();
     shell::shutdownPresentation();
 }
 
+namespace {
+
+// A run of the program. Its world, targets and overlay still live at namespace scope
+// (one run per process); the run hands them to the shared entry.
+class WallsRun : public shell::ProgramRun {
+public:
+    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        return windowProcedure(window, message, wParam, lParam);
+    }
+    // The start of a run: live pens and brushes, then the world from its reset state.
+    void setupWorld() override {
+        ensureDrawingResources();
+        steering_walls::setupWorld();
+    }
+    bool frameTick() override { return steering_walls::frameTick(); }
+    void releaseDrawingResources() override { steering_walls::releaseDrawingResources(); }
+    int agentCount() const override { return countAgents(); }
+    int traceAgent(int index, char* buffer, int size) const override { return traceOneAgent(index, buffer, size); }
+};
+
+std::unique_ptr<shell::ProgramRun> makeRun() { return std::make_unique<WallsRun>(); }
+
+}  // namespace
+
 const shell::Program& program() {
-    static const shell::Program walls = {
-        "steering_walls", programResources, windowProcedure, startWorld, frameTick,
-        releaseDrawingResources, agentCount, traceAgent, "radius,static",
-    };
-    return walls;
+    static const shell::Program record = {"steering_walls", programResources, makeRun, "radius,static"};
+    return record;
 }
 
 }  // namespace steering_walls

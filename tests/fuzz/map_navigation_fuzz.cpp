@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "navigation/mesh_checker.h"
@@ -15,6 +16,7 @@
 #include "navigation/navigation.h"
 #include "tests/fuzz/byte_reader.h"
 #include "world/grid_map.h"
+#include "steering/world.h"
 #include "world/map_install.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
@@ -53,19 +55,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::fclose(file);
 
     using namespace steering;
-    obstacleList.clear();
-    neighbourGrid.init(kNeighbourGridSide, kNeighbourGridSide);
+    // One world for every input, made on the first (its tables take megabytes).
+    static const std::unique_ptr<World> worldOwner = makeWorld();
+    World& world = *worldOwner;
+    world.obstacleList.clear();
+    world.neighbourGrid.init(kNeighbourGridSide, kNeighbourGridSide);
     // The program's own preparation and installation of a map file.
     static PreparedMap map;
-    if (!gridMap.init(kMapSide, kMapSide)) return 0;
+    if (!world.gridMap.init(kMapSide, kMapSide)) return 0;
     prepareMapFile(mapPath().c_str(), map);
-    installMap(map);
+    installMap(world, map);
     // Both link rules: the program's, and the stepped one with its costlier links.
-    nav::cellLinkRule = size % 2 == 0 ? sameCellType : nav::stepLinkRule;
-    const bool built = nav::build_navigation(steering::navMesh, gridMap.cells());
+    world.navMesh.linkRule = size % 2 == 0 ? sameCellType : nav::stepLinkRule;
+    const bool built = nav::build_navigation(world.navMesh, world.gridMap.cells());
 
     const nav::MeshCheckResult check =
-        built ? nav::check_mesh(steering::navMesh, gridMap.cells()) : nav::check_mesh_structure(steering::navMesh);
+        built ? nav::check_mesh(world.navMesh, world.gridMap.cells()) : nav::check_mesh_structure(world.navMesh);
     if (!check.ok()) fail(built ? "mesh check" : "failed build's mesh check", check.firstError);
 
     // Query ends come from the input read from its end backwards, so short inputs still
@@ -77,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (int q = 0; q < kQueries; ++q) {
         const int32_t fromX = coordinate(in), fromY = coordinate(in);
         const int32_t toX = coordinate(in), toY = coordinate(in);
-        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, fromX, fromY, toX, toY, 8192);
+        nav::request_agent_path(world.navMesh, world.routeSearch, result, fromX, fromY, toX, toY, 8192);
         if (result.waypointCount < 0 || result.waypointCount > nav::kMaxPathWaypoints) {
             fail("waypoint count", std::to_string(result.waypointCount));
         }

@@ -21,7 +21,7 @@
 #include "tools/headless/session.h"
 #include "tools/headless/driver.h"
 #include "programs/steering/view_state.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ constexpr int kWideAgentCap = 20;
 bool populationFull() {
     const int agents = harness.agentCount();
     if (agents > kPopulationCap) return true;
-    return std::string_view(programName) == "steering" && steering::view.viewScaleX > kWideAgentScale &&
+    return std::string_view(programName) == "steering" && harness.runAs<steering::SteeringRun>().view.viewScaleX > kWideAgentScale &&
            agents > kWideAgentCap;
 }
 
@@ -156,18 +156,20 @@ void runOperation(fuzzing::ByteReader& in) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static const bool started = [] {
+        const shell::Program* program = headless::findProgram(programName);
+        if (program == nullptr || !harness.start(*program, {.world = false, .reopenClosedWindow = true})) {
+            std::fprintf(stderr, "fuzz: cannot start %s\n", programName);
+            std::abort();
+        }
         // Edit mode can save the map (Ctrl+S, Map, Save): it goes to a copy of its own.
         if (std::string_view(programName) == "steering") {
             const std::string copy = "/tmp/steering_messages_fuzz_" + std::to_string(getpid()) + ".raw";
             std::error_code error;
             std::filesystem::copy_file("maptest.raw", copy, std::filesystem::copy_options::overwrite_existing, error);
-            steering::mapFilePath = copy;
+            harness.runAs<steering::SteeringRun>().mapFilePath = copy;
         }
-        const shell::Program* program = headless::findProgram(programName);
-        if (program == nullptr || !harness.start(*program, {.reopenClosedWindow = true})) {
-            std::fprintf(stderr, "fuzz: cannot start %s\n", programName);
-            std::abort();
-        }
+        harness.run()->setupWorld();
+        harness.pump();
         return true;
     }();
     (void)started;

@@ -10,6 +10,7 @@
 #include "navigation/route_planning.h"
 #include "platform/win.h"
 #include "tools/headless/session.h"
+#include "tests/programs/steering/run_fixture.h"
 #include "tools/headless/driver.h"
 #include "world/world_navigation.h"
 
@@ -190,7 +191,7 @@ TEST(SteadyStateQueries, PathQueriesOnTheProgramsMapAllocateNothing) {
     counting = true;
     for (int q = 0; q < 1000; ++q) {
         const int fromX = next(), fromY = next(), toX = next(), toY = next();
-        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, fromX, fromY, toX, toY, nav::kAgentGateFraction);
+        nav::request_agent_path(steering::test::worldOf(harness).navMesh, steering::test::worldOf(harness).routeSearch, result, fromX, fromY, toX, toY, nav::kAgentGateFraction);
         found += result.waypointCount > 0 ? 1 : 0;
     }
     counting = false;

@@ -2,6 +2,8 @@
 // is recorded here: the optimised, debug and sanitizer builds all reproduce it.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -58,8 +60,9 @@ uint64_t runScenario(const Scenario& scenario, long* rows) {
     options.frames = kScenarioFrames;
     std::FILE* trace = std::tmpfile();
     EXPECT_NE(trace, nullptr);
-    const headless::RunSummary summary =
-        headless::runDriver(options, parsed.events, *headless::findProgram(scenario.program), trace);
+    const shell::Program& program = *headless::findProgram(scenario.program);
+    const std::unique_ptr<shell::ProgramRun> programRun = program.makeRun();
+    const headless::RunSummary summary = headless::runDriver(options, parsed.events, *programRun, program, trace);
     EXPECT_EQ(summary.framesRun, kScenarioFrames);
     EXPECT_FALSE(summary.stalled);
     const uint64_t hash = hashTrace(trace, rows);

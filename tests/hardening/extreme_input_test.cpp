@@ -15,15 +15,15 @@
 #include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"
 #include "tools/headless/session.h"
+#include "tests/programs/steering/run_fixture.h"
 #include "tools/headless/driver.h"
 #include "world/fixed_math.h"
 #include "programs/steering/view_state.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 
 namespace {
 
 
-using steering::view;
 using namespace win;
 
 constexpr int kZoomPresses = 60;
@@ -47,8 +47,8 @@ protected:
     // Ticks and checks each was accepted and left a finite view.
     void ticks(int n) {
         for (int i = 0; i < n; ++i) ASSERT_TRUE(harness.tick());
-        EXPECT_TRUE(std::isfinite(view.viewScaleX) && std::isfinite(view.viewScaleY));
-        EXPECT_TRUE(std::isfinite(view.viewOriginX) && std::isfinite(view.viewOriginY));
+        EXPECT_TRUE(std::isfinite(steering::test::runOf(harness).view.viewScaleX) && std::isfinite(steering::test::runOf(harness).view.viewScaleY));
+        EXPECT_TRUE(std::isfinite(steering::test::runOf(harness).view.viewOriginX) && std::isfinite(steering::test::runOf(harness).view.viewOriginY));
     }
 
     headless::Session harness;
@@ -59,28 +59,28 @@ TEST_F(SteeringExtremes, SixtyZoomsInThenSixtyOutFollowTheDoubleReference) {
     for (int i = 0; i < kZoomPresses; ++i) {
         harness.press(VK_PRIOR);
         scale *= steering::kZoomInFactor;
-        ASSERT_EQ(view.viewScaleX, scale);
-        ASSERT_EQ(view.viewInvScaleX, 1.0 / scale);
+        ASSERT_EQ(steering::test::runOf(harness).view.viewScaleX, scale);
+        ASSERT_EQ(steering::test::runOf(harness).view.viewInvScaleX, 1.0 / scale);
     }
-    EXPECT_LT(view.viewScaleX, 1e-9);
-    EXPECT_GT(view.viewScaleX, 0.0);
+    EXPECT_LT(steering::test::runOf(harness).view.viewScaleX, 1e-9);
+    EXPECT_GT(steering::test::runOf(harness).view.viewScaleX, 0.0);
     ticks(3);
     // Every pixel of the client area now names (almost) the same world point.
     harness.leftClick(639, 479);
-    EXPECT_EQ(steering::mouseWorld.x, referenceWorld(639, scale, view.viewOriginX));
-    EXPECT_EQ(steering::mouseWorld.y, referenceWorld(479, scale, view.viewOriginY));
+    EXPECT_EQ(steering::test::runOf(harness).mouseWorld.x, referenceWorld(639, scale, steering::test::runOf(harness).view.viewOriginX));
+    EXPECT_EQ(steering::test::runOf(harness).mouseWorld.y, referenceWorld(479, scale, steering::test::runOf(harness).view.viewOriginY));
     ticks(3);
 
     for (int i = 0; i < 2 * kZoomPresses; ++i) {
         harness.press(VK_NEXT);
         scale *= steering::kZoomOutFactor;
-        ASSERT_EQ(view.viewScaleY, scale);
+        ASSERT_EQ(steering::test::runOf(harness).view.viewScaleY, scale);
     }
-    EXPECT_GT(view.viewScaleX, 1e11);  // one pixel spans far more than the whole map
+    EXPECT_GT(steering::test::runOf(harness).view.viewScaleX, 1e11);  // one pixel spans far more than the whole map
     ticks(3);
     harness.leftClick(639, 479);  // lands far outside the map: the 32-bit wrap, not undefined
-    EXPECT_EQ(steering::mouseWorld.x, referenceWorld(639, scale, view.viewOriginX));
-    EXPECT_EQ(steering::mouseWorld.y, referenceWorld(479, scale, view.viewOriginY));
+    EXPECT_EQ(steering::test::runOf(harness).mouseWorld.x, referenceWorld(639, scale, steering::test::runOf(harness).view.viewOriginX));
+    EXPECT_EQ(steering::test::runOf(harness).mouseWorld.y, referenceWorld(479, scale, steering::test::runOf(harness).view.viewOriginY));
     ticks(20);
     EXPECT_EQ(harness.agentCount(), 1);
 }
@@ -89,26 +89,26 @@ TEST_F(SteeringExtremes, ScrollingToEveryLimitClampsAndKeepsDrawing) {
     // The largest repeat count the scroll honours: 127 cells per message.
     for (int i = 0; i < 4; ++i) harness.post(WM_KEYDOWN, VK_RIGHT, host::keyDownLParam(0xFFFF, true));
     for (int i = 0; i < 4; ++i) harness.post(WM_KEYDOWN, VK_DOWN, host::keyDownLParam(0x7F, true));
-    EXPECT_EQ(view.viewOriginX, steering::kScrollLimit);
-    EXPECT_EQ(view.viewOriginY, steering::kScrollLimit);
+    EXPECT_EQ(steering::test::runOf(harness).view.viewOriginX, steering::kScrollLimit);
+    EXPECT_EQ(steering::test::runOf(harness).view.viewOriginY, steering::kScrollLimit);
     ticks(3);
     harness.leftClick(639, 479);
-    EXPECT_EQ(steering::mouseWorld.x, referenceWorld(639, 15.0, steering::kScrollLimit));
+    EXPECT_EQ(steering::test::runOf(harness).mouseWorld.x, referenceWorld(639, 15.0, steering::kScrollLimit));
     ticks(3);
     for (int i = 0; i < 4; ++i) harness.post(WM_KEYDOWN, VK_LEFT, host::keyDownLParam(0x7F, true));
     for (int i = 0; i < 4; ++i) harness.post(WM_KEYDOWN, VK_UP, host::keyDownLParam(0x7F, true));
-    EXPECT_EQ(view.viewOriginX, 0.0);
-    EXPECT_EQ(view.viewOriginY, 0.0);
+    EXPECT_EQ(steering::test::runOf(harness).view.viewOriginX, 0.0);
+    EXPECT_EQ(steering::test::runOf(harness).view.viewOriginY, 0.0);
     ticks(3);
 }
 
 TEST_F(SteeringExtremes, RightButtonJumpsAtTheCornersPlaceTheOriginByPixel) {
     for (const auto& corner : kCornerPoints) {
         harness.post(WM_RBUTTONDOWN, MK_RBUTTON, headless::Session::point(corner[0], corner[1]));
-        EXPECT_EQ(view.viewOriginX, corner[0] * steering::kJumpUnitsPerPixelX);
-        EXPECT_EQ(view.viewOriginY, corner[1] * steering::kJumpUnitsPerPixelY);
+        EXPECT_EQ(steering::test::runOf(harness).view.viewOriginX, corner[0] * steering::kJumpUnitsPerPixelX);
+        EXPECT_EQ(steering::test::runOf(harness).view.viewOriginY, corner[1] * steering::kJumpUnitsPerPixelY);
         harness.post(WM_MOUSEMOVE, MK_RBUTTON, headless::Session::point(corner[1], corner[0]));
-        EXPECT_EQ(view.viewOriginX, corner[1] * steering::kJumpUnitsPerPixelX);
+        EXPECT_EQ(steering::test::runOf(harness).view.viewOriginX, corner[1] * steering::kJumpUnitsPerPixelX);
         ticks(2);
     }
 }
@@ -121,18 +121,18 @@ TEST_F(SteeringExtremes, InsertOutsideTheMapAndAtTheFixedPointEdgeGivesDefinedAg
     EXPECT_EQ(harness.agentCount(), 6);
     const steering::WorldPoint edges[] = {{32767, 32767}, {-32768, -32768}, {32767, -32768}, {INT32_MAX, INT32_MIN}};
     for (const steering::WorldPoint& edge : edges) {
-        steering::mouseWorld = edge;
+        steering::test::runOf(harness).mouseWorld = edge;
         harness.press(VK_INSERT);
     }
     EXPECT_EQ(harness.agentCount(), 26);
     // None stands off the map, where the 16.16 conversion would have wrapped the point: the
     // newest five, pulled in from (INT32_MAX, INT32_MIN) to the ring's corner cell (127, 0),
     // stand at the centre of the nearest open cell, (126, 1).
-    for (const steering::Agent& agent : steering::agentList) {
+    for (const steering::Agent& agent : steering::test::worldOf(harness).agentList) {
         EXPECT_GE(agent.position.x, 0);
         EXPECT_GE(agent.position.y, 0);
     }
-    const steering::Agent& newest = *std::prev(steering::agentList.end());
+    const steering::Agent& newest = *std::prev(steering::test::worldOf(harness).agentList.end());
     EXPECT_EQ(newest.position.x, steering::toFixed(32384));
     EXPECT_EQ(newest.position.y, steering::toFixed(384));
     harness.leftClick(320, 240);
@@ -150,20 +150,20 @@ TEST_F(SteeringExtremes, InsertOutsideTheMapAndAtTheFixedPointEdgeGivesDefinedAg
 // (a finding of the message fuzzer under UndefinedBehaviorSanitizer). There the pointer
 // names no cell of the map, so a stroke paints nothing.
 TEST_F(SteeringExtremes, EditModeAtAnInfiniteScaleOrInverseStaysDefined) {
-    const auto before = steering::worldMap.authored;
+    const auto before = steering::test::runOf(harness).worldMap.authored;
     harness.press('E');
-    for (int i = 0; i < 4000 && std::isfinite(view.viewScaleX); ++i) harness.press(VK_NEXT);
-    ASSERT_TRUE(std::isinf(view.viewScaleX));
+    for (int i = 0; i < 4000 && std::isfinite(steering::test::runOf(harness).view.viewScaleX); ++i) harness.press(VK_NEXT);
+    ASSERT_TRUE(std::isinf(steering::test::runOf(harness).view.viewScaleX));
     harness.post(WM_MOUSEMOVE, 0, headless::Session::point(0, 0));
     harness.post(WM_LBUTTONDOWN, MK_LBUTTON, headless::Session::point(0, 0));
     harness.post(WM_MOUSEMOVE, MK_LBUTTON, headless::Session::point(0, 479));
     harness.post(WM_LBUTTONUP, 0, headless::Session::point(0, 479));
     ASSERT_TRUE(harness.tick());
-    EXPECT_TRUE(steering::worldMap.authored == before);
+    EXPECT_TRUE(steering::test::runOf(harness).worldMap.authored == before);
 
-    view = steering::ViewState{};
-    for (int i = 0; i < 4000 && std::isfinite(view.viewInvScaleX); ++i) harness.press(VK_PRIOR);
-    ASSERT_TRUE(std::isinf(view.viewInvScaleX));
+    steering::test::runOf(harness).view = steering::ViewState{};
+    for (int i = 0; i < 4000 && std::isfinite(steering::test::runOf(harness).view.viewInvScaleX); ++i) harness.press(VK_PRIOR);
+    ASSERT_TRUE(std::isinf(steering::test::runOf(harness).view.viewInvScaleX));
     // Every pixel names the origin, the corner of cell (0, 0): its outline starts at
     // (0 - 0) times the infinite inverse.
     harness.post(WM_MOUSEMOVE, 0, headless::Session::point(0, 0));

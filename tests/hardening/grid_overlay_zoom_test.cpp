@@ -10,6 +10,7 @@
 #include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"
 #include "tools/headless/session.h"
+#include "tests/programs/steering/run_fixture.h"
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
@@ -26,21 +27,22 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(harness.start(steering::steeringProgram, {.reopenClosedWindow = true}));
         // An open map with one obstacle in the corner of neighbour-grid cells 0 and 1, no agents.
-        steering::agentList.clear();
-        steering::obstacleList.clear();
-        steering::neighbourGrid.init(128, 128);
-        steering::gridMap.init(256, 256);
-        steering::obstacleList.add({steering::toFixed(600), steering::toFixed(600), steering::toFixed(140)});
-        ASSERT_EQ(steering::neighbourGrid.occupancy(1, 1), 1);
+        steering::test::worldOf(harness).agentList.clear();
+        steering::test::worldOf(harness).obstacleList.clear();
+        steering::test::worldOf(harness).neighbourGrid.init(128, 128);
+        steering::test::worldOf(harness).gridMap.init(256, 256);
+        steering::test::worldOf(harness).obstacleList.add({steering::toFixed(600), steering::toFixed(600), steering::toFixed(140)},
+                                                        steering::test::worldOf(harness).neighbourGrid);
+        ASSERT_EQ(steering::test::worldOf(harness).neighbourGrid.occupancy(1, 1), 1);
         harness.post(WM_COMMAND, steering::kCommandGrid, 0);
     }
     void TearDown() override { harness.finish(); }
 
     // Looks at world point (1000, 1000), inside cell (1, 1), zoomed in `presses` times.
     int pixelsOfShade(int presses) {
-        steering::view = steering::ViewState{};
-        steering::view.viewOriginX = 1000.0;
-        steering::view.viewOriginY = 1000.0;
+        steering::test::runOf(harness).view = steering::ViewState{};
+        steering::test::runOf(harness).view.viewOriginX = 1000.0;
+        steering::test::runOf(harness).view.viewOriginY = 1000.0;
         for (int i = 0; i < presses; ++i) harness.press(VK_PRIOR);
         EXPECT_TRUE(harness.tick());
         int count = 0;
@@ -69,19 +71,19 @@ namespace {
 TEST(WallZoom, AWallCellInViewFillsTheWindowAtEveryZoom) {
     headless::Session harness;
     ASSERT_TRUE(harness.start(steering::steeringProgram, {.reopenClosedWindow = true}));
-    steering::agentList.clear();
+    steering::test::worldOf(harness).agentList.clear();
     int wallColumn = -1, wallRow = -1;
     for (int r = 1; r < 127 && wallColumn < 0; ++r) {
         for (int c = 1; c < 127 && wallColumn < 0; ++c) {
-            if (steering::cellAt(c, r) == steering::kWallType) wallColumn = c, wallRow = r;
+            if (steering::test::worldOf(harness).gridMap.cellAt(c, r) == steering::kWallType) wallColumn = c, wallRow = r;
         }
     }
     ASSERT_GE(wallColumn, 0);
     for (int presses : {40, 60, 70, 80, 90, 100}) {
-        steering::view = steering::ViewState{};
+        steering::test::runOf(harness).view = steering::ViewState{};
         for (int i = 0; i < presses; ++i) harness.press(VK_PRIOR);
-        steering::view.viewOriginX = wallColumn * 256.0 + 100.0;
-        steering::view.viewOriginY = wallRow * 256.0 + 100.0;
+        steering::test::runOf(harness).view.viewOriginX = wallColumn * 256.0 + 100.0;
+        steering::test::runOf(harness).view.viewOriginY = wallRow * 256.0 + 100.0;
         ASSERT_TRUE(harness.tick());
         int green = 0;
         const uint32_t wallPixel = host::clientImage().pixels[240 * shell::kClientWidth + 320];

@@ -2,6 +2,10 @@
 // mark of an unused triangle slot.
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "steering/world.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,7 +16,7 @@
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 #include "world/world_navigation.h"
 
 namespace {
@@ -28,38 +32,46 @@ std::string writeMapFile(const std::vector<uint8_t>& bytes) {
     return path;
 }
 
+// Each test has a fresh world of its own.
+class MapFindings : public ::testing::Test {
+protected:
+    steering::World& world() { return *worldOwner; }
+    std::unique_ptr<steering::World> worldOwner = steering::makeWorld();
+};
+class NavigationFindings : public MapFindings {};
+
 // The fuzzer's smallest finding: two cells of 255 in the top-left corner, the rest open.
-TEST(MapFindings, CellsOf255ReadAsWallsAndTheProgramsMeshPassesEveryCheck) {
+TEST_F(MapFindings, CellsOf255ReadAsWallsAndTheProgramsMeshPassesEveryCheck) {
     using namespace steering;
-    ASSERT_TRUE(gridMap.init(kMapSide, kMapSide));
+    ASSERT_TRUE(world().gridMap.init(kMapSide, kMapSide));
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(gridMap.load(writeMapFile({0xFF, 0xFF}).c_str()));  // short: false, as before
+    EXPECT_FALSE(world().gridMap.load(writeMapFile({0xFF, 0xFF}).c_str()));  // short: false, as before
     const std::string message = testing::internal::GetCapturedStderr();
     EXPECT_NE(message.find("2 cells of value 255"), std::string::npos) << message;
-    EXPECT_EQ(gridMap.cells()[0], kWallType);
-    EXPECT_EQ(gridMap.cells()[1], kWallType);
-    EXPECT_EQ(gridMap.cellAt(0, 0), kWallType);
-    EXPECT_EQ(gridMap.cells()[2], 0);
+    EXPECT_EQ(world().gridMap.cells()[0], kWallType);
+    EXPECT_EQ(world().gridMap.cells()[1], kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(0, 0), kWallType);
+    EXPECT_EQ(world().gridMap.cells()[2], 0);
 
-    nav::cellLinkRule = sameCellType;
-    ASSERT_TRUE(nav::build_navigation(steering::navMesh, gridMap.cells()));
-    const nav::MeshCheckResult check = nav::check_mesh(steering::navMesh, gridMap.cells());
+    world().navMesh.linkRule = sameCellType;
+    ASSERT_TRUE(nav::build_navigation(world().navMesh, world().gridMap.cells()));
+    const nav::MeshCheckResult check = nav::check_mesh(world().navMesh, world().gridMap.cells());
     EXPECT_TRUE(check.ok()) << check.firstError;
 }
 
-TEST(MapFindings, AFullMapOf255AndOtherValuesKeepsEveryOtherByte) {
+TEST_F(MapFindings, AFullMapOf255AndOtherValuesKeepsEveryOtherByte) {
     using namespace steering;
     std::vector<uint8_t> bytes(kMapBytes);
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7);
-    ASSERT_TRUE(gridMap.init(kMapSide, kMapSide));
+    ASSERT_TRUE(world().gridMap.init(kMapSide, kMapSide));
     testing::internal::CaptureStderr();
-    EXPECT_TRUE(gridMap.load(writeMapFile(bytes).c_str()));
+    EXPECT_TRUE(world().gridMap.load(writeMapFile(bytes).c_str()));
     testing::internal::GetCapturedStderr();
     int replaced = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const uint8_t expected = bytes[i] == 0xFF ? 0x0F : bytes[i];
         replaced += bytes[i] == 0xFF ? 1 : 0;
-        ASSERT_EQ(gridMap.cells()[i], expected) << "cell " << i;
+        ASSERT_EQ(world().gridMap.cells()[i], expected) << "cell " << i;
     }
     EXPECT_EQ(replaced, 256);  // i * 7 takes every byte value equally often
 }
@@ -68,21 +80,21 @@ TEST(MapFindings, AFullMapOf255AndOtherValuesKeepsEveryOtherByte) {
 // either it builds a mesh that passes every check, or it refuses the build, leaving a
 // consistent mesh on which every query answers "no path". Never live triangles that look
 // unused.
-TEST(NavigationFindings, ABuildOverCellsOf255LeavesAConsistentMesh) {
+TEST_F(NavigationFindings, ABuildOverCellsOf255LeavesAConsistentMesh) {
     std::vector<uint8_t> cells(steering::kMapBytes, 0);
     cells[0] = 0xFF;
     cells[1] = 0xFF;
-    nav::cellLinkRule = steering::sameCellType;
+    world().navMesh.linkRule = steering::sameCellType;
     testing::internal::CaptureStderr();
-    const bool built = nav::build_navigation(steering::navMesh, cells.data());
+    const bool built = nav::build_navigation(world().navMesh, cells.data());
     const std::string message = testing::internal::GetCapturedStderr();
     const nav::MeshCheckResult check =
-        built ? nav::check_mesh(steering::navMesh, cells.data()) : nav::check_mesh_structure(steering::navMesh);
+        built ? nav::check_mesh(world().navMesh, cells.data()) : nav::check_mesh_structure(world().navMesh);
     EXPECT_TRUE(check.ok()) << check.firstError;
     if (!built) {
         EXPECT_FALSE(message.empty());  // a refusal says why
         static nav::PathResult result;
-        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, 3000, 3000, 9000, 9000, 8192);
+        nav::request_agent_path(world().navMesh, world().routeSearch, result, 3000, 3000, 9000, 9000, 8192);
         EXPECT_EQ(result.waypointCount, 0);
     }
 }

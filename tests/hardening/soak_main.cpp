@@ -15,6 +15,7 @@
 #include "programs/steering/steering_program.h"
 #include "steering/agent_list.h"
 #include "tools/headless/session.h"
+#include "tests/programs/steering/run_fixture.h"
 #include "world/grid_map.h"
 #include "programs/steering/view_state.h"
 
@@ -56,10 +57,10 @@ struct Random {
     }
 };
 
-bool openAround(int column, int row) {
+bool openAround(headless::Session& harness, int column, int row) {
     for (int dr = -1; dr <= 1; ++dr) {
         for (int dc = -1; dc <= 1; ++dc) {
-            const int type = steering::cellAt(static_cast<uint32_t>(column + dc), static_cast<uint32_t>(row + dr));
+            const int type = steering::test::worldOf(harness).gridMap.cellAt(static_cast<uint32_t>(column + dc), static_cast<uint32_t>(row + dr));
             if (type == steering::kWallType) return false;
         }
     }
@@ -76,19 +77,19 @@ bool insertSomewhere(headless::Session& harness, Random& random) {
     const int jumpX = worldX > 3000.0 ? static_cast<int>((worldX - 3000.0) / 102.0) : 0;
     const int jumpY = worldY > 3000.0 ? static_cast<int>((worldY - 3000.0) / 136.0) : 0;
     harness.post(WM_MOUSEMOVE, MK_RBUTTON, headless::Session::point(jumpX, jumpY));
-    const int pixelX = static_cast<int>((worldX - steering::view.viewOriginX) / steering::view.viewScaleX);
-    const int pixelY = static_cast<int>((worldY - steering::view.viewOriginY) / steering::view.viewScaleY);
+    const int pixelX = static_cast<int>((worldX - steering::test::runOf(harness).view.viewOriginX) / steering::test::runOf(harness).view.viewScaleX);
+    const int pixelY = static_cast<int>((worldY - steering::test::runOf(harness).view.viewOriginY) / steering::test::runOf(harness).view.viewScaleY);
     harness.post(WM_MOUSEMOVE, MK_LBUTTON, headless::Session::point(pixelX, pixelY));
-    const int insertColumn = steering::mouseWorld.x / 256, insertRow = steering::mouseWorld.y / 256;
-    if (!openAround(insertColumn, insertRow)) return false;
+    const int insertColumn = steering::test::runOf(harness).mouseWorld.x / 256, insertRow = steering::test::runOf(harness).mouseWorld.y / 256;
+    if (!openAround(harness, insertColumn, insertRow)) return false;
     harness.press(VK_INSERT);
     return true;
 }
 
-int agentsInWalls() {
+int agentsInWalls(headless::Session& harness) {
     int count = 0;
-    for (const steering::Agent& agent : steering::agentList) {
-        count += steering::cellAt(steering::worldToCell(agent.position)) == steering::kWallType ? 1 : 0;
+    for (const steering::Agent& agent : steering::test::worldOf(harness).agentList) {
+        count += steering::test::worldOf(harness).gridMap.cellAt(steering::test::worldOf(harness).gridMap.worldToCell(agent.position)) == steering::kWallType ? 1 : 0;
     }
     return count;
 }
@@ -131,7 +132,7 @@ int main(int argc, char** argv) {
             ++overlay;
         }
         if (!harness.tick()) ++refusedTicks;
-        const int inWalls = agentsInWalls();
+        const int inWalls = agentsInWalls(harness);
         if (inWalls > 0) {
             if (wallFrames == 0) std::printf("soak: frame %d: %d agent centres in wall cells\n", frame, inWalls);
             ++wallFrames;

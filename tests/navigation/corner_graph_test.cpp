@@ -32,7 +32,7 @@ nav::ShortestSearchState& graphState() {
 }
 
 void build(const std::vector<uint8_t>& cells, nav::CellLinkRule rule) {
-    nav::cellLinkRule = rule;
+    testMesh.linkRule = rule;
     testMesh.clearanceLevel = 1;
     ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
 }
@@ -43,7 +43,7 @@ ShortestStatus plan(PathResult& result, const navref::QueryPair& p, bool cornerG
     q.fromY = p.fromY;
     q.toX = p.toX;
     q.toY = p.toY;
-    q.linkRule = nav::cellLinkRule;
+    q.linkRule = testMesh.linkRule;
     q.passTableNumber = testMesh.clearanceLevel;
     q.cornerGraph = cornerGraph;
     return nav::find_shortest_path(testMesh, graphState(), q, result);

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -30,18 +31,17 @@ protected:
         ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
         previous_ = cwd;
         ASSERT_EQ(chdir(dir_.c_str()), 0);
-        nav::closeNavLog();
-        nav::setNavLog(false);
-        nav::navFrame = 0;
+        log_ = std::make_unique<nav::NavLog>();
+        testMesh.log = log_.get();
     }
     void TearDown() override {
-        nav::closeNavLog();
-        nav::setNavLog(false);
+        testMesh.log = nullptr;
+        log_.reset();  // closes the file
         (void)chdir(previous_.c_str());
         (void)std::system(("rm -rf " + dir_).c_str());
     }
     std::string logText() {
-        nav::nav_log_flush();
+        log_->flush();
         std::ifstream in(dir_ + "/nav.log", std::ios::binary);
         std::stringstream s;
         s << in.rdbuf();
@@ -52,32 +52,37 @@ protected:
     static void buildSplitMap() {
         std::vector<uint8_t> cells(navtest::kMapCells, 0);
         for (int x = 0; x < 256; ++x) cells[120 * 256 + x] = cells[121 * 256 + x] = 15;
-        nav::cellLinkRule = navtest::sameLowBits;
+        testMesh.linkRule = navtest::sameLowBits;
         ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
     }
+    // Advances the trace's frame counter to `frame` (it counts only while the trace is on).
+    void toFrame(int frame) {
+        while (log_->frame() < frame) log_->advanceFrame();
+    }
     std::string dir_, previous_;
+    std::unique_ptr<nav::NavLog> log_;
     nav::PathResult result_;
 };
 
 TEST_F(LogTrace, OffByDefaultWritesNothing) {
-    EXPECT_EQ(nav::navVerbose, 0);
+    EXPECT_FALSE(log_->on());
     buildSplitMap();
     nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 60, 40000, nav::kAgentGateFraction);
-    nav::advanceNavFrame();
-    EXPECT_EQ(nav::navFrame, 0);  // frames count only while the trace is on
+    log_->advanceFrame();
+    EXPECT_EQ(log_->frame(), 0);  // frames count only while the trace is on
     EXPECT_FALSE(logExists());
 }
 
 TEST_F(LogTrace, QueriesWriteTheirLinesFramePerLine) {
     buildSplitMap();
-    nav::setNavLog(true);
-    nav::navFrame = 3;
+    log_->setOn(true);
+    toFrame(3);
     nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 60, 40000, nav::kAgentGateFraction);  // unreachable: fill, retC
     ASSERT_EQ(result_.waypointCount, 0);
     nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);  // region known: no fill
     ASSERT_GT(result_.waypointCount, 0);
-    nav::advanceNavFrame();
-    EXPECT_EQ(nav::navFrame, 4);
+    log_->advanceFrame();
+    EXPECT_EQ(log_->frame(), 4);
     nav::request_agent_path(testMesh, testSearch, result_, 1000, 40000, 40000, 50000, nav::kAgentGateFraction);  // other side: fill
     nav::release_region(testMesh, 200);
     const std::string text = logText();
@@ -94,8 +99,8 @@ TEST_F(LogTrace, ABuildWritesItsAreaAndTheTrianglesItStartedWith) {
     // 8 vertices, 4 on the hull, so 2 * 8 - 4 - 2 = 10 triangles when the next build starts.
     std::vector<uint8_t> open(navtest::kMapCells, 0);
     ASSERT_TRUE(nav::build_navigation(testMesh, open.data()));
-    nav::setNavLog(true);
-    nav::navFrame = 2;
+    log_->setOn(true);
+    toFrame(2);
     buildSplitMap();
     const std::string text = logText();
     EXPECT_TRUE(std::regex_match(text, std::regex("\nF=2 Area 000,000 256,256 T=0010 c=-?[0-9]+ "))) << "[" << text
@@ -107,16 +112,16 @@ TEST_F(LogTrace, FileIsTruncatedWhenOpened) {
         std::ofstream old(dir_ + "/nav.log");
         old << "old text that must go";
     }
-    nav::setNavLog(true);
-    nav::nav_log("abc");
-    nav::nav_logf(" %03d|%s", 7, "x");
+    log_->setOn(true);
+    log_->write("abc");
+    log_->writef(" %03d|%s", 7, "x");
     EXPECT_EQ(logText(), "abc 007|x");
 }
 
 TEST_F(LogTrace, UnopenableFileIsReportedOnceAndQueriesGoOn) {
     ASSERT_EQ(mkdir((dir_ + "/nav.log").c_str(), 0755), 0);  // a directory cannot be opened as the log
     buildSplitMap();
-    nav::setNavLog(true);
+    log_->setOn(true);
     ::testing::internal::CaptureStderr();
     nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);
     const int first = result_.waypointCount;
@@ -128,43 +133,59 @@ TEST_F(LogTrace, UnopenableFileIsReportedOnceAndQueriesGoOn) {
     EXPECT_EQ(err.find('\n'), err.size() - 1) << "exactly one line: " << err;
 }
 
-// The environment is read once per process, so each case runs in a child process.
+// The environment is read once per log.
 TEST(LogSwitch, EnvironmentSwitchesTheTraceOnOnlyWithOne) {
-    EXPECT_EXIT(
-        {
-            setenv("STEERING_NAV_LOG", "1", 1);
-            nav::configureLogFromEnvironment();
-            std::exit(nav::navVerbose == 1 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(
-        {
-            setenv("STEERING_NAV_LOG", "0", 1);
-            nav::configureLogFromEnvironment();
-            std::exit(nav::navVerbose == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(
-        {
-            unsetenv("STEERING_NAV_LOG");
-            nav::configureLogFromEnvironment();
-            setenv("STEERING_NAV_LOG", "1", 1);
-            nav::configureLogFromEnvironment();  // read once: the change is not seen
-            std::exit(nav::navVerbose == 0 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
+    const char* saved = std::getenv("STEERING_NAV_LOG");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    setenv("STEERING_NAV_LOG", "1", 1);
+    nav::NavLog one;
+    one.configureFromEnvironment();
+    EXPECT_TRUE(one.on());
+    setenv("STEERING_NAV_LOG", "0", 1);
+    nav::NavLog zero;
+    zero.configureFromEnvironment();
+    EXPECT_FALSE(zero.on());
+    unsetenv("STEERING_NAV_LOG");
+    nav::NavLog unset;
+    unset.configureFromEnvironment();
+    setenv("STEERING_NAV_LOG", "1", 1);
+    unset.configureFromEnvironment();  // read once: the change is not seen
+    EXPECT_FALSE(unset.on());
+    nav::NavLog other;  // another log reads it afresh
+    other.configureFromEnvironment();
+    EXPECT_TRUE(other.on());
+    if (saved != nullptr) {
+        setenv("STEERING_NAV_LOG", savedValue.c_str(), 1);
+    } else {
+        unsetenv("STEERING_NAV_LOG");
+    }
 }
 
 TEST(LogSwitch, SetterAndFrameCounter) {
-    nav::setNavLog(true);
-    const int before = nav::navFrame;
-    nav::advanceNavFrame();
-    nav::advanceNavFrame();
-    EXPECT_EQ(nav::navFrame, before + 2);
-    nav::setNavLog(false);
-    nav::advanceNavFrame();
-    EXPECT_EQ(nav::navFrame, before + 2);
-    EXPECT_EQ(nav::navVerbose, 0);
+    nav::NavLog log;
+    log.setOn(true);
+    log.advanceFrame();
+    log.advanceFrame();
+    EXPECT_EQ(log.frame(), 2);
+    log.setOn(false);
+    log.advanceFrame();
+    EXPECT_EQ(log.frame(), 2);
+    EXPECT_FALSE(log.on());
+}
+
+// Two logs are two traces: a mesh writes to its own log only.
+TEST(LogSwitch, EachMeshWritesToItsOwnLog) {
+    auto quiet = std::make_unique<nav::NavMesh>();
+    auto traced = std::make_unique<nav::NavMesh>();
+    nav::NavLog off;
+    nav::NavLog on;
+    on.setOn(true);
+    quiet->log = &off;
+    traced->log = &on;
+    EXPECT_EQ(nav::activeLog(*quiet), nullptr);
+    EXPECT_EQ(nav::activeLog(*traced), &on);
+    traced->log = nullptr;
+    EXPECT_EQ(nav::activeLog(*traced), nullptr);
 }
 
 }  // namespace

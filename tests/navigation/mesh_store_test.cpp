@@ -14,11 +14,7 @@
 namespace nav {
 namespace {
 
-// The link rule as the program starts, taken before any test can replace it.
-const CellLinkRule kRuleAtStart = cellLinkRule;
-
-// The store is large; tests use their own heap copy so the process-wide one stays as the
-// program left it.
+// The store is large: tests make it on the heap.
 std::unique_ptr<NavMesh> freshMesh() {
     auto mesh = std::make_unique<NavMesh>();
     nav_reset(*mesh);
@@ -32,7 +28,8 @@ TEST(MeshStore, StartsZeroedWithItsDefaults) {
     EXPECT_EQ(mesh->triangleHighWater, 0);
     EXPECT_EQ(mesh->pointHighWater, 0);
     EXPECT_FALSE(mesh->buildFailed);
-    EXPECT_EQ(kRuleAtStart, &stepLinkRule);
+    EXPECT_EQ(mesh->linkRule, &stepLinkRule);
+    EXPECT_EQ(mesh->log, nullptr);
 }
 
 TEST(MeshStore, ResetGivesTheBoundingSquare) {

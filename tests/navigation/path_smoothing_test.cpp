@@ -28,7 +28,7 @@ constexpr uint8_t kWall = 15;
 // Corridor of the open squares of a grid mesh from square a to square b, found by the
 // search with the same-type rule and no clearance limit; returns the step count.
 int corridor(int seed, int target, PathPoint targetPoint) {
-    nav::cellLinkRule = navtest::sameLowBits;
+    testMesh.linkRule = navtest::sameLowBits;
     testSearch.passTableIndex = 1;  // every edge passes, whatever an earlier query chose
     const int steps = nav::route_search(testMesh, testSearch, seed, target, targetPoint.x, targetPoint.y);
     if (steps > 0) std::reverse(testSearch.route, testSearch.route + steps + 1);
@@ -85,14 +85,14 @@ TEST(PathPortals, EdgePointsGiveEndVertexOnTheLeft) {
 TEST(PathPortals, EdgePointsOfNonNeighboursKeepTheOutputsAndSayWhy) {
     GridMesh mesh(2, 1, 4);
     mesh.build([](int, int) { return kOpen; });
-    nav::clear_path_diagnostic();
+    nav::clear_path_diagnostic(testMesh);
     PathPoint left{11, 12}, right{13, 14};
     EXPECT_FALSE(nav::edge_points(testMesh, 0, 2, left, right));  // squares 0 and 1 share no edge here
     EXPECT_EQ(left.x, 11);
     EXPECT_EQ(left.y, 12);
     EXPECT_EQ(right.x, 13);
     EXPECT_EQ(right.y, 14);
-    EXPECT_STREQ(nav::path_diagnostic(), "edge_points : edge not found 0->2");
+    EXPECT_STREQ(nav::path_diagnostic(testMesh), "edge_points : edge not found 0->2");
 }
 
 TEST(PathPortals, FunnelSideSeparatesLeftInsideAndRight) {
@@ -290,27 +290,27 @@ protected:
 
 TEST_F(PathLimit, RtpStopsAtTheLimitWithTheDestinationLast) {
     ASSERT_GT(steps_, 0);
-    nav::clear_path_diagnostic();
+    nav::clear_path_diagnostic(testMesh);
     PathResult out;
     EXPECT_EQ(nav::rtp(testMesh, from_, to_, testSearch.route, steps_, out), nav::kMaxPathWaypoints);
     EXPECT_EQ(out.waypointCount, nav::kMaxPathWaypoints);
     EXPECT_EQ(out.waypoints[nav::kMaxPathWaypoints - 1].x, to_.x);
     EXPECT_EQ(out.waypoints[nav::kMaxPathWaypoints - 1].y, to_.y);
-    EXPECT_EQ(std::string(nav::path_diagnostic()).rfind("rtp:Exceeded max path length (i:", 0), 0u)
-        << nav::path_diagnostic();
+    EXPECT_EQ(std::string(nav::path_diagnostic(testMesh)).rfind("rtp:Exceeded max path length (i:", 0), 0u)
+        << nav::path_diagnostic(testMesh);
 }
 
 TEST_F(PathLimit, GrtcStopsAtTheLimitWithTheDestinationGateLast) {
     ASSERT_GT(steps_, 0);
-    nav::clear_path_diagnostic();
+    nav::clear_path_diagnostic(testMesh);
     GatePath& gates = testSearch.gatePath;
     EXPECT_EQ(nav::grtc(testMesh, testSearch, from_, to_, testSearch.route, steps_, gates, nav::kGateClearance),
               nav::kMaxGates);
     const Gate& last = gates.gates[nav::kMaxGates - 1];
     EXPECT_EQ(last.x0, to_.x);
     EXPECT_EQ(last.y1, to_.y);
-    EXPECT_EQ(std::string(nav::path_diagnostic()).rfind("grtc:Exceeded max path length (i:", 0), 0u)
-        << nav::path_diagnostic();
+    EXPECT_EQ(std::string(nav::path_diagnostic(testMesh)).rfind("grtc:Exceeded max path length (i:", 0), 0u)
+        << nav::path_diagnostic(testMesh);
     PathResult out;
     nav::gate_waypoints(gates, out, nav::kAgentGateFraction);
     EXPECT_EQ(out.waypointCount, nav::kMaxPathWaypoints);

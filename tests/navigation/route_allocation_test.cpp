@@ -34,7 +34,7 @@ namespace {
 
 TEST(RouteAllocation, QueriesAllocateNothing) {
     const std::vector<uint8_t> cells = navtest::generatedMap(17);
-    nav::cellLinkRule = navtest::sameLowBits;
+    testMesh.linkRule = navtest::sameLowBits;
     ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
     static nav::PathResult result;
     navtest::TestRandom rnd(8);
@@ -57,7 +57,7 @@ namespace {
 
 TEST(RouteAllocation, ShortestQueriesAllocateNothing) {
     const std::vector<uint8_t> cells = navtest::generatedMap(17);
-    nav::cellLinkRule = navtest::sameLowBits;
+    testMesh.linkRule = navtest::sameLowBits;
     ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
     static nav::PathResult result;
     static nav::ShortestSearchState state;  // caller-owned, made once

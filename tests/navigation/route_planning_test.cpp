@@ -24,7 +24,7 @@ void fillCells(std::vector<uint8_t>& cells, int x0, int y0, int w, int h, uint8_
 }
 
 void buildWith(const std::vector<uint8_t>& cells, nav::CellLinkRule rule = navtest::sameLowBits) {
-    nav::cellLinkRule = rule;
+    testMesh.linkRule = rule;
     testMesh.clearanceLevel = 1;
     testSearch.passTableIndex = 1;  // what the agents' queries use at level 1, for direct searches
     ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
@@ -141,7 +141,7 @@ TEST(RouteQuery, ReachableGoalGetsWaypointsEndingAtTheDestination) {
 TEST(RouteQuery, FailedBuildAnswersNoPath) {
     std::vector<uint8_t> cells(navtest::kMapCells);
     for (int i = 0; i < navtest::kMapCells; ++i) cells[i] = ((i % 256) + (i / 256)) % 2 ? 15 : 0;  // checkerboard
-    nav::cellLinkRule = navtest::sameLowBits;
+    testMesh.linkRule = navtest::sameLowBits;
     EXPECT_FALSE(nav::build_navigation(testMesh, cells.data()));
     nav::request_agent_path(testMesh, testSearch, result, centre(0), centre(0), centre(0) + 10, centre(0) + 10, nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
@@ -229,7 +229,7 @@ TEST(RouteSearch, RouteRunsThroughNeighboursFromStartToDestination) {
 TEST(RouteSearch, EachRoundExpandsTheTwoBestTriangles) {
     navtest::GridMesh mesh(5, 1, 4);
     mesh.build([](int, int) { return uint8_t{0}; });
-    nav::cellLinkRule = navtest::sameLowBits;
+    testMesh.linkRule = navtest::sameLowBits;
     testSearch.passTableIndex = 1;  // every edge passes
     const nav::PathPoint to = mesh.centre(4, 0);
     auto L = [&](int c) { return mesh.triangle(c, 0, 1); };

@@ -29,7 +29,7 @@ struct QueryStats {
 // Runs `count` queries between random points (a share of them between random cells of
 // the same component, so that most maps yield many real paths).
 QueryStats checkRandomQueries(const std::vector<uint8_t>& cells, uint32_t seed, int count) {
-    nav::cellLinkRule = navtest::sameLowBits;
+    testMesh.linkRule = navtest::sameLowBits;
     testMesh.clearanceLevel = 1;
     EXPECT_TRUE(nav::build_navigation(testMesh, cells.data()));
     const std::vector<int> label = navtest::componentLabels(cells);
@@ -102,7 +102,7 @@ TEST(RouteRandom, GeneratedMapPathsAgreeWithTheGrid) {
 }
 
 TEST(RouteRandom, AnyFractionGivesTheSameWaypointCountAsTheMiddle) {
-    nav::cellLinkRule = navtest::sameLowBits;
+    testMesh.linkRule = navtest::sameLowBits;
     const std::vector<uint8_t> cells = navtest::generatedMap(9);
     ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
     navtest::TestRandom rnd(99);

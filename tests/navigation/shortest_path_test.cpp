@@ -45,13 +45,13 @@ ShortestStatus shortest(PathResult& result, PathPoint from, PathPoint to, int32_
     q.toX = to.x;
     q.toY = to.y;
     q.clearance = clearance;
-    q.linkRule = nav::cellLinkRule;
+    q.linkRule = testMesh.linkRule;
     q.passTableNumber = testMesh.clearanceLevel;
     return nav::find_shortest_path(testMesh, searchState(), q, result);
 }
 
 void buildMap(const std::vector<uint8_t>& cells) {
-    nav::cellLinkRule = navtest::sameLowBits;
+    testMesh.linkRule = navtest::sameLowBits;
     testMesh.clearanceLevel = 1;
     ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
 }

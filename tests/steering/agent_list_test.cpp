@@ -14,24 +14,22 @@ using test::at;
 using test::bareAgent;
 using test::units;
 
-class AgentListTest : public ::testing::Test {
+class AgentListTest : public test::WorldTest {
 protected:
-    void SetUp() override { test::resetWorld(); }
-    void TearDown() override { test::resetWorld(); }
-    static int registeredNear(FixedVec point) { return countAgentsNear(point, units(10)); }
+    int registeredNear(FixedVec point) { return countAgentsNear(world, point, units(10)); }
 };
 
 TEST_F(AgentListTest, AddCopiesTheTemplateAndRegistersTheCopy) {
     Agent agentTemplate;
-    makeAgentTemplate(agentTemplate);
+    makeAgentTemplate(agentTemplate, world.agentRandom);
     agentTemplate.place(at(3000, 3000), FixedVec{});
-    Agent* first = agentList.add(agentTemplate);
-    Agent* second = agentList.add(agentTemplate);
+    Agent* first = world.agentList.add(agentTemplate);
+    Agent* second = world.agentList.add(agentTemplate);
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     EXPECT_NE(first, second);
     EXPECT_NE(first, &agentTemplate);
-    EXPECT_EQ(agentList.size(), 2u);
+    EXPECT_EQ(world.agentList.size(), 2u);
     // Copies of one template share radius and maxSpeed.
     EXPECT_EQ(first->radius, second->radius);
     EXPECT_EQ(first->maxSpeed, second->maxSpeed);
@@ -40,18 +38,18 @@ TEST_F(AgentListTest, AddCopiesTheTemplateAndRegistersTheCopy) {
 
 TEST_F(AgentListTest, AgentsFromDifferentTemplatesDiffer) {
     Agent a;
-    makeAgentTemplate(a);
+    makeAgentTemplate(a, world.agentRandom);
     Agent b;
-    makeAgentTemplate(b);
-    EXPECT_NE(agentList.add(a)->radius, agentList.add(b)->radius);
+    makeAgentTemplate(b, world.agentRandom);
+    EXPECT_NE(world.agentList.add(a)->radius, world.agentList.add(b)->radius);
 }
 
 TEST_F(AgentListTest, AddressesStayPutWhileTheListGrowsAndShrinks) {
     std::vector<Agent*> added;
-    for (int i = 0; i < 50; ++i) added.push_back(agentList.add(bareAgent(at(100 + 50 * i, 1000), FixedVec{})));
-    agentList.removeFirst();
+    for (int i = 0; i < 50; ++i) added.push_back(world.agentList.add(bareAgent(world, at(100 + 50 * i, 1000), FixedVec{})));
+    world.agentList.removeFirst();
     int index = 1;
-    for (Agent& agent : agentList) {
+    for (Agent& agent : world.agentList) {
         EXPECT_EQ(&agent, added[static_cast<std::size_t>(index)]);
         EXPECT_EQ(agent.position, at(100 + 50 * index, 1000));
         ++index;
@@ -60,47 +58,47 @@ TEST_F(AgentListTest, AddressesStayPutWhileTheListGrowsAndShrinks) {
 }
 
 TEST_F(AgentListTest, RemoveFirstTakesTheOldestAndUnregistersIt) {
-    agentList.add(bareAgent(at(1000, 1000), FixedVec{}));
-    agentList.add(bareAgent(at(5000, 5000), FixedVec{}));
-    agentList.removeFirst();
-    EXPECT_EQ(agentList.size(), 1u);
-    EXPECT_EQ(agentList.begin()->position, at(5000, 5000));
+    world.agentList.add(bareAgent(world, at(1000, 1000), FixedVec{}));
+    world.agentList.add(bareAgent(world, at(5000, 5000), FixedVec{}));
+    world.agentList.removeFirst();
+    EXPECT_EQ(world.agentList.size(), 1u);
+    EXPECT_EQ(world.agentList.begin()->position, at(5000, 5000));
     EXPECT_EQ(registeredNear(at(1000, 1000)), 0);
     EXPECT_EQ(registeredNear(at(5000, 5000)), 1);
-    agentList.removeFirst();
-    EXPECT_TRUE(agentList.empty());
-    agentList.removeFirst();  // nothing left: nothing happens
-    EXPECT_TRUE(agentList.empty());
+    world.agentList.removeFirst();
+    EXPECT_TRUE(world.agentList.empty());
+    world.agentList.removeFirst();  // nothing left: nothing happens
+    EXPECT_TRUE(world.agentList.empty());
 }
 
 TEST_F(AgentListTest, UpdateAllMovesEachAgentInTheGrid) {
-    agentList.add(bareAgent(at(1000, 1000), at(60, 0)));
-    for (int i = 0; i < 50; ++i) agentList.updateAll();  // 3000 units: several grid cells on
-    EXPECT_EQ(agentList.begin()->position, at(4000, 1000));
+    world.agentList.add(bareAgent(world, at(1000, 1000), at(60, 0)));
+    for (int i = 0; i < 50; ++i) world.agentList.updateAll();  // 3000 units: several grid cells on
+    EXPECT_EQ(world.agentList.begin()->position, at(4000, 1000));
     EXPECT_EQ(registeredNear(at(1000, 1000)), 0);
     EXPECT_EQ(registeredNear(at(4000, 1000)), 1);
 }
 
 TEST_F(AgentListTest, LaterAgentsSeeEarlierOnesAlreadyMoved) {
     // The first agent coasts into contact range of the second within this very step.
-    agentList.add(bareAgent(at(1000, 1000), at(60, 0)));
-    Agent separating = bareAgent(at(1260, 1000), FixedVec{});
+    world.agentList.add(bareAgent(world, at(1000, 1000), at(60, 0)));
+    Agent separating = bareAgent(world, at(1260, 1000), FixedVec{});
     separating.addBehaviour(kFixedOne, "separation");
-    Agent* second = agentList.add(separating);
-    agentList.updateAll();
+    Agent* second = world.agentList.add(separating);
+    world.agentList.updateAll();
     EXPECT_GT(second->velocity.x, 0);  // pushed by the first agent at its new position 1060
 }
 
 TEST_F(AgentListTest, SetTargetAllGivesEveryAgentTheTarget) {
-    for (int i = 0; i < 3; ++i) agentList.add(bareAgent(at(1000 + 300 * i, 1000), FixedVec{}));
-    agentList.setTargetAll(at(7000, 7000));
-    for (const Agent& agent : agentList) EXPECT_EQ(agent.pathTarget, at(7000, 7000));
+    for (int i = 0; i < 3; ++i) world.agentList.add(bareAgent(world, at(1000 + 300 * i, 1000), FixedVec{}));
+    world.agentList.setTargetAll(at(7000, 7000));
+    for (const Agent& agent : world.agentList) EXPECT_EQ(agent.pathTarget, at(7000, 7000));
 }
 
 TEST_F(AgentListTest, ClearEmptiesListAndGrid) {
-    for (int i = 0; i < 5; ++i) agentList.add(bareAgent(at(2000, 2000), FixedVec{}));
-    agentList.clear();
-    EXPECT_TRUE(agentList.empty());
+    for (int i = 0; i < 5; ++i) world.agentList.add(bareAgent(world, at(2000, 2000), FixedVec{}));
+    world.agentList.clear();
+    EXPECT_TRUE(world.agentList.empty());
     EXPECT_EQ(registeredNear(at(2000, 2000)), 0);
 }
 

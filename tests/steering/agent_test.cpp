@@ -17,16 +17,14 @@ using test::bareAgent;
 using test::inUnits;
 using test::units;
 
-class AgentTest : public ::testing::Test {
+class AgentTest : public test::WorldTest {
 protected:
-    void SetUp() override { test::resetWorld(); }
-    void TearDown() override { test::resetWorld(); }
 };
 
 TEST_F(AgentTest, GeneratorGivesTheRuntimeSequenceFromStateOne) {
     // The well-known first outputs of the runtime's generator when never seeded.
     const int expected[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464};
-    for (int value : expected) EXPECT_EQ(agentRandom.next(), value);
+    for (int value : expected) EXPECT_EQ(world.agentRandom.next(), value);
 }
 
 TEST_F(AgentTest, GeneratorStaysInFifteenBits) {
@@ -40,7 +38,7 @@ TEST_F(AgentTest, GeneratorStaysInFifteenBits) {
 
 TEST_F(AgentTest, TemplateHasTheFiveStandardBehavioursInOrder) {
     Agent agent;
-    makeAgentTemplate(agent);
+    makeAgentTemplate(agent, world.agentRandom);
     const char* names[] = {"avoid_walls", "avoid_obstacle", "repel_obstacle", "follow_path", "separation"};
     const Fixed weights[] = {65536, 91750, 91750, 13107, 340787};
     ASSERT_EQ(agent.behaviours.count, 5u);
@@ -58,7 +56,7 @@ TEST_F(AgentTest, TemplateHasTheFiveStandardBehavioursInOrder) {
 
 TEST_F(AgentTest, FirstTemplateFollowsTheFirstTwoGeneratorValues) {
     Agent agent;
-    makeAgentTemplate(agent);
+    makeAgentTemplate(agent, world.agentRandom);
     // Values 41 and 18467 give r = 1 and 577. Radius: 65536 * 1 / 1023 = 64 raw, unit
     // 2 * 64 - 65536 = -65408, times 5.0 is -327040, so 655360 - 327040 = 328320, times the
     // zoom 15 = 4924800. Speed: 65536 * 577 / 1023 = 36964 raw, unit 8392, times 25.0 is
@@ -71,7 +69,7 @@ TEST_F(AgentTest, TemplateRadiusAndSpeedStayInTheirRanges) {
     std::set<Fixed> radii;
     for (int i = 0; i < 2000; ++i) {
         Agent agent;
-        makeAgentTemplate(agent);
+        makeAgentTemplate(agent, world.agentRandom);
         ASSERT_GE(agent.radius, units(75.0));
         ASSERT_LE(agent.radius, units(225.0));
         ASSERT_GE(agent.maxSpeed, units(35.5));
@@ -83,10 +81,10 @@ TEST_F(AgentTest, TemplateRadiusAndSpeedStayInTheirRanges) {
 
 TEST_F(AgentTest, TemplateRadiusFollowsTheZoomAtCreation) {
     Agent wide;
-    makeAgentTemplate(wide);
-    agentRandom = RandomGenerator{};
+    makeAgentTemplate(wide, world.agentRandom);
+    world.agentRandom = RandomGenerator{};
     Agent close;
-    makeAgentTemplate(close, 7.5);
+    makeAgentTemplate(close, world.agentRandom, 7.5);
     EXPECT_NEAR(static_cast<double>(wide.radius), 2.0 * close.radius, 1.0);
     EXPECT_EQ(wide.maxSpeed, close.maxSpeed);
 }
@@ -127,7 +125,7 @@ TEST_F(AgentTest, AnEleventhBehaviourIsSilentlyIgnored) {
 
 TEST_F(AgentTest, CopyKeepsEverythingButTheWaypointsAndSegments) {
     Agent original;
-    makeAgentTemplate(original);
+    makeAgentTemplate(original, world.agentRandom);
     original.place(at(100, 200), at(3, -4));
     original.pathTarget = at(5, 6);
     original.pathCount = 7;
@@ -164,7 +162,7 @@ TEST_F(AgentTest, CopyKeepsEverythingButTheWaypointsAndSegments) {
 }
 
 TEST_F(AgentTest, PlaceSetsOnlyPositionAndVelocity) {
-    Agent agent = bareAgent(at(1, 1), at(10, 0));
+    Agent agent = bareAgent(world, at(1, 1), at(10, 0));
     const FixedVec heading = agent.heading;
     agent.place(at(50, 60), at(0, 2));
     EXPECT_EQ(agent.position, at(50, 60));
@@ -173,7 +171,7 @@ TEST_F(AgentTest, PlaceSetsOnlyPositionAndVelocity) {
 }
 
 TEST_F(AgentTest, FrameOperationsAlongPositiveX) {
-    Agent agent = bareAgent(at(1000, 500), at(10, 0));
+    Agent agent = bareAgent(world, at(1000, 500), at(10, 0));
     // vecNormalise of (10, 0) gives 65530 raw; an exact frame keeps the arithmetic visible.
     EXPECT_NEAR(agent.heading.x, kFixedOne, 8);
     agent.heading = at(1, 0);
@@ -188,7 +186,7 @@ TEST_F(AgentTest, FrameOperationsAlongPositiveX) {
 TEST_F(AgentTest, FrameOperationsRoundTripForAnyHeading) {
     for (int degrees = 0; degrees < 360; degrees += 15) {
         const double angle = degrees * M_PI / 180.0;
-        const Agent agent = bareAgent(at(2000, 3000), at(20 * std::cos(angle), 20 * std::sin(angle)));
+        const Agent agent = bareAgent(world, at(2000, 3000), at(20 * std::cos(angle), 20 * std::sin(angle)));
         const FixedVec local = at(250, -75);
         const FixedVec world = agent.toWorld(local);
         EXPECT_NEAR(inUnits(world.x), 2000 + 250 * std::cos(angle) + 75 * std::sin(angle), 0.5) << degrees;
@@ -200,7 +198,7 @@ TEST_F(AgentTest, FrameOperationsRoundTripForAnyHeading) {
 }
 
 TEST_F(AgentTest, AtRestEveryLocalCoordinateIsZero) {
-    const Agent agent = bareAgent(at(100, 100), FixedVec{});
+    const Agent agent = bareAgent(world, at(100, 100), FixedVec{});
     EXPECT_EQ(agent.heading, FixedVec{});
     EXPECT_EQ(agent.side, FixedVec{});
     EXPECT_EQ(agent.toLocal(at(500, -700)), FixedVec{});
@@ -208,7 +206,7 @@ TEST_F(AgentTest, AtRestEveryLocalCoordinateIsZero) {
 }
 
 TEST_F(AgentTest, WithoutBehavioursTheAgentCoastsInAStraightLine) {
-    Agent agent = bareAgent(at(1000, 1000), at(7, -3));
+    Agent agent = bareAgent(world, at(1000, 1000), at(7, -3));
     for (int i = 0; i < 50; ++i) agent.update();
     EXPECT_EQ(agent.position, at(1350, 850));
     EXPECT_EQ(agent.velocity, at(7, -3));
@@ -217,15 +215,15 @@ TEST_F(AgentTest, WithoutBehavioursTheAgentCoastsInAStraightLine) {
 }
 
 TEST_F(AgentTest, AWallCellStopsTheMoveButKeepsTheVelocity) {
-    test::setCell(5, 3, kWallType);  // x 1280..1536, y 768..1024
-    Agent agent = bareAgent(at(1250, 900), at(40, 0));
+    test::setCell(world, 5, 3, kWallType);  // x 1280..1536, y 768..1024
+    Agent agent = bareAgent(world, at(1250, 900), at(40, 0));
     agent.update();
     EXPECT_EQ(agent.position, at(1250, 900));
     EXPECT_EQ(agent.velocity, at(40, 0));
     EXPECT_NEAR(agent.heading.x, kFixedOne, 32);  // the heading still follows the velocity
     EXPECT_EQ(agent.heading.y, 0);
     // Any cell value other than 15 lets it through.
-    test::setCell(5, 3, 14);
+    test::setCell(world, 5, 3, 14);
     agent.update();
     EXPECT_EQ(agent.position, at(1290, 900));
 }
@@ -233,7 +231,7 @@ TEST_F(AgentTest, AWallCellStopsTheMoveButKeepsTheVelocity) {
 TEST_F(AgentTest, HeadingAndSideFollowThisStepsVelocity) {
     // Moving along +x and sought toward (0, 30): the force (-30, 30) turns the velocity to
     // (0, 30) in this very step, so the frame faces +y (side -x) at once.
-    Agent agent = test::bareAgent(at(0, 0), at(30, 0));
+    Agent agent = test::bareAgent(world, at(0, 0), at(30, 0));
     const FixedVec target = at(0, 30);
     agent.seekTarget = &target;
     agent.addBehaviour(kFixedOne, "seek");
@@ -246,7 +244,7 @@ TEST_F(AgentTest, HeadingAndSideFollowThisStepsVelocity) {
 }
 
 TEST_F(AgentTest, VelocityIsClippedToMaxSpeed) {
-    Agent agent = bareAgent(at(1000, 1000), at(200, 0));
+    Agent agent = bareAgent(world, at(1000, 1000), at(200, 0));
     agent.update();
     EXPECT_NEAR(inUnits(agent.velocity.x), 60.5, 0.01);
     EXPECT_EQ(agent.velocity.y, 0);
@@ -258,7 +256,7 @@ TEST_F(AgentTest, VelocityIsClippedToMaxSpeed) {
 class ForceBudgetTest : public AgentTest {
 protected:
     FixedVec target = at(20000, 1000);
-    Agent agent = bareAgent(at(1000, 1000), FixedVec{});
+    Agent agent = bareAgent(world, at(1000, 1000), FixedVec{});
     void SetUp() override {
         AgentTest::SetUp();
         agent.seekTarget = &target;

@@ -49,26 +49,27 @@ namespace {
 using test::at;
 
 TEST(Allocation, TheAgentStepOfAWalkingCrowdAllocatesNothing) {
-    test::resetWorld();
-    ASSERT_TRUE(gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
-    extractObstacles();
-    nav::cellLinkRule = sameCellType;
-    ASSERT_TRUE(nav::build_navigation(steering::navMesh, gridMap.cells()));
+    const std::unique_ptr<World> worldOwner = test::freshWorld();
+    World& world = *worldOwner;
+    ASSERT_TRUE(world.gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
+    extractObstacles(world);
+    world.navMesh.linkRule = sameCellType;
+    ASSERT_TRUE(nav::build_navigation(world.navMesh, world.gridMap.cells()));
     // Forty Insert presses of five in the open west of the map, all sent east.
     for (int press = 0; press < 40; ++press) {
         Agent agentTemplate;
-        makeAgentTemplate(agentTemplate);
+        makeAgentTemplate(agentTemplate, world.agentRandom);
         agentTemplate.place(at(300 + 120 * (press % 8), 7000 + 600 * (press / 8)), FixedVec{});
-        for (int k = 0; k < 5; ++k) agentList.add(agentTemplate);
+        for (int k = 0; k < 5; ++k) world.agentList.add(agentTemplate);
     }
-    agentList.setTargetAll(at(20000, 9000));
-    for (int step = 0; step < 100; ++step) agentList.updateAll();  // lists grow to the crowd
+    world.agentList.setTargetAll(at(20000, 9000));
+    for (int step = 0; step < 100; ++step) world.agentList.updateAll();  // lists grow to the crowd
 
     // Each agent's update on a copy outside the grid: the grid's own bookkeeping of moves
     // into cells it has never held is the grid's business, not the step's.
     static Agent copies[200];
     std::size_t count = 0;
-    for (const Agent& agent : agentList) copies[count++] = agent;
+    for (const Agent& agent : world.agentList) copies[count++] = agent;
     // Only a new plan sets a path's length.
     static Fixed lengthBefore[200];
     for (std::size_t i = 0; i < count; ++i) lengthBefore[i] = copies[i].pathLength;
@@ -86,7 +87,6 @@ TEST(Allocation, TheAgentStepOfAWalkingCrowdAllocatesNothing) {
     int walking = 0;
     for (std::size_t i = 0; i < count; ++i) walking += copies[i].pathDone ? 0 : 1;
     EXPECT_GT(walking, 100);  // the steps measured were real path following
-    test::resetWorld();
 }
 
 }  // namespace

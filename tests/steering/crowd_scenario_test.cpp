@@ -18,18 +18,16 @@ namespace {
 
 using test::inUnits;
 
-class CrowdScenario : public ::testing::Test {
+class CrowdScenario : public test::WorldTest {
 protected:
     void SetUp() override {
-        test::resetWorld();
-        ASSERT_TRUE(gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
-        extractObstacles();
+        ASSERT_TRUE(world.gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
+        extractObstacles(world);
     }
-    void TearDown() override { test::resetWorld(); }
 };
 
 TEST_F(CrowdScenario, HundredOpenPointsSpreadOverTheMap) {
-    const std::vector<FixedVec> points = openCrowdPoints(kScaleCrowds);
+    const std::vector<FixedVec> points = openCrowdPoints(world.gridMap, kScaleCrowds);
     ASSERT_EQ(points.size(), 100u);
     std::set<std::pair<int, int>> cells;
     int leftmost = 127, rightmost = 0, topmost = 127, bottommost = 0;
@@ -41,7 +39,7 @@ TEST_F(CrowdScenario, HundredOpenPointsSpreadOverTheMap) {
         const int r = p.y / (256 << 16);
         ASSERT_TRUE(c >= 2 && c <= 125 && r >= 2 && r <= 125) << c << "," << r;
         for (int dr = -1; dr <= 1; ++dr) {
-            for (int dc = -1; dc <= 1; ++dc) ASSERT_EQ(cellAt(c + dc, r + dr), 0) << c + dc << "," << r + dr;
+            for (int dc = -1; dc <= 1; ++dc) ASSERT_EQ(world.gridMap.cellAt(c + dc, r + dr), 0) << c + dc << "," << r + dr;
         }
         cells.insert({c, r});
         leftmost = std::min(leftmost, c);
@@ -58,16 +56,16 @@ TEST_F(CrowdScenario, HundredOpenPointsSpreadOverTheMap) {
 }
 
 TEST_F(CrowdScenario, CrowdsPushApartAndStayOnTheMap) {
-    const std::vector<FixedVec> points = openCrowdPoints(4);
+    const std::vector<FixedVec> points = openCrowdPoints(world.gridMap, 4);
     ASSERT_EQ(points.size(), 4u);
-    EXPECT_EQ(insertCrowds(points, 100), 400);
-    ASSERT_EQ(agentList.size(), 400u);
-    for (int step = 0; step < 120; ++step) agentList.updateAll();
+    EXPECT_EQ(insertCrowds(world, points, 100), 400);
+    ASSERT_EQ(world.agentList.size(), 400u);
+    for (int step = 0; step < 120; ++step) world.agentList.updateAll();
     // The first crowd's agents (the first 100 of the list) no longer stand within the
     // 48-unit square of its presses, and no agent has left cells 1..126.
     double spread = 0.0;
     int index = 0;
-    for (const Agent& agent : agentList) {
+    for (const Agent& agent : world.agentList) {
         const double x = inUnits(agent.position.x);
         const double y = inUnits(agent.position.y);
         ASSERT_TRUE(x >= 256.0 && y >= 256.0 && x <= 32512.0 && y <= 32512.0) << x << "," << y;

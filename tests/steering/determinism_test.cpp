@@ -30,9 +30,9 @@ uint64_t mix(uint64_t hash, int32_t value) {
     return hash;
 }
 
-uint64_t stateHash() {
+uint64_t stateHash(const World& world) {
     uint64_t hash = 14695981039346656037ull;
-    for (const Agent& agent : agentList) {
+    for (const Agent& agent : world.agentList) {
         for (Fixed v : {agent.position.x, agent.position.y, agent.velocity.x, agent.velocity.y, agent.heading.x,
                         agent.heading.y, agent.radius, agent.maxSpeed}) {
             hash = mix(hash, v);
@@ -51,64 +51,64 @@ struct Outcome {
 };
 
 Outcome runScenario() {
-    test::resetWorld();
+    const std::unique_ptr<World> worldOwner = test::freshWorld();
+    World& world = *worldOwner;
     static FixedVec leaderTarget;
     static FixedVec crowdTarget;
     leaderTarget = kWaypoints[0];
     crowdTarget = kWaypoints[2];
 
     Agent leaderTemplate;
-    makeAgentTemplate(leaderTemplate);
+    makeAgentTemplate(leaderTemplate, world.agentRandom);
     leaderTemplate.clearBehaviours();
     leaderTemplate.addBehaviour(kFixedOne, "arrival");
     leaderTemplate.addBehaviour(units(5.2), "separation");
     leaderTemplate.seekTarget = &leaderTarget;
     leaderTemplate.place(at(2000, 2000), FixedVec{});
-    Agent* leader = agentList.add(leaderTemplate);
+    Agent* leader = world.agentList.add(leaderTemplate);
 
     for (int i = 0; i < 9; ++i) {
         Agent follower;
-        makeAgentTemplate(follower);
+        makeAgentTemplate(follower, world.agentRandom);
         follower.clearBehaviours();
         follower.addBehaviour(kFixedOne, "formation");
         follower.addBehaviour(units(5.2), "separation");
         follower.leader = leader;
         follower.formationOffset = at(-300.0 * (1 + i / 3), 300.0 * (i % 3 - 1));
         follower.place(at(1500 - 100 * i, 1800 + 60 * i), FixedVec{});
-        agentList.add(follower);
+        world.agentList.add(follower);
     }
     for (int i = 0; i < 10; ++i) {
         Agent mover;
-        makeAgentTemplate(mover);
+        makeAgentTemplate(mover, world.agentRandom);
         mover.clearBehaviours();
         mover.addBehaviour(kFixedOne, i % 2 == 0 ? "seek" : "arrival");
         mover.addBehaviour(units(5.2), "separation");
         mover.seekTarget = &crowdTarget;
         mover.place(at(4000 + 150 * i, 5000 - 90 * i), at(10 - 2 * i, 3 * i - 12));
-        agentList.add(mover);
+        world.agentList.add(mover);
     }
 
     std::vector<FixedVec> start;
-    for (const Agent& agent : agentList) start.push_back(agent.position);
+    for (const Agent& agent : world.agentList) start.push_back(agent.position);
     for (int step = 0; step < kSteps; ++step) {
         if (step > 0 && step % 250 == 0) {
             leaderTarget = kWaypoints[(step / 250) % 4];
             crowdTarget = kWaypoints[(step / 250 + 2) % 4];
         }
-        agentList.updateAll();
+        world.agentList.updateAll();
     }
     Outcome outcome;
-    outcome.hash = stateHash();
+    outcome.hash = stateHash(world);
     const FixedVec toTarget = leaderTarget - leader->position;
     outcome.leaderToTarget = std::hypot(test::inUnits(toTarget.x), test::inUnits(toTarget.y));
     outcome.movedByEveryone = 1e9;
     std::size_t index = 0;
-    for (const Agent& agent : agentList) {
+    for (const Agent& agent : world.agentList) {
         const FixedVec moved = agent.position - start[index++];
         outcome.movedByEveryone =
             std::min(outcome.movedByEveryone, std::hypot(test::inUnits(moved.x), test::inUnits(moved.y)));
     }
-    test::resetWorld();
     return outcome;
 }
 

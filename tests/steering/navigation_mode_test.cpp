@@ -20,35 +20,33 @@ using test::at;
 constexpr double kCell = 256.0;
 double cellCentre(int index) { return index * kCell + kCell / 2; }
 
-class NavigationModeTest : public ::testing::Test {
+class NavigationModeTest : public test::WorldTest {
 protected:
     void SetUp() override {
-        test::resetWorld();
-        navigationMode = NavigationMode::Classic;
-        ASSERT_TRUE(gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
-        extractObstacles();
-        nav::cellLinkRule = sameCellType;
-        ASSERT_TRUE(nav::build_navigation(steering::navMesh, gridMap.cells()));
+        world.navigationMode = NavigationMode::Classic;
+        ASSERT_TRUE(world.gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
+        extractObstacles(world);
+        world.navMesh.linkRule = sameCellType;
+        ASSERT_TRUE(nav::build_navigation(world.navMesh, world.gridMap.cells()));
     }
     void TearDown() override {
-        navigationMode = NavigationMode::Classic;
-        test::resetWorld();
+        world.navigationMode = NavigationMode::Classic;
     }
 
     // As Insert does: one template, five copies on the point.
-    static void insertFive(FixedVec point) {
+    void insertFive(FixedVec point) {
         Agent agentTemplate;
-        makeAgentTemplate(agentTemplate);
+        makeAgentTemplate(agentTemplate, world.agentRandom);
         for (int i = 0; i < 5; ++i) {
             agentTemplate.place(point, FixedVec{});
-            agentList.add(agentTemplate);
+            world.agentList.add(agentTemplate);
         }
     }
 
     // Agents that still follow a path (black outline) and stand still.
-    static int frozenFollowers() {
+    int frozenFollowers() {
         int frozen = 0;
-        for (const Agent& a : agentList) {
+        for (const Agent& a : world.agentList) {
             if (a.pathCount > 0 && !a.pathDone && approxLength(a.velocity) < 3 * kFixedOne) ++frozen;
         }
         return frozen;
@@ -56,11 +54,11 @@ protected:
 
     // 60 agents inserted on one point north-east of the room of rows 18 to 27 (columns 21
     // to 36, open to the east) and sent into it; the frozen followers after 1,500 frames.
-    static int crowdIntoRoom() {
+    int crowdIntoRoom() {
         const FixedVec start = at(cellCentre(40), cellCentre(16));
         for (int i = 0; i < 12; ++i) insertFive(start);
-        agentList.setTargetAll(at(cellCentre(33), cellCentre(23)));
-        for (int frame = 0; frame < 1500; ++frame) agentList.updateAll();
+        world.agentList.setTargetAll(at(cellCentre(33), cellCentre(23)));
+        for (int frame = 0; frame < 1500; ++frame) world.agentList.updateAll();
         return frozenFollowers();
     }
 };
@@ -68,7 +66,7 @@ protected:
 TEST_F(NavigationModeTest, ClassicCrowdFreezesAtTheRoom) { EXPECT_GT(crowdIntoRoom(), 10); }
 
 TEST_F(NavigationModeTest, ShortestPathsCrowdNeverFreezes) {
-    setNavigationMode(NavigationMode::Shortest);
+    setNavigationMode(world, NavigationMode::Shortest);
     EXPECT_EQ(crowdIntoRoom(), 0);
 }
 
@@ -78,15 +76,15 @@ TEST_F(NavigationModeTest, SwitchingReplansEveryFollowingAgent) {
     // shortest path is the straight line (one waypoint).
     Agent* follower = nullptr;
     insertFive(at(4245, 26074));
-    follower = &*agentList.begin();
-    Agent* idle = &*std::next(agentList.begin());
-    agentList.setTargetAll(at(4740, 27094));
+    follower = &*world.agentList.begin();
+    Agent* idle = &*std::next(world.agentList.begin());
+    world.agentList.setTargetAll(at(4740, 27094));
     idle->pathDone = true;  // arrived: must not be sent again
     ASSERT_EQ(follower->pathCount, 2);
-    setNavigationMode(NavigationMode::Shortest);
+    setNavigationMode(world, NavigationMode::Shortest);
     EXPECT_EQ(follower->pathCount, 1);
     EXPECT_TRUE(idle->pathDone);
-    setNavigationMode(NavigationMode::Classic);
+    setNavigationMode(world, NavigationMode::Classic);
     EXPECT_EQ(follower->pathCount, 2);
 }
 
@@ -95,10 +93,10 @@ TEST_F(NavigationModeTest, StrandedAgentPlansFromTheNearestGround) {
     // cell (10, 45) is column 5, five cells away, so the first waypoint is that cell's
     // point nearest the agent: x = 5 * 256 + 254, the agent's own y.
     insertFive(at(cellCentre(10), cellCentre(45)));
-    Agent& agent = *agentList.begin();
+    Agent& agent = *world.agentList.begin();
     agent.setTarget(at(cellCentre(25), cellCentre(45)));
     EXPECT_TRUE(agent.pathDone);  // classic: no path from a patch of another type
-    setNavigationMode(NavigationMode::Shortest);
+    setNavigationMode(world, NavigationMode::Shortest);
     agent.setTarget(at(cellCentre(25), cellCentre(45)));
     ASSERT_FALSE(agent.pathDone);
     EXPECT_EQ(toWhole(agent.waypoints[0].x), 5 * 256 + 254);

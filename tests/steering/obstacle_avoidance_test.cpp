@@ -18,33 +18,31 @@ using test::inUnits;
 using test::units;
 
 // An agent of radius 100 moving at 10 units per step along +x: detection length 200.
-class ObstacleTest : public ::testing::Test {
+class ObstacleTest : public test::WorldTest {
 protected:
     void SetUp() override {
-        test::resetWorld();
         // An exact frame (vecNormalise gives 65530 raw here) keeps the examples exact.
         agent.heading = at(1, 0);
         agent.side = at(0, 1);
     }
-    void TearDown() override { test::resetWorld(); }
-    Agent agent = bareAgent(at(3000, 3000), at(10, 0));
+    Agent agent = bareAgent(world, at(3000, 3000), at(10, 0));
     FixedVec local(double ahead, double sideways) const { return agent.toWorld(at(ahead, sideways)); }
 };
 
 TEST_F(ObstacleTest, DetectionLengthIsRadiusPlusTenSteps) {
     EXPECT_EQ(detectionLength(agent), units(200));
-    const Agent resting = bareAgent(at(3000, 3000), FixedVec{});
+    const Agent resting = bareAgent(world, at(3000, 3000), FixedVec{});
     EXPECT_EQ(detectionLength(resting), units(100));
 }
 
 TEST_F(ObstacleTest, StraightAheadGivesNoPush) {
-    addObstacle(local(300, 0));
+    addObstacle(world, local(300, 0));
     EXPECT_EQ(axisCircleEntry(at(300, 0), units(140)), std::optional<Fixed>(units(160)));
     EXPECT_EQ(forceOf("avoid_obstacle", agent), FixedVec{});
 }
 
 TEST_F(ObstacleTest, OffsetObstaclePushesToTheOtherSide) {
-    addObstacle(local(300, 50));
+    addObstacle(world, local(300, 50));
     const std::optional<Fixed> entry = axisCircleEntry(at(300, 50), units(140));
     ASSERT_TRUE(entry.has_value());
     EXPECT_NEAR(inUnits(*entry), 300 - std::sqrt(140.0 * 140.0 - 50.0 * 50.0), 1e-4);
@@ -52,51 +50,51 @@ TEST_F(ObstacleTest, OffsetObstaclePushesToTheOtherSide) {
 }
 
 TEST_F(ObstacleTest, AxisThatMissesTheCircleGivesNoPush) {
-    addObstacle(local(300, 150));  // within the sideways filter (150 < 240) but off the axis
+    addObstacle(world, local(300, 150));  // within the sideways filter (150 < 240) but off the axis
     EXPECT_FALSE(axisCircleEntry(at(300, 150), units(140)).has_value());
     EXPECT_FALSE(axisCircleEntry(at(300, 140), units(140)).has_value());  // grazing
     EXPECT_EQ(forceOf("avoid_obstacle", agent), FixedVec{});
 }
 
 TEST_F(ObstacleTest, ObstaclesBehindAreIgnored) {
-    addObstacle(local(-300, 50));
-    addObstacle(local(0, 50));
+    addObstacle(world, local(-300, 50));
+    addObstacle(world, local(0, 50));
     EXPECT_EQ(forceOf("avoid_obstacle", agent), FixedVec{});
 }
 
 TEST_F(ObstacleTest, ObstaclesBeyondTheLookAheadAreIgnored) {
-    addObstacle(local(341, 50));  // 341 - 140 = 201 > 200
+    addObstacle(world, local(341, 50));  // 341 - 140 = 201 > 200
     EXPECT_EQ(forceOf("avoid_obstacle", agent), FixedVec{});
 }
 
 TEST_F(ObstacleTest, TheNearestEntryDecides) {
     const double sideways = -30.0;
     const double ahead = 120.0 + std::sqrt(140.0 * 140.0 - sideways * sideways);  // entry at 120
-    addObstacle(local(300, 50));  // entry about 169.2
-    addObstacle(local(ahead, sideways));
+    addObstacle(world, local(300, 50));  // entry about 169.2
+    addObstacle(world, local(ahead, sideways));
     EXPECT_EQ(forceOf("avoid_obstacle", agent), at(0, 30));
 }
 
 TEST_F(ObstacleTest, OfTwoEqualEntriesTheFirstObstacleDecides) {
-    addObstacle(local(300, 50));
-    addObstacle(local(300, -50));  // the mirror image: the same entry distance
+    addObstacle(world, local(300, 50));
+    addObstacle(world, local(300, -50));  // the mirror image: the same entry distance
     EXPECT_EQ(forceOf("avoid_obstacle", agent), at(0, -50));
 }
 
 TEST_F(ObstacleTest, AnAgentPastTheEntryPointIgnoresTheObstacle) {
-    addObstacle(local(100, 50));  // entry 100 - 130.8 < 0
+    addObstacle(world, local(100, 50));  // entry 100 - 130.8 < 0
     EXPECT_EQ(forceOf("avoid_obstacle", agent), FixedVec{});
 }
 
 TEST_F(ObstacleTest, AtRestNothingIsAvoided) {
-    Agent resting = bareAgent(at(3000, 3000), FixedVec{});
-    addObstacle(at(3050, 3020));
+    Agent resting = bareAgent(world, at(3000, 3000), FixedVec{});
+    addObstacle(world, at(3050, 3020));
     EXPECT_EQ(forceOf("avoid_obstacle", resting), FixedVec{});
 }
 
 TEST_F(ObstacleTest, PushFollowsTheAgentsFrameInAnyDirection) {
-    agent = bareAgent(at(3000, 3000), at(0, -10));  // moving up the screen; side about (1, 0)
-    addObstacle(agent.toWorld(at(300, 50)));
+    agent = bareAgent(world, at(3000, 3000), at(0, -10));  // moving up the screen; side about (1, 0)
+    addObstacle(world, agent.toWorld(at(300, 50)));
     const FixedVec force = forceOf("avoid_obstacle", agent);
     EXPECT_NEAR(inUnits(force.x), -50.0, 0.05);
     EXPECT_EQ(force.y, 0);
@@ -125,7 +123,7 @@ TEST(AxisCircleEntry, MatchesDoubleOverTheWholeRange) {
 class RepelTest : public ObstacleTest {};
 
 TEST_F(RepelTest, PushGrowsWithTheSquareRootOfTheDistance) {
-    addObstacle(at(2800, 3000));
+    addObstacle(world, at(2800, 3000));
     const FixedVec force = forceOf("repel_obstacle", agent);
     EXPECT_NEAR(inUnits(force.x), std::sqrt(200.0), 0.01);
     EXPECT_EQ(force.y, 0);
@@ -134,21 +132,21 @@ TEST_F(RepelTest, PushGrowsWithTheSquareRootOfTheDistance) {
 }
 
 TEST_F(RepelTest, NoPushOnceTheDiscsSeparate) {
-    addObstacle(at(2750, 3000));  // 250 >= 100 + 140 + 1
+    addObstacle(world, at(2750, 3000));  // 250 >= 100 + 140 + 1
     EXPECT_EQ(forceOf("repel_obstacle", agent), FixedVec{});
     agent.position = at(2990, 3000);  // 240 < 241
     EXPECT_GT(forceOf("repel_obstacle", agent).x, 0);
 }
 
 TEST_F(RepelTest, NoPushFromAnObstacleOnTheAgentsCentre) {
-    addObstacle(agent.position);
+    addObstacle(world, agent.position);
     EXPECT_EQ(forceOf("repel_obstacle", agent), FixedVec{});
 }
 
 TEST_F(RepelTest, EveryTouchingObstacleAdds) {
-    addObstacle(at(2800, 3000));
-    addObstacle(at(3200, 3000));
-    addObstacle(at(3000, 2800));
+    addObstacle(world, at(2800, 3000));
+    addObstacle(world, at(3200, 3000));
+    addObstacle(world, at(3000, 2800));
     const FixedVec force = forceOf("repel_obstacle", agent);
     EXPECT_NEAR(inUnits(force.x), 0.0, 0.01);
     EXPECT_NEAR(inUnits(force.y), std::sqrt(200.0), 0.01);

@@ -32,7 +32,7 @@ struct ScriptedNavigation {
 };
 ScriptedNavigation* script = nullptr;
 
-void scriptedRequest(nav::PathResult& result, int fromX, int fromY, int toX, int toY, int gateFraction) {
+void scriptedRequest(Terrain&, nav::PathResult& result, int fromX, int fromY, int toX, int toY, int gateFraction) {
     script->requests.push_back({fromX, fromY, toX, toY, gateFraction});
     result.waypointCount = 0;
     if (script->answerNothing) return;
@@ -51,33 +51,28 @@ void scriptedRequest(nav::PathResult& result, int fromX, int fromY, int toX, int
     for (std::size_t i = first; i < script->route.size(); ++i) result.waypoints[result.waypointCount++] = script->route[i];
 }
 
-class PathFollowingTest : public ::testing::Test {
+class PathFollowingTest : public test::WorldTest {
 protected:
     ScriptedNavigation navigation;
     void SetUp() override {
-        test::resetWorld();
         script = &navigation;
-        pathRequest = &scriptedRequest;
+        world.pathRequest = &scriptedRequest;
     }
-    void TearDown() override {
-        pathRequest = &steering::requestWorldPath;
-        script = nullptr;
-        test::resetWorld();
-    }
-    static nav::PathResult pathOf(std::initializer_list<nav::PathPoint> points) {
+    void TearDown() override { script = nullptr; }
+    nav::PathResult pathOf(std::initializer_list<nav::PathPoint> points) {
         nav::PathResult result;
         for (const nav::PathPoint& p : points) result.waypoints[result.waypointCount++] = p;
         return result;
     }
-    static Agent follower(FixedVec position) {
-        Agent agent = bareAgent(position, FixedVec{});
+    Agent follower(FixedVec position) {
+        Agent agent = bareAgent(world, position, FixedVec{});
         agent.addBehaviour(kFixedOne, "follow_path");
         return agent;
     }
 };
 
 TEST_F(PathFollowingTest, AThreePointPathIsStoredAndMeasured) {
-    Agent agent = bareAgent(at(1000, 1000), FixedVec{});
+    Agent agent = bareAgent(world, at(1000, 1000), FixedVec{});
     applyPathResult(agent, pathOf({{1000, 2000}, {3000, 2000}, {3000, 3000}}), at(3000, 3000));
     EXPECT_EQ(agent.pathCount, 3);
     EXPECT_EQ(agent.storedCount, 3);
@@ -95,7 +90,7 @@ TEST_F(PathFollowingTest, AThreePointPathIsStoredAndMeasured) {
 }
 
 TEST_F(PathFollowingTest, ATwelvePointPathKeepsFiveAndMeasuresTheRest) {
-    Agent agent = bareAgent(at(0, 0), FixedVec{});
+    Agent agent = bareAgent(world, at(0, 0), FixedVec{});
     nav::PathResult result;
     for (int i = 0; i < 12; ++i) result.waypoints[result.waypointCount++] = {100 * (i + 1), 0};
     applyPathResult(agent, result, at(1200, 0));
@@ -109,7 +104,7 @@ TEST_F(PathFollowingTest, ATwelvePointPathKeepsFiveAndMeasuresTheRest) {
 }
 
 TEST_F(PathFollowingTest, NoPathLeavesTheAgentBrakingWithItsTarget) {
-    Agent agent = bareAgent(at(0, 0), at(5, 0));
+    Agent agent = bareAgent(world, at(0, 0), at(5, 0));
     applyPathResult(agent, pathOf({{100, 0}, {200, 0}}), at(200, 0));
     agent.progressHistory = 0xFF;
     applyPathResult(agent, nav::PathResult{}, at(900, 900));
@@ -127,7 +122,7 @@ TEST_F(PathFollowingTest, NoPathLeavesTheAgentBrakingWithItsTarget) {
 
 TEST_F(PathFollowingTest, SetTargetAsksInWholeUnitsWithTheGateFraction) {
     navigation.route = {{3000, 1000}};
-    Agent agent = bareAgent(FixedVec{units(1000.75), units(-20.25)}, FixedVec{});
+    Agent agent = bareAgent(world, FixedVec{units(1000.75), units(-20.25)}, FixedVec{});
     agent.setTarget(FixedVec{units(3000.5), units(1000.5)});
     ASSERT_EQ(navigation.requests.size(), 1u);
     const ScriptedNavigation::Request& request = navigation.requests[0];
@@ -142,7 +137,7 @@ TEST_F(PathFollowingTest, SetTargetAsksInWholeUnitsWithTheGateFraction) {
 }
 
 TEST_F(PathFollowingTest, AOnePointPathOfZeroLengthCountsAsComplete) {
-    Agent agent = bareAgent(at(500, 500), FixedVec{});
+    Agent agent = bareAgent(world, at(500, 500), FixedVec{});
     applyPathResult(agent, pathOf({{500, 500}}), at(500, 500));
     EXPECT_FALSE(agent.pathDone);
     EXPECT_EQ(agent.pathLength, 0);
@@ -151,7 +146,7 @@ TEST_F(PathFollowingTest, AOnePointPathOfZeroLengthCountsAsComplete) {
 }
 
 TEST_F(PathFollowingTest, ProgressGrowsAlongThePathAndCanGoNegative) {
-    Agent agent = bareAgent(at(0, 0), FixedVec{});
+    Agent agent = bareAgent(world, at(0, 0), FixedVec{});
     applyPathResult(agent, pathOf({{1000, 0}, {2000, 0}}), at(2000, 0));
     agent.position = at(500, 0);
     EXPECT_NEAR(inUnits(agent.pathProgress()), 0.25, 0.001);
@@ -164,7 +159,7 @@ TEST_F(PathFollowingTest, ProgressGrowsAlongThePathAndCanGoNegative) {
 }
 
 TEST_F(PathFollowingTest, UpdateRecordsEveryStepInWhichProgressFell) {
-    Agent agent = bareAgent(at(1000, 1000), at(-10, 0));  // walking away from the path
+    Agent agent = bareAgent(world, at(1000, 1000), at(-10, 0));  // walking away from the path
     applyPathResult(agent, pathOf({{3000, 1000}}), at(3000, 1000));
     for (int i = 0; i < 5; ++i) agent.update();
     EXPECT_EQ(agent.progressHistory, 0x1Fu);
@@ -177,7 +172,7 @@ TEST_F(PathFollowingTest, UpdateRecordsEveryStepInWhichProgressFell) {
 }
 
 TEST_F(PathFollowingTest, StuckRatioCountsTheLastFifteenSteps) {
-    Agent agent = bareAgent(at(0, 0), FixedVec{});
+    Agent agent = bareAgent(world, at(0, 0), FixedVec{});
     applyPathResult(agent, pathOf({{3000, 0}}), at(3000, 0));
     agent.progressHistory = 0xFF;  // 8 of 15
     EXPECT_EQ(agent.stuckRatio(), 34952);  // 8/15
@@ -207,7 +202,7 @@ TEST_F(PathFollowingTest, EightFallingStepsOfFifteenTriggerARePlan) {
 }
 
 TEST_F(PathFollowingTest, CrowdingCountsAgentsNearTheCurrentWaypoint) {
-    Agent agent = bareAgent(at(0, 0), FixedVec{});
+    Agent agent = bareAgent(world, at(0, 0), FixedVec{});
     applyPathResult(agent, pathOf({{3000, 3000}, {6000, 3000}}), at(6000, 3000));
     // n agents within twice the radius of the waypoint: n / 16, full from 16 on.
     struct Case {
@@ -217,11 +212,11 @@ TEST_F(PathFollowingTest, CrowdingCountsAgentsNearTheCurrentWaypoint) {
     int placed = 0;
     for (const Case c : {Case{0, 0}, Case{1, kFixedOne / 16}, Case{4, kFixedOne / 4}, Case{15, 15 * kFixedOne / 16},
                          Case{16, kFixedOne}, Case{17, kFixedOne}}) {
-        for (; placed < c.agents; ++placed) agentList.add(bareAgent(at(3000 + 10 * (placed % 8), 3000 + 10 * (placed / 8)), FixedVec{}));
+        for (; placed < c.agents; ++placed) world.agentList.add(bareAgent(world, at(3000 + 10 * (placed % 8), 3000 + 10 * (placed / 8)), FixedVec{}));
         EXPECT_EQ(agent.crowding(), c.crowding) << c.agents << " agents";
     }
     // Past the first waypoint only the second one counts: one agent there.
-    agentList.add(bareAgent(at(6000, 3000), FixedVec{}));
+    world.agentList.add(bareAgent(world, at(6000, 3000), FixedVec{}));
     agent.waypointIndex = 1;
     EXPECT_EQ(agent.crowding(), kFixedOne / 16);
 }
@@ -251,9 +246,9 @@ TEST_F(PathFollowingTest, AFullyCrowdedIntermediateWaypointMeansBraking) {
     Agent agent = follower(at(0, 0));
     agent.velocity = at(12, -3);
     applyPathResult(agent, pathOf({{3000, 3000}, {6000, 3000}}), at(6000, 3000));
-    for (int i = 0; i < 16; ++i) agentList.add(bareAgent(at(3000, 3000), FixedVec{}));
+    for (int i = 0; i < 16; ++i) world.agentList.add(bareAgent(world, at(3000, 3000), FixedVec{}));
     EXPECT_EQ(forceOf("follow_path", agent), at(-12, 3));
-    agentList.clear();
+    world.agentList.clear();
     EXPECT_EQ(forceOf("follow_path", agent), at(3000 - 12, 3000 + 3));  // uncrowded: whole offset
 }
 

@@ -16,28 +16,26 @@ using test::forceOf;
 using test::inUnits;
 using test::units;
 
-class SeekArrivalTest : public ::testing::Test {
+class SeekArrivalTest : public test::WorldTest {
 protected:
-    void SetUp() override { test::resetWorld(); }
-    void TearDown() override { test::resetWorld(); }
     FixedVec target = at(2000, 1000);
 };
 
 TEST_F(SeekArrivalTest, SeekWantsTheWholeOffsetMinusTheVelocity) {
-    Agent agent = bareAgent(at(1000, 1000), at(10, 5));
+    Agent agent = bareAgent(world, at(1000, 1000), at(10, 5));
     agent.seekTarget = &target;
     EXPECT_EQ(forceOf("seek", agent), at(990, -5));
 }
 
 TEST_F(SeekArrivalTest, OnTheTargetSeekBrakesAndArrivalDoesNothing) {
-    Agent agent = bareAgent(target, at(10, -5));
+    Agent agent = bareAgent(world, target, at(10, -5));
     agent.seekTarget = &target;
     EXPECT_EQ(forceOf("seek", agent), at(-10, 5));
     EXPECT_EQ(forceOf("arrival", agent), FixedVec{});
 }
 
 TEST_F(SeekArrivalTest, ArrivalIsCappedAtMaxSpeedFarAway) {
-    Agent agent = bareAgent(at(1000, 1000), FixedVec{});
+    Agent agent = bareAgent(world, at(1000, 1000), FixedVec{});
     agent.seekTarget = &target;  // 1000 away: 1000 / 10 = 100 is above 60.5
     const FixedVec force = forceOf("arrival", agent);
     EXPECT_NEAR(inUnits(force.x), 60.5, 0.05);  // the scale speed / L is a truncated ratio
@@ -45,7 +43,7 @@ TEST_F(SeekArrivalTest, ArrivalIsCappedAtMaxSpeedFarAway) {
 }
 
 TEST_F(SeekArrivalTest, ArrivalSlowsToATenthOfTheDistance) {
-    Agent agent = bareAgent(at(1700, 1000), at(5, 0));
+    Agent agent = bareAgent(world, at(1700, 1000), at(5, 0));
     agent.seekTarget = &target;  // 300 away: wants 30
     const FixedVec force = forceOf("arrival", agent);
     EXPECT_NEAR(inUnits(force.x), 30.0 - 5.0, 0.01);
@@ -56,7 +54,7 @@ TEST_F(SeekArrivalTest, ArrivalAgainstDoubleReferenceInAnyDirection) {
     for (int degrees = 0; degrees < 360; degrees += 10) {
         for (double distance : {50.0, 300.0, 604.0, 2500.0}) {
             const double angle = degrees * M_PI / 180.0;
-            Agent agent = bareAgent(at(5000, 5000), at(3, -2));
+            Agent agent = bareAgent(world, at(5000, 5000), at(3, -2));
             const FixedVec goal = at(5000 + distance * std::cos(angle), 5000 + distance * std::sin(angle));
             agent.seekTarget = &goal;
             const double speed = std::min(60.5, distance / 10.0);
@@ -69,7 +67,7 @@ TEST_F(SeekArrivalTest, ArrivalAgainstDoubleReferenceInAnyDirection) {
 }
 
 TEST_F(SeekArrivalTest, AnArrivingAgentComesToRestOnTheTarget) {
-    Agent agent = bareAgent(at(1000, 3000), FixedVec{});
+    Agent agent = bareAgent(world, at(1000, 3000), FixedVec{});
     agent.addBehaviour(kFixedOne, "arrival");
     agent.seekTarget = &target;
     for (int i = 0; i < 400; ++i) agent.update();
@@ -79,7 +77,7 @@ TEST_F(SeekArrivalTest, AnArrivingAgentComesToRestOnTheTarget) {
 }
 
 TEST_F(SeekArrivalTest, ASeekingAgentKeepsOvershootingButStaysNear) {
-    Agent agent = bareAgent(at(1000, 3000), FixedVec{});
+    Agent agent = bareAgent(world, at(1000, 3000), FixedVec{});
     agent.addBehaviour(kFixedOne, "seek");
     agent.seekTarget = &target;
     double closest = 1e9;
@@ -93,7 +91,7 @@ TEST_F(SeekArrivalTest, ASeekingAgentKeepsOvershootingButStaysNear) {
 }
 
 TEST_F(SeekArrivalTest, AMissingTargetGivesNoForceInsteadOfACrash) {
-    Agent agent = bareAgent(at(1000, 1000), at(10, 0));
+    Agent agent = bareAgent(world, at(1000, 1000), at(10, 0));
     EXPECT_EQ(forceOf("seek", agent), FixedVec{});
     EXPECT_EQ(forceOf("arrival", agent), FixedVec{});
     EXPECT_EQ(forceOf("formation", agent), FixedVec{});
@@ -102,10 +100,10 @@ TEST_F(SeekArrivalTest, AMissingTargetGivesNoForceInsteadOfACrash) {
 class FormationTest : public SeekArrivalTest {};
 
 TEST_F(FormationTest, SlotBehindALeaderMovingAlongX) {
-    Agent leader = bareAgent(at(1000, 1000), at(10, 0));
+    Agent leader = bareAgent(world, at(1000, 1000), at(10, 0));
     leader.heading = at(1, 0);  // exact frame: vecNormalise gives 65530 raw here
     leader.side = at(0, 1);
-    Agent follower = bareAgent(at(700, 1000), FixedVec{});
+    Agent follower = bareAgent(world, at(700, 1000), FixedVec{});
     follower.leader = &leader;
     follower.formationOffset = at(-300, 0);
     EXPECT_EQ(leader.toWorld(follower.formationOffset), at(700, 1000));
@@ -115,8 +113,8 @@ TEST_F(FormationTest, SlotBehindALeaderMovingAlongX) {
 }
 
 TEST_F(FormationTest, AtRestLeaderCollapsesEverySlotOntoItself) {
-    const Agent leader = bareAgent(at(1000, 1000), FixedVec{});
-    Agent follower = bareAgent(at(1000, 1200), FixedVec{});
+    const Agent leader = bareAgent(world, at(1000, 1000), FixedVec{});
+    Agent follower = bareAgent(world, at(1000, 1200), FixedVec{});
     follower.leader = &leader;
     follower.formationOffset = at(-300, 150);
     EXPECT_EQ(leader.toWorld(follower.formationOffset), leader.position);
@@ -126,10 +124,10 @@ TEST_F(FormationTest, AtRestLeaderCollapsesEverySlotOntoItself) {
 }
 
 TEST_F(FormationTest, UsesTheApproximateDistance) {
-    Agent leader = bareAgent(at(1000, 1000), at(10, 0));
+    Agent leader = bareAgent(world, at(1000, 1000), at(10, 0));
     leader.heading = at(1, 0);
     leader.side = at(0, 1);
-    Agent follower = bareAgent(at(400, 700), FixedVec{});
+    Agent follower = bareAgent(world, at(400, 700), FixedVec{});
     follower.leader = &leader;
     follower.formationOffset = at(-300, 0);  // slot (700, 1000): offset (300, 300)
     // approxLength 450 -> speed 45, desired = d * 45 / 450: 30 along each axis,
@@ -141,10 +139,10 @@ TEST_F(FormationTest, UsesTheApproximateDistance) {
 
 TEST_F(FormationTest, FollowersKeepTheirSlotsAroundATurningLeader) {
     FixedVec leaderGoal = at(6000, 2000);
-    Agent leader = bareAgent(at(1000, 1000), FixedVec{});
+    Agent leader = bareAgent(world, at(1000, 1000), FixedVec{});
     leader.addBehaviour(kFixedOne, "arrival");
     leader.seekTarget = &leaderGoal;
-    Agent follower = bareAgent(at(800, 1200), FixedVec{});
+    Agent follower = bareAgent(world, at(800, 1200), FixedVec{});
     follower.addBehaviour(kFixedOne, "formation");
     follower.leader = &leader;
     follower.formationOffset = at(-400, 200);

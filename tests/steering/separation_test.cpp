@@ -18,12 +18,10 @@ using test::forceOf;
 using test::inUnits;
 using test::units;
 
-class SeparationTest : public ::testing::Test {
+class SeparationTest : public test::WorldTest {
 protected:
-    void SetUp() override { test::resetWorld(); }
-    void TearDown() override { test::resetWorld(); }
     Agent& add(FixedVec position, double radius = 100.0) {
-        return *agentList.add(bareAgent(position, FixedVec{}, radius));
+        return *world.agentList.add(bareAgent(world, position, FixedVec{}, radius));
     }
 };
 
@@ -87,9 +85,9 @@ TEST_F(SeparationTest, GridResultEqualsABruteForceScanOfACrowd) {
     std::uniform_real_distribution<double> size(75.0, 225.0);
     for (int i = 0; i < 120; ++i) add(at(place(rng), place(rng)), size(rng));
     int pushed = 0;
-    for (Agent& agent : agentList) {
+    for (Agent& agent : world.agentList) {
         FixedVec expected{};
-        for (const Agent& other : agentList) {
+        for (const Agent& other : world.agentList) {
             if (&other == &agent) continue;
             const FixedVec d = agent.position - other.position;
             const Fixed a = approxLength(d);
@@ -114,9 +112,9 @@ TEST_F(SeparationTest, VisitsSeeEveryCandidateOnceIncludingTheAgent) {
     });
     EXPECT_EQ(selfSeen, 1);
     EXPECT_EQ(total, 2);
-    EXPECT_EQ(countAgentsNear(at(1000, 1000), units(200)), 2);
-    EXPECT_EQ(countAgentsNear(at(5000, 5000), units(200)), 1);
-    EXPECT_EQ(countAgentsNear(at(9000, 9000), units(200)), 0);
+    EXPECT_EQ(countAgentsNear(world, at(1000, 1000), units(200)), 2);
+    EXPECT_EQ(countAgentsNear(world, at(5000, 5000), units(200)), 1);
+    EXPECT_EQ(countAgentsNear(world, at(9000, 9000), units(200)), 0);
 }
 
 TEST_F(SeparationTest, NestedVisitsKeepTheirOwnCandidateLists) {

@@ -1,11 +1,15 @@
 #pragma once
-// Shared set-up of the steering tests: an open 256 x 256 map, an empty neighbour grid and
-// population and a fresh random generator.
+// Shared set-up of the steering tests: every test makes a fresh world with an open 256 x 256
+// map, an empty neighbour grid and population and the generator at its first value.
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <memory>
 
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 #include "steering/behaviour.h"
+#include "steering/world.h"
 #include "world/fixed_math.h"
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
@@ -17,22 +21,30 @@ constexpr Fixed units(double worldUnits) { return static_cast<Fixed>(worldUnits 
 constexpr FixedVec at(double x, double y) { return {units(x), units(y)}; }
 inline double inUnits(Fixed raw) { return raw / 65536.0; }
 
-inline void resetWorld() {
-    agentList.clear();
-    obstacleList.clear();
-    gridMap.init(kMapSide, kMapSide);
-    neighbourGrid.init(128, 128);
-    agentRandom = RandomGenerator{};
+// A fresh world: open map of 256 x 256 cells, 128 x 128 neighbour buckets, no agents.
+inline std::unique_ptr<World> freshWorld() {
+    std::unique_ptr<World> world = makeWorld();
+    world->gridMap.init(kMapSide, kMapSide);
+    world->neighbourGrid.init(128, 128);
+    return world;
 }
 
-inline void setCell(uint32_t column, uint32_t row, uint8_t type) {
-    gridMap.cells()[static_cast<std::size_t>(row) * gridMap.width + column] = type;
+// A test with a fresh world of its own.
+class WorldTest : public ::testing::Test {
+protected:
+    std::unique_ptr<World> worldOwner = freshWorld();
+    World& world = *worldOwner;
+};
+
+inline void setCell(World& world, uint32_t column, uint32_t row, uint8_t type) {
+    world.gridMap.cells()[static_cast<std::size_t>(row) * world.gridMap.width + column] = type;
 }
 
-// An agent with the template's mass, force and a chosen radius, no behaviours, and its
-// frame made from the velocity as an update would.
-inline Agent bareAgent(FixedVec position, FixedVec velocity, double radius = 100.0) {
+// An agent of the world with the template's mass, force and a chosen radius, no behaviours,
+// and its frame made from the velocity as an update would (not in the population).
+inline Agent bareAgent(World& world, FixedVec position, FixedVec velocity, double radius = 100.0) {
     Agent agent;
+    agent.world = &world;
     agent.mass = kFixedOne;
     agent.radius = units(radius);
     agent.maxForce = units(50.0);
@@ -47,8 +59,8 @@ inline FixedVec forceOf(const char* behaviourName, Agent& agent) {
     return findBehaviour(behaviourName)->computeForce(agent);
 }
 
-inline void addObstacle(FixedVec centre, double radius = 140.0) {
-    obstacleList.add(Obstacle{centre.x, centre.y, units(radius)});
+inline void addObstacle(World& world, FixedVec centre, double radius = 140.0) {
+    world.obstacleList.add(Obstacle{centre.x, centre.y, units(radius)}, world.neighbourGrid);
 }
 
 }  // namespace steering::test

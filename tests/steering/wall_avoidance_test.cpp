@@ -19,15 +19,13 @@ using test::setCell;
 using test::units;
 
 // Cell (10, 10) spans x and y from 2560 to 2816.
-class WallTest : public ::testing::Test {
+class WallTest : public test::WorldTest {
 protected:
-    void SetUp() override { test::resetWorld(); }
-    void TearDown() override { test::resetWorld(); }
 };
 
 TEST_F(WallTest, ProbePastTheWallEdgePushesBackAndBrakes) {
-    setCell(11, 10, kWallType);
-    Agent agent = bareAgent(at(2700, 2650), at(50, 0));
+    setCell(world, 11, 10, kWallType);
+    Agent agent = bareAgent(world, at(2700, 2650), at(50, 0));
     EXPECT_EQ(wallProbe(agent), at(2800, 2650));
     EXPECT_EQ(forceOf("avoid_walls", agent), at(-218, 0));  // 2 * (2716 - 2800) - 50
     agent.position = at(2600, 2650);                        // probe 2700 is short of 2716
@@ -35,42 +33,42 @@ TEST_F(WallTest, ProbePastTheWallEdgePushesBackAndBrakes) {
 }
 
 TEST_F(WallTest, WallsBehindTheDirectionOfTravelAreIgnored) {
-    setCell(11, 10, kWallType);
-    Agent agent = bareAgent(at(2750, 2650), at(-50, 0));
+    setCell(world, 11, 10, kWallType);
+    Agent agent = bareAgent(world, at(2750, 2650), at(-50, 0));
     EXPECT_EQ(forceOf("avoid_walls", agent), FixedVec{});
 }
 
 TEST_F(WallTest, EachSideFiresWhenMovingTowardIt) {
-    setCell(9, 10, kWallType);
-    Agent left = bareAgent(at(2620, 2650), at(-50, 0));  // probe 2520 < 2560 + 100
+    setCell(world, 9, 10, kWallType);
+    Agent left = bareAgent(world, at(2620, 2650), at(-50, 0));  // probe 2520 < 2560 + 100
     EXPECT_EQ(forceOf("avoid_walls", left), at(2 * (2660 - 2520) + 50, 0));
-    setCell(10, 9, kWallType);
-    Agent up = bareAgent(at(2700, 2620), at(0, -50));  // probe 2520
+    setCell(world, 10, 9, kWallType);
+    Agent up = bareAgent(world, at(2700, 2620), at(0, -50));  // probe 2520
     EXPECT_EQ(forceOf("avoid_walls", up), at(0, 2 * (2660 - 2520) + 50));
-    setCell(10, 11, kWallType);
-    Agent down = bareAgent(at(2700, 2700), at(0, 50));  // probe 2800 > 2816 - 100
+    setCell(world, 10, 11, kWallType);
+    Agent down = bareAgent(world, at(2700, 2700), at(0, 50));  // probe 2800 > 2816 - 100
     EXPECT_EQ(forceOf("avoid_walls", down), at(0, 2 * (2716 - 2800) - 50));
 }
 
 TEST_F(WallTest, AStationaryAgentIsPushedOnlyFromPositiveSides) {
-    setCell(11, 10, kWallType);
-    Agent agent = bareAgent(at(2750, 2650), FixedVec{});
+    setCell(world, 11, 10, kWallType);
+    Agent agent = bareAgent(world, at(2750, 2650), FixedVec{});
     EXPECT_EQ(forceOf("avoid_walls", agent), at(2 * (2716 - 2750), 0));
-    test::resetWorld();
-    setCell(10, 11, kWallType);
+    world.gridMap.init(kMapSide, kMapSide);  // a fresh open map
+    setCell(world, 10, 11, kWallType);
     agent.position = at(2650, 2780);
     EXPECT_EQ(forceOf("avoid_walls", agent), at(0, 2 * (2716 - 2780)));
-    test::resetWorld();
-    setCell(9, 10, kWallType);
-    setCell(10, 9, kWallType);
+    world.gridMap.init(kMapSide, kMapSide);  // a fresh open map
+    setCell(world, 9, 10, kWallType);
+    setCell(world, 10, 9, kWallType);
     agent.position = at(2580, 2580);  // well inside both walls' reach, but on the negative sides
     EXPECT_EQ(forceOf("avoid_walls", agent), FixedVec{});
 }
 
 TEST_F(WallTest, InAConcaveCornerTheXWallComesFirst) {
-    setCell(11, 10, kWallType);
-    setCell(10, 9, kWallType);
-    Agent agent = bareAgent(at(2760, 2600), at(20, -20));
+    setCell(world, 11, 10, kWallType);
+    setCell(world, 10, 9, kWallType);
+    Agent agent = bareAgent(world, at(2760, 2600), at(20, -20));
     const FixedVec force = forceOf("avoid_walls", agent);
     EXPECT_EQ(force.y, units(20));  // only the velocity's part: no y push
     EXPECT_EQ(force.x, 2 * (units(2716) - agent.pointAhead(units(2)).x) - units(20));
@@ -82,38 +80,38 @@ TEST_F(WallTest, InAConcaveCornerTheXWallComesFirst) {
 TEST_F(WallTest, InEveryConcaveCornerTheXWallDecides) {
     for (const int sx : {-1, 1}) {
         for (const int sy : {-1, 1}) {
-            test::resetWorld();
-            setCell(static_cast<uint32_t>(10 + sx), 10, kWallType);
-            setCell(10, static_cast<uint32_t>(10 + sy), kWallType);
-            Agent agent = bareAgent(at(2688 + 88 * sx, 2688 + 88 * sy), at(20 * sx, 20 * sy));
+            world.gridMap.init(kMapSide, kMapSide);  // a fresh open map
+            setCell(world, static_cast<uint32_t>(10 + sx), 10, kWallType);
+            setCell(world, 10, static_cast<uint32_t>(10 + sy), kWallType);
+            Agent agent = bareAgent(world, at(2688 + 88 * sx, 2688 + 88 * sy), at(20 * sx, 20 * sy));
             EXPECT_EQ(forceOf("avoid_walls", agent), at(-220 * sx, -20 * sy)) << sx << "," << sy;
         }
     }
 }
 
 TEST_F(WallTest, AProtrudingCornerPushesAlongItsNormal) {
-    setCell(11, 9, kWallType);  // corner point (2816, 2560); (10, 9) and (11, 10) stay free
+    setCell(world, 11, 9, kWallType);  // corner point (2816, 2560); (10, 9) and (11, 10) stay free
     // Heading (0.6, -0.8) straight at the corner from 160 away: the probe segment (80 long)
     // enters the circle of radius 100 at 60, the normal there points back along the ray,
     // and the depth is twice the 20 units of overshoot.
-    Agent agent = bareAgent(at(2720, 2688), at(24, -32));
+    Agent agent = bareAgent(world, at(2720, 2688), at(24, -32));
     const FixedVec force = forceOf("avoid_walls", agent);
     EXPECT_NEAR(inUnits(force.x), -0.6 * 40.0 - 24.0, 0.01);
     EXPECT_NEAR(inUnits(force.y), 0.8 * 40.0 + 32.0, 0.01);
 }
 
 TEST_F(WallTest, ACornerTheProbeDoesNotReachIsIgnored) {
-    setCell(11, 9, kWallType);
-    Agent agent = bareAgent(at(2600, 2780), at(10, -10));
+    setCell(world, 11, 9, kWallType);
+    Agent agent = bareAgent(world, at(2600, 2780), at(10, -10));
     EXPECT_EQ(forceOf("avoid_walls", agent), FixedVec{});
 }
 
 TEST_F(WallTest, OnlyTheCornerInTheDirectionOfTravelIsTried) {
-    setCell(11, 9, kWallType);  // up-right
-    setCell(9, 9, kWallType);   // up-left, corner point (2560, 2560)
+    setCell(world, 11, 9, kWallType);  // up-right
+    setCell(world, 9, 9, kWallType);   // up-left, corner point (2560, 2560)
     // Moving up with a slight +x drift: the up-right corner is tried and the ray passes it
     // by; the up-left one needs xNeg.
-    Agent agent = bareAgent(at(2570, 2700), at(0.5, -50));
+    Agent agent = bareAgent(world, at(2570, 2700), at(0.5, -50));
     EXPECT_EQ(forceOf("avoid_walls", agent), FixedVec{});
     // The same with a slight -x drift: the up-left corner is ahead within the probe.
     agent.velocity = at(-0.5, -50);
@@ -123,21 +121,21 @@ TEST_F(WallTest, OnlyTheCornerInTheDirectionOfTravelIsTried) {
 }
 
 TEST_F(WallTest, ADiagonalWithWallsBesideItLeavesItToTheStraightTest) {
-    setCell(11, 9, kWallType);
-    setCell(11, 10, kWallType);
-    setCell(10, 9, kWallType);
-    Agent agent = bareAgent(at(2740, 2640), at(20, -20));
+    setCell(world, 11, 9, kWallType);
+    setCell(world, 11, 10, kWallType);
+    setCell(world, 10, 9, kWallType);
+    Agent agent = bareAgent(world, at(2740, 2640), at(20, -20));
     const FixedVec probe = wallProbe(agent);
     // The x wall fires first; with it gone the y wall; never the corner.
     const FixedVec xWall{2 * (units(2716) - probe.x) - units(20), units(20)};
     EXPECT_EQ(forceOf("avoid_walls", agent), xWall);
-    setCell(11, 10, 0);
+    setCell(world, 11, 10, 0);
     const FixedVec yWall{-units(20), 2 * (units(2660) - probe.y) + units(20)};
     EXPECT_EQ(forceOf("avoid_walls", agent), yWall);
 }
 
 TEST_F(WallTest, CellsOutsideTheMapAreNeverWalls) {
-    Agent agent = bareAgent(at(30, 30), at(-50, -50));  // probe at (-70, -70)
+    Agent agent = bareAgent(world, at(30, 30), at(-50, -50));  // probe at (-70, -70)
     EXPECT_EQ(forceOf("avoid_walls", agent), FixedVec{});
 }
 

@@ -13,7 +13,7 @@ namespace {
 class OpenCells : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(gridMap.init(kMapSide, kMapSide));
+        ASSERT_TRUE(map.init(kMapSide, kMapSide));
         for (int i = 0; i < kReachableCells; ++i) {
             wall(i, 0);
             wall(i, kReachableCells - 1);
@@ -24,9 +24,9 @@ protected:
             for (int c = 10; c <= 12; ++c) wall(c, r);
         }
     }
-    void TearDown() override { gridMap = GridMap{}; }
-    static void wall(int column, int row) { gridMap.cells()[row * kMapSide + column] = kWallType; }
+    void wall(int column, int row) { map.cells()[row * kMapSide + column] = kWallType; }
     static FixedVec whole(int32_t x, int32_t y) { return {x * 65536, y * 65536}; }
+    GridMap map;
 };
 
 struct PlaceCase {
@@ -57,26 +57,26 @@ TEST_F(OpenCells, PlaceInOpenCellKeepsOpenPointsAndMovesTheRest) {
         {"int32 extremes", INT32_MAX, INT32_MIN, 32384, 384},
     };
     for (const PlaceCase& c : cases) {
-        EXPECT_EQ(placeInOpenCell(c.x, c.y), whole(c.placedX, c.placedY)) << c.what;
+        EXPECT_EQ(placeInOpenCell(map, c.x, c.y), whole(c.placedX, c.placedY)) << c.what;
     }
 }
 
 TEST_F(OpenCells, AnOpenEdgeCellStillGivesACentreForAPointPulledIn) {
     // Without the ring, a point past the edge is pulled in to (32767, 100) in the open cell
     // (127, 0), whose centre (32640, 128) it takes rather than standing on the last unit.
-    gridMap.init(kMapSide, kMapSide);
-    EXPECT_EQ(placeInOpenCell(40000, 100), whole(32640, 128));
-    EXPECT_EQ(placeInOpenCell(-1, -1), whole(128, 128));
-    EXPECT_EQ(placeInOpenCell(0, 0), whole(0, 0));
+    map.init(kMapSide, kMapSide);
+    EXPECT_EQ(placeInOpenCell(map, 40000, 100), whole(32640, 128));
+    EXPECT_EQ(placeInOpenCell(map, -1, -1), whole(128, 128));
+    EXPECT_EQ(placeInOpenCell(map, 0, 0), whole(0, 0));
 }
 
 TEST_F(OpenCells, OtherAreasCountAsOpenAndOnlyWallsAreLeft) {
-    gridMap.cells()[17 * kMapSide + 5] = 2;  // a patch of area 2 under (1500, 4500)
-    EXPECT_TRUE(inOpenCell(whole(1500, 4500)));
-    EXPECT_EQ(placeInOpenCell(1500, 4500), whole(1500, 4500));
-    EXPECT_FALSE(inOpenCell(whole(0, 1500)));
-    EXPECT_FALSE(inOpenCell({-1, 65536 * 1500}));  // just left of the map
-    EXPECT_FALSE(inOpenCell({65536 * 1500, -1}));
+    map.cells()[17 * kMapSide + 5] = 2;  // a patch of area 2 under (1500, 4500)
+    EXPECT_TRUE(inOpenCell(map, whole(1500, 4500)));
+    EXPECT_EQ(placeInOpenCell(map, 1500, 4500), whole(1500, 4500));
+    EXPECT_FALSE(inOpenCell(map, whole(0, 1500)));
+    EXPECT_FALSE(inOpenCell(map, {-1, 65536 * 1500}));  // just left of the map
+    EXPECT_FALSE(inOpenCell(map, {65536 * 1500, -1}));
 }
 
 TEST_F(OpenCells, TheOnlyOpenCellIsFoundAcrossTheMap) {
@@ -84,18 +84,18 @@ TEST_F(OpenCells, TheOnlyOpenCellIsFoundAcrossTheMap) {
         for (int c = 0; c < kReachableCells; ++c) wall(c, r);
     }
     CellIndex found;
-    EXPECT_FALSE(nearestOpenCell(whole(100, 100), found));
+    EXPECT_FALSE(nearestOpenCell(map, whole(100, 100), found));
     // No open cell at all: the pulled-in point itself.
-    EXPECT_EQ(placeInOpenCell(40000, -5), whole(32767, 0));
-    gridMap.cells()[50 * kMapSide + 100] = 0;
-    ASSERT_TRUE(nearestOpenCell(whole(100, 100), found));
+    EXPECT_EQ(placeInOpenCell(map, 40000, -5), whole(32767, 0));
+    map.cells()[50 * kMapSide + 100] = 0;
+    ASSERT_TRUE(nearestOpenCell(map, whole(100, 100), found));
     EXPECT_EQ(found.column, 100);
     EXPECT_EQ(found.row, 50);
-    EXPECT_EQ(placeInOpenCell(100, 100), whole(25728, 12928));
+    EXPECT_EQ(placeInOpenCell(map, 100, 100), whole(25728, 12928));
     // Cells past the reachable 128 are never chosen, open or not.
-    gridMap.cells()[50 * kMapSide + 100] = kWallType;
-    gridMap.cells()[200 * kMapSide + 200] = 0;
-    EXPECT_FALSE(nearestOpenCell(whole(32000, 32000), found));
+    map.cells()[50 * kMapSide + 100] = kWallType;
+    map.cells()[200 * kMapSide + 200] = 0;
+    EXPECT_FALSE(nearestOpenCell(map, whole(32000, 32000), found));
 }
 
 }  // namespace

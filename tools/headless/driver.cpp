@@ -22,7 +22,7 @@ constexpr uint32_t kReservedTimings = 1u << 20;
 struct DriverState {
     const DriverOptions* options = nullptr;
     const std::vector<InputEvent>* events = nullptr;
-    const shell::Program* program = nullptr;
+    const shell::ProgramRun* programRun = nullptr;
     std::FILE* trace = nullptr;
 
     std::size_t nextEvent = 0;          // first event not yet delivered
@@ -129,7 +129,7 @@ void afterTick(bool /*removedMessage*/, bool tickAccepted) {
     state.passesSinceFrame = 0;
     state.updateNanoseconds.push_back(shell::lastFrameTiming.updateNanoseconds);
     state.drawNanoseconds.push_back(shell::lastFrameTiming.drawNanoseconds);
-    if (state.trace != nullptr) shell::writeTraceRows(state.trace, *state.program, state.framesRun);
+    if (state.trace != nullptr) shell::writeTraceRows(state.trace, *state.programRun, state.framesRun);
     const DriverOptions& o = *state.options;
     const bool everyDue = o.screenshotEvery != 0 && state.framesRun % o.screenshotEvery == 0;
     const bool finalDue = !o.screenshotPath.empty() && state.framesRun == o.frames;
@@ -151,12 +151,12 @@ double medianMilliseconds(std::vector<uint64_t>& values) {
 
 }  // namespace
 
-RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>& events,
+RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>& events, shell::ProgramRun& programRun,
                      const shell::Program& program, std::FILE* trace) {
     state = DriverState{};
     state.options = &options;
     state.events = &events;
-    state.program = &program;
+    state.programRun = &programRun;
     state.trace = trace;
     const uint32_t reserve = std::min(options.frames, kReservedTimings);
     state.updateNanoseconds.reserve(reserve);
@@ -170,7 +170,7 @@ RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>
     if (trace != nullptr) shell::writeTraceHeader(trace, program);
 
     RunSummary summary;
-    summary.exitCode = shell::runEntry(program, shell::programInstance(program), win::SW_SHOWDEFAULT);
+    summary.exitCode = shell::runEntry(program, programRun, shell::programInstance(program), win::SW_SHOWDEFAULT);
     shell::setLoopObserver({});
     summary.windowCreated = shell::mainWindow != nullptr;
     // A run that ended before its last frame (close, Escape, Exit) still gets its final
@@ -179,7 +179,7 @@ RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>
         writeScreenshot(options.screenshotPath);
     }
     summary.framesRun = state.framesRun;
-    summary.agentsAtEnd = program.agentCount();
+    summary.agentsAtEnd = programRun.agentCount();
     summary.slowestFrameMilliseconds = slowestFrameMilliseconds(state.updateNanoseconds, state.drawNanoseconds);
     summary.slowestFrameProcessorMilliseconds = static_cast<double>(state.slowestTickProcessorNanoseconds) / 1e6;
     summary.medianUpdateMilliseconds = medianMilliseconds(state.updateNanoseconds);

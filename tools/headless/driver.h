@@ -35,7 +35,7 @@ struct RunSummary {
 
 // Runs the program in the current directory. File paths in options must already be
 // usable from here; trace may be null. Screenshot folders must exist.
-RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>& events,
+RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>& events, shell::ProgramRun& programRun,
                      const shell::Program& program, std::FILE* trace);
 
 // "steering: 300 frames, 6 agents at the end, median update 0.012 ms, median draw 0.230 ms per

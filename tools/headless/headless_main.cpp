@@ -17,7 +17,7 @@
 #include "tools/headless/input_script.h"
 #include "tools/headless/options.h"
 #include "world/map_file.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 
 namespace {
 
@@ -96,12 +96,14 @@ int main(int argc, char** argv) {
     options.screenshotDir = absoluteFrom(startDir, options.screenshotDir);
     options.tracePath = absoluteFrom(startDir, options.tracePath);
     options.mapPath = absoluteFrom(startDir, options.mapPath);
-    if (!options.mapPath.empty()) {
+    const std::unique_ptr<shell::ProgramRun> programRun = program->makeRun();
+    auto* steeringRun = dynamic_cast<steering::SteeringRun*>(programRun.get());
+    if (!options.mapPath.empty() && steeringRun != nullptr) {
         // As steering --map: only a whole map file is taken.
-        static steering::PreparedMap probe;
-        const steering::MapFileRead read = steering::prepareMapFile(options.mapPath.c_str(), probe, steering::MapFileUse::WholeFileOnly);
+        const steering::MapFileRead read = steering::prepareMapFile(options.mapPath.c_str(), steeringRun->candidateMap,
+                                                                    steering::MapFileUse::WholeFileOnly);
         if (read.status != steering::MapFileStatus::Complete) return usageError(read.problem);
-        steering::mapFilePath = options.mapPath;
+        steeringRun->mapFilePath = options.mapPath;
     }
     const std::string workdir =
         options.workdir.empty() ? defaultWorkdir(startDir).string() : absoluteFrom(startDir, options.workdir);
@@ -149,9 +151,9 @@ int main(int argc, char** argv) {
         if (trace != nullptr) std::fclose(trace);
         return kExitUsage;
     }
-    if (options.navLog) nav::setNavLog(true);
+    if (options.navLog && steeringRun != nullptr) steeringRun->navLogRequested = true;
 
-    const headless::RunSummary summary = headless::runDriver(options, events, *program, trace);
+    const headless::RunSummary summary = headless::runDriver(options, events, *programRun, *program, trace);
     bool traceOk = true;
     if (trace != nullptr) traceOk = std::fclose(trace) == 0;
 

@@ -16,18 +16,19 @@ bool Session::start(const shell::Program& program, Parts parts) {
     quitRequests = reopenedWindows = 0;
     quitCode = -1;
     program_ = &program;
+    run_ = program.makeRun();
     parts_ = parts;
     if (!openWindow()) {
         program_ = nullptr;
         return false;
     }
-    if (parts.world) program.setupWorld();
+    if (parts.world) run_->setupWorld();
     pump();
     return true;
 }
 
 bool Session::openWindow() {
-    shell::mainWindow = shell::createMainWindow(*program_, shell::programInstance(*program_), SW_SHOW);
+    shell::mainWindow = shell::createMainWindow(*run_, shell::programInstance(*program_), SW_SHOW);
     if (shell::mainWindow == nullptr) return false;
     if (parts_.presentation) {
         shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight,
@@ -92,7 +93,7 @@ void Session::rightClick(int x, int y) {
 
 bool Session::tick() {
     host::advanceTickCount(kClockStepMilliseconds);
-    const bool accepted = program_ != nullptr && program_->frameTick();
+    const bool accepted = program_ != nullptr && run_->frameTick();
     pump();
     return accepted;
 }

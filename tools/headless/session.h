@@ -4,6 +4,7 @@
 // virtual clock, as a person at the keyboard would. The tests, fuzzers, soak run and
 // benchmarks drive programs through it; the driver shares its clock step.
 #include <cstdint>
+#include <memory>
 
 #include "platform/win.h"
 #include "shell/program_entry.h"
@@ -37,7 +38,7 @@ public:
     bool start(const shell::Program& program) { return start(program, Parts{}); }
 
     // Destroys the window (the program sees WM_DESTROY) and releases the presentation.
-    // The program's pens and brushes stay: they live as long as the process.
+    // The run (its world, pens and brushes) stays until the next start or the session's end.
     void finish();
 
     // Dispatches everything queued. A quit request is counted (with its code), not obeyed:
@@ -63,7 +64,11 @@ public:
 
     // The check mark of a menu item, read without changing it.
     bool checked(win::UINT command) const;
-    int agentCount() const { return program_ != nullptr ? program_->agentCount() : 0; }
+    int agentCount() const { return program_ != nullptr ? run_->agentCount() : 0; }
+    // The program's run made by the last start (null before any): tests look into its world.
+    shell::ProgramRun* run() const { return run_.get(); }
+    template <typename Run>
+    Run& runAs() const { return static_cast<Run&>(*run_); }
     win::HWND window() const;
     bool quitPosted() const { return quitRequests > 0; }
 
@@ -74,7 +79,8 @@ public:
 private:
     bool openWindow();
 
-    const shell::Program* program_ = nullptr;
+    const shell::Program* program_ = nullptr;  // null once finished
+    std::unique_ptr<shell::ProgramRun> run_;
     Parts parts_;
 };
 

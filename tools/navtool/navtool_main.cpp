@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    nav::cellLinkRule = options.stepRule ? nav::stepLinkRule : steering::sameCellType;
+    navtool::mesh.linkRule = options.stepRule ? nav::stepLinkRule : steering::sameCellType;
 
     double best = 1e30;
     for (int i = 0; i < kTimedBuilds; ++i) {

@@ -33,7 +33,7 @@ void plan(Planner planner, nav::PathResult& result, int fromX, int fromY, int to
     query.toX = toX;
     query.toY = toY;
     query.clearance = kToolCornerClearance;
-    query.linkRule = nav::cellLinkRule;
+    query.linkRule = navtool::mesh.linkRule;
     query.passTableNumber = navtool::mesh.clearanceLevel;
     nav::find_shortest_path(navtool::mesh, searchState(), query, result);
 }
@@ -47,7 +47,7 @@ void printCornerGraph() {
     for (int i = 0; i < kTimedMakings; ++i) {
         state.cachedMesh = nullptr;  // forget the tables, as a rebuilt mesh does
         const auto start = std::chrono::steady_clock::now();
-        nav::prepare_shortest_paths(navtool::mesh, state, nav::cellLinkRule, navtool::mesh.clearanceLevel);
+        nav::prepare_shortest_paths(navtool::mesh, state, navtool::mesh.linkRule, navtool::mesh.clearanceLevel);
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         best = std::min(best, took.count());
     }

@@ -2,6 +2,7 @@
 // (its first argument), the canvas becomes its window, and the browser runs its loop.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "platform/web/web_backend.h"
 #include "shell/program_entry.h"
@@ -9,15 +10,21 @@
 
 namespace {
 
-shell::EntryRun run;
+// The program's run and the entry's loop state: made once, handed to the browser's loop as
+// its context, alive until the page goes.
+struct WebRun {
+    std::unique_ptr<shell::ProgramRun> programRun;
+    shell::EntryRun entry;
+};
 
-bool loopPass(void*, bool* tickAccepted) {
-    const bool running = shell::runLoopPass(run);
-    *tickAccepted = run.tickAccepted;
+bool loopPass(void* context, bool* tickAccepted) {
+    shell::EntryRun& entry = static_cast<WebRun*>(context)->entry;
+    const bool running = shell::runLoopPass(entry);
+    *tickAccepted = entry.tickAccepted;
     return running;
 }
 
-int finish(void*) { return shell::finishEntry(run); }
+int finish(void* context) { return shell::finishEntry(static_cast<WebRun*>(context)->entry); }
 
 }  // namespace
 
@@ -29,10 +36,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!win::web::useWebBackend()) return 1;
-    if (!shell::startEntry(*program, shell::programInstance(*program), win::SW_SHOWDEFAULT, run)) {
+    // Outlives main: the browser keeps calling the loop after main has returned.
+    auto* web = new WebRun{program->makeRun(), {}};
+    if (!shell::startEntry(*program, *web->programRun, shell::programInstance(*program), win::SW_SHOWDEFAULT, web->entry)) {
         std::fprintf(stderr, "web: %s: the main window could not be created\n", name);
         return 1;
     }
-    win::web::runLoop({loopPass, finish, nullptr});
+    win::web::runLoop({loopPass, finish, web});
     return 0;
 }

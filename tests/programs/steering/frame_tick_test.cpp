@@ -9,7 +9,6 @@
 namespace shell_test {
 namespace {
 
-using steering::agentList;
 
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kGreen = 0x00C800;  // 0x00RRGGBB of the wall brush
@@ -34,8 +33,8 @@ protected:
     }
 
     // A green square drawn straight into the off-screen surface, to see whether a tick clears it.
-    static void drawMarker() {
-        win::SelectObject(shell::offscreenDC, steering::asGdiObject(steering::drawingResources.greenBrush));
+    void drawMarker() {
+        win::SelectObject(shell::offscreenDC, steering::asGdiObject(run().drawing.greenBrush));
         win::Rectangle(shell::offscreenDC, 300, 300, 340, 340);
     }
 
@@ -74,7 +73,7 @@ TEST_F(FrameTick, GateSurvivesTheMillisecondCounterWrapping) {
 TEST_F(FrameTick, AcceptedTickClearsToWhiteAndAsksForAPaint) {
     drawMarker();
     win::host::setTickCount(1000);
-    ASSERT_TRUE(steering::frameTick());
+    ASSERT_TRUE(run().frameTick());
     EXPECT_TRUE(paintPending());
     pump();
     EXPECT_FALSE(paintPending());
@@ -85,22 +84,22 @@ TEST_F(FrameTick, AcceptedTickClearsToWhiteAndAsksForAPaint) {
 TEST_F(FrameTick, SecondTickWithinTenMillisecondsTouchesNothing) {
     keyUp(win::VK_INSERT);
     win::host::setTickCount(1000);
-    ASSERT_TRUE(steering::frameTick());
+    ASSERT_TRUE(run().frameTick());
     pump();
     drawMarker();
     std::vector<steering::FixedVec> before;
-    for (const steering::Agent& a : agentList) before.push_back(a.position);
+    for (const steering::Agent& a : world().agentList) before.push_back(a.position);
 
     win::host::setTickCount(1010);
-    EXPECT_FALSE(steering::frameTick());
+    EXPECT_FALSE(run().frameTick());
     EXPECT_FALSE(paintPending());  // the window was not invalidated
     std::size_t i = 0;
-    for (const steering::Agent& a : agentList) EXPECT_EQ(a.position, before[i++]);
+    for (const steering::Agent& a : world().agentList) EXPECT_EQ(a.position, before[i++]);
     repaint();
     EXPECT_EQ(clientPixel(320, 320), kGreen);  // the surface was not cleared
 
     win::host::setTickCount(1011);
-    EXPECT_TRUE(steering::frameTick());
+    EXPECT_TRUE(run().frameTick());
     pump();
     EXPECT_EQ(clientPixel(320, 320), kWhite);
 }
@@ -108,11 +107,11 @@ TEST_F(FrameTick, SecondTickWithinTenMillisecondsTouchesNothing) {
 TEST_F(FrameTick, AgentsAreDrawnWhereTheViewShowsThem) {
     // An agent at world (1500, 1500) appears around pixel (100, 100) at scale 15.
     steering::Agent agent;
-    steering::makeAgentTemplate(agent);
+    makeAgentTemplate(agent, world().agentRandom);
     agent.place({steering::toFixed(1500), steering::toFixed(1500)}, {0, 0});
-    agentList.add(agent);
+    world().agentList.add(agent);
     win::host::setTickCount(1000);
-    ASSERT_TRUE(steering::frameTick());
+    ASSERT_TRUE(run().frameTick());
     pump();
     int drawn = 0;
     for (int y = 90; y <= 110; ++y) {
@@ -120,9 +119,9 @@ TEST_F(FrameTick, AgentsAreDrawnWhereTheViewShowsThem) {
     }
     EXPECT_GT(drawn, 0);
     // Scrolled far away, the agent is outside the visible rectangle and nothing is drawn there.
-    steering::view.viewOriginX = 30000.0;
+    run().view.viewOriginX = 30000.0;
     win::host::setTickCount(1100);
-    ASSERT_TRUE(steering::frameTick());
+    ASSERT_TRUE(run().frameTick());
     pump();
     drawn = 0;
     for (int y = 90; y <= 110; ++y) {
@@ -134,14 +133,14 @@ TEST_F(FrameTick, AgentsAreDrawnWhereTheViewShowsThem) {
 TEST_F(FrameTick, GridOverlayDrawsOnlyWhenToggledOn) {
     // The neighbour grid's lines every 512 units fall on pixel columns 34, 68, ... at scale 15.
     win::host::setTickCount(1000);
-    ASSERT_TRUE(steering::frameTick());
+    ASSERT_TRUE(run().frameTick());
     pump();
     int blue = 0;
     for (int y = 100; y < 400; ++y) blue += clientPixel(34, y) != kWhite ? 1 : 0;
     EXPECT_EQ(blue, 0);
     command(steering::kCommandGrid);
     win::host::setTickCount(1100);
-    ASSERT_TRUE(steering::frameTick());
+    ASSERT_TRUE(run().frameTick());
     pump();
     blue = 0;
     for (int y = 100; y < 400; ++y) blue += clientPixel(34, y) != kWhite ? 1 : 0;
@@ -155,20 +154,20 @@ TEST_F(FrameTick, TicksNeverReplaceAPenOrBrush) {
     }
     keyUp(win::VK_INSERT);
     send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(200, 200));
-    const steering::DrawingResources before = steering::drawingResources;
+    const steering::DrawingResources before = run().drawing;
     for (int i = 0; i < 20; ++i) {
         win::host::advanceTickCount(11);
-        ASSERT_TRUE(steering::frameTick());
+        ASSERT_TRUE(run().frameTick());
         pump();
     }
-    EXPECT_EQ(std::memcmp(&before, &steering::drawingResources, sizeof before), 0);
+    EXPECT_EQ(std::memcmp(&before, &run().drawing, sizeof before), 0);
 }
 
 TEST_F(FrameTick, ReleaseDeletesTheDrawingResourcesThenThePresentation) {
     win::host::setTickCount(1000);
-    ASSERT_TRUE(steering::frameTick());  // leaves the blue pen selected
+    ASSERT_TRUE(run().frameTick());  // leaves the blue pen selected
     pump();
-    steering::releaseDrawingResources();
+    run().releaseDrawingResources();
     EXPECT_EQ(shell::offscreenDC, nullptr);
     EXPECT_FALSE(shell::clearOffscreen());
 }
@@ -210,7 +209,7 @@ TEST_P(PresentationFailure, TickAndPaintCarryOnWithoutMissingObjects) {
     EXPECT_EQ(shell::offscreenDC != nullptr, step >= 8);
 
     win::host::setTickCount(1000);
-    EXPECT_TRUE(steering::frameTick());
+    EXPECT_TRUE(run().frameTick());
     EXPECT_EQ(shell::clearOffscreen(), step >= 7);  // the off-screen surface exists from step 7 on
     pump();  // delivers and handles the paint
     if (step >= 7) {
@@ -222,7 +221,7 @@ TEST_P(PresentationFailure, TickAndPaintCarryOnWithoutMissingObjects) {
     }
     win::MSG message;
     EXPECT_FALSE(win::PeekMessage(&message, nullptr, 0, 0, win::PM_NOREMOVE)) << "paint must validate the window";
-    EXPECT_EQ(agentList.size(), 5u);
+    EXPECT_EQ(world().agentList.size(), 5u);
     shell::shutdownPresentation();
     EXPECT_EQ(shell::offscreenDC, nullptr);
 }
@@ -251,12 +250,11 @@ struct Seen {
 };
 Seen seen;
 
-bool setup() {
+void setup() {
     seen.setupRan = true;
     seen.setupSawPresentation = shell::offscreenDC != nullptr;
     // A burst of messages: each pass handles one, and a tick follows each of them.
     for (int i = 0; i < 20; ++i) win::PostMessage(shell::mainWindow, win::WM_MOUSEMOVE, 0, 0);
-    return true;
 }
 bool tick() {
     if (!shell::passFrameGate()) return false;
@@ -273,8 +271,19 @@ win::LRESULT procedure(win::HWND w, win::UINT m, win::WPARAM wp, win::LPARAM lp)
     }
     return win::DefWindowProc(w, m, wp, lp);
 }
-int count() { return 0; }
-int traceNothing(int, char*, int) { return -1; }
+// A run that records its steps.
+class RecordingRun : public shell::ProgramRun {
+public:
+    win::LRESULT handleMessage(win::HWND w, win::UINT m, win::WPARAM wp, win::LPARAM lp) override {
+        return procedure(w, m, wp, lp);
+    }
+    void setupWorld() override { setup(); }
+    bool frameTick() override { return tick(); }
+    void releaseDrawingResources() override { release(); }
+    int agentCount() const override { return 0; }
+    int traceAgent(int, char*, int) const override { return -1; }
+};
+std::unique_ptr<shell::ProgramRun> makeRecordingRun() { return std::make_unique<RecordingRun>(); }
 
 void beforeTick(bool) {
     ++seen.passes;
@@ -295,10 +304,10 @@ TEST(Entry, RunsTheStepsInOrderAndReturnsTheQuitCode) {
     win::host::setTickCount(0);
     shell::lastTickTime = 0;
     entry::seen = entry::Seen{};
-    const shell::Program program = {"steering", steering::programResources, entry::procedure, entry::setup, entry::tick,
-                                    entry::release, entry::count, entry::traceNothing, ""};
+    const shell::Program program = {"steering", steering::programResources, entry::makeRecordingRun, ""};
+    const std::unique_ptr<shell::ProgramRun> programRun = program.makeRun();
     shell::setLoopObserver({entry::beforeTick, entry::afterTick});
-    const int code = shell::runEntry(program, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
+    const int code = shell::runEntry(program, *programRun, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
     shell::setLoopObserver({});
     EXPECT_EQ(code, 7);
     EXPECT_TRUE(entry::seen.setupRan);

@@ -19,7 +19,7 @@
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 #include "world/map_install.h"
 
 namespace shell_test {
@@ -51,18 +51,14 @@ protected:
         fs::create_directories(folder);
         mapPath = folder + "/open.raw";
         writeBytes(mapPath, std::vector<uint8_t>(kMapBytes, 0));
-        mapEdit = MapEditState{};
-        mapStrokes.clear();
-        obstacleList.clear();
-        neighbourGrid.clear();
-        mapFilePath = mapPath;
-        ASSERT_TRUE(setupWorld());  // one agent at (1500, 4500), target (0, 0)
+        run().mapFilePath = mapPath;
+        run().setupWorld();  // one agent at (1500, 4500), target (0, 0)
         ::testing::internal::CaptureStderr();
     }
     void TearDown() override {
         stderrText = ::testing::internal::GetCapturedStderr();
-        mapFilePath = "maptest.raw";
-        obstacleList.clear();
+        run().mapFilePath = "maptest.raw";
+        world().obstacleList.clear();
         SteeringShell::TearDown();
         fs::remove_all(folder);
     }
@@ -78,8 +74,8 @@ protected:
         send(win::WM_MOUSEMOVE, held, at(x1, y1));
         send(down + 1, 0, at(x1, y1));  // the matching button-up
     }
-    uint8_t authored(int column, int row) const { return worldMap.authored[row * 256 + column]; }
-    Agent& firstAgent() { return *agentList.begin(); }
+    uint8_t authored(int column, int row) { return run().worldMap.authored[row * 256 + column]; }
+    Agent& firstAgent() { return *world().agentList.begin(); }
 
     std::string folder, mapPath, stderrText;
 };
@@ -87,42 +83,42 @@ protected:
 TEST_F(MapEditing, ALeftDragPaintsEveryCellOnItsPathAndLeavesTheTargetAlone) {
     keyDown('E');
     keyUp('E');
-    ASSERT_TRUE(mapEdit.editing);
+    ASSERT_TRUE(run().mapEdit.editing);
     EXPECT_TRUE(isChecked(kCommandEditMap));
     EXPECT_TRUE(isChecked(kPaintChoices[0].command));  // wall is the default
     stroke(win::WM_LBUTTONDOWN, 180, 180, 400, 180);  // cells (10, 10) to (23, 10) in one move
     for (int c = 8; c <= 25; ++c) {
         const bool painted = c >= 10 && c <= 23;
-        EXPECT_EQ(gridMap.cellAt(c, 10), painted ? kWallType : 0) << c;
+        EXPECT_EQ(world().gridMap.cellAt(c, 10), painted ? kWallType : 0) << c;
         EXPECT_EQ(authored(c, 10), painted ? 15 : 0) << c;
     }
     EXPECT_EQ(firstAgent().pathTarget, (FixedVec{0, 0}));  // the click did not send the agents
     // Right drag paints open ground back; outside edit mode a click sends the agents again.
     stroke(win::WM_RBUTTONDOWN, 250, 180, 300, 180);  // cells 14..17
-    EXPECT_EQ(gridMap.cellAt(15, 10), 0);
-    EXPECT_EQ(gridMap.cellAt(13, 10), kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(15, 10), 0);
+    EXPECT_EQ(world().gridMap.cellAt(13, 10), kWallType);
     command(kCommandEditMap);
-    EXPECT_FALSE(mapEdit.editing);
+    EXPECT_FALSE(run().mapEdit.editing);
     send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(400, 300));
     EXPECT_EQ(firstAgent().pathTarget, (FixedVec{6000 << 16, 4500 << 16}));
-    EXPECT_EQ(gridMap.cellAt(23, 20), 0);  // not painted
+    EXPECT_EQ(world().gridMap.cellAt(23, 20), 0);  // not painted
 }
 
 TEST_F(MapEditing, AButtonReleasedOutsideTheWindowEndsTheStroke) {
     keyDown('E');
     send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(180, 180));  // cell (10, 10)
     send(win::WM_MOUSEMOVE, 0, at(400, 180));  // back over the window with the button up
-    EXPECT_EQ(mapEdit.strokeButton, 0u);
-    EXPECT_EQ(gridMap.cellAt(10, 10), kWallType);
-    EXPECT_EQ(gridMap.cellAt(11, 10), 0);
-    EXPECT_EQ(gridMap.cellAt(23, 10), 0);
+    EXPECT_EQ(run().mapEdit.strokeButton, 0u);
+    EXPECT_EQ(world().gridMap.cellAt(10, 10), kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(11, 10), 0);
+    EXPECT_EQ(world().gridMap.cellAt(23, 10), 0);
 }
 
 TEST_F(MapEditing, KeysPastThePaintChoicesAndRepeatedSavesDoNothing) {
     keyDown('E');
     keyDown('2');
     keyDown('1' + kPaintChoiceCount);  // one past the last choice
-    EXPECT_EQ(mapEdit.choice, 1u);
+    EXPECT_EQ(run().mapEdit.choice, 1u);
     ctrl('S');
     ASSERT_TRUE(fs::exists(mapPath));
     fs::remove(mapPath);
@@ -138,22 +134,22 @@ TEST_F(MapEditing, UndoAndRedoWholeStrokesWithTheControlKey) {
     keyDown('2');                                      // open ground... then walls again:
     keyDown('1');
     stroke(win::WM_LBUTTONDOWN, 180, 200, 180, 240);  // cells (10, 11) to (10, 14)
-    EXPECT_EQ(gridMap.cellAt(10, 14), kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(10, 14), kWallType);
     keyDown('Z');  // without Ctrl: not an undo
-    EXPECT_EQ(gridMap.cellAt(10, 14), kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(10, 14), kWallType);
     ctrl('Z');
-    EXPECT_EQ(gridMap.cellAt(10, 14), 0);
-    EXPECT_EQ(gridMap.cellAt(12, 10), kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(10, 14), 0);
+    EXPECT_EQ(world().gridMap.cellAt(12, 10), kWallType);
     ctrl('Z');
-    EXPECT_EQ(gridMap.cellAt(12, 10), 0);
+    EXPECT_EQ(world().gridMap.cellAt(12, 10), 0);
     EXPECT_EQ(authored(10, 10), 0);
     ctrl('Y');
-    EXPECT_EQ(gridMap.cellAt(12, 10), kWallType);
-    EXPECT_EQ(gridMap.cellAt(10, 14), 0);
+    EXPECT_EQ(world().gridMap.cellAt(12, 10), kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(10, 14), 0);
     ctrl('Y');
-    EXPECT_EQ(gridMap.cellAt(10, 14), kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(10, 14), kWallType);
     ctrl('Y');  // nothing left to redo
-    EXPECT_NE(std::string(mapEdit.status).find("nothing to redo"), std::string::npos);
+    EXPECT_NE(std::string(run().mapEdit.status).find("nothing to redo"), std::string::npos);
 }
 
 TEST_F(MapEditing, PaintingAnObstacleMarkerMakesAnObstacleAndErasingRemovesIt) {
@@ -162,21 +158,21 @@ TEST_F(MapEditing, PaintingAnObstacleMarkerMakesAnObstacleAndErasingRemovesIt) {
     EXPECT_TRUE(isChecked(kPaintChoices[2].command));
     EXPECT_FALSE(isChecked(kPaintChoices[0].command));
     stroke(win::WM_LBUTTONDOWN, 350, 180, 350, 180);  // cell (20, 10)
-    ASSERT_EQ(obstacleList.size(), 1u);
+    ASSERT_EQ(world().obstacleList.size(), 1u);
     // A copy: erasing the marker below frees the obstacle.
-    const Obstacle o = **obstacleList.begin();
+    const Obstacle o = **world().obstacleList.begin();
     EXPECT_EQ(o.x, (20 * 256 + 128) << 16);
     EXPECT_EQ(o.y, (10 * 256 + 128) << 16);
     EXPECT_EQ(o.radius, 140 << 16);
-    EXPECT_EQ(gridMap.cellAt(20, 10), 1);  // rewritten as the set-up does
+    EXPECT_EQ(world().gridMap.cellAt(20, 10), 1);  // rewritten as the set-up does
     EXPECT_EQ(authored(20, 10), 14);       // kept for saving
     std::vector<const Obstacle*> found;
-    neighbourGrid.queryObstacles({o.x, o.y}, 0.0, found);
+    world().neighbourGrid.queryObstacles({o.x, o.y}, 0.0, found);
     EXPECT_EQ(found.size(), 1u);
     stroke(win::WM_RBUTTONDOWN, 350, 180, 350, 180);
-    EXPECT_EQ(obstacleList.size(), 0u);
+    EXPECT_EQ(world().obstacleList.size(), 0u);
     found.clear();
-    neighbourGrid.queryObstacles({o.x, o.y}, 0.0, found);
+    world().neighbourGrid.queryObstacles({o.x, o.y}, 0.0, found);
     EXPECT_TRUE(found.empty());
 }
 
@@ -196,8 +192,8 @@ TEST_F(MapEditing, AfterAStrokeFollowingAgentsReplanAroundTheNewWall) {
     EXPECT_FALSE(detours());
     keyDown('E');
     stroke(win::WM_LBUTTONDOWN, 240, 86, 240, 479);  // column 14, rows 5..28
-    EXPECT_EQ(gridMap.cellAt(14, 5), kWallType);
-    EXPECT_EQ(gridMap.cellAt(14, 28), kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(14, 5), kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(14, 28), kWallType);
     EXPECT_FALSE(agent.pathDone);
     EXPECT_EQ(agent.pathTarget, (FixedVec{6000 << 16, 4500 << 16}));
     EXPECT_TRUE(detours());
@@ -213,7 +209,7 @@ TEST_F(MapEditing, AnAgentInsideANewWallGoesToTheNearestOpenCell) {
     stroke(win::WM_LBUTTONDOWN, 90, 300, 90, 300);  // cell (5, 17)
     EXPECT_EQ(firstAgent().position, (FixedVec{1664 << 16, 4480 << 16}));
     std::vector<Agent*> found;
-    neighbourGrid.queryAgents(firstAgent().position, 0.0, found);
+    world().neighbourGrid.queryAgents(firstAgent().position, 0.0, found);
     EXPECT_EQ(found.size(), 1u);
     // Walling (6, 17) moves it again. From its centre (6, 16), (7, 17) and (6, 18) are all
     // 256 units away; the tie goes to the first in row order: (6, 16) at (1664, 4224).
@@ -237,7 +233,7 @@ TEST_F(MapEditing, SavingWritesTheMapAsAuthoredToItsFile) {
     fs::remove(mapPath);
     fs::create_directories(mapPath);
     command(kCommandSaveMap);
-    EXPECT_NE(std::string(mapEdit.status).find("it is a folder"), std::string::npos) << mapEdit.status;
+    EXPECT_NE(std::string(run().mapEdit.status).find("it is a folder"), std::string::npos) << run().mapEdit.status;
     EXPECT_TRUE(fs::is_directory(mapPath));
 }
 
@@ -252,12 +248,12 @@ TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
 
     for (const std::string& bad : {shortFile, folder + "/missing.raw", folder}) {
         send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(bad)), 0);
-        EXPECT_EQ(gridMap.cellAt(0, 30), 0) << bad;
-        EXPECT_EQ(mapFilePath, mapPath) << bad;
+        EXPECT_EQ(world().gridMap.cellAt(0, 30), 0) << bad;
+        EXPECT_EQ(run().mapFilePath, mapPath) << bad;
         EXPECT_EQ(firstAgent().position, before) << bad;
         // The file's own name and the outcome, however deep its folder; nothing about an
         // open map standing in, which is what the same file gives at start-up.
-        const std::string shown = mapEdit.status;
+        const std::string shown = run().mapEdit.status;
         EXPECT_NE(shown.find(fs::path(bad).filename().string() + "\""), std::string::npos) << shown;
         EXPECT_TRUE(shown.ends_with(": not loaded")) << shown;
         const std::string said = ::testing::internal::GetCapturedStderr();
@@ -272,17 +268,17 @@ TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
     const std::string tooFine = folder + "/checkerboard.raw";
     writeBytes(tooFine, checkerboard);
     send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(tooFine)), 0);
-    EXPECT_NE(std::string(mapEdit.status).find("needs more navigation"), std::string::npos) << mapEdit.status;
-    EXPECT_EQ(mapFilePath, mapPath);
-    EXPECT_EQ(gridMap.cellAt(1, 0), 0);
-    EXPECT_FALSE(steering::navMesh.buildFailed);
+    EXPECT_NE(std::string(run().mapEdit.status).find("needs more navigation"), std::string::npos) << run().mapEdit.status;
+    EXPECT_EQ(run().mapFilePath, mapPath);
+    EXPECT_EQ(world().gridMap.cellAt(1, 0), 0);
+    EXPECT_FALSE(world().navMesh.buildFailed);
     EXPECT_EQ(firstAgent().position, before);
 
     send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(good)), 0);
-    EXPECT_EQ(mapFilePath, good);
-    EXPECT_EQ(gridMap.cellAt(0, 30), kWallType);
-    EXPECT_EQ(gridMap.cellAt(40, 30), 0);
-    EXPECT_NE(std::string(mapEdit.status).find("loaded"), std::string::npos);
+    EXPECT_EQ(run().mapFilePath, good);
+    EXPECT_EQ(world().gridMap.cellAt(0, 30), kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(40, 30), 0);
+    EXPECT_NE(std::string(run().mapEdit.status).find("loaded"), std::string::npos);
 }
 
 // A refused map whose path is longer than the status line: the line keeps the reason (it
@@ -296,11 +292,11 @@ TEST_F(MapEditing, LongPathKeepsTheReasonInTheStatusLine) {
     send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(longName)), 0);
     const std::string said = ::testing::internal::GetCapturedStderr();
     ::testing::internal::CaptureStderr();  // for TearDown
-    EXPECT_EQ(std::string(mapEdit.status).rfind("not loaded: the map needs more navigation", 0), 0u) << mapEdit.status;
+    EXPECT_EQ(std::string(run().mapEdit.status).rfind("not loaded: the map needs more navigation", 0), 0u) << run().mapEdit.status;
     EXPECT_NE(said.find("not loaded: the map needs more navigation than the tables hold (\"" + longName + "\")\n"),
               std::string::npos)
         << said;
-    EXPECT_EQ(mapFilePath, mapPath);
+    EXPECT_EQ(run().mapFilePath, mapPath);
 }
 
 // A deep folder must not push the reason off the line: CI's clean clones live deeper than ours.

@@ -1,15 +1,18 @@
 // navtool building the very mesh the steering program's set-up builds from the same file.
 #include <gtest/gtest.h>
 
+#include "tests/programs/steering/run_fixture.h"
+
 #include <cinttypes>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "navigation/mesh_digest.h"
 #include "navigation/nav_mesh.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 #include "steering/agent_list.h"
 #include "tests/world/map_bytes.h"
 #include "world/map_file.h"
@@ -47,17 +50,14 @@ ToolBuild runNavtool(const std::string& mapPath) {
 }
 
 std::string programDigest(const std::string& mapPath) {
-    agentList.clear();
-    obstacleList.clear();
-    neighbourGrid.clear();
-    mapFilePath = mapPath;
+    const auto runOwner = std::make_unique<steering::SteeringRun>();  // megabytes: not on the stack
+    steering::SteeringRun& run = *runOwner;
+    run.mapFilePath = mapPath;
     ::testing::internal::CaptureStderr();
-    setupWorld();
+    run.setupWorld();
     ::testing::internal::GetCapturedStderr();
-    mapFilePath = "maptest.raw";
     char text[32];
-    std::snprintf(text, sizeof text, "%016" PRIx64, nav::mesh_digest(steering::navMesh));
-    agentList.clear();
+    std::snprintf(text, sizeof text, "%016" PRIx64, nav::mesh_digest(run.world->navMesh));
     return text;
 }
 

@@ -7,7 +7,6 @@
 namespace shell_test {
 namespace {
 
-using steering::agentList;
 using steering::FixedVec;
 
 class PopulationInput : public SteeringShell {
@@ -18,25 +17,25 @@ protected:
     }
 
     // Adds an agent at a distinct spot so removals can be told apart.
-    static void addAgentAt(int32_t wholeX, int32_t wholeY) {
+    void addAgentAt(int32_t wholeX, int32_t wholeY) {
         steering::Agent agent;
-        steering::makeAgentTemplate(agent);
+        makeAgentTemplate(agent, world().agentRandom);
         agent.place({steering::toFixed(wholeX), steering::toFixed(wholeY)}, {0, 0});
-        agentList.add(agent);
+        world().agentList.add(agent);
     }
 
-    static std::vector<FixedVec> positions() {
+    std::vector<FixedVec> positions() {
         std::vector<FixedVec> out;
-        for (const steering::Agent& a : agentList) out.push_back(a.position);
+        for (const steering::Agent& a : world().agentList) out.push_back(a.position);
         return out;
     }
 };
 
 TEST_F(PopulationInput, InsertWithoutAClickPlacesFiveIdenticalAgentsAtTheOrigin) {
     keyUp(win::VK_INSERT);
-    ASSERT_EQ(agentList.size(), 5u);
-    const steering::Agent& first = *agentList.begin();
-    for (const steering::Agent& a : agentList) {
+    ASSERT_EQ(world().agentList.size(), 5u);
+    const steering::Agent& first = *world().agentList.begin();
+    for (const steering::Agent& a : world().agentList) {
         EXPECT_EQ(a.position, (FixedVec{0, 0}));
         EXPECT_EQ(a.velocity, (FixedVec{0, 0}));
         EXPECT_EQ(a.radius, first.radius);
@@ -46,15 +45,15 @@ TEST_F(PopulationInput, InsertWithoutAClickPlacesFiveIdenticalAgentsAtTheOrigin)
 
 TEST_F(PopulationInput, InsertKeyDownAddsNothing) {
     keyDown(win::VK_INSERT);
-    EXPECT_EQ(agentList.size(), 0u);
+    EXPECT_EQ(world().agentList.size(), 0u);
 }
 
 TEST_F(PopulationInput, EachInsertDrawsNewRandomValuesOnce) {
     keyUp(win::VK_INSERT);
     keyUp(win::VK_INSERT);
-    ASSERT_EQ(agentList.size(), 10u);
+    ASSERT_EQ(world().agentList.size(), 10u);
     std::vector<steering::Fixed> radii;
-    for (const steering::Agent& a : agentList) radii.push_back(a.radius);
+    for (const steering::Agent& a : world().agentList) radii.push_back(a.radius);
     for (int i = 1; i < 5; ++i) EXPECT_EQ(radii[static_cast<std::size_t>(i)], radii[0]);
     for (int i = 6; i < 10; ++i) EXPECT_EQ(radii[static_cast<std::size_t>(i)], radii[5]);
 }
@@ -62,8 +61,8 @@ TEST_F(PopulationInput, EachInsertDrawsNewRandomValuesOnce) {
 TEST_F(PopulationInput, InsertUsesTheLastLeftDragPoint) {
     send(win::WM_MOUSEMOVE, win::MK_LBUTTON, at(10, 20));
     keyUp(win::VK_INSERT);
-    ASSERT_EQ(agentList.size(), 5u);
-    for (const steering::Agent& a : agentList) {
+    ASSERT_EQ(world().agentList.size(), 5u);
+    for (const steering::Agent& a : world().agentList) {
         EXPECT_EQ(a.position, (FixedVec{steering::toFixed(150), steering::toFixed(300)}));
     }
 }
@@ -71,7 +70,7 @@ TEST_F(PopulationInput, InsertUsesTheLastLeftDragPoint) {
 TEST_F(PopulationInput, InsertOnAWallOrPastTheMapUsesTheNearestOpenCellsCentre) {
     // Pixel (40, 38) is (600, 570), in cell (2, 2), walled here. Cell (2, 1)'s centre
     // (640, 384) is 190 units away, (1, 2)'s (384, 640) 227.
-    steering::gridMap.cells()[2 * 256 + 2] = steering::kWallType;
+    world().gridMap.cells()[2 * 256 + 2] = steering::kWallType;
     send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(40, 38));
     keyUp(win::VK_INSERT);
     // Zoomed out four times a pixel is 15 * 1.5^4 = 75.9375 units: pixel (600, 400) is
@@ -91,10 +90,10 @@ TEST_F(PopulationInput, DeleteWithThreeAgentsRemovesThemAll) {
     addAgentAt(2000, 1000);
     addAgentAt(3000, 1000);
     keyUp(win::VK_DELETE);
-    EXPECT_EQ(agentList.size(), 0u);
+    EXPECT_EQ(world().agentList.size(), 0u);
     keyUp(win::VK_DELETE);  // on an empty population: nothing
-    EXPECT_EQ(agentList.size(), 0u);
-    EXPECT_EQ(steering::neighbourGrid.occupancy(1, 1), 0);
+    EXPECT_EQ(world().agentList.size(), 0u);
+    EXPECT_EQ(world().neighbourGrid.occupancy(1, 1), 0);
 }
 
 TEST_F(PopulationInput, DeleteRemovesTheFiveOldest) {
@@ -105,16 +104,16 @@ TEST_F(PopulationInput, DeleteRemovesTheFiveOldest) {
     EXPECT_EQ(left[0].x, steering::toFixed(6000));
     EXPECT_EQ(left[1].x, steering::toFixed(7000));
     // The removed agents are gone from the neighbour grid as well.
-    EXPECT_EQ(steering::neighbourGrid.occupancy(1000 / 512, 500 / 512), 0);
+    EXPECT_EQ(world().neighbourGrid.occupancy(1000 / 512, 500 / 512), 0);
 }
 
 TEST_F(PopulationInput, LeftClickTargetsEveryAgentAndMovesTheInsertPoint) {
     addAgentAt(1000, 1000);
     addAgentAt(2000, 2000);
     send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(40, 30));
-    EXPECT_EQ(steering::mouseWorld.x, 600);
-    EXPECT_EQ(steering::mouseWorld.y, 450);
-    for (const steering::Agent& a : agentList) {
+    EXPECT_EQ(run().mouseWorld.x, 600);
+    EXPECT_EQ(run().mouseWorld.y, 450);
+    for (const steering::Agent& a : world().agentList) {
         EXPECT_EQ(a.pathTarget, (FixedVec{steering::toFixed(600), steering::toFixed(450)}));
     }
 }
@@ -123,11 +122,11 @@ TEST_F(PopulationInput, LeftDragMovesTheInsertPointButNotTheTarget) {
     addAgentAt(1000, 1000);
     send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(40, 30));
     send(win::WM_MOUSEMOVE, win::MK_LBUTTON, at(100, 200));
-    EXPECT_EQ(steering::mouseWorld.x, 1500);
-    EXPECT_EQ(steering::mouseWorld.y, 3000);
-    EXPECT_EQ(agentList.begin()->pathTarget, (FixedVec{steering::toFixed(600), steering::toFixed(450)}));
+    EXPECT_EQ(run().mouseWorld.x, 1500);
+    EXPECT_EQ(run().mouseWorld.y, 3000);
+    EXPECT_EQ(world().agentList.begin()->pathTarget, (FixedVec{steering::toFixed(600), steering::toFixed(450)}));
     send(win::WM_LBUTTONUP, 0, at(100, 200));  // release does nothing more
-    EXPECT_EQ(agentList.begin()->pathTarget, (FixedVec{steering::toFixed(600), steering::toFixed(450)}));
+    EXPECT_EQ(world().agentList.begin()->pathTarget, (FixedVec{steering::toFixed(600), steering::toFixed(450)}));
 }
 
 class MenuCommands : public SteeringShell {};
@@ -143,31 +142,31 @@ TEST_F(MenuCommands, EachToggleChecksOnAndUnchecksOff) {
                               {steering::kCommandPaths, &steering::DebugFlags::showPaths},
                               {steering::kCommandTriangles, &steering::DebugFlags::showTriangles}};
     for (const Toggle& t : toggles) {
-        EXPECT_FALSE(steering::debugFlags.*(t.flag)) << t.id;
+        EXPECT_FALSE(run().debugFlags.*(t.flag)) << t.id;
         EXPECT_FALSE(isChecked(t.id)) << t.id;
         command(t.id);
-        EXPECT_TRUE(steering::debugFlags.*(t.flag)) << t.id;
+        EXPECT_TRUE(run().debugFlags.*(t.flag)) << t.id;
         EXPECT_TRUE(isChecked(t.id)) << t.id;
         command(t.id);
-        EXPECT_FALSE(steering::debugFlags.*(t.flag)) << t.id;
+        EXPECT_FALSE(run().debugFlags.*(t.flag)) << t.id;
         EXPECT_FALSE(isChecked(t.id)) << t.id;
     }
 }
 
 TEST_F(MenuCommands, ToggleTouchesOnlyItsOwnFlag) {
     command(steering::kCommandVectors);
-    EXPECT_TRUE(steering::debugFlags.showVectors);
-    EXPECT_FALSE(steering::debugFlags.showGrid);
-    EXPECT_FALSE(steering::debugFlags.showNeighbours);
-    EXPECT_FALSE(steering::debugFlags.showPaths);
-    EXPECT_FALSE(steering::debugFlags.showTriangles);
+    EXPECT_TRUE(run().debugFlags.showVectors);
+    EXPECT_FALSE(run().debugFlags.showGrid);
+    EXPECT_FALSE(run().debugFlags.showNeighbours);
+    EXPECT_FALSE(run().debugFlags.showPaths);
+    EXPECT_FALSE(run().debugFlags.showTriangles);
     EXPECT_FALSE(isChecked(steering::kCommandGrid));
 }
 
 TEST_F(MenuCommands, UnknownCommandChangesNothing) {
     command(40011);
     command(1);
-    EXPECT_FALSE(steering::debugFlags.showGrid);
+    EXPECT_FALSE(run().debugFlags.showGrid);
     EXPECT_FALSE(quitSeen);
     EXPECT_NE(win::host::mainWindow(), nullptr);
 }

@@ -11,7 +11,7 @@
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "programs/steering/view_state.h"
-#include "programs/steering/world_setup.h"
+#include "programs/steering/steering_run.h"
 
 namespace shell_test {
 
@@ -23,26 +23,26 @@ protected:
         win::host::failPresentationStep(0);
         win::host::setTickCount(1000);
         shell::lastTickTime = 0;
-        steering::resetWorld();  // the program's state as a new process has it
-        steering::ensureDrawingResources();  // an earlier run in this process released them
-        shell::mainWindow =
-            shell::createMainWindow(steering::steeringProgram, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
+        runOwner = std::make_unique<steering::SteeringRun>();  // a new run: no map, no agents
+        shell::mainWindow = shell::createMainWindow(*runOwner, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
         ASSERT_NE(shell::mainWindow, nullptr);
         pump();
     }
 
     void TearDown() override {
-        steering::agentList.clear();
         if (win::host::mainWindow() != nullptr) win::DestroyWindow(shell::mainWindow);
         pump();
         shell::shutdownPresentation();
     }
 
     // An empty world (no map file, no navigation) in which agents can be added.
-    static void emptyWorld() {
-        steering::gridMap.init(256, 256);
-        steering::neighbourGrid.init(128, 128);
+    void emptyWorld() {
+        world().gridMap.init(256, 256);
+        world().neighbourGrid.init(128, 128);
     }
+
+    steering::SteeringRun& run() { return *runOwner; }
+    steering::World& world() { return *runOwner->world; }
 
     // Dispatches everything queued; records whether the quit message came by.
     void pump() {
@@ -77,6 +77,7 @@ protected:
         return (previous & win::MF_CHECKED) != 0;
     }
 
+    std::unique_ptr<steering::SteeringRun> runOwner;
     bool quitSeen = false;
     int quitCode = -1;
 };

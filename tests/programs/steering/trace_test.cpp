@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/programs/steering/run_fixture.h"
+
 #include "programs/steering/steering_program.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
@@ -15,23 +17,21 @@ namespace {
 
 using steering::Fixed;
 
-class SteeringTrace : public ::testing::Test {
+class SteeringTrace : public steering::test::RunTest {
 protected:
     void SetUp() override {
-        steering::gridMap.init(256, 256);
-        steering::neighbourGrid.init(128, 128);
-        steering::agentList.clear();
+        world().gridMap.init(256, 256);
+        world().neighbourGrid.init(128, 128);
     }
-    void TearDown() override { steering::agentList.clear(); }
 
-    static std::string rowFor(steering::FixedVec position, steering::FixedVec velocity) {
+    std::string rowFor(steering::FixedVec position, steering::FixedVec velocity) {
         steering::Agent agent;
-        steering::makeAgentTemplate(agent);
+        makeAgentTemplate(agent, world().agentRandom);
         agent.place(position, velocity);
-        steering::agentList.clear();
-        steering::agentList.add(agent);
+        world().agentList.clear();
+        world().agentList.add(agent);
         char buffer[256];
-        const int length = steering::steeringProgram.traceAgent(0, buffer, sizeof buffer);
+        const int length = run().traceAgent(0, buffer, sizeof buffer);
         EXPECT_GT(length, 0);
         return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
     }
@@ -78,10 +78,10 @@ TEST_F(SteeringTrace, ExtraColumnsFollowTheHeader) {
 TEST_F(SteeringTrace, OutOfRangeIndexOrSmallBufferGivesMinusOne) {
     rowFor({0, 0}, {0, 0});
     char buffer[256];
-    EXPECT_EQ(steering::steeringProgram.traceAgent(1, buffer, sizeof buffer), -1);
-    EXPECT_EQ(steering::steeringProgram.traceAgent(-1, buffer, sizeof buffer), -1);
-    EXPECT_EQ(steering::steeringProgram.traceAgent(0, buffer, 4), -1);
-    EXPECT_EQ(steering::steeringProgram.agentCount(), 1);
+    EXPECT_EQ(run().traceAgent(1, buffer, sizeof buffer), -1);
+    EXPECT_EQ(run().traceAgent(-1, buffer, sizeof buffer), -1);
+    EXPECT_EQ(run().traceAgent(0, buffer, 4), -1);
+    EXPECT_EQ(run().agentCount(), 1);
 }
 
 }  // namespace

@@ -4,133 +4,132 @@
 namespace shell_test {
 namespace {
 
-using steering::view;
 
 class ViewInput : public SteeringShell {};
 
 TEST_F(ViewInput, LeftArrowClampsAtZero) {
-    view.viewOriginX = 100.0;
+    run().view.viewOriginX = 100.0;
     keyDown(win::VK_LEFT);
-    EXPECT_EQ(view.viewOriginX, 0.0);
-    view.viewOriginX = 300.0;
+    EXPECT_EQ(run().view.viewOriginX, 0.0);
+    run().view.viewOriginX = 300.0;
     keyDown(win::VK_LEFT);
-    EXPECT_EQ(view.viewOriginX, 44.0);
-    view.viewOriginX = 256.0;  // exactly reaching zero also gives zero
+    EXPECT_EQ(run().view.viewOriginX, 44.0);
+    run().view.viewOriginX = 256.0;  // exactly reaching zero also gives zero
     keyDown(win::VK_LEFT);
-    EXPECT_EQ(view.viewOriginX, 0.0);
-    EXPECT_EQ(view.viewOriginY, 0.0);
+    EXPECT_EQ(run().view.viewOriginX, 0.0);
+    EXPECT_EQ(run().view.viewOriginY, 0.0);
 }
 
 TEST_F(ViewInput, UpArrowClampsAtZero) {
-    view.viewOriginY = 300.0;
+    run().view.viewOriginY = 300.0;
     keyDown(win::VK_UP);
-    EXPECT_EQ(view.viewOriginY, 44.0);
+    EXPECT_EQ(run().view.viewOriginY, 44.0);
     keyDown(win::VK_UP);
-    EXPECT_EQ(view.viewOriginY, 0.0);
-    EXPECT_EQ(view.viewOriginX, 0.0);
+    EXPECT_EQ(run().view.viewOriginY, 0.0);
+    EXPECT_EQ(run().view.viewOriginX, 0.0);
 }
 
 TEST_F(ViewInput, RightAndDownClampAtTheMapEdge) {
-    view.viewOriginX = 65500.0;
+    run().view.viewOriginX = 65500.0;
     keyDown(win::VK_RIGHT);
-    EXPECT_EQ(view.viewOriginX, 65536.0);
+    EXPECT_EQ(run().view.viewOriginX, 65536.0);
     keyDown(win::VK_RIGHT);
-    EXPECT_EQ(view.viewOriginX, 65536.0);
-    view.viewOriginY = 65000.0;
+    EXPECT_EQ(run().view.viewOriginX, 65536.0);
+    run().view.viewOriginY = 65000.0;
     keyDown(win::VK_DOWN);
-    EXPECT_EQ(view.viewOriginY, 65256.0);
+    EXPECT_EQ(run().view.viewOriginY, 65256.0);
     keyDown(win::VK_DOWN);
-    EXPECT_EQ(view.viewOriginY, 65512.0);
+    EXPECT_EQ(run().view.viewOriginY, 65512.0);
     keyDown(win::VK_DOWN);
-    EXPECT_EQ(view.viewOriginY, 65536.0);
+    EXPECT_EQ(run().view.viewOriginY, 65536.0);
 }
 
 TEST_F(ViewInput, RepeatCountScrollsByItsLowSevenBits) {
-    view.viewOriginX = 1000.0;
+    run().view.viewOriginX = 1000.0;
     keyDown(win::VK_RIGHT, 128);  // 128 & 0x7F = 0
-    EXPECT_EQ(view.viewOriginX, 1000.0);
+    EXPECT_EQ(run().view.viewOriginX, 1000.0);
     keyDown(win::VK_RIGHT, 3);
-    EXPECT_EQ(view.viewOriginX, 1000.0 + 3 * 256);
+    EXPECT_EQ(run().view.viewOriginX, 1000.0 + 3 * 256);
     keyDown(win::VK_LEFT, 129);  // one repetition
-    EXPECT_EQ(view.viewOriginX, 1000.0 + 2 * 256);
+    EXPECT_EQ(run().view.viewOriginX, 1000.0 + 2 * 256);
     keyDown(win::VK_RIGHT, 127);
-    EXPECT_EQ(view.viewOriginX, 1000.0 + 2 * 256 + 127 * 256);
+    EXPECT_EQ(run().view.viewOriginX, 1000.0 + 2 * 256 + 127 * 256);
 }
 
 TEST_F(ViewInput, ArrowReleasesAndOtherKeysDoNotScroll) {
-    view.viewOriginX = 5000.0;
-    view.viewOriginY = 5000.0;
+    run().view.viewOriginX = 5000.0;
+    run().view.viewOriginY = 5000.0;
     keyUp(win::VK_LEFT);
     keyUp(win::VK_DOWN);
     keyDown(win::VK_SPACE);
     keyDown(win::VK_HOME);
     keyDown(win::VK_NEXT);  // zoom acts on release only
-    EXPECT_EQ(view.viewOriginX, 5000.0);
-    EXPECT_EQ(view.viewOriginY, 5000.0);
-    EXPECT_EQ(view.viewScaleX, 15.0);
+    EXPECT_EQ(run().view.viewOriginX, 5000.0);
+    EXPECT_EQ(run().view.viewOriginY, 5000.0);
+    EXPECT_EQ(run().view.viewScaleX, 15.0);
 }
 
 TEST_F(ViewInput, PageDownThenPageUpReturnsToTheStartingScale) {
-    view.viewOriginX = 777.0;
+    run().view.viewOriginX = 777.0;
     keyUp(win::VK_NEXT);
-    EXPECT_EQ(view.viewScaleX, 22.5);
-    EXPECT_EQ(view.viewScaleY, 22.5);
-    EXPECT_EQ(view.viewInvScaleX, 1.0 / 22.5);
-    EXPECT_EQ(view.viewInvScaleY, 1.0 / 22.5);
+    EXPECT_EQ(run().view.viewScaleX, 22.5);
+    EXPECT_EQ(run().view.viewScaleY, 22.5);
+    EXPECT_EQ(run().view.viewInvScaleX, 1.0 / 22.5);
+    EXPECT_EQ(run().view.viewInvScaleY, 1.0 / 22.5);
     keyUp(win::VK_PRIOR);
-    EXPECT_EQ(view.viewScaleX, 15.0);
-    EXPECT_EQ(view.viewScaleY, 15.0);
-    EXPECT_EQ(view.viewInvScaleX, 1.0 / 15.0);
-    EXPECT_EQ(view.viewInvScaleY, 1.0 / 15.0);
-    EXPECT_EQ(view.viewOriginX, 777.0);  // zoom is anchored at the top-left corner
+    EXPECT_EQ(run().view.viewScaleX, 15.0);
+    EXPECT_EQ(run().view.viewScaleY, 15.0);
+    EXPECT_EQ(run().view.viewInvScaleX, 1.0 / 15.0);
+    EXPECT_EQ(run().view.viewInvScaleY, 1.0 / 15.0);
+    EXPECT_EQ(run().view.viewOriginX, 777.0);  // zoom is anchored at the top-left corner
 }
 
 TEST_F(ViewInput, ZoomHasNoLimitAndKeepsReciprocalsInStep) {
     for (int i = 0; i < 40; ++i) keyUp(win::VK_PRIOR);
-    EXPECT_GT(view.viewScaleX, 0.0);
-    EXPECT_LT(view.viewScaleX, 1e-5);
-    EXPECT_EQ(view.viewInvScaleX, 1.0 / view.viewScaleX);
-    EXPECT_EQ(view.viewInvScaleY, 1.0 / view.viewScaleY);
+    EXPECT_GT(run().view.viewScaleX, 0.0);
+    EXPECT_LT(run().view.viewScaleX, 1e-5);
+    EXPECT_EQ(run().view.viewInvScaleX, 1.0 / run().view.viewScaleX);
+    EXPECT_EQ(run().view.viewInvScaleY, 1.0 / run().view.viewScaleY);
 }
 
 TEST_F(ViewInput, RightButtonJumpsTheView) {
     send(win::WM_RBUTTONDOWN, win::MK_RBUTTON, at(10, 5));
-    EXPECT_EQ(view.viewOriginX, 1020.0);
-    EXPECT_EQ(view.viewOriginY, 680.0);
+    EXPECT_EQ(run().view.viewOriginX, 1020.0);
+    EXPECT_EQ(run().view.viewOriginY, 680.0);
     send(win::WM_MOUSEMOVE, win::MK_RBUTTON, at(639, 479));
-    EXPECT_EQ(view.viewOriginX, 639.0 * 102);
-    EXPECT_EQ(view.viewOriginY, 479.0 * 136);
-    EXPECT_EQ(view.viewScaleX, 15.0);
+    EXPECT_EQ(run().view.viewOriginX, 639.0 * 102);
+    EXPECT_EQ(run().view.viewOriginY, 479.0 * 136);
+    EXPECT_EQ(run().view.viewScaleX, 15.0);
 }
 
 TEST_F(ViewInput, MouseMoveWithoutButtonsChangesNothing) {
     send(win::WM_MOUSEMOVE, 0, at(300, 200));
-    EXPECT_EQ(view.viewOriginX, 0.0);
-    EXPECT_EQ(steering::mouseWorld.x, 0);
-    EXPECT_EQ(steering::mouseWorld.y, 0);
+    EXPECT_EQ(run().view.viewOriginX, 0.0);
+    EXPECT_EQ(run().mouseWorld.x, 0);
+    EXPECT_EQ(run().mouseWorld.y, 0);
 }
 
 TEST_F(ViewInput, BothButtonsDragMovesOnlyTheInsertPoint) {
     send(win::WM_MOUSEMOVE, win::MK_LBUTTON | win::MK_RBUTTON, at(10, 20));
-    EXPECT_EQ(view.viewOriginX, 0.0);
-    EXPECT_EQ(view.viewOriginY, 0.0);
-    EXPECT_EQ(steering::mouseWorld.x, 150);
-    EXPECT_EQ(steering::mouseWorld.y, 300);
+    EXPECT_EQ(run().view.viewOriginX, 0.0);
+    EXPECT_EQ(run().view.viewOriginY, 0.0);
+    EXPECT_EQ(run().mouseWorld.x, 150);
+    EXPECT_EQ(run().mouseWorld.y, 300);
 }
 
 TEST_F(ViewInput, MouseToWorldUsesTheCurrentViewAndTruncates) {
-    view.viewOriginX = 1000.0;
-    view.viewOriginY = 2000.0;
+    run().view.viewOriginX = 1000.0;
+    run().view.viewOriginY = 2000.0;
     keyUp(win::VK_NEXT);  // scale 22.5
     send(win::WM_MOUSEMOVE, win::MK_LBUTTON, at(3, 1));
-    EXPECT_EQ(steering::mouseWorld.x, 1067);  // 3 * 22.5 + 1000 = 1067.5
-    EXPECT_EQ(steering::mouseWorld.y, 2022);  // 22.5 + 2000
+    EXPECT_EQ(run().mouseWorld.x, 1067);  // 3 * 22.5 + 1000 = 1067.5
+    EXPECT_EQ(run().mouseWorld.y, 2022);  // 22.5 + 2000
 }
 
 TEST_F(ViewInput, VisibleRectFollowsTheView) {
-    view.viewOriginX = 100.0;
-    view.viewOriginY = 200.0;
-    const steering::WorldRect rect = steering::visibleWorldRect();
+    run().view.viewOriginX = 100.0;
+    run().view.viewOriginY = 200.0;
+    const steering::WorldRect rect = visibleWorldRect(run());
     EXPECT_EQ(rect.left, 100);
     EXPECT_EQ(rect.top, 200);
     EXPECT_EQ(rect.right, 640 * 15 + 100);

@@ -18,6 +18,7 @@
 #include "programs/steering/agent_drawing.h"
 #include "programs/steering/view_state.h"
 #include "programs/steering/world_drawing.h"
+#include "programs/steering/steering_run.h"
 
 namespace steering {
 namespace {
@@ -37,23 +38,19 @@ Fixed units(double u) { return static_cast<Fixed>(u * 65536.0); }
 
 class DrawingTest : public ::testing::Test {
 protected:
+    std::unique_ptr<SteeringRun> runOwner = std::make_unique<SteeringRun>();  // a new run: no map, no agents
+    SteeringRun& run() { return *runOwner; }
+    World& world() { return *runOwner->world; }
+
     void SetUp() override {
         pixels.assign(static_cast<std::size_t>(kWidth) * kHeight, kWhite);
         canvas = win::raster::Canvas{pixels.data(), kWidth, kHeight, kWidth};
         dc = win::makeDeviceContext(canvas);
-        view = ViewState{};
-        debugFlags = DebugFlags{};
-        ensureDrawingResources();  // an earlier run in this process released them
         // The running program leaves the blue pen selected before the map is drawn.
-        win::SelectObject(dc, drawingResources.bluePen);
-        agentList.clear();
-        obstacleList.clear();
+        win::SelectObject(dc, run().drawing.bluePen);
     }
     void TearDown() override {
         win::destroyDeviceContext(dc);
-        agentList.clear();
-        obstacleList.clear();
-        neighbourGrid.clear();
     }
     void fill(uint32_t colour) { std::fill(pixels.begin(), pixels.end(), colour); }
     uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * kWidth + x]; }
@@ -75,19 +72,19 @@ protected:
 
 TEST_F(DrawingTest, EditOutlineFramesTheHoveredCellsEdges) {
     // One world unit per pixel from (2550, 2550): cell (10, 10) spans pixels 10..266.
-    view.viewOriginX = view.viewOriginY = 2550.0;
-    view.viewScaleX = view.viewScaleY = view.viewInvScaleX = view.viewInvScaleY = 1.0;
+    run().view.viewOriginX = run().view.viewOriginY = 2550.0;
+    run().view.viewScaleX = run().view.viewScaleY = run().view.viewInvScaleX = run().view.viewInvScaleY = 1.0;
     fill(kBackground);
-    mapEdit = MapEditState{};
-    mapEdit.editing = mapEdit.hovering = true;
-    mapEdit.hoverCell = {10, 10};
+    run().mapEdit = MapEditState{};
+    run().mapEdit.editing = run().mapEdit.hovering = true;
+    run().mapEdit.hoverCell = {10, 10};
     // A pen of our own, whatever an earlier test did to the program's.
-    const win::HPEN programPen = drawingResources.magentaPen;
-    drawingResources.magentaPen = win::CreatePen(win::PS_SOLID, 1, win::RGB(255, 0, 255));
-    drawMapEditOverlay(dc);
-    win::DeleteObject(drawingResources.magentaPen);
-    drawingResources.magentaPen = programPen;
-    mapEdit = MapEditState{};
+    const win::HPEN programPen = run().drawing.magentaPen;
+    run().drawing.magentaPen = win::CreatePen(win::PS_SOLID, 1, win::RGB(255, 0, 255));
+    drawMapEditOverlay(run(), dc);
+    win::DeleteObject(run().drawing.magentaPen);
+    run().drawing.magentaPen = programPen;
+    run().mapEdit = MapEditState{};
     for (const auto& [x, y] : {std::pair{10, 100}, {266, 100}, {100, 10}, {100, 266}}) {
         EXPECT_EQ(at(x, y), kMagenta) << x << "," << y;
     }
@@ -102,14 +99,14 @@ class MapDrawingTest : public DrawingTest {
 protected:
     void SetUp() override {
         DrawingTest::SetUp();
-        ASSERT_TRUE(gridMap.init(256, 256));
+        ASSERT_TRUE(world().gridMap.init(256, 256));
     }
-    void setByte(int column, int row, uint8_t value) { gridMap.cells()[row * 256 + column] = value; }
+    void setByte(int column, int row, uint8_t value) { world().gridMap.cells()[row * 256 + column] = value; }
 };
 
 TEST_F(MapDrawingTest, WallCellZeroIsTheRectangleFromOriginTo18) {
     setByte(0, 0, 15);
-    drawGridMap(dc, gridMap, startView);
+    drawGridMap(run(), dc, world().gridMap, startView);
     EXPECT_EQ(at(8, 8), kGreen);
     // Outlined with the pen that happens to be selected, right and bottom edges exclusive.
     EXPECT_EQ(at(0, 8), kBlue);
@@ -125,7 +122,7 @@ TEST_F(MapDrawingTest, OnlyWallTypesInViewAreDrawn) {
     setByte(4, 1, 14);     // a marker: not drawn
     setByte(3, 1, 2);
     setByte(60, 1, 15);    // beyond the view
-    drawGridMap(dc, gridMap, startView);
+    drawGridMap(run(), dc, world().gridMap, startView);
     // Cell (2, 1) spans pixels 34..51 by 17..34.
     EXPECT_EQ(at(42, 25), kGreen);
     EXPECT_EQ(at(59, 25), kWhite);
@@ -135,10 +132,10 @@ TEST_F(MapDrawingTest, OnlyWallTypesInViewAreDrawn) {
 
 TEST_F(MapDrawingTest, ZoomedOutViewStaysInsideTheMap) {
     setByte(255, 255, 15);
-    view.viewScaleX = view.viewScaleY = 200.0;
-    view.viewInvScaleX = view.viewInvScaleY = 1.0 / 200.0;
-    view.viewOriginX = view.viewOriginY = -1000.0;
-    drawGridMap(dc, gridMap, WorldRect{-1000, -1000, 127000, 95000});
+    run().view.viewScaleX = run().view.viewScaleY = 200.0;
+    run().view.viewInvScaleX = run().view.viewInvScaleY = 1.0 / 200.0;
+    run().view.viewOriginX = run().view.viewOriginY = -1000.0;
+    drawGridMap(run(), dc, world().gridMap, WorldRect{-1000, -1000, 127000, 95000});
     // Cell (255, 255) starts at 65280 units: pixel 331.
     EXPECT_EQ(at(332, 332), kBlue);
 }
@@ -146,21 +143,21 @@ TEST_F(MapDrawingTest, ZoomedOutViewStaysInsideTheMap) {
 // ---- The neighbour grid overlay ---------------------------------------------------------
 
 TEST_F(DrawingTest, OccupancyShadesAndGridLines) {
-    ASSERT_TRUE(neighbourGrid.init(128, 128));
+    ASSERT_TRUE(world().neighbourGrid.init(128, 128));
     std::deque<Agent> agents;
     auto add = [&](double x, double y) {
         agents.emplace_back();
         agents.back().position = {units(x), units(y)};
         agents.back().radius = units(50);
-        neighbourGrid.insertAgent(&agents.back(), agents.back().position, agents.back().radius);
+        world().neighbourGrid.insertAgent(&agents.back(), agents.back().position, agents.back().radius);
     };
     add(700, 700);  // cell (1, 1): two agents and one obstacle
     add(800, 800);
     const Obstacle obstacle{units(900), units(700), units(40)};
-    neighbourGrid.insertObstacle(&obstacle);
+    world().neighbourGrid.insertObstacle(&obstacle);
     add(1800, 300);  // cell (3, 0): one agent
     for (int i = 0; i < 9; ++i) add(2800, 300);  // cell (5, 0): nine
-    drawNeighbourGrid(dc, neighbourGrid, startView);
+    drawNeighbourGrid(run(), dc, world().neighbourGrid, startView);
     // Cell (1, 1) spans pixels 34..68: grey 160.
     EXPECT_EQ(at(50, 50), 0xA0A0A0u);
     EXPECT_EQ(at(34, 50), kBlue);
@@ -177,9 +174,9 @@ TEST_F(DrawingTest, OccupancyShadesAndGridLines) {
 // ---- Obstacles ------------------------------------------------------------------------------
 
 TEST_F(DrawingTest, ObstacleIsAnOrangeDiscWithABlackOutline) {
-    ASSERT_TRUE(neighbourGrid.init(128, 128));
-    obstacleList.add(Obstacle{units(2688), units(5248), units(140)});
-    drawObstacles(dc, startView);
+    ASSERT_TRUE(world().neighbourGrid.init(128, 128));
+    world().obstacleList.add(Obstacle{units(2688), units(5248), units(140)}, world().neighbourGrid);
+    drawObstacles(run(), dc, startView);
     // Centre pixel (179, 349); radius about 9 pixels.
     EXPECT_EQ(at(179, 349), kOrange);
     EXPECT_EQ(firstNot(kWhite, 349, 160, 179), kBlack);
@@ -187,15 +184,15 @@ TEST_F(DrawingTest, ObstacleIsAnOrangeDiscWithABlackOutline) {
 }
 
 TEST_F(DrawingTest, ObstacleCullingIsStrict) {
-    ASSERT_TRUE(neighbourGrid.init(128, 128));
-    obstacleList.add(Obstacle{units(1000), units(1000), units(140)});  // square 860..1140
-    drawObstacles(dc, WorldRect{1140, 0, 9600, 7200});
+    ASSERT_TRUE(world().neighbourGrid.init(128, 128));
+    world().obstacleList.add(Obstacle{units(1000), units(1000), units(140)}, world().neighbourGrid);  // square 860..1140
+    drawObstacles(run(), dc, WorldRect{1140, 0, 9600, 7200});
     EXPECT_EQ(countOf(kOrange), 0);
-    drawObstacles(dc, WorldRect{0, 1140, 9600, 7200});
+    drawObstacles(run(), dc, WorldRect{0, 1140, 9600, 7200});
     EXPECT_EQ(countOf(kOrange), 0);
-    drawObstacles(dc, WorldRect{0, 0, 860, 7200});
+    drawObstacles(run(), dc, WorldRect{0, 0, 860, 7200});
     EXPECT_EQ(countOf(kOrange), 0);
-    drawObstacles(dc, WorldRect{1139, 1139, 9600, 7200});
+    drawObstacles(run(), dc, WorldRect{1139, 1139, 9600, 7200});
     EXPECT_GT(countOf(kOrange), 0);
 }
 
@@ -217,7 +214,7 @@ protected:
 
 TEST_F(AgentDrawingTest, IdleAgentIsATealDiscWithAWhiteOutline) {
     ASSERT_EQ(agent.pathProgress(), kFixedOne);
-    drawAgent(dc, agent);
+    drawAgent(run(), dc, agent);
     EXPECT_EQ(at(100, 300), kTeal);
     EXPECT_EQ(firstNot(kBackground, 300, 80, 100), kWhite);
     EXPECT_EQ(firstNot(kBackground, 300, 120, 100), kWhite);
@@ -231,14 +228,14 @@ TEST_F(AgentDrawingTest, FollowingAgentHasABlackOutline) {
     agent.pathLength = units(3000);
     agent.storedRemaining = units(3000);
     ASSERT_NE(agent.pathProgress(), kFixedOne);
-    drawAgent(dc, agent);
+    drawAgent(run(), dc, agent);
     EXPECT_EQ(firstNot(kBackground, 300, 80, 100), kBlack);
 }
 
 TEST_F(AgentDrawingTest, TrianglePointsAlongTheVelocity) {
     agent.velocity = {units(30), 0};
-    debugFlags.showTriangles = true;
-    drawAgent(dc, agent);
+    run().debugFlags.showTriangles = true;
+    drawAgent(run(), dc, agent);
     // Nose 1.2 radii ahead (pixel 112), rear corners one radius behind and aside.
     EXPECT_EQ(at(108, 300), kTeal);
     EXPECT_EQ(at(100, 308), kBackground);  // inside the disc, outside the triangle
@@ -247,8 +244,8 @@ TEST_F(AgentDrawingTest, TrianglePointsAlongTheVelocity) {
 }
 
 TEST_F(AgentDrawingTest, TriangleAtRestCollapsesToAPoint) {
-    debugFlags.showTriangles = true;
-    drawAgent(dc, agent);
+    run().debugFlags.showTriangles = true;
+    drawAgent(run(), dc, agent);
     EXPECT_EQ(countOf(kTeal), 0);
     EXPECT_LE(static_cast<int>(pixels.size()) - countOf(kBackground), 1);
 }
@@ -257,8 +254,8 @@ TEST_F(AgentDrawingTest, VelocityLineIsFifteenTimesTheVelocity) {
     agent.velocity = {units(30), 0};
     agent.heading = vecNormalise(agent.velocity);  // as the last step left them
     agent.side = vecPerp(agent.heading);
-    debugFlags.showVectors = true;
-    drawAgent(dc, agent);
+    run().debugFlags.showVectors = true;
+    drawAgent(run(), dc, agent);
     // 450 units = 30 pixels to the right of the centre; the probe (two steps) is drawn
     // over its first pixels.
     EXPECT_EQ(at(102, 300), kBlack);  // the wall probe, two steps = 60 units ahead
@@ -283,8 +280,8 @@ TEST_F(AgentDrawingTest, PathOverlayShowsStoredWaypointsAndTheCurrentOne) {
     agent.waypoints[0] = {units(1500), units(5400)};  // pixel (100, 360)
     agent.waypoints[1] = {units(3000), units(5400)};  // pixel (200, 360)
     agent.waypoints[2] = {units(3000), units(6300)};  // pixel (200, 420)
-    debugFlags.showPaths = true;
-    drawAgent(dc, agent);
+    run().debugFlags.showPaths = true;
+    drawAgent(run(), dc, agent);
     EXPECT_EQ(at(150, 360), kBlack);
     EXPECT_EQ(at(200, 400), kBlack);
     // The blue line from the centre to waypoint 1, (100, 300) to (200, 360).
@@ -293,7 +290,7 @@ TEST_F(AgentDrawingTest, PathOverlayShowsStoredWaypointsAndTheCurrentOne) {
     fill(kBackground);
     agent.waypointIndex = agent.pathCount = 0;  // no path found: no blue line
     agent.storedCount = 0;
-    drawAgent(dc, agent);
+    drawAgent(run(), dc, agent);
     EXPECT_EQ(countOf(kBlue), 0);
 }
 
@@ -306,23 +303,23 @@ TEST_F(AgentDrawingTest, NeighboursOverlayWritesTheStuckPercentage) {
     agent.pathLength = units(3000);
     agent.storedRemaining = units(3000);
     agent.progressHistory = 0xFF;
-    debugFlags.showNeighbours = true;
-    drawAgent(dc, agent);
+    run().debugFlags.showNeighbours = true;
+    drawAgent(run(), dc, agent);
     const std::vector<uint32_t> drawn = pixels;
     fill(kBackground);
-    debugFlags.showNeighbours = false;
-    drawAgent(dc, agent);
+    run().debugFlags.showNeighbours = false;
+    drawAgent(run(), dc, agent);
     win::TextOut(dc, 90, 290, "53", 2);
     EXPECT_TRUE(pixels == drawn);
 }
 
 TEST_F(AgentDrawingTest, DrawAllCullsByTheBoundingSquare) {
-    ASSERT_TRUE(neighbourGrid.init(128, 128));
-    agentList.add(agent);  // square 1350..1650 by 4350..4650
-    drawAgents(dc, agentList, WorldRect{1650, 0, 9600, 7200});
-    drawAgents(dc, agentList, WorldRect{0, 4650, 9600, 7200});
+    ASSERT_TRUE(world().neighbourGrid.init(128, 128));
+    world().agentList.add(agent);  // square 1350..1650 by 4350..4650
+    drawAgents(run(), dc, world().agentList, WorldRect{1650, 0, 9600, 7200});
+    drawAgents(run(), dc, world().agentList, WorldRect{0, 4650, 9600, 7200});
     EXPECT_EQ(countOf(kTeal), 0);
-    drawAgents(dc, agentList, WorldRect{1649, 4649, 9600, 7200});
+    drawAgents(run(), dc, world().agentList, WorldRect{1649, 4649, 9600, 7200});
     EXPECT_GT(countOf(kTeal), 0);
 }
 

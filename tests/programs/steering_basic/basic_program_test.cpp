@@ -29,10 +29,10 @@ protected:
 };
 
 TEST_F(BasicProgram, StartsWithThirtySixAgents) {
-    EXPECT_EQ(program().agentCount(), 36);
+    EXPECT_EQ(session->run()->agentCount(), 36);
     EXPECT_STREQ(program().name, "steering_basic");
     char row[256];
-    ASSERT_GT(program().traceAgent(0, row, sizeof row), 0);
+    ASSERT_GT(session->run()->traceAgent(0, row, sizeof row), 0);
     EXPECT_EQ(std::string(row).substr(0, 8), "100,100,");
 }
 

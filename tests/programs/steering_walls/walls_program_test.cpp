@@ -29,14 +29,14 @@ protected:
 };
 
 TEST_F(WallsProgram, StartsWithThirtyTwoAgents) {
-    EXPECT_EQ(program().agentCount(), 32);
+    EXPECT_EQ(session->run()->agentCount(), 32);
     EXPECT_STREQ(program().name, "steering_walls");
     char row[256];
-    const int length = program().traceAgent(16, row, sizeof row);
+    const int length = session->run()->traceAgent(16, row, sizeof row);
     ASSERT_GT(length, 0);
     EXPECT_EQ(std::string(row, static_cast<std::size_t>(length)).substr(0, 8), "100,300,");
-    EXPECT_EQ(program().traceAgent(32, row, sizeof row), -1);
-    EXPECT_EQ(program().traceAgent(0, row, 4), -1);
+    EXPECT_EQ(session->run()->traceAgent(32, row, sizeof row), -1);
+    EXPECT_EQ(session->run()->traceAgent(0, row, 4), -1);
 }
 
 TEST_F(WallsProgram, UpAndDownActOnReleaseOnly) {
@@ -120,12 +120,12 @@ TEST_F(WallsProgram, EscapeDestroysTheWindow) {
 TEST_F(WallsProgram, TickWithinTenMillisecondsIsRefused) {
     ASSERT_EQ(session->frames(1), 1);
     const DoubleVec before = agentList[16]->position;
-    EXPECT_FALSE(program().frameTick());
+    EXPECT_FALSE(session->run()->frameTick());
     win::host::advanceTickCount(10);
-    EXPECT_FALSE(program().frameTick());
+    EXPECT_FALSE(session->run()->frameTick());
     EXPECT_EQ(agentList[16]->position, before);
     win::host::advanceTickCount(1);
-    EXPECT_TRUE(program().frameTick());
+    EXPECT_TRUE(session->run()->frameTick());
 }
 
 // The overlays a person switches on to study the grid: after a right and a left click,
