@@ -36,6 +36,29 @@ int cellTypeAt(const GridMap& map, int x, int y) {
 
 int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
+void planClassic(World& world, nav::PathResult& result, int fromX, int fromY, int toX, int toY) {
+    world.pathRequest(world, result, fromX, fromY, toX, toY, nav::kAgentGateFraction);
+}
+
+// The shortest planner with the classic answer beyond its tables (no stranding rule).
+void planShortestOnce(World& world, nav::PathResult& result, int fromX, int fromY, int toX, int toY,
+                      int32_t clearance) {
+    nav::ShortestQuery query;
+    query.fromX = fromX;
+    query.fromY = fromY;
+    query.toX = toX;
+    query.toY = toY;
+    query.clearance = clearance;
+    query.linkRule = world.navMesh.linkRule;
+    query.passTableNumber = world.navMesh.clearanceLevel;
+    const nav::ShortestStatus status = nav::find_shortest_path(world.navMesh, *world.shortestSearch, query, result);
+    // Beyond the planner's tables the classic answer stands in, so that both modes still
+    // reach exactly the same targets.
+    if (status == nav::ShortestStatus::NodeLimit || status == nav::ShortestStatus::WaypointLimit) {
+        planClassic(world, result, fromX, fromY, toX, toY);
+    }
+}
+
 // From a point no path can start at, the nearest ground of the target's type, ring by
 // ring; the path from there gets that point as its first waypoint. False when no ring
 // holds such ground from which the target can be reached.
@@ -69,7 +92,7 @@ bool planFromNearestGround(World& world, nav::PathResult& result, int fromX, int
             }
         }
         if (!found) continue;
-        planShortest(world, result, bestX, bestY, toX, toY, clearance);
+        planShortestOnce(world, result, bestX, bestY, toX, toY, clearance);
         if (result.waypointCount <= 0) continue;
         const int count = result.waypointCount < nav::kMaxPathWaypoints ? result.waypointCount : nav::kMaxPathWaypoints - 1;
         for (int i = count; i > 0; --i) result.waypoints[i] = result.waypoints[i - 1];
@@ -84,32 +107,23 @@ bool planFromNearestGround(World& world, nav::PathResult& result, int fromX, int
 
 }  // namespace
 
-void planShortest(World& world, nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance) {
-    nav::ShortestQuery query;
-    query.fromX = fromX;
-    query.fromY = fromY;
-    query.toX = toX;
-    query.toY = toY;
-    query.clearance = clearance;
-    query.linkRule = world.navMesh.linkRule;
-    query.passTableNumber = world.navMesh.clearanceLevel;
-    const nav::ShortestStatus status = nav::find_shortest_path(world.navMesh, *world.shortestSearch, query, result);
-    // Beyond the planner's tables the classic answer stands in, so that both modes still
-    // reach exactly the same targets.
-    if (status == nav::ShortestStatus::NodeLimit || status == nav::ShortestStatus::WaypointLimit) {
-        nav::request_agent_path(world.navMesh, world.routeSearch, result, fromX, fromY, toX, toY, kGateFraction);
+const char* navigationModeName(NavigationMode mode) {
+    return mode == NavigationMode::Classic ? "classic" : "shortest";
+}
+
+void planPath(World& world, NavigationMode mode, nav::PathResult& result, int fromX, int fromY, int toX, int toY,
+              int32_t clearance) {
+    if (mode == NavigationMode::Classic) {
+        planClassic(world, result, fromX, fromY, toX, toY);
+        return;
     }
+    planShortestOnce(world, result, fromX, fromY, toX, toY, clearance);
+    if (result.waypointCount <= 0) planFromNearestGround(world, result, fromX, fromY, toX, toY, clearance);
 }
 
 void planAgentPath(World& world, nav::PathResult& result, const Agent& agent, FixedVec point) {
-    const int fromX = toWhole(agent.position.x), fromY = toWhole(agent.position.y);
-    const int toX = toWhole(point.x), toY = toWhole(point.y);
-    if (world.navigationMode == NavigationMode::Classic) {
-        world.pathRequest(world, result, fromX, fromY, toX, toY, kGateFraction);
-        return;
-    }
-    planShortest(world, result, fromX, fromY, toX, toY, agentClearance(agent));
-    if (result.waypointCount <= 0) planFromNearestGround(world, result, fromX, fromY, toX, toY, agentClearance(agent));
+    planPath(world, world.navigationMode, result, toWhole(agent.position.x), toWhole(agent.position.y), toWhole(point.x),
+             toWhole(point.y), agentClearance(agent));
 }
 
 void setNavigationMode(World& world, NavigationMode mode) {

@@ -12,15 +12,27 @@ namespace steering {
 
 struct World;
 
+// The navigation modes: the one list of planners of the whole tree.
 enum class NavigationMode { Classic, Shortest };
 
+// "classic" or "shortest", as menus, tools and reports name the modes.
+const char* navigationModeName(NavigationMode mode);
 
-// Plans from the agent's position to point with the current mode's planner (and, in
-// Shortest mode, the stranding rule) into result.
+// The one planner entry: the agents, the Paths overlay, navtool and the benchmarks all plan
+// through it, so they all apply the same rules. From (fromX, fromY) to (toX, toY), whole
+// world units, into result (count 0 when no path exists).
+// - Classic: the classic planner's corridor and gate waypoints (world.pathRequest, the
+//   terrain's planner unless a test replaced it, at nav::kAgentGateFraction).
+// - Shortest: the taut path with its corners kept `clearance` world units off the walls;
+//   where the search runs out of its tables the classic answer stands in (so both modes
+//   reach the same targets); from where no path can start, the nearest ground of the
+//   target's type, ring by ring, becomes the first waypoint.
+void planPath(World& world, NavigationMode mode, nav::PathResult& result, int fromX, int fromY, int toX, int toY,
+              int32_t clearance);
+
+// planPath from the agent's position to point in the world's mode, keeping the agent's
+// clearance.
 void planAgentPath(World& world, nav::PathResult& result, const Agent& agent, FixedVec point);
-
-// Shortest planner only (no stranding rule): from, to in whole world units.
-void planShortest(World& world, nav::PathResult& result, int fromX, int fromY, int toX, int toY, int32_t clearance);
 
 // Switches the mode; every agent still following a path plans again to its target.
 void setNavigationMode(World& world, NavigationMode mode);

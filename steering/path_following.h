@@ -7,13 +7,11 @@
 
 namespace steering {
 
-constexpr int kGateFraction = 8192;  // how far into each gate the navigation puts a waypoint
-
 // Resets the agent's path state from a navigation answer for the target point.
 void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point);
 
-// The path request setTarget makes: requestWorldPath (the world's mesh) unless a test puts a scripted
-// navigation in its place (and puts it back).
+// The classic path request of a world (World::pathRequest): requestWorldPath (the world's
+// mesh) unless a test puts a scripted navigation in its place.
 using PathRequestFunction = void (*)(Terrain& terrain, nav::PathResult& result, int fromX, int fromY, int toX, int toY,
                                      int gateFraction);
 

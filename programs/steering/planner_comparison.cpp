@@ -2,7 +2,6 @@
 // beside the current one, and both lengths.
 #include <cstdio>
 
-#include "programs/steering/steering_run.h"
 #include "navigation/nav_mesh.h"
 #include "navigation/route_planning.h"
 #include "navigation/shortest_path.h"
@@ -39,8 +38,9 @@ void drawPlannerComparison(SteeringRun& run, win::HDC dc) {
     if (oldest.pathCount == 0 || oldest.pathDone) return;
     const int fromX = toWhole(oldest.position.x), fromY = toWhole(oldest.position.y);
     const int toX = toWhole(oldest.pathTarget.x), toY = toWhole(oldest.pathTarget.y);
-    nav::request_agent_path(run.world->navMesh, run.world->routeSearch, run.comparisonPath, fromX, fromY, toX, toY, kGateFraction);
-    planShortest(*run.world, run.otherPath, fromX, fromY, toX, toY, agentClearance(oldest));
+    // Both modes through the agents' own planner entry, with the agent's clearance.
+    planPath(*run.world, NavigationMode::Classic, run.comparisonPath, fromX, fromY, toX, toY, agentClearance(oldest));
+    planPath(*run.world, NavigationMode::Shortest, run.otherPath, fromX, fromY, toX, toY, agentClearance(oldest));
     const double classicLength = nav::path_length(run.comparisonPath);
     const double shortestLength = nav::path_length(run.otherPath);
     const nav::PathResult& other = run.world->navigationMode == NavigationMode::Classic ? run.otherPath : run.comparisonPath;

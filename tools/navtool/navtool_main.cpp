@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,6 @@
 #include "tools/navtool/planner_compare.h"
 #include "tools/nav_reference/random_pairs.h"
 #include "world/map_file.h"
-#include "tools/navtool/nav_store.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ struct Options {
     const char* queriesPath = nullptr;
     std::vector<Query> queries;
     const char* comparePath = nullptr;
-    navtool::Planner planner = navtool::Planner::Classic;
+    navtool::NavigationMode planner = navtool::NavigationMode::Classic;
     int pairs = 0;           // random pairs to write; 0: none
     uint32_t seed = 20240601u;
     bool stepRule = false;
@@ -92,7 +92,7 @@ bool parseArgs(int argc, char** argv, Options& o) {
         } else if (std::strcmp(a, "--planner") == 0 && i + 1 < argc) {
             const char* name = argv[++i];
             if (std::strcmp(name, "shortest") == 0) {
-                o.planner = navtool::Planner::Shortest;
+                o.planner = navtool::NavigationMode::Shortest;
             } else if (std::strcmp(name, "classic") != 0) {
                 std::fprintf(stderr, "navtool: unknown planner %s (classic or shortest)\n", name);
                 return false;
@@ -144,8 +144,7 @@ bool loadMap(const char* path, steering::PreparedMap& map, bool report) {
 
 double percent(int used, int capacity) { return 100.0 * used / capacity; }
 
-void printStats(const char* path, double bestMs) {
-    const nav::NavMesh& m = navtool::mesh;
+void printStats(const nav::NavMesh& m, const char* path, double bestMs) {
     std::printf("map: %s\n", path);
     std::printf("build: %s\n", m.buildFailed ? m.buildFailure : "complete");
     std::printf("rectangles: %d in the cover, %d inserted (value not 0)\n", m.stats.rectangles,
@@ -169,32 +168,38 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
-    static steering::PreparedMap map;  // two 64 KiB copies: not on the stack
-    if (!loadMap(options.mapPath, map, options.pairs == 0)) return 1;
-    const std::array<uint8_t, steering::kMapBytes>& cells = map.cells;
+    const auto map = std::make_unique<steering::PreparedMap>();  // two 64 KiB copies: not on the stack
+    if (!loadMap(options.mapPath, *map, options.pairs == 0)) return 1;
+    const std::array<uint8_t, steering::kMapBytes>& cells = map->cells;
     if (options.pairs > 0) {
         for (const navref::QueryPair& p : navref::random_pairs(cells.data(), options.pairs, options.seed, true)) {
             std::printf("%d %d %d %d\n", p.fromX, p.fromY, p.toX, p.toY);
         }
         return 0;
     }
-    navtool::mesh.linkRule = options.stepRule ? nav::stepLinkRule : steering::sameCellType;
+    // The tool's world: the prepared cells in its grid map (the stranding rule reads them)
+    // and the mesh built over them.
+    const std::unique_ptr<steering::World> world = steering::makeWorld();
+    world->gridMap.init(steering::kMapSide, steering::kMapSide);
+    std::copy(cells.begin(), cells.end(), world->gridMap.cells());
+    nav::NavMesh& mesh = world->navMesh;
+    mesh.linkRule = options.stepRule ? nav::stepLinkRule : steering::sameCellType;
 
     double best = 1e30;
     for (int i = 0; i < kTimedBuilds; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        nav::build_navigation(navtool::mesh, cells.data());
+        nav::build_navigation(mesh, cells.data());
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         best = std::min(best, took.count());
-        if (navtool::mesh.buildFailed) break;  // the same failure every time
+        if (mesh.buildFailed) break;  // the same failure every time
     }
-    printStats(options.mapPath, best);
-    std::printf("mesh digest: %016" PRIx64 "\n", nav::mesh_digest(navtool::mesh));
-    if (!navtool::mesh.buildFailed) navtool::printCornerGraph();
-    int status = navtool::mesh.buildFailed ? 1 : 0;
+    printStats(mesh, options.mapPath, best);
+    std::printf("mesh digest: %016" PRIx64 "\n", nav::mesh_digest(mesh));
+    if (!mesh.buildFailed) navtool::printCornerGraph(*world);
+    int status = mesh.buildFailed ? 1 : 0;
 
     if (options.check) {
-        const nav::MeshCheckResult check = nav::check_mesh(navtool::mesh, cells.data());
+        const nav::MeshCheckResult check = nav::check_mesh(mesh, cells.data());
         std::printf("check: %s\n", check.ok() ? "all invariants hold" : check.firstError.c_str());
         if (!check.ok()) status = 1;
     }
@@ -202,9 +207,9 @@ int main(int argc, char** argv) {
     std::vector<navtool::Polyline> paths;
     std::vector<navtool::Polyline>* drawn = options.pngPath != nullptr ? &paths : nullptr;
     for (const Query& q : options.queries) {
-        navtool::printPathQuery(stdout, options.planner, q.values[0], q.values[1], q.values[2], q.values[3], drawn);
+        navtool::printPathQuery(stdout, *world, options.planner, q.values[0], q.values[1], q.values[2], q.values[3], drawn);
     }
-    if (options.queriesPath != nullptr && navtool::runQueryFile(stdout, options.planner, options.queriesPath, drawn) < 0) status = 1;
+    if (options.queriesPath != nullptr && navtool::runQueryFile(stdout, *world, options.planner, options.queriesPath, drawn) < 0) status = 1;
     if (options.comparePath != nullptr) {
         std::vector<std::array<int, 4>> pairs;
         if (!navtool::readQueryFile(options.comparePath, pairs)) {
@@ -212,12 +217,12 @@ int main(int argc, char** argv) {
         } else if (options.stepRule) {
             std::fprintf(stderr, "navtool: --compare measures the same-type rule only\n");
             status = 1;
-        } else if (!navtool::comparePlanners(stdout, cells.data(), pairs)) {
+        } else if (!navtool::comparePlanners(stdout, *world, cells.data(), pairs)) {
             status = 1;
         }
     }
     if (options.pngPath != nullptr) {
-        if (navtool::writeMeshPicture(navtool::mesh, cells.data(), paths, options.pngPath)) {
+        if (navtool::writeMeshPicture(mesh, cells.data(), paths, options.pngPath)) {
             std::printf("picture: %s\n", options.pngPath);
         } else {
             status = 1;

@@ -10,16 +10,12 @@
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
 #include "navigation/shortest_path.h"
-#include "tools/navtool/nav_store.h"
 
 namespace navtool {
 namespace {
 
 // Longest query line accepted.
 constexpr int kMaxLine = 512;
-
-// The one result record, like the agents' shared one.
-nav::PathResult result;
 
 // Reads up to `count` whole numbers from text; true when exactly that many are there and
 // each fits an int.
@@ -40,21 +36,22 @@ bool parseInts(const char* text, int* values, int count) {
 
 bool parseQuery(const char* text, int values[4]) { return parseInts(text, values, 4); }
 
-void printPathQuery(std::FILE* out, Planner planner, int fromX, int fromY, int toX, int toY,
+void printPathQuery(std::FILE* out, steering::World& world, NavigationMode mode, int fromX, int fromY, int toX, int toY,
                     std::vector<Polyline>* paths) {
-    plan(planner, result, fromX, fromY, toX, toY);
+    nav::PathResult& result = world.pathResult;
+    plan(world, mode, result, fromX, fromY, toX, toY);
     // The corridor belongs to the classic search; the shortest planner reports none.
-    const int steps = planner == Planner::Classic ? navtool::search.routeSteps : -1;
+    const int steps = mode == NavigationMode::Classic ? world.routeSearch.routeSteps : -1;
     std::fprintf(out,
                  "{\"planner\":\"%s\",\"from\":[%d,%d],\"to\":[%d,%d],\"connected\":%s,\"routeTriangles\":%d,"
                  "\"length\":%.1f,\"waypoints\":[",
-                 planner_name(planner), fromX, fromY, toX, toY, result.waypointCount > 0 ? "true" : "false",
+                 steering::navigationModeName(mode), fromX, fromY, toX, toY, result.waypointCount > 0 ? "true" : "false",
                  steps >= 0 ? steps + 1 : 0, nav::path_length(result));
     for (int i = 0; i < result.waypointCount && i < nav::kMaxPathWaypoints; ++i) {
         std::fprintf(out, "%s[%d,%d]", i == 0 ? "" : ",", result.waypoints[i].x, result.waypoints[i].y);
     }
     std::fprintf(out, "]");
-    if (planner == Planner::Shortest) std::fprintf(out, ",\"nodesExpanded\":%d", shortest_state().lastNodesExpanded);
+    if (mode == NavigationMode::Shortest) std::fprintf(out, ",\"nodesExpanded\":%d", world.shortestSearch->lastNodesExpanded);
     std::fprintf(out, "}\n");
     if (paths != nullptr && result.waypointCount > 0) {
         Polyline line{nav::PathPoint{fromX, fromY}};
@@ -86,10 +83,10 @@ bool readQueryFile(const char* path, std::vector<std::array<int, 4>>& queries) {
     return true;
 }
 
-int runQueryFile(std::FILE* out, Planner planner, const char* path, std::vector<Polyline>* paths) {
+int runQueryFile(std::FILE* out, steering::World& world, NavigationMode mode, const char* path, std::vector<Polyline>* paths) {
     std::vector<std::array<int, 4>> queries;
     if (!readQueryFile(path, queries)) return -1;
-    for (const auto& v : queries) printPathQuery(out, planner, v[0], v[1], v[2], v[3], paths);
+    for (const auto& v : queries) printPathQuery(out, world, mode, v[0], v[1], v[2], v[3], paths);
     return static_cast<int>(queries.size());
 }
 

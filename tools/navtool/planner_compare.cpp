@@ -54,8 +54,8 @@ int walkableTypeAt(const uint8_t* cells, int x, int y) {
 
 }  // namespace
 
-bool comparePlanners(std::FILE* out, const uint8_t* cells, const std::vector<std::array<int, 4>>& pairs) {
-    const Planner planners[2] = {Planner::Classic, Planner::Shortest};
+bool comparePlanners(std::FILE* out, steering::World& world, const uint8_t* cells, const std::vector<std::array<int, 4>>& pairs) {
+    const NavigationMode planners[2] = {NavigationMode::Classic, NavigationMode::Shortest};
     PlannerFigures figures[2];
     // One oracle per walkable type met, built on first use (the visibility graph is slow).
     std::vector<std::unique_ptr<navref::ExactShortestPaths>> oracles(16);
@@ -72,11 +72,11 @@ bool comparePlanners(std::FILE* out, const uint8_t* cells, const std::vector<std
         }
         referenceReachable += exact >= 0;
         for (int p = 0; p < 2; ++p) {
-            plan(planners[p], result, q[0], q[1], q[2], q[3]);
-            if (planners[p] == Planner::Shortest) {
-                nodesCreated += shortest_state().lastNodesCreated;
-                nodesExpanded += shortest_state().lastNodesExpanded;
-                expansions.push_back(shortest_state().lastNodesExpanded);
+            plan(world, planners[p], result, q[0], q[1], q[2], q[3]);
+            if (planners[p] == NavigationMode::Shortest) {
+                nodesCreated += world.shortestSearch->lastNodesCreated;
+                nodesExpanded += world.shortestSearch->lastNodesExpanded;
+                expansions.push_back(world.shortestSearch->lastNodesExpanded);
             }
             PlannerFigures& f = figures[p];
             const bool found = result.waypointCount > 0;
@@ -92,7 +92,7 @@ bool comparePlanners(std::FILE* out, const uint8_t* cells, const std::vector<std
     for (int p = 0; p < 2; ++p) {
         const double start = cpuMicros();
         for (int round = 0; round < kTimingRounds; ++round) {
-            for (const auto& q : pairs) plan(planners[p], result, q[0], q[1], q[2], q[3]);
+            for (const auto& q : pairs) plan(world, planners[p], result, q[0], q[1], q[2], q[3]);
         }
         const double took = cpuMicros() - start;
         figures[p].microsPerQuery = pairs.empty() ? 0 : took / (kTimingRounds * static_cast<double>(pairs.size()));
@@ -107,19 +107,19 @@ bool comparePlanners(std::FILE* out, const uint8_t* cells, const std::vector<std
         double mean = 0;
         for (double r : f.ratios) mean += r;
         mean = f.ratios.empty() ? 0 : mean / static_cast<double>(f.ratios.size());
-        std::fprintf(out, "%-9s %6d %7d %6d %6.3f %6.3f %6.3f %6.3f %9.2f\n", planner_name(planners[p]), f.found,
+        std::fprintf(out, "%-9s %6d %7d %6d %6.3f %6.3f %6.3f %6.3f %9.2f\n", steering::navigationModeName(planners[p]), f.found,
                      f.agreeWithReference, f.clipping, mean, percentile(f.ratios, 0.90), percentile(f.ratios, 0.99),
                      f.ratios.empty() ? 0 : *std::max_element(f.ratios.begin(), f.ratios.end()), f.microsPerQuery);
         if (f.clipping > 0) {
-            std::fprintf(out, "  %s: first clipping pair %d %d %d %d\n", planner_name(planners[p]), f.firstClip[0],
+            std::fprintf(out, "  %s: first clipping pair %d %d %d %d\n", steering::navigationModeName(planners[p]), f.firstClip[0],
                          f.firstClip[1], f.firstClip[2], f.firstClip[3]);
         }
     }
     int agreement = 0;
     for (const auto& q : pairs) {
-        plan(Planner::Classic, result, q[0], q[1], q[2], q[3]);
+        plan(world, NavigationMode::Classic, result, q[0], q[1], q[2], q[3]);
         const bool classic = result.waypointCount > 0;
-        plan(Planner::Shortest, result, q[0], q[1], q[2], q[3]);
+        plan(world, NavigationMode::Shortest, result, q[0], q[1], q[2], q[3]);
         agreement += classic == (result.waypointCount > 0);
     }
     if (!pairs.empty()) {

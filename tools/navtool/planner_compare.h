@@ -6,11 +6,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "steering/world.h"
+
 namespace navtool {
 
-// Prints the comparison of the pairs on the built program mesh of `cells` to out. Returns
+// Prints the comparison of the pairs on the world built from `cells` to out, both modes
+// through the agents' planner entry. Returns
 // false when a planner disagrees with the reference about reachability or a path clips a
 // blocking cell (the figures are printed either way).
-bool comparePlanners(std::FILE* out, const uint8_t* cells, const std::vector<std::array<int, 4>>& pairs);
+bool comparePlanners(std::FILE* out, steering::World& world, const uint8_t* cells, const std::vector<std::array<int, 4>>& pairs);
 
 }  // namespace navtool

@@ -1,26 +1,23 @@
 #pragma once
-// The two planners behind one call, for navtool's queries and comparisons.
+// navtool's queries go through the agents' own planner entry (steering::planPath), on a
+// world of the tool's own built from the map it was given.
 #include "navigation/navigation.h"
-#include "navigation/shortest_path.h"
+#include "steering/navigation_mode.h"
+#include "steering/world.h"
 
 namespace navtool {
 
-enum class Planner { Classic, Shortest };
+using steering::NavigationMode;
 
 // Clearance the shortest planner keeps from wall corners in navtool: the middle of the
 // agents' radius range (75 to 225 world units).
 constexpr int kToolCornerClearance = 150;
 
-// Runs one query with the chosen planner on the program's mesh, whole world units.
-void plan(Planner planner, nav::PathResult& result, int fromX, int fromY, int toX, int toY);
+// Runs one query in the given mode as an agent of that clearance would, whole world units.
+void plan(steering::World& world, NavigationMode mode, nav::PathResult& result, int fromX, int fromY, int toX, int toY);
 
-const char* planner_name(Planner planner);
-
-// Makes the shortest planner's corner graph for the program's mesh (as its first search
+// Makes the shortest planner's corner graph for the world's mesh (as its first search
 // would) and prints its size and the time it takes (best of several).
-void printCornerGraph();
-
-// The shortest planner's working state (its last query's node counts).
-const nav::ShortestSearchState& shortest_state();
+void printCornerGraph(steering::World& world);
 
 }  // namespace navtool
