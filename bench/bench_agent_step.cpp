@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bench_run.h"
 #include "bench/walking_crowd.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
@@ -28,8 +29,8 @@ void setupOnce() {
     if (done) return;
     done = true;
     if (chdir(STEERING_RESOURCE_DIR) != 0) std::fprintf(stderr, "bench_agent_step: cannot enter the resource folder\n");
-    setupWorld();
-    agentList.clear();
+    bench_scenes::benchRun().setupWorld();
+    bench_scenes::benchWorld().agentList.clear();
 }
 
 using bench_scenes::Lcg;
@@ -43,7 +44,7 @@ void reportPerAgent(benchmark::State& state) {
 
 void BM_StepArrivalOnly(benchmark::State& state) {
     setupOnce();
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
     Lcg random;
     // Two goals per agent, swapped every kRetargetSteps steps; stable addresses for seekTarget.
     static std::vector<FixedVec> goals;
@@ -52,53 +53,53 @@ void BM_StepArrivalOnly(benchmark::State& state) {
     otherGoals.assign(kAgents, FixedVec{});
     for (int i = 0; i < kAgents; ++i) {
         Agent agentTemplate;
-        makeAgentTemplate(agentTemplate);
+        makeAgentTemplate(agentTemplate, bench_scenes::benchWorld().agentRandom);
         agentTemplate.clearBehaviours();
         agentTemplate.addBehaviour(kFixedOne, "arrival");
-        const FixedVec start = openCellCentre(random);
-        goals[static_cast<std::size_t>(i)] = openCellCentre(random);
+        const FixedVec start = openCellCentre(bench_scenes::benchWorld().gridMap, random);
+        goals[static_cast<std::size_t>(i)] = openCellCentre(bench_scenes::benchWorld().gridMap, random);
         otherGoals[static_cast<std::size_t>(i)] = start;
         agentTemplate.seekTarget = &goals[static_cast<std::size_t>(i)];
         agentTemplate.place(start, FixedVec{});
-        agentList.add(agentTemplate);
+        bench_scenes::benchWorld().agentList.add(agentTemplate);
     }
     int step = 0;
     for (auto _ : state) {
         if (++step % kRetargetSteps == 0) {
             for (std::size_t i = 0; i < goals.size(); ++i) std::swap(goals[i], otherGoals[i]);
         }
-        agentList.updateAll();
+        bench_scenes::benchWorld().agentList.updateAll();
     }
     reportPerAgent(state);
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
 }
 BENCHMARK(BM_StepArrivalOnly)->Unit(benchmark::kMillisecond);
 
 // Standard agents spread over the map, each walking to a destination of its own.
 void BM_StepStandardSpread(benchmark::State& state) {
     setupOnce();
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
     Lcg random;
     std::vector<Agent*> agents;
     for (int i = 0; i < kAgents; ++i) {
         Agent agentTemplate;
-        makeAgentTemplate(agentTemplate);
-        agentTemplate.place(openCellCentre(random), FixedVec{});
-        Agent* agent = agentList.add(agentTemplate);
-        agent->setTarget(openCellCentre(random));
+        makeAgentTemplate(agentTemplate, bench_scenes::benchWorld().agentRandom);
+        agentTemplate.place(openCellCentre(bench_scenes::benchWorld().gridMap, random), FixedVec{});
+        Agent* agent = bench_scenes::benchWorld().agentList.add(agentTemplate);
+        agent->setTarget(openCellCentre(bench_scenes::benchWorld().gridMap, random));
         agents.push_back(agent);
     }
     int step = 0;
     for (auto _ : state) {
         if (++step % kRetargetSteps == 0) {
             state.PauseTiming();
-            for (Agent* agent : agents) agent->setTarget(openCellCentre(random));
+            for (Agent* agent : agents) agent->setTarget(openCellCentre(bench_scenes::benchWorld().gridMap, random));
             state.ResumeTiming();
         }
-        agentList.updateAll();
+        bench_scenes::benchWorld().agentList.updateAll();
     }
     reportPerAgent(state);
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
 }
 BENCHMARK(BM_StepStandardSpread)->Unit(benchmark::kMillisecond);
 
@@ -106,67 +107,67 @@ BENCHMARK(BM_StepStandardSpread)->Unit(benchmark::kMillisecond);
 // every agent's neighbour query returns the whole population.
 void BM_StepStandardOnOnePoint(benchmark::State& state) {
     setupOnce();
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
     const FixedVec point{toFixed(50 * 256 + 128), toFixed(75 * 256 + 128)};
     for (int i = 0; i < kAgents / 5; ++i) {
         Agent agentTemplate;
-        makeAgentTemplate(agentTemplate);
+        makeAgentTemplate(agentTemplate, bench_scenes::benchWorld().agentRandom);
         agentTemplate.place(point, FixedVec{});
-        for (int k = 0; k < 5; ++k) agentList.add(agentTemplate);
+        for (int k = 0; k < 5; ++k) bench_scenes::benchWorld().agentList.add(agentTemplate);
     }
-    for (auto _ : state) agentList.updateAll();
+    for (auto _ : state) bench_scenes::benchWorld().agentList.updateAll();
     reportPerAgent(state);
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
 }
 BENCHMARK(BM_StepStandardOnOnePoint)->Unit(benchmark::kMillisecond);
 
 // Path following: spread standard agents all sent to one click, then to another.
 void BM_StepWalkingToClick(benchmark::State& state) {
     setupOnce();
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
     Lcg random;
     for (int i = 0; i < kAgents; ++i) {
         Agent agentTemplate;
-        makeAgentTemplate(agentTemplate);
-        agentTemplate.place(openCellCentre(random), FixedVec{});
-        agentList.add(agentTemplate);
+        makeAgentTemplate(agentTemplate, bench_scenes::benchWorld().agentRandom);
+        agentTemplate.place(openCellCentre(bench_scenes::benchWorld().gridMap, random), FixedVec{});
+        bench_scenes::benchWorld().agentList.add(agentTemplate);
     }
-    const FixedVec clicks[] = {openCellCentre(random), openCellCentre(random)};
-    agentList.setTargetAll(clicks[0]);
+    const FixedVec clicks[] = {openCellCentre(bench_scenes::benchWorld().gridMap, random), openCellCentre(bench_scenes::benchWorld().gridMap, random)};
+    bench_scenes::benchWorld().agentList.setTargetAll(clicks[0]);
     int step = 0;
     for (auto _ : state) {
         if (++step % kRetargetSteps == 0) {
             state.PauseTiming();
-            agentList.setTargetAll(clicks[(step / kRetargetSteps) % 2]);
+            bench_scenes::benchWorld().agentList.setTargetAll(clicks[(step / kRetargetSteps) % 2]);
             state.ResumeTiming();
         }
-        agentList.updateAll();
+        bench_scenes::benchWorld().agentList.updateAll();
     }
     reportPerAgent(state);
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
 }
 BENCHMARK(BM_StepWalkingToClick)->Unit(benchmark::kMillisecond);
 
 // A left click with a thousand spread agents: one path request each.
 void BM_LeftClick(benchmark::State& state) {
     setupOnce();
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
     Lcg random;
     for (int i = 0; i < kAgents; ++i) {
         Agent agentTemplate;
-        makeAgentTemplate(agentTemplate);
-        agentTemplate.place(openCellCentre(random), FixedVec{});
-        agentList.add(agentTemplate);
+        makeAgentTemplate(agentTemplate, bench_scenes::benchWorld().agentRandom);
+        agentTemplate.place(openCellCentre(bench_scenes::benchWorld().gridMap, random), FixedVec{});
+        bench_scenes::benchWorld().agentList.add(agentTemplate);
     }
-    const FixedVec clicks[] = {openCellCentre(random), openCellCentre(random)};
+    const FixedVec clicks[] = {openCellCentre(bench_scenes::benchWorld().gridMap, random), openCellCentre(bench_scenes::benchWorld().gridMap, random)};
     int click = 0;
-    for (auto _ : state) agentList.setTargetAll(clicks[++click % 2]);
+    for (auto _ : state) bench_scenes::benchWorld().agentList.setTargetAll(clicks[++click % 2]);
     int withPath = 0;
-    for (const Agent& agent : agentList) withPath += agent.pathDone ? 0 : 1;
+    for (const Agent& agent : bench_scenes::benchWorld().agentList) withPath += agent.pathDone ? 0 : 1;
     state.counters["agents_with_path"] = withPath;
     state.counters["per_request"] = benchmark::Counter(static_cast<double>(state.iterations()) * kAgents,
                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
 }
 BENCHMARK(BM_LeftClick)->Unit(benchmark::kMillisecond);
 

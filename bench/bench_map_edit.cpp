@@ -3,6 +3,7 @@
 // re-planned to its target (goal: within one 16 ms frame).
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_run.h"
 #include "navigation/nav_mesh.h"
 #include "programs/steering/map_editing.h"
 #include "steering/agent.h"
@@ -24,57 +25,57 @@ constexpr int kCrowd = 1000;
 // The demonstration map with kCrowd agents on open cells of its reachable part, all
 // sent to one far point.
 int setUpCrowd() {
-    agentList.clear();
-    obstacleList.clear();
-    neighbourGrid.clear();
-    mapFilePath = STEERING_RESOURCE_DIR "/maptest.raw";
-    setupWorld();
-    agentList.clear();
-    neighbourGrid.init(128, 128);
-    installMap(worldMap);
+    bench_scenes::benchWorld().agentList.clear();
+    bench_scenes::benchWorld().obstacleList.clear();
+    bench_scenes::benchWorld().neighbourGrid.clear();
+    bench_scenes::benchRun().mapFilePath = STEERING_RESOURCE_DIR "/maptest.raw";
+    bench_scenes::benchRun().setupWorld();
+    bench_scenes::benchWorld().agentList.clear();
+    bench_scenes::benchWorld().neighbourGrid.init(128, 128);
+    installMap(bench_scenes::benchWorld(), bench_scenes::benchRun().worldMap);
     Agent agentTemplate;
-    makeAgentTemplate(agentTemplate);
+    makeAgentTemplate(agentTemplate, bench_scenes::benchWorld().agentRandom);
     int placed = 0;
     for (uint32_t r = 4; r < 124 && placed < kCrowd; r += 3) {
         for (uint32_t c = 4; c < 124 && placed < kCrowd; c += 3) {
-            if (cellAt(c, r) != 0) continue;
+            if (bench_scenes::benchWorld().gridMap.cellAt(c, r) != 0) continue;
             agentTemplate.place({static_cast<Fixed>((c * 256 + 128) << 16), static_cast<Fixed>((r * 256 + 128) << 16)},
                                 {0, 0});
-            agentList.add(agentTemplate);
+            bench_scenes::benchWorld().agentList.add(agentTemplate);
             ++placed;
         }
     }
-    agentList.setTargetAll({(64 * 256 + 128) << 16, (110 * 256 + 128) << 16});  // open ground
+    bench_scenes::benchWorld().agentList.setTargetAll({(64 * 256 + 128) << 16, (110 * 256 + 128) << 16});  // open ground
     return placed;
 }
 
 // The stroke and re-planning with the chosen planner; in the shortest mode the first
 // re-plan after each rebuild also makes the planner's corner graph.
 void strokeRebuildAndReplan(benchmark::State& state, NavigationMode mode) {
-    setNavigationMode(mode);
+    setNavigationMode(bench_scenes::benchWorld(), mode);
     const int placed = setUpCrowd();
     int following = 0;
-    for (const Agent& agent : agentList) following += agent.pathDone ? 0 : 1;
+    for (const Agent& agent : bench_scenes::benchWorld().agentList) following += agent.pathDone ? 0 : 1;
     bool paint = true;
     for (auto _ : state) {
         // A 30-cell wall across the middle of the map, then its undo: both are strokes
         // the person sees rebuilt.
         if (paint) {
-            mapStrokes.begin(15);
-            mapStrokes.paintTo(worldMap.authored.data(), 40, 64);
-            mapStrokes.paintTo(worldMap.authored.data(), 70, 64);
-            mapStrokes.end();
+            bench_scenes::benchRun().mapStrokes.begin(15);
+            bench_scenes::benchRun().mapStrokes.paintTo(bench_scenes::benchRun().worldMap.authored.data(), 40, 64);
+            bench_scenes::benchRun().mapStrokes.paintTo(bench_scenes::benchRun().worldMap.authored.data(), 70, 64);
+            bench_scenes::benchRun().mapStrokes.end();
         } else {
-            mapStrokes.undo(worldMap.authored.data());
+            bench_scenes::benchRun().mapStrokes.undo(bench_scenes::benchRun().worldMap.authored.data());
         }
         paint = !paint;
-        benchmark::DoNotOptimize(applyMapChange());
+        benchmark::DoNotOptimize(applyMapChange(bench_scenes::benchRun()));
     }
     state.counters["agents"] = placed;
     state.counters["following"] = following;
     state.counters["goalMs"] = 16;
-    state.counters["failed"] = steering::navMesh.buildFailed ? 1 : 0;
-    setNavigationMode(NavigationMode::Classic);
+    state.counters["failed"] = bench_scenes::benchWorld().navMesh.buildFailed ? 1 : 0;
+    setNavigationMode(bench_scenes::benchWorld(), NavigationMode::Classic);
 }
 
 void BM_StrokeRebuildAndReplan1000(benchmark::State& state) { strokeRebuildAndReplan(state, NavigationMode::Classic); }

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/bench_run.h"
 #include "navigation/area_build.h"
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
@@ -37,7 +38,7 @@ std::vector<uint8_t> denseMap() {
 }
 
 void reportUsage(benchmark::State& state) {
-    const nav::NavMesh& m = steering::navMesh;
+    const nav::NavMesh& m = bench_scenes::benchWorld().navMesh;
     state.counters["rectangles"] = m.stats.rectangles;
     state.counters["inserted"] = m.stats.rectanglesInserted;
     state.counters["flips"] = m.stats.flips;
@@ -51,7 +52,7 @@ void reportUsage(benchmark::State& state) {
 
 void runBuild(benchmark::State& state, const std::vector<uint8_t>& cells) {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(nav::build_navigation(steering::navMesh, cells.data()));
+        benchmark::DoNotOptimize(nav::build_navigation(bench_scenes::benchWorld().navMesh, cells.data()));
         benchmark::ClobberMemory();
     }
     reportUsage(state);

@@ -17,6 +17,8 @@
 #include <memory>
 #include <vector>
 
+#include "bench/bench_run.h"
+#include "steering/navigation_mode.h"
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
 #include "navigation/route_planning.h"
@@ -182,24 +184,11 @@ struct Scenario {
     std::vector<double> exact;  // reference length per pair, -1 unreachable
     std::vector<DetourEnds> ends;
     Detour detour;
-    std::unique_ptr<nav::ShortestSearchState> shortest = std::make_unique<nav::ShortestSearchState>();
     Stats classic, shortestStats, detourStats, agentStats;
     int shortestWorseThanDetour = 0;
     int clips[4] = {0, 0, 0, 0};    // classic, shortest, Detour, shortest with agent clearance
     int missing[4] = {0, 0, 0, 0};  // pairs the reference connects and a system does not
 };
-
-nav::ShortestQuery shortestQuery(const navref::QueryPair& p, int32_t clearance = kPointClearance) {
-    nav::ShortestQuery q;
-    q.fromX = p.fromX;
-    q.fromY = p.fromY;
-    q.toX = p.toX;
-    q.toY = p.toY;
-    q.clearance = clearance;
-    q.linkRule = nav::cellLinkRule;
-    q.passTableNumber = steering::navMesh.clearanceLevel;
-    return q;
-}
 
 bool pathClips(const Scenario& s, int type, const nav::PathResult& path) {
     navref::Point from{path.fromX, path.fromY};
@@ -221,8 +210,11 @@ const Scenario& scenario() {
             out.cells.assign(out.cells.size(), 0);
         }
         if (file != nullptr) std::fclose(file);
-        nav::cellLinkRule = sameLowBits;
-        if (!nav::build_navigation(steering::navMesh, out.cells.data())) std::fprintf(stderr, "bench_navigation_peer: build failed\n");
+        steering::World& world = bench_scenes::benchWorld();
+        world.gridMap.init(kSide, kSide);  // the planner entry's stranding rule reads the cells
+        std::copy(out.cells.begin(), out.cells.end(), world.gridMap.cells());
+        world.navMesh.linkRule = sameLowBits;
+        if (!nav::build_navigation(world.navMesh, out.cells.data())) std::fprintf(stderr, "bench_navigation_peer: build failed\n");
         out.pairs = navref::random_pairs(out.cells.data(), kPairs, kPairSeed, true);
         out.detour = buildDetour(out.cells);
 
@@ -247,20 +239,20 @@ const Scenario& scenario() {
             }
             out.ends.push_back(e);
             if (exact <= 0) continue;
-            nav::request_agent_path(steering::navMesh, steering::routeSearch, result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
+            steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Classic, result, p.fromX, p.fromY, p.toX, p.toY, 0);
             double lengths[3] = {-1, -1, -1};
             if (result.waypointCount > 0) {
                 lengths[0] = nav::path_length(result);
                 out.clips[0] += pathClips(out, type, result);
             }
-            nav::find_shortest_path(steering::navMesh, *out.shortest, shortestQuery(p), result);
+            steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, p.fromX, p.fromY, p.toX, p.toY, kPointClearance);
             if (result.waypointCount > 0) {
                 lengths[1] = nav::path_length(result);
                 out.clips[1] += pathClips(out, type, result);
             }
             if (out.detour.ok) lengths[2] = detourQuery(out.detour, e, scratch);
             double agentLength = -1;
-            nav::find_shortest_path(steering::navMesh, *out.shortest, shortestQuery(p, kAgentClearance), result);
+            steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, p.fromX, p.fromY, p.toX, p.toY, kAgentClearance);
             if (result.waypointCount > 0) {
                 agentLength = nav::path_length(result);
                 out.clips[3] += pathClips(out, type, result);
@@ -303,7 +295,7 @@ void BM_PeerClassic(benchmark::State& state) {
     size_t i = 0;
     for (auto _ : state) {
         const navref::QueryPair& p = s.pairs[i];
-        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
+        steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Classic, result, p.fromX, p.fromY, p.toX, p.toY, 0);
         benchmark::DoNotOptimize(result.waypointCount);
         i = i + 1 == s.pairs.size() ? 0 : i + 1;
     }
@@ -315,7 +307,7 @@ void BM_PeerShortest(benchmark::State& state) {
     nav::PathResult result;
     size_t i = 0;
     for (auto _ : state) {
-        nav::find_shortest_path(steering::navMesh, *s.shortest, shortestQuery(s.pairs[i]), result);
+        steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, s.pairs[i].fromX, s.pairs[i].fromY, s.pairs[i].toX, s.pairs[i].toY, kPointClearance);
         benchmark::DoNotOptimize(result.waypointCount);
         i = i + 1 == s.pairs.size() ? 0 : i + 1;
     }
@@ -328,7 +320,7 @@ void BM_PeerShortestAgentClearance(benchmark::State& state) {
     nav::PathResult result;
     size_t i = 0;
     for (auto _ : state) {
-        nav::find_shortest_path(steering::navMesh, *s.shortest, shortestQuery(s.pairs[i], kAgentClearance), result);
+        steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, s.pairs[i].fromX, s.pairs[i].fromY, s.pairs[i].toX, s.pairs[i].toY, kAgentClearance);
         benchmark::DoNotOptimize(result.waypointCount);
         i = i + 1 == s.pairs.size() ? 0 : i + 1;
     }
@@ -355,12 +347,12 @@ void BM_PeerDetour(benchmark::State& state) {
 // Making the shortest planner's tables and corner graph, as the first query after each
 // mesh build does.
 void BM_PeerShortestPrepare(benchmark::State& state) {
-    const Scenario& s = scenario();
+    scenario();  // the mesh built
     for (auto _ : state) {
-        s.shortest->cachedMesh = nullptr;  // forget them, as a rebuilt mesh does
-        nav::prepare_shortest_paths(steering::navMesh, *s.shortest, nav::cellLinkRule, steering::navMesh.clearanceLevel);
+        bench_scenes::benchWorld().shortestSearch->cachedMesh = nullptr;  // forget them, as a rebuilt mesh does
+        nav::prepare_shortest_paths(bench_scenes::benchWorld().navMesh, *bench_scenes::benchWorld().shortestSearch, bench_scenes::benchWorld().navMesh.linkRule, bench_scenes::benchWorld().navMesh.clearanceLevel);
     }
-    const nav::CornerGraph& g = s.shortest->graph;
+    const nav::CornerGraph& g = bench_scenes::benchWorld().shortestSearch->graph;
     state.counters["ready"] = g.status == nav::CornerGraph::Status::Ready ? 1 : 0;
     state.counters["corners"] = g.cornerCount;
     state.counters["edges"] = g.edgeCount;
@@ -379,11 +371,11 @@ void BM_PeerTimeRatios(benchmark::State& state) {
     for (auto _ : state) {
         double t0 = cpuSeconds();
         for (const navref::QueryPair& p : s.pairs) {
-            nav::request_agent_path(steering::navMesh, steering::routeSearch, result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
+            steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Classic, result, p.fromX, p.fromY, p.toX, p.toY, 0);
         }
         double t1 = cpuSeconds();
         seconds[0] += t1 - t0;
-        for (const navref::QueryPair& p : s.pairs) nav::find_shortest_path(steering::navMesh, *s.shortest, shortestQuery(p), result);
+        for (const navref::QueryPair& p : s.pairs) steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, p.fromX, p.fromY, p.toX, p.toY, kPointClearance);
         t0 = cpuSeconds();
         seconds[1] += t0 - t1;
         for (const DetourEnds& e : s.ends) benchmark::DoNotOptimize(detourQuery(s.detour, e, *scratch));

@@ -3,9 +3,13 @@
 // over pairs whose ends are not connected.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <vector>
 
+#include "bench/bench_run.h"
+#include "steering/navigation_mode.h"
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
 #include "navigation/route_planning.h"
@@ -56,8 +60,11 @@ const Scenario& scenario() {
     static Scenario s = [] {
         Scenario out;
         const std::vector<uint8_t> cells = loadMap();
-        nav::cellLinkRule = sameLowBits;
-        if (!nav::build_navigation(steering::navMesh, cells.data())) std::fprintf(stderr, "bench_navigation_query: build failed\n");
+        steering::World& world = bench_scenes::benchWorld();
+        world.gridMap.init(kSide, kSide);  // the planner entry's stranding rule reads the cells
+        std::copy(cells.begin(), cells.end(), world.gridMap.cells());
+        world.navMesh.linkRule = sameLowBits;
+        if (!nav::build_navigation(world.navMesh, cells.data())) std::fprintf(stderr, "bench_navigation_query: build failed\n");
         const std::vector<int> label = navref::cell_components(cells.data());
         std::vector<std::vector<int>> members;
         std::vector<int> walkable;
@@ -107,11 +114,11 @@ void runQueries(benchmark::State& state, const std::vector<Pair>& pairs) {
     int64_t waypoints = 0, found = 0, steps = 0;
     for (auto _ : state) {
         const Pair& p = pairs[i];
-        nav::request_agent_path(steering::navMesh, steering::routeSearch, result, p.fromX, p.fromY, p.toX, p.toY, nav::kAgentGateFraction);
+        steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Classic, result, p.fromX, p.fromY, p.toX, p.toY, 0);
         benchmark::DoNotOptimize(result.waypointCount);
         waypoints += result.waypointCount;
         found += result.waypointCount > 0;
-        steps += steering::routeSearch.routeSteps > 0 ? steering::routeSearch.routeSteps : 0;
+        steps += bench_scenes::benchWorld().routeSearch.routeSteps > 0 ? bench_scenes::benchWorld().routeSearch.routeSteps : 0;
         i = i + 1 == pairs.size() ? 0 : i + 1;
     }
     state.counters["queries/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

@@ -3,6 +3,8 @@
 // releases) and for steering_basic, whose behaviours scan the whole population.
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 #include "platform/host.h"
 #include "programs/steering_basic/basic_drawing.h"
 #include "programs/steering_basic/basic_program.h"
@@ -21,8 +23,8 @@ constexpr int warmUpSteps = 200;
 win::HDC drawingSurface() {
     static win::HDC dc = [] {
         win::host::useHeadlessBackend();
-        shell::mainWindow = shell::createMainWindow(steering_walls::program(),
-                                                    shell::programInstance(steering_walls::program()), win::SW_SHOW);
+        static const std::unique_ptr<shell::ProgramRun> run = steering_walls::program().makeRun();
+        shell::mainWindow = shell::createMainWindow(*run, shell::programInstance(steering_walls::program()), win::SW_SHOW);
         shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight, shell::kRequestedDepth);
         return shell::offscreenDC;
     }();

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "bench/bench_run.h"
 #include "steering/agent_list.h"
 #include "steering/crowd_scenario.h"
 #include "programs/steering/steering_run.h"
@@ -20,13 +21,13 @@ constexpr int kSpreadSteps = 600;  // the crowds have burst apart and spread wel
 
 void BM_StepTenThousandSpreadingCrowds(benchmark::State& state) {
     if (chdir(STEERING_RESOURCE_DIR) != 0) std::fprintf(stderr, "bench_scale: cannot enter the resource folder\n");
-    setupWorld();
-    agentList.clear();
-    const int agents = insertCrowds(openCrowdPoints(kScaleCrowds), kScaleCrowdSize);
+    bench_scenes::benchRun().setupWorld();
+    bench_scenes::benchWorld().agentList.clear();
+    const int agents = insertCrowds(bench_scenes::benchWorld(), openCrowdPoints(bench_scenes::benchWorld().gridMap, kScaleCrowds), kScaleCrowdSize);
     double slowest = 0.0;
     for (auto _ : state) {
         const auto begin = std::chrono::steady_clock::now();
-        agentList.updateAll();
+        bench_scenes::benchWorld().agentList.updateAll();
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - begin;
         slowest = std::max(slowest, took.count());
     }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_run.h"
 #include "platform/host.h"
 #include "platform/win.h"
 #include "shell/program_entry.h"
@@ -31,14 +32,14 @@ void setupOneAgentWindow() {
     win::host::useHeadlessBackend();
     win::host::setTickCount(0);
     shell::mainWindow =
-        shell::createMainWindow(steering::steeringProgram, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
+        shell::createMainWindow(bench_scenes::benchRun(), shell::programInstance(steering::steeringProgram), win::SW_SHOW);
     shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight, shell::kRequestedDepth);
-    steering::gridMap.init(256, 256);
-    steering::neighbourGrid.init(128, 128);
+    bench_scenes::benchWorld().gridMap.init(256, 256);
+    bench_scenes::benchWorld().neighbourGrid.init(128, 128);
     steering::Agent agent;
-    steering::makeAgentTemplate(agent);
+    makeAgentTemplate(agent, bench_scenes::benchWorld().agentRandom);
     agent.place({steering::toFixed(1500), steering::toFixed(4500)}, {0, 0});
-    steering::agentList.add(agent);
+    bench_scenes::benchWorld().agentList.add(agent);
 }
 
 void BM_FrameTickOneAgent(benchmark::State& state) {
@@ -50,7 +51,7 @@ void BM_FrameTickOneAgent(benchmark::State& state) {
     int64_t frames = 0;
     for (auto _ : state) {
         win::host::advanceTickCount(11);
-        const bool accepted = steering::frameTick();
+        const bool accepted = bench_scenes::benchRun().frameTick();
         benchmark::DoNotOptimize(accepted);
         frames += accepted ? 1 : 0;
     }

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/bench_run.h"
+#include "bench/walking_crowd.h"
 #include "platform/gdi_objects.h"
 #include "platform/raster.h"
 #include "steering/agent.h"
@@ -34,53 +36,32 @@ void setupOnce() {
     if (done) return;
     done = true;
     if (chdir(STEERING_RESOURCE_DIR) != 0) std::fprintf(stderr, "bench_world: cannot enter the resource folder\n");
-    setupWorld();
-    agentList.clear();
-}
-
-// A small deterministic generator so every run places the same agents.
-struct Lcg {
-    uint32_t state = 12345;
-    uint32_t next(uint32_t below) {
-        state = state * 1664525u + 1013904223u;
-        return (state >> 8) % below;
-    }
-};
-
-FixedVec openCellCentre(Lcg& random, uint32_t maxColumn, uint32_t maxRow) {
-    for (;;) {
-        const uint32_t c = 1 + random.next(maxColumn - 1);
-        const uint32_t r = 1 + random.next(maxRow - 1);
-        if (cellAt(c, r) != 0 || cellAt(c - 1, r) != 0 || cellAt(c + 1, r) != 0 || cellAt(c, r - 1) != 0 ||
-            cellAt(c, r + 1) != 0) {
-            continue;
-        }
-        return {toFixed(static_cast<int32_t>(c) * 256 + 128), toFixed(static_cast<int32_t>(r) * 256 + 128)};
-    }
+    bench_scenes::benchRun().setupWorld();
+    bench_scenes::benchWorld().agentList.clear();
 }
 
 // Each agent its own place and its own destination, so the population stays spread.
 void spreadPopulation(int count, uint32_t maxColumn, uint32_t maxRow) {
-    agentList.clear();
-    Lcg random;
+    bench_scenes::benchWorld().agentList.clear();
+    bench_scenes::Lcg random{12345};
     for (int i = 0; i < count; ++i) {
         Agent agentTemplate;
-        makeAgentTemplate(agentTemplate);
-        agentTemplate.place(openCellCentre(random, maxColumn, maxRow), {0, 0});
-        Agent* agent = agentList.add(agentTemplate);
-        if (agent != nullptr) agent->setTarget(openCellCentre(random, maxColumn, maxRow));
+        makeAgentTemplate(agentTemplate, bench_scenes::benchWorld().agentRandom);
+        agentTemplate.place(bench_scenes::openCellCentre(bench_scenes::benchWorld().gridMap, random, maxColumn, maxRow), {0, 0});
+        Agent* agent = bench_scenes::benchWorld().agentList.add(agentTemplate);
+        if (agent != nullptr) agent->setTarget(bench_scenes::openCellCentre(bench_scenes::benchWorld().gridMap, random, maxColumn, maxRow));
     }
 }
 
 void BM_StepSpread(benchmark::State& state) {
     setupOnce();
     spreadPopulation(kAgents, 126, 126);
-    for (auto _ : state) agentList.updateAll();
+    for (auto _ : state) bench_scenes::benchWorld().agentList.updateAll();
     state.SetItemsProcessed(state.iterations() * kAgents);
     // Seconds per agent and step (printed with an SI prefix: "1.2u" is 1.2 microseconds).
     state.counters["per_agent_step"] = benchmark::Counter(static_cast<double>(state.iterations()) * kAgents,
                                                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
 }
 BENCHMARK(BM_StepSpread)->Unit(benchmark::kMillisecond);
 
@@ -90,17 +71,17 @@ void BM_StepCrowdOnOnePoint(benchmark::State& state) {
     const FixedVec point{toFixed(8 * 256 + 128), toFixed(30 * 256 + 128)};
     for (auto _ : state) {
         state.PauseTiming();
-        agentList.clear();
+        bench_scenes::benchWorld().agentList.clear();
         for (int press = 0; press < kAgents / 5; ++press) {
             Agent agentTemplate;
-            makeAgentTemplate(agentTemplate);
+            makeAgentTemplate(agentTemplate, bench_scenes::benchWorld().agentRandom);
             agentTemplate.place(point, {0, 0});
-            for (int i = 0; i < 5; ++i) agentList.add(agentTemplate);
+            for (int i = 0; i < 5; ++i) bench_scenes::benchWorld().agentList.add(agentTemplate);
         }
         state.ResumeTiming();
-        agentList.updateAll();
+        bench_scenes::benchWorld().agentList.updateAll();
     }
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
 }
 BENCHMARK(BM_StepCrowdOnOnePoint)->Unit(benchmark::kMillisecond);
 
@@ -113,18 +94,19 @@ void BM_FrameDraw(benchmark::State& state) {
     std::vector<uint32_t> pixels(static_cast<std::size_t>(kClientWidth) * kClientHeight, 0xFFFFFF);
     const win::raster::Canvas canvas{pixels.data(), kClientWidth, kClientHeight, kClientWidth};
     win::HDC dc = win::makeDeviceContext(canvas);
-    view = ViewState{};
-    debugFlags = DebugFlags{};
-    const WorldRect viewRect{0, 0, pixelToWorldX(kClientWidth), pixelToWorldY(kClientHeight)};
+    SteeringRun& run = bench_scenes::benchRun();
+    run.view = ViewState{};
+    run.debugFlags = DebugFlags{};
+    const WorldRect viewRect{0, 0, run.view.pixelToWorldX(kClientWidth), run.view.pixelToWorldY(kClientHeight)};
     for (auto _ : state) {
         win::raster::fillRect(canvas, 0, 0, kClientWidth, kClientHeight, 0xFFFFFF);
-        drawGridMap(dc, gridMap, viewRect);
-        drawObstacles(dc, viewRect);
-        drawAgents(dc, agentList, viewRect);
+        drawGridMap(bench_scenes::benchRun(), dc, bench_scenes::benchWorld().gridMap, viewRect);
+        drawObstacles(bench_scenes::benchRun(), dc, viewRect);
+        drawAgents(bench_scenes::benchRun(), dc, bench_scenes::benchWorld().agentList, viewRect);
         benchmark::DoNotOptimize(pixels.data());
     }
     win::destroyDeviceContext(dc);
-    agentList.clear();
+    bench_scenes::benchWorld().agentList.clear();
 }
 BENCHMARK(BM_FrameDraw)->Unit(benchmark::kMillisecond);
 

@@ -18,13 +18,14 @@ struct Lcg {
     }
 };
 
-// The centre of a random open cell whose four neighbours are open too (rows and columns
-// 1 to 125, where Fixed positions reach).
-inline steering::FixedVec openCellCentre(const steering::GridMap& map, Lcg& random) {
+// The centre of a random open cell whose four neighbours are open too, in columns
+// 1..maxColumn - 1 and rows 1..maxRow - 1 (by default 1 to 125, where Fixed positions reach).
+inline steering::FixedVec openCellCentre(const steering::GridMap& map, Lcg& random, uint32_t maxColumn = 126,
+                                         uint32_t maxRow = 126) {
     using namespace steering;
     for (;;) {
-        const uint32_t c = 1 + random.next(125);
-        const uint32_t r = 1 + random.next(125);
+        const uint32_t c = 1 + random.next(maxColumn - 1);
+        const uint32_t r = 1 + random.next(maxRow - 1);
         if (map.cellAt(c, r) != 0 || map.cellAt(c - 1, r) != 0 || map.cellAt(c + 1, r) != 0 || map.cellAt(c, r - 1) != 0 ||
             map.cellAt(c, r + 1) != 0) {
             continue;
