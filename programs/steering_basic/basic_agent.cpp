@@ -5,9 +5,9 @@
 
 namespace steering_basic {
 
-using steering_walls::vecLimit;
-using steering_walls::vecNormalise;
-using steering_walls::vecPerp;
+using small_kit::vecLimit;
+using small_kit::vecNormalise;
+using small_kit::vecPerp;
 
 const BasicBehaviour* findBehaviour(const char* name) { return steering::findByName(behaviourRegistry(), name); }
 
@@ -30,12 +30,7 @@ void updateAgent(BasicAgent& agent) {
     for (const BehaviourEntry& entry : agent.behaviours) {
         entry.behaviour->apply(entry.weight, agent);
     }
-    const DoubleVec steering = vecLimit(agent.steeringForce, agent.maxForce);
-    const DoubleVec acceleration = steering / agent.mass;
-    agent.velocity = vecLimit(agent.velocity + acceleration, agent.maxSpeed);
-    agent.position = agent.position + agent.velocity;
-    agent.heading = vecNormalise(agent.velocity);
-    agent.side = vecPerp(agent.heading);
+    small_kit::moveByForce(agent, agent.steeringForce);
 }
 
 }  // namespace steering_basic

@@ -6,12 +6,12 @@
 #include <cstddef>
 #include <vector>
 
-#include "programs/steering_walls/double_vec.h"
+#include "programs/small_kit/double_vec.h"
 #include "steering/behaviour_name.h"
 
 namespace steering_basic {
 
-using steering_walls::DoubleVec;
+using small_kit::DoubleVec;
 
 class BasicBehaviour;
 

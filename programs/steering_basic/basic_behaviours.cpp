@@ -8,21 +8,16 @@
 
 namespace steering_basic {
 
-using steering_walls::length;
-using steering_walls::lengthSquared;
-using steering_walls::toLocal;
-using steering_walls::toWorld;
-using steering_walls::toWorldDirection;
-using steering_walls::vecLimit;
-using steering_walls::vecNormalise;
+using small_kit::length;
+using small_kit::lengthSquared;
+using small_kit::toLocal;
+using small_kit::toWorld;
+using small_kit::toWorldDirection;
+using small_kit::vecLimit;
+using small_kit::vecNormalise;
 
 double axisCircleEntryOrTiny(DoubleVec l, double r) {
-    const double b = -2.0 * l.x;
-    const double disc = b * b - 4.0 * (l.x * l.x + l.y * l.y - r * r);
-    if (disc > 0.0) {
-        return (-b - std::sqrt(disc)) * 0.5;
-    }
-    return std::numeric_limits<double>::min();
+    return small_kit::axisCircleEntry(l, r, std::numeric_limits<double>::min());
 }
 
 namespace {

@@ -1,13 +1,14 @@
 #include "programs/steering_basic/basic_drawing.h"
 
 #include "programs/steering_basic/basic_world.h"
+#include "programs/small_kit/unit_drawing.h"
 
 namespace steering_basic {
 
 namespace {
 
-using steering_walls::toWorld;
-using steering_walls::truncToInt32;
+using small_kit::toWorld;
+using small_kit::truncToInt32;
 
 // Velocity and force lines are drawn this many steps long so that they are visible.
 constexpr double kVectorLineScale = 15.0;
@@ -48,12 +49,7 @@ void drawAgent(const BasicAgent& agent, win::HDC dc) {
     const DoubleVec p = agent.position;
     const double radius = agent.radius;
 
-    win::SelectObject(dc, r.thickBlackPen);
-    win::SelectObject(dc, r.tealBrush);
-    win::SetBkColor(dc, win::RGB(0, 10, 0));
-    win::SetBkMode(dc, win::TRANSPARENT);
-    win::Ellipse(dc, truncToInt32(p.x - radius), truncToInt32(p.y - radius), truncToInt32(p.x + radius),
-                 truncToInt32(p.y + radius));
+    small_kit::drawUnitDisc(dc, r.thickBlackPen, r.tealBrush, p, radius);
     if (!debugOverlay) return;
 
     win::SelectObject(dc, r.magentaPen);

@@ -4,7 +4,8 @@
 
 #include "programs/steering_basic/basic_drawing.h"
 #include "programs/steering_basic/basic_world.h"
-#include "programs/steering_walls/mouse_targets.h"
+#include "programs/small_kit/mouse_targets.h"
+#include "programs/small_kit/program_glue.h"
 #include "shell/picture.h"
 #include "shell/timed_frame.h"
 
@@ -64,7 +65,7 @@ bool frameTick() {
 
 LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (shell::handlePictureMessage("steering_basic", message, wParam)) return 0;
-    if (steering_walls::moveMouseTargets(message, wParam, lParam, leftButtonTarget.position, rightButtonTarget.position)) {
+    if (small_kit::moveMouseTargets(message, wParam, lParam, leftButtonTarget.position, rightButtonTarget.position)) {
         return 0;
     }
     switch (message) {
@@ -83,25 +84,16 @@ void releaseDrawingResources() {
 
 namespace {
 
-// A run of the program. Its world, targets and overlay still live at namespace scope
-// (one run per process); the run hands them to the shared entry.
-class BasicRun : public shell::ProgramRun {
-public:
-    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
-        return windowProcedure(window, message, wParam, lParam);
-    }
-    // The start of a run: live pens and brushes, then the world from its reset state.
-    void setupWorld() override {
-        ensureDrawingResources();
-        steering_basic::setupWorld();
-    }
-    bool frameTick() override { return steering_basic::frameTick(); }
-    void releaseDrawingResources() override { steering_basic::releaseDrawingResources(); }
-    int agentCount() const override { return countAgents(); }
-    int traceAgent(int index, char* buffer, int size) const override { return traceOneAgent(index, buffer, size); }
-};
+// The start of a run: live pens and brushes, then the world from its reset state.
+void startWorld() {
+    ensureDrawingResources();
+    setupWorld();
+}
 
-std::unique_ptr<shell::ProgramRun> makeRun() { return std::make_unique<BasicRun>(); }
+const small_kit::ProgramHooks kHooks = {windowProcedure, startWorld, frameTick, releaseDrawingResources, countAgents,
+                                        traceOneAgent};
+
+std::unique_ptr<shell::ProgramRun> makeRun() { return std::make_unique<small_kit::ProgramGlueRun>(kHooks); }
 
 }  // namespace
 

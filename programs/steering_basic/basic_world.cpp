@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "programs/steering_walls/obstacle_block.h"
+#include "programs/small_kit/obstacle_block.h"
 
 namespace steering_basic {
 
@@ -11,11 +11,11 @@ AgentArray agentArray;
 BasicAgent leftButtonTarget;
 BasicAgent rightButtonTarget;
 bool debugOverlay = false;
-steering_walls::RandomGenerator runtimeRandom;
+small_kit::RandomGenerator runtimeRandom;
 
 namespace {
 
-using steering_walls::unitRandom;
+using small_kit::unitRandom;
 
 // Followers stand in a 3 x 3 block, 30 pixels apart.
 constexpr int kFollowerRows = 3;
@@ -41,7 +41,7 @@ void resetWorld() {
     leftButtonTarget = BasicAgent{};
     rightButtonTarget = BasicAgent{};
     debugOverlay = false;
-    runtimeRandom = steering_walls::RandomGenerator{};
+    runtimeRandom = small_kit::RandomGenerator{};
 }
 
 bool setupWorld() {
@@ -94,7 +94,7 @@ bool setupWorld() {
 
     clearBehaviours(prototype);
     prototype.isStatic = true;
-    steering_walls::addObstacleBlock(prototype, runtimeRandom, [](const auto& agent) { createAgent(agent); });
+    small_kit::addObstacleBlock(prototype, runtimeRandom, [](const auto& agent) { createAgent(agent); });
     return true;
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "programs/steering_basic/basic_agent.h"
-#include "programs/steering_walls/runtime_random.h"
+#include "programs/small_kit/runtime_random.h"
 
 namespace steering_basic {
 
@@ -37,7 +37,7 @@ extern AgentArray agentArray;
 extern BasicAgent leftButtonTarget;   // the leader's target; only its position changes
 extern BasicAgent rightButtonTarget;  // the arrivers' target; only its position changes
 extern bool debugOverlay;             // velocity, force and avoidance box of every agent
-extern steering_walls::RandomGenerator runtimeRandom;
+extern small_kit::RandomGenerator runtimeRandom;
 
 // Allocates a copy of the prototype and appends it; returns the new agent.
 BasicAgent& createAgent(const BasicAgent& prototype);

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "platform/win.h"
-#include "programs/steering_walls/double_vec.h"
+#include "programs/small_kit/double_vec.h"
 
 namespace steering_walls {
+
+using namespace small_kit;  // the vectors, random draws and start-up block the small programs share
 
 struct WallsAgent;
 

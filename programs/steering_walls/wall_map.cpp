@@ -1,6 +1,6 @@
 #include "programs/steering_walls/wall_map.h"
 
-#include "programs/steering_walls/double_vec.h"
+#include "programs/small_kit/double_vec.h"
 #include "programs/steering_walls/walls_drawing.h"
 
 namespace steering_walls {

@@ -44,12 +44,7 @@ void updateAgent(WallsAgent& agent) {
     if (agent.isStatic) {
         return;
     }
-    const DoubleVec steering = vecLimit(weightedForceSum(agent), agent.maxForce);
-    const DoubleVec acceleration = steering / agent.mass;
-    agent.velocity = vecLimit(agent.velocity + acceleration, agent.maxSpeed);
-    agent.position = agent.position + agent.velocity;
-    agent.heading = vecNormalise(agent.velocity);
-    agent.side = vecPerp(agent.heading);
+    moveByForce(agent, weightedForceSum(agent));
 }
 
 }  // namespace steering_walls

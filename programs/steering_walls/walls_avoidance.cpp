@@ -19,12 +19,7 @@ double detectionLength(const WallsAgent& agent) {
 }
 
 double axisCircleEntry(DoubleVec l, double r) {
-    const double b = -2.0 * l.x;
-    const double disc = b * b - 4.0 * (l.x * l.x + l.y * l.y - r * r);
-    if (disc > 0.0) {
-        return (-b - std::sqrt(disc)) * 0.5;
-    }
-    return std::numeric_limits<double>::lowest();
+    return small_kit::axisCircleEntry(l, r, std::numeric_limits<double>::lowest());
 }
 
 double rayCircleEntry(DoubleVec p, DoubleVec dir, DoubleVec c, double r) {

@@ -4,6 +4,7 @@
 
 #include "programs/steering_walls/walls_behaviours.h"
 #include "programs/steering_walls/walls_world.h"
+#include "programs/small_kit/unit_drawing.h"
 
 namespace steering_walls {
 
@@ -78,12 +79,7 @@ void drawAgent(const WallsAgent& agent, win::HDC dc) {
     const DoubleVec p = agent.position;
     const double radius = agent.radius;
 
-    win::SelectObject(dc, r.thickBlackPen);
-    win::SelectObject(dc, r.tealBrush);
-    win::SetBkColor(dc, win::RGB(0, 10, 0));
-    win::SetBkMode(dc, win::TRANSPARENT);
-    win::Ellipse(dc, truncToInt32(p.x - radius), truncToInt32(p.y - radius), truncToInt32(p.x + radius),
-                 truncToInt32(p.y + radius));
+    small_kit::drawUnitDisc(dc, r.thickBlackPen, r.tealBrush, p, radius);
 
     if (overlayFlags.showVectors) {
         win::SelectObject(dc, r.magentaPen);

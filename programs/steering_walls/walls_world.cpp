@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "programs/steering_walls/obstacle_block.h"
+#include "programs/small_kit/obstacle_block.h"
 
 namespace steering_walls {
 

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "programs/steering_walls/agent_grid.h"
-#include "programs/steering_walls/runtime_random.h"
+#include "programs/small_kit/runtime_random.h"
 #include "programs/steering_walls/wall_map.h"
 #include "programs/steering_walls/walls_agent.h"
 
 namespace steering_walls {
+
+using namespace small_kit;  // the vectors, random draws and start-up block the small programs share
 
 // Grid and map dimensions: the window's client area in 40-pixel grid cells.
 inline constexpr uint32_t kGridColumns = 16;

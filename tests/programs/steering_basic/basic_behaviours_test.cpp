@@ -10,9 +10,9 @@
 namespace steering_basic {
 namespace {
 
-using steering_walls::length;
-using steering_walls::vecNormalise;
-using steering_walls::vecPerp;
+using small_kit::length;
+using small_kit::vecNormalise;
+using small_kit::vecPerp;
 
 BasicAgent movingAgent(DoubleVec position, DoubleVec velocity, double radius = 10.0) {
     BasicAgent agent;

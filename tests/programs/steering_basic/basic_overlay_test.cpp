@@ -16,7 +16,7 @@ namespace {
 
 using program_tests::pixelsAfter;
 using program_tests::Tools;
-using steering_walls::DoubleVec;
+using small_kit::DoubleVec;
 using namespace win;
 
 // An agent of radius 10 at (200, 150) moving (0, 4) per step: heading (0, 1), side (-1, 0).

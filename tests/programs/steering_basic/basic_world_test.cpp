@@ -12,9 +12,9 @@
 namespace steering_basic {
 namespace {
 
-using steering_walls::length;
-using steering_walls::toLocal;
-using steering_walls::toWorld;
+using small_kit::length;
+using small_kit::toLocal;
+using small_kit::toWorld;
 
 // The runtime generator written out independently: seed 1, 32-bit wrap, 15-bit result.
 struct ReferenceRandom {

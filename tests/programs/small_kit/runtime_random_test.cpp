@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "programs/steering_walls/runtime_random.h"
+#include "programs/small_kit/runtime_random.h"
 
-namespace steering_walls {
+namespace small_kit {
 namespace {
 
 TEST(RandomGenerator, StartsWithTheRuntimeSequenceOfSeedOne) {
@@ -52,4 +52,4 @@ TEST(RandomGenerator, FirstUnitValueIsTheOneTheFirstObstacleGets) {
 }
 
 }  // namespace
-}  // namespace steering_walls
+}  // namespace small_kit

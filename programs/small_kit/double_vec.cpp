@@ -1,9 +1,9 @@
-#include "programs/steering_walls/double_vec.h"
+#include "programs/small_kit/double_vec.h"
 
 #include <cmath>
 #include <limits>
 
-namespace steering_walls {
+namespace small_kit {
 
 double length(DoubleVec v) { return std::sqrt(lengthSquared(v)); }
 
@@ -37,4 +37,13 @@ int32_t truncToInt32(double value) {
     return static_cast<int32_t>(value);
 }
 
-}  // namespace steering_walls
+double axisCircleEntry(DoubleVec l, double r, double noEntry) {
+    const double b = -2.0 * l.x;
+    const double disc = b * b - 4.0 * (l.x * l.x + l.y * l.y - r * r);
+    if (disc > 0.0) {
+        return (-b - std::sqrt(disc)) * 0.5;
+    }
+    return noEntry;
+}
+
+}  // namespace small_kit

@@ -2,7 +2,7 @@
 // The small programs' draw of a value in [-1, 1] from the shared generator.
 #include "world/random_generator.h"
 
-namespace steering_walls {
+namespace small_kit {
 
 using steering::RandomGenerator;
 
@@ -15,4 +15,4 @@ inline double unitRandom(RandomGenerator& random) {
     return static_cast<double>(2 * (random.next() >> 5)) * kUnitRandomScale - 1.0;
 }
 
-}  // namespace steering_walls
+}  // namespace small_kit

@@ -1,8 +1,8 @@
 #pragma once
 // The block of static obstacles both small programs start with.
-#include "programs/steering_walls/runtime_random.h"
+#include "programs/small_kit/runtime_random.h"
 
-namespace steering_walls {
+namespace small_kit {
 
 // A 4 x 4 block, 75 pixels apart, from (200, 120).
 inline constexpr double kObstacleFirstX = 200.0, kObstacleEndX = 500.0;
@@ -22,4 +22,4 @@ void addObstacleBlock(Agent& prototype, RandomGenerator& random, Create&& create
     }
 }
 
-}  // namespace steering_walls
+}  // namespace small_kit

@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "platform/win.h"
-#include "programs/steering_walls/double_vec.h"
+#include "programs/small_kit/double_vec.h"
 
-namespace steering_walls {
+namespace small_kit {
 
 // True when the message was a button press or a pointer move (and the targets followed it).
 inline bool moveMouseTargets(win::UINT message, win::WPARAM wParam, win::LPARAM lParam, DoubleVec& leftTarget,
@@ -27,4 +27,4 @@ inline bool moveMouseTargets(win::UINT message, win::WPARAM wParam, win::LPARAM 
     }
 }
 
-}  // namespace steering_walls
+}  // namespace small_kit

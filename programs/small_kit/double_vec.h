@@ -5,7 +5,7 @@
 #include <concepts>
 #include <cstdint>
 
-namespace steering_walls {
+namespace small_kit {
 
 struct DoubleVec {
     double x = 0.0;  // pixels, to the right
@@ -41,6 +41,11 @@ constexpr DoubleVec vecPerp(DoubleVec v) { return {-v.y, v.x}; }
 // (the "integer indefinite") instead of undefined behaviour.
 int32_t truncToInt32(double value);
 
+// Where a circle of radius r round l (in an agent's frame, x ahead) is first entered by
+// the x axis: the smaller root of x^2 - 2 l.x x + |l|^2 - r^2 = 0; noEntry when the axis
+// misses it or only grazes it.
+double axisCircleEntry(DoubleVec l, double r, double noEntry);
+
 // An agent record carrying the fields of the local frame.
 template <class Agent>
 concept FramedAgent = requires(const Agent& a) {
@@ -66,4 +71,16 @@ constexpr DoubleVec toWorld(const Agent& agent, DoubleVec local) {
     return toWorldDirection(agent, local) + agent.position;
 }
 
-}  // namespace steering_walls
+// One step of an agent under its (already summed) steering force: the force limited to
+// maxForce, divided by the mass, added to the velocity (limited to maxSpeed), the position
+// moved by the velocity, and heading and side made from the new velocity.
+template <typename Agent>
+void moveByForce(Agent& agent, DoubleVec force) {
+    const DoubleVec acceleration = vecLimit(force, agent.maxForce) / agent.mass;
+    agent.velocity = vecLimit(agent.velocity + acceleration, agent.maxSpeed);
+    agent.position = agent.position + agent.velocity;
+    agent.heading = vecNormalise(agent.velocity);
+    agent.side = vecPerp(agent.heading);
+}
+
+}  // namespace small_kit

@@ -6,9 +6,9 @@
 #include <limits>
 #include <random>
 
-#include "programs/steering_walls/double_vec.h"
+#include "programs/small_kit/double_vec.h"
 
-namespace steering_walls {
+namespace small_kit {
 namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
@@ -107,4 +107,4 @@ TEST(DoubleVec, ZeroHeadingCollapsesTheFrameOntoThePosition) {
 }
 
 }  // namespace
-}  // namespace steering_walls
+}  // namespace small_kit
