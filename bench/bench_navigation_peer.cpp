@@ -43,7 +43,6 @@ constexpr int kMaxDetourStraight = 256;
 constexpr int32_t kPointClearance = 0;
 constexpr int32_t kAgentClearance = 150;
 
-int sameLowBits(uint8_t from, uint8_t to) { return (from & 15) == (to & 15) ? 1 : 0; }
 
 double cpuSeconds() {
     timespec ts{};
@@ -213,7 +212,7 @@ const Scenario& scenario() {
         steering::World& world = bench_scenes::benchWorld();
         world.gridMap.init(kSide, kSide);  // the planner entry's stranding rule reads the cells
         std::copy(out.cells.begin(), out.cells.end(), world.gridMap.cells());
-        world.navMesh.linkRule = sameLowBits;
+        world.navMesh.linkRule = steering::sameCellType;
         if (!nav::build_navigation(world.navMesh, out.cells.data())) std::fprintf(stderr, "bench_navigation_peer: build failed\n");
         out.pairs = navref::random_pairs(out.cells.data(), kPairs, kPairSeed, true);
         out.detour = buildDetour(out.cells);

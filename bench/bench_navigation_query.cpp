@@ -21,8 +21,6 @@ namespace {
 constexpr int kSide = 256;
 constexpr int kPairs = 10000;
 
-// The link rule the program installs: connected when the low four bits agree.
-int sameLowBits(uint8_t from, uint8_t to) { return (from & 15) == (to & 15) ? 1 : 0; }
 
 struct Pair {
     int fromX, fromY, toX, toY;  // world units
@@ -63,7 +61,7 @@ const Scenario& scenario() {
         steering::World& world = bench_scenes::benchWorld();
         world.gridMap.init(kSide, kSide);  // the planner entry's stranding rule reads the cells
         std::copy(cells.begin(), cells.end(), world.gridMap.cells());
-        world.navMesh.linkRule = sameLowBits;
+        world.navMesh.linkRule = steering::sameCellType;
         if (!nav::build_navigation(world.navMesh, cells.data())) std::fprintf(stderr, "bench_navigation_query: build failed\n");
         const std::vector<int> label = navref::cell_components(cells.data());
         std::vector<std::vector<int>> members;

@@ -25,7 +25,7 @@ win::HDC drawingSurface() {
         win::host::useHeadlessBackend();
         static const std::unique_ptr<shell::ProgramRun> run = steering_walls::program().makeRun();
         shell::mainWindow = shell::createMainWindow(*run, shell::programInstance(steering_walls::program()), win::SW_SHOW);
-        shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight, shell::kRequestedDepth);
+        shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight);
         return shell::offscreenDC;
     }();
     return dc;

@@ -33,7 +33,7 @@ void setupOneAgentWindow() {
     win::host::setTickCount(0);
     shell::mainWindow =
         shell::createMainWindow(bench_scenes::benchRun(), shell::programInstance(steering::steeringProgram), win::SW_SHOW);
-    shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight, shell::kRequestedDepth);
+    shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight);
     bench_scenes::benchWorld().gridMap.init(256, 256);
     bench_scenes::benchWorld().neighbourGrid.init(128, 128);
     steering::Agent agent;

@@ -261,6 +261,11 @@ inline void mark(NavMesh& mesh, int t) { mesh.marks[t] = mesh.markGeneration; }
 inline const NavPoint& vertex_of(const NavMesh& mesh, int t, int s) {
     return mesh.points[mesh.triangles[t].vertex[s]];
 }
+// Vertex at slot s of triangle t in whole world units (256 per cell).
+inline PathPoint vertexWorld(const NavMesh& mesh, int t, int s) {
+    const NavPoint& p = vertex_of(mesh, t, s);
+    return {p.x * 256, p.y * 256};
+}
 
 // Brings the store to the bounding square: two outside triangles over -256..512.
 // Clears buildFailed. Keeps clearanceLevel, marks and their generation.

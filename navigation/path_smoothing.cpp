@@ -18,11 +18,6 @@ void set_diagnostic(const NavMesh& mesh, const char* format, ...) {
     va_end(args);
 }
 
-PathPoint vertex_world(const NavMesh& mesh, int t, int slot) {
-    const NavPoint& v = vertex_of(mesh, t, slot);
-    return {v.x * 256, v.y * 256};
-}
-
 int32_t distance(PathPoint a, PathPoint b) {
     return approx_distance(static_cast<int32_t>(static_cast<int64_t>(b.x) - a.x),
                            static_cast<int32_t>(static_cast<int64_t>(b.y) - a.y));
@@ -147,8 +142,8 @@ bool edge_points(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& 
         set_diagnostic(mesh, "edge_points : edge not found %d->%d", t, n);
         return false;
     }
-    left = vertex_world(mesh, t, next(slot));
-    right = vertex_world(mesh, t, slot);
+    left = vertexWorld(mesh, t, next(slot));
+    right = vertexWorld(mesh, t, slot);
     return true;
 }
 

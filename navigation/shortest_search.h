@@ -73,11 +73,6 @@ inline Vec vertexPoint(const NavMesh& mesh, int t, int s) {
     return {p.x * 256.0, p.y * 256.0};
 }
 
-inline PathPoint vertexWorld(const NavMesh& mesh, int t, int s) {
-    const NavPoint& p = vertex_of(mesh, t, s);
-    return {p.x * 256, p.y * 256};
-}
-
 inline PathPoint vertexIndexWorld(const NavMesh& mesh, int v) { return {mesh.points[v].x * 256, mesh.points[v].y * 256}; }
 
 // Everything one query reads, gathered once.

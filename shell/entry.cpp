@@ -89,7 +89,7 @@ bool startEntry(const Program& program, ProgramRun& programRun, HINSTANCE instan
     mainWindow = createMainWindow(programRun, instance, showCommand);
     if (mainWindow == nullptr) return false;
 
-    initPresentation(mainWindow, kClientWidth, kClientHeight, kRequestedDepth);
+    initPresentation(mainWindow, kClientWidth, kClientHeight);
     programRun.setupWorld();
     return true;
 }

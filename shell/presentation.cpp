@@ -23,7 +23,7 @@ DDSURFACEDESC primaryDesc;            // filled once, not read afterwards
 
 HDC offscreenDC = nullptr;
 
-bool initPresentation(HWND window, int width, int height, int /*depth*/) {
+bool initPresentation(HWND window, int width, int height) {
     if (DirectDrawCreate(nullptr, &directDraw, nullptr) != DD_OK) return false;
 
     void* interface2 = nullptr;

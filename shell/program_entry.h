@@ -59,14 +59,13 @@ ProgramRun* runOf(win::HWND window);
 // Client area of every program's window, pixels.
 constexpr int kClientWidth = 640;
 constexpr int kClientHeight = 480;
-constexpr int kRequestedDepth = 16;  // passed to initPresentation, not used
 // A tick is accepted only when more than this many milliseconds have passed.
 constexpr uint32_t kFrameGateMilliseconds = 10;
 
 // The instance that carries the program's menus and icons.
 win::HINSTANCE programInstance(const Program& program);
 
-// Entry steps: createMainWindow, initPresentation(640, 480, 16), setupWorld, the loop
+// Entry steps: createMainWindow, initPresentation(640, 480), setupWorld, the loop
 // that never blocks (one message at most, then frameTick, every pass), then
 // releaseDrawingResources, all on the given run. Returns the quit message's wParam, or 0
 // when the window cannot be created.
@@ -97,7 +96,7 @@ win::HWND createMainWindow(ProgramRun& programRun, win::HINSTANCE instance, int 
 extern win::HWND mainWindow;
 
 // DirectDraw set-up: false at the first failing step, keeping what was created.
-bool initPresentation(win::HWND window, int width, int height, int depth);
+bool initPresentation(win::HWND window, int width, int height);
 // The WM_PAINT handler: begin paint, blit the off-screen surface onto the client area
 // (only when the primary surface exists), end paint.
 void paintWindow(win::HWND window);

@@ -13,6 +13,7 @@
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
 #include "tests/navigation/test_store.h"
+#include "world/grid_map.h"
 
 namespace navtest {
 
@@ -21,7 +22,7 @@ constexpr int kMapCells = kMapSide * kMapSide;
 constexpr int kWorldPerCell = 256;
 
 // The link rule the programs install: connected when the low four bits agree.
-inline int sameLowBits(uint8_t from, uint8_t to) { return (from & 15) == (to & 15) ? 1 : 0; }
+inline int sameLowBits(uint8_t from, uint8_t to) { return steering::sameCellType(from, to); }
 
 // A deterministic 31-bit linear congruential generator for test inputs.
 struct TestRandom {

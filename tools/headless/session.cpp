@@ -31,8 +31,7 @@ bool Session::openWindow() {
     shell::mainWindow = shell::createMainWindow(*run_, shell::programInstance(*program_), SW_SHOW);
     if (shell::mainWindow == nullptr) return false;
     if (parts_.presentation) {
-        shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight,
-                                shell::kRequestedDepth);
+        shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight);
     }
     return true;
 }

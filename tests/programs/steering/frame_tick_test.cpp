@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         SteeringShell::SetUp();
         emptyWorld();
-        ASSERT_TRUE(shell::initPresentation(shell::mainWindow, 640, 480, 16));
+        ASSERT_TRUE(shell::initPresentation(shell::mainWindow, 640, 480));
     }
 
     static bool paintPending() {
@@ -205,7 +205,7 @@ TEST_P(PresentationFailure, TickAndPaintCarryOnWithoutMissingObjects) {
     emptyWorld();
     keyUp(win::VK_INSERT);
     win::host::failPresentationStep(step);
-    EXPECT_FALSE(shell::initPresentation(shell::mainWindow, 640, 480, 16));
+    EXPECT_FALSE(shell::initPresentation(shell::mainWindow, 640, 480));
     EXPECT_EQ(shell::offscreenDC != nullptr, step >= 8);
 
     win::host::setTickCount(1000);
