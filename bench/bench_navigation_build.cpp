@@ -52,7 +52,7 @@ void reportUsage(benchmark::State& state) {
 
 void runBuild(benchmark::State& state, const std::vector<uint8_t>& cells) {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(nav::build_navigation(bench_scenes::benchWorld().navMesh, cells.data()));
+        benchmark::DoNotOptimize(nav::buildNavigation(bench_scenes::benchWorld().navMesh, cells.data()));
         benchmark::ClobberMemory();
     }
     reportUsage(state);

@@ -213,7 +213,7 @@ const Scenario& scenario() {
         world.gridMap.init(kSide, kSide);  // the planner entry's stranding rule reads the cells
         std::copy(out.cells.begin(), out.cells.end(), world.gridMap.cells());
         world.navMesh.linkRule = steering::sameCellType;
-        if (!nav::build_navigation(world.navMesh, out.cells.data())) std::fprintf(stderr, "bench_navigation_peer: build failed\n");
+        if (!nav::buildNavigation(world.navMesh, out.cells.data())) std::fprintf(stderr, "bench_navigation_peer: build failed\n");
         out.pairs = navref::random_pairs(out.cells.data(), kPairs, kPairSeed, true);
         out.detour = buildDetour(out.cells);
 
@@ -241,19 +241,19 @@ const Scenario& scenario() {
             steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Classic, result, p.fromX, p.fromY, p.toX, p.toY, 0);
             double lengths[3] = {-1, -1, -1};
             if (result.waypointCount > 0) {
-                lengths[0] = nav::path_length(result);
+                lengths[0] = nav::pathLengthOf(result);
                 out.clips[0] += pathClips(out, type, result);
             }
             steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, p.fromX, p.fromY, p.toX, p.toY, kPointClearance);
             if (result.waypointCount > 0) {
-                lengths[1] = nav::path_length(result);
+                lengths[1] = nav::pathLengthOf(result);
                 out.clips[1] += pathClips(out, type, result);
             }
             if (out.detour.ok) lengths[2] = detourQuery(out.detour, e, scratch);
             double agentLength = -1;
             steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, p.fromX, p.fromY, p.toX, p.toY, kAgentClearance);
             if (result.waypointCount > 0) {
-                agentLength = nav::path_length(result);
+                agentLength = nav::pathLengthOf(result);
                 out.clips[3] += pathClips(out, type, result);
             }
             if (agentLength < 0) {
@@ -349,7 +349,7 @@ void BM_PeerShortestPrepare(benchmark::State& state) {
     scenario();  // the mesh built
     for (auto _ : state) {
         bench_scenes::benchWorld().shortestSearch->cachedMesh = nullptr;  // forget them, as a rebuilt mesh does
-        nav::prepare_shortest_paths(bench_scenes::benchWorld().navMesh, *bench_scenes::benchWorld().shortestSearch, bench_scenes::benchWorld().navMesh.linkRule, bench_scenes::benchWorld().navMesh.clearanceLevel);
+        nav::prepareShortestPaths(bench_scenes::benchWorld().navMesh, *bench_scenes::benchWorld().shortestSearch, bench_scenes::benchWorld().navMesh.linkRule, bench_scenes::benchWorld().navMesh.clearanceLevel);
     }
     const nav::CornerGraph& g = bench_scenes::benchWorld().shortestSearch->graph;
     state.counters["ready"] = g.status == nav::CornerGraph::Status::Ready ? 1 : 0;

@@ -62,7 +62,7 @@ const Scenario& scenario() {
         world.gridMap.init(kSide, kSide);  // the planner entry's stranding rule reads the cells
         std::copy(cells.begin(), cells.end(), world.gridMap.cells());
         world.navMesh.linkRule = steering::sameCellType;
-        if (!nav::build_navigation(world.navMesh, cells.data())) std::fprintf(stderr, "bench_navigation_query: build failed\n");
+        if (!nav::buildNavigation(world.navMesh, cells.data())) std::fprintf(stderr, "bench_navigation_query: build failed\n");
         const std::vector<int> label = navref::cell_components(cells.data());
         std::vector<std::vector<int>> members;
         std::vector<int> walkable;

@@ -11,7 +11,7 @@
 
 namespace nav {
 
-int cover_rectangles(int32_t* skyline, const uint8_t* cells, int x0, int y0, int x1, int y1, CoverVisitor visit,
+int coverRectangles(int32_t* skyline, const uint8_t* cells, int x0, int y0, int x1, int y1, CoverVisitor visit,
                      void* context) {
     for (int x = x0; x < x1; ++x) skyline[x] = y0;
     int count = 0;
@@ -42,15 +42,15 @@ int cover_rectangles(int32_t* skyline, const uint8_t* cells, int x0, int y0, int
     }
 }
 
-bool insert_rectangle(NavMesh& mesh, int x0, int y0, int x1, int y1, uint8_t value) {
+bool insertRectangle(NavMesh& mesh, int x0, int y0, int x1, int y1, uint8_t value) {
     if (x0 > x1) std::swap(x0, x1);
     if (y0 > y1) std::swap(y0, y1);
-    if (!insert_point(mesh, x0, y0) || !insert_point(mesh, x0, y1) || !insert_point(mesh, x1, y1) ||
-        !insert_point(mesh, x1, y0)) {
+    if (!insertPoint(mesh, x0, y0) || !insertPoint(mesh, x0, y1) || !insertPoint(mesh, x1, y1) ||
+        !insertPoint(mesh, x1, y0)) {
         return false;
     }
-    if (!insert_segment(mesh, x0, y0, x0, y1) || !insert_segment(mesh, x0, y1, x1, y1) ||
-        !insert_segment(mesh, x1, y1, x1, y0) || !insert_segment(mesh, x1, y0, x0, y0)) {
+    if (!insertSegment(mesh, x0, y0, x0, y1) || !insertSegment(mesh, x0, y1, x1, y1) ||
+        !insertSegment(mesh, x1, y1, x1, y0) || !insertSegment(mesh, x1, y0, x0, y0)) {
         return false;
     }
     const int64_t target = 2 * static_cast<int64_t>(x1 - x0) * (y1 - y0);
@@ -62,13 +62,13 @@ bool insert_rectangle(NavMesh& mesh, int x0, int y0, int x1, int y1, uint8_t val
     int64_t sum = 0;
     for (const auto& c : corners) {
         int t = 0, slot = 0;
-        if (!find_edge_toward(mesh, c[0], c[1], c[2], c[3], t, slot)) continue;
+        if (!findEdgeToward(mesh, c[0], c[1], c[2], c[3], t, slot)) continue;
         bool again = false;
         for (int i = 0; i < seenCount; ++i) again = again || seen[i] == t;
         if (again) continue;
         seen[seenCount++] = t;
         mesh.triangles[t].type = value;
-        sum += twice_area(mesh, t);
+        sum += twiceArea(mesh, t);
         if (sum == target) return true;
     }
     sum = 0;
@@ -82,7 +82,7 @@ bool insert_rectangle(NavMesh& mesh, int x0, int y0, int x1, int y1, uint8_t val
         }
         if (!inside) continue;
         tri.type = value;
-        sum += twice_area(mesh, t);
+        sum += twiceArea(mesh, t);
         if (sum == target) break;
     }
     return true;
@@ -94,10 +94,10 @@ namespace {
 bool pushImprove(NavMesh& mesh, int t) {
     if (t < 0) return true;
     const NavTriangle& tri = mesh.triangles[t];
-    if (!isLive(tri) || isOutsideType(tri.type) || is_marked(mesh, t)) return true;
+    if (!isLive(tri) || isOutsideType(tri.type) || isMarked(mesh, t)) return true;
     BuildScratch& b = mesh.build;
     if (b.improveStackSize >= kImproveStackCapacity) {
-        fail_build(mesh, "improvement stack full");
+        failBuild(mesh, "improvement stack full");
         return false;
     }
     mark(mesh, t);
@@ -123,7 +123,7 @@ bool pushFan(NavMesh& mesh, int t, int k) {
         if (!pushImprove(mesh, t)) return false;
         const int n = mesh.triangles[t].neighbour[k];
         if (n < 0) break;
-        const int back = neighbour_slot(mesh, n, t);
+        const int back = neighbourSlot(mesh, n, t);
         if (back < 0) break;
         k = next(back);
         t = n;
@@ -135,7 +135,7 @@ bool pushFan(NavMesh& mesh, int t, int k) {
     for (int guard = 0; guard <= kMaxTriangles; ++guard) {
         const int n = mesh.triangles[t].neighbour[prev(k)];
         if (n < 0) return true;
-        const int back = neighbour_slot(mesh, n, t);
+        const int back = neighbourSlot(mesh, n, t);
         if (back < 0) return true;
         k = back;
         t = n;
@@ -150,15 +150,15 @@ bool flipImproves(const NavMesh& mesh, int f, int i) {
     if (n < 0) return false;
     const NavTriangle& b = mesh.triangles[n];
     if (b.type != a.type) return false;
-    const int k = neighbour_slot(mesh, n, f);
+    const int k = neighbourSlot(mesh, n, f);
     if (k < 0 || !isFlippable(a, i) || !isFlippable(b, k)) return false;
     const NavPoint& x = mesh.points[a.vertex[i]];
     const NavPoint& y = mesh.points[a.vertex[next(i)]];
     const NavPoint& p = mesh.points[a.vertex[prev(i)]];
     const NavPoint& g = mesh.points[b.vertex[prev(k)]];
     const int64_t gx = g.x - p.x, gy = g.y - p.y;
-    if (cross_sign(gx, gy, x.x - p.x, x.y - p.y) <= 0) return false;
-    if (cross_sign(gx, gy, y.x - p.x, y.y - p.y) >= 0) return false;
+    if (crossSign(gx, gy, x.x - p.x, x.y - p.y) <= 0) return false;
+    if (crossSign(gx, gy, y.x - p.x, y.y - p.y) >= 0) return false;
     const int64_t shared = static_cast<int64_t>(y.x - x.x) * (y.x - x.x) + static_cast<int64_t>(y.y - x.y) * (y.y - x.y);
     const int64_t diagonal = gx * gx + gy * gy;
     return diagonal < shared;
@@ -166,16 +166,16 @@ bool flipImproves(const NavMesh& mesh, int f, int i) {
 
 }  // namespace
 
-int improve_around(NavMesh& mesh, int x0, int y0, int x1, int y1) {
-    new_generation(mesh);
+int improveAround(NavMesh& mesh, int x0, int y0, int x1, int y1) {
+    newGeneration(mesh);
     mesh.build.improveStackSize = 0;
     const int seeds[4][2] = {{x0, y0}, {x0, y1}, {x1, y0}, {x1, y1}};
     for (const auto& s : seeds) {
-        const int t = locate_triangle(mesh, s[0] * 256, s[1] * 256);
+        const int t = locateTriangle(mesh, s[0] * 256, s[1] * 256);
         if (t < 0) continue;
         if (!pushWithNeighbours(mesh, t)) return 0;
         for (int k = 0; k < 3; ++k) {
-            const NavPoint& v = vertex_of(mesh, t, k);
+            const NavPoint& v = vertexOf(mesh, t, k);
             if (v.x == s[0] && v.y == s[1]) {
                 if (!pushFan(mesh, t, k)) return 0;
                 break;
@@ -188,7 +188,7 @@ int improve_around(NavMesh& mesh, int x0, int y0, int x1, int y1) {
         const int f = b.improveStack[--b.improveStackSize];
         for (int i = 0; i < 3; ++i) {
             if (!flipImproves(mesh, f, i)) continue;
-            if (flip_edge(mesh, f, i) == 0) continue;
+            if (flipEdge(mesh, f, i) == 0) continue;
             ++flips;
             if (b.improveStackSize >= kImproveStackStop) return flips;
             for (int j = 0; j < 3; ++j) {
@@ -199,7 +199,7 @@ int improve_around(NavMesh& mesh, int x0, int y0, int x1, int y1) {
     return flips;
 }
 
-bool rebuild_boundary_ring(NavMesh& mesh) {
+bool rebuildBoundaryRing(NavMesh& mesh) {
     auto borderSlot = [&](int t) {
         if (t < 0 || t >= mesh.triangleHighWater || !isLive(mesh.triangles[t])) return -1;
         for (int i = 0; i < 3; ++i) {
@@ -228,19 +228,19 @@ bool rebuild_boundary_ring(NavMesh& mesh) {
     for (;;) {
         k = next(k);
         if (mesh.boundaryRingLength >= kBoundaryRingCapacity) {
-            fail_build(mesh, "boundary ring full");
+            failBuild(mesh, "boundary ring full");
             return false;
         }
         mesh.boundaryRing[mesh.boundaryRingLength++] = t;
         for (int guard = 0; mesh.triangles[t].neighbour[k] >= 0; ++guard) {
             if (guard > kMaxTriangles) {
-                fail_build(mesh, "boundary ring walk did not close");
+                failBuild(mesh, "boundary ring walk did not close");
                 return false;
             }
             const int n = mesh.triangles[t].neighbour[k];
-            const int back = neighbour_slot(mesh, n, t);
+            const int back = neighbourSlot(mesh, n, t);
             if (back < 0) {
-                fail_build(mesh, "boundary ring met broken neighbours");
+                failBuild(mesh, "boundary ring met broken neighbours");
                 return false;
             }
             t = n;
@@ -262,15 +262,15 @@ bool insertCoverRect(const CoverRect& r, void* context) {
     NavMesh& mesh = *c.mesh;
     ++c.index;
     if (r.value == 0) return true;  // the whole map already has type 0
-    if (!insert_rectangle(mesh, r.x0, r.y0, r.x1, r.y1, r.value)) return false;
+    if (!insertRectangle(mesh, r.x0, r.y0, r.x1, r.y1, r.value)) return false;
     ++mesh.stats.rectanglesInserted;
-    mesh.stats.flips += improve_around(mesh, r.x0, r.y0, r.x1, r.y1);
+    mesh.stats.flips += improveAround(mesh, r.x0, r.y0, r.x1, r.y1);
     return !mesh.buildFailed;
 }
 
 }  // namespace
 
-bool build_area(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int y1) {
+bool buildArea(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int y1) {
     uint32_t start = 0;
     NavLog* const log = activeLog(mesh);
     if (log != nullptr) {
@@ -289,8 +289,8 @@ bool build_area(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int
     }
     if (cells == nullptr) {
         std::fprintf(stderr, "navigation build failed: no map cells given\n");
-        nav_reset(mesh);
-        fail_build(mesh, "no map cells");
+        navReset(mesh);
+        failBuild(mesh, "no map cells");
         return false;
     }
     // A triangle keeps its cell's whole byte as its type, and 255 marks an unused slot:
@@ -302,32 +302,32 @@ bool build_area(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int
                      "navigation build failed: cell %d,%d has the value 255, which marks unused triangles; "
                      "every path query answers no path\n",
                      i % kMapCells, i / kMapCells);
-        nav_reset(mesh);
-        fail_build(mesh, "cell value 255");
+        navReset(mesh);
+        failBuild(mesh, "cell value 255");
         return false;
     }
     if (!mesh.everReset) {
         mesh.everReset = true;
-        nav_reset(mesh);
+        navReset(mesh);
     }
-    nav_reset(mesh);
+    navReset(mesh);
     BuildContext context{&mesh, 0};
-    const int total = cover_rectangles(mesh.build.skyline, cells, 0, 0, kMapCells, kMapCells, nullptr, nullptr);
+    const int total = coverRectangles(mesh.build.skyline, cells, 0, 0, kMapCells, kMapCells, nullptr, nullptr);
     mesh.stats.rectangles = total;
-    bool ok = insert_rectangle(mesh, 0, 0, kMapCells, kMapCells, 0);
+    bool ok = insertRectangle(mesh, 0, 0, kMapCells, kMapCells, 0);
     if (ok) {
-        cover_rectangles(mesh.build.skyline, cells, 0, 0, kMapCells, kMapCells, insertCoverRect, &context);
+        coverRectangles(mesh.build.skyline, cells, 0, 0, kMapCells, kMapCells, insertCoverRect, &context);
         ok = !mesh.buildFailed;
     }
     if (ok) {
-        mesh.stats.flips += improve_around(mesh, 0, 0, kMapCells, kMapCells);
-        ok = !mesh.buildFailed && rebuild_boundary_ring(mesh);
+        mesh.stats.flips += improveAround(mesh, 0, 0, kMapCells, kMapCells);
+        ok = !mesh.buildFailed && rebuildBoundaryRing(mesh);
     }
     if (!ok) {
         // What was built is still a sound triangulation; walk its border so the ring
         // describes it, whatever the cause.
-        if (mesh.buildFailed) rebuild_boundary_ring(mesh);
-        fail_build(mesh, "no border found");  // keeps an earlier, more precise cause
+        if (mesh.buildFailed) rebuildBoundaryRing(mesh);
+        failBuild(mesh, "no border found");  // keeps an earlier, more precise cause
         std::fprintf(stderr,
                      "navigation build failed: %s at rectangle %d of the map's %d rectangles "
                      "(%d of %d vertices, %d of %d triangles used); every path query answers no path\n",
@@ -338,8 +338,8 @@ bool build_area(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int
     return ok;
 }
 
-bool build_navigation(NavMesh& mesh, const uint8_t* cells) {
-    return build_area(mesh, cells, 0, 0, kMapCells, kMapCells);
+bool buildNavigation(NavMesh& mesh, const uint8_t* cells) {
+    return buildArea(mesh, cells, 0, 0, kMapCells, kMapCells);
 }
 
 }  // namespace nav

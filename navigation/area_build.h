@@ -21,22 +21,22 @@ using CoverVisitor = bool (*)(const CoverRect& rect, void* context);
 // Skyline cover of cells [x0, x1) x [y0, y1) of a 256 x 256 map (0 <= x0 < x1 <= 256,
 // likewise y); skyline holds 256 entries of scratch. visit may be null. Returns the
 // number of rectangles reported.
-int cover_rectangles(int32_t* skyline, const uint8_t* cells, int x0, int y0, int x1, int y1, CoverVisitor visit,
+int coverRectangles(int32_t* skyline, const uint8_t* cells, int x0, int y0, int x1, int y1, CoverVisitor visit,
                      void* context);
 
 // Builds the mesh for a map rectangle; only the whole map is supported (a rectangle that
 // comes within one cell of the border is widened to it, any other is ignored with false).
 // Returns false when the build failed (a line on stderr names the table).
-bool build_area(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int y1);
+bool buildArea(NavMesh& mesh, const uint8_t* cells, int x0, int y0, int x1, int y1);
 
 // Inserts a rectangle (cells) and gives the triangles inside it the value as type.
-bool insert_rectangle(NavMesh& mesh, int x0, int y0, int x1, int y1, uint8_t value);
+bool insertRectangle(NavMesh& mesh, int x0, int y0, int x1, int y1, uint8_t value);
 
 // Flip pass seeded at the rectangle's corners; returns the number of flips.
-int improve_around(NavMesh& mesh, int x0, int y0, int x1, int y1);
+int improveAround(NavMesh& mesh, int x0, int y0, int x1, int y1);
 
 // Walks the border of the triangulation into boundaryRing. False when the ring did not
 // close within its capacity.
-bool rebuild_boundary_ring(NavMesh& mesh);
+bool rebuildBoundaryRing(NavMesh& mesh);
 
 }  // namespace nav

@@ -69,8 +69,8 @@ void sectorBounds(const NavMesh& mesh, const Sector& sector, NavPoint& first, Na
     const int firstIndex = sector.count > sector.forward ? sector.count - 1 : 0;
     const int bt = sector.triangle[firstIndex], bs = sector.slot[firstIndex];
     const int ft = sector.triangle[sector.forward - 1], fs = sector.slot[sector.forward - 1];
-    first = vertex_of(mesh, bt, prev(bs));
-    last = vertex_of(mesh, ft, next(fs));
+    first = vertexOf(mesh, bt, prev(bs));
+    last = vertexOf(mesh, ft, next(fs));
 }
 
 bool widerThanHalfTurn(const NavMesh& mesh, const Sector& sector) {
@@ -82,8 +82,8 @@ bool widerThanHalfTurn(const NavMesh& mesh, const Sector& sector) {
     if (sum > kPi + kNearHalfTurn) return true;
     const int firstIndex = sector.count > sector.forward ? sector.count - 1 : 0;
     const int bt = sector.triangle[firstIndex], bs = sector.slot[firstIndex];
-    const NavPoint& v = vertex_of(mesh, bt, bs);
-    const NavPoint& firstOther = vertex_of(mesh, bt, next(bs));
+    const NavPoint& v = vertexOf(mesh, bt, bs);
+    const NavPoint& firstOther = vertexOf(mesh, bt, next(bs));
     NavPoint first, last;
     sectorBounds(mesh, sector, first, last);
     const int64_t d0x = first.x - v.x, d0y = first.y - v.y;

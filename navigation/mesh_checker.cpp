@@ -24,9 +24,9 @@ void report(MeshCheckResult& r, const char* format, ...) {
 }
 
 int64_t signedTwiceArea(const NavMesh& mesh, int t) {
-    const NavPoint& a = vertex_of(mesh, t, 0);
-    const NavPoint& b = vertex_of(mesh, t, 1);
-    const NavPoint& c = vertex_of(mesh, t, 2);
+    const NavPoint& a = vertexOf(mesh, t, 0);
+    const NavPoint& b = vertexOf(mesh, t, 1);
+    const NavPoint& c = vertexOf(mesh, t, 2);
     return static_cast<int64_t>(b.x - a.x) * (c.y - a.y) - static_cast<int64_t>(b.y - a.y) * (c.x - a.x);
 }
 
@@ -107,13 +107,13 @@ void checkStructure(const NavMesh& mesh, MeshCheckResult& r) {
 // cell's own axes by the bounding box, then the triangle's three edges.
 bool overlapsCell(const NavMesh& mesh, int t, int cx, int cy) {
     for (int i = 0; i < 3; ++i) {
-        const NavPoint& a = vertex_of(mesh, t, i);
-        const NavPoint& b = vertex_of(mesh, t, next(i));
+        const NavPoint& a = vertexOf(mesh, t, i);
+        const NavPoint& b = vertexOf(mesh, t, next(i));
         bool allOutside = true;
         for (int corner = 0; corner < 4 && allOutside; ++corner) {
             const int px = cx + (corner & 1), py = cy + (corner >> 1);
             // Interior lies where the cross sign is negative.
-            allOutside = cross_sign(b.x - a.x, b.y - a.y, px - a.x, py - a.y) >= 0;
+            allOutside = crossSign(b.x - a.x, b.y - a.y, px - a.x, py - a.y) >= 0;
         }
         if (allOutside) return false;
     }
@@ -125,7 +125,7 @@ void checkTypes(const NavMesh& mesh, const uint8_t* cells, MeshCheckResult& r) {
         const NavTriangle& tri = mesh.triangles[t];
         int minX = 1 << 20, minY = 1 << 20, maxX = -(1 << 20), maxY = -(1 << 20);
         for (int s = 0; s < 3; ++s) {
-            const NavPoint& p = vertex_of(mesh, t, s);
+            const NavPoint& p = vertexOf(mesh, t, s);
             minX = std::min<int>(minX, p.x);
             maxX = std::max<int>(maxX, p.x);
             minY = std::min<int>(minY, p.y);
@@ -166,8 +166,8 @@ struct AxisEdges {
 void collectAxisEdges(const NavMesh& mesh, AxisEdges& edges) {
     for (int t = 0; t < mesh.triangleHighWater; ++t) {
         for (int i = 0; i < 3; ++i) {
-            const NavPoint& a = vertex_of(mesh, t, i);
-            const NavPoint& b = vertex_of(mesh, t, next(i));
+            const NavPoint& a = vertexOf(mesh, t, i);
+            const NavPoint& b = vertexOf(mesh, t, next(i));
             if (a.x == b.x) edges.vertical.push_back({a.x, std::min(a.y, b.y), std::max(a.y, b.y)});
             if (a.y == b.y) edges.horizontal.push_back({a.y, std::min(a.x, b.x), std::max(a.x, b.x)});
         }
@@ -228,19 +228,19 @@ bool checkRectSides(const CoverRect& rect, void* context) {
 
 }  // namespace
 
-MeshCheckResult check_mesh_structure(const NavMesh& mesh) {
+MeshCheckResult checkMeshStructure(const NavMesh& mesh) {
     MeshCheckResult r;
     checkStructure(mesh, r);
     return r;
 }
 
-MeshCheckResult check_mesh_types(const NavMesh& mesh, const uint8_t* cells) {
+MeshCheckResult checkMeshTypes(const NavMesh& mesh, const uint8_t* cells) {
     MeshCheckResult r;
     checkTypes(mesh, cells, r);
     return r;
 }
 
-MeshCheckResult check_mesh(const NavMesh& mesh, const uint8_t* cells) {
+MeshCheckResult checkMesh(const NavMesh& mesh, const uint8_t* cells) {
     MeshCheckResult r;
     checkStructure(mesh, r);
     if (r.errors != 0 || cells == nullptr) return r;
@@ -250,7 +250,7 @@ MeshCheckResult check_mesh(const NavMesh& mesh, const uint8_t* cells) {
     SideContext context{&edges, cells, &r};
     checkRectSides(CoverRect{0, 0, kMapCells, kMapCells, 1}, &context);
     int32_t skyline[kMapCells];
-    cover_rectangles(skyline, cells, 0, 0, kMapCells, kMapCells, checkRectSides, &context);
+    coverRectangles(skyline, cells, 0, 0, kMapCells, kMapCells, checkRectSides, &context);
     return r;
 }
 

@@ -17,17 +17,17 @@ struct MeshCheckResult {
 
 // Structure only: counters, slots, winding, neighbour symmetry, tiling by area and the
 // border ring.
-MeshCheckResult check_mesh_structure(const NavMesh& mesh);
+MeshCheckResult checkMeshStructure(const NavMesh& mesh);
 
 // Every live triangle's type against the cells of the 256 x 256 map it covers (outside
 // the map: type 15).
-MeshCheckResult check_mesh_types(const NavMesh& mesh, const uint8_t* cells);
+MeshCheckResult checkMeshTypes(const NavMesh& mesh, const uint8_t* cells);
 
 // Everything: the structure, plus (with the 256 x 256 map the mesh was built from) every
 // triangle's type against the cells it covers, and the sides of the map and of every
 // inserted rectangle of the map's cover lying on chains of edges wherever they separate
 // different values. (Between equal values the flip pass may cross a side: it joins
 // triangles of one type.)
-MeshCheckResult check_mesh(const NavMesh& mesh, const uint8_t* cells);
+MeshCheckResult checkMesh(const NavMesh& mesh, const uint8_t* cells);
 
 }  // namespace nav

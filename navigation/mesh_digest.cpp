@@ -16,7 +16,7 @@ void mix(uint64_t& hash, uint32_t value, int bytes) {
 
 }  // namespace
 
-uint64_t mesh_digest(const NavMesh& mesh) {
+uint64_t meshDigest(const NavMesh& mesh) {
     uint64_t hash = kFnvOffset;
     mix(hash, mesh.buildFailed ? 1u : 0u, 1);
     mix(hash, static_cast<uint32_t>(mesh.pointHighWater), 4);

@@ -10,6 +10,6 @@ namespace nav {
 // FNV-1a over the used vertex slots (x, y) and triangle slots (vertices, neighbours, type,
 // edge flags), plus the build's failure flag. Region labels and search marks, which path
 // queries change, are left out.
-uint64_t mesh_digest(const NavMesh& mesh);
+uint64_t meshDigest(const NavMesh& mesh);
 
 }  // namespace nav

@@ -12,13 +12,13 @@ int stepLinkRule(uint8_t fromType, uint8_t toType) {
     return (toType & 2) ? 2 : 1;
 }
 
-int cross_sign(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
+int crossSign(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
     const __int128 p = static_cast<__int128>(ax) * by;
     const __int128 q = static_cast<__int128>(ay) * bx;
     return (p > q) - (p < q);
 }
 
-int32_t approx_distance(int32_t dx, int32_t dy) {
+int32_t approxDistance(int32_t dx, int32_t dy) {
     const int64_t a = std::llabs(static_cast<int64_t>(dx));
     const int64_t b = std::llabs(static_cast<int64_t>(dy));
     const int64_t d = a > b ? a + (b >> 1) : b + (a >> 1);
@@ -27,11 +27,11 @@ int32_t approx_distance(int32_t dx, int32_t dy) {
     return static_cast<int32_t>(d);
 }
 
-int32_t fraction_multiply(int32_t a, int32_t b) {
+int32_t fractionMultiply(int32_t a, int32_t b) {
     return static_cast<int32_t>((static_cast<int64_t>(a) * b) >> 14);
 }
 
-int32_t fraction_divide(int32_t a, int32_t b) {
+int32_t fractionDivide(int32_t a, int32_t b) {
     if (b == 0) return 0;
     int64_t num = a;
     int64_t den = b;
@@ -42,7 +42,7 @@ int32_t fraction_divide(int32_t a, int32_t b) {
     return static_cast<int32_t>((num << 14) / den);
 }
 
-uint32_t nav_isqrt(uint32_t x) {
+uint32_t navIsqrt(uint32_t x) {
     uint32_t result = 0;
     uint32_t bit = 1u << 30;
     while (bit > x) bit >>= 2;
@@ -58,25 +58,25 @@ uint32_t nav_isqrt(uint32_t x) {
     return result;
 }
 
-int clearance_class(int dx, int dy) {
+int clearanceClassOf(int dx, int dy) {
     static constexpr uint8_t kClassTable[16] = {0, 1, 1, 2, 3, 1, 1, 2, 3, 2, 2, 2, 3, 3, 3, 3};
     const int adx = std::abs(dx) < 3 ? std::abs(dx) : 3;
     const int ady = std::abs(dy) < 3 ? std::abs(dy) : 3;
     return kClassTable[adx + 4 * ady];
 }
 
-void update_clearance_classes(NavMesh& mesh, int t) {
+void updateClearanceClasses(NavMesh& mesh, int t) {
     NavTriangle& tri = mesh.triangles[t];
     uint16_t bits = 0;
     for (int i = 0; i < 3; ++i) {
         const NavPoint& a = mesh.points[tri.vertex[i]];
         const NavPoint& b = mesh.points[tri.vertex[next(i)]];
-        bits = static_cast<uint16_t>(bits | (clearance_class(b.x - a.x, b.y - a.y) << (2 * i)));
+        bits = static_cast<uint16_t>(bits | (clearanceClassOf(b.x - a.x, b.y - a.y) << (2 * i)));
     }
     tri.regionWord = static_cast<uint16_t>((tri.regionWord & ~kClassBitsMask) | bits);
 }
 
-const uint8_t* pass_table(NavMesh& mesh, int number) {
+const uint8_t* passTableRow(NavMesh& mesh, int number) {
     if (!mesh.passTablesBuilt) {
         for (int v = 0; v < 64; ++v) {
             mesh.passTable[0][v] = 0;
@@ -89,12 +89,12 @@ const uint8_t* pass_table(NavMesh& mesh, int number) {
     return mesh.passTable[number & 3];
 }
 
-bool edge_passes(const NavMesh& mesh, const uint8_t* table, int t, int edge) {
+bool edgePasses(const NavMesh& mesh, const uint8_t* table, int t, int edge) {
     static constexpr uint8_t kEdgeMask[3] = {60, 51, 15};
     return table[kEdgeMask[edge] | (mesh.triangles[t].regionWord & kClassBitsMask)] != 0;
 }
 
-int neighbour_slot(const NavMesh& mesh, int b, int a) {
+int neighbourSlot(const NavMesh& mesh, int b, int a) {
     const NavTriangle& tri = mesh.triangles[b];
     for (int i = 0; i < 3; ++i) {
         if (tri.neighbour[i] == a) return i;
@@ -102,7 +102,7 @@ int neighbour_slot(const NavMesh& mesh, int b, int a) {
     return -1;
 }
 
-int allocate_point(NavMesh& mesh) {
+int allocatePoint(NavMesh& mesh) {
     if (mesh.pointHighWater >= kMaxVertices) return -1;
     const int index = mesh.pointHighWater++;
     ++mesh.pointLive;
@@ -110,7 +110,7 @@ int allocate_point(NavMesh& mesh) {
     return index;
 }
 
-int allocate_triangle(NavMesh& mesh) {
+int allocateTriangle(NavMesh& mesh) {
     if (mesh.triangleHighWater >= kMaxTriangles) return -1;
     const int index = mesh.triangleHighWater++;
     ++mesh.triangleLive;
@@ -118,7 +118,7 @@ int allocate_triangle(NavMesh& mesh) {
     return index;
 }
 
-void clear_region(NavMesh& mesh, int t) {
+void clearRegion(NavMesh& mesh, int t) {
     NavTriangle& tri = mesh.triangles[t];
     const int id = regionOf(tri);
     if (id == 0) return;
@@ -128,7 +128,7 @@ void clear_region(NavMesh& mesh, int t) {
     setRegionId(tri, 0);
 }
 
-uint8_t new_generation(NavMesh& mesh) {
+uint8_t newGeneration(NavMesh& mesh) {
     if (mesh.markGeneration == 255) {
         std::memset(mesh.marks, 0, sizeof mesh.marks);
         mesh.markGeneration = 1;
@@ -138,13 +138,13 @@ uint8_t new_generation(NavMesh& mesh) {
     return mesh.markGeneration;
 }
 
-void fail_build(NavMesh& mesh, const char* table) {
+void failBuild(NavMesh& mesh, const char* table) {
     if (mesh.buildFailed) return;
     mesh.buildFailed = true;
     mesh.buildFailure = table;
 }
 
-void nav_reset(NavMesh& mesh) {
+void navReset(NavMesh& mesh) {
     ++mesh.buildSerial;
     for (NavTriangle& tri : mesh.triangles) tri.type = kUnusedType;
     for (NavPoint& p : mesh.points) p.y = kUnusedVertexY;
@@ -156,8 +156,8 @@ void nav_reset(NavMesh& mesh) {
     mesh.points[3] = {kBoundMin, kBoundMax};
     mesh.triangles[0] = NavTriangle{{3, 1, 0}, {1, kNoNeighbour, kNoNeighbour}, kOutsideType, 7, 0};
     mesh.triangles[1] = NavTriangle{{1, 3, 2}, {0, kNoNeighbour, kNoNeighbour}, kOutsideType, 7, 0};
-    update_clearance_classes(mesh, 0);
-    update_clearance_classes(mesh, 1);
+    updateClearanceClasses(mesh, 0);
+    updateClearanceClasses(mesh, 1);
     for (NavRegion& r : mesh.regions) r = NavRegion{};
     for (int32_t& h : mesh.hintGrid) h = 0;
     // The border of the square: both triangles have two border edges each.

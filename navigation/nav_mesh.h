@@ -221,57 +221,57 @@ inline bool isFixed(const NavTriangle& t, int edge) { return (t.edgeFlags >> (kF
 // ---- Shared low-level operations -------------------------------------------------------
 
 // Sign of ax*by - ay*bx, exact for any 64-bit input whose products fit 128 bits.
-int cross_sign(int64_t ax, int64_t ay, int64_t bx, int64_t by);
+int crossSign(int64_t ax, int64_t ay, int64_t bx, int64_t by);
 // Larger absolute difference plus half the smaller (halving by shift).
-int32_t approx_distance(int32_t dx, int32_t dy);
+int32_t approxDistance(int32_t dx, int32_t dy);
 // (a * b) >> 14 with the 64-bit product; low 32 bits kept.
-int32_t fraction_multiply(int32_t a, int32_t b);
+int32_t fractionMultiply(int32_t a, int32_t b);
 // (a << 14) / b with the dividend made non-negative first (sign moved to b);
 // a zero divisor gives 0.
-int32_t fraction_divide(int32_t a, int32_t b);
+int32_t fractionDivide(int32_t a, int32_t b);
 // Truncated square root.
-uint32_t nav_isqrt(uint32_t x);
+uint32_t navIsqrt(uint32_t x);
 
 // clearanceClass of an edge spanning (dx, dy) cells.
-int clearance_class(int dx, int dy);
+int clearanceClassOf(int dx, int dy);
 // Recompute the six class bits of triangle t from its vertices.
-void update_clearance_classes(NavMesh& mesh, int t);
+void updateClearanceClasses(NavMesh& mesh, int t);
 // Pass table `number` (its low two bits, 0..3); the four tables are built on first use.
-const uint8_t* pass_table(NavMesh& mesh, int number);
+const uint8_t* passTableRow(NavMesh& mesh, int number);
 // Whether crossing edge i of triangle t passes under pass table `table`.
-bool edge_passes(const NavMesh& mesh, const uint8_t* table, int t, int edge);
+bool edgePasses(const NavMesh& mesh, const uint8_t* table, int t, int edge);
 
 // Slot i of triangle b with neighbour[i] == a, or -1.
-int neighbour_slot(const NavMesh& mesh, int b, int a);
+int neighbourSlot(const NavMesh& mesh, int b, int a);
 
 // Allocate a slot at the high-water mark; -1 when the table is full (the caller then
 // fails the build).
-int allocate_point(NavMesh& mesh);
-int allocate_triangle(NavMesh& mesh);
+int allocatePoint(NavMesh& mesh);
+int allocateTriangle(NavMesh& mesh);
 
 // Take triangle t out of its region (counts and valid flags updated); class bits stay.
-void clear_region(NavMesh& mesh, int t);
+void clearRegion(NavMesh& mesh, int t);
 
 // Start a new mark generation (255 wraps to 1 after clearing every mark).
-uint8_t new_generation(NavMesh& mesh);
-inline bool is_marked(const NavMesh& mesh, int t) { return mesh.marks[t] == mesh.markGeneration; }
+uint8_t newGeneration(NavMesh& mesh);
+inline bool isMarked(const NavMesh& mesh, int t) { return mesh.marks[t] == mesh.markGeneration; }
 inline void mark(NavMesh& mesh, int t) { mesh.marks[t] = mesh.markGeneration; }
 
 // Vertex of triangle t at slot s, in cells.
-inline const NavPoint& vertex_of(const NavMesh& mesh, int t, int s) {
+inline const NavPoint& vertexOf(const NavMesh& mesh, int t, int s) {
     return mesh.points[mesh.triangles[t].vertex[s]];
 }
 // Vertex at slot s of triangle t in whole world units (256 per cell).
 inline PathPoint vertexWorld(const NavMesh& mesh, int t, int s) {
-    const NavPoint& p = vertex_of(mesh, t, s);
+    const NavPoint& p = vertexOf(mesh, t, s);
     return {p.x * 256, p.y * 256};
 }
 
 // Brings the store to the bounding square: two outside triangles over -256..512.
 // Clears buildFailed. Keeps clearanceLevel, marks and their generation.
-void nav_reset(NavMesh& mesh);
+void navReset(NavMesh& mesh);
 
 // Records a build failure (first one wins): sets buildFailed and the table's name.
-void fail_build(NavMesh& mesh, const char* table);
+void failBuild(NavMesh& mesh, const char* table);
 
 }  // namespace nav

@@ -29,10 +29,10 @@ struct PathResult {
 // Triangulates the 256 x 256 map (cell (x, y) at offset y * 256 + x). On running out of a
 // table it reports one line on stderr and leaves a mesh on which every query answers
 // "no path". Returns true when the build completed.
-bool build_navigation(NavMesh& mesh, const uint8_t* cells);
+bool buildNavigation(NavMesh& mesh, const uint8_t* cells);
 
 // The agents' entry: whole world units; agents pass gateFraction 8192.
-void request_agent_path(NavMesh& mesh, RouteSearch& search, PathResult& result, int fromX, int fromY, int toX, int toY,
+void requestAgentPath(NavMesh& mesh, RouteSearch& search, PathResult& result, int fromX, int fromY, int toX, int toY,
                         int gateFraction);
 
 }  // namespace nav

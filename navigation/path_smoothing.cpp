@@ -10,8 +10,8 @@ namespace nav {
 
 namespace {
 
-void set_diagnostic(const NavMesh& mesh, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void set_diagnostic(const NavMesh& mesh, const char* format, ...) {
+void setDiagnostic(const NavMesh& mesh, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void setDiagnostic(const NavMesh& mesh, const char* format, ...) {
     std::va_list args;
     va_start(args, format);
     std::vsnprintf(mesh.pathDiagnostic, sizeof mesh.pathDiagnostic, format, args);
@@ -19,24 +19,24 @@ void set_diagnostic(const NavMesh& mesh, const char* format, ...) {
 }
 
 int32_t distance(PathPoint a, PathPoint b) {
-    return approx_distance(static_cast<int32_t>(static_cast<int64_t>(b.x) - a.x),
+    return approxDistance(static_cast<int32_t>(static_cast<int64_t>(b.x) - a.x),
                            static_cast<int32_t>(static_cast<int64_t>(b.y) - a.y));
 }
 
 // Sign of (a - o) x (b - o).
-int cross_about(PathPoint o, PathPoint a, PathPoint b) {
-    return cross_sign(static_cast<int64_t>(a.x) - o.x, static_cast<int64_t>(a.y) - o.y,
+int crossAbout(PathPoint o, PathPoint a, PathPoint b) {
+    return crossSign(static_cast<int64_t>(a.x) - o.x, static_cast<int64_t>(a.y) - o.y,
                       static_cast<int64_t>(b.x) - o.x, static_cast<int64_t>(b.y) - o.y);
 }
 
-bool within_box(PathPoint p, PathPoint e0, PathPoint e1) {
+bool withinBox(PathPoint p, PathPoint e0, PathPoint e1) {
     return p.x >= std::min(e0.x, e1.x) && p.x <= std::max(e0.x, e1.x) && p.y >= std::min(e0.y, e1.y) &&
            p.y <= std::max(e0.y, e1.y);
 }
 
 // (a * b) >> 14 and (a << 14) / b with the sign moved to b, in 128 bits.
-__int128 frac_mul(__int128 a, __int128 b) { return (a * b) >> 14; }
-__int128 frac_div(__int128 a, __int128 b) {
+__int128 fracMul(__int128 a, __int128 b) { return (a * b) >> 14; }
+__int128 fracDiv(__int128 a, __int128 b) {
     if (a < 0) {
         a = -a;
         b = -b;
@@ -49,13 +49,13 @@ __int128 frac_div(__int128 a, __int128 b) {
 // bits (low two bits cleared), so the root is the length with 7 fraction bits; twice the
 // difference over it has 8. A zero length gives the zero vector, or divides by 1 when
 // oneIfZero is set.
-PathPoint unit_vector(PathPoint from, PathPoint to, bool oneIfZero) {
+PathPoint unitVector(PathPoint from, PathPoint to, bool oneIfZero) {
     const int64_t dx = (static_cast<int64_t>(to.x) - from.x) * 64;
     const int64_t dy = (static_cast<int64_t>(to.y) - from.y) * 64;
     const __int128 sum = ((static_cast<__int128>(dx) * dx >> 14) & ~__int128{3}) +
                          ((static_cast<__int128>(dy) * dy >> 14) & ~__int128{3});
     // Points inside the bounding square keep the sum within 32 bits.
-    int64_t length = nav_isqrt(static_cast<uint32_t>(std::min<__int128>(sum, UINT32_MAX)));
+    int64_t length = navIsqrt(static_cast<uint32_t>(std::min<__int128>(sum, UINT32_MAX)));
     if (length == 0) {
         if (!oneIfZero) return {0, 0};
         length = 1;
@@ -70,24 +70,24 @@ PathPoint along(PathPoint base, PathPoint u, int32_t times) {
 
 PathPoint end0(const Gate& g) { return {g.x0, g.y0}; }
 PathPoint end1(const Gate& g) { return {g.x1, g.y1}; }
-void set_end0(Gate& g, PathPoint p) { g.x0 = p.x, g.y0 = p.y; }
-void set_end1(Gate& g, PathPoint p) { g.x1 = p.x, g.y1 = p.y; }
+void setEnd0(Gate& g, PathPoint p) { g.x0 = p.x, g.y0 = p.y; }
+void setEnd1(Gate& g, PathPoint p) { g.x1 = p.x, g.y1 = p.y; }
 
 // 32-bit product with two's-complement wrap, shifted arithmetically by 14.
-int32_t wrap_fraction(int32_t difference, int32_t fraction) {
+int32_t wrapFraction(int32_t difference, int32_t fraction) {
     const int32_t product =
         static_cast<int32_t>(static_cast<uint32_t>(difference) * static_cast<uint32_t>(fraction));
     return product >> 14;
 }
 
 // base + offset with two's-complement wrap (only reachable with points far off the map).
-int32_t wrap_add(int32_t base, int64_t offset) {
+int32_t wrappingAdd(int32_t base, int64_t offset) {
     return static_cast<int32_t>(static_cast<uint32_t>(base) + static_cast<uint32_t>(offset));
 }
 
 // Chooses the measuring end of a fresh gate from the taut path near it and cuts the gate
 // around the place where that path passes. p is the taut path point before W[w].
-void adjust_gate(Gate& g, const PathResult& ref, PathPoint& p, int& w, int32_t clearance) {
+void adjustGate(Gate& g, const PathResult& ref, PathPoint& p, int& w, int32_t clearance) {
     const int n = ref.waypointCount;
     const PathPoint* W = ref.waypoints;
     const PathPoint e0 = end0(g), e1 = end1(g);
@@ -113,33 +113,33 @@ void adjust_gate(Gate& g, const PathResult& ref, PathPoint& p, int& w, int32_t c
     g.side = side;
     if (nearest < kVertexContactDistance) {
         // The taut path bends around this end: keep the stretch next to it.
-        gate_end_cut(g, side, clearance);
+        gateEndCut(g, side, clearance);
         return;
     }
-    bool crossed = gate_line_crossing(g, p, W[w]);
-    if (!crossed && w + 1 < n && gate_line_crossing(g, W[w], W[w + 1])) {
+    bool crossed = gateLineCrossing(g, p, W[w]);
+    if (!crossed && w + 1 < n && gateLineCrossing(g, W[w], W[w + 1])) {
         p = W[w];
         ++w;
         crossed = true;
     }
     if (crossed) {
         g.side = 2;  // being cut around its crossing
-        gate_window_cut(g, clearance);
+        gateWindowCut(g, clearance);
     } else {
-        gate_end_cut(g, side, clearance);
+        gateEndCut(g, side, clearance);
     }
     g.side = side;
 }
 
 }  // namespace
 
-const char* path_diagnostic(const NavMesh& mesh) { return mesh.pathDiagnostic; }
-void clear_path_diagnostic(NavMesh& mesh) { mesh.pathDiagnostic[0] = '\0'; }
+const char* pathDiagnosticText(const NavMesh& mesh) { return mesh.pathDiagnostic; }
+void clearPathDiagnostic(NavMesh& mesh) { mesh.pathDiagnostic[0] = '\0'; }
 
-bool edge_points(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& right) {
-    const int slot = neighbour_slot(mesh, t, n);
+bool edgePoints(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& right) {
+    const int slot = neighbourSlot(mesh, t, n);
     if (slot < 0) {
-        set_diagnostic(mesh, "edge_points : edge not found %d->%d", t, n);
+        setDiagnostic(mesh, "edge_points : edge not found %d->%d", t, n);
         return false;
     }
     left = vertexWorld(mesh, t, next(slot));
@@ -147,13 +147,13 @@ bool edge_points(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& 
     return true;
 }
 
-int funnel_side(const Funnel& funnel, PathPoint p) {
-    if (cross_about(funnel.apex, funnel.left, p) < 0) return -1;
-    if (cross_about(funnel.apex, funnel.right, p) > 0) return 1;
+int funnelSide(const Funnel& funnel, PathPoint p) {
+    if (crossAbout(funnel.apex, funnel.left, p) < 0) return -1;
+    if (crossAbout(funnel.apex, funnel.right, p) > 0) return 1;
     return 0;
 }
 
-int rtp(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route, int steps, PathResult& out) {
+int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route, int steps, PathResult& out) {
     out.fromX = from.x;
     out.fromY = from.y;
     out.toX = to.x;
@@ -162,18 +162,18 @@ int rtp(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route,
     if (steps > 0) {
         // The portal last read; a missing portal keeps the previous one.
         PathPoint portalLeft = from, portalRight = from;
-        edge_points(mesh, route[0], route[1], portalLeft, portalRight);
+        edgePoints(mesh, route[0], route[1], portalLeft, portalRight);
         Funnel funnel{from, portalLeft, portalRight};
         int leftPortal = 0, rightPortal = 0;  // portal at which each side was last set
         int k = 1;
         for (;;) {
             int l = 0, h = 0;
             if (k < steps) {
-                edge_points(mesh, route[k], route[k + 1], portalLeft, portalRight);
-                l = funnel_side(funnel, portalLeft);
-                h = funnel_side(funnel, portalRight);
+                edgePoints(mesh, route[k], route[k + 1], portalLeft, portalRight);
+                l = funnelSide(funnel, portalLeft);
+                h = funnelSide(funnel, portalRight);
             } else {
-                h = funnel_side(funnel, to);
+                h = funnelSide(funnel, to);
                 if (h == 0) break;  // the destination is visible from the apex
                 l = h;
             }
@@ -188,7 +188,7 @@ int rtp(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route,
             if (h == -1 || l == 1) {
                 const bool leftCorner = h == -1;
                 if (count == kMaxPathWaypoints - 1) {
-                    set_diagnostic(mesh, leftCorner ? "rtp:Exceeded max path length (i:%d,L:%d) (%d,%d)->(%d,%d)"
+                    setDiagnostic(mesh, leftCorner ? "rtp:Exceeded max path length (i:%d,L:%d) (%d,%d)->(%d,%d)"
                                               : "rtp:Exceeded max path length (i:%d,R:%d) (%d,%d)->(%d,%d)",
                                    k, steps, from.x, from.y, to.x, to.y);
                     break;
@@ -198,7 +198,7 @@ int rtp(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route,
                 funnel.apex = corner;
                 // Restart behind the corner; both sides were last set at that portal.
                 k = leftCorner ? leftPortal : rightPortal;
-                edge_points(mesh, route[k], route[k + 1], portalLeft, portalRight);
+                edgePoints(mesh, route[k], route[k + 1], portalLeft, portalRight);
                 funnel.left = portalLeft;
                 funnel.right = portalRight;
                 leftPortal = rightPortal = k;
@@ -211,10 +211,10 @@ int rtp(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route,
     return count;
 }
 
-int grtc(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint to, const int32_t* route, int steps, GatePath& gates,
+int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint to, const int32_t* route, int steps, GatePath& gates,
          int32_t clearance) {
     PathResult& ref = search.referencePath;
-    rtp(mesh, from, to, route, steps, ref);
+    tautPath(mesh, from, to, route, steps, ref);
     gates.fromX = from.x;
     gates.fromY = from.y;
     gates.toX = to.x;
@@ -222,7 +222,7 @@ int grtc(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint to,
     int count = 0;
     if (steps > 0) {
         PathPoint portalLeft = from, portalRight = from;
-        edge_points(mesh, route[0], route[1], portalLeft, portalRight);
+        edgePoints(mesh, route[0], route[1], portalLeft, portalRight);
         Funnel& q = search.funnelQ;  // seen from end 0 of the last gate
         Funnel& s = search.funnelS;  // seen from end 1 of the last gate
         q = Funnel{from, portalLeft, portalRight};
@@ -232,22 +232,22 @@ int grtc(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint to,
         for (int k = 1; k <= steps; ++k) {
             PathPoint candLeft = to, candRight = to;
             if (k < steps) {
-                edge_points(mesh, route[k], route[k + 1], portalLeft, portalRight);
+                edgePoints(mesh, route[k], route[k + 1], portalLeft, portalRight);
                 candLeft = portalLeft;
                 candRight = portalRight;
             }
-            if (funnel_side(q, candLeft) != 0 || funnel_side(q, candRight) != 0 || funnel_side(s, candLeft) != 0 ||
-                funnel_side(s, candRight) != 0) {
+            if (funnelSide(q, candLeft) != 0 || funnelSide(q, candRight) != 0 || funnelSide(s, candLeft) != 0 ||
+                funnelSide(s, candRight) != 0) {
                 if (count == kMaxGates - 1) {
-                    set_diagnostic(mesh, "grtc:Exceeded max path length (i:%d,rl:%d)", k, steps);
+                    setDiagnostic(mesh, "grtc:Exceeded max path length (i:%d,rl:%d)", k, steps);
                     break;
                 }
                 Gate& g = gates.gates[count++];
                 g = Gate{};
-                set_end0(g, q.left);
-                set_end1(g, q.right);
+                setEnd0(g, q.left);
+                setEnd1(g, q.right);
                 g.side = -1;
-                adjust_gate(g, ref, p, w, clearance);
+                adjustGate(g, ref, p, w, clearance);
                 q.apex = end0(g);
                 s.apex = end1(g);
             }
@@ -257,8 +257,8 @@ int grtc(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint to,
     }
     Gate& last = gates.gates[count++];
     last = Gate{};
-    set_end0(last, to);
-    set_end1(last, to);
+    setEnd0(last, to);
+    setEnd1(last, to);
     last.cx = to.x;
     last.cy = to.y;
     last.side = 0;
@@ -266,7 +266,7 @@ int grtc(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint to,
     return count;
 }
 
-void gate_waypoints(const GatePath& gates, PathResult& out, int fraction) {
+void gateWaypoints(const GatePath& gates, PathResult& out, int fraction) {
     const int32_t f = std::clamp(fraction, 0, kMaxFraction);
     const int count = std::clamp(gates.gateCount, 0, kMaxGates);
     out.fromX = gates.fromX;
@@ -279,36 +279,36 @@ void gate_waypoints(const GatePath& gates, PathResult& out, int fraction) {
         const int32_t dx = static_cast<int32_t>(static_cast<uint32_t>(g.x1) - static_cast<uint32_t>(g.x0));
         const int32_t dy = static_cast<int32_t>(static_cast<uint32_t>(g.y1) - static_cast<uint32_t>(g.y0));
         if (g.side != 0) {
-            out.waypoints[i] = {wrap_add(g.x1, -static_cast<int64_t>(wrap_fraction(dx, f))),
-                                wrap_add(g.y1, -static_cast<int64_t>(wrap_fraction(dy, f)))};
+            out.waypoints[i] = {wrappingAdd(g.x1, -static_cast<int64_t>(wrapFraction(dx, f))),
+                                wrappingAdd(g.y1, -static_cast<int64_t>(wrapFraction(dy, f)))};
         } else {
-            out.waypoints[i] = {wrap_add(g.x0, wrap_fraction(dx, f)), wrap_add(g.y0, wrap_fraction(dy, f))};
+            out.waypoints[i] = {wrappingAdd(g.x0, wrapFraction(dx, f)), wrappingAdd(g.y0, wrapFraction(dy, f))};
         }
     }
     out.waypoints[count > 0 ? count - 1 : 0] = {gates.toX, gates.toY};
 }
 
-bool gate_line_crossing(Gate& gate, PathPoint a, PathPoint b) {
+bool gateLineCrossing(Gate& gate, PathPoint a, PathPoint b) {
     const __int128 abx = (static_cast<__int128>(a.x) - b.x) * 64;
     const __int128 aby = (static_cast<__int128>(a.y) - b.y) * 64;
     const __int128 eax = (static_cast<__int128>(gate.x0) - a.x) * 64;
     const __int128 eay = (static_cast<__int128>(gate.y0) - a.y) * 64;
     const __int128 gx = (static_cast<__int128>(gate.x1) - gate.x0) * 64;
     const __int128 gy = (static_cast<__int128>(gate.y1) - gate.y0) * 64;
-    const __int128 numerator = frac_mul(aby, eax) - frac_mul(abx, eay);
-    const __int128 denominator = frac_mul(gy, abx) - frac_mul(gx, aby);
+    const __int128 numerator = fracMul(aby, eax) - fracMul(abx, eay);
+    const __int128 denominator = fracMul(gy, abx) - fracMul(gx, aby);
     if (denominator == 0) return false;  // parallel
-    const __int128 t = frac_div(numerator, denominator);
+    const __int128 t = fracDiv(numerator, denominator);
     if (t > kFractionOne || t < -kFractionOne) return false;
     const PathPoint crossing{
-        static_cast<int32_t>(gate.x0 + frac_mul(t, static_cast<__int128>(gate.x1) - gate.x0)),
-        static_cast<int32_t>(gate.y0 + frac_mul(t, static_cast<__int128>(gate.y1) - gate.y0))};
+        static_cast<int32_t>(gate.x0 + fracMul(t, static_cast<__int128>(gate.x1) - gate.x0)),
+        static_cast<int32_t>(gate.y0 + fracMul(t, static_cast<__int128>(gate.y1) - gate.y0))};
     gate.cx = crossing.x;
     gate.cy = crossing.y;
-    return within_box(crossing, end0(gate), end1(gate));
+    return withinBox(crossing, end0(gate), end1(gate));
 }
 
-void gate_end_cut(Gate& gate, int fromSide, int32_t clearance) {
+void gateEndCut(Gate& gate, int fromSide, int32_t clearance) {
     const PathPoint e0 = end0(gate), e1 = end1(gate);
     if (distance(e0, e1) < clearance) return;
     const int32_t cells = (clearance >> 8) - 1;
@@ -318,13 +318,13 @@ void gate_end_cut(Gate& gate, int fromSide, int32_t clearance) {
     const __int128 cut = static_cast<int64_t>(cells) * 256;
     if (dx * dx + dy * dy <= cut * cut) return;
     if (fromSide == 1) {
-        set_end0(gate, along(e1, unit_vector(e1, e0, true), cells));
+        setEnd0(gate, along(e1, unitVector(e1, e0, true), cells));
     } else {
-        set_end1(gate, along(e0, unit_vector(e0, e1, true), cells));
+        setEnd1(gate, along(e0, unitVector(e0, e1, true), cells));
     }
 }
 
-void gate_window_cut(Gate& gate, int32_t clearance) {
+void gateWindowCut(Gate& gate, int32_t clearance) {
     const PathPoint crossing{gate.cx, gate.cy};
     const int32_t b0 = distance(end0(gate), crossing);
     const int32_t b1 = distance(end1(gate), crossing);
@@ -332,19 +332,19 @@ void gate_window_cut(Gate& gate, int32_t clearance) {
     const int32_t nearEnd = (clearance + 2) / 2;
     if (b0 < half && b1 < half) return;  // the gate already is the window
     if (b0 < nearEnd) {
-        gate_end_cut(gate, 0, clearance);
+        gateEndCut(gate, 0, clearance);
         return;
     }
     if (b1 < nearEnd) {
-        gate_end_cut(gate, 1, clearance);
+        gateEndCut(gate, 1, clearance);
         return;
     }
-    const PathPoint u = unit_vector(end0(gate), end1(gate), false);
+    const PathPoint u = unitVector(end0(gate), end1(gate), false);
     const int32_t halfCells = clearance >> 9;
     const PathPoint low = along(crossing, u, -halfCells);
-    if (within_box(low, end0(gate), end1(gate))) set_end0(gate, low);
+    if (withinBox(low, end0(gate), end1(gate))) setEnd0(gate, low);
     const PathPoint high = along(crossing, u, halfCells);
-    if (within_box(high, end0(gate), end1(gate))) set_end1(gate, high);
+    if (withinBox(high, end0(gate), end1(gate))) setEnd1(gate, high);
 }
 
 }  // namespace nav

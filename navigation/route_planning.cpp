@@ -21,7 +21,7 @@ constexpr int32_t kCostlyLinkFactor = 16;
 constexpr int64_t kMaxHeuristic = INT32_MAX / kCostlyLinkFactor;
 
 // Moves t from its current region to id, keeping counts and valid flags consistent.
-void move_to_region(NavMesh& mesh, int t, int id) {
+void moveToRegion(NavMesh& mesh, int t, int id) {
     NavTriangle& triangle = mesh.triangles[t];
     const int old = regionOf(triangle);
     if (old == id) return;
@@ -33,24 +33,24 @@ void move_to_region(NavMesh& mesh, int t, int id) {
 
 // Fan step around the vertex at `slot` of `cur`: the neighbour across edge `slot` and the
 // slot of the same vertex in it. False when there is no neighbour.
-bool rotate_around(const NavMesh& mesh, int& cur, int& slot) {
+bool rotateAround(const NavMesh& mesh, int& cur, int& slot) {
     const int n = mesh.triangles[cur].neighbour[slot];
     if (n < 0) return false;
-    const int back = neighbour_slot(mesh, n, cur);
+    const int back = neighbourSlot(mesh, n, cur);
     if (back < 0) return false;  // broken symmetry: treat like a missing neighbour
     cur = n;
     slot = next(back);
     return true;
 }
 
-void fill_push(RouteSearch& q, int t) {
+void fillPush(RouteSearch& q, int t) {
     q.fillQueue[q.fillWrite] = t;
     q.fillWrite = q.fillWrite + 1 == kFillQueueCapacity ? 0 : q.fillWrite + 1;
     ++q.fillLength;
     q.fillLengthMax = std::max(q.fillLengthMax, q.fillLength);
 }
 
-int fill_pop(RouteSearch& q) {
+int fillPop(RouteSearch& q) {
     const int t = q.fillQueue[q.fillRead];
     q.fillRead = q.fillRead + 1 == kFillQueueCapacity ? 0 : q.fillRead + 1;
     --q.fillLength;
@@ -59,7 +59,7 @@ int fill_pop(RouteSearch& q) {
 
 }  // namespace
 
-void route_heap_push(RouteSearch& q, int t) {
+void routeHeapPush(RouteSearch& q, int t) {
     const int32_t key = q.key[t];
     int i = ++q.heapSize;
     while (i > 1 && q.key[q.heap[i / 2]] >= key) {
@@ -69,7 +69,7 @@ void route_heap_push(RouteSearch& q, int t) {
     q.heap[i] = t;
 }
 
-int route_heap_pop(RouteSearch& q) {
+int routeHeapPop(RouteSearch& q) {
     const int top = q.heap[1];
     const int last = q.heap[q.heapSize--];
     if (q.heapSize == 0) return top;
@@ -93,7 +93,7 @@ namespace {
 int32_t heuristic(const NavMesh& mesh, int t, int32_t targetCellX, int32_t targetCellY) {
     int64_t best = INT64_MAX;
     for (int s = 0; s < 3; ++s) {
-        const NavPoint& v = vertex_of(mesh, t, s);
+        const NavPoint& v = vertexOf(mesh, t, s);
         const int64_t dx = static_cast<int64_t>(v.x) - targetCellX;
         const int64_t dy = static_cast<int64_t>(v.y) - targetCellY;
         best = std::min(best, dx * dx + dy * dy);
@@ -105,29 +105,29 @@ void expand(NavMesh& mesh, RouteSearch& q, int t, const uint8_t* table, int32_t 
     const NavTriangle& from = mesh.triangles[t];
     for (int i = 0; i < 3; ++i) {
         const int c = from.neighbour[i];
-        if (c < 0 || is_marked(mesh, c)) continue;
+        if (c < 0 || isMarked(mesh, c)) continue;
         // Wall and outside areas are never part of a corridor, whatever the link rule says.
         if (isOutsideType(mesh.triangles[c].type)) continue;
-        if (!edge_passes(mesh, table, t, i)) continue;
+        if (!edgePasses(mesh, table, t, i)) continue;
         const int link = mesh.linkRule(from.type, mesh.triangles[c].type);
         if (link == 0) continue;
         const int32_t h = heuristic(mesh, c, targetCellX, targetCellY);
         q.key[c] = link == 2 ? h * kCostlyLinkFactor : h;
         mark(mesh, c);
         q.parent[c] = t;
-        route_heap_push(q, c);
+        routeHeapPush(q, c);
     }
 }
 
 }  // namespace
 
-void raise_interior_clearance(NavMesh& mesh, int t) {
+void raiseInteriorClearance(NavMesh& mesh, int t) {
     for (int i = 0; i < 3; ++i) {
         // First round: is the fan around vertex i complete and free of outside triangles?
         bool interior = true;
         int cur = t, slot = i, guard = 0;
         for (;;) {
-            if (!rotate_around(mesh, cur, slot) || isOutsideType(mesh.triangles[cur].type) || ++guard > kMaxTriangles) {
+            if (!rotateAround(mesh, cur, slot) || isOutsideType(mesh.triangles[cur].type) || ++guard > kMaxTriangles) {
                 interior = false;
                 break;
             }
@@ -140,18 +140,18 @@ void raise_interior_clearance(NavMesh& mesh, int t) {
         do {
             NavTriangle& f = mesh.triangles[cur];
             f.regionWord = static_cast<uint16_t>(f.regionWord | (3u << (2 * slot)) | (3u << (2 * prev(slot))));
-        } while (rotate_around(mesh, cur, slot) && cur != t);
+        } while (rotateAround(mesh, cur, slot) && cur != t);
     }
 }
 
-void release_region(NavMesh& m, int id) {
+void releaseRegion(NavMesh& m, int id) {
     if (NavLog* log = activeLog(m)) log->write(" garbage");
     for (int t = 0; t < m.triangleHighWater && m.regions[id].count > 0; ++t) {
-        if (isLive(m.triangles[t]) && regionOf(m.triangles[t]) == id) clear_region(m, t);
+        if (isLive(m.triangles[t]) && regionOf(m.triangles[t]) == id) clearRegion(m, t);
     }
 }
 
-int fill_region(NavMesh& m, RouteSearch& q, int t) {
+int fillRegion(NavMesh& m, RouteSearch& q, int t) {
     int id = 0;
     for (int i = 1; i < kMaxRegions; ++i) {
         if (m.regions[i].count == 0) {
@@ -168,62 +168,62 @@ int fill_region(NavMesh& m, RouteSearch& q, int t) {
             }
         }
         if (id == 0) return 0;  // every id labels a complete region still in use
-        release_region(m, id);
+        releaseRegion(m, id);
     }
     m.regions[id].valid = 1;
-    move_to_region(m, t, id);
-    raise_interior_clearance(m, t);
+    moveToRegion(m, t, id);
+    raiseInteriorClearance(m, t);
 
     // Each triangle is queued at most once (it carries the id from then on), so the
     // queue, as large as the triangle table, never overwrites an unread entry.
     q.fillRead = q.fillWrite = q.fillLength = 0;
-    fill_push(q, t);
+    fillPush(q, t);
     while (q.fillLength > 0) {
-        const int e = fill_pop(q);
+        const int e = fillPop(q);
         bool raised = false;
         for (int j = 0; j < 3; ++j) {
             const int n = m.triangles[e].neighbour[j];
             if (n < 0 || isOutsideType(m.triangles[n].type) || regionOf(m.triangles[n]) == id) continue;
             if (!raised) {
-                raise_interior_clearance(m, e);
+                raiseInteriorClearance(m, e);
                 raised = true;
             }
-            move_to_region(m, n, id);
-            fill_push(q, n);
+            moveToRegion(m, n, id);
+            fillPush(q, n);
         }
     }
     return id;
 }
 
-bool same_region(NavMesh& m, RouteSearch& search, int a, int b) {
+bool sameRegion(NavMesh& m, RouteSearch& search, int a, int b) {
     if (a < 0 || b < 0 || a >= m.triangleHighWater || b >= m.triangleHighWater) return false;
     if (isOutsideType(m.triangles[a].type) || isOutsideType(m.triangles[b].type)) return false;
     const int ra = regionOf(m.triangles[a]);
     const int rb = regionOf(m.triangles[b]);
     if ((ra != 0 && m.regions[ra].valid) || (rb != 0 && m.regions[rb].valid)) return ra == rb;
     if (NavLog* log = activeLog(m)) log->write(" fill");
-    if (fill_region(m, search, a) == 0) return false;
+    if (fillRegion(m, search, a) == 0) return false;
     return regionOf(m.triangles[a]) == regionOf(m.triangles[b]);
 }
 
-int route_search(NavMesh& m, RouteSearch& q, int seed, int target, int32_t targetX, int32_t targetY) {
+int searchRoute(NavMesh& m, RouteSearch& q, int seed, int target, int32_t targetX, int32_t targetY) {
     q.heapSize = 0;
-    new_generation(m);
+    newGeneration(m);
     for (int i = 0; i < m.boundaryRingLength; ++i) mark(m, m.boundaryRing[i]);
 
-    const uint8_t* table = pass_table(m, q.passTableIndex);
+    const uint8_t* table = passTableRow(m, q.passTableIndex);
     const int32_t targetCellX = targetX >> 8;
     const int32_t targetCellY = targetY >> 8;
     q.key[seed] = 1;
     q.parent[seed] = seed;
     mark(m, seed);
-    route_heap_push(q, seed);
+    routeHeapPush(q, seed);
     while (q.heapSize > 0 && q.heap[1] != target) {
-        const int a = route_heap_pop(q);
+        const int a = routeHeapPop(q);
         int b = -1;
         if (q.heapSize > 0) {
             if (q.heap[1] == target) break;
-            b = route_heap_pop(q);
+            b = routeHeapPop(q);
         }
         expand(m, q, a, table, targetCellX, targetCellY);
         if (b >= 0) expand(m, q, b, table, targetCellX, targetCellY);
@@ -239,14 +239,14 @@ int route_search(NavMesh& m, RouteSearch& q, int seed, int target, int32_t targe
     return count - 1;
 }
 
-int find_route(NavMesh& mesh, RouteSearch& q, int start, int destination) {
-    q.routeSteps = route_search(mesh, q, start, destination, q.toX, q.toY);
+int findRoute(NavMesh& mesh, RouteSearch& q, int start, int destination) {
+    q.routeSteps = searchRoute(mesh, q, start, destination, q.toX, q.toY);
     if (q.routeSteps < 0) return -1;
     std::reverse(q.route, q.route + q.routeSteps + 1);
     return q.routeSteps;
 }
 
-void find_path(NavMesh& m, RouteSearch& q, PathResult& result, int fromX, int fromY, int toX, int toY, int mode,
+void findGatePath(NavMesh& m, RouteSearch& q, PathResult& result, int fromX, int fromY, int toX, int toY, int mode,
                uint8_t clearance) {
     uint32_t startStamp = 0;
     NavLog* const log = activeLog(m);
@@ -267,9 +267,9 @@ void find_path(NavMesh& m, RouteSearch& q, PathResult& result, int fromX, int fr
 
     // A mesh that was never built or whose build failed connects nothing.
     const bool meshUsable = !m.buildFailed && m.triangleHighWater >= 2;
-    q.startTriangle = meshUsable ? locate_for_query(m, fromX, fromY) : kNoTriangle;
-    q.goalTriangle = meshUsable ? locate_for_query(m, toX, toY) : kNoTriangle;
-    if (!meshUsable || !same_region(m, q, q.startTriangle, q.goalTriangle)) {
+    q.startTriangle = meshUsable ? locateForQuery(m, fromX, fromY) : kNoTriangle;
+    q.goalTriangle = meshUsable ? locateForQuery(m, toX, toY) : kNoTriangle;
+    if (!meshUsable || !sameRegion(m, q, q.startTriangle, q.goalTriangle)) {
         if (log != nullptr) log->writef(" c=%d %s", static_cast<int>(ticksSince(startStamp)), " retC");
         return;
     }
@@ -285,16 +285,16 @@ void find_path(NavMesh& m, RouteSearch& q, PathResult& result, int fromX, int fr
     gates.toX = toX;
     gates.toY = toY;
     gates.gateCount = 0;
-    const int steps = find_route(m, q, q.startTriangle, q.goalTriangle);
+    const int steps = findRoute(m, q, q.startTriangle, q.goalTriangle);
     if (steps >= 0) {
-        grtc(m, q, PathPoint{fromX, fromY}, PathPoint{toX, toY}, q.route, steps, gates, kGateClearance);
+        cutGates(m, q, PathPoint{fromX, fromY}, PathPoint{toX, toY}, q.route, steps, gates, kGateClearance);
     }
-    gate_waypoints(gates, result, mode);
+    gateWaypoints(gates, result, mode);
 }
 
-void request_agent_path(NavMesh& mesh, RouteSearch& search, PathResult& result, int fromX, int fromY, int toX, int toY,
+void requestAgentPath(NavMesh& mesh, RouteSearch& search, PathResult& result, int fromX, int fromY, int toX, int toY,
                         int gateFraction) {
-    find_path(mesh, search, result, fromX, fromY, toX, toY, gateFraction, static_cast<uint8_t>(mesh.clearanceLevel - 1));
+    findGatePath(mesh, search, result, fromX, fromY, toX, toY, gateFraction, static_cast<uint8_t>(mesh.clearanceLevel - 1));
 }
 
 }  // namespace nav

@@ -17,38 +17,38 @@ constexpr int kAgentGateFraction = 8192;
 // mode is the gate fraction (clamped to 0..16383); clearance selects pass table
 // (clearance + 1) as an 8-bit value, tables above 3 read as 3. result always gets from
 // and to; its count is 0 when no path exists (also after a failed build).
-void find_path(NavMesh& mesh, RouteSearch& search, PathResult& result, int fromX, int fromY, int toX, int toY, int mode,
+void findGatePath(NavMesh& mesh, RouteSearch& search, PathResult& result, int fromX, int fromY, int toX, int toY, int mode,
                uint8_t clearance);
 
 // Whether triangles a and b can be connected at all (same region, neither outside).
 // Labels a's region first when neither end's label is known to be complete.
-bool same_region(NavMesh& mesh, RouteSearch& search, int a, int b);
+bool sameRegion(NavMesh& mesh, RouteSearch& search, int a, int b);
 
 // Labels the connected set of non-outside triangles around t with a fresh region id and
 // returns it; 0 (nothing labelled) when every id is valid and in use.
-int fill_region(NavMesh& mesh, RouteSearch& search, int t);
+int fillRegion(NavMesh& mesh, RouteSearch& search, int t);
 
 // Removes region id `id` from every triangle carrying it.
-void release_region(NavMesh& mesh, int id);
+void releaseRegion(NavMesh& mesh, int id);
 
 // Raises to class 3 every edge of t's fan around each of t's interior vertices (vertices
 // whose fan is complete and contains no outside triangle).
-void raise_interior_clearance(NavMesh& mesh, int t);
+void raiseInteriorClearance(NavMesh& mesh, int t);
 
 // Greedy best-first search from seed to target, steering toward the target point
 // (world units). Writes the route target..seed into the query state and returns its
 // step count, or -1 when the target cannot be reached.
-int route_search(NavMesh& mesh, RouteSearch& search, int seed, int target, int32_t targetX, int32_t targetY);
+int searchRoute(NavMesh& mesh, RouteSearch& search, int seed, int target, int32_t targetX, int32_t targetY);
 
-// route_search from start to destination, toward the query's destination point, with the
+// searchRoute from start to destination, toward the query's destination point, with the
 // route left in order start..destination. Returns the step count or -1.
-int find_route(NavMesh& mesh, RouteSearch& search, int start, int destination);
+int findRoute(NavMesh& mesh, RouteSearch& search, int start, int destination);
 
 // The search's binary min-heap on key, in q.heap[1..heapSize]. A new entry rises past
 // every parent whose key is greater or equal, so among equal keys the latest comes first.
 // Popping moves the last entry to the root and sinks it toward the left child unless the
 // right one is strictly smaller, while its key is greater or equal to that child's.
-void route_heap_push(RouteSearch& q, int t);
-int route_heap_pop(RouteSearch& q);
+void routeHeapPush(RouteSearch& q, int t);
+int routeHeapPop(RouteSearch& q);
 
 }  // namespace nav

@@ -97,7 +97,7 @@ bool walkFrom(Context& c, int t, PathPoint a, PathPoint b, bool alongWalls) {
 }
 
 bool walkSegment(Context& c, PathPoint a, PathPoint b) {
-    const int t = locate_for_query(c.mesh, a.x, a.y);
+    const int t = locateForQuery(c.mesh, a.x, a.y);
     if (t < 0 || isOutsideType(c.mesh.triangles[t].type)) return false;
     return walkFrom(c, t, a, b, false);
 }

@@ -48,7 +48,7 @@ void moveOffCorners(Context& c, PathResult& result, int32_t clearance) {
 
 // A new stamp invalidates every per-query cache; when the counter wraps the caches are
 // cleared once so that no stale entry can match.
-void next_stamp(ShortestSearchState& state) {
+void nextStamp(ShortestSearchState& state) {
     if (++state.stamp != 0) return;
     for (uint32_t& s : state.rootStamp) s = 0;
     for (uint32_t& s : state.wayOutStamp) s = 0;
@@ -58,7 +58,7 @@ void next_stamp(ShortestSearchState& state) {
 
 }  // namespace
 
-const char* shortest_status_text(ShortestStatus status) {
+const char* shortestStatusText(ShortestStatus status) {
     switch (status) {
         case ShortestStatus::Found: return "found";
         case ShortestStatus::NoPath: return "no path";
@@ -68,7 +68,7 @@ const char* shortest_status_text(ShortestStatus status) {
     return "unknown";
 }
 
-double path_length(const PathResult& path) {
+double pathLengthOf(const PathResult& path) {
     double total = 0;
     double x = path.fromX, y = path.fromY;
     for (int i = 0; i < path.waypointCount; ++i) {
@@ -80,7 +80,7 @@ double path_length(const PathResult& path) {
     return total;
 }
 
-void prepare_shortest_paths(NavMesh& mesh, ShortestSearchState& state, CellLinkRule linkRule, int passTableNumber) {
+void prepareShortestPaths(NavMesh& mesh, ShortestSearchState& state, CellLinkRule linkRule, int passTableNumber) {
     if (mesh.buildFailed || mesh.triangleHighWater < 2 || linkRule == nullptr) return;
     const uint8_t* table = selectTable(mesh, passTableNumber);
     refreshMeshTables(mesh, state, linkRule, passTableNumber, table);
@@ -88,17 +88,17 @@ void prepare_shortest_paths(NavMesh& mesh, ShortestSearchState& state, CellLinkR
     prepareCornerGraph(c);
 }
 
-bool segment_passable(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query, PathPoint a,
+bool segmentPassable(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query, PathPoint a,
                       PathPoint b) {
     if (mesh.buildFailed || mesh.triangleHighWater < 2 || query.linkRule == nullptr) return false;
-    next_stamp(state);
+    nextStamp(state);
     const uint8_t* table = selectTable(mesh, query.passTableNumber);
     refreshMeshTables(mesh, state, query.linkRule, query.passTableNumber, table);
     Context c{mesh, state, table, query.linkRule, {}, {}, kNoTriangle};
     return walkSegment(c, a, b);
 }
 
-ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query,
+ShortestStatus findShortestPath(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query,
                                   PathResult& result) {
     result.fromX = query.fromX;
     result.fromY = query.fromY;
@@ -110,10 +110,10 @@ ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, con
     state.lastNodesCreated = 0;
     state.lastNodesExpanded = 0;
     if (mesh.buildFailed || mesh.triangleHighWater < 2 || query.linkRule == nullptr) return ShortestStatus::NoPath;
-    next_stamp(state);
+    nextStamp(state);
 
-    const int startTriangle = locate_for_query(mesh, query.fromX, query.fromY);
-    const int goalTriangle = locate_for_query(mesh, query.toX, query.toY);
+    const int startTriangle = locateForQuery(mesh, query.fromX, query.fromY);
+    const int goalTriangle = locateForQuery(mesh, query.toX, query.toY);
     if (startTriangle < 0 || goalTriangle < 0) return ShortestStatus::NoPath;
     const NavTriangle& s = mesh.triangles[startTriangle];
     const NavTriangle& g = mesh.triangles[goalTriangle];

@@ -28,7 +28,7 @@ enum class ShortestStatus : uint8_t {
     WaypointLimit,  // the path bends more often than a PathResult holds (0 waypoints)
 };
 
-const char* shortest_status_text(ShortestStatus status);
+const char* shortestStatusText(ShortestStatus status);
 
 struct ShortestNode {
     double ax = 0, ay = 0;  // interval end toward the entry edge's start vertex, world units
@@ -105,22 +105,22 @@ struct ShortestQuery {
 
 // Fills result (from, to, waypoints: the bends, then the destination) with the shortest
 // path. result.waypointCount is 0 unless the status is Found.
-ShortestStatus find_shortest_path(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query,
+ShortestStatus findShortestPath(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query,
                                   PathResult& result);
 
 // Works out the planner's tables and corner graph for the query's mesh build, link rule and
 // pass table now, instead of on the first query that needs them (a query after a rebuild
 // does this itself). For tools and benchmarks; the figures are in state.graph.
-void prepare_shortest_paths(NavMesh& mesh, ShortestSearchState& state, CellLinkRule linkRule, int passTableNumber);
+void prepareShortestPaths(NavMesh& mesh, ShortestSearchState& state, CellLinkRule linkRule, int passTableNumber);
 
 // Whether the straight segment from a to b (world units) stays inside triangles that the
 // query's link rule and pass table let it cross into, starting from a's triangle. Passing
 // exactly through a vertex counts as free only when every crossing around that vertex is
 // passable. Exact integer arithmetic.
-bool segment_passable(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query, PathPoint a,
+bool segmentPassable(NavMesh& mesh, ShortestSearchState& state, const ShortestQuery& query, PathPoint a,
                       PathPoint b);
 
 // Sum of the Euclidean lengths of from -> waypoints, world units (0 for no path).
-double path_length(const PathResult& path);
+double pathLengthOf(const PathResult& path);
 
 }  // namespace nav

@@ -69,7 +69,7 @@ inline int64_t cross64(int64_t ax, int64_t ay, int64_t bx, int64_t by) { return 
 
 // Vertex at slot s of triangle t, world units.
 inline Vec vertexPoint(const NavMesh& mesh, int t, int s) {
-    const NavPoint& p = vertex_of(mesh, t, s);
+    const NavPoint& p = vertexOf(mesh, t, s);
     return {p.x * 256.0, p.y * 256.0};
 }
 

@@ -39,7 +39,7 @@ uint8_t crossingMask(const NavMesh& mesh, const uint8_t* table, CellLinkRule rul
         const int n = from.neighbour[e];
         if (n < 0) continue;
         const NavTriangle& to = mesh.triangles[n];
-        if (isOutsideType(to.type) || !edge_passes(mesh, table, t, e)) continue;
+        if (isOutsideType(to.type) || !edgePasses(mesh, table, t, e)) continue;
         if (rule(from.type, to.type) != 0) mask = static_cast<uint8_t>(mask | (1u << e));
     }
     return mask;
@@ -67,7 +67,7 @@ void refreshMeshTables(NavMesh& mesh, ShortestSearchState& st, CellLinkRule rule
         const int n = mesh.triangles[t].neighbour[k];
         if (n < 0) return false;
         if ((st.passMask[t] >> k) & 1) return true;
-        const int back = neighbour_slot(mesh, n, t);
+        const int back = neighbourSlot(mesh, n, t);
         return back >= 0 && ((st.passMask[n] >> back) & 1);
     };
     // hanging: 1 queued to be peeled, 2 peeled. A peeled triangle's exit is the one joined
@@ -109,7 +109,7 @@ void markWayOut(const NavMesh& mesh, ShortestSearchState& st, int t) {
 
 const uint8_t* selectTable(NavMesh& mesh, int number) {
     const int table = number < 0 ? 0 : (number > kStrictestPassTable ? kStrictestPassTable : number);
-    return pass_table(mesh, table);
+    return passTableRow(mesh, table);
 }
 
 }  // namespace nav::shortest

@@ -21,7 +21,7 @@ struct Point64 {
 
 // Vertex of triangle t at slot s, in world units (1/256 cell).
 Point64 scaled(const NavMesh& mesh, int t, int s) {
-    const NavPoint& p = vertex_of(mesh, t, s);
+    const NavPoint& p = vertexOf(mesh, t, s);
     return {static_cast<int64_t>(p.x) * 256, static_cast<int64_t>(p.y) * 256};
 }
 
@@ -32,7 +32,7 @@ Point64 cellPoint(const NavMesh& mesh, int vertexIndex) {
 
 // sign((a - p) x (b - p)): positive when p lies beyond the directed edge a -> b.
 int sideOf(Point64 a, Point64 b, Point64 p) {
-    return cross_sign(a.x - p.x, a.y - p.y, b.x - p.x, b.y - p.y);
+    return crossSign(a.x - p.x, a.y - p.y, b.x - p.x, b.y - p.y);
 }
 
 bool isLiveIndex(const NavMesh& mesh, int t) {
@@ -82,7 +82,7 @@ void pivot(const NavMesh& mesh, int& t, int& k, Point64 p) {
         if (prevPositive && g <= 0) return;
         const int n = mesh.triangles[t].neighbour[k];
         if (n < 0) return;
-        const int back = neighbour_slot(mesh, n, t);
+        const int back = neighbourSlot(mesh, n, t);
         if (back < 0) return;
         k = next(back);
         t = n;
@@ -104,12 +104,12 @@ int scanFor(const NavMesh& mesh, Point64 p) {
 
 // Segment side of a cell point: sign of (b - a) x (p - a).
 int segmentSide(Point64 a, Point64 b, Point64 p) {
-    return cross_sign(b.x - a.x, b.y - a.y, p.x - a.x, p.y - a.y);
+    return crossSign(b.x - a.x, b.y - a.y, p.x - a.x, p.y - a.y);
 }
 
 }  // namespace
 
-int locate_triangle(NavMesh& mesh, int32_t px, int32_t py) {
+int locateTriangle(NavMesh& mesh, int32_t px, int32_t py) {
     // Points beyond the bounding square are located at its nearest point; the border
     // triangles there are outside triangles.
     const Point64 p{std::clamp<int64_t>(px, int64_t{kBoundMin} * 256, int64_t{kBoundMax} * 256),
@@ -158,8 +158,8 @@ int locate_triangle(NavMesh& mesh, int32_t px, int32_t py) {
     return t;
 }
 
-int locate_for_query(NavMesh& mesh, int32_t px, int32_t py) {
-    int t = locate_triangle(mesh, px, py);
+int locateForQuery(NavMesh& mesh, int32_t px, int32_t py) {
+    int t = locateTriangle(mesh, px, py);
     if (t < 0) return t;
     const Point64 p{px, py};
     const Point64 toward{kTieBreakX, kTieBreakY};
@@ -173,7 +173,7 @@ int locate_for_query(NavMesh& mesh, int32_t px, int32_t py) {
     }
     for (int i = 0; i < 3; ++i) {
         const Point64 a = scaled(mesh, t, i), b = scaled(mesh, t, next(i));
-        if (sideOf(a, b, p) == 0 && cross_sign(b.x - a.x, b.y - a.y, toward.x - a.x, toward.y - a.y) > 0) {
+        if (sideOf(a, b, p) == 0 && crossSign(b.x - a.x, b.y - a.y, toward.x - a.x, toward.y - a.y) > 0) {
             const int n = mesh.triangles[t].neighbour[i];
             return n >= 0 ? n : t;
         }
@@ -181,11 +181,11 @@ int locate_for_query(NavMesh& mesh, int32_t px, int32_t py) {
     return t;
 }
 
-bool find_vertex(NavMesh& mesh, int x, int y, int& triangle, int& slot) {
-    const int t = locate_triangle(mesh, x * 256, y * 256);
+bool findVertex(NavMesh& mesh, int x, int y, int& triangle, int& slot) {
+    const int t = locateTriangle(mesh, x * 256, y * 256);
     if (t < 0) return false;
     for (int s = 0; s < 3; ++s) {
-        const NavPoint& v = vertex_of(mesh, t, s);
+        const NavPoint& v = vertexOf(mesh, t, s);
         if (v.x == x && v.y == y) {
             triangle = t;
             slot = s;
@@ -195,23 +195,23 @@ bool find_vertex(NavMesh& mesh, int x, int y, int& triangle, int& slot) {
     return false;
 }
 
-bool find_edge_toward(NavMesh& mesh, int ax, int ay, int bx, int by, int& triangle, int& slot) {
+bool findEdgeToward(NavMesh& mesh, int ax, int ay, int bx, int by, int& triangle, int& slot) {
     int t = 0, k = 0;
-    if (!find_vertex(mesh, ax, ay, t, k)) return false;
+    if (!findVertex(mesh, ax, ay, t, k)) return false;
     const int first = t;
     const int64_t dx = bx - ax, dy = by - ay;
     auto sgn = [](int64_t v) { return (v > 0) - (v < 0); };
     for (int guard = 0; guard <= kMaxTriangles; ++guard) {
-        const NavPoint& r = vertex_of(mesh, t, next(k));
+        const NavPoint& r = vertexOf(mesh, t, next(k));
         const int64_t rx = r.x - ax, ry = r.y - ay;
-        if (cross_sign(rx, ry, dx, dy) == 0 && sgn(rx) == sgn(dx) && sgn(ry) == sgn(dy)) {
+        if (crossSign(rx, ry, dx, dy) == 0 && sgn(rx) == sgn(dx) && sgn(ry) == sgn(dy)) {
             triangle = t;
             slot = k;
             return true;
         }
         const int n = mesh.triangles[t].neighbour[k];
         if (n < 0) return false;
-        const int back = neighbour_slot(mesh, n, t);
+        const int back = neighbourSlot(mesh, n, t);
         if (back < 0) return false;
         k = next(back);
         t = n;
@@ -224,14 +224,14 @@ namespace {
 
 void repoint(NavMesh& mesh, int n, int from, int to) {
     if (n < 0) return;
-    const int s = neighbour_slot(mesh, n, from);
+    const int s = neighbourSlot(mesh, n, from);
     if (s >= 0) mesh.triangles[n].neighbour[s] = static_cast<int16_t>(to);
 }
 
 void splitTriangle(NavMesh& mesh, int t, int x, int y) {
-    const int t2 = allocate_triangle(mesh);
-    const int t3 = allocate_triangle(mesh);
-    const int p = allocate_point(mesh);
+    const int t2 = allocateTriangle(mesh);
+    const int t3 = allocateTriangle(mesh);
+    const int p = allocatePoint(mesh);
     mesh.points[p] = {static_cast<int16_t>(x), static_cast<int16_t>(y)};
     const NavTriangle old = mesh.triangles[t];
     NavTriangle& a = mesh.triangles[t];
@@ -257,18 +257,18 @@ void splitTriangle(NavMesh& mesh, int t, int x, int y) {
     a.edgeFlags = static_cast<uint8_t>((old.edgeFlags & 0x09) | 0x06);
     b.edgeFlags = static_cast<uint8_t>((old.edgeFlags & 0x12) | 0x05);
     c.edgeFlags = static_cast<uint8_t>((old.edgeFlags & 0x24) | 0x03);
-    clear_region(mesh, t);
+    clearRegion(mesh, t);
     b.regionWord = 0;
     c.regionWord = 0;
-    update_clearance_classes(mesh, t);
-    update_clearance_classes(mesh, t2);
-    update_clearance_classes(mesh, t3);
+    updateClearanceClasses(mesh, t);
+    updateClearanceClasses(mesh, t2);
+    updateClearanceClasses(mesh, t3);
 }
 
 // Splits t = (X, Y, Z) with X at slot i at vertex p on edge i; returns the new half
 // (P, Y, Z). Edge i of both halves still points at the old neighbour.
 int halfSplit(NavMesh& mesh, int t, int i, int p) {
-    const int t2 = allocate_triangle(mesh);
+    const int t2 = allocateTriangle(mesh);
     mesh.triangles[t2] = mesh.triangles[t];
     NavTriangle& a = mesh.triangles[t];
     NavTriangle& b = mesh.triangles[t2];
@@ -281,18 +281,18 @@ int halfSplit(NavMesh& mesh, int t, int i, int p) {
     repoint(mesh, outer, t, t2);
     a.edgeFlags = static_cast<uint8_t>((a.edgeFlags | (1u << ni)) & ~(1u << (kFixedShift + ni)));
     b.edgeFlags = static_cast<uint8_t>((b.edgeFlags | (1u << pi)) & ~(1u << (kFixedShift + pi)));
-    clear_region(mesh, t);
+    clearRegion(mesh, t);
     b.regionWord = 0;
-    update_clearance_classes(mesh, t);
-    update_clearance_classes(mesh, t2);
+    updateClearanceClasses(mesh, t);
+    updateClearanceClasses(mesh, t2);
     return t2;
 }
 
 void splitEdge(NavMesh& mesh, int t, int i, int x, int y) {
-    const int p = allocate_point(mesh);
+    const int p = allocatePoint(mesh);
     mesh.points[p] = {static_cast<int16_t>(x), static_cast<int16_t>(y)};
     const int c = mesh.triangles[t].neighbour[i];
-    const int k = c >= 0 ? neighbour_slot(mesh, c, t) : -1;
+    const int k = c >= 0 ? neighbourSlot(mesh, c, t) : -1;
     const int t2 = halfSplit(mesh, t, i, p);
     if (c < 0 || k < 0) return;  // a border edge: only one side to split
     const int c2 = halfSplit(mesh, c, k, p);
@@ -302,36 +302,36 @@ void splitEdge(NavMesh& mesh, int t, int i, int x, int y) {
 
 }  // namespace
 
-bool insert_point(NavMesh& mesh, int x, int y) {
-    const int t = locate_triangle(mesh, x * 256, y * 256);
+bool insertPoint(NavMesh& mesh, int x, int y) {
+    const int t = locateTriangle(mesh, x * 256, y * 256);
     if (t < 0) {
-        fail_build(mesh, "triangle table holds no live triangle");
+        failBuild(mesh, "triangle table holds no live triangle");
         return false;
     }
     for (int s = 0; s < 3; ++s) {
-        const NavPoint& v = vertex_of(mesh, t, s);
+        const NavPoint& v = vertexOf(mesh, t, s);
         if (v.x == x && v.y == y) return true;
     }
     // Every split takes one vertex and two triangles; check first so that a full table
     // leaves the mesh untouched.
     if (mesh.pointHighWater + 1 > kMaxVertices) {
-        fail_build(mesh, "vertex table full");
+        failBuild(mesh, "vertex table full");
         return false;
     }
     if (mesh.triangleHighWater + 2 > kMaxTriangles) {
-        fail_build(mesh, "triangle table full");
+        failBuild(mesh, "triangle table full");
         return false;
     }
     const Point64 p{x, y};
-    const NavPoint& va = vertex_of(mesh, t, 0);
-    const NavPoint& vb = vertex_of(mesh, t, 1);
-    const NavPoint& vc = vertex_of(mesh, t, 2);
+    const NavPoint& va = vertexOf(mesh, t, 0);
+    const NavPoint& vb = vertexOf(mesh, t, 1);
+    const NavPoint& vc = vertexOf(mesh, t, 2);
     const Point64 a{va.x, va.y}, b{vb.x, vb.y}, c{vc.x, vc.y};
-    if (cross_sign(b.x - a.x, b.y - a.y, p.x - a.x, p.y - a.y) == 0) {
+    if (crossSign(b.x - a.x, b.y - a.y, p.x - a.x, p.y - a.y) == 0) {
         splitEdge(mesh, t, 0, x, y);
-    } else if (cross_sign(c.x - b.x, c.y - b.y, p.x - b.x, p.y - b.y) == 0) {
+    } else if (crossSign(c.x - b.x, c.y - b.y, p.x - b.x, p.y - b.y) == 0) {
         splitEdge(mesh, t, 1, x, y);
-    } else if (cross_sign(a.x - c.x, a.y - c.y, p.x - c.x, p.y - c.y) == 0) {
+    } else if (crossSign(a.x - c.x, a.y - c.y, p.x - c.x, p.y - c.y) == 0) {
         splitEdge(mesh, t, 2, x, y);
     } else {
         splitTriangle(mesh, t, x, y);
@@ -339,10 +339,10 @@ bool insert_point(NavMesh& mesh, int x, int y) {
     return true;
 }
 
-int flip_edge(NavMesh& mesh, int t, int i) {
+int flipEdge(NavMesh& mesh, int t, int i) {
     const int n = mesh.triangles[t].neighbour[i];
     if (n < 0) return 0;
-    const int k = neighbour_slot(mesh, n, t);
+    const int k = neighbourSlot(mesh, n, t);
     if (k < 0) return 0;
     NavTriangle& a = mesh.triangles[t];
     NavTriangle& b = mesh.triangles[n];
@@ -352,8 +352,8 @@ int flip_edge(NavMesh& mesh, int t, int i) {
     const Point64 y = cellPoint(mesh, a.vertex[ni]);
     const Point64 f = cellPoint(mesh, a.vertex[pi]);
     const Point64 g = cellPoint(mesh, b.vertex[pk]);
-    if (cross_sign(g.x - f.x, g.y - f.y, x.x - f.x, x.y - f.y) <= 0) return 0;
-    if (cross_sign(g.x - f.x, g.y - f.y, y.x - f.x, y.y - f.y) >= 0) return 0;
+    if (crossSign(g.x - f.x, g.y - f.y, x.x - f.x, x.y - f.y) <= 0) return 0;
+    if (crossSign(g.x - f.x, g.y - f.y, y.x - f.x, y.y - f.y) >= 0) return 0;
 
     const int outerB = a.neighbour[ni];  // across Y-F
     const int outerC = b.neighbour[nk];  // across X-G
@@ -379,15 +379,15 @@ int flip_edge(NavMesh& mesh, int t, int i) {
                                 (bit(nf, k) << nk));
     a.edgeFlags = newT;
     b.edgeFlags = newN;
-    update_clearance_classes(mesh, t);
-    update_clearance_classes(mesh, n);
+    updateClearanceClasses(mesh, t);
+    updateClearanceClasses(mesh, n);
     return 1;
 }
 
-int64_t twice_area(const NavMesh& mesh, int t) {
-    const NavPoint& a = vertex_of(mesh, t, 0);
-    const NavPoint& b = vertex_of(mesh, t, 1);
-    const NavPoint& c = vertex_of(mesh, t, 2);
+int64_t twiceArea(const NavMesh& mesh, int t) {
+    const NavPoint& a = vertexOf(mesh, t, 0);
+    const NavPoint& b = vertexOf(mesh, t, 1);
+    const NavPoint& c = vertexOf(mesh, t, 2);
     const int64_t cross = static_cast<int64_t>(b.x - a.x) * (c.y - a.y) - static_cast<int64_t>(b.y - a.y) * (c.x - a.x);
     return cross < 0 ? -cross : cross;
 }
@@ -399,7 +399,7 @@ namespace {
 bool findEdge(NavMesh& mesh, int u, int v, int& triangle, int& slot) {
     const NavPoint& pu = mesh.points[u];
     const NavPoint& pv = mesh.points[v];
-    const int t = locate_triangle(mesh, (pu.x + pv.x) * 128, (pu.y + pv.y) * 128);
+    const int t = locateTriangle(mesh, (pu.x + pv.x) * 128, (pu.y + pv.y) * 128);
     if (t < 0) return false;
     for (int s = 0; s < 3; ++s) {
         const NavTriangle& tri = mesh.triangles[t];
@@ -411,7 +411,7 @@ bool findEdge(NavMesh& mesh, int u, int v, int& triangle, int& slot) {
         if (tri.vertex[s] == v && tri.vertex[next(s)] == u) {
             const int n = tri.neighbour[s];
             if (n < 0) return false;
-            const int back = neighbour_slot(mesh, n, t);
+            const int back = neighbourSlot(mesh, n, t);
             if (back < 0) return false;
             triangle = n;
             slot = back;
@@ -435,7 +435,7 @@ bool strictlyBetween(Point64 a, Point64 b, Point64 p) {
 // queue holds the edges crossed before it (none when it is a neighbour of A).
 Walk collectCrossings(NavMesh& mesh, int ax, int ay, int bx, int by, int& count, int& through) {
     int t = 0, k = 0;
-    if (!find_vertex(mesh, ax, ay, t, k)) return Walk::Failed;
+    if (!findVertex(mesh, ax, ay, t, k)) return Walk::Failed;
     pivot(mesh, t, k, Point64{int64_t{bx} * 256, int64_t{by} * 256});
     const Point64 a{ax, ay}, b{bx, by};
     count = 0;
@@ -463,7 +463,7 @@ Walk collectCrossings(NavMesh& mesh, int ax, int ay, int bx, int by, int& count,
     for (;;) {
         const int l = mesh.triangles[t].neighbour[e];
         if (l < 0) return Walk::Failed;
-        const int s = neighbour_slot(mesh, l, t);
+        const int s = neighbourSlot(mesh, l, t);
         if (s < 0) return Walk::Failed;
         const NavTriangle& tri = mesh.triangles[l];
         const int m = tri.vertex[prev(s)];
@@ -498,7 +498,7 @@ bool flipAway(NavMesh& mesh, Point64 a, Point64 b, int count) {
         --size;
         int t = 0, i = 0;
         if (!findEdge(mesh, edge.from, edge.to, t, i)) return false;
-        if (flip_edge(mesh, t, i) == 0) {
+        if (flipEdge(mesh, t, i) == 0) {
             queue[(head + size) % kSegmentQueueCapacity] = edge;
             ++size;
             continue;
@@ -519,7 +519,7 @@ bool flipAway(NavMesh& mesh, Point64 a, Point64 b, int count) {
 
 }  // namespace
 
-bool insert_segment(NavMesh& mesh, int ax, int ay, int bx, int by) {
+bool insertSegment(NavMesh& mesh, int ax, int ay, int bx, int by) {
     // The segment is joined piece by piece: each pass ends at the first vertex that lies
     // on it, so every vertex on the segment becomes a link of the chain.
     for (int guard = 0; guard <= kMaxVertices; ++guard) {
@@ -532,7 +532,7 @@ bool insert_segment(NavMesh& mesh, int ax, int ay, int bx, int by) {
         case Walk::Collinear: {
             const int mx = mesh.points[through].x, my = mesh.points[through].y;
             if (!flipAway(mesh, Point64{ax, ay}, Point64{mx, my}, count)) {
-                fail_build(mesh, "segment insertion did not converge");
+                failBuild(mesh, "segment insertion did not converge");
                 return false;
             }
             ax = mx;
@@ -541,16 +541,16 @@ bool insert_segment(NavMesh& mesh, int ax, int ay, int bx, int by) {
         }
         case Walk::Crossed:
             if (!flipAway(mesh, Point64{ax, ay}, Point64{bx, by}, count)) {
-                fail_build(mesh, "segment insertion did not converge");
+                failBuild(mesh, "segment insertion did not converge");
                 return false;
             }
             return true;
         case Walk::Failed:
-            fail_build(mesh, "segment insertion lost its way");
+            failBuild(mesh, "segment insertion lost its way");
             return false;
         }
     }
-    fail_build(mesh, "segment insertion did not end");
+    failBuild(mesh, "segment insertion did not end");
     return false;
 }
 

@@ -12,32 +12,32 @@ namespace nav {
 // Triangle containing P (world units); on an edge or a vertex, one of the triangles
 // touching it. Updates the hint of P's block. A point beyond the bounding square gives a
 // border triangle (type 15).
-int locate_triangle(NavMesh& mesh, int32_t px, int32_t py);
+int locateTriangle(NavMesh& mesh, int32_t px, int32_t py);
 
-// As locate_triangle, but a point on an edge or a vertex belongs to the triangle on the
+// As locateTriangle, but a point on an edge or a vertex belongs to the triangle on the
 // side facing (kTieBreakX, kTieBreakY). For path end points.
-int locate_for_query(NavMesh& mesh, int32_t px, int32_t py);
+int locateForQuery(NavMesh& mesh, int32_t px, int32_t py);
 
 // Triangle and slot whose vertex is the cell point (x, y).
-bool find_vertex(NavMesh& mesh, int x, int y, int& triangle, int& slot);
+bool findVertex(NavMesh& mesh, int x, int y, int& triangle, int& slot);
 
 // Triangle and slot i whose edge i starts at vertex A and points exactly toward B.
-bool find_edge_toward(NavMesh& mesh, int ax, int ay, int bx, int by, int& triangle, int& slot);
+bool findEdgeToward(NavMesh& mesh, int ax, int ay, int bx, int by, int& triangle, int& slot);
 
 // Makes (x, y) a vertex (cells). Returns false only when a table is full (the build has
 // then been marked failed and nothing was changed).
-bool insert_point(NavMesh& mesh, int x, int y);
+bool insertPoint(NavMesh& mesh, int x, int y);
 
 // Replaces edge i of triangle t by the other diagonal of the two triangles.
 // Returns 1 when flipped, 0 when refused (no neighbour, fixed edge, not strictly convex).
-int flip_edge(NavMesh& mesh, int t, int i);
+int flipEdge(NavMesh& mesh, int t, int i);
 
 // Joins the existing vertices A and B (cells) by a chain of edges along the segment.
 // Returns false when the mesh could not be made to hold the segment (the build is then
 // marked failed).
-bool insert_segment(NavMesh& mesh, int ax, int ay, int bx, int by);
+bool insertSegment(NavMesh& mesh, int ax, int ay, int bx, int by);
 
 // |cross product of the edge vectors| in cells squared: twice the triangle's area.
-int64_t twice_area(const NavMesh& mesh, int t);
+int64_t twiceArea(const NavMesh& mesh, int t);
 
 }  // namespace nav

@@ -51,7 +51,7 @@ void planShortestOnce(World& world, nav::PathResult& result, int fromX, int from
     query.clearance = clearance;
     query.linkRule = world.navMesh.linkRule;
     query.passTableNumber = world.navMesh.clearanceLevel;
-    const nav::ShortestStatus status = nav::find_shortest_path(world.navMesh, *world.shortestSearch, query, result);
+    const nav::ShortestStatus status = nav::findShortestPath(world.navMesh, *world.shortestSearch, query, result);
     // Beyond the planner's tables the classic answer stands in, so that both modes still
     // reach exactly the same targets.
     if (status == nav::ShortestStatus::NodeLimit || status == nav::ShortestStatus::WaypointLimit) {

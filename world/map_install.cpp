@@ -24,7 +24,7 @@ void installMap(Terrain& terrain, const PreparedMap& map) {
     terrain.neighbourGrid.clearObstacles();
     for (const Obstacle& obstacle : map.obstacles) terrain.obstacleList.add(obstacle, terrain.neighbourGrid);
     terrain.navMesh.linkRule = sameCellType;
-    nav::build_navigation(terrain.navMesh, terrain.gridMap.cells());
+    nav::buildNavigation(terrain.navMesh, terrain.gridMap.cells());
 }
 
 }  // namespace steering

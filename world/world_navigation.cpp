@@ -6,7 +6,7 @@ namespace steering {
 
 void requestWorldPath(Terrain& terrain, nav::PathResult& result, int fromX, int fromY, int toX, int toY,
                       int gateFraction) {
-    nav::request_agent_path(terrain.navMesh, terrain.routeSearch, result, fromX, fromY, toX, toY, gateFraction);
+    nav::requestAgentPath(terrain.navMesh, terrain.routeSearch, result, fromX, fromY, toX, toY, gateFraction);
 }
 
 }  // namespace steering

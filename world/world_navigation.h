@@ -1,5 +1,5 @@
 #pragma once
-// The world's classic path request: nav::request_agent_path on the terrain's mesh and
+// The world's classic path request: nav::requestAgentPath on the terrain's mesh and
 // search state.
 #include "navigation/navigation.h"
 #include "world/terrain.h"

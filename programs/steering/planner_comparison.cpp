@@ -41,8 +41,8 @@ void drawPlannerComparison(SteeringRun& run, win::HDC dc) {
     // Both modes through the agents' own planner entry, with the agent's clearance.
     planPath(*run.world, NavigationMode::Classic, run.comparisonPath, fromX, fromY, toX, toY, agentClearance(oldest));
     planPath(*run.world, NavigationMode::Shortest, run.otherPath, fromX, fromY, toX, toY, agentClearance(oldest));
-    const double classicLength = nav::path_length(run.comparisonPath);
-    const double shortestLength = nav::path_length(run.otherPath);
+    const double classicLength = nav::pathLengthOf(run.comparisonPath);
+    const double shortestLength = nav::pathLengthOf(run.otherPath);
     const nav::PathResult& other = run.world->navigationMode == NavigationMode::Classic ? run.otherPath : run.comparisonPath;
     win::SelectObject(dc, asGdiObject(run.drawing.magentaPen));
     drawPolyline(run, dc, oldest, other);

@@ -67,10 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     installMap(world, map);
     // Both link rules: the program's, and the stepped one with its costlier links.
     world.navMesh.linkRule = size % 2 == 0 ? sameCellType : nav::stepLinkRule;
-    const bool built = nav::build_navigation(world.navMesh, world.gridMap.cells());
+    const bool built = nav::buildNavigation(world.navMesh, world.gridMap.cells());
 
     const nav::MeshCheckResult check =
-        built ? nav::check_mesh(world.navMesh, world.gridMap.cells()) : nav::check_mesh_structure(world.navMesh);
+        built ? nav::checkMesh(world.navMesh, world.gridMap.cells()) : nav::checkMeshStructure(world.navMesh);
     if (!check.ok()) fail(built ? "mesh check" : "failed build's mesh check", check.firstError);
 
     // Query ends come from the input read from its end backwards, so short inputs still
@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (int q = 0; q < kQueries; ++q) {
         const int32_t fromX = coordinate(in), fromY = coordinate(in);
         const int32_t toX = coordinate(in), toY = coordinate(in);
-        nav::request_agent_path(world.navMesh, world.routeSearch, result, fromX, fromY, toX, toY, 8192);
+        nav::requestAgentPath(world.navMesh, world.routeSearch, result, fromX, fromY, toX, toY, 8192);
         if (result.waypointCount < 0 || result.waypointCount > nav::kMaxPathWaypoints) {
             fail("waypoint count", std::to_string(result.waypointCount));
         }

@@ -191,7 +191,7 @@ TEST(SteadyStateQueries, PathQueriesOnTheProgramsMapAllocateNothing) {
     counting = true;
     for (int q = 0; q < 1000; ++q) {
         const int fromX = next(), fromY = next(), toX = next(), toY = next();
-        nav::request_agent_path(steering::test::worldOf(harness).navMesh, steering::test::worldOf(harness).routeSearch, result, fromX, fromY, toX, toY, nav::kAgentGateFraction);
+        nav::requestAgentPath(steering::test::worldOf(harness).navMesh, steering::test::worldOf(harness).routeSearch, result, fromX, fromY, toX, toY, nav::kAgentGateFraction);
         found += result.waypointCount > 0 ? 1 : 0;
     }
     counting = false;

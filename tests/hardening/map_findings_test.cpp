@@ -54,8 +54,8 @@ TEST_F(MapFindings, CellsOf255ReadAsWallsAndTheProgramsMeshPassesEveryCheck) {
     EXPECT_EQ(world().gridMap.cells()[2], 0);
 
     world().navMesh.linkRule = sameCellType;
-    ASSERT_TRUE(nav::build_navigation(world().navMesh, world().gridMap.cells()));
-    const nav::MeshCheckResult check = nav::check_mesh(world().navMesh, world().gridMap.cells());
+    ASSERT_TRUE(nav::buildNavigation(world().navMesh, world().gridMap.cells()));
+    const nav::MeshCheckResult check = nav::checkMesh(world().navMesh, world().gridMap.cells());
     EXPECT_TRUE(check.ok()) << check.firstError;
 }
 
@@ -86,15 +86,15 @@ TEST_F(NavigationFindings, ABuildOverCellsOf255LeavesAConsistentMesh) {
     cells[1] = 0xFF;
     world().navMesh.linkRule = steering::sameCellType;
     testing::internal::CaptureStderr();
-    const bool built = nav::build_navigation(world().navMesh, cells.data());
+    const bool built = nav::buildNavigation(world().navMesh, cells.data());
     const std::string message = testing::internal::GetCapturedStderr();
     const nav::MeshCheckResult check =
-        built ? nav::check_mesh(world().navMesh, cells.data()) : nav::check_mesh_structure(world().navMesh);
+        built ? nav::checkMesh(world().navMesh, cells.data()) : nav::checkMeshStructure(world().navMesh);
     EXPECT_TRUE(check.ok()) << check.firstError;
     if (!built) {
         EXPECT_FALSE(message.empty());  // a refusal says why
         static nav::PathResult result;
-        nav::request_agent_path(world().navMesh, world().routeSearch, result, 3000, 3000, 9000, 9000, 8192);
+        nav::requestAgentPath(world().navMesh, world().routeSearch, result, 3000, 3000, 9000, 9000, 8192);
         EXPECT_EQ(result.waypointCount, 0);
     }
 }

@@ -37,7 +37,7 @@ void fill(Map& map, int x0, int y0, int x1, int y1, uint8_t value) {
 std::vector<CoverRect> coverOf(const Map& map) {
     std::vector<CoverRect> rects;
     int32_t skyline[kMapCells];
-    cover_rectangles(skyline, map.data(), 0, 0, kMapCells, kMapCells,
+    coverRectangles(skyline, map.data(), 0, 0, kMapCells, kMapCells,
                      [](const CoverRect& r, void* c) {
                          static_cast<std::vector<CoverRect>*>(c)->push_back(r);
                          return true;
@@ -56,12 +56,12 @@ void expectRect(const CoverRect& r, int x0, int y0, int x1, int y1, int value) {
 
 std::unique_ptr<NavMesh> built(const Map& map) {
     auto mesh = std::make_unique<NavMesh>();
-    EXPECT_TRUE(build_area(*mesh, map.data(), 0, 0, kMapCells, kMapCells));
+    EXPECT_TRUE(buildArea(*mesh, map.data(), 0, 0, kMapCells, kMapCells));
     return mesh;
 }
 
 void expectChecked(const NavMesh& mesh, const Map& map) {
-    const MeshCheckResult check = check_mesh(mesh, map.data());
+    const MeshCheckResult check = checkMesh(mesh, map.data());
     EXPECT_TRUE(check.ok()) << check.errors << " problems, first: " << check.firstError;
 }
 
@@ -72,10 +72,10 @@ int64_t typedArea(const NavMesh& mesh, uint8_t type, bool insideMap) {
         if (mesh.triangles[t].type != type) continue;
         bool inside = true;
         for (int s = 0; s < 3; ++s) {
-            const NavPoint& p = vertex_of(mesh, t, s);
+            const NavPoint& p = vertexOf(mesh, t, s);
             inside = inside && p.x >= 0 && p.y >= 0 && p.x <= kMapCells && p.y <= kMapCells;
         }
-        if (inside == insideMap) sum += twice_area(mesh, t);
+        if (inside == insideMap) sum += twiceArea(mesh, t);
     }
     return sum;
 }
@@ -141,7 +141,7 @@ TEST(AreaBuild, SingleWallCellGetsItsOwnTriangles) {
     expectChecked(*mesh, map);
     EXPECT_EQ(typedArea(*mesh, 15, true), 2);
     int t = 0, slot = 0;
-    ASSERT_TRUE(find_edge_toward(*mesh, 10, 20, 10, 21, t, slot));
+    ASSERT_TRUE(findEdgeToward(*mesh, 10, 20, 10, 21, t, slot));
     EXPECT_EQ(mesh->triangles[t].type, 15);
     EXPECT_EQ(mesh->stats.rectanglesInserted, 1);
 }
@@ -154,12 +154,12 @@ TEST(AreaBuild, AdjacentRectanglesShareSideVertices) {
     expectChecked(*mesh, map);
     // The shared side x = 20 runs through (20, 14) and (20, 22), corners of the right one.
     int t = 0, slot = 0;
-    ASSERT_TRUE(find_edge_toward(*mesh, 20, 10, 20, 30, t, slot));
-    EXPECT_EQ(vertex_of(*mesh, t, next(slot)).y, 14);
-    ASSERT_TRUE(find_edge_toward(*mesh, 20, 14, 20, 30, t, slot));
-    EXPECT_EQ(vertex_of(*mesh, t, next(slot)).y, 22);
-    ASSERT_TRUE(find_edge_toward(*mesh, 20, 22, 20, 30, t, slot));
-    EXPECT_EQ(vertex_of(*mesh, t, next(slot)).y, 30);
+    ASSERT_TRUE(findEdgeToward(*mesh, 20, 10, 20, 30, t, slot));
+    EXPECT_EQ(vertexOf(*mesh, t, next(slot)).y, 14);
+    ASSERT_TRUE(findEdgeToward(*mesh, 20, 14, 20, 30, t, slot));
+    EXPECT_EQ(vertexOf(*mesh, t, next(slot)).y, 22);
+    ASSERT_TRUE(findEdgeToward(*mesh, 20, 22, 20, 30, t, slot));
+    EXPECT_EQ(vertexOf(*mesh, t, next(slot)).y, 30);
     EXPECT_EQ(typedArea(*mesh, 3, true), 2 * 10 * 20);
     EXPECT_EQ(typedArea(*mesh, 5, true), 2 * 20 * 8);
 }
@@ -168,11 +168,11 @@ TEST(AreaBuild, ImprovementNeverFlipsAcrossTypes) {
     // Long thin neighbours of different values: shorter diagonals exist across the
     // boundary, but no edge between two types may move.
     auto mesh = std::make_unique<NavMesh>();
-    nav_reset(*mesh);
-    ASSERT_TRUE(insert_rectangle(*mesh, 0, 0, 256, 256, 0));
-    ASSERT_TRUE(insert_rectangle(*mesh, 10, 10, 200, 12, 3));
-    ASSERT_TRUE(insert_rectangle(*mesh, 10, 12, 200, 14, 4));
-    ASSERT_TRUE(insert_rectangle(*mesh, 30, 14, 31, 100, 5));
+    navReset(*mesh);
+    ASSERT_TRUE(insertRectangle(*mesh, 0, 0, 256, 256, 0));
+    ASSERT_TRUE(insertRectangle(*mesh, 10, 10, 200, 12, 3));
+    ASSERT_TRUE(insertRectangle(*mesh, 10, 12, 200, 14, 4));
+    ASSERT_TRUE(insertRectangle(*mesh, 30, 14, 31, 100, 5));
     using Edge = std::pair<int, int>;
     auto typeBoundary = [&] {
         std::set<Edge> edges;
@@ -187,9 +187,9 @@ TEST(AreaBuild, ImprovementNeverFlipsAcrossTypes) {
         return edges;
     };
     const std::set<Edge> before = typeBoundary();
-    int flips = improve_around(*mesh, 10, 10, 200, 14);
-    flips += improve_around(*mesh, 30, 14, 31, 100);
-    flips += improve_around(*mesh, 0, 0, 256, 256);
+    int flips = improveAround(*mesh, 10, 10, 200, 14);
+    flips += improveAround(*mesh, 30, 14, 31, 100);
+    flips += improveAround(*mesh, 0, 0, 256, 256);
     EXPECT_GT(flips, 0);
     EXPECT_EQ(typeBoundary(), before);
 }
@@ -198,8 +198,8 @@ int64_t squaredEdgeLengths(const NavMesh& mesh) {
     int64_t sum = 0;
     for (int t = 0; t < mesh.triangleHighWater; ++t) {
         for (int i = 0; i < 3; ++i) {
-            const NavPoint& a = vertex_of(mesh, t, i);
-            const NavPoint& b = vertex_of(mesh, t, next(i));
+            const NavPoint& a = vertexOf(mesh, t, i);
+            const NavPoint& b = vertexOf(mesh, t, next(i));
             sum += int64_t{a.x - b.x} * (a.x - b.x) + int64_t{a.y - b.y} * (a.y - b.y);
         }
     }
@@ -208,18 +208,18 @@ int64_t squaredEdgeLengths(const NavMesh& mesh) {
 
 TEST(AreaBuild, ImprovementShortensDiagonalsInsideOneType) {
     auto mesh = std::make_unique<NavMesh>();
-    nav_reset(*mesh);
-    ASSERT_TRUE(insert_rectangle(*mesh, 0, 0, 256, 256, 0));
+    navReset(*mesh);
+    ASSERT_TRUE(insertRectangle(*mesh, 0, 0, 256, 256, 0));
     // A thin rectangle of the same value leaves long slivers around it.
-    ASSERT_TRUE(insert_rectangle(*mesh, 100, 20, 101, 220, 0));
+    ASSERT_TRUE(insertRectangle(*mesh, 100, 20, 101, 220, 0));
     const int64_t before = squaredEdgeLengths(*mesh);
     const int triangles = mesh->triangleHighWater;
-    const int flips = improve_around(*mesh, 100, 20, 101, 220);
+    const int flips = improveAround(*mesh, 100, 20, 101, 220);
     EXPECT_GT(flips, 0);
     EXPECT_LT(squaredEdgeLengths(*mesh), before);
     EXPECT_EQ(mesh->triangleHighWater, triangles);  // flips allocate nothing
-    EXPECT_TRUE(rebuild_boundary_ring(*mesh));
-    const MeshCheckResult check = check_mesh(*mesh, emptyMap().data());
+    EXPECT_TRUE(rebuildBoundaryRing(*mesh));
+    const MeshCheckResult check = checkMesh(*mesh, emptyMap().data());
     EXPECT_TRUE(check.ok()) << check.firstError;
 }
 
@@ -229,22 +229,22 @@ TEST(AreaBuild, ImprovementLeavesTheEqualDiagonalsOfASquare) {
     navtest::GridMesh square(1, 1, 4);
     square.build([](int, int) { return uint8_t{0}; });
     const NavTriangle upper = testMesh.triangles[square.triangle(0, 0, 0)];
-    EXPECT_EQ(improve_around(testMesh, 1, 1, 3, 3), 0);
+    EXPECT_EQ(improveAround(testMesh, 1, 1, 3, 3), 0);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(testMesh.triangles[square.triangle(0, 0, 0)].vertex[i], upper.vertex[i]);
 }
 
 TEST(AreaBuild, OnlyTheWholeMapIsBuilt) {
     Map map = emptyMap();
     auto mesh = std::make_unique<NavMesh>();
-    EXPECT_TRUE(build_area(*mesh, map.data(), -1, 5, 100, 100));  // ignored quietly
+    EXPECT_TRUE(buildArea(*mesh, map.data(), -1, 5, 100, 100));  // ignored quietly
     EXPECT_EQ(mesh->triangleHighWater, 0);
-    EXPECT_TRUE(build_area(*mesh, map.data(), 5, 5, 5, 100));     // zero width
+    EXPECT_TRUE(buildArea(*mesh, map.data(), 5, 5, 5, 100));     // zero width
     EXPECT_EQ(mesh->triangleHighWater, 0);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(build_area(*mesh, map.data(), 5, 5, 100, 100));  // inner: refused
+    EXPECT_FALSE(buildArea(*mesh, map.data(), 5, 5, 100, 100));  // inner: refused
     EXPECT_NE(testing::internal::GetCapturedStderr().find("whole map"), std::string::npos);
     EXPECT_EQ(mesh->triangleHighWater, 0);
-    EXPECT_TRUE(build_area(*mesh, map.data(), 200, 253, 0, 3));   // near the border: widened
+    EXPECT_TRUE(buildArea(*mesh, map.data(), 200, 253, 0, 3));   // near the border: widened
     expectChecked(*mesh, map);
 }
 
@@ -309,7 +309,7 @@ TEST(AreaBuild, MapTooLargeForTheTablesFailsCleanly) {
     for (uint8_t& cell : map) cell = static_cast<uint8_t>(value(rng));
     auto mesh = std::make_unique<NavMesh>();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(build_area(*mesh, map.data(), 0, 0, kMapCells, kMapCells));
+    EXPECT_FALSE(buildArea(*mesh, map.data(), 0, 0, kMapCells, kMapCells));
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(mesh->buildFailed);
     ASSERT_NE(mesh->buildFailure, nullptr);
@@ -319,33 +319,33 @@ TEST(AreaBuild, MapTooLargeForTheTablesFailsCleanly) {
     EXPECT_LE(mesh->pointHighWater, kMaxVertices);
     EXPECT_LE(mesh->triangleHighWater, kMaxTriangles);
     // What was built stays a sound triangulation.
-    EXPECT_TRUE(rebuild_boundary_ring(*mesh));
-    const MeshCheckResult check = check_mesh_structure(*mesh);
+    EXPECT_TRUE(rebuildBoundaryRing(*mesh));
+    const MeshCheckResult check = checkMeshStructure(*mesh);
     EXPECT_TRUE(check.ok()) << check.firstError;
     // A later build of a map that fits succeeds and clears the failure.
     const Map small = emptyMap();
-    EXPECT_TRUE(build_area(*mesh, small.data(), 0, 0, kMapCells, kMapCells));
+    EXPECT_TRUE(buildArea(*mesh, small.data(), 0, 0, kMapCells, kMapCells));
     EXPECT_FALSE(mesh->buildFailed);
     expectChecked(*mesh, small);
 }
 
 TEST(AreaBuild, AfterAFailedBuildEveryQueryAnswersNoPath) {
     Map open = emptyMap();
-    ASSERT_TRUE(build_navigation(testMesh, open.data()));
+    ASSERT_TRUE(buildNavigation(testMesh, open.data()));
     PathResult result;
-    request_agent_path(testMesh, testSearch, result, 1000, 1000, 20000, 30000, 8192);
+    requestAgentPath(testMesh, testSearch, result, 1000, 1000, 20000, 30000, 8192);
     EXPECT_GT(result.waypointCount, 0);  // the open map connects everything
     std::mt19937 rng(8);
     std::uniform_int_distribution<int> value(0, 2);
     Map noisy = emptyMap();
     for (uint8_t& cell : noisy) cell = static_cast<uint8_t>(value(rng));
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(build_navigation(testMesh, noisy.data()));
+    EXPECT_FALSE(buildNavigation(testMesh, noisy.data()));
     testing::internal::GetCapturedStderr();
     ASSERT_TRUE(testMesh.buildFailed);
     for (const auto& q : {std::array<int, 4>{1000, 1000, 20000, 30000}, std::array<int, 4>{100, 100, 120, 100},
                           std::array<int, 4>{-500, 3, 70000, 70000}}) {
-        request_agent_path(testMesh, testSearch, result, q[0], q[1], q[2], q[3], 8192);
+        requestAgentPath(testMesh, testSearch, result, q[0], q[1], q[2], q[3], 8192);
         EXPECT_EQ(result.waypointCount, 0);
         EXPECT_EQ(result.toX, q[2]);
     }
@@ -354,11 +354,11 @@ TEST(AreaBuild, AfterAFailedBuildEveryQueryAnswersNoPath) {
 TEST(AreaBuild, BuildNavigationFillsTheProgramStore) {
     Map map = emptyMap();
     fill(map, 100, 100, 120, 140, 2);
-    EXPECT_TRUE(build_navigation(testMesh, map.data()));
+    EXPECT_TRUE(buildNavigation(testMesh, map.data()));
     EXPECT_FALSE(testMesh.buildFailed);
     expectChecked(testMesh, map);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(build_navigation(testMesh, nullptr));
+    EXPECT_FALSE(buildNavigation(testMesh, nullptr));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("navigation build failed"), std::string::npos);
     EXPECT_TRUE(testMesh.buildFailed);
 }

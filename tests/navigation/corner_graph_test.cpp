@@ -34,7 +34,7 @@ nav::ShortestSearchState& graphState() {
 void build(const std::vector<uint8_t>& cells, nav::CellLinkRule rule) {
     testMesh.linkRule = rule;
     testMesh.clearanceLevel = 1;
-    ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
+    ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
 }
 
 ShortestStatus plan(PathResult& result, const navref::QueryPair& p, bool cornerGraph) {
@@ -46,7 +46,7 @@ ShortestStatus plan(PathResult& result, const navref::QueryPair& p, bool cornerG
     q.linkRule = testMesh.linkRule;
     q.passTableNumber = testMesh.clearanceLevel;
     q.cornerGraph = cornerGraph;
-    return nav::find_shortest_path(testMesh, graphState(), q, result);
+    return nav::findShortestPath(testMesh, graphState(), q, result);
 }
 
 std::string text(const navref::QueryPair& p) {
@@ -71,8 +71,8 @@ int expectSameAsIntervalSearch(const std::vector<uint8_t>& cells, int count, uin
         const ShortestStatus b = plan(without, p, false);
         searched += graphState().lastNodesExpanded > 0 ? 1 : 0;
         EXPECT_EQ(a, b) << text(p);
-        const double length = nav::path_length(without);
-        EXPECT_NEAR(nav::path_length(withGraph), length, 1e-9 * length + 1e-6) << text(p);
+        const double length = nav::pathLengthOf(without);
+        EXPECT_NEAR(nav::pathLengthOf(withGraph), length, 1e-9 * length + 1e-6) << text(p);
         if (::testing::Test::HasFailure()) break;  // one broken pair tells enough
     }
     EXPECT_EQ(graphState().graph.status, CornerGraph::Status::Ready);
@@ -115,7 +115,7 @@ TEST(CornerGraph, RemadeAfterEachRebuild) {
         build(*c.cells, navtest::sameLowBits);
         PathResult path;
         ASSERT_EQ(plan(path, ends, true), ShortestStatus::Found);
-        EXPECT_NEAR(nav::path_length(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
+        EXPECT_NEAR(nav::pathLengthOf(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
         ASSERT_EQ(path.waypointCount, 3);
         if (c.cornerY != 0) {
             EXPECT_EQ(path.waypoints[0].y, c.cornerY * 256);
@@ -144,7 +144,7 @@ TEST(CornerGraph, OneWayCrossingsSearchWithoutIt) {
     ASSERT_EQ(plan(path, {15 * 256, 25 * 256, 35 * 256, 25 * 256}, true), ShortestStatus::Found);
     EXPECT_EQ(graphState().graph.status, CornerGraph::Status::Unavailable);
     EXPECT_EQ(path.waypointCount, 3);
-    EXPECT_NEAR(nav::path_length(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
+    EXPECT_NEAR(nav::pathLengthOf(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
 }
 
 // Open ground strewn with 576 specks: their corners see so many others that the graph runs
@@ -181,7 +181,7 @@ TEST(CornerGraph, AGraphTooBigForItsTablesIsSearchedWithoutAndMadeAgainForTheNex
     PathResult path;
     ASSERT_EQ(plan(path, {15 * 256, 25 * 256, 35 * 256, 25 * 256}, true), ShortestStatus::Found);
     EXPECT_EQ(graphState().graph.status, CornerGraph::Status::Ready);
-    EXPECT_NEAR(nav::path_length(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
+    EXPECT_NEAR(nav::pathLengthOf(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
 }
 
 }  // namespace

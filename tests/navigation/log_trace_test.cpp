@@ -53,7 +53,7 @@ protected:
         std::vector<uint8_t> cells(navtest::kMapCells, 0);
         for (int x = 0; x < 256; ++x) cells[120 * 256 + x] = cells[121 * 256 + x] = 15;
         testMesh.linkRule = navtest::sameLowBits;
-        ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
+        ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
     }
     // Advances the trace's frame counter to `frame` (it counts only while the trace is on).
     void toFrame(int frame) {
@@ -67,7 +67,7 @@ protected:
 TEST_F(LogTrace, OffByDefaultWritesNothing) {
     EXPECT_FALSE(log_->on());
     buildSplitMap();
-    nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 60, 40000, nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result_, 50, 7, 60, 40000, nav::kAgentGateFraction);
     log_->advanceFrame();
     EXPECT_EQ(log_->frame(), 0);  // frames count only while the trace is on
     EXPECT_FALSE(logExists());
@@ -77,14 +77,14 @@ TEST_F(LogTrace, QueriesWriteTheirLinesFramePerLine) {
     buildSplitMap();
     log_->setOn(true);
     toFrame(3);
-    nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 60, 40000, nav::kAgentGateFraction);  // unreachable: fill, retC
+    nav::requestAgentPath(testMesh, testSearch, result_, 50, 7, 60, 40000, nav::kAgentGateFraction);  // unreachable: fill, retC
     ASSERT_EQ(result_.waypointCount, 0);
-    nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);  // region known: no fill
+    nav::requestAgentPath(testMesh, testSearch, result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);  // region known: no fill
     ASSERT_GT(result_.waypointCount, 0);
     log_->advanceFrame();
     EXPECT_EQ(log_->frame(), 4);
-    nav::request_agent_path(testMesh, testSearch, result_, 1000, 40000, 40000, 50000, nav::kAgentGateFraction);  // other side: fill
-    nav::release_region(testMesh, 200);
+    nav::requestAgentPath(testMesh, testSearch, result_, 1000, 40000, 40000, 50000, nav::kAgentGateFraction);  // other side: fill
+    nav::releaseRegion(testMesh, 200);
     const std::string text = logText();
     const std::regex expected(
         "\nF=3 Path    050,007 060,40000 fill c=-?[0-9]+  retC"
@@ -98,7 +98,7 @@ TEST_F(LogTrace, ABuildWritesItsAreaAndTheTrianglesItStartedWith) {
     // An open map leaves the 768-unit bounding square with the map's four corners inside:
     // 8 vertices, 4 on the hull, so 2 * 8 - 4 - 2 = 10 triangles when the next build starts.
     std::vector<uint8_t> open(navtest::kMapCells, 0);
-    ASSERT_TRUE(nav::build_navigation(testMesh, open.data()));
+    ASSERT_TRUE(nav::buildNavigation(testMesh, open.data()));
     log_->setOn(true);
     toFrame(2);
     buildSplitMap();
@@ -123,9 +123,9 @@ TEST_F(LogTrace, UnopenableFileIsReportedOnceAndQueriesGoOn) {
     buildSplitMap();
     log_->setOn(true);
     ::testing::internal::CaptureStderr();
-    nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);
     const int first = result_.waypointCount;
-    nav::request_agent_path(testMesh, testSearch, result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result_, 50, 7, 3000, 9000, nav::kAgentGateFraction);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_GT(first, 0);
     EXPECT_EQ(result_.waypointCount, first);

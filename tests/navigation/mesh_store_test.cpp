@@ -17,7 +17,7 @@ namespace {
 // The store is large: tests make it on the heap.
 std::unique_ptr<NavMesh> freshMesh() {
     auto mesh = std::make_unique<NavMesh>();
-    nav_reset(*mesh);
+    navReset(*mesh);
     return mesh;
 }
 
@@ -62,39 +62,39 @@ TEST(MeshStore, ResetGivesTheBoundingSquare) {
     }
     EXPECT_EQ(a.neighbour[0], 1);
     EXPECT_EQ(b.neighbour[0], 0);
-    EXPECT_EQ(twice_area(*mesh, 0), 768 * 768);
+    EXPECT_EQ(twiceArea(*mesh, 0), 768 * 768);
     for (int h : mesh->hintGrid) EXPECT_EQ(h, 0);
-    const MeshCheckResult check = check_mesh_structure(*mesh);
+    const MeshCheckResult check = checkMeshStructure(*mesh);
     EXPECT_TRUE(check.ok()) << check.firstError;
 }
 
 TEST(MeshStore, GenerationAfter255ClearsMarksAndGivesOne) {
     auto mesh = freshMesh();
-    EXPECT_EQ(new_generation(*mesh), 1);  // from the initial 255
+    EXPECT_EQ(newGeneration(*mesh), 1);  // from the initial 255
     mark(*mesh, 7);
-    EXPECT_TRUE(is_marked(*mesh, 7));
-    EXPECT_EQ(new_generation(*mesh), 2);
-    EXPECT_FALSE(is_marked(*mesh, 7));
+    EXPECT_TRUE(isMarked(*mesh, 7));
+    EXPECT_EQ(newGeneration(*mesh), 2);
+    EXPECT_FALSE(isMarked(*mesh, 7));
     mark(*mesh, 9);  // marked with 2
     mesh->markGeneration = 254;
     mesh->marks[11] = 255;  // a stale mark that would match generation 255
-    EXPECT_EQ(new_generation(*mesh), 255);
-    EXPECT_TRUE(is_marked(*mesh, 11));
-    EXPECT_EQ(new_generation(*mesh), 1);
+    EXPECT_EQ(newGeneration(*mesh), 255);
+    EXPECT_TRUE(isMarked(*mesh, 11));
+    EXPECT_EQ(newGeneration(*mesh), 1);
     for (int t = 0; t < kMaxTriangles; ++t) ASSERT_EQ(mesh->marks[t], 0) << t;
 }
 
 TEST(MeshStore, ClearanceClassTableIsAsymmetric) {
-    EXPECT_EQ(clearance_class(2, 1), 1);
-    EXPECT_EQ(clearance_class(3, 3), 3);
-    EXPECT_EQ(clearance_class(40, -90), 3);
-    EXPECT_EQ(clearance_class(0, 1), 3);
-    EXPECT_EQ(clearance_class(1, 0), 1);
-    EXPECT_EQ(clearance_class(3, 0), 2);
-    EXPECT_EQ(clearance_class(-3, 0), 2);
-    EXPECT_EQ(clearance_class(0, 0), 0);
-    EXPECT_EQ(clearance_class(0, -2), 3);
-    EXPECT_EQ(clearance_class(1, 2), 2);
+    EXPECT_EQ(clearanceClassOf(2, 1), 1);
+    EXPECT_EQ(clearanceClassOf(3, 3), 3);
+    EXPECT_EQ(clearanceClassOf(40, -90), 3);
+    EXPECT_EQ(clearanceClassOf(0, 1), 3);
+    EXPECT_EQ(clearanceClassOf(1, 0), 1);
+    EXPECT_EQ(clearanceClassOf(3, 0), 2);
+    EXPECT_EQ(clearanceClassOf(-3, 0), 2);
+    EXPECT_EQ(clearanceClassOf(0, 0), 0);
+    EXPECT_EQ(clearanceClassOf(0, -2), 3);
+    EXPECT_EQ(clearanceClassOf(1, 2), 2);
 }
 
 TEST(MeshStore, ClassBitsFollowTheVertices) {
@@ -106,28 +106,28 @@ TEST(MeshStore, ClassBitsFollowTheVertices) {
     mesh->points[1] = {2, 0};
     mesh->points[3] = {0, 1};
     NavTriangle& t = mesh->triangles[0];  // (P3, P1, P0)
-    update_clearance_classes(*mesh, 0);
-    EXPECT_EQ(edgeClass(t, 0), clearance_class(2, -1));
-    EXPECT_EQ(edgeClass(t, 1), clearance_class(-2, 0));
-    EXPECT_EQ(edgeClass(t, 2), clearance_class(0, 1));
+    updateClearanceClasses(*mesh, 0);
+    EXPECT_EQ(edgeClass(t, 0), clearanceClassOf(2, -1));
+    EXPECT_EQ(edgeClass(t, 1), clearanceClassOf(-2, 0));
+    EXPECT_EQ(edgeClass(t, 2), clearanceClassOf(0, 1));
 }
 
 TEST(MeshStore, PassTablesGateEdgesByClass) {
     auto mesh = freshMesh();
-    const uint8_t* none = pass_table(*mesh, 0);
-    const uint8_t* all = pass_table(*mesh, 1);
-    const uint8_t* wide = pass_table(*mesh, 2);
-    const uint8_t* widest = pass_table(*mesh, 3);
+    const uint8_t* none = passTableRow(*mesh, 0);
+    const uint8_t* all = passTableRow(*mesh, 1);
+    const uint8_t* wide = passTableRow(*mesh, 2);
+    const uint8_t* widest = passTableRow(*mesh, 3);
     EXPECT_TRUE(mesh->passTablesBuilt);
     NavTriangle& t = mesh->triangles[0];
     for (int bits = 0; bits < 64; ++bits) {
         t.regionWord = static_cast<uint16_t>(bits);
         for (int edge = 0; edge < 3; ++edge) {
             const int cls = (bits >> (2 * edge)) & 3;
-            EXPECT_FALSE(edge_passes(*mesh, none, 0, edge));
-            EXPECT_TRUE(edge_passes(*mesh, all, 0, edge));
-            EXPECT_EQ(edge_passes(*mesh, wide, 0, edge), cls >= 2) << bits << " " << edge;
-            EXPECT_EQ(edge_passes(*mesh, widest, 0, edge), cls == 3) << bits << " " << edge;
+            EXPECT_FALSE(edgePasses(*mesh, none, 0, edge));
+            EXPECT_TRUE(edgePasses(*mesh, all, 0, edge));
+            EXPECT_EQ(edgePasses(*mesh, wide, 0, edge), cls >= 2) << bits << " " << edge;
+            EXPECT_EQ(edgePasses(*mesh, widest, 0, edge), cls == 3) << bits << " " << edge;
         }
     }
 }
@@ -145,33 +145,33 @@ TEST(MeshStore, StepLinkRule) {
 
 TEST(MeshStore, NeighbourSlotAndRegionClearing) {
     auto mesh = freshMesh();
-    EXPECT_EQ(neighbour_slot(*mesh, 1, 0), 0);
-    EXPECT_EQ(neighbour_slot(*mesh, 0, 1), 0);
-    EXPECT_EQ(neighbour_slot(*mesh, 0, 5), -1);
+    EXPECT_EQ(neighbourSlot(*mesh, 1, 0), 0);
+    EXPECT_EQ(neighbourSlot(*mesh, 0, 1), 0);
+    EXPECT_EQ(neighbourSlot(*mesh, 0, 5), -1);
     setRegionId(mesh->triangles[1], 7);
     mesh->regions[7] = NavRegion{1, 1};
     const uint16_t classes = mesh->triangles[1].regionWord & kClassBitsMask;
-    clear_region(*mesh, 1);
+    clearRegion(*mesh, 1);
     EXPECT_EQ(regionOf(mesh->triangles[1]), 0);
     EXPECT_EQ(mesh->triangles[1].regionWord & kClassBitsMask, classes);
     EXPECT_EQ(mesh->regions[7].count, 0);
     EXPECT_EQ(mesh->regions[7].valid, 0);
     EXPECT_EQ(mesh->regions[0].count, 1);
-    clear_region(*mesh, 1);  // no region: nothing changes
+    clearRegion(*mesh, 1);  // no region: nothing changes
     EXPECT_EQ(mesh->regions[0].count, 1);
 }
 
 TEST(MeshStore, AllocationStopsAtTheTableEnd) {
     auto mesh = freshMesh();
     mesh->pointHighWater = mesh->pointLive = kMaxVertices - 1;
-    EXPECT_EQ(allocate_point(*mesh), kMaxVertices - 1);
+    EXPECT_EQ(allocatePoint(*mesh), kMaxVertices - 1);
     EXPECT_EQ(mesh->points[kMaxVertices - 1].y, 0);
-    EXPECT_EQ(allocate_point(*mesh), -1);
+    EXPECT_EQ(allocatePoint(*mesh), -1);
     EXPECT_EQ(mesh->pointHighWater, kMaxVertices);
     mesh->triangleHighWater = mesh->triangleLive = kMaxTriangles - 1;
-    EXPECT_EQ(allocate_triangle(*mesh), kMaxTriangles - 1);
+    EXPECT_EQ(allocateTriangle(*mesh), kMaxTriangles - 1);
     EXPECT_EQ(mesh->triangles[kMaxTriangles - 1].type, 0);
-    EXPECT_EQ(allocate_triangle(*mesh), -1);
+    EXPECT_EQ(allocateTriangle(*mesh), -1);
     EXPECT_EQ(mesh->triangleLive, kMaxTriangles);
 }
 
@@ -182,13 +182,13 @@ TEST(MeshArithmetic, CrossSignIsExactForExtremeInputs) {
         const int64_t ax = any(rng), ay = any(rng), bx = any(rng), by = any(rng);
         const long double ref = static_cast<long double>(ax) * by - static_cast<long double>(ay) * bx;
         const int expected = (ref > 0) - (ref < 0);
-        ASSERT_EQ(cross_sign(ax, ay, bx, by), expected) << ax << " " << ay << " " << bx << " " << by;
+        ASSERT_EQ(crossSign(ax, ay, bx, by), expected) << ax << " " << ay << " " << bx << " " << by;
     }
-    EXPECT_EQ(cross_sign(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN), 0);
-    EXPECT_EQ(cross_sign(INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN), 1);
-    EXPECT_EQ(cross_sign(3, 5, 6, 10), 0);
-    EXPECT_EQ(cross_sign(1, 0, 0, 1), 1);
-    EXPECT_EQ(cross_sign(0, 1, 1, 0), -1);
+    EXPECT_EQ(crossSign(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN), 0);
+    EXPECT_EQ(crossSign(INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN), 1);
+    EXPECT_EQ(crossSign(3, 5, 6, 10), 0);
+    EXPECT_EQ(crossSign(1, 0, 0, 1), 1);
+    EXPECT_EQ(crossSign(0, 1, 1, 0), -1);
 }
 
 TEST(MeshArithmetic, FractionOperationsMatchDoubles) {
@@ -197,40 +197,40 @@ TEST(MeshArithmetic, FractionOperationsMatchDoubles) {
     for (int i = 0; i < 20000; ++i) {
         const int32_t a = small(rng), b = small(rng);
         const double product = std::floor(static_cast<double>(a) * b / 16384.0);
-        ASSERT_EQ(fraction_multiply(a, b), static_cast<int32_t>(product)) << a << " " << b;
+        ASSERT_EQ(fractionMultiply(a, b), static_cast<int32_t>(product)) << a << " " << b;
         if (b == 0) continue;
         // Dividend made non-negative, then C++ truncation toward zero.
         const double q = static_cast<double>(a) * 16384.0 / b;
-        ASSERT_EQ(fraction_divide(a, b), static_cast<int32_t>(std::trunc(q))) << a << " " << b;
+        ASSERT_EQ(fractionDivide(a, b), static_cast<int32_t>(std::trunc(q))) << a << " " << b;
     }
-    EXPECT_EQ(fraction_divide(5, 0), 0);
-    EXPECT_EQ(fraction_divide(-1, 3), -5461);
-    EXPECT_EQ(fraction_divide(1, -3), -5461);
+    EXPECT_EQ(fractionDivide(5, 0), 0);
+    EXPECT_EQ(fractionDivide(-1, 3), -5461);
+    EXPECT_EQ(fractionDivide(1, -3), -5461);
 }
 
 TEST(MeshArithmetic, ApproximateDistanceAndSquareRoot) {
-    EXPECT_EQ(approx_distance(3, -4), 5);   // 4 + 3/2
-    EXPECT_EQ(approx_distance(-10, 0), 10);
-    EXPECT_EQ(approx_distance(7, 7), 10);   // 7 + 3
-    EXPECT_EQ(approx_distance(INT32_MIN, 0), INT32_MIN);  // low 32 bits of 2^31
+    EXPECT_EQ(approxDistance(3, -4), 5);   // 4 + 3/2
+    EXPECT_EQ(approxDistance(-10, 0), 10);
+    EXPECT_EQ(approxDistance(7, 7), 10);   // 7 + 3
+    EXPECT_EQ(approxDistance(INT32_MIN, 0), INT32_MIN);  // low 32 bits of 2^31
     std::mt19937 rng(7);
     std::uniform_int_distribution<int32_t> d(-100000, 100000);
     for (int i = 0; i < 10000; ++i) {
         const int32_t x = d(rng), y = d(rng);
         const double len = std::hypot(x, y);
-        const int32_t a = approx_distance(x, y);
+        const int32_t a = approxDistance(x, y);
         ASSERT_GE(a, static_cast<int32_t>(len) - 1);
         ASSERT_LE(a, len * 1.125 + 1);
     }
     std::uniform_int_distribution<uint32_t> u(0, UINT32_MAX);
     for (int i = 0; i < 20000; ++i) {
         const uint32_t x = u(rng);
-        const uint64_t r = nav_isqrt(x);
+        const uint64_t r = navIsqrt(x);
         ASSERT_LE(r * r, x);
         ASSERT_GT((r + 1) * (r + 1), x);
     }
-    EXPECT_EQ(nav_isqrt(0), 0u);
-    EXPECT_EQ(nav_isqrt(UINT32_MAX), 65535u);
+    EXPECT_EQ(navIsqrt(0), 0u);
+    EXPECT_EQ(navIsqrt(UINT32_MAX), 65535u);
 }
 
 }  // namespace

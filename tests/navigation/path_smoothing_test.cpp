@@ -30,7 +30,7 @@ constexpr uint8_t kWall = 15;
 int corridor(int seed, int target, PathPoint targetPoint) {
     testMesh.linkRule = navtest::sameLowBits;
     testSearch.passTableIndex = 1;  // every edge passes, whatever an earlier query chose
-    const int steps = nav::route_search(testMesh, testSearch, seed, target, targetPoint.x, targetPoint.y);
+    const int steps = nav::searchRoute(testMesh, testSearch, seed, target, targetPoint.x, targetPoint.y);
     if (steps > 0) std::reverse(testSearch.route, testSearch.route + steps + 1);
     return steps;
 }
@@ -58,7 +58,7 @@ GridMesh buildFromText(const std::vector<std::string>& rowsText, int size) {
 
 double length(PathPoint a, PathPoint b) { return std::hypot(double(b.x) - a.x, double(b.y) - a.y); }
 
-// ---- edge_points and the funnel side test ------------------------------------------------
+// ---- edgePoints and the funnel side test ------------------------------------------------
 
 TEST(PathPortals, EdgePointsGiveEndVertexOnTheLeft) {
     GridMesh mesh(2, 1, 4);
@@ -68,10 +68,10 @@ TEST(PathPortals, EdgePointsGiveEndVertexOnTheLeft) {
     // edge in that triangle's slot order is on the left.
     const int t = mesh.triangle(0, 0, 0), n = mesh.triangle(0, 0, 1);
     PathPoint left{-1, -1}, right{-1, -1};
-    ASSERT_TRUE(nav::edge_points(testMesh, t, n, left, right));
-    const int slot = nav::neighbour_slot(testMesh, t, n);
-    const nav::NavPoint& end = nav::vertex_of(testMesh, t, nav::next(slot));
-    const nav::NavPoint& start = nav::vertex_of(testMesh, t, slot);
+    ASSERT_TRUE(nav::edgePoints(testMesh, t, n, left, right));
+    const int slot = nav::neighbourSlot(testMesh, t, n);
+    const nav::NavPoint& end = nav::vertexOf(testMesh, t, nav::next(slot));
+    const nav::NavPoint& start = nav::vertexOf(testMesh, t, slot);
     EXPECT_EQ(left.x, end.x * 256);
     EXPECT_EQ(left.y, end.y * 256);
     EXPECT_EQ(right.x, start.x * 256);
@@ -85,34 +85,34 @@ TEST(PathPortals, EdgePointsGiveEndVertexOnTheLeft) {
 TEST(PathPortals, EdgePointsOfNonNeighboursKeepTheOutputsAndSayWhy) {
     GridMesh mesh(2, 1, 4);
     mesh.build([](int, int) { return kOpen; });
-    nav::clear_path_diagnostic(testMesh);
+    nav::clearPathDiagnostic(testMesh);
     PathPoint left{11, 12}, right{13, 14};
-    EXPECT_FALSE(nav::edge_points(testMesh, 0, 2, left, right));  // squares 0 and 1 share no edge here
+    EXPECT_FALSE(nav::edgePoints(testMesh, 0, 2, left, right));  // squares 0 and 1 share no edge here
     EXPECT_EQ(left.x, 11);
     EXPECT_EQ(left.y, 12);
     EXPECT_EQ(right.x, 13);
     EXPECT_EQ(right.y, 14);
-    EXPECT_STREQ(nav::path_diagnostic(testMesh), "edge_points : edge not found 0->2");
+    EXPECT_STREQ(nav::pathDiagnosticText(testMesh), "edge_points : edge not found 0->2");
 }
 
 TEST(PathPortals, FunnelSideSeparatesLeftInsideAndRight) {
     // Apex at the origin looking up the screen (y negative): left is toward -x.
     const nav::Funnel f{{0, 0}, {-100, -1000}, {100, -1000}};
-    EXPECT_EQ(nav::funnel_side(f, {-500, -1000}), -1);
-    EXPECT_EQ(nav::funnel_side(f, {500, -1000}), 1);
-    EXPECT_EQ(nav::funnel_side(f, {0, -1000}), 0);
-    EXPECT_EQ(nav::funnel_side(f, {-100, -1000}), 0);  // on the left side
-    EXPECT_EQ(nav::funnel_side(f, {100, -1000}), 0);   // on the right side
+    EXPECT_EQ(nav::funnelSide(f, {-500, -1000}), -1);
+    EXPECT_EQ(nav::funnelSide(f, {500, -1000}), 1);
+    EXPECT_EQ(nav::funnelSide(f, {0, -1000}), 0);
+    EXPECT_EQ(nav::funnelSide(f, {-100, -1000}), 0);  // on the left side
+    EXPECT_EQ(nav::funnelSide(f, {100, -1000}), 0);   // on the right side
 }
 
-// ---- rtp ----------------------------------------------------------------------------------
+// ---- tautPath ----------------------------------------------------------------------------------
 
 TEST(PathFunnel, ZeroStepsGiveTheDestinationAlone) {
     GridMesh mesh(1, 1, 4);
     mesh.build([](int, int) { return kOpen; });
     const int32_t route[1] = {0};
     PathResult out;
-    EXPECT_EQ(nav::rtp(testMesh, {100, 900}, {300, 700}, route, 0, out), 1);
+    EXPECT_EQ(nav::tautPath(testMesh, {100, 900}, {300, 700}, route, 0, out), 1);
     EXPECT_EQ(out.waypointCount, 1);
     EXPECT_EQ(out.waypoints[0].x, 300);
     EXPECT_EQ(out.waypoints[0].y, 700);
@@ -126,7 +126,7 @@ TEST(PathFunnel, StraightCorridorNeedsNoCorner) {
     const int steps = corridor(mesh.triangle(0, 0, 1), mesh.triangle(5, 0, 0), to);
     ASSERT_GT(steps, 0);
     PathResult out;
-    EXPECT_EQ(nav::rtp(testMesh, from, to, testSearch.route, steps, out), 1);
+    EXPECT_EQ(nav::tautPath(testMesh, from, to, testSearch.route, steps, out), 1);
     EXPECT_EQ(out.waypoints[0].x, to.x);
     EXPECT_EQ(out.waypoints[0].y, to.y);
 }
@@ -155,7 +155,7 @@ TEST(PathFunnel, TurnsAtTheWallCornersTheStraightLineWouldCut) {
         ASSERT_GT(steps, 0) << c.text[0];
         PathResult out;
         const int n = static_cast<int>(c.corners.size());
-        ASSERT_EQ(nav::rtp(testMesh, from, to, testSearch.route, steps, out), n + 1) << c.text[1];
+        ASSERT_EQ(nav::tautPath(testMesh, from, to, testSearch.route, steps, out), n + 1) << c.text[1];
         for (int i = 0; i < n; ++i) {
             EXPECT_EQ(out.waypoints[i].x, c.corners[i].x * 256) << c.text[1] << " corner " << i;
             EXPECT_EQ(out.waypoints[i].y, c.corners[i].y * 256) << c.text[1] << " corner " << i;
@@ -175,7 +175,7 @@ TEST(PathFunnel, SerpentineTautPathStaysInTheCorridorAndIsNoLongerThanTheCentreL
     const int steps = corridor(mesh.triangle(0, 0, 0), mesh.triangle(5, 8, 0), to);
     ASSERT_GT(steps, 0);
     PathResult out;
-    const int n = nav::rtp(testMesh, from, to, testSearch.route, steps, out);
+    const int n = nav::tautPath(testMesh, from, to, testSearch.route, steps, out);
     ASSERT_GE(n, 2 * 4 + 1);  // at least two corners per bend
     double taut = 0;
     PathPoint prev = from;
@@ -257,7 +257,7 @@ TEST(PathFunnel, TautPathsOfTurnsAndUTurnsInEveryOrientationAreTheShortest) {
             corridor(mesh.triangle(c.fromColumn, c.fromRow, 0), mesh.triangle(c.toColumn, c.toRow, 1), to);
         ASSERT_GT(steps, 0) << c.text[0];
         PathResult out;
-        const int n = nav::rtp(testMesh, from, to, testSearch.route, steps, out);
+        const int n = nav::tautPath(testMesh, from, to, testSearch.route, steps, out);
         double taut = 0;
         PathPoint prev = from;
         for (int i = 0; i < n; ++i) {
@@ -290,29 +290,29 @@ protected:
 
 TEST_F(PathLimit, RtpStopsAtTheLimitWithTheDestinationLast) {
     ASSERT_GT(steps_, 0);
-    nav::clear_path_diagnostic(testMesh);
+    nav::clearPathDiagnostic(testMesh);
     PathResult out;
-    EXPECT_EQ(nav::rtp(testMesh, from_, to_, testSearch.route, steps_, out), nav::kMaxPathWaypoints);
+    EXPECT_EQ(nav::tautPath(testMesh, from_, to_, testSearch.route, steps_, out), nav::kMaxPathWaypoints);
     EXPECT_EQ(out.waypointCount, nav::kMaxPathWaypoints);
     EXPECT_EQ(out.waypoints[nav::kMaxPathWaypoints - 1].x, to_.x);
     EXPECT_EQ(out.waypoints[nav::kMaxPathWaypoints - 1].y, to_.y);
-    EXPECT_EQ(std::string(nav::path_diagnostic(testMesh)).rfind("rtp:Exceeded max path length (i:", 0), 0u)
-        << nav::path_diagnostic(testMesh);
+    EXPECT_EQ(std::string(nav::pathDiagnosticText(testMesh)).rfind("rtp:Exceeded max path length (i:", 0), 0u)
+        << nav::pathDiagnosticText(testMesh);
 }
 
 TEST_F(PathLimit, GrtcStopsAtTheLimitWithTheDestinationGateLast) {
     ASSERT_GT(steps_, 0);
-    nav::clear_path_diagnostic(testMesh);
+    nav::clearPathDiagnostic(testMesh);
     GatePath& gates = testSearch.gatePath;
-    EXPECT_EQ(nav::grtc(testMesh, testSearch, from_, to_, testSearch.route, steps_, gates, nav::kGateClearance),
+    EXPECT_EQ(nav::cutGates(testMesh, testSearch, from_, to_, testSearch.route, steps_, gates, nav::kGateClearance),
               nav::kMaxGates);
     const Gate& last = gates.gates[nav::kMaxGates - 1];
     EXPECT_EQ(last.x0, to_.x);
     EXPECT_EQ(last.y1, to_.y);
-    EXPECT_EQ(std::string(nav::path_diagnostic(testMesh)).rfind("grtc:Exceeded max path length (i:", 0), 0u)
-        << nav::path_diagnostic(testMesh);
+    EXPECT_EQ(std::string(nav::pathDiagnosticText(testMesh)).rfind("grtc:Exceeded max path length (i:", 0), 0u)
+        << nav::pathDiagnosticText(testMesh);
     PathResult out;
-    nav::gate_waypoints(gates, out, nav::kAgentGateFraction);
+    nav::gateWaypoints(gates, out, nav::kAgentGateFraction);
     EXPECT_EQ(out.waypointCount, nav::kMaxPathWaypoints);
     EXPECT_EQ(out.waypoints[nav::kMaxPathWaypoints - 1].x, to_.x);
     // Every leg within the map's 256 rows stays in the serpentine.
@@ -324,14 +324,14 @@ TEST_F(PathLimit, GrtcStopsAtTheLimitWithTheDestinationGateLast) {
     }
 }
 
-// ---- grtc -------------------------------------------------------------------------------------
+// ---- cutGates -------------------------------------------------------------------------------------
 
 TEST(PathGates, ZeroStepsGiveTheDestinationAsOnePointGate) {
     GridMesh mesh(1, 1, 4);
     mesh.build([](int, int) { return kOpen; });
     const int32_t route[1] = {0};
     GatePath gates;
-    EXPECT_EQ(nav::grtc(testMesh, testSearch, {100, 100}, {700, 300}, route, 0, gates, nav::kGateClearance), 1);
+    EXPECT_EQ(nav::cutGates(testMesh, testSearch, {100, 100}, {700, 300}, route, 0, gates, nav::kGateClearance), 1);
     EXPECT_EQ(gates.gateCount, 1);
     EXPECT_EQ(gates.gates[0].x0, 700);
     EXPECT_EQ(gates.gates[0].y0, 300);
@@ -339,7 +339,7 @@ TEST(PathGates, ZeroStepsGiveTheDestinationAsOnePointGate) {
     EXPECT_EQ(gates.gates[0].y1, 300);
     EXPECT_EQ(gates.gates[0].side, 0);
     PathResult out;
-    nav::gate_waypoints(gates, out, nav::kAgentGateFraction);
+    nav::gateWaypoints(gates, out, nav::kAgentGateFraction);
     EXPECT_EQ(out.waypointCount, 1);
     EXPECT_EQ(out.waypoints[0].x, 700);
     EXPECT_EQ(out.waypoints[0].y, 300);
@@ -351,9 +351,9 @@ TEST(PathGates, VisibleDestinationGivesOnlyTheFinalGate) {
     const int steps = corridor(mesh.triangle(0, 0, 1), mesh.triangle(7, 0, 0), to);
     ASSERT_GT(steps, 2);
     GatePath gates;
-    EXPECT_EQ(nav::grtc(testMesh, testSearch, from, to, testSearch.route, steps, gates, nav::kGateClearance), 1);
+    EXPECT_EQ(nav::cutGates(testMesh, testSearch, from, to, testSearch.route, steps, gates, nav::kGateClearance), 1);
     PathResult out;
-    nav::gate_waypoints(gates, out, nav::kAgentGateFraction);
+    nav::gateWaypoints(gates, out, nav::kAgentGateFraction);
     ASSERT_EQ(out.waypointCount, 1);
     EXPECT_EQ(out.waypoints[0].x, to.x);
     EXPECT_EQ(out.waypoints[0].y, to.y);
@@ -367,7 +367,7 @@ TEST(PathGates, LCorridorGateWaypointsStayInsideAndEndAtTheDestination) {
     const int steps = corridor(mesh.triangle(0, 0, 0), mesh.triangle(4, 4, 1), to);
     ASSERT_GT(steps, 0);
     GatePath gates;
-    const int count = nav::grtc(testMesh, testSearch, from, to, testSearch.route, steps, gates, nav::kGateClearance);
+    const int count = nav::cutGates(testMesh, testSearch, from, to, testSearch.route, steps, gates, nav::kGateClearance);
     ASSERT_GE(count, 2);
     for (int i = 0; i + 1 < count; ++i) {
         EXPECT_TRUE(gates.gates[i].side == 0 || gates.gates[i].side == 1) << i;
@@ -377,7 +377,7 @@ TEST(PathGates, LCorridorGateWaypointsStayInsideAndEndAtTheDestination) {
         EXPECT_LE(len, nav::kGateClearance + 24.0) << i;
     }
     PathResult out;
-    nav::gate_waypoints(gates, out, nav::kAgentGateFraction);
+    nav::gateWaypoints(gates, out, nav::kAgentGateFraction);
     ASSERT_EQ(out.waypointCount, count);
     EXPECT_EQ(out.waypoints[count - 1].x, to.x);
     EXPECT_EQ(out.waypoints[count - 1].y, to.y);
@@ -395,7 +395,7 @@ TEST(PathGates, GateTouchingTheTautCornerIsCutFromThatCorner) {
     const int steps = corridor(mesh.triangle(0, 0, 0), mesh.triangle(4, 4, 1), to);
     ASSERT_GT(steps, 0);
     GatePath gates;
-    const int count = nav::grtc(testMesh, testSearch, from, to, testSearch.route, steps, gates, nav::kGateClearance);
+    const int count = nav::cutGates(testMesh, testSearch, from, to, testSearch.route, steps, gates, nav::kGateClearance);
     // The taut path bends at the wall's corner, the top-left corner of square (4, 2).
     const PathPoint corner{4 * 24 * 256, 2 * 24 * 256};
     const nav::PathResult& ref = testSearch.referencePath;
@@ -403,7 +403,7 @@ TEST(PathGates, GateTouchingTheTautCornerIsCutFromThatCorner) {
     ASSERT_EQ(ref.waypoints[0].x, corner.x);
     ASSERT_EQ(ref.waypoints[0].y, corner.y);
     PathResult out;
-    nav::gate_waypoints(gates, out, nav::kAgentGateFraction);
+    nav::gateWaypoints(gates, out, nav::kAgentGateFraction);
     int atCorner = 0;
     for (int i = 0; i + 1 < count; ++i) {
         const Gate& g = gates.gates[i];
@@ -433,12 +433,12 @@ Gate gate(int x0, int y0, int x1, int y1) {
 TEST(PathGateCut, GatesShorterThanTheClearanceAreNotCut) {
     for (int side = 0; side <= 1; ++side) {
         Gate g = gate(1000, 1000, 1000 + 4095, 1000);
-        nav::gate_end_cut(g, side, nav::kGateClearance);
+        nav::gateEndCut(g, side, nav::kGateClearance);
         EXPECT_EQ(g.x0, 1000);
         EXPECT_EQ(g.x1, 1000 + 4095);
         // A diagonal gate whose approximate length is just below the clearance.
         Gate d = gate(0, 0, 2730, 2730);  // 2730 + 1365 = 4095
-        nav::gate_end_cut(d, side, nav::kGateClearance);
+        nav::gateEndCut(d, side, nav::kGateClearance);
         EXPECT_EQ(d.x1, 2730);
         EXPECT_EQ(d.y1, 2730);
         EXPECT_EQ(d.x0, 0);
@@ -449,7 +449,7 @@ TEST(PathGateCut, SlantedGateOverstatedByTheApproximateDistanceIsNotLengthened) 
     // 3300 by 1650: approximate length 4125, true length about 3689, below the 3840 cut.
     for (int side = 0; side <= 1; ++side) {
         Gate g = gate(5000, 5000, 5000 + 3300, 5000 + 1650);
-        nav::gate_end_cut(g, side, nav::kGateClearance);
+        nav::gateEndCut(g, side, nav::kGateClearance);
         EXPECT_EQ(g.x0, 5000);
         EXPECT_EQ(g.y0, 5000);
         EXPECT_EQ(g.x1, 5000 + 3300);
@@ -457,7 +457,7 @@ TEST(PathGateCut, SlantedGateOverstatedByTheApproximateDistanceIsNotLengthened) 
     }
     // Slightly longer than the cut in truth: cut, and never beyond the original ends.
     Gate g = gate(5000, 5000, 5000 + 3500, 5000 + 1750);
-    nav::gate_end_cut(g, 0, nav::kGateClearance);
+    nav::gateEndCut(g, 0, nav::kGateClearance);
     EXPECT_LE(g.x1, 5000 + 3500);
     EXPECT_LE(g.y1, 5000 + 1750);
     EXPECT_NEAR(std::hypot(double(g.x1) - g.x0, double(g.y1) - g.y0), 3840.0, 24.0);
@@ -465,13 +465,13 @@ TEST(PathGateCut, SlantedGateOverstatedByTheApproximateDistanceIsNotLengthened) 
 
 TEST(PathGateCut, EndCutKeeps3840UnitsFromTheMeasuringEnd) {
     Gate g = gate(10000, 5000, 10000, 5000 + 9000);
-    nav::gate_end_cut(g, 0, nav::kGateClearance);
+    nav::gateEndCut(g, 0, nav::kGateClearance);
     EXPECT_EQ(g.x0, 10000);
     EXPECT_EQ(g.y0, 5000);
     EXPECT_EQ(g.x1, 10000);
     EXPECT_EQ(g.y1, 5000 + 3840);
     Gate h = gate(10000, 5000, 10000 + 9000, 5000);
-    nav::gate_end_cut(h, 1, nav::kGateClearance);
+    nav::gateEndCut(h, 1, nav::kGateClearance);
     EXPECT_EQ(h.x1, 19000);
     EXPECT_EQ(h.x0, 19000 - 3840);
     EXPECT_EQ(h.y0, 5000);
@@ -483,8 +483,8 @@ TEST(PathGateCut, EndCutLengthMatchesADoubleReferenceInAnyDirection) {
         const int x0 = rnd.below(65536), y0 = rnd.below(65536), x1 = rnd.below(65536), y1 = rnd.below(65536);
         Gate g = gate(x0, y0, x1, y1);
         const int side = rnd.below(2);
-        if (nav::approx_distance(x1 - x0, y1 - y0) < nav::kGateClearance) continue;
-        nav::gate_end_cut(g, side, nav::kGateClearance);
+        if (nav::approxDistance(x1 - x0, y1 - y0) < nav::kGateClearance) continue;
+        nav::gateEndCut(g, side, nav::kGateClearance);
         if (std::hypot(double(x1) - x0, double(y1) - y0) <= 3840.0) {
             // Truly shorter than the cut: left whole.
             EXPECT_TRUE(g.x0 == x0 && g.y0 == y0 && g.x1 == x1 && g.y1 == y1);
@@ -509,7 +509,7 @@ TEST(PathGateCut, WindowIsCentredOnTheCrossing) {
     Gate g = gate(4096, 20000, 4096 + 16384, 20000);
     g.cx = 12000;
     g.cy = 20000;
-    nav::gate_window_cut(g, nav::kGateClearance);
+    nav::gateWindowCut(g, nav::kGateClearance);
     EXPECT_EQ(g.x0, 12000 - 2048);
     EXPECT_EQ(g.x1, 12000 + 2048);
     EXPECT_EQ(g.y0, 20000);
@@ -519,7 +519,7 @@ TEST(PathGateCut, WindowIsCentredOnTheCrossing) {
     gates.gateCount = 2;
     gates.gates[0] = g;
     gates.gates[0].side = 0;
-    nav::gate_waypoints(gates, out, nav::kAgentGateFraction);
+    nav::gateWaypoints(gates, out, nav::kAgentGateFraction);
     EXPECT_EQ(out.waypoints[0].x, 12000);
     EXPECT_EQ(out.waypoints[0].y, 20000);
 }
@@ -533,14 +533,14 @@ TEST(PathGateCut, DiagonalWindowPutsTheMiddleWaypointOnTheCrossing) {
         const double t = 0.35 + 0.3 * rnd.below(1000) / 1000.0;
         g.cx = x0 + static_cast<int>(t * dx);
         g.cy = y0 + static_cast<int>(t * dy);
-        nav::gate_window_cut(g, nav::kGateClearance);
+        nav::gateWindowCut(g, nav::kGateClearance);
         EXPECT_NEAR(std::hypot(double(g.x1) - g.x0, double(g.y1) - g.y0), 4096.0, 48.0);
         GatePath gates;
         gates.gateCount = 2;
         gates.gates[0] = g;
         gates.gates[0].side = rnd.below(2);
         PathResult out;
-        nav::gate_waypoints(gates, out, nav::kAgentGateFraction);
+        nav::gateWaypoints(gates, out, nav::kAgentGateFraction);
         EXPECT_NEAR(out.waypoints[0].x, g.cx, 24);
         EXPECT_NEAR(out.waypoints[0].y, g.cy, 24);
     }
@@ -550,19 +550,19 @@ TEST(PathGateCut, WindowNearAnEndBecomesAnEndCut) {
     Gate g = gate(0, 0, 16384, 0);
     g.cx = 1500;
     g.cy = 0;
-    nav::gate_window_cut(g, nav::kGateClearance);
+    nav::gateWindowCut(g, nav::kGateClearance);
     EXPECT_EQ(g.x0, 0);
     EXPECT_EQ(g.x1, 3840);
     Gate h = gate(0, 0, 16384, 0);
     h.cx = 16384 - 2048;  // exactly 2048 from end 1: still near (below 2049)
     h.cy = 0;
-    nav::gate_window_cut(h, nav::kGateClearance);
+    nav::gateWindowCut(h, nav::kGateClearance);
     EXPECT_EQ(h.x1, 16384);
     EXPECT_EQ(h.x0, 16384 - 3840);
     Gate s = gate(0, 0, 4000, 0);  // both ends within 2048 of the crossing: unchanged
     s.cx = 2000;
     s.cy = 0;
-    nav::gate_window_cut(s, nav::kGateClearance);
+    nav::gateWindowCut(s, nav::kGateClearance);
     EXPECT_EQ(s.x0, 0);
     EXPECT_EQ(s.x1, 4000);
 }
@@ -578,7 +578,7 @@ TEST(PathGateCut, LineCrossingMatchesADoubleReference) {
         const double den = ex * ly - ey * lx;
         if (std::fabs(den) < 1e6) continue;  // nearly parallel: rounding decides
         const double t = (lx * (double(a.y) - g.y0) - ly * (double(a.x) - g.x0)) / -den;
-        const bool crosses = nav::gate_line_crossing(g, a, b);
+        const bool crosses = nav::gateLineCrossing(g, a, b);
         // Away from the ends, the answer agrees with the exact one.
         if (t > 0.01 && t < 0.99) {
             EXPECT_TRUE(crosses) << i;
@@ -594,21 +594,21 @@ TEST(PathGateCut, LineCrossingMatchesADoubleReference) {
 
 TEST(PathGateCut, ParallelLinesNeverCross) {
     Gate g = gate(0, 0, 10000, 0);
-    EXPECT_FALSE(nav::gate_line_crossing(g, {0, 500}, {7000, 500}));
-    EXPECT_FALSE(nav::gate_line_crossing(g, {0, 0}, {7000, 0}));  // collinear
+    EXPECT_FALSE(nav::gateLineCrossing(g, {0, 500}, {7000, 500}));
+    EXPECT_FALSE(nav::gateLineCrossing(g, {0, 0}, {7000, 0}));  // collinear
 }
 
 TEST(PathGateCut, ExtremeCoordinatesStayDefined) {
     // Far beyond anything a query produces; the arithmetic must still be defined.
     Gate g = gate(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
-    nav::gate_end_cut(g, 0, nav::kGateClearance);
+    nav::gateEndCut(g, 0, nav::kGateClearance);
     EXPECT_EQ(g.x0, INT32_MIN);
     EXPECT_EQ(g.y0, INT32_MIN);
     Gate h = gate(INT32_MIN, 0, INT32_MAX, 0);
-    nav::gate_line_crossing(h, {0, INT32_MIN}, {0, INT32_MAX});
+    nav::gateLineCrossing(h, {0, INT32_MIN}, {0, INT32_MAX});
     h.cx = 0;
     h.cy = 0;
-    nav::gate_window_cut(h, nav::kGateClearance);
+    nav::gateWindowCut(h, nav::kGateClearance);
     EXPECT_EQ(h.y0, 0);
     EXPECT_EQ(h.y1, 0);
     GatePath gates;
@@ -616,12 +616,12 @@ TEST(PathGateCut, ExtremeCoordinatesStayDefined) {
     gates.gates[0] = gate(INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN);
     gates.gates[0].side = 0;
     PathResult out;
-    nav::gate_waypoints(gates, out, 0);
+    nav::gateWaypoints(gates, out, 0);
     EXPECT_EQ(out.waypoints[0].x, INT32_MIN);
     EXPECT_EQ(out.waypoints[0].y, INT32_MAX);
 }
 
-// ---- gate_waypoints ------------------------------------------------------------------------
+// ---- gateWaypoints ------------------------------------------------------------------------
 
 TEST(PathGateWaypoints, FractionIsClampedToTheGate) {
     GatePath gates;
@@ -634,12 +634,12 @@ TEST(PathGateWaypoints, FractionIsClampedToTheGate) {
     gates.gates[1] = gate(1000, 2000, 1000 + 16384, 2000 + 8192);
     gates.gates[1].side = 1;
     PathResult out;
-    nav::gate_waypoints(gates, out, 20000);  // read as 16383
+    nav::gateWaypoints(gates, out, 20000);  // read as 16383
     EXPECT_EQ(out.waypoints[0].x, 1000 + 16383);
     EXPECT_EQ(out.waypoints[0].y, 2000 + 8191);
     EXPECT_EQ(out.waypoints[1].x, 1000 + 16384 - 16383);
     EXPECT_EQ(out.waypoints[1].y, 2000 + 8192 - 8192 * 16383 / 16384);
-    nav::gate_waypoints(gates, out, -5);  // read as 0: the measuring end itself
+    nav::gateWaypoints(gates, out, -5);  // read as 0: the measuring end itself
     EXPECT_EQ(out.waypoints[0].x, 1000);
     EXPECT_EQ(out.waypoints[0].y, 2000);
     EXPECT_EQ(out.waypoints[1].x, 1000 + 16384);
@@ -657,7 +657,7 @@ TEST(PathGateWaypoints, NoGatesWriteNoWaypointButPlaceTheDestination) {
     gates.gateCount = 0;
     PathResult out;
     out.waypoints[0] = {1, 2};
-    nav::gate_waypoints(gates, out, nav::kAgentGateFraction);
+    nav::gateWaypoints(gates, out, nav::kAgentGateFraction);
     EXPECT_EQ(out.waypointCount, 0);
     EXPECT_EQ(out.waypoints[0].x, 777);
     EXPECT_EQ(out.waypoints[0].y, 888);

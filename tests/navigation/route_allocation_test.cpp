@@ -35,14 +35,14 @@ namespace {
 TEST(RouteAllocation, QueriesAllocateNothing) {
     const std::vector<uint8_t> cells = navtest::generatedMap(17);
     testMesh.linkRule = navtest::sameLowBits;
-    ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
+    ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
     static nav::PathResult result;
     navtest::TestRandom rnd(8);
     int found = 0;
     allocationsSeen = 0;
     countingAllocations = true;
     for (int q = 0; q < 2000; ++q) {
-        nav::request_agent_path(testMesh, testSearch, result, rnd.below(65536), rnd.below(65536), rnd.below(65536), rnd.below(65536),
+        nav::requestAgentPath(testMesh, testSearch, result, rnd.below(65536), rnd.below(65536), rnd.below(65536), rnd.below(65536),
                                 nav::kAgentGateFraction);
         found += result.waypointCount > 0;
     }
@@ -58,7 +58,7 @@ namespace {
 TEST(RouteAllocation, ShortestQueriesAllocateNothing) {
     const std::vector<uint8_t> cells = navtest::generatedMap(17);
     testMesh.linkRule = navtest::sameLowBits;
-    ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
+    ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
     static nav::PathResult result;
     static nav::ShortestSearchState state;  // caller-owned, made once
     navtest::TestRandom rnd(8);
@@ -73,7 +73,7 @@ TEST(RouteAllocation, ShortestQueriesAllocateNothing) {
         query.toY = rnd.below(65536);
         query.clearance = 150;
         query.linkRule = navtest::sameLowBits;
-        found += nav::find_shortest_path(testMesh, state, query, result) == nav::ShortestStatus::Found;
+        found += nav::findShortestPath(testMesh, state, query, result) == nav::ShortestStatus::Found;
     }
     countingAllocations = false;
     EXPECT_EQ(allocationsSeen, 0);

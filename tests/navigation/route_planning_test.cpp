@@ -27,7 +27,7 @@ void buildWith(const std::vector<uint8_t>& cells, nav::CellLinkRule rule = navte
     testMesh.linkRule = rule;
     testMesh.clearanceLevel = 1;
     testSearch.passTableIndex = 1;  // what the agents' queries use at level 1, for direct searches
-    ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
+    ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
 }
 
 // World point at the centre of cell (x, y).
@@ -48,10 +48,10 @@ void expectRegionCountsMatchTriangles() {
 
 TEST(RouteQuery, EndsInOneTriangleGiveTheDestinationAlone) {
     buildWith(openMap());
-    const int a = nav::locate_for_query(testMesh, 3000, 20000);
-    const int b = nav::locate_for_query(testMesh, 3300, 20100);
+    const int a = nav::locateForQuery(testMesh, 3000, 20000);
+    const int b = nav::locateForQuery(testMesh, 3300, 20100);
     ASSERT_EQ(a, b);
-    nav::request_agent_path(testMesh, testSearch, result, 3000, 20000, 3300, 20100, nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, 3000, 20000, 3300, 20100, nav::kAgentGateFraction);
     EXPECT_EQ(testSearch.routeSteps, 0);
     ASSERT_EQ(result.waypointCount, 1);
     EXPECT_EQ(result.waypoints[0].x, 3300);
@@ -67,21 +67,21 @@ TEST(RouteQuery, DestinationInAWallAnswersWithoutFillOrSearch) {
     fillCells(cells, 40, 40, 10, 10, 15);
     buildWith(cells);
     const uint8_t generation = testMesh.markGeneration;
-    nav::request_agent_path(testMesh, testSearch, result, centre(10), centre(10), centre(45), centre(45), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(10), centre(10), centre(45), centre(45), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
     EXPECT_EQ(result.toX, centre(45));
     EXPECT_EQ(testMesh.markGeneration, generation);  // no search started
     for (int id = 1; id < nav::kMaxRegions; ++id) EXPECT_EQ(testMesh.regions[id].count, 0);
     // The start in the wall is refused the same way.
-    nav::request_agent_path(testMesh, testSearch, result, centre(45), centre(45), centre(10), centre(10), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(45), centre(45), centre(10), centre(10), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
 }
 
 TEST(RouteQuery, PointsOutsideTheMapHaveNoPath) {
     buildWith(openMap());
-    nav::request_agent_path(testMesh, testSearch, result, -5000, 3000, centre(10), centre(10), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, -5000, 3000, centre(10), centre(10), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
-    nav::request_agent_path(testMesh, testSearch, result, centre(10), centre(10), 2000000000, -2000000000, nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(10), centre(10), 2000000000, -2000000000, nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
 }
 
@@ -89,15 +89,15 @@ TEST(RouteQuery, AdjacentAreaOfAnotherTypeIsOneRegionButNoRoute) {
     auto cells = openMap();
     fillCells(cells, 100, 100, 30, 30, 3);
     buildWith(cells);
-    const int start = nav::locate_for_query(testMesh, centre(90), centre(110));
-    const int goal = nav::locate_for_query(testMesh, centre(115), centre(115));
+    const int start = nav::locateForQuery(testMesh, centre(90), centre(110));
+    const int goal = nav::locateForQuery(testMesh, centre(115), centre(115));
     ASSERT_EQ(testMesh.triangles[goal].type, 3);
-    EXPECT_TRUE(nav::same_region(testMesh, testSearch, start, goal));
-    nav::request_agent_path(testMesh, testSearch, result, centre(90), centre(110), centre(115), centre(115), nav::kAgentGateFraction);
+    EXPECT_TRUE(nav::sameRegion(testMesh, testSearch, start, goal));
+    nav::requestAgentPath(testMesh, testSearch, result, centre(90), centre(110), centre(115), centre(115), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
     EXPECT_EQ(testSearch.routeSteps, -1);
     // Within the type-3 area a path exists.
-    nav::request_agent_path(testMesh, testSearch, result, centre(102), centre(102), centre(127), centre(127), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(102), centre(102), centre(127), centre(127), nav::kAgentGateFraction);
     EXPECT_GT(result.waypointCount, 0);
 }
 
@@ -105,7 +105,7 @@ TEST(RouteQuery, SecondQueryBetweenUnreachableAreasNeedsNoFill) {
     auto cells = openMap();
     fillCells(cells, 0, 120, 256, 2, 15);  // a wall across the whole map
     buildWith(cells);
-    nav::request_agent_path(testMesh, testSearch, result, centre(20), centre(20), centre(20), centre(200), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(20), centre(20), centre(20), centre(200), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
     const int start = testSearch.startTriangle;
     const int id = nav::regionOf(testMesh.triangles[start]);
@@ -114,7 +114,7 @@ TEST(RouteQuery, SecondQueryBetweenUnreachableAreasNeedsNoFill) {
     const int filledIds = static_cast<int>(std::count_if(testMesh.regions + 1, testMesh.regions + nav::kMaxRegions,
                                                          [](const nav::NavRegion& r) { return r.count > 0; }));
     EXPECT_EQ(filledIds, 1);
-    nav::request_agent_path(testMesh, testSearch, result, centre(30), centre(25), centre(40), centre(210), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(30), centre(25), centre(40), centre(210), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
     // The start's region was known; nothing was labelled anew.
     EXPECT_EQ(nav::regionOf(testMesh.triangles[testSearch.startTriangle]), id);
@@ -128,7 +128,7 @@ TEST(RouteQuery, ReachableGoalGetsWaypointsEndingAtTheDestination) {
     auto cells = openMap();
     fillCells(cells, 50, 0, 4, 200, 15);  // a long wall to walk around
     buildWith(cells);
-    nav::request_agent_path(testMesh, testSearch, result, centre(20), centre(20), centre(90), centre(30), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(20), centre(20), centre(90), centre(30), nav::kAgentGateFraction);
     ASSERT_GE(result.waypointCount, 2);
     EXPECT_EQ(result.waypoints[result.waypointCount - 1].x, centre(90));
     EXPECT_EQ(result.waypoints[result.waypointCount - 1].y, centre(30));
@@ -142,13 +142,13 @@ TEST(RouteQuery, FailedBuildAnswersNoPath) {
     std::vector<uint8_t> cells(navtest::kMapCells);
     for (int i = 0; i < navtest::kMapCells; ++i) cells[i] = ((i % 256) + (i / 256)) % 2 ? 15 : 0;  // checkerboard
     testMesh.linkRule = navtest::sameLowBits;
-    EXPECT_FALSE(nav::build_navigation(testMesh, cells.data()));
-    nav::request_agent_path(testMesh, testSearch, result, centre(0), centre(0), centre(0) + 10, centre(0) + 10, nav::kAgentGateFraction);
+    EXPECT_FALSE(nav::buildNavigation(testMesh, cells.data()));
+    nav::requestAgentPath(testMesh, testSearch, result, centre(0), centre(0), centre(0) + 10, centre(0) + 10, nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
     EXPECT_EQ(result.toX, centre(0) + 10);
     // A later successful build makes queries work again.
     buildWith(openMap());
-    nav::request_agent_path(testMesh, testSearch, result, centre(0), centre(0), centre(200), centre(100), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(0), centre(0), centre(200), centre(100), nav::kAgentGateFraction);
     EXPECT_GT(result.waypointCount, 0);
 }
 
@@ -159,17 +159,17 @@ TEST(RouteSearch, StepLinkRuleMultipliesTheKeyOfCostlyTypes) {
     fillCells(cells, 60, 60, 40, 40, 2);    // bit 1 set: costly, reachable from type 1
     fillCells(cells, 150, 150, 30, 30, 3);  // two above type 1: not reachable from it
     buildWith(cells, nav::stepLinkRule);
-    const int seed = nav::locate_for_query(testMesh, centre(10), centre(10));
-    const int target = nav::locate_for_query(testMesh, centre(200), centre(200));
+    const int seed = nav::locateForQuery(testMesh, centre(10), centre(10));
+    const int target = nav::locateForQuery(testMesh, centre(200), centre(200));
     ASSERT_EQ(testMesh.triangles[seed].type, 1);
     const int32_t tx = centre(200), ty = centre(200);
-    ASSERT_GE(nav::route_search(testMesh, testSearch, seed, target, tx, ty), 1);
+    ASSERT_GE(nav::searchRoute(testMesh, testSearch, seed, target, tx, ty), 1);
     int costly = 0, plain = 0;
     for (int t = 0; t < testMesh.triangleHighWater; ++t) {
-        if (t == seed || !nav::is_marked(testMesh, t) || nav::isOutsideType(testMesh.triangles[t].type)) continue;
+        if (t == seed || !nav::isMarked(testMesh, t) || nav::isOutsideType(testMesh.triangles[t].type)) continue;
         int64_t h = INT64_MAX;
         for (int s = 0; s < 3; ++s) {
-            const nav::NavPoint& v = nav::vertex_of(testMesh, t, s);
+            const nav::NavPoint& v = nav::vertexOf(testMesh, t, s);
             h = std::min<int64_t>(h, int64_t(v.x - (tx >> 8)) * (v.x - (tx >> 8)) + int64_t(v.y - (ty >> 8)) * (v.y - (ty >> 8)));
         }
         const uint8_t type = testMesh.triangles[t].type;
@@ -191,14 +191,14 @@ TEST(RouteSearch, StepLinkRuleNeverLeadsThroughWalls) {
     std::vector<uint8_t> cells(navtest::kMapCells, 14);
     fillCells(cells, 100, 0, 3, 256, 15);
     buildWith(cells, nav::stepLinkRule);
-    nav::request_agent_path(testMesh, testSearch, result, centre(50), centre(50), centre(150), centre(50), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(50), centre(50), centre(150), centre(50), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
 }
 
 TEST(RouteSearch, ZeroStepRouteWhenSeedIsTarget) {
     buildWith(openMap());
-    const int t = nav::locate_for_query(testMesh, centre(30), centre(30));
-    EXPECT_EQ(nav::route_search(testMesh, testSearch, t, t, centre(30), centre(30)), 0);
+    const int t = nav::locateForQuery(testMesh, centre(30), centre(30));
+    EXPECT_EQ(nav::searchRoute(testMesh, testSearch, t, t, centre(30), centre(30)), 0);
     EXPECT_EQ(testSearch.route[0], t);
 }
 
@@ -206,16 +206,16 @@ TEST(RouteSearch, RouteRunsThroughNeighboursFromStartToDestination) {
     auto cells = openMap();
     fillCells(cells, 30, 30, 100, 100, 15);
     buildWith(cells);
-    const int a = nav::locate_for_query(testMesh, centre(10), centre(10));
-    const int b = nav::locate_for_query(testMesh, centre(140), centre(140));
+    const int a = nav::locateForQuery(testMesh, centre(10), centre(10));
+    const int b = nav::locateForQuery(testMesh, centre(140), centre(140));
     testSearch.toX = centre(140);
     testSearch.toY = centre(140);
-    const int steps = nav::find_route(testMesh, testSearch, a, b);
+    const int steps = nav::findRoute(testMesh, testSearch, a, b);
     ASSERT_GT(steps, 0);
     EXPECT_EQ(testSearch.route[0], a);
     EXPECT_EQ(testSearch.route[steps], b);
     for (int i = 0; i < steps; ++i) {
-        EXPECT_GE(nav::neighbour_slot(testMesh, testSearch.route[i], testSearch.route[i + 1]), 0) << i;
+        EXPECT_GE(nav::neighbourSlot(testMesh, testSearch.route[i], testSearch.route[i + 1]), 0) << i;
         EXPECT_EQ(testMesh.triangles[testSearch.route[i]].type & 15, 0);
     }
 }
@@ -234,12 +234,12 @@ TEST(RouteSearch, EachRoundExpandsTheTwoBestTriangles) {
     const nav::PathPoint to = mesh.centre(4, 0);
     auto L = [&](int c) { return mesh.triangle(c, 0, 1); };
     auto U = [&](int c) { return mesh.triangle(c, 0, 0); };
-    ASSERT_EQ(nav::route_search(testMesh, testSearch, L(2), U(4), to.x, to.y), 5);
+    ASSERT_EQ(nav::searchRoute(testMesh, testSearch, L(2), U(4), to.x, to.y), 5);
     const int route[] = {U(4), L(4), U(3), L(3), U(2), L(2)};  // target first
     for (int i = 0; i < 6; ++i) EXPECT_EQ(testSearch.route[i], route[i]) << i;
     for (int c = 0; c < 5; ++c) {
-        EXPECT_TRUE(nav::is_marked(testMesh, L(c))) << "L" << c;
-        EXPECT_TRUE(nav::is_marked(testMesh, U(c))) << "U" << c;
+        EXPECT_TRUE(nav::isMarked(testMesh, L(c))) << "L" << c;
+        EXPECT_TRUE(nav::isMarked(testMesh, U(c))) << "U" << c;
     }
 }
 
@@ -248,7 +248,7 @@ TEST(RouteClearance, InteriorVerticesRaiseTheirEdgesToClassThree) {
     fillCells(cells, 100, 100, 20, 20, 3);  // its corners are interior vertices
     fillCells(cells, 0, 200, 10, 10, 15);   // corners on a wall are not
     buildWith(cells);
-    nav::request_agent_path(testMesh, testSearch, result, centre(50), centre(50), centre(60), centre(150), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(50), centre(50), centre(60), centre(150), nav::kAgentGateFraction);
     ASSERT_GT(result.waypointCount, 0);
     auto isCorner = [](const nav::NavPoint& v, int x0, int y0, int x1, int y1) {
         return (v.x == x0 || v.x == x1) && (v.y == y0 || v.y == y1);
@@ -258,7 +258,7 @@ TEST(RouteClearance, InteriorVerticesRaiseTheirEdgesToClassThree) {
         const nav::NavTriangle& tri = testMesh.triangles[t];
         if (!nav::isLive(tri) || nav::isOutsideType(tri.type)) continue;
         for (int s = 0; s < 3; ++s) {
-            const nav::NavPoint& v = nav::vertex_of(testMesh, t, s);
+            const nav::NavPoint& v = nav::vertexOf(testMesh, t, s);
             if (isCorner(v, 100, 100, 120, 120)) {
                 EXPECT_EQ(nav::edgeClass(tri, s), 3);
                 EXPECT_EQ(nav::edgeClass(tri, nav::prev(s)), 3);
@@ -267,8 +267,8 @@ TEST(RouteClearance, InteriorVerticesRaiseTheirEdgesToClassThree) {
         }
         // Edges away from interior vertices keep the class of their length.
         for (int s = 0; s < 3; ++s) {
-            const nav::NavPoint& a = nav::vertex_of(testMesh, t, s);
-            const nav::NavPoint& b = nav::vertex_of(testMesh, t, nav::next(s));
+            const nav::NavPoint& a = nav::vertexOf(testMesh, t, s);
+            const nav::NavPoint& b = nav::vertexOf(testMesh, t, nav::next(s));
             // Map border and the wall block (with its sides) have no interior vertices.
             auto onWallOrBorder = [](const nav::NavPoint& v) {
                 return v.x == 0 || v.y == 0 || v.x == 256 || v.y == 256 ||
@@ -276,7 +276,7 @@ TEST(RouteClearance, InteriorVerticesRaiseTheirEdgesToClassThree) {
             };
             const bool touchesInterior = !onWallOrBorder(a) || !onWallOrBorder(b);
             if (!touchesInterior) {
-                EXPECT_EQ(nav::edgeClass(tri, s), nav::clearance_class(b.x - a.x, b.y - a.y));
+                EXPECT_EQ(nav::edgeClass(tri, s), nav::clearanceClassOf(b.x - a.x, b.y - a.y));
                 ++kept;
             }
         }
@@ -288,13 +288,13 @@ TEST(RouteClearance, InteriorVerticesRaiseTheirEdgesToClassThree) {
 TEST(RouteClearance, LevelZeroLetsNothingPassButTheStartTriangle) {
     buildWith(openMap());
     testMesh.clearanceLevel = 0;
-    nav::request_agent_path(testMesh, testSearch, result, centre(10), centre(10), centre(240), centre(200), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(10), centre(10), centre(240), centre(200), nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 0);
     EXPECT_EQ(testSearch.passTableIndex, 0);
-    nav::request_agent_path(testMesh, testSearch, result, 3000, 20000, 3300, 20100, nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, 3000, 20000, 3300, 20100, nav::kAgentGateFraction);
     EXPECT_EQ(result.waypointCount, 1);
     testMesh.clearanceLevel = 200;  // beyond the last table: the strictest one
-    nav::request_agent_path(testMesh, testSearch, result, centre(10), centre(10), centre(240), centre(200), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(10), centre(10), centre(240), centre(200), nav::kAgentGateFraction);
     EXPECT_EQ(testSearch.passTableIndex, 3);
     testMesh.clearanceLevel = 1;
 }
@@ -304,7 +304,7 @@ TEST(RouteClearance, StrictTableStillFindsPathsThroughWideOpenGround) {
     fillCells(cells, 60, 60, 20, 20, 16);  // type 0 under another byte: splits the area only
     buildWith(cells);
     testMesh.clearanceLevel = 3;
-    nav::request_agent_path(testMesh, testSearch, result, centre(10), centre(10), centre(200), centre(200), nav::kAgentGateFraction);
+    nav::requestAgentPath(testMesh, testSearch, result, centre(10), centre(10), centre(200), centre(200), nav::kAgentGateFraction);
     EXPECT_GT(result.waypointCount, 0);
     testMesh.clearanceLevel = 1;
 }
@@ -317,11 +317,11 @@ TEST(RouteHeap, PopsKeysInNonDecreasingOrder) {
     q.heapSize = 0;
     for (int t = 0; t < 3000; ++t) {
         q.key[t] = rnd.below(200);
-        nav::route_heap_push(q, t);
+        nav::routeHeapPush(q, t);
     }
     int32_t last = -1;
     while (q.heapSize > 0) {
-        const int t = nav::route_heap_pop(q);
+        const int t = nav::routeHeapPop(q);
         EXPECT_GE(q.key[t], last);
         last = q.key[t];
     }
@@ -332,33 +332,33 @@ TEST(RouteHeap, LatestOfEqualKeysComesFirstAndTheLeftChildWinsTies) {
     q.heapSize = 0;
     for (int t = 0; t < 3; ++t) {
         q.key[t] = 5;
-        nav::route_heap_push(q, t);
+        nav::routeHeapPush(q, t);
         EXPECT_EQ(q.heap[1], t) << "a new entry rises past parents of equal key";
     }
     // Heap is now [2, 0, 1]. Popping 2 moves 1 to the root; it sinks past the left child 0
     // (equal key), so 0 comes next, then 1.
-    EXPECT_EQ(nav::route_heap_pop(q), 2);
-    EXPECT_EQ(nav::route_heap_pop(q), 0);
-    EXPECT_EQ(nav::route_heap_pop(q), 1);
+    EXPECT_EQ(nav::routeHeapPop(q), 2);
+    EXPECT_EQ(nav::routeHeapPop(q), 0);
+    EXPECT_EQ(nav::routeHeapPop(q), 1);
     EXPECT_EQ(q.heapSize, 0);
     // A right child strictly smaller than the left one is taken.
     q.key[10] = 1;
     q.key[11] = 7;
     q.key[12] = 6;
     q.key[13] = 9;
-    for (int t : {10, 11, 12, 13}) nav::route_heap_push(q, t);
-    EXPECT_EQ(nav::route_heap_pop(q), 10);
-    EXPECT_EQ(nav::route_heap_pop(q), 12);
-    EXPECT_EQ(nav::route_heap_pop(q), 11);
-    EXPECT_EQ(nav::route_heap_pop(q), 13);
+    for (int t : {10, 11, 12, 13}) nav::routeHeapPush(q, t);
+    EXPECT_EQ(nav::routeHeapPop(q), 10);
+    EXPECT_EQ(nav::routeHeapPop(q), 12);
+    EXPECT_EQ(nav::routeHeapPop(q), 11);
+    EXPECT_EQ(nav::routeHeapPop(q), 13);
     // Two children of equal key: pushed as [20, 21, 22, 23] with keys 1, 5, 5, 9, popping 20
     // sinks 23 past the left child 21, which comes next, then 22.
     q.key[20] = 1;
     q.key[21] = 5;
     q.key[22] = 5;
     q.key[23] = 9;
-    for (int t : {20, 21, 22, 23}) nav::route_heap_push(q, t);
-    for (int t : {20, 21, 22, 23}) EXPECT_EQ(nav::route_heap_pop(q), t);
+    for (int t : {20, 21, 22, 23}) nav::routeHeapPush(q, t);
+    for (int t : {20, 21, 22, 23}) EXPECT_EQ(nav::routeHeapPop(q), t);
 }
 
 // ---- Region ids ------------------------------------------------------------------------------------
@@ -376,7 +376,7 @@ protected:
     int queryPocket(int k) {
         const int i = k % 20, j = k / 20;
         const int x = 6 * i + 2, y = 6 * j + 2;
-        nav::request_agent_path(testMesh, testSearch, result, centre(x), centre(y), centre(x + 1), centre(y + 1), nav::kAgentGateFraction);
+        nav::requestAgentPath(testMesh, testSearch, result, centre(x), centre(y), centre(x + 1), centre(y + 1), nav::kAgentGateFraction);
         return result.waypointCount;
     }
 };
@@ -408,9 +408,9 @@ TEST_F(RouteRegionBudget, AnInvalidIdIsReleasedAndReused) {
 TEST(RouteRegions, FillLabelsExactlyTheConnectedNonOutsideTriangles) {
     auto cells = navtest::generatedMap(21);
     buildWith(cells);
-    const int t = nav::locate_for_query(testMesh, centre(1), centre(1));
+    const int t = nav::locateForQuery(testMesh, centre(1), centre(1));
     ASSERT_FALSE(nav::isOutsideType(testMesh.triangles[t].type));
-    const int id = nav::fill_region(testMesh, testSearch, t);
+    const int id = nav::fillRegion(testMesh, testSearch, t);
     ASSERT_NE(id, 0);
     // Independent flood over shared edges.
     std::vector<char> seen(testMesh.triangleHighWater, 0);
@@ -432,7 +432,7 @@ TEST(RouteRegions, FillLabelsExactlyTheConnectedNonOutsideTriangles) {
     }
     expectRegionCountsMatchTriangles();
     // Releasing the id takes it off every triangle.
-    nav::release_region(testMesh, id);
+    nav::releaseRegion(testMesh, id);
     EXPECT_EQ(testMesh.regions[id].count, 0);
     EXPECT_EQ(testMesh.regions[id].valid, 0);
     expectRegionCountsMatchTriangles();

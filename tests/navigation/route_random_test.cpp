@@ -31,7 +31,7 @@ struct QueryStats {
 QueryStats checkRandomQueries(const std::vector<uint8_t>& cells, uint32_t seed, int count) {
     testMesh.linkRule = navtest::sameLowBits;
     testMesh.clearanceLevel = 1;
-    EXPECT_TRUE(nav::build_navigation(testMesh, cells.data()));
+    EXPECT_TRUE(nav::buildNavigation(testMesh, cells.data()));
     const std::vector<int> label = navtest::componentLabels(cells);
     std::vector<int> walkable;
     for (int i = 0; i < navtest::kMapCells; ++i)
@@ -51,7 +51,7 @@ QueryStats checkRandomQueries(const std::vector<uint8_t>& cells, uint32_t seed, 
             from = {(a % 256) * 256 + rnd.below(256), (a / 256) * 256 + rnd.below(256)};
             to = {(b % 256) * 256 + rnd.below(256), (b / 256) * 256 + rnd.below(256)};
         }
-        nav::request_agent_path(testMesh, testSearch, result, from.x, from.y, to.x, to.y, nav::kAgentGateFraction);
+        nav::requestAgentPath(testMesh, testSearch, result, from.x, from.y, to.x, to.y, nav::kAgentGateFraction);
         ++stats.queries;
         const int startCell = (from.y >> 8) * 256 + (from.x >> 8);
         const int goalCell = (to.y >> 8) * 256 + (to.x >> 8);
@@ -104,14 +104,14 @@ TEST(RouteRandom, GeneratedMapPathsAgreeWithTheGrid) {
 TEST(RouteRandom, AnyFractionGivesTheSameWaypointCountAsTheMiddle) {
     testMesh.linkRule = navtest::sameLowBits;
     const std::vector<uint8_t> cells = navtest::generatedMap(9);
-    ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
+    ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
     navtest::TestRandom rnd(99);
     static PathResult middle, other;
     for (int q = 0; q < 3000; ++q) {
         const PathPoint from{rnd.below(65536), rnd.below(65536)}, to{rnd.below(65536), rnd.below(65536)};
         const int fraction = rnd.below(40000) - 10000;
-        nav::request_agent_path(testMesh, testSearch, middle, from.x, from.y, to.x, to.y, nav::kAgentGateFraction);
-        nav::find_path(testMesh, testSearch, other, from.x, from.y, to.x, to.y, fraction, 0);
+        nav::requestAgentPath(testMesh, testSearch, middle, from.x, from.y, to.x, to.y, nav::kAgentGateFraction);
+        nav::findGatePath(testMesh, testSearch, other, from.x, from.y, to.x, to.y, fraction, 0);
         ASSERT_EQ(other.waypointCount, middle.waypointCount) << q;
         // Each gate waypoint lies between that gate's two ends, inside the walkable area.
         const nav::GatePath& gates = testSearch.gatePath;

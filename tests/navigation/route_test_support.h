@@ -47,14 +47,14 @@ public:
     template <typename TypeOf>
     void build(TypeOf typeOf) {
         nav::NavMesh& m = testMesh;
-        nav::nav_reset(m);
+        nav::navReset(m);
         m.triangleHighWater = m.triangleLive = 0;
         m.pointHighWater = m.pointLive = 0;
         m.boundaryRingLength = 0;
         for (int32_t& h : m.hintGrid) h = 0;
         for (int r = 0; r <= rows_; ++r) {
             for (int c = 0; c <= columns_; ++c) {
-                const int p = nav::allocate_point(m);
+                const int p = nav::allocatePoint(m);
                 m.points[p] = {static_cast<int16_t>(c * size_), static_cast<int16_t>(r * size_)};
             }
         }
@@ -85,14 +85,14 @@ public:
 private:
     void add_triangle(int a, int b, int c, uint8_t type, std::map<std::pair<int, int>, std::pair<int, int>>& edges) {
         nav::NavMesh& m = testMesh;
-        const int t = nav::allocate_triangle(m);
+        const int t = nav::allocateTriangle(m);
         nav::NavTriangle& tri = m.triangles[t];
         tri = nav::NavTriangle{{static_cast<uint16_t>(a), static_cast<uint16_t>(b), static_cast<uint16_t>(c)},
                                {-1, -1, -1},
                                type,
                                7,
                                0};
-        nav::update_clearance_classes(m, t);
+        nav::updateClearanceClasses(m, t);
         for (int i = 0; i < 3; ++i) edges[{tri.vertex[i], tri.vertex[nav::next(i)]}] = {t, i};
     }
 

@@ -47,13 +47,13 @@ ShortestStatus shortest(PathResult& result, PathPoint from, PathPoint to, int32_
     q.clearance = clearance;
     q.linkRule = testMesh.linkRule;
     q.passTableNumber = testMesh.clearanceLevel;
-    return nav::find_shortest_path(testMesh, searchState(), q, result);
+    return nav::findShortestPath(testMesh, searchState(), q, result);
 }
 
 void buildMap(const std::vector<uint8_t>& cells) {
     testMesh.linkRule = navtest::sameLowBits;
     testMesh.clearanceLevel = 1;
-    ASSERT_TRUE(nav::build_navigation(testMesh, cells.data()));
+    ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
 }
 
 struct Figures {
@@ -86,7 +86,7 @@ Figures checkAgainstReference(const std::vector<uint8_t>& cells, uint32_t seed, 
         const int a = (from.y >> 8) * 256 + (from.x >> 8), b = (to.y >> 8) * 256 + (to.x >> 8);
         const bool connected = label[a] >= 0 && label[a] == label[b];
         const ShortestStatus status = shortest(exactPath, from, to, 0);
-        nav::request_agent_path(testMesh, testSearch, classic, from.x, from.y, to.x, to.y, nav::kAgentGateFraction);
+        nav::requestAgentPath(testMesh, testSearch, classic, from.x, from.y, to.x, to.y, nav::kAgentGateFraction);
         ++f.pairs;
         EXPECT_EQ(status == ShortestStatus::Found, connected) << where;
         EXPECT_EQ(exactPath.waypointCount > 0, classic.waypointCount > 0) << where;
@@ -95,16 +95,16 @@ Figures checkAgainstReference(const std::vector<uint8_t>& cells, uint32_t seed, 
         const int type = cells[a] & 15;
         if (!oracles[type]) oracles[type] = std::make_unique<navref::ExactShortestPaths>(cells.data(), type);
         const double exact = oracles[type]->shortest_length({from.x, from.y}, {to.x, to.y});
-        EXPECT_NEAR(nav::path_length(exactPath), exact, 1e-6 * exact + 1e-6) << where;
+        EXPECT_NEAR(nav::pathLengthOf(exactPath), exact, 1e-6 * exact + 1e-6) << where;
 
         EXPECT_EQ(shortest(agentPath, from, to, kAgentClearance), ShortestStatus::Found) << where;
         if (agentPath.waypointCount <= 0) break;
         const int n = agentPath.waypointCount;
         EXPECT_EQ(agentPath.waypoints[n - 1].x, to.x) << where;
         EXPECT_EQ(agentPath.waypoints[n - 1].y, to.y) << where;
-        const double ratio = exact > 0 ? nav::path_length(agentPath) / exact : 1.0;
+        const double ratio = exact > 0 ? nav::pathLengthOf(agentPath) / exact : 1.0;
         EXPECT_LE(ratio, maxRatio) << where;
-        EXPECT_LE(nav::path_length(agentPath), exact + 2.0 * kAgentClearance * (n - 1) + 1.0) << where;
+        EXPECT_LE(nav::pathLengthOf(agentPath), exact + 2.0 * kAgentClearance * (n - 1) + 1.0) << where;
         f.worstRatio = std::max(f.worstRatio, ratio);
         navref::Point prev{from.x, from.y};
         for (int i = 0; i < n; ++i) {
@@ -148,7 +148,7 @@ TEST(ShortestPath, BendsAtTheCornersOfABlock) {
     PathResult path;
     ASSERT_EQ(shortest(path, {15 * 256, 25 * 256}, {35 * 256, 25 * 256}, 0), ShortestStatus::Found);
     ASSERT_EQ(path.waypointCount, 3);
-    EXPECT_NEAR(nav::path_length(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
+    EXPECT_NEAR(nav::pathLengthOf(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
     EXPECT_EQ(path.waypoints[0].x, 20 * 256);
     EXPECT_EQ(path.waypoints[1].x, 30 * 256);
     EXPECT_EQ(path.waypoints[0].y, path.waypoints[1].y);
@@ -189,9 +189,9 @@ TEST(ShortestPath, EachQueryPlansUnderItsOwnLinkRule) {
         q.linkRule = c.rule;
         q.passTableNumber = testMesh.clearanceLevel;
         PathResult path;
-        ASSERT_EQ(nav::find_shortest_path(testMesh, searchState(), q, path), ShortestStatus::Found);
+        ASSERT_EQ(nav::findShortestPath(testMesh, searchState(), q, path), ShortestStatus::Found);
         EXPECT_EQ(path.waypointCount, c.waypoints);
-        EXPECT_NEAR(nav::path_length(path), c.length, 1e-6);
+        EXPECT_NEAR(nav::pathLengthOf(path), c.length, 1e-6);
     }
 }
 
@@ -212,7 +212,7 @@ TEST(ShortestPath, EachQueryPlansUnderItsOwnPassTable) {
         q.linkRule = navtest::sameLowBits;
         q.passTableNumber = c.table;
         PathResult path;
-        EXPECT_EQ(nav::find_shortest_path(testMesh, searchState(), q, path), c.status) << "table " << c.table;
+        EXPECT_EQ(nav::findShortestPath(testMesh, searchState(), q, path), c.status) << "table " << c.table;
     }
 }
 
@@ -223,7 +223,7 @@ TEST(ShortestPath, VisibleEndsGiveTheDestinationOnly) {
     ASSERT_EQ(shortest(path, {9 * 256, 9 * 256}, {40 * 256, 30 * 256}, kAgentClearance), ShortestStatus::Found);
     EXPECT_EQ(path.waypointCount, 1);
     EXPECT_EQ(path.waypoints[0].x, 40 * 256);
-    EXPECT_NEAR(nav::path_length(path), std::hypot(31.0 * 256, 21.0 * 256), 1e-6);
+    EXPECT_NEAR(nav::pathLengthOf(path), std::hypot(31.0 * 256, 21.0 * 256), 1e-6);
 }
 
 // Ends in a wall, beyond the map, in a patch of another type, or in an enclosed pocket:
@@ -242,7 +242,7 @@ TEST(ShortestPath, UnreachableEndsGiveNoPath) {
         PathResult path, classic;
         EXPECT_EQ(shortest(path, ground, end, 0), ShortestStatus::NoPath);
         EXPECT_EQ(path.waypointCount, 0);
-        nav::request_agent_path(testMesh, testSearch, classic, ground.x, ground.y, end.x, end.y, nav::kAgentGateFraction);
+        nav::requestAgentPath(testMesh, testSearch, classic, ground.x, ground.y, end.x, end.y, nav::kAgentGateFraction);
         EXPECT_EQ(classic.waypointCount, 0);
     }
 }

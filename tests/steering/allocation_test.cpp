@@ -54,7 +54,7 @@ TEST(Allocation, TheAgentStepOfAWalkingCrowdAllocatesNothing) {
     ASSERT_TRUE(world.gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
     extractObstacles(world);
     world.navMesh.linkRule = sameCellType;
-    ASSERT_TRUE(nav::build_navigation(world.navMesh, world.gridMap.cells()));
+    ASSERT_TRUE(nav::buildNavigation(world.navMesh, world.gridMap.cells()));
     // Forty Insert presses of five in the open west of the map, all sent east.
     for (int press = 0; press < 40; ++press) {
         Agent agentTemplate;

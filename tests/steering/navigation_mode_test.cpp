@@ -27,7 +27,7 @@ protected:
         ASSERT_TRUE(world.gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
         extractObstacles(world);
         world.navMesh.linkRule = sameCellType;
-        ASSERT_TRUE(nav::build_navigation(world.navMesh, world.gridMap.cells()));
+        ASSERT_TRUE(nav::buildNavigation(world.navMesh, world.gridMap.cells()));
     }
     void TearDown() override {
         world.navigationMode = NavigationMode::Classic;

@@ -61,7 +61,7 @@ std::unique_ptr<World> makeRecipeWorld(const Recipe& recipe) {
         extractObstacles(*world);
     }
     world->navMesh.linkRule = sameCellType;
-    EXPECT_TRUE(nav::build_navigation(world->navMesh, world->gridMap.cells()));
+    EXPECT_TRUE(nav::buildNavigation(world->navMesh, world->gridMap.cells()));
     setNavigationMode(*world, recipe.mode);
     for (int press = 0; press < recipe.insertions; ++press) {
         Agent agentTemplate;

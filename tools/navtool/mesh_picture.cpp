@@ -51,7 +51,7 @@ void line(win::host::Image& image, double x0, double y0, double x1, double y1, u
 void fillTriangle(win::host::Image& image, const nav::NavMesh& mesh, int t) {
     double xs[3], ys[3];
     for (int s = 0; s < 3; ++s) {
-        const nav::NavPoint& p = nav::vertex_of(mesh, t, s);
+        const nav::NavPoint& p = nav::vertexOf(mesh, t, s);
         xs[s] = toPixel(p.x);
         ys[s] = toPixel(p.y);
     }
@@ -88,8 +88,8 @@ bool writeMeshPicture(const nav::NavMesh& mesh, const uint8_t* cells, const std:
     for (int t = 0; t < mesh.triangleHighWater; ++t) {
         if (!nav::isLive(mesh.triangles[t])) continue;
         for (int i = 0; i < 3; ++i) {
-            const nav::NavPoint& a = nav::vertex_of(mesh, t, i);
-            const nav::NavPoint& b = nav::vertex_of(mesh, t, nav::next(i));
+            const nav::NavPoint& a = nav::vertexOf(mesh, t, i);
+            const nav::NavPoint& b = nav::vertexOf(mesh, t, nav::next(i));
             line(image, toPixel(a.x), toPixel(a.y), toPixel(b.x), toPixel(b.y), kEdgeColour);
         }
     }

@@ -188,18 +188,18 @@ int main(int argc, char** argv) {
     double best = 1e30;
     for (int i = 0; i < kTimedBuilds; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        nav::build_navigation(mesh, cells.data());
+        nav::buildNavigation(mesh, cells.data());
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         best = std::min(best, took.count());
         if (mesh.buildFailed) break;  // the same failure every time
     }
     printStats(mesh, options.mapPath, best);
-    std::printf("mesh digest: %016" PRIx64 "\n", nav::mesh_digest(mesh));
+    std::printf("mesh digest: %016" PRIx64 "\n", nav::meshDigest(mesh));
     if (!mesh.buildFailed) navtool::printCornerGraph(*world);
     int status = mesh.buildFailed ? 1 : 0;
 
     if (options.check) {
-        const nav::MeshCheckResult check = nav::check_mesh(mesh, cells.data());
+        const nav::MeshCheckResult check = nav::checkMesh(mesh, cells.data());
         std::printf("check: %s\n", check.ok() ? "all invariants hold" : check.firstError.c_str());
         if (!check.ok()) status = 1;
     }

@@ -46,7 +46,7 @@ void printPathQuery(std::FILE* out, steering::World& world, NavigationMode mode,
                  "{\"planner\":\"%s\",\"from\":[%d,%d],\"to\":[%d,%d],\"connected\":%s,\"routeTriangles\":%d,"
                  "\"length\":%.1f,\"waypoints\":[",
                  steering::navigationModeName(mode), fromX, fromY, toX, toY, result.waypointCount > 0 ? "true" : "false",
-                 steps >= 0 ? steps + 1 : 0, nav::path_length(result));
+                 steps >= 0 ? steps + 1 : 0, nav::pathLengthOf(result));
     for (int i = 0; i < result.waypointCount && i < nav::kMaxPathWaypoints; ++i) {
         std::fprintf(out, "%s[%d,%d]", i == 0 ? "" : ",", result.waypoints[i].x, result.waypoints[i].y);
     }

@@ -86,7 +86,7 @@ bool comparePlanners(std::FILE* out, steering::World& world, const uint8_t* cell
             if (pathClips(cells, type, result)) {
                 if (f.clipping++ == 0) std::copy(q.begin(), q.end(), f.firstClip);
             }
-            if (exact > 0) f.ratios.push_back(nav::path_length(result) / exact);
+            if (exact > 0) f.ratios.push_back(nav::pathLengthOf(result) / exact);
         }
     }
     for (int p = 0; p < 2; ++p) {

@@ -20,7 +20,7 @@ void printCornerGraph(steering::World& world) {
     for (int i = 0; i < kTimedMakings; ++i) {
         state.cachedMesh = nullptr;  // forget the tables, as a rebuilt mesh does
         const auto start = std::chrono::steady_clock::now();
-        nav::prepare_shortest_paths(world.navMesh, state, world.navMesh.linkRule, world.navMesh.clearanceLevel);
+        nav::prepareShortestPaths(world.navMesh, state, world.navMesh.linkRule, world.navMesh.clearanceLevel);
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         best = std::min(best, took.count());
     }

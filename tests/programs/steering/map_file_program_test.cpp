@@ -57,7 +57,7 @@ std::string programDigest(const std::string& mapPath) {
     run.setupWorld();
     ::testing::internal::GetCapturedStderr();
     char text[32];
-    std::snprintf(text, sizeof text, "%016" PRIx64, nav::mesh_digest(run.world->navMesh));
+    std::snprintf(text, sizeof text, "%016" PRIx64, nav::meshDigest(run.world->navMesh));
     return text;
 }
 
