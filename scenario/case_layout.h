@@ -53,7 +53,8 @@ void rasteriseCase(const Scenario& scenario, const CaseLayout& layout, uint8_t* 
 // and 8-neighbour steps over open cells, diagonals not cutting wall corners), as many as
 // hold every agent whose goal shares that target point at 50 % packing (their disc areas
 // over half a cell's area, at least one cell); an agent has reached the goal when its centre
-// is inside a zone cell or within its own radius of the target point. Seek goals (static,
+// is inside a zone cell or within its own diameter of the target point (where our path
+// following stops a lone agent). Seek goals (static,
 // and dynamic by the other agent's position at that time, tested by the centre-within-radius
 // rule only) have zones; flee, flow and idle goals end by time only.
 struct ArrivalZones {

@@ -18,6 +18,8 @@
 #include "tools/headless/options.h"
 #include "world/map_file.h"
 #include "programs/steering/world_setup.h"
+#include "scenario/scenario_world.h"
+#include "scenario/scores.h"
 
 namespace {
 
@@ -75,6 +77,33 @@ bool readInput(const std::string& path, std::string& text, std::string& message)
     return true;
 }
 
+// steering --scenario: the case run to its end, its scores printed and written.
+int runScenario(const headless::DriverOptions& options) {
+    scenario::ScenarioRun run;
+    std::string error;
+    const steering::NavigationMode mode =
+        options.mode == "shortest" ? steering::NavigationMode::Shortest : steering::NavigationMode::Classic;
+    if (!scenario::runScenarioFile(options.scenarioPath, options.seed, mode, options.keepArrived, run, error)) {
+        std::cerr << error << "\n";
+        return kExitUsage;
+    }
+    const scenario::RunScores scores = scenario::scoreRun(run.scenario, run.layout, run.cells.data(), run.zones, run.record);
+    std::printf("%s %s: %d of %d agents done, T50 %.1f s, T95 %.1f s, T100 %.1f s, %d still out, "
+                "%d agent and %d obstacle collisions, %d steps\n",
+                scores.caseName.c_str(), scores.system.c_str(), scores.done, scores.agents, scores.t50, scores.t95,
+                scores.t100, scores.stillOut, scores.agentCollisions, scores.obstacleCollisions, scores.steps);
+    if (!options.scoresPath.empty()) {
+        std::FILE* out = std::fopen(options.scoresPath.c_str(), "w");
+        const std::string json = scenario::scoresJson(scores, true);
+        const bool written = out != nullptr && std::fwrite(json.data(), 1, json.size(), out) == json.size();
+        if (out == nullptr || std::fclose(out) != 0 || !written) {
+            std::cerr << "steering_headless: cannot write scores file '" << options.scoresPath << "'\n";
+            return kExitRunFailed;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,6 +125,7 @@ int main(int argc, char** argv) {
     options.screenshotDir = absoluteFrom(startDir, options.screenshotDir);
     options.tracePath = absoluteFrom(startDir, options.tracePath);
     options.mapPath = absoluteFrom(startDir, options.mapPath);
+    if (!options.scenarioPath.empty()) return runScenario(options);
     if (!options.mapPath.empty()) {
         // As steering --map: only a whole map file is taken.
         static steering::PreparedMap probe;
