@@ -70,6 +70,7 @@ RunScores scoreRun(const Scenario& s, const CaseLayout& layout, const uint8_t* c
         const int goals = static_cast<int>(spec.goals.size());
         int goal = 0, goalStart = 0;
         bool allReached = true, inWall = false;
+        std::vector<Vec2> arrivals;  // where it stood when it reached each static seek goal
         Vec2 last = run.at(0, a);
         for (int step = 0; step <= run.steps && run.isPresent(step, a); ++step) {
             const Vec2 p = run.at(step, a);
@@ -96,6 +97,7 @@ RunScores scoreRun(const Scenario& s, const CaseLayout& layout, const uint8_t* c
                 const bool timeUp = (step - goalStart) * dt >= g.timeDuration - 1e-9;
                 if (!reached && !timeUp) break;
                 if (reached) ++score.goalsReached;
+                if (reached && g.kind == GoalKind::SeekStatic) arrivals.push_back(p);
                 else if (!endsByTime(g)) allReached = false;
                 ++goal;
                 goalStart = step;
@@ -107,13 +109,21 @@ RunScores scoreRun(const Scenario& s, const CaseLayout& layout, const uint8_t* c
             }
         }
         score.reachedAll = goal == goals && allReached;
-        // Routes through the static seek targets in order, from the start.
+        // Routes from the start through the points where it reached its static seek goals
+        // (an agent arrives short of the target point, inside its zone), or through the
+        // target points themselves when it did not reach them all.
+        std::vector<Vec2> through = arrivals;
+        if (!score.reachedAll) {
+            through.clear();
+            for (const Goal& g : spec.goals) {
+                if (g.kind == GoalKind::SeekStatic) through.push_back(g.target);
+            }
+        }
         Vec2 from = spec.position;
-        for (const Goal& g : spec.goals) {
-            if (g.kind != GoalKind::SeekStatic) continue;
-            score.shortestMetres += walking(exact, layout, from, g.target);
-            score.straightMetres += distance(from, g.target);
-            from = g.target;
+        for (const Vec2 to : through) {
+            score.shortestMetres += walking(exact, layout, from, to);
+            score.straightMetres += distance(from, to);
+            from = to;
         }
         if (!score.reachedAll) {
             // Still out: how far its current (or first missed) seek target is on foot.

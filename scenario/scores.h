@@ -22,7 +22,9 @@ struct AgentScore {
     int obstacleCollisions = 0;  // episodes: begins when its disc starts to overlap a wall cell
     double deepestOverlap = 0.0; // max over the run of overlap depth / own radius
     double walkedMetres = 0.0;   // sum of the distances between consecutive present samples
-    double shortestMetres = 0.0; // exact shortest route through its static seek targets (0: none)
+    double shortestMetres = 0.0; // exact shortest route from the start through the points where it
+                                 // reached its static seek goals (their targets when it did not
+                                 // reach them all); 0: no static seek goal
     double straightMetres = 0.0; // straight lines through the same points
     double effort = 0.0;         // integral of speed squared over time, m^2/s
 };
