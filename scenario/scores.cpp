@@ -96,9 +96,12 @@ RunScores scoreRun(const Scenario& s, const CaseLayout& layout, const uint8_t* c
                 }
                 const bool timeUp = (step - goalStart) * dt >= g.timeDuration - 1e-9;
                 if (!reached && !timeUp) break;
-                if (reached) ++score.goalsReached;
-                if (reached && g.kind == GoalKind::SeekStatic) arrivals.push_back(p);
-                else if (!endsByTime(g)) allReached = false;
+                if (reached) {
+                    ++score.goalsReached;
+                    if (g.kind == GoalKind::SeekStatic) arrivals.push_back(p);
+                } else if (!endsByTime(g)) {
+                    allReached = false;
+                }
                 ++goal;
                 goalStart = step;
             }
