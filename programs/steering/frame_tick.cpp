@@ -3,6 +3,7 @@
 #include "navigation/nav_log.h"
 #include "platform/win.h"
 #include "programs/steering/map_editing.h"
+#include "programs/steering/scenario_view.h"
 #include "shell/program_entry.h"
 #include "shell/timed_frame.h"
 #include "programs/steering/steering_program.h"
@@ -19,7 +20,10 @@
 namespace steering {
 namespace {
 
-void updateStep() { agentList.updateAll(); }
+void updateStep() {
+    agentList.updateAll();
+    scenarioAfterStep();  // nothing without an open test case
+}
 
 void drawFrame(win::HDC dc) {
     const WorldRect rect = visibleWorldRect();

@@ -1,5 +1,7 @@
 #include "programs/steering/map_editing.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +10,7 @@
 #include <string_view>
 
 #include "navigation/nav_mesh.h"
+#include "programs/steering/scenario_view.h"
 #include "steering/agent_list.h"
 #include "world/map_file.h"
 #include "world/neighbour_grid.h"
@@ -288,7 +291,19 @@ void mapEditDrop(HDROP drop) {
         return;
     }
     if (mapEdit.strokeButton != 0) endStroke();
-    loadMapFile(path);
+    const std::size_t n = std::strlen(path);
+    if (n >= 4 && strcasecmp(path + n - 4, ".xml") == 0) {
+        // A test case: its ground and agents replace the running ones.
+        std::string reason;
+        if (openScenario(path, reason)) {
+            mapStrokes.clear();
+            showStatus(std::string("opened test case \"") + path + "\"");
+        } else {
+            showStatus(reason + " (not opened)");
+        }
+        return;
+    }
+    if (loadMapFile(path)) closeScenario();
 }
 
 bool handleMapEditing(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

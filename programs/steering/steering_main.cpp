@@ -1,11 +1,15 @@
 // The steering program's process entry: options, an SDL window, then the shared entry steps.
+#include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/sdl/sdl_backend.h"
 #include "shell/interactive_run.h"
 #include "programs/steering/steering_program.h"
 #include "world/map_file.h"
 #include "programs/steering/world_setup.h"
+#include "programs/steering/scenario_view.h"
 
 namespace {
 
@@ -25,5 +29,26 @@ bool useMap(const std::string& path, std::string& reason) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return shell::runInteractive(steering::steeringProgram, argc, argv, win::sdl::useSdlBackend, useMap);
+    // --scenario FILE (a test case opened after set-up) is this program's own; the shared
+    // command line sees the rest.
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::strcmp(argv[i], "--scenario") == 0) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "steering: option --scenario needs a file\n");
+                return 2;
+            }
+            std::string reason;
+            if (!steering::checkScenarioFile(argv[i + 1], reason)) {
+                std::fprintf(stderr, "%s\n", reason.c_str());
+                return 2;
+            }
+            steering::scenarioFilePath = argv[++i];
+            continue;
+        }
+        rest.push_back(argv[i]);
+    }
+    rest.push_back(nullptr);
+    return shell::runInteractive(steering::steeringProgram, static_cast<int>(rest.size()) - 1, rest.data(),
+                                 win::sdl::useSdlBackend, useMap);
 }

@@ -1,6 +1,9 @@
 #include "programs/steering/world_setup.h"
 
+#include <cstdio>
+
 #include "programs/steering/map_editing.h"
+#include "programs/steering/scenario_view.h"
 #include "programs/steering/steering_program.h"
 #include "programs/steering/view_state.h"
 #include "steering/agent.h"
@@ -36,6 +39,7 @@ void resetWorld() {
     mouseWorld = WorldPoint{};
     mapEdit = MapEditState{};
     mapStrokes.clear();
+    closeScenario();
 }
 
 bool setupWorld() {
@@ -56,6 +60,11 @@ bool setupWorld() {
     agentTemplate.place(start, FixedVec{0, 0});
     agentList.add(agentTemplate);
     agentList.setTargetAll(FixedVec{0, 0});
+    if (!scenarioFilePath.empty()) {
+        // Checked when it was named; a file changed since then leaves the default world.
+        std::string reason;
+        if (!openScenario(scenarioFilePath, reason)) std::fprintf(stderr, "%s\n", reason.c_str());
+    }
     return true;
 }
 

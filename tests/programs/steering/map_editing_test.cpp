@@ -20,6 +20,7 @@
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
 #include "programs/steering/world_setup.h"
+#include "programs/steering/scenario_view.h"
 #include "world/map_install.h"
 
 namespace shell_test {
@@ -283,6 +284,38 @@ TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
     EXPECT_EQ(gridMap.cellAt(0, 30), kWallType);
     EXPECT_EQ(gridMap.cellAt(40, 30), 0);
     EXPECT_NE(std::string(mapEdit.status).find("loaded"), std::string::npos);
+}
+
+TEST_F(MapEditing, ADroppedTestCaseReplacesGroundAndAgentsAndItsAgentsFollowTheirGoals) {
+    const std::string broken = folder + "/broken.xml";
+    writeBytes(broken, std::vector<uint8_t>{'<', 'S', 't'});
+    const FixedVec before = firstAgent().position;
+    send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(broken)), 0);
+    EXPECT_NE(std::string(mapEdit.status).find("broken.xml:1: malformed XML"), std::string::npos) << mapEdit.status;
+    EXPECT_EQ(agentList.size(), 1u);
+    EXPECT_EQ(firstAgent().position, before);
+    EXPECT_EQ(gridMap.cellAt(0, 0), 0);
+
+    const std::string headOn = std::string(STEERING_RESOURCE_DIR) + "/scenarios/head-on.xml";
+    send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(headOn)), 0);
+    EXPECT_NE(std::string(mapEdit.status).find("opened test case"), std::string::npos) << mapEdit.status;
+    ASSERT_EQ(agentList.size(), 2u);
+    // The case's 40 x 40 m square from cell (1, 1), walls round it; its agents at (-8, 0)
+    // and (8, 0) m: world x (12 + 1) * 256 and (28 + 1) * 256, y (20 + 1) * 256.
+    EXPECT_EQ(gridMap.cellAt(0, 0), kWallType);
+    EXPECT_EQ(gridMap.cellAt(1, 1), 0);
+    EXPECT_EQ(gridMap.cellAt(41, 1), kWallType);
+    EXPECT_EQ(firstAgent().position, (FixedVec{toFixed(13 * 256), toFixed(21 * 256)}));
+    EXPECT_EQ(firstAgent().radius, toFixed(128));
+    // The view is centred on the case's suggested point, (0, 0) m: world (21 * 256, 21 * 256).
+    EXPECT_DOUBLE_EQ(view.viewOriginX + 320 * view.viewScaleX, 21 * 256.0);
+    EXPECT_DOUBLE_EQ(view.viewOriginY + 240 * view.viewScaleY, 21 * 256.0);
+    // Both walk 16 m at 1.3 m/s (about 62 steps of 0.2 s) and leave on arrival.
+    for (int frame = 0; frame < 100 && !agentList.empty(); ++frame) {
+        agentList.updateAll();
+        scenarioAfterStep();
+    }
+    EXPECT_TRUE(agentList.empty());
 }
 
 // A refused map whose path is longer than the status line: the line keeps the reason (it
