@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <queue>
 
 namespace scenario {
@@ -104,21 +105,21 @@ namespace {
 // Cells of the zone round `target`: the `count` open cells nearest by walking distance
 // (cell centre to cell centre, straight steps 1, diagonal steps sqrt 2 where both side cells
 // are open), from the target's own cell.
-std::vector<uint8_t> zoneAround(const uint8_t* cells, int startCell, int count) {
-    std::vector<uint8_t> zone(static_cast<std::size_t>(kMapCells) * kMapCells, 0);
+std::vector<int> zoneAround(const uint8_t* cells, int startCell, int count, std::vector<double>& dist,
+                            std::vector<uint8_t>& taken) {
+    std::vector<int> zone;
     if (cells[startCell] != kOpen) return zone;
-    std::vector<double> dist(zone.size(), 1e300);
     using Item = std::pair<double, int>;
     std::priority_queue<Item, std::vector<Item>, std::greater<Item>> open;
+    std::vector<int> touched{startCell};  // every cell whose distance was set, to reset after
     dist[startCell] = 0.0;
     open.push({0.0, startCell});
-    int taken = 0;
-    while (!open.empty() && taken < count) {
+    while (!open.empty() && static_cast<int>(zone.size()) < count) {
         const auto [d, cell] = open.top();
         open.pop();
-        if (d > dist[cell] || zone[cell]) continue;
-        zone[cell] = 1;
-        ++taken;
+        if (d > dist[cell] || taken[cell]) continue;
+        taken[cell] = 1;
+        zone.push_back(cell);
         const int c = cell % kMapCells, r = cell / kMapCells;
         for (int dr = -1; dr <= 1; ++dr) {
             for (int dc = -1; dc <= 1; ++dc) {
@@ -130,12 +131,18 @@ std::vector<uint8_t> zoneAround(const uint8_t* cells, int startCell, int count) 
                 if (dr != 0 && dc != 0 && (cells[r * kMapCells + nc] != kOpen || cells[nr * kMapCells + c] != kOpen)) continue;
                 const double nd = d + ((dr != 0 && dc != 0) ? 1.4142135623730951 : 1.0);
                 if (nd < dist[next]) {
+                    if (dist[next] == 1e300) touched.push_back(next);
                     dist[next] = nd;
                     open.push({nd, next});
                 }
             }
         }
     }
+    for (const int cell : touched) {
+        dist[cell] = 1e300;
+        taken[cell] = 0;
+    }
+    std::sort(zone.begin(), zone.end());
     return zone;
 }
 
@@ -151,6 +158,7 @@ int cellOf(const CaseLayout& layout, Vec2 p) {
 void buildArrivalZones(const Scenario& s, const CaseLayout& layout, const uint8_t* cells, ArrivalZones& zones) {
     zones = ArrivalZones{};
     std::vector<double> discArea;  // per zone: the discs of the agents sharing its target
+    std::map<std::pair<double, double>, int> zoneAt;  // target point -> zone
     zones.zoneOf.resize(s.agents.size());
     for (std::size_t a = 0; a < s.agents.size(); ++a) {
         const AgentSpec& agent = s.agents[a];
@@ -158,11 +166,9 @@ void buildArrivalZones(const Scenario& s, const CaseLayout& layout, const uint8_
         for (const Goal& g : agent.goals) {
             int zone = -1;
             if (isSeek(g)) {
-                for (std::size_t z = 0; z < zones.zoneTarget.size() && zone < 0; ++z) {
-                    if (zones.zoneTarget[z] == g.target) zone = static_cast<int>(z);
-                }
-                if (zone < 0) {
-                    zone = static_cast<int>(zones.zoneTarget.size());
+                const auto [found, added] = zoneAt.try_emplace({g.target.x, g.target.z}, static_cast<int>(zones.zoneTarget.size()));
+                zone = found->second;
+                if (added) {
                     zones.zoneTarget.push_back(g.target);
                     discArea.push_back(0.0);
                 }
@@ -174,11 +180,14 @@ void buildArrivalZones(const Scenario& s, const CaseLayout& layout, const uint8_
             zones.zoneOf[a].push_back(zone);
         }
     }
+    std::vector<double> dist(static_cast<std::size_t>(kMapCells) * kMapCells, 1e300);
+    std::vector<uint8_t> taken(dist.size(), 0);
     for (std::size_t z = 0; z < zones.zoneTarget.size(); ++z) {
-        const int count = std::max(1, static_cast<int>(std::ceil(discArea[z] / kPackedShare / (kCellMetres * kCellMetres) - 1e-9)));
+        // At most every cell of the map: the count stays an int however large the crowd.
+        const double wanted = std::ceil(discArea[z] / kPackedShare / (kCellMetres * kCellMetres) - 1e-9);
+        const int count = static_cast<int>(std::clamp(wanted, 1.0, static_cast<double>(kMapCells) * kMapCells));
         const int start = cellOf(layout, zones.zoneTarget[z]);
-        zones.zoneCells.push_back(start < 0 ? std::vector<uint8_t>(static_cast<std::size_t>(kMapCells) * kMapCells, 0)
-                                            : zoneAround(cells, start, count));
+        zones.zoneCells.push_back(start < 0 ? std::vector<int>() : zoneAround(cells, start, count, dist, taken));
     }
 }
 
@@ -192,7 +201,12 @@ bool insideArrivalZone(const ArrivalZones& zones, const CaseLayout& layout, int 
     const double dx = position.x - t.x, dz = position.z - t.z;
     if (dx * dx + dz * dz <= 4.0 * radius * radius) return true;
     const int cell = cellOf(layout, position);
-    return cell >= 0 && zones.zoneCells[zone][cell] != 0;
+    return cell >= 0 && zoneHolds(zones, zone, cell);
+}
+
+bool zoneHolds(const ArrivalZones& zones, int zone, int cell) {
+    const std::vector<int>& z = zones.zoneCells[zone];
+    return std::binary_search(z.begin(), z.end(), cell);
 }
 
 }  // namespace scenario

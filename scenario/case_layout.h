@@ -58,8 +58,8 @@ void rasteriseCase(const Scenario& scenario, const CaseLayout& layout, uint8_t* 
 // and dynamic by the other agent's position at that time, tested by the centre-within-radius
 // rule only) have zones; flee, flow and idle goals end by time only.
 struct ArrivalZones {
-    // One zone per distinct static target point, cells as column + row * kMapCells.
-    std::vector<std::vector<uint8_t>> zoneCells;  // per zone, kMapCells^2 flags
+    // One zone per distinct static target point: its cells (column + row * kMapCells), sorted.
+    std::vector<std::vector<int>> zoneCells;
     std::vector<Vec2> zoneTarget;                 // per zone, metres
     // zoneOf[agent][goal]: index into zoneCells, or -1 for goals without a zone.
     std::vector<std::vector<int>> zoneOf;
@@ -70,6 +70,9 @@ void buildArrivalZones(const Scenario& scenario, const CaseLayout& layout, const
 
 // Whether an agent of `radius` metres centred at `position` (metres) has reached the goal
 // `goal` of agent `agent` (static targets only; false for goals without a zone).
+// Whether zone `zone` holds cell `cell` (column + row * kMapCells).
+bool zoneHolds(const ArrivalZones& zones, int zone, int cell);
+
 bool insideArrivalZone(const ArrivalZones& zones, const CaseLayout& layout, int agent, int goal,
                        Vec2 position, double radius);
 
