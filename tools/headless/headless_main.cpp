@@ -18,8 +18,10 @@
 #include "tools/headless/options.h"
 #include "world/map_file.h"
 #include "programs/steering/world_setup.h"
+#ifdef STEERING_WITH_SCENARIOS
 #include "scenario/scenario_world.h"
 #include "scenario/scores.h"
+#endif
 
 namespace {
 
@@ -78,6 +80,11 @@ bool readInput(const std::string& path, std::string& text, std::string& message)
 }
 
 // steering --scenario: the case run to its end, its scores printed and written.
+#ifndef STEERING_WITH_SCENARIOS
+int runScenario(const headless::DriverOptions& options) {
+    return usageError(options.scenarioPath + ": test cases cannot be run in this build (no XML reader)");
+}
+#else
 int runScenario(const headless::DriverOptions& options) {
     scenario::ScenarioRun run;
     std::string error;
@@ -103,6 +110,7 @@ int runScenario(const headless::DriverOptions& options) {
     }
     return 0;
 }
+#endif
 
 }  // namespace
 
