@@ -299,7 +299,11 @@ void mapEditDrop(HDROP drop) {
             mapStrokes.clear();
             showStatus(std::string("opened test case \"") + path + "\"");
         } else {
-            showStatus(reason + " (not opened)");
+            // Reason first and the path quoted, so a long path gives way on the status line.
+            const std::string prefix = std::string(path) + ":";
+            if (reason.rfind(prefix, 0) == 0) reason = "line " + reason.substr(prefix.size());
+            if (reason.rfind("line  ", 0) == 0) reason = reason.substr(6);  // messages without a line
+            showStatus(reason + " in test case \"" + path + "\": not opened");
         }
         return;
     }

@@ -291,7 +291,14 @@ TEST_F(MapEditing, ADroppedTestCaseReplacesGroundAndAgentsAndItsAgentsFollowThei
     writeBytes(broken, std::vector<uint8_t>{'<', 'S', 't'});
     const FixedVec before = firstAgent().position;
     send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(broken)), 0);
-    EXPECT_NE(std::string(mapEdit.status).find("broken.xml:1: malformed XML"), std::string::npos) << mapEdit.status;
+    // The whole line on stderr (the status line may shorten a long path in its middle).
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ::testing::internal::CaptureStderr();  // for TearDown
+    EXPECT_EQ(said.rfind("line 1: malformed XML: ", 0), 0u) << said;
+    EXPECT_TRUE(said.ends_with(" in test case \"" + broken + "\": not opened\n")) << said;
+    const std::string shown = mapEdit.status;
+    EXPECT_EQ(shown.rfind("line 1: malformed XML", 0), 0u) << shown;
+    EXPECT_TRUE(shown.ends_with("broken.xml\": not opened")) << shown;
     EXPECT_EQ(agentList.size(), 1u);
     EXPECT_EQ(firstAgent().position, before);
     EXPECT_EQ(gridMap.cellAt(0, 0), 0);
