@@ -165,6 +165,17 @@ TEST(ArrivalZones, NearestCellsByWalkingHoldingTheCrowdAtHalfPacking) {
     EXPECT_EQ(p.zones.zoneOf[5][0], 1);
 }
 
+TEST(ArrivalZones, NoStepSqueezesBetweenWallCellsMeetingAtACorner) {
+    // The target's cell (11, 11) walled on its four sides, its diagonal neighbours open:
+    // three agents would want 5 cells, but walking reaches none beyond its own.
+    Scenario s = square();
+    for (const Box& b : {Box{-1, 0, 0, 1}, Box{1, 2, 0, 1}, Box{0, 1, -1, 0}, Box{0, 1, 1, 2}}) s.obstacles.push_back(b);
+    for (int i = 0; i < 3; ++i) s.agents.push_back(agentAt(-8, -8 + 2 * i, {seekTo(0.5, 0.5)}));
+    Prepared p(s);
+    EXPECT_EQ(p.cells[cell(10, 10)], 0);
+    EXPECT_EQ(p.zones.zoneCells[0], (std::vector<int>{cell(11, 11)}));
+}
+
 TEST(Scores, ArrivalTimesAndAgentsStillOut) {
     Scenario s = square();
     for (int i = 0; i < 4; ++i) s.agents.push_back(agentAt(-8, -6 + 4 * i, {seekTo(8, -6 + 4 * i)}));
@@ -230,16 +241,18 @@ TEST(Scores, WalkedAgainstExactShortestRouteAndStraightLine) {
 
 TEST(Scores, GoalTimesAndLeavingAgents) {
     Scenario s = square();
-    // Seek A for 0.6 s (never reached), then B; and one agent that leaves on arrival.
+    // Seek A for 0.6 s (never reached), then B; one agent that leaves on arrival; one that
+    // stands for 0.6 s.
     s.agents.push_back(agentAt(-5, 0, {seekTo(-5, 5, 0.6), seekTo(5, 0)}));
     s.agents.push_back(agentAt(0, -5, {seekTo(0, 5)}));
+    s.agents.push_back(agentAt(-8, -8, {idleFor(0.6)}));
     Prepared p(s);
     RunRecord run;
-    run.start(2);
+    run.start(3);
     const Vec2 a[] = {{-5, 0}, {-5, 0}, {-5, 0}, {-5, 0}, {0, 0}, {5, 0}};
     const Vec2 b[] = {{0, -5}, {0, 0}, {0, 5}, {0, 5}, {0, 5}, {0, 5}};
     for (int step = 0; step < 6; ++step) {
-        run.append({a[step], b[step]}, {1, static_cast<uint8_t>(step <= 2)});  // b leaves after arriving at step 2
+        run.append({a[step], b[step], Vec2{-8, -8}}, {1, static_cast<uint8_t>(step <= 2), 1});  // b leaves after arriving at step 2
     }
     run.processorSeconds = 0.001;
     run.agentSteps = 8;
@@ -250,12 +263,14 @@ TEST(Scores, GoalTimesAndLeavingAgents) {
     EXPECT_TRUE(r.perAgent[1].reachedAll);
     EXPECT_DOUBLE_EQ(r.perAgent[1].doneSeconds, 0.4);
     EXPECT_NEAR(r.perAgent[1].walkedMetres, 10.0, 1e-9);
-    EXPECT_EQ(r.done, 1);
+    EXPECT_TRUE(r.perAgent[2].reachedAll);  // standing ends by time
+    EXPECT_DOUBLE_EQ(r.perAgent[2].doneSeconds, 0.6);
+    EXPECT_EQ(r.done, 2);
     EXPECT_EQ(r.stillOut, 1);
     EXPECT_NEAR(r.processorMicrosPerAgentStep, 125.0, 1e-9);
     const std::string json = scoresJson(r, false);
-    EXPECT_NE(json.find("\"done\": 1, "), std::string::npos) << json;
-    EXPECT_NE(json.find("\"doneByStep\": [0,0,1,1,1,1]"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"done\": 2, "), std::string::npos) << json;
+    EXPECT_NE(json.find("\"doneByStep\": [0,0,1,2,2,2]"), std::string::npos) << json;
 }
 
 }  // namespace

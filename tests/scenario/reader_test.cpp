@@ -117,6 +117,9 @@ TEST(ScenarioReader, RefusesWithOneLineNamingFileLineAndElement) {
          "<seekStaticTarget><timeDuration>0</timeDuration>" + vec("targetLocation", 1, 1) + "</seekStaticTarget></goalSequence></agent>",
          "bad.xml:4: seekStaticTarget: timeDuration must be above 0"},
         {"<agent><initialConditions></initialConditions></agent>", "bad.xml:4: initialConditions: no position"},
+        {"<agent><initialConditions>" + vec("position", 0, 0) + "</initialConditions><goalSequence>"
+         "<seekStaticTarget><desiredSpeed>0</desiredSpeed>" + vec("targetLocation", 1, 1) + "</seekStaticTarget></goalSequence></agent>",
+         "bad.xml:4: seekStaticTarget: desiredSpeed must be positive"},
         {"<obstacle><xmin>3</xmin><xmax>1</xmax></obstacle>", "bad.xml:4: obstacle: minimum greater than maximum"},
         {"<agentRegion><numAgents>2.5</numAgents></agentRegion>", "bad.xml:4: agentRegion: numAgents must be 0..20000"},
         {"<agent><initialConditions>" + vec("position", 0, 0) + "</initialConditions><goalSequence>"
