@@ -123,7 +123,7 @@ void handleKeyUp(HWND window, WPARAM key) {
 
 LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (handleMapEditing(window, message, wParam, lParam)) return 0;
-    if (shell::handlePictureMessage("steering", message, wParam)) return 0;
+    if (shell::handlePictureMessage("steering", message, wParam, showStatus)) return 0;
     switch (message) {
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_PAINT: shell::paintWindow(window); return 0;

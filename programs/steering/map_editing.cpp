@@ -16,6 +16,7 @@
 #include "world/map_install.h"
 #include "programs/steering/drawing_resources.h"
 #include "programs/steering/view_state.h"
+#include "shell/program_entry.h"
 #include "world/open_cells.h"
 #include "world/world_navigation.h"
 
@@ -32,6 +33,7 @@ constexpr uint32_t kMaxDropPath = 4096;  // longest dropped path taken
 // Status text: black on the white background, at the bottom left of the client area.
 constexpr int kStatusX = 6;
 constexpr int kStatusY = 462;
+constexpr int kStatusBandTop = kStatusY - 4;  // the band's top edge, pixels
 // Far zoomed in a cell's edges lie millions of pixels away; the outline is pulled back
 // to this margin around the window before the conversion to int.
 constexpr double kOutlineLimit = 4096.0;
@@ -324,6 +326,10 @@ void drawMapEditOverlay(HDC dc) {
     }
     if (mapEdit.statusFrames > 0) {
         --mapEdit.statusFrames;
+        // A band of its own across the bottom, so walls and agents never show through.
+        SelectObject(dc, asGdiObject(drawingResources.blackPen));
+        SelectObject(dc, asGdiObject(drawingResources.messageBrush));
+        Rectangle(dc, -1, kStatusBandTop, shell::kClientWidth + 1, shell::kClientHeight + 1);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(0, 0, 0));
         TextOut(dc, kStatusX, kStatusY, mapEdit.status, static_cast<int>(std::strlen(mapEdit.status)));

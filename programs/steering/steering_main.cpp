@@ -1,9 +1,12 @@
 // The steering program's process entry: options, an SDL window, then the shared entry steps.
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "platform/sdl/sdl_backend.h"
 #include "shell/interactive_run.h"
 #include "programs/steering/steering_program.h"
+#include "world/map_digest.h"
 #include "world/map_file.h"
 #include "programs/steering/world_setup.h"
 
@@ -22,8 +25,15 @@ bool useMap(const std::string& path, std::string& reason) {
     return true;
 }
 
+// The recording names the map the session starts with, so a replay on another map can say so.
+std::string recordHeader() {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(steering::mapFilePath, error);
+    return steering::mapHeaderLine(error ? steering::mapFilePath : full.lexically_normal().string());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    return shell::runInteractive(steering::steeringProgram, argc, argv, win::sdl::useSdlBackend, useMap);
+    return shell::runInteractive(steering::steeringProgram, argc, argv, win::sdl::useSdlBackend, useMap, recordHeader);
 }

@@ -241,6 +241,23 @@ TEST_F(MapEditing, SavingWritesTheMapAsAuthoredToItsFile) {
     EXPECT_TRUE(fs::is_directory(mapPath));
 }
 
+TEST_F(MapEditing, PictureThatCannotBeWrittenSaysWhyOnTheMessageLineAndStderr) {
+    // A working folder that has gone away (folder permissions would not stop the superuser).
+    const fs::path start = fs::current_path();
+    const fs::path gone = folder + "/gone";
+    fs::create_directories(gone);
+    fs::current_path(gone);
+    fs::remove(gone);
+    keyDown(0x7B);
+    keyUp(0x7B);  // F12
+    fs::current_path(start);
+    const std::string expected = "no picture saved: steering-0001.png: cannot open it for writing: No such file or directory";
+    EXPECT_EQ(std::string(mapEdit.status), expected);
+    EXPECT_EQ(mapEdit.statusFrames, kStatusFrames);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find(expected + "\n"), std::string::npos);
+    ::testing::internal::CaptureStderr();
+}
+
 TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
     std::vector<uint8_t> other(kMapBytes, 0);
     for (int c = 0; c < 40; ++c) other[30 * 256 + c] = 15;
