@@ -41,6 +41,7 @@ struct LoopState {
     uint32_t framesAccepted = 0;  // ticks that produced a frame
     uint32_t stopAtFrame = 0;     // 0: run until the program quits
     int passesLeft = 0;           // in this display frame
+    bool running = false;         // between runLoop and the program's end
 };
 
 LoopState loop;
@@ -57,6 +58,7 @@ bool pass(bool& accepted) {
     accepted = false;
     if (loop.callbacks.pass(loop.callbacks.context, &accepted)) return true;
     emscripten_cancel_main_loop();
+    loop.running = false;
     steering_program_exit(loop.callbacks.finish(loop.callbacks.context));
     return false;
 }
@@ -94,6 +96,7 @@ DWORD loopClock() { return static_cast<DWORD>(static_cast<uint64_t>(loop.clock) 
 void runLoop(const LoopCallbacks& callbacks) {
     loop = LoopState{};
     loop.callbacks = callbacks;
+    loop.running = true;
     loop.clock = emscripten_get_now();
     loop.stopAtFrame = steering_stop_frame();
     // Frames per second 0: the browser's requestAnimationFrame calls back once per display
@@ -102,3 +105,13 @@ void runLoop(const LoopCallbacks& callbacks) {
 }
 
 }  // namespace win::web
+
+// The page's "start again" after the program ended: 1 when it runs again.
+extern "C" EMSCRIPTEN_KEEPALIVE int steering_web_restart() {
+    using namespace win::web;
+    if (loop.running || loop.callbacks.restart == nullptr) return 0;
+    const LoopCallbacks callbacks = loop.callbacks;
+    if (!callbacks.restart(callbacks.context)) return 0;
+    runLoop(callbacks);
+    return 1;
+}

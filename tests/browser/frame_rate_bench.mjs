@@ -28,9 +28,11 @@ async function measure(page, ms) {
   return {busy: (100 * (busy1 - busy0)) / seconds, steps: (steps1 - steps0) / seconds, draws: (draws1 - draws0) / seconds};
 }
 
-// Counts the page's drawn frames (one onFrame call each) beside its steps.
+// Counts the page's drawn frames (one onFrame call each) beside its steps, on a page
+// that does not count them itself.
 async function countDraws(page) {
   await page.evaluate(() => {
+    if (Module.draws !== undefined) return;
     Module.draws = 0;
     const onFrame = Module.onFrame;
     Module.onFrame = function (frames) {
