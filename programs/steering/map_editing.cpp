@@ -60,6 +60,8 @@ CellIndex cellUnderPixel(LPARAM lParam) {
             static_cast<int32_t>(std::floor(clampOrLow(worldY / 256.0, limit)))};
 }
 
+}  // namespace
+
 void setChoice(HWND window, std::size_t choice) {
     const HMENU menu = GetMenu(window);
     for (std::size_t i = 0; i < kPaintChoiceCount; ++i) {
@@ -67,6 +69,8 @@ void setChoice(HWND window, std::size_t choice) {
     }
     mapEdit.choice = choice;
 }
+
+namespace {
 
 void setEditing(HWND window, bool on) {
     mapEdit.editing = on;
