@@ -34,6 +34,10 @@ double scrollTowardEnd(double origin, double step) {
 }
 
 void zoom(double factor) {
+    // Zooming out ends once the whole map fits the window: further out shows only blank.
+    const bool mapFits = shell::kClientWidth * view.viewScaleX >= kScrollLimit &&
+                         shell::kClientHeight * view.viewScaleY >= kScrollLimit;
+    if (factor > 1.0 && mapFits) return;
     view.viewScaleX *= factor;
     view.viewScaleY *= factor;
     view.viewInvScaleX = 1.0 / view.viewScaleX;
