@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,6 +23,7 @@
 #include "world/obstacles.h"
 #include "programs/steering/world_setup.h"
 #include "world/map_install.h"
+#include "world/open_cells.h"
 
 namespace shell_test {
 namespace {
@@ -219,6 +222,36 @@ TEST_F(MapEditing, AnAgentInsideANewWallGoesToTheNearestOpenCell) {
     // 256 units away; the tie goes to the first in row order: (6, 16) at (1664, 4224).
     stroke(win::WM_LBUTTONDOWN, 105, 300, 105, 300);  // cell (6, 17)
     EXPECT_EQ(firstAgent().position, (FixedVec{1664 << 16, 4224 << 16}));
+}
+
+TEST_F(MapEditing, AnAgentMovedOutOfANewWallIsInTheNeighbourGridWhereItStands) {
+    // A wall block over cells (0..12, 14..20) round the agent in (5, 17): it moves about
+    // 1,000 units, two cells of the 512-unit neighbour grid. Every grid cell then holds
+    // the agents whose bounding square overlaps it, counted from their positions.
+    keyDown('E');
+    for (int row = 14; row <= 20; ++row) {
+        const int y = row * 256 / 15 + 8;
+        stroke(win::WM_LBUTTONDOWN, 2, y, 220, y);
+    }
+    const Agent& agent = firstAgent();
+    ASSERT_TRUE(inOpenCell(agent.position));
+    ASSERT_GT(std::abs(toWhole(agent.position.y) - 4500), 900);
+    const auto bucket = [](int64_t raw) {
+        return static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(std::floor(raw / (512.0 * 65536))), 0, 127));
+    };
+    int registered = 0;
+    for (int r = 0; r < 128; ++r) {
+        for (int c = 0; c < 128; ++c) {
+            int expected = 0;
+            for (const Agent& a : agentList) {
+                expected += c >= bucket(int64_t{a.position.x} - a.radius) && c <= bucket(int64_t{a.position.x} + a.radius) &&
+                            r >= bucket(int64_t{a.position.y} - a.radius) && r <= bucket(int64_t{a.position.y} + a.radius);
+            }
+            EXPECT_EQ(neighbourGrid.agentCount(static_cast<uint32_t>(c), static_cast<uint32_t>(r)), expected) << c << "," << r;
+            registered += expected;
+        }
+    }
+    EXPECT_GT(registered, 0);
 }
 
 TEST_F(MapEditing, SavingWritesTheMapAsAuthoredToItsFile) {
