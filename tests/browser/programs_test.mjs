@@ -233,6 +233,13 @@ async function testKeys(browser, url) {
   const afterShiftTab = await focused();
   check('steering: Tab and Shift+Tab move the keyboard out of the picture',
         afterTab !== 'canvas' && afterShiftTab !== 'canvas' && afterTab !== afterShiftTab, `${afterTab}, ${afterShiftTab}`);
+  // To another program and back with the browser's Back button: the keys go to the picture.
+  await page.goto(url + 'index.html?program=steering_walls');
+  await page.waitForFunction(() => window.Module && Module.frames >= 3, {timeout: 20000});
+  await page.goBack();
+  await page.waitForFunction(() => window.Module && Module.frames >= 3, {timeout: 20000});
+  const afterBack = await focused();
+  check('steering: after the Back button the picture has the keyboard', afterBack === 'canvas', afterBack);
   check('steering (keys): no console error', errors.length === 0, errors.join(' | '));
   await page.close();
 }
