@@ -3,6 +3,7 @@
 // arrived show no path lines.
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "platform/font.h"
@@ -38,7 +39,8 @@ class PathsOverlay : public SteeringShell {
 protected:
     void SetUp() override {
         SteeringShell::SetUp();
-        ASSERT_TRUE(setupWorld());  // maptest.raw from the working folder
+        mapFilePath = std::string(STEERING_BIN_DIR) + "/maptest.raw";  // whatever folder the run is in
+        ASSERT_TRUE(setupWorld());
         agentList.clear();
         pixels.assign(static_cast<std::size_t>(kWidth) * kHeight, kBackground);
         canvas = win::raster::Canvas{pixels.data(), kWidth, kHeight, kWidth};
@@ -53,6 +55,7 @@ protected:
         navigationMode = NavigationMode::Classic;
         debugFlags = DebugFlags{};
         view = ViewState{};
+        mapFilePath = "maptest.raw";
         SteeringShell::TearDown();
     }
     static Agent& addAgent(int x, int y) {
