@@ -279,6 +279,10 @@ async function testStartAgain(browser, url) {
 // runs while the tab is hidden.
 async function testPacing(browser, url) {
   const {page, errors} = await openProgram(browser, url, 'steering');
+  // The status says what runs from the first drawn frame on, not "Loading".
+  const status = await page.$eval('#status', (e) => e.textContent);
+  check('steering: the status line names the running program at once', /^steering( is running\.|: [0-9]+ steps\/s)/.test(status) &&
+        !status.includes('Loading'), status);
   const counted = await page.evaluate(() => new Promise((resolve) => {
     let display = 0;
     const draws0 = Module.draws, frames0 = Module.frames;
