@@ -15,7 +15,8 @@ constexpr int kExitUsage = 2;
 
 }  // namespace
 
-int runInteractive(const Program& program, int argc, char** argv, bool (*openBackend)(), MapOption useMap) {
+int runInteractive(const Program& program, int argc, char** argv, bool (*openBackend)(), MapOption useMap,
+                   std::string (*recordHeader)()) {
     SessionOptions options;
     std::string error;
     if (!parseSessionOptions(argc, argv, useMap != nullptr, options, error)) {
@@ -28,6 +29,7 @@ int runInteractive(const Program& program, int argc, char** argv, bool (*openBac
     }
     // Without a display there is nothing to show; the backend has said why on stderr.
     if (!openBackend()) return kExitNoDisplay;
+    if (recordHeader != nullptr && !options.recordPath.empty()) options.recordHeader = recordHeader();
     if (!startSession(program, options, error)) {
         std::fprintf(stderr, "%s: %s\n", program.name, error.c_str());
         return kExitUsage;

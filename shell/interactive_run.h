@@ -15,6 +15,9 @@ using MapOption = bool (*)(const std::string& path, std::string& reason);
 // display), starts the session files, runs the entry and closes the files. Exit codes:
 // the program's own, 1 without a display or when a session file could not be written,
 // 2 for a bad command line or an unusable map.
-int runInteractive(const Program& program, int argc, char** argv, bool (*openBackend)(), MapOption useMap);
+// recordHeader, when given, makes the recording's header line that names the map in use
+// (called after --map was taken).
+int runInteractive(const Program& program, int argc, char** argv, bool (*openBackend)(), MapOption useMap,
+                   std::string (*recordHeader)() = nullptr);
 
 }  // namespace shell

@@ -116,7 +116,7 @@ void drawAgent(win::HDC dc, Agent& agent) {
     win::SelectObject(dc, asGdiObject(drawingResources.tealBrush));
     drawBody(dc, agent);
     if (debugFlags.showVectors) drawVectors(dc, agent);
-    if (debugFlags.showPaths) drawPath(dc, agent);
+    if (debugFlags.showPaths && !agent.pathDone) drawPath(dc, agent);  // an arrived agent has none to show
     if (debugFlags.showNeighbours) drawStuckLabel(dc, agent);
 }
 

@@ -19,6 +19,7 @@ void releaseDrawingResources() {
     win::DeleteObject(asGdiObject(r.orangeBrush));
     win::DeleteObject(asGdiObject(r.greenBrush));
     for (int n = 8; n >= 1; --n) win::DeleteObject(asGdiObject(r.occupancyBrushes[n]));
+    win::DeleteObject(asGdiObject(r.messageBrush));
     r = DrawingResources{};
     shell::shutdownPresentation();
 }

@@ -20,6 +20,7 @@ DrawingResources createDrawingResources() {
         const BYTE level = n >= 8 ? 0 : static_cast<BYTE>(256 - 32 * n);
         r.occupancyBrushes[n] = CreateSolidBrush(RGB(level, level, level));
     }
+    r.messageBrush = CreateSolidBrush(RGB(255, 250, 205));
     return r;
 }
 

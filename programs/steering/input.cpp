@@ -34,6 +34,10 @@ double scrollTowardEnd(double origin, double step) {
 }
 
 void zoom(double factor) {
+    // Zooming out ends once the whole map fits the window: further out shows only blank.
+    const bool mapFits = shell::kClientWidth * view.viewScaleX >= kScrollLimit &&
+                         shell::kClientHeight * view.viewScaleY >= kScrollLimit;
+    if (factor > 1.0 && mapFits) return;
     view.viewScaleX *= factor;
     view.viewScaleY *= factor;
     view.viewInvScaleX = 1.0 / view.viewScaleX;
@@ -123,7 +127,7 @@ void handleKeyUp(HWND window, WPARAM key) {
 
 LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (handleMapEditing(window, message, wParam, lParam)) return 0;
-    if (shell::handlePictureMessage("steering", message, wParam)) return 0;
+    if (shell::handlePictureMessage("steering", message, wParam, showStatus)) return 0;
     switch (message) {
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_PAINT: shell::paintWindow(window); return 0;

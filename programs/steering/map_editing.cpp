@@ -19,6 +19,7 @@
 #include "world/map_install.h"
 #include "programs/steering/drawing_resources.h"
 #include "programs/steering/view_state.h"
+#include "shell/program_entry.h"
 #include "world/open_cells.h"
 #include "world/world_navigation.h"
 
@@ -35,6 +36,7 @@ constexpr uint32_t kMaxDropPath = 4096;  // longest dropped path taken
 // Status text: black on the white background, at the bottom left of the client area.
 constexpr int kStatusX = 6;
 constexpr int kStatusY = 462;
+constexpr int kStatusBandTop = kStatusY - 4;  // the band's top edge, pixels
 // Far zoomed in a cell's edges lie millions of pixels away; the outline is pulled back
 // to this margin around the window before the conversion to int.
 constexpr double kOutlineLimit = 4096.0;
@@ -61,6 +63,8 @@ CellIndex cellUnderPixel(LPARAM lParam) {
             static_cast<int32_t>(std::floor(clampOrLow(worldY / 256.0, limit)))};
 }
 
+}  // namespace
+
 void setChoice(HWND window, std::size_t choice) {
     const HMENU menu = GetMenu(window);
     for (std::size_t i = 0; i < kPaintChoiceCount; ++i) {
@@ -68,6 +72,8 @@ void setChoice(HWND window, std::size_t choice) {
     }
     mapEdit.choice = choice;
 }
+
+namespace {
 
 void setEditing(HWND window, bool on) {
     mapEdit.editing = on;
@@ -343,6 +349,10 @@ void drawMapEditOverlay(HDC dc) {
     }
     if (mapEdit.statusFrames > 0) {
         --mapEdit.statusFrames;
+        // A band of its own across the bottom, so walls and agents never show through.
+        SelectObject(dc, asGdiObject(drawingResources.blackPen));
+        SelectObject(dc, asGdiObject(drawingResources.messageBrush));
+        Rectangle(dc, -1, kStatusBandTop, shell::kClientWidth + 1, shell::kClientHeight + 1);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(0, 0, 0));
         TextOut(dc, kStatusX, kStatusY, mapEdit.status, static_cast<int>(std::strlen(mapEdit.status)));

@@ -19,6 +19,8 @@ namespace {
 // Overlay text offset from the agent's centre, pixels.
 constexpr int kComparisonLabelOffset = 24;
 constexpr int kLabelBuffer = 64;
+constexpr win::COLORREF kLabelBackground = win::RGB(255, 255, 255);
+constexpr win::COLORREF kLabelText = win::RGB(0, 0, 0);
 
 nav::PathResult comparisonPath;  // the overlay's answers, read right after each query
 nav::PathResult otherPath;
@@ -51,9 +53,13 @@ void drawPlannerComparison(win::HDC dc) {
     char text[kLabelBuffer];
     const int length = std::snprintf(text, sizeof text, "classic %d  shortest %d", static_cast<int>(classicLength),
                                      static_cast<int>(shortestLength));
-    win::SetBkMode(dc, win::TRANSPARENT);
+    // Black on white boxes: readable over the agents and walls drawn before it.
+    win::SetBkMode(dc, win::OPAQUE);
+    win::SetBkColor(dc, kLabelBackground);
+    win::SetTextColor(dc, kLabelText);
     win::TextOut(dc, fixedToPixelX(oldest.position.x) + kComparisonLabelOffset,
                  fixedToPixelY(oldest.position.y) - kComparisonLabelOffset, text, length);
+    win::SetBkMode(dc, win::TRANSPARENT);
 }
 
 }  // namespace steering

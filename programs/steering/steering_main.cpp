@@ -1,12 +1,15 @@
 // The steering program's process entry: options, an SDL window, then the shared entry steps.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/sdl/sdl_backend.h"
 #include "shell/interactive_run.h"
 #include "programs/steering/steering_program.h"
+#include "world/map_digest.h"
 #include "world/map_file.h"
 #include "programs/steering/world_setup.h"
 #include "programs/steering/scenario_view.h"
@@ -24,6 +27,13 @@ bool useMap(const std::string& path, std::string& reason) {
     }
     steering::mapFilePath = path;
     return true;
+}
+
+// The recording names the map the session starts with, so a replay on another map can say so.
+std::string recordHeader() {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(steering::mapFilePath, error);
+    return steering::mapHeaderLine(error ? steering::mapFilePath : full.lexically_normal().string());
 }
 
 }  // namespace
@@ -50,5 +60,5 @@ int main(int argc, char** argv) {
     }
     rest.push_back(nullptr);
     return shell::runInteractive(steering::steeringProgram, static_cast<int>(rest.size()) - 1, rest.data(),
-                                 win::sdl::useSdlBackend, useMap);
+                                 win::sdl::useSdlBackend, useMap, recordHeader);
 }

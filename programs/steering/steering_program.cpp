@@ -7,6 +7,7 @@
 #include "programs/steering/drawing_resources.h"
 #include "shell/program_entry.h"
 #include "programs/steering/steering_program.h"
+#include "programs/steering/map_editing.h"
 #include "steering/agent_list.h"
 #include "steering/navigation_mode.h"
 #include "programs/steering/world_setup.h"
@@ -63,7 +64,9 @@ bool runSetupWorld() {
         win::CheckMenuItem(win::GetMenu(shell::mainWindow), kCommandNavigationShortest,
                            win::MF_BYCOMMAND | win::MF_UNCHECKED);
     }
-    return setupWorld();
+    const bool ok = setupWorld();
+    if (shell::mainWindow != nullptr) setChoice(shell::mainWindow, mapEdit.choice);  // Wall, after the reset
+    return ok;
 }
 
 }  // namespace

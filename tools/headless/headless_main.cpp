@@ -16,6 +16,7 @@
 #include "tools/headless/driver.h"
 #include "tools/headless/input_script.h"
 #include "tools/headless/options.h"
+#include "world/map_digest.h"
 #include "world/map_file.h"
 #include "programs/steering/world_setup.h"
 #ifdef STEERING_WITH_SCENARIOS
@@ -45,12 +46,23 @@ std::string absoluteFrom(const fs::path& base, const std::string& path) {
     return p.is_absolute() ? path : (base / p).lexically_normal().string();
 }
 
-// The folder of this executable, where maptest.raw is copied; the current folder if unknown.
-fs::path defaultWorkdir(const fs::path& current) {
-    std::error_code error;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    if (error || !exe.has_parent_path()) return current;
-    return exe.parent_path();
+// A recording made by `steering --record` names the map it was made with ("# map ..."): a
+// replay on other map bytes (another folder's maptest.raw, say) is said before the first
+// frame, with the way to put it right. Recordings without that line are replayed as they are.
+void noteMapDifference(const std::string& inputPath, const std::string& text, const std::string& replayMap) {
+    std::istringstream lines(text);
+    std::string line, recordedPath, recordedDigest;
+    bool found = false;
+    while (!found && std::getline(lines, line)) {
+        if (line.empty() || line[0] != '#') break;  // the header comes before the first event
+        found = steering::parseMapHeaderLine(line, recordedPath, recordedDigest);
+    }
+    if (!found) return;
+    const std::string digest = steering::mapFileDigest(replayMap.c_str());
+    if (digest == recordedDigest) return;
+    std::cerr << "steering_headless: note: " << inputPath << " was recorded with map \"" << recordedPath
+              << "\" (digest " << recordedDigest << "); this replay uses \"" << replayMap << "\" (digest "
+              << digest << "): the agents may not retrace the session (--workdir DIR or --map FILE names the map)\n";
 }
 
 bool readInput(const std::string& path, std::string& text, std::string& message) {
@@ -141,8 +153,9 @@ int main(int argc, char** argv) {
         if (read.status != steering::MapFileStatus::Complete) return usageError(read.problem);
         steering::mapFilePath = options.mapPath;
     }
-    const std::string workdir =
-        options.workdir.empty() ? defaultWorkdir(startDir).string() : absoluteFrom(startDir, options.workdir);
+    // The folder it was started in, as any program: maptest.raw, saved maps, pictures and
+    // nav.log are there unless --workdir names another.
+    const std::string workdir = options.workdir.empty() ? startDir.string() : absoluteFrom(startDir, options.workdir);
 
     std::vector<headless::InputEvent> events;
     if (!options.inputPath.empty()) {
@@ -157,6 +170,11 @@ int main(int argc, char** argv) {
             return kExitUsage;
         }
         events = std::move(script.events);
+        if (options.program == "steering") {
+            noteMapDifference(options.inputPath, text,
+                              options.mapPath.empty() ? (fs::path(workdir) / steering::mapFilePath).string()
+                                                      : options.mapPath);
+        }
         for (const headless::InputEvent& e : events) {
             if (e.frame > options.frames) {
                 std::cerr << "steering_headless: note: " << options.inputPath << ":" << e.line << ": frame "

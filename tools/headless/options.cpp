@@ -38,8 +38,9 @@ std::string usageText() {
            "'FRAME EVENT ARGS': key NAME, keydown NAME [REPEAT], keyup NAME, lclick X Y, rclick X Y,\n"
            "ldown X Y, lup X Y, rdown X Y, rup X Y, ldrag X Y, rdrag X Y, move X Y, menu ID, close\n"
            "(the format --record writes). Events at frame F are delivered before\n"
-           "the F-th frame. The working directory defaults to the folder holding steering_headless\n"
-           "(where maptest.raw is); relative paths are taken from the directory it was started in.\n"
+           "the F-th frame. The working directory (maptest.raw, saved maps, pictures, nav.log) is the\n"
+           "one it was started in unless --workdir names another; relative paths are taken from\n"
+           "the directory it was started in. A recording that names another map is said on stderr.\n"
            "Key NAMEs, without regard to case: a letter, F1 to F24, a decimal code 0 to 255, or\n";
     // The platform's own table, so the list is the one the parser reads.
     std::string line = " ";

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/host.h"
 #include "platform/web/web_backend.h"
 #include "shell/program_entry.h"
 #include "tools/headless/driver.h"
@@ -19,6 +20,17 @@ bool loopPass(void*, bool* tickAccepted) {
 
 int finish(void*) { return shell::finishEntry(run); }
 
+// The same program from its start, as a new process would run it: no window, class or
+// message of the ended run, the gate open, the world set up afresh.
+bool restart(void*) {
+    const shell::Program* program = run.program;
+    if (program == nullptr) return false;
+    win::host::resetWindowSystem();
+    shell::lastTickTime = 0;
+    return win::web::useWebBackend() &&
+           shell::startEntry(*program, shell::programInstance(*program), win::SW_SHOWDEFAULT, run);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -33,6 +45,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "web: %s: the main window could not be created\n", name);
         return 1;
     }
-    win::web::runLoop({loopPass, finish, nullptr});
+    // The gate takes a tick once the clock has moved on by more than its interval.
+    win::web::runLoop({loopPass, finish, nullptr, restart, shell::kFrameGateMilliseconds + 1.0});
     return 0;
 }

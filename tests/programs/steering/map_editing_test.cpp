@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,6 +24,7 @@
 #include "programs/steering/world_setup.h"
 #include "programs/steering/scenario_view.h"
 #include "world/map_install.h"
+#include "world/open_cells.h"
 
 namespace shell_test {
 namespace {
@@ -222,6 +225,36 @@ TEST_F(MapEditing, AnAgentInsideANewWallGoesToTheNearestOpenCell) {
     EXPECT_EQ(firstAgent().position, (FixedVec{1664 << 16, 4224 << 16}));
 }
 
+TEST_F(MapEditing, AnAgentMovedOutOfANewWallIsInTheNeighbourGridWhereItStands) {
+    // A wall block over cells (0..12, 14..20) round the agent in (5, 17): it moves about
+    // 1,000 units, two cells of the 512-unit neighbour grid. Every grid cell then holds
+    // the agents whose bounding square overlaps it, counted from their positions.
+    keyDown('E');
+    for (int row = 14; row <= 20; ++row) {
+        const int y = row * 256 / 15 + 8;
+        stroke(win::WM_LBUTTONDOWN, 2, y, 220, y);
+    }
+    const Agent& agent = firstAgent();
+    ASSERT_TRUE(inOpenCell(agent.position));
+    ASSERT_GT(std::abs(toWhole(agent.position.y) - 4500), 900);
+    const auto bucket = [](int64_t raw) {
+        return static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(std::floor(raw / (512.0 * 65536))), 0, 127));
+    };
+    int registered = 0;
+    for (int r = 0; r < 128; ++r) {
+        for (int c = 0; c < 128; ++c) {
+            int expected = 0;
+            for (const Agent& a : agentList) {
+                expected += c >= bucket(int64_t{a.position.x} - a.radius) && c <= bucket(int64_t{a.position.x} + a.radius) &&
+                            r >= bucket(int64_t{a.position.y} - a.radius) && r <= bucket(int64_t{a.position.y} + a.radius);
+            }
+            EXPECT_EQ(neighbourGrid.agentCount(static_cast<uint32_t>(c), static_cast<uint32_t>(r)), expected) << c << "," << r;
+            registered += expected;
+        }
+    }
+    EXPECT_GT(registered, 0);
+}
+
 TEST_F(MapEditing, SavingWritesTheMapAsAuthoredToItsFile) {
     keyDown('E');
     keyDown('3');
@@ -240,6 +273,23 @@ TEST_F(MapEditing, SavingWritesTheMapAsAuthoredToItsFile) {
     command(kCommandSaveMap);
     EXPECT_NE(std::string(mapEdit.status).find("it is a folder"), std::string::npos) << mapEdit.status;
     EXPECT_TRUE(fs::is_directory(mapPath));
+}
+
+TEST_F(MapEditing, PictureThatCannotBeWrittenSaysWhyOnTheMessageLineAndStderr) {
+    // A working folder that has gone away (folder permissions would not stop the superuser).
+    const fs::path start = fs::current_path();
+    const fs::path gone = folder + "/gone";
+    fs::create_directories(gone);
+    fs::current_path(gone);
+    fs::remove(gone);
+    keyDown(0x7B);
+    keyUp(0x7B);  // F12
+    fs::current_path(start);
+    const std::string expected = "no picture saved: steering-0001.png: cannot open it for writing: No such file or directory";
+    EXPECT_EQ(std::string(mapEdit.status), expected);
+    EXPECT_EQ(mapEdit.statusFrames, kStatusFrames);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find(expected + "\n"), std::string::npos);
+    ::testing::internal::CaptureStderr();
 }
 
 TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
