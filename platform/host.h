@@ -51,7 +51,9 @@ Image windowImage();
 // The last client area presented by a paint blit (640 x 480), kept after the window is gone.
 Image clientImage();
 // Writes an image as PNG; false (with a message on stderr) when the file cannot be written.
-bool writePng(const std::string& path, const Image& image);
+// With `problem`, a failure's reason goes there ("cannot open it for writing: Permission
+// denied") instead of to stderr.
+bool writePng(const std::string& path, const Image& image, std::string* problem = nullptr);
 
 // The lParam of keyboard messages as Windows builds it: repeat count in bits 0-15, scan code
 // in bits 16-23, previous key state in bit 30, transition state in bit 31 (set on release).

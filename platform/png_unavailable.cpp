@@ -6,8 +6,10 @@
 
 namespace win::host {
 
-bool writePng(const std::string& path, const Image&) {
-    std::fprintf(stderr, "%s: cannot write PNG files: this build has no libpng\n", path.c_str());
+bool writePng(const std::string& path, const Image&, std::string* problem) {
+    const char* why = "this build cannot write PNG files (no libpng)";
+    if (problem != nullptr) *problem = why;
+    else std::fprintf(stderr, "%s: %s\n", path.c_str(), why);
     return false;
 }
 

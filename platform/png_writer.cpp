@@ -2,7 +2,9 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform/host.h"
@@ -47,11 +49,15 @@ bool encode(FILE* file, const Image& image, std::vector<png_bytep>& rows) {
 
 }  // namespace
 
-bool writePng(const std::string& path, const Image& image) {
+bool writePng(const std::string& path, const Image& image, std::string* problem) {
+    const auto fail = [&](const std::string& why) {
+        if (problem != nullptr) *problem = why;
+        else std::fprintf(stderr, "writePng: %s: %s\n", path.c_str(), why.c_str());
+        return false;
+    };
     if (image.width <= 0 || image.height <= 0 ||
         image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) {
-        std::fprintf(stderr, "writePng: %s: the image is empty or inconsistent\n", path.c_str());
-        return false;
+        return fail("the image is empty or inconsistent");
     }
     std::vector<png_byte> bytes(static_cast<size_t>(image.width) * image.height * 3);
     for (size_t i = 0; i < image.pixels.size(); ++i) {
@@ -65,18 +71,9 @@ bool writePng(const std::string& path, const Image& image) {
         rows[static_cast<size_t>(y)] = bytes.data() + static_cast<size_t>(y) * image.width * 3;
     }
     FileCloser closer{std::fopen(path.c_str(), "wb")};
-    if (closer.file == nullptr) {
-        std::fprintf(stderr, "writePng: cannot open %s for writing\n", path.c_str());
-        return false;
-    }
-    if (!encode(closer.file, image, rows)) {
-        std::fprintf(stderr, "writePng: cannot encode %s\n", path.c_str());
-        return false;
-    }
-    if (std::fflush(closer.file) != 0) {
-        std::fprintf(stderr, "writePng: cannot write %s\n", path.c_str());
-        return false;
-    }
+    if (closer.file == nullptr) return fail(std::string("cannot open it for writing: ") + std::strerror(errno));
+    if (!encode(closer.file, image, rows)) return fail(std::string("cannot write it: ") + std::strerror(errno));
+    if (std::fflush(closer.file) != 0) return fail(std::string("cannot write it: ") + std::strerror(errno));
     return true;
 }
 

@@ -15,6 +15,13 @@ using MapOption = bool (*)(ProgramRun& programRun, const std::string& path, std:
 // display), starts the session files, runs the entry and closes the files. Exit codes:
 // the program's own, 1 without a display or when a session file could not be written,
 // 2 for a bad command line or an unusable map.
-int runInteractive(const Program& program, int argc, char** argv, bool (*openBackend)(), MapOption useMap);
+// recordHeader, when given, makes the recording's header line that names the map in use
+// (called after --map was taken).
+using RecordHeader = std::string (*)(const ProgramRun& programRun);
+int runInteractive(const Program& program, int argc, char** argv, bool (*openBackend)(), MapOption useMap,
+                   RecordHeader recordHeader = nullptr);
+// The same in a run the caller made (and may have given its own options first).
+int runInteractive(const Program& program, ProgramRun& programRun, int argc, char** argv, bool (*openBackend)(),
+                   MapOption useMap, RecordHeader recordHeader = nullptr);
 
 }  // namespace shell

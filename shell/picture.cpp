@@ -24,27 +24,34 @@ std::string nextPictureName(const char* programName) {
     return {};
 }
 
-bool savePicture(const char* programName, std::string* written) {
+bool savePicture(const char* programName, std::string* written, SayLine say) {
+    const auto tell = [&](const std::string& line) {
+        if (say != nullptr) say(line);
+        else std::fprintf(stderr, "%s: %s\n", programName, line.c_str());
+    };
     const std::string name = nextPictureName(programName);
     if (name.empty()) {
-        std::fprintf(stderr, "%s: no picture saved: %s-0001.png to -%04d.png all exist\n", programName, programName,
-                     kMaxPictureNumber);
+        char line[160];
+        std::snprintf(line, sizeof line, "no picture saved: %s-0001.png to -%04d.png all exist", programName,
+                      kMaxPictureNumber);
+        tell(line);
         return false;
     }
-    if (!win::host::writePng(name, win::host::windowImage())) {
-        std::fprintf(stderr, "%s: the picture %s could not be written\n", programName, name.c_str());
+    std::string problem;
+    if (!win::host::writePng(name, win::host::windowImage(), &problem)) {
+        tell("no picture saved: " + name + ": " + problem);
         return false;
     }
-    std::fprintf(stderr, "%s: picture saved as %s\n", programName, name.c_str());
+    tell("picture saved as " + name);
     if (written != nullptr) *written = name;
     return true;
 }
 
-bool handlePictureMessage(const char* programName, win::UINT message, win::WPARAM wParam) {
+bool handlePictureMessage(const char* programName, win::UINT message, win::WPARAM wParam, SayLine say) {
     const bool key = message == win::WM_KEYUP && wParam == kPictureKey;
     const bool command = message == win::WM_COMMAND && win::LOWORD(wParam) == kCommandSavePicture;
     if (!key && !command) return false;
-    savePicture(programName);
+    savePicture(programName, nullptr, say);
     return true;
 }
 

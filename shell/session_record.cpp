@@ -173,6 +173,7 @@ bool startSession(const Program& program, const ProgramRun& programRun, const Se
     if (session.record != nullptr) {
         std::fprintf(session.record, "# %s session: replay with steering_headless %s --input FILE\n", program.name,
                      program.name);
+        if (!options.recordHeader.empty()) std::fprintf(session.record, "%s\n", options.recordHeader.c_str());
     }
     if (session.trace != nullptr) writeTraceHeader(session.trace, program);
     LoopObserver observer;

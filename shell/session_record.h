@@ -28,6 +28,9 @@ void writeTraceRows(std::FILE* trace, const ProgramRun& programRun, uint32_t fra
 // Command-line options shared by the three interactive programs.
 struct SessionOptions {
     std::string recordPath;  // empty: no recording
+    // A comment line the recording starts with after its first (the map it was made with,
+    // "# map ..."), without the line end; empty: none.
+    std::string recordHeader;
     std::string tracePath;   // empty: no trace
     std::string mapPath;     // steering only; empty: "maptest.raw"
 };

@@ -40,6 +40,15 @@ void AgentList::removeFirst() {
     agents_.pop_front();
 }
 
+void AgentList::remove(const Agent* agent) {
+    for (auto it = agents_.begin(); it != agents_.end(); ++it) {
+        if (&*it != agent) continue;
+        world_.neighbourGrid.removeAgent(&*it, it->position, it->radius);
+        agents_.erase(it);
+        return;
+    }
+}
+
 void AgentList::clear() {
     while (!agents_.empty()) removeFirst();
 }

@@ -25,6 +25,8 @@ public:
     void setTargetAll(FixedVec point);
     // Removes the oldest agent (nothing when empty).
     void removeFirst();
+    // Removes that agent (nothing when it is not in this list); other addresses stay valid.
+    void remove(const Agent* agent);
     void clear();
 
     std::size_t size() const { return agents_.size(); }

@@ -1,7 +1,7 @@
 #pragma once
 // The one polymorphic interface of the steering program: a behaviour is a stateless
 // prototype that computes a steering force for an agent. Prototypes are found by exact,
-// case-sensitive name in a registry of eight (steering/behaviour_name.h).
+// case-sensitive name in a registry of nine (steering/behaviour_name.h).
 #include <array>
 #include <cstddef>
 
@@ -42,7 +42,7 @@ struct BehaviourList {
     std::size_t count = 0;
 };
 
-constexpr std::size_t kBehaviourCount = 8;
+constexpr std::size_t kBehaviourCount = 9;
 // "seek", "arrival", "separation", "avoid_obstacle", "repel_obstacle", "formation",
 // "avoid_walls", "follow_path", in that order.
 extern const std::array<const Behaviour*, kBehaviourCount> behaviourRegistry;

@@ -1,4 +1,4 @@
-// The eight behaviour prototypes, constructed before the program starts and alive for
+// The nine behaviour prototypes, constructed before the program starts and alive for
 // the whole run, and the registry through which agents find them by name.
 #include "steering/behaviours.h"
 
@@ -14,6 +14,7 @@ constinit const RepelObstacleBehaviour repelObstaclePrototype;
 constinit const FormationBehaviour formationPrototype;
 constinit const AvoidWallsBehaviour avoidWallsPrototype;
 constinit const FollowPathBehaviour followPathPrototype;
+constinit const AvoidAgentsBehaviour avoidAgentsPrototype;
 }  // namespace
 
 // Addresses of objects with static storage are constant, so the table is ready before any
@@ -21,6 +22,7 @@ constinit const FollowPathBehaviour followPathPrototype;
 const std::array<const Behaviour*, kBehaviourCount> behaviourRegistry = {
     &seekPrototype,          &arrivalPrototype,    &separationPrototype, &avoidObstaclePrototype,
     &repelObstaclePrototype, &formationPrototype,  &avoidWallsPrototype, &followPathPrototype,
+    &avoidAgentsPrototype,
 };
 
 const Behaviour* findBehaviour(const char* name) { return findByName(behaviourRegistry, name); }

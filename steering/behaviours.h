@@ -53,6 +53,13 @@ public:
     FixedVec computeForce(Agent& agent) const override;
 };
 
+// Sideways from the agents it would walk into within the next few steps.
+class AvoidAgentsBehaviour final : public Behaviour {
+public:
+    constexpr AvoidAgentsBehaviour() : Behaviour("avoid_agents") {}
+    FixedVec computeForce(Agent& agent) const override;
+};
+
 // Back from wall cells ahead of the agent's two-step probe.
 class AvoidWallsBehaviour final : public Behaviour {
 public:

@@ -47,7 +47,7 @@ struct CanvasState {
     Window* window = nullptr;    // the window shown on the canvas; the programs open one
     host::Image composed;        // menu bar, client image and open drop-down, 0x00RRGGBB
     std::vector<uint32_t> rgba;  // the same pixels as the canvas wants its bytes: R, G, B, A
-    bool presented = false;      // drawn since the browser loop last asked
+    Window* painted = nullptr;   // painted by the program since the loop last drew the canvas
 };
 
 CanvasState canvas;
@@ -65,7 +65,11 @@ void presentWindow(Window* window) {
     for (size_t i = 0; i < count; ++i) canvas.rgba[i] = web::canvasPixel(canvas.composed.pixels[i]);
     steering_canvas_put(reinterpret_cast<const uint8_t*>(canvas.rgba.data()), canvas.composed.width,
                         canvas.composed.height);
-    canvas.presented = true;
+}
+
+// The program's paint: kept for the loop, which draws the canvas once per display frame.
+void paintedWindow(Window* window) {
+    if (window == canvas.window) canvas.painted = window;
 }
 
 WPARAM buttonState(unsigned short buttons, bool shift, bool ctrl) {
@@ -185,35 +189,34 @@ void closeWindow(Window* window) {
     listen(false);
     window->backendData = nullptr;
     canvas.window = nullptr;
+    canvas.painted = nullptr;
 }
 
 void showWindow(Window* window, bool visible) {
     if (visible) presentWindow(window);
 }
 
-DWORD tickCount() {
-    // The page's millisecond clock reduced to the wrapping 32-bit counter.
-    return static_cast<DWORD>(static_cast<uint64_t>(emscripten_get_now()) & 0xFFFFFFFFu);
-}
 
 void showCursor(bool visible) { steering_canvas_cursor(visible ? 1 : 0); }
 
 constexpr BackendHooks kHooks{
     .pumpEvents = nullptr,  // canvas events arrive between loop passes and are posted at once
-    .tickCount = tickCount,
+    .tickCount = loopClock,
     .openWindow = openWindow,
     .closeWindow = closeWindow,
     .showWindow = showWindow,
-    .present = presentWindow,
+    .present = paintedWindow,
     .showCursor = showCursor,
 };
 
 }  // namespace
 
-bool takeFramePresented() {
-    const bool presented = canvas.presented;
-    canvas.presented = false;
-    return presented;
+bool presentPaintedFrame() {
+    Window* window = canvas.painted;
+    canvas.painted = nullptr;
+    if (window == nullptr || window != canvas.window) return false;
+    presentWindow(window);
+    return true;
 }
 
 bool useWebBackend() {

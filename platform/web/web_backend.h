@@ -17,12 +17,19 @@ struct LoopCallbacks {
     // Runs once after the last pass; returns the program's exit code.
     int (*finish)(void* context) = nullptr;
     void* context = nullptr;
+    // Starts the program again after it has ended (the page's "start again"); false when it
+    // could not. Null: it cannot be started again.
+    bool (*restart)(void* context) = nullptr;
+    // The program's tick length: its frame gate passes a tick once the clock has moved on
+    // this far, milliseconds.
+    double tickMilliseconds = 11;
 };
 
-// Runs passes until one has presented a frame on the canvas, then returns control to the
-// browser, which calls back at once (no wait for the display); repeats until a pass
-// reports the quit. Returns immediately: the browser drives the loop from here on. The
-// page learns of the end through Module.onProgramExit(code) when it defines it.
+// Once per display frame (never while the tab is hidden): the ticks due since the last
+// display frame, the queued messages, then the last frame drawn on the canvas; repeats
+// until a pass reports the quit. Returns immediately: the browser drives the loop from here on. The
+// page learns of the end through Module.onProgramExit(code) when it defines it, and may
+// then call the exported steering_web_restart() to run the program again from its start.
 void runLoop(const LoopCallbacks& callbacks);
 
 }  // namespace win::web

@@ -38,12 +38,14 @@ EM_JS(int, steering_download_png, (const char* name, const uint8_t* rgba, int wi
 
 namespace win::host {
 
-bool writePng(const std::string& path, const Image& image) {
+bool writePng(const std::string& path, const Image& image, std::string* problem) {
     std::vector<uint32_t> rgba(image.pixels.size());  // once per picture a person asks for
     for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = web::canvasPixel(image.pixels[i]);
     if (!steering_download_png(path.c_str(), reinterpret_cast<const uint8_t*>(rgba.data()), image.width,
                                image.height)) {
-        std::fprintf(stderr, "%s: cannot write PNG files: this build has no libpng\n", path.c_str());
+        const char* why = "there is no page to download it to";
+        if (problem != nullptr) *problem = why;
+        else std::fprintf(stderr, "%s: %s\n", path.c_str(), why);
         return false;
     }
     // Picture names are numbered by what the working folder holds: an empty file there

@@ -62,10 +62,12 @@ int virtualKeyFromDom(const char* key, const char* code) {
 }
 
 bool keyBelongsToProgram(int virtualKey, bool ctrl, bool meta) {
-    if (virtualKey == 0 || ctrl || meta) return false;
+    if (virtualKey == 0 || meta || virtualKey == static_cast<int>(VK_TAB)) return false;
+    // With Ctrl only the program's own shortcuts: save, undo, redo.
+    if (ctrl) return virtualKey == 'S' || virtualKey == 'Z' || virtualKey == 'Y';
     const int f5 = static_cast<int>(VK_F1) + 4;
     const int f11 = static_cast<int>(VK_F1) + 10;
-    return virtualKey != f5 && virtualKey != f11 && virtualKey != static_cast<int>(VK_F12);
+    return virtualKey != f5 && virtualKey != f11;
 }
 
 }  // namespace win::web

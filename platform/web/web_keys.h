@@ -11,8 +11,9 @@ namespace win::web {
 int virtualKeyFromDom(const char* key, const char* code);
 
 // Whether the browser's own action for a key must be suppressed so the key reaches only the
-// program: everything the program can see, except with Ctrl or Meta held (the browser's
-// shortcuts) and F5, F11 and F12 (reload, full screen, developer tools).
+// program: everything the program can see (F12 saves a picture, Ctrl+S, Ctrl+Z and Ctrl+Y
+// save, undo and redo), except Tab (moves the focus out of the canvas), F5 and F11 (reload,
+// full screen), other keys with Ctrl and every key with Meta (the browser's shortcuts).
 bool keyBelongsToProgram(int virtualKey, bool ctrl, bool meta);
 
 }  // namespace win::web

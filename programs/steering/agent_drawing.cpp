@@ -117,7 +117,7 @@ void drawAgent(SteeringRun& run, win::HDC dc, Agent& agent) {
     win::SelectObject(dc, asGdiObject(run.drawing.tealBrush));
     drawBody(run, dc, agent);
     if (run.debugFlags.showVectors) drawVectors(run, dc, agent);
-    if (run.debugFlags.showPaths) drawPath(run, dc, agent);
+    if (run.debugFlags.showPaths && !agent.pathDone) drawPath(run, dc, agent);  // an arrived agent has none to show
     if (run.debugFlags.showNeighbours) drawStuckLabel(run, dc, agent);
 }
 

@@ -19,6 +19,7 @@ DrawingResources createDrawingResources() {
         const BYTE level = n >= 8 ? 0 : static_cast<BYTE>(256 - 32 * n);
         r.occupancyBrushes[n] = CreateSolidBrush(RGB(level, level, level));
     }
+    r.messageBrush = CreateSolidBrush(RGB(255, 250, 205));
     return r;
 }
 
@@ -35,6 +36,7 @@ void deleteDrawingResources(DrawingResources& r) {
     win::DeleteObject(asGdiObject(r.orangeBrush));
     win::DeleteObject(asGdiObject(r.greenBrush));
     for (int n = 8; n >= 1; --n) win::DeleteObject(asGdiObject(r.occupancyBrushes[n]));
+    win::DeleteObject(asGdiObject(r.messageBrush));
     r = DrawingResources{};
 }
 

@@ -16,6 +16,7 @@ struct DrawingResources {
     win::HBRUSH orangeBrush;   // obstacles
     win::HBRUSH greenBrush;    // wall cells
     win::HBRUSH occupancyBrushes[9];  // [n] for n = 1..8 occupants (8 = black); [0] unused
+    win::HBRUSH messageBrush;  // the message line's band
 };
 
 // Creates every pen and brush, in declaration order.

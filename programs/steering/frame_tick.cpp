@@ -3,6 +3,7 @@
 #include "navigation/nav_log.h"
 #include "platform/win.h"
 #include "programs/steering/map_editing.h"
+#include "programs/steering/scenario_view.h"
 #include "shell/program_entry.h"
 #include "shell/timed_frame.h"
 #include "programs/steering/steering_program.h"
@@ -20,7 +21,11 @@
 namespace steering {
 namespace {
 
-void updateStep(void* context) { static_cast<SteeringRun*>(context)->world->agentList.updateAll(); }
+void updateStep(void* context) {
+    SteeringRun& run = *static_cast<SteeringRun*>(context);
+    run.world->agentList.updateAll();
+    scenarioAfterStep(run);  // nothing without an open test case
+}
 
 void drawFrame(void* context, win::HDC dc) {
     SteeringRun& run = *static_cast<SteeringRun*>(context);

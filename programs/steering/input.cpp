@@ -33,6 +33,10 @@ double scrollTowardEnd(double origin, double step) {
 }
 
 void zoom(SteeringRun& run, double factor) {
+    // Zooming out ends once the whole map fits the window: further out shows only blank.
+    const bool mapFits = shell::kClientWidth * run.view.viewScaleX >= kScrollLimit &&
+                         shell::kClientHeight * run.view.viewScaleY >= kScrollLimit;
+    if (factor > 1.0 && mapFits) return;
     run.view.viewScaleX *= factor;
     run.view.viewScaleY *= factor;
     run.view.viewInvScaleX = 1.0 / run.view.viewScaleX;
@@ -123,7 +127,8 @@ void handleKeyUp(SteeringRun& run, HWND window, WPARAM key) {
 LRESULT SteeringRun::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     SteeringRun& run = *this;
     if (handleMapEditing(run, window, message, wParam, lParam)) return 0;
-    if (shell::handlePictureMessage("steering", message, wParam)) return 0;
+    if (shell::handlePictureMessage("steering", message, wParam,
+                                    [&run](const std::string& line) { showStatus(run, line); })) return 0;
     switch (message) {
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_PAINT: shell::paintWindow(window); return 0;

@@ -1,5 +1,7 @@
 #include "programs/steering/map_editing.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +10,7 @@
 #include <string_view>
 
 #include "navigation/nav_mesh.h"
+#include "programs/steering/scenario_view.h"
 #include "steering/agent_list.h"
 #include "world/map_file.h"
 #include "world/neighbour_grid.h"
@@ -16,6 +19,7 @@
 #include "world/map_install.h"
 #include "programs/steering/drawing_resources.h"
 #include "programs/steering/view_state.h"
+#include "shell/program_entry.h"
 #include "world/open_cells.h"
 #include "world/world_navigation.h"
 
@@ -29,6 +33,7 @@ constexpr uint32_t kMaxDropPath = 4096;  // longest dropped path taken
 // Status text: black on the white background, at the bottom left of the client area.
 constexpr int kStatusX = 6;
 constexpr int kStatusY = 462;
+constexpr int kStatusBandTop = kStatusY - 4;  // the band's top edge, pixels
 // Far zoomed in a cell's edges lie millions of pixels away; the outline is pulled back
 // to this margin around the window before the conversion to int.
 constexpr double kOutlineLimit = 4096.0;
@@ -55,6 +60,8 @@ CellIndex cellUnderPixel(SteeringRun& run, LPARAM lParam) {
             static_cast<int32_t>(std::floor(clampOrLow(worldY / 256.0, limit)))};
 }
 
+}  // namespace
+
 void setChoice(SteeringRun& run, HWND window, std::size_t choice) {
     const HMENU menu = GetMenu(window);
     for (std::size_t i = 0; i < kPaintChoiceCount; ++i) {
@@ -62,6 +69,8 @@ void setChoice(SteeringRun& run, HWND window, std::size_t choice) {
     }
     run.mapEdit.choice = choice;
 }
+
+namespace {
 
 void setEditing(SteeringRun& run, HWND window, bool on) {
     run.mapEdit.editing = on;
@@ -285,7 +294,23 @@ void mapEditDrop(SteeringRun& run, HDROP drop) {
         return;
     }
     if (run.mapEdit.strokeButton != 0) endStroke(run);
-    loadMapFile(run, path);
+    const std::size_t n = std::strlen(path);
+    if (n >= 4 && strcasecmp(path + n - 4, ".xml") == 0) {
+        // A test case: its ground and agents replace the running ones.
+        std::string reason;
+        if (openScenario(run, path, reason)) {
+            run.mapStrokes.clear();
+            showStatus(run, std::string("opened test case \"") + path + "\"");
+        } else {
+            // Reason first and the path quoted, so a long path gives way on the status line.
+            const std::string prefix = std::string(path) + ":";
+            if (reason.rfind(prefix, 0) == 0) reason = "line " + reason.substr(prefix.size());
+            if (reason.rfind("line  ", 0) == 0) reason = reason.substr(6);  // messages without a line
+            showStatus(run, reason + " in test case \"" + path + "\": not opened");
+        }
+        return;
+    }
+    if (loadMapFile(run, path)) closeScenario(run);
 }
 
 bool handleMapEditing(SteeringRun& run, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -321,6 +346,10 @@ void drawMapEditOverlay(SteeringRun& run, HDC dc) {
     }
     if (run.mapEdit.statusFrames > 0) {
         --run.mapEdit.statusFrames;
+        // A band of its own across the bottom, so walls and agents never show through.
+        SelectObject(dc, asGdiObject(run.drawing.blackPen));
+        SelectObject(dc, asGdiObject(run.drawing.messageBrush));
+        Rectangle(dc, -1, kStatusBandTop, shell::kClientWidth + 1, shell::kClientHeight + 1);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(0, 0, 0));
         TextOut(dc, kStatusX, kStatusY, run.mapEdit.status, static_cast<int>(std::strlen(run.mapEdit.status)));

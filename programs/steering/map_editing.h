@@ -72,6 +72,10 @@ bool saveMapFile(SteeringRun& run);
 enum class MapChange { StrokeOrRedo, Undo };
 bool applyMapChange(SteeringRun& run, MapChange change = MapChange::StrokeOrRedo);
 
+// Makes `choice` (an index into kPaintChoices) the value a left drag paints, its Map item
+// the one checked; the check shows in and out of edit mode.
+void setChoice(SteeringRun& run, win::HWND window, std::size_t choice);
+
 // Says something in the status line (fitted as below) and, whole, on stderr.
 void showStatus(SteeringRun& run, const std::string& text);
 // Copies text into a status line of `size` bytes. A message too long for it loses the middle

@@ -20,6 +20,8 @@ namespace {
 // Overlay text offset from the agent's centre, pixels.
 constexpr int kComparisonLabelOffset = 24;
 constexpr int kLabelBuffer = 64;
+constexpr win::COLORREF kLabelBackground = win::RGB(255, 255, 255);
+constexpr win::COLORREF kLabelText = win::RGB(0, 0, 0);
 
 void drawPolyline(SteeringRun& run, win::HDC dc, const Agent& agent, const nav::PathResult& path) {
     const win::POINT start{run.view.fixedToPixelX(agent.position.x), run.view.fixedToPixelY(agent.position.y)};
@@ -50,9 +52,13 @@ void drawPlannerComparison(SteeringRun& run, win::HDC dc) {
     char text[kLabelBuffer];
     const int length = std::snprintf(text, sizeof text, "classic %d  shortest %d", static_cast<int>(classicLength),
                                      static_cast<int>(shortestLength));
-    win::SetBkMode(dc, win::TRANSPARENT);
+    // Black on white boxes: readable over the agents and walls drawn before it.
+    win::SetBkMode(dc, win::OPAQUE);
+    win::SetBkColor(dc, kLabelBackground);
+    win::SetTextColor(dc, kLabelText);
     win::TextOut(dc, run.view.fixedToPixelX(oldest.position.x) + kComparisonLabelOffset,
                  run.view.fixedToPixelY(oldest.position.y) - kComparisonLabelOffset, text, length);
+    win::SetBkMode(dc, win::TRANSPARENT);
 }
 
 }  // namespace steering

@@ -7,7 +7,6 @@
 #include "programs/steering/drawing_resources.h"
 #include "shell/program_entry.h"
 #include "programs/steering/steering_program.h"
-#include "programs/steering/steering_run.h"
 #include "steering/agent_list.h"
 #include "steering/navigation_mode.h"
 #include "programs/steering/steering_run.h"

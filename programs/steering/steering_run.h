@@ -9,6 +9,7 @@
 #include "navigation/navigation.h"
 #include "programs/steering/drawing_resources.h"
 #include "programs/steering/map_editing.h"
+#include "programs/steering/scenario_view.h"
 #include "programs/steering/steering_program.h"
 #include "programs/steering/view_state.h"
 #include "shell/program_entry.h"
@@ -42,6 +43,8 @@ public:
     MapEditState mapEdit;
     MapStrokes mapStrokes;
     std::string mapFilePath = kDefaultMapFile;
+    std::string scenarioFilePath;  // the test case setupWorld opens after the map (steering --scenario FILE); empty for none
+    OpenScenario scenario;         // the test case running in the world, if any
     bool navLogRequested = false;  // trace the navigation from set-up on (the headless driver's --nav-log)
     // The running map as its file holds it and as prepared; an editor changes authored and
     // re-installs it, a save writes authored back.

@@ -2,7 +2,10 @@
 // first target.
 #include "programs/steering/steering_run.h"
 
+#include <cstdio>
+
 #include "programs/steering/map_editing.h"
+#include "programs/steering/scenario_view.h"
 #include "programs/steering/steering_program.h"
 #include "programs/steering/view_state.h"
 #include "steering/agent.h"
@@ -26,7 +29,9 @@ constexpr double kFirstAgentPixelYFixed = 19660800.0;  // 300 pixels as 16.16
 
 void SteeringRun::setupWorld() {
     // A fresh world and the view, overlays, Insert point and edit mode a new run has, so
-    // that a second set-up repeats the first exactly; the map file is kept.
+    // that a second set-up repeats the first exactly; the map file (and the test case named
+    // on the command line) is kept, a case opened before ends with its world.
+    closeScenario(*this);
     world = makeWorld();
     view = ViewState{};
     debugFlags = DebugFlags{};
@@ -58,6 +63,13 @@ void SteeringRun::setupWorld() {
     agentTemplate.place(start, FixedVec{0, 0});
     world->agentList.add(agentTemplate);
     world->agentList.setTargetAll(FixedVec{0, 0});
+    if (!scenarioFilePath.empty()) {
+        // Checked when it was named; a file changed since then leaves the default world.
+        std::string reason;
+        if (!openScenario(*this, scenarioFilePath, reason)) std::fprintf(stderr, "%s\n", reason.c_str());
+    }
+    // The paint choice a new run has (Wall), its Map item checked.
+    if (shell::mainWindow != nullptr) setChoice(*this, shell::mainWindow, mapEdit.choice);
 }
 
 }  // namespace steering

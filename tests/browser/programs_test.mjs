@@ -138,9 +138,10 @@ async function testSteeringFiles(browser, url) {
   const open = new Uint8Array(256 * 256);  // open ground inside a ring of walls
   for (let i = 0; i < 256; ++i) open[i] = open[255 * 256 + i] = open[i * 256] = open[i * 256 + 255] = 15;
   fs.writeFileSync(path.join(folder, 'open.raw'), open);
-  fs.writeFileSync(path.join(folder, 'short.raw'), new Uint8Array(1000));
+  fs.writeFileSync(path.join(folder, 'my short map.raw'), new Uint8Array(1000));
   const kWall = [0, 200, 0];
   const picker = await page.$('#mapFile');
+  const aboveBand = {left: 0, top: 0, right: 640, bottom: 456};  // the message line's band is below
 
   // Picks a file, waits until the message names it, and reads the message and the wall pixels.
   const pick = async (name) => {
@@ -148,19 +149,20 @@ async function testSteeringFiles(browser, url) {
     await page.waitForFunction((n) => document.getElementById('message').textContent.includes(n), {timeout: 5000}, name)
       .catch(() => {});
     await framesPass(page, 3);
-    return {text: await message(page), walls: colourStats(await canvasPixels(page), kWall).count};
+    return {text: await message(page), walls: colourStats(await canvasPixels(page), kWall, aboveBand).count};
   };
 
   await framesPass(page, 5);
-  const walls = colourStats(await canvasPixels(page), kWall).count;
-  const {text: refused, walls: unchanged} = await pick('short.raw');
-  // The reason is also written across the window, over a few wall pixels.
-  check('steering: a short file is refused with its reason and the map stays', refused.includes('short.raw') &&
+  const walls = colourStats(await canvasPixels(page), kWall, aboveBand).count;
+  const {text: refused, walls: unchanged} = await pick('my short map.raw');
+  // The reason is also written across the window, on its band at the bottom.
+  check('steering: a short file is refused, named as the person named it, with its reason; the map stays',
+        refused.includes('"my short map.raw" is short') && !refused.includes('/maps/') &&
         !refused.startsWith('loaded') && Math.abs(unchanged - walls) < walls / 50, `"${refused}", wall pixels ${walls} -> ${unchanged}`);
 
   const {text: loaded, walls: ring} = await pick('open.raw');
   // Only the ring's top row and left column are in the first view.
-  check('steering: a picked map replaces the running one', loaded === 'loaded map "/maps/open.raw"' && ring < walls / 2,
+  check('steering: a picked map replaces the running one', loaded === 'loaded map "open.raw"' && ring < walls / 2,
         `"${loaded}", wall pixels ${walls} -> ${ring}`);
 
   await page.keyboard.down('Control');
@@ -183,6 +185,128 @@ async function testSteeringFiles(browser, url) {
   await endsWithCode0(page, 'steering (files)');
   check('steering (files): no console error', errors.length === 0, errors.join(' | '));
   fs.rmSync(folder, {recursive: true});
+  await page.close();
+}
+
+// Keys while the canvas has the keyboard: every key the program handles is kept from the
+// browser (no page scroll, no "Save page as", no developer tools), Tab and Shift+Tab move
+// the focus on; the page's own listener sees whether the browser's action was cancelled.
+async function testKeys(browser, url) {
+  const {page, errors} = await openProgram(browser, url, 'steering');
+  await page.evaluate(() => {
+    window.keyLog = [];
+    window.addEventListener('keydown', (e) => window.keyLog.push({key: e.key, ctrl: e.ctrlKey, kept: e.defaultPrevented}));
+  });
+  await catchDownloads(page);
+  await clickClient(page, 300, 200);
+  const press = async (key, ctrl = false) => {
+    if (ctrl) await page.keyboard.down('Control');
+    await page.keyboard.press(key);
+    if (ctrl) await page.keyboard.up('Control');
+    await framesPass(page, 2);
+  };
+  const programKeys = [['KeyS', true], ['KeyZ', true], ['KeyY', true], ['F12'], ['ArrowLeft'], ['ArrowRight'],
+                       ['PageUp'], ['PageDown'], ['Insert'], ['Delete'], ['Digit1'], ['KeyE'], ['KeyE']];
+  for (const [key, ctrl] of programKeys) await press(key, ctrl);
+  const log = (await page.evaluate(() => window.keyLog)).filter((k) => k.key !== 'Control');
+  const leaked = log.filter((k) => !k.kept).map((k) => (k.ctrl ? 'Ctrl+' : '') + k.key);
+  check('steering: the program\'s keys do not reach the browser', log.length === programKeys.length && leaked.length === 0,
+        `${log.length} of ${programKeys.length} keys seen, left to the browser: ${leaked.join(' ') || 'none'}`);
+  await page.waitForFunction(() => window.caught.length >= 2, {timeout: 5000}).catch(() => {});
+  const names = (await downloads(page)).map((d) => d.name).sort().join(', ');
+  check('steering: Ctrl+S and F12 reach the program (map and picture downloads)', names === 'maptest.raw, steering-0001.png',
+        `downloads: ${names}`);
+  // A browser shortcut with Ctrl stays the browser's.
+  await page.evaluate(() => { window.keyLog = []; });
+  await press('KeyD', true);
+  const ctrlD = await page.evaluate(() => window.keyLog.find((k) => k.key === 'd' || k.key === 'D'));
+  check('steering: Ctrl+D stays the browser\'s', ctrlD !== undefined && !ctrlD.kept, JSON.stringify(ctrlD));
+
+  const focused = () => page.evaluate(() => document.activeElement && (document.activeElement.id || document.activeElement.tagName));
+  await clickClient(page, 300, 200);
+  await page.keyboard.press('Tab');
+  const afterTab = await focused();
+  await clickClient(page, 300, 200);
+  await page.keyboard.down('Shift');
+  await page.keyboard.press('Tab');
+  await page.keyboard.up('Shift');
+  const afterShiftTab = await focused();
+  check('steering: Tab and Shift+Tab move the keyboard out of the picture',
+        afterTab !== 'canvas' && afterShiftTab !== 'canvas' && afterTab !== afterShiftTab, `${afterTab}, ${afterShiftTab}`);
+  // To another program and back with the browser's Back button: the keys go to the picture.
+  await page.goto(url + 'index.html?program=steering_walls');
+  await page.waitForFunction(() => window.Module && Module.frames >= 3, {timeout: 20000});
+  await page.goBack();
+  await page.waitForFunction(() => window.Module && Module.frames >= 3, {timeout: 20000});
+  const afterBack = await focused();
+  check('steering: after the Back button the picture has the keyboard', afterBack === 'canvas', afterBack);
+  check('steering (keys): no console error', errors.length === 0, errors.join(' | '));
+  await page.close();
+}
+
+// Escape ends the program; the page offers to start it again, and it runs from its start.
+async function testStartAgain(browser, url) {
+  const {page, errors} = await openProgram(browser, url, 'steering');
+  await clickClient(page, 300, 200);
+  await page.keyboard.press('Insert');
+  await framesPass(page, 10);
+  await page.keyboard.press('Escape');
+  await endsWithCode0(page, 'steering (start again)');
+  const offered = await page.$eval('#restart', (b) => !b.hidden);
+  check('steering: after Escape the page offers to start again', offered);
+  const framesAtEnd = await page.evaluate(() => Module.frames);
+  await page.click('#restart');
+  await page.waitForFunction((n) => !Module.ended && Module.frames > n + 20, {timeout: 10000}, framesAtEnd).catch(() => {});
+  const state = await page.evaluate(() => ({ended: Module.ended, frames: Module.frames, dimmed: document.getElementById('canvas').classList.contains('ended'),
+                                            focus: document.activeElement.id, button: document.getElementById('restart').hidden}));
+  // The new run has the start-up agent only: no teal beyond its one disc at (100, 300).
+  const teal = colourStats(await canvasPixels(page), kTeal).count;
+  check('steering: Start again runs the program afresh without a reload',
+        !state.ended && state.frames > framesAtEnd + 20 && !state.dimmed && state.focus === 'canvas' && state.button &&
+        teal > 0 && teal < 200, `${JSON.stringify(state)}, teal pixels ${teal}`);
+  await clickClient(page, 300, 200);
+  await page.keyboard.press('Insert');
+  await framesPass(page, 20);
+  const more = colourStats(await canvasPixels(page), kTeal).count;
+  check('steering: the started-again program takes input', more > teal + 40, `teal pixels ${teal} -> ${more}`);
+  await page.keyboard.press('Escape');
+  await endsWithCode0(page, 'steering (started again)');
+  check('steering (start again): no console error', errors.length === 0, errors.join(' | '));
+  await page.close();
+}
+
+// The page is paced by the display: at most one drawn frame per display frame, and nothing
+// runs while the tab is hidden.
+async function testPacing(browser, url) {
+  const {page, errors} = await openProgram(browser, url, 'steering');
+  // The status says what runs from the first drawn frame on, not "Loading".
+  const status = await page.$eval('#status', (e) => e.textContent);
+  check('steering: the status line names the running program at once', /^steering( is running\.|: [0-9]+ steps\/s)/.test(status) &&
+        !status.includes('Loading'), status);
+  const counted = await page.evaluate(() => new Promise((resolve) => {
+    let display = 0;
+    const draws0 = Module.draws, frames0 = Module.frames;
+    const count = () => {
+      if (++display < 120) requestAnimationFrame(count);
+      else resolve({display, draws: Module.draws - draws0, steps: Module.frames - frames0});
+    };
+    requestAnimationFrame(count);
+  }));
+  check('steering: at most one drawn frame per display frame', counted.draws <= counted.display + 1 && counted.steps >= counted.draws,
+        JSON.stringify(counted));
+  const other = await browser.newPage();
+  await other.bringToFront();
+  const hidden = await page.evaluate(() => document.visibilityState);
+  const before = await page.evaluate(() => [Module.frames, Module.draws]);
+  await new Promise((resolve) => setTimeout(resolve, 1000));
+  const after = await page.evaluate(() => [Module.frames, Module.draws]);
+  await other.close();
+  await page.bringToFront();
+  check('steering: a hidden tab steps and draws nothing', hidden === 'hidden' && after[0] === before[0] && after[1] === before[1],
+        `${hidden}: steps ${before[0]} -> ${after[0]}, drawn ${before[1]} -> ${after[1]}`);
+  const resumed = await framesPass(page, 10).then(() => true, () => false);
+  check('steering: shown again, it runs on', resumed);
+  check('steering (pacing): no console error', errors.length === 0, errors.join(' | '));
   await page.close();
 }
 
@@ -260,6 +384,9 @@ const browser = await launchChromium();
 try {
   await testSteering(browser, url);
   await testSteeringFiles(browser, url);
+  await testKeys(browser, url);
+  await testStartAgain(browser, url);
+  await testPacing(browser, url);
   await testWalls(browser, url);
   await testBasic(browser, url);
 } catch (error) {

@@ -246,6 +246,11 @@ TEST(Presentation, PngOfTheWindowReadsBackIdentically) {
 TEST(Presentation, PngToAnUnwritablePlaceFails) {
     host::Image image{2, 2, {0, 0, 0, 0}};
     EXPECT_FALSE(host::writePng("/nonexistent-folder/x.png", image));
+    // With somewhere to put it, the reason comes back, the system's own words included.
+    std::string problem;
+    EXPECT_FALSE(host::writePng("/nonexistent-folder/x.png", image, &problem));
+    EXPECT_EQ(problem, "cannot open it for writing: No such file or directory");
     host::Image inconsistent{3, 3, {0}};
-    EXPECT_FALSE(host::writePng(::testing::TempDir() + "bad.png", inconsistent));
+    EXPECT_FALSE(host::writePng(::testing::TempDir() + "bad.png", inconsistent, &problem));
+    EXPECT_EQ(problem, "the image is empty or inconsistent");
 }

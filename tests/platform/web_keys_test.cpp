@@ -36,14 +36,18 @@ TEST(WebKeys, DomKeysBecomeWindowsVirtualKeys) {
 }
 
 TEST(WebKeys, BrowserKeepsItsShortcutsAndProgramTheRest) {
-    // Arrows, Page Up/Down, Insert/Delete, Space, letters and F10 must not reach the page.
-    for (const int vk : {0x25, 0x28, 0x21, 0x22, 0x2D, 0x2E, 0x20, 0x44, 0x79, 0x12}) {
+    // Arrows, Page Up/Down, Insert/Delete, Space, letters, digits, Escape, F10 and F12 must
+    // not reach the page.
+    for (const int vk : {0x25, 0x28, 0x21, 0x22, 0x2D, 0x2E, 0x20, 0x44, 0x31, 0x35, 0x1B, 0x79, 0x7B, 0x12}) {
         EXPECT_TRUE(win::web::keyBelongsToProgram(vk, false, false)) << vk;
-        EXPECT_FALSE(win::web::keyBelongsToProgram(vk, true, false)) << vk;  // Ctrl: browser shortcuts
-        EXPECT_FALSE(win::web::keyBelongsToProgram(vk, false, true)) << vk;  // Meta likewise
+        EXPECT_FALSE(win::web::keyBelongsToProgram(vk, false, true)) << vk;  // Meta: browser shortcuts
     }
-    // Reload, full screen, developer tools; and keys the program never sees.
-    for (const int vk : {0x74, 0x7A, 0x7B, 0}) EXPECT_FALSE(win::web::keyBelongsToProgram(vk, false, false)) << vk;
+    // With Ctrl: save, undo and redo are the program's; the rest the browser's (Ctrl+D, Ctrl+W).
+    for (const int vk : {int{'S'}, int{'Z'}, int{'Y'}}) EXPECT_TRUE(win::web::keyBelongsToProgram(vk, true, false)) << vk;
+    for (const int vk : {int{'D'}, int{'W'}, int{'T'}, int{'R'}, 0x25, 0x7B}) EXPECT_FALSE(win::web::keyBelongsToProgram(vk, true, false)) << vk;
+    // Tab (focus leaves the canvas), reload, full screen; and keys the program never sees.
+    for (const int vk : {0x09, 0x74, 0x7A, 0}) EXPECT_FALSE(win::web::keyBelongsToProgram(vk, false, false)) << vk;
+    EXPECT_FALSE(win::web::keyBelongsToProgram(0x09, true, false));
     EXPECT_TRUE(win::web::keyBelongsToProgram(0x73, false, false));  // F4 and F6 are the program's
     EXPECT_TRUE(win::web::keyBelongsToProgram(0x75, false, false));
 }

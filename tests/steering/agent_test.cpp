@@ -89,9 +89,10 @@ TEST_F(AgentTest, TemplateRadiusFollowsTheZoomAtCreation) {
     EXPECT_EQ(wide.maxSpeed, close.maxSpeed);
 }
 
-TEST_F(AgentTest, RegistryHoldsTheEightPrototypesInOrder) {
+TEST_F(AgentTest, RegistryHoldsTheNinePrototypesInOrder) {
     const char* names[] = {"seek",       "arrival",     "separation", "avoid_obstacle", "repel_obstacle",
-                           "formation",  "avoid_walls", "follow_path"};
+                           "formation",  "avoid_walls", "follow_path", "avoid_agents"};
+    static_assert(std::size(names) == kBehaviourCount);
     for (std::size_t i = 0; i < kBehaviourCount; ++i) {
         ASSERT_NE(behaviourRegistry[i], nullptr);
         EXPECT_STREQ(behaviourRegistry[i]->name(), names[i]);

@@ -133,5 +133,47 @@ TEST_F(Strokes, HistoryStaysWithinItsBudget) {
     EXPECT_EQ(cellsOf(static_cast<uint8_t>(20 - kMaxHistoryChanges / kMapBytes)).size(), kMapBytes);
 }
 
+TEST_F(Strokes, HistoryKeepsExactlyItsStrokeLimit) {
+    // One cell a stroke, each its own: 4,096 strokes are all kept ...
+    const auto paintOne = [&](std::size_t i) {
+        strokes->begin(15);
+        strokes->paintTo(cells.data(), static_cast<int32_t>(i % 256), static_cast<int32_t>(i / 256));
+        return strokes->end();
+    };
+    for (std::size_t i = 0; i < kMaxHistoryStrokes; ++i) ASSERT_TRUE(paintOne(i));
+    EXPECT_EQ(strokes->undoableStrokes(), kMaxHistoryStrokes);
+    // ... and one more forgets the first: undoing everything leaves its cell alone.
+    ASSERT_TRUE(paintOne(kMaxHistoryStrokes));
+    EXPECT_EQ(strokes->undoableStrokes(), kMaxHistoryStrokes);
+    std::size_t undone = 0;
+    while (strokes->undo(cells.data())) ++undone;
+    EXPECT_EQ(undone, kMaxHistoryStrokes);
+    EXPECT_EQ(cellsOf(15), (std::set<std::pair<int, int>>{{0, 0}}));
+    EXPECT_EQ(strokes->redoableStrokes(), kMaxHistoryStrokes);
+}
+
+TEST_F(Strokes, HistoryKeepsExactlyItsChangeBudget) {
+    // Sixteen whole-map strokes are exactly the budget of changes: all kept; a seventeenth
+    // change (one cell) makes room by forgetting the oldest stroke.
+    const std::size_t whole = kMaxHistoryChanges / kMapBytes;
+    ASSERT_EQ(whole * kMapBytes, kMaxHistoryChanges);
+    for (std::size_t s = 0; s < whole; ++s) {
+        strokes->begin(static_cast<uint8_t>(s + 1));
+        for (int r = 0; r < 256; ++r) {
+            strokes->paintTo(cells.data(), 0, r);
+            strokes->paintTo(cells.data(), 255, r);
+        }
+        ASSERT_TRUE(strokes->end());
+    }
+    EXPECT_EQ(strokes->undoableStrokes(), whole);
+    strokes->begin(100);
+    strokes->paintTo(cells.data(), 7, 7);
+    ASSERT_TRUE(strokes->end());
+    EXPECT_EQ(strokes->undoableStrokes(), whole);
+    while (strokes->undo(cells.data())) {
+    }
+    EXPECT_EQ(cellsOf(1).size(), kMapBytes);  // the first stroke can no longer be undone
+}
+
 }  // namespace
 }  // namespace steering

@@ -16,8 +16,13 @@
 #include "tools/headless/driver.h"
 #include "tools/headless/input_script.h"
 #include "tools/headless/options.h"
+#include "world/map_digest.h"
 #include "world/map_file.h"
 #include "programs/steering/steering_run.h"
+#ifdef STEERING_WITH_SCENARIOS
+#include "scenario/scenario_world.h"
+#include "scenario/scores.h"
+#endif
 
 namespace {
 
@@ -41,12 +46,23 @@ std::string absoluteFrom(const fs::path& base, const std::string& path) {
     return p.is_absolute() ? path : (base / p).lexically_normal().string();
 }
 
-// The folder of this executable, where maptest.raw is copied; the current folder if unknown.
-fs::path defaultWorkdir(const fs::path& current) {
-    std::error_code error;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    if (error || !exe.has_parent_path()) return current;
-    return exe.parent_path();
+// A recording made by `steering --record` names the map it was made with ("# map ..."): a
+// replay on other map bytes (another folder's maptest.raw, say) is said before the first
+// frame, with the way to put it right. Recordings without that line are replayed as they are.
+void noteMapDifference(const std::string& inputPath, const std::string& text, const std::string& replayMap) {
+    std::istringstream lines(text);
+    std::string line, recordedPath, recordedDigest;
+    bool found = false;
+    while (!found && std::getline(lines, line)) {
+        if (line.empty() || line[0] != '#') break;  // the header comes before the first event
+        found = steering::parseMapHeaderLine(line, recordedPath, recordedDigest);
+    }
+    if (!found) return;
+    const std::string digest = steering::mapFileDigest(replayMap.c_str());
+    if (digest == recordedDigest) return;
+    std::cerr << "steering_headless: note: " << inputPath << " was recorded with map \"" << recordedPath
+              << "\" (digest " << recordedDigest << "); this replay uses \"" << replayMap << "\" (digest "
+              << digest << "): the agents may not retrace the session (--workdir DIR or --map FILE names the map)\n";
 }
 
 bool readInput(const std::string& path, std::string& text, std::string& message) {
@@ -75,6 +91,40 @@ bool readInput(const std::string& path, std::string& text, std::string& message)
     return true;
 }
 
+// steering --scenario: the case run to its end, its scores printed and written.
+#ifndef STEERING_WITH_SCENARIOS
+int runScenario(const headless::DriverOptions& options) {
+    return usageError(options.scenarioPath + ": test cases cannot be run in this build (no XML reader)");
+}
+#else
+int runScenario(const headless::DriverOptions& options) {
+    scenario::ScenarioRun run;
+    const std::unique_ptr<steering::World> world = steering::makeWorld();
+    std::string error;
+    const steering::NavigationMode mode =
+        options.mode == "shortest" ? steering::NavigationMode::Shortest : steering::NavigationMode::Classic;
+    if (!scenario::runScenarioFile(options.scenarioPath, options.seed, mode, options.keepArrived, *world, run, error)) {
+        std::cerr << error << "\n";
+        return kExitUsage;
+    }
+    const scenario::RunScores scores = scenario::scoreRun(run.scenario, run.layout, run.cells.data(), run.zones, run.record);
+    std::printf("%s %s: %d of %d agents done, T50 %.1f s, T95 %.1f s, T100 %.1f s, %d still out, "
+                "%d agent and %d obstacle collisions, %d steps\n",
+                scores.caseName.c_str(), scores.system.c_str(), scores.done, scores.agents, scores.t50, scores.t95,
+                scores.t100, scores.stillOut, scores.agentCollisions, scores.obstacleCollisions, scores.steps);
+    if (!options.scoresPath.empty()) {
+        std::FILE* out = std::fopen(options.scoresPath.c_str(), "w");
+        const std::string json = scenario::scoresJson(scores, true);
+        const bool written = out != nullptr && std::fwrite(json.data(), 1, json.size(), out) == json.size();
+        if (out == nullptr || std::fclose(out) != 0 || !written) {
+            std::cerr << "steering_headless: cannot write scores file '" << options.scoresPath << "'\n";
+            return kExitRunFailed;
+        }
+    }
+    return 0;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,6 +146,7 @@ int main(int argc, char** argv) {
     options.screenshotDir = absoluteFrom(startDir, options.screenshotDir);
     options.tracePath = absoluteFrom(startDir, options.tracePath);
     options.mapPath = absoluteFrom(startDir, options.mapPath);
+    if (!options.scenarioPath.empty()) return runScenario(options);
     const std::unique_ptr<shell::ProgramRun> programRun = program->makeRun();
     auto* steeringRun = dynamic_cast<steering::SteeringRun*>(programRun.get());
     if (!options.mapPath.empty() && steeringRun != nullptr) {
@@ -105,8 +156,9 @@ int main(int argc, char** argv) {
         if (read.status != steering::MapFileStatus::Complete) return usageError(read.problem);
         steeringRun->mapFilePath = options.mapPath;
     }
-    const std::string workdir =
-        options.workdir.empty() ? defaultWorkdir(startDir).string() : absoluteFrom(startDir, options.workdir);
+    // The folder it was started in, as any program: maptest.raw, saved maps, pictures and
+    // nav.log are there unless --workdir names another.
+    const std::string workdir = options.workdir.empty() ? startDir.string() : absoluteFrom(startDir, options.workdir);
 
     std::vector<headless::InputEvent> events;
     if (!options.inputPath.empty()) {
@@ -121,6 +173,11 @@ int main(int argc, char** argv) {
             return kExitUsage;
         }
         events = std::move(script.events);
+        if (steeringRun != nullptr) {
+            noteMapDifference(options.inputPath, text,
+                              options.mapPath.empty() ? (fs::path(workdir) / steeringRun->mapFilePath).string()
+                                                      : options.mapPath);
+        }
         for (const headless::InputEvent& e : events) {
             if (e.frame > options.frames) {
                 std::cerr << "steering_headless: note: " << options.inputPath << ":" << e.line << ": frame "

@@ -31,13 +31,16 @@ std::string usageText() {
         "usage: steering_headless PROGRAM [--frames N] [--input FILE] [--screenshot FILE.png]\n"
            "                         [--screenshot-every K --screenshot-dir DIR] [--trace FILE.csv]\n"
            "                         [--workdir DIR] [--nav-log] [--map FILE (steering)]\n"
+           "       steering_headless steering --scenario FILE.xml [--mode classic|shortest] [--seed S]\n"
+           "                         [--scores FILE.json] [--keep-arrived]\n"
            "Runs steering, steering_walls or steering_basic on the headless backend with a virtual\n"
            "clock for N accepted frames (default 300). Input files hold one event per line,\n"
            "'FRAME EVENT ARGS': key NAME, keydown NAME [REPEAT], keyup NAME, lclick X Y, rclick X Y,\n"
            "ldown X Y, lup X Y, rdown X Y, rup X Y, ldrag X Y, rdrag X Y, move X Y, menu ID, close\n"
            "(the format --record writes). Events at frame F are delivered before\n"
-           "the F-th frame. The working directory defaults to the folder holding steering_headless\n"
-           "(where maptest.raw is); relative paths are taken from the directory it was started in.\n"
+           "the F-th frame. The working directory (maptest.raw, saved maps, pictures, nav.log) is the\n"
+           "one it was started in unless --workdir names another; relative paths are taken from\n"
+           "the directory it was started in. A recording that names another map is said on stderr.\n"
            "Key NAMEs, without regard to case: a letter, F1 to F24, a decimal code 0 to 255, or\n";
     // The platform's own table, so the list is the one the parser reads.
     std::string line = " ";
@@ -110,6 +113,29 @@ OptionsResult parseOptions(const std::vector<std::string>& args) {
             if (!takeValue(o.workdir)) return result;
         } else if (arg == "--map") {
             if (!takeValue(o.mapPath)) return result;
+        } else if (arg == "--scenario") {
+            if (!takeValue(o.scenarioPath)) return result;
+        } else if (arg == "--scores") {
+            if (!takeValue(o.scoresPath)) return result;
+        } else if (arg == "--mode") {
+            if (!takeValue(o.mode)) return result;
+            if (o.mode != "classic" && o.mode != "shortest") {
+                result.error = "option --mode needs classic or shortest, found '" + o.mode + "'";
+                return result;
+            }
+        } else if (arg == "--seed") {
+            std::string text;
+            if (!takeValue(text)) return result;
+            uint64_t v = 0;
+            bool digits = text.size() <= 10;
+            for (char c : text) digits = digits && c >= '0' && c <= '9', v = v * 10 + static_cast<uint64_t>(c - '0');
+            if (!digits || v > 0xFFFFFFFFull) {
+                result.error = "option --seed needs a whole number from 0 to 4294967295, found '" + text + "'";
+                return result;
+            }
+            o.seed = static_cast<uint32_t>(v);
+        } else if (arg == "--keep-arrived") {
+            o.keepArrived = true;
         } else if (arg == "--nav-log") {
             if (hasInlineValue) {
                 result.error = "option --nav-log takes no value";
@@ -137,6 +163,20 @@ OptionsResult parseOptions(const std::vector<std::string>& args) {
     if (!o.mapPath.empty() && o.program != "steering") {
         result.error = "option --map is for steering only (" + o.program + " has no map file)";
         return result;
+    }
+    if (!o.scenarioPath.empty() && o.program != "steering") {
+        result.error = "option --scenario is for steering only";
+        return result;
+    }
+    if (o.scenarioPath.empty()) {
+        for (const char* only : {"--scores", "--mode", "--seed", "--keep-arrived"}) {
+            for (const std::string& a : args) {
+                if (a.rfind(only, 0) == 0) {
+                    result.error = std::string("option ") + only + " goes with --scenario";
+                    return result;
+                }
+            }
+        }
     }
     if (everyGiven != !o.screenshotDir.empty()) {
         result.error = "--screenshot-every and --screenshot-dir go together";

@@ -19,6 +19,12 @@ struct DriverOptions {
     std::string workdir;          // working directory of the run, empty for the default
     std::string mapPath;          // steering's map file, empty for "maptest.raw" in the workdir
     bool navLog = false;          // switch the navigation trace "nav.log" on
+    // steering only: run a test case to its end instead of the window's frames.
+    std::string scenarioPath;     // the case's XML file, empty for none
+    std::string mode = "classic"; // navigation mode of the case's run: classic or shortest
+    uint32_t seed = 1;            // the case's random values
+    std::string scoresPath;       // JSON scores, empty for none (a summary line is printed)
+    bool keepArrived = false;     // agents stay where they reached their last goal
     bool help = false;
 };
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/host.h"
 #include "platform/web/web_backend.h"
 #include "shell/program_entry.h"
 #include "tools/headless/driver.h"
@@ -26,6 +27,20 @@ bool loopPass(void* context, bool* tickAccepted) {
 
 int finish(void* context) { return shell::finishEntry(static_cast<WebRun*>(context)->entry); }
 
+// The same program from its start, as a new process would run it: a new run of the
+// program, no window, class or message of the ended run, the gate open.
+bool restart(void* context) {
+    WebRun& web = *static_cast<WebRun*>(context);
+    const shell::Program* program = web.entry.program;
+    if (program == nullptr) return false;
+    win::host::resetWindowSystem();
+    shell::lastTickTime = 0;
+    web.programRun = program->makeRun();
+    web.entry = shell::EntryRun{};
+    return win::web::useWebBackend() &&
+           shell::startEntry(*program, *web.programRun, shell::programInstance(*program), win::SW_SHOWDEFAULT, web.entry);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,6 +57,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "web: %s: the main window could not be created\n", name);
         return 1;
     }
-    win::web::runLoop({loopPass, finish, web});
+    // The gate takes a tick once the clock has moved on by more than its interval.
+    win::web::runLoop({loopPass, finish, web, restart, shell::kFrameGateMilliseconds + 1.0});
     return 0;
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,8 +21,10 @@
 #include "world/grid_map.h"
 #include "world/neighbour_grid.h"
 #include "world/obstacles.h"
+#include "programs/steering/scenario_view.h"
 #include "programs/steering/steering_run.h"
 #include "world/map_install.h"
+#include "world/open_cells.h"
 
 namespace shell_test {
 namespace {
@@ -217,6 +221,36 @@ TEST_F(MapEditing, AnAgentInsideANewWallGoesToTheNearestOpenCell) {
     EXPECT_EQ(firstAgent().position, (FixedVec{1664 << 16, 4224 << 16}));
 }
 
+TEST_F(MapEditing, AnAgentMovedOutOfANewWallIsInTheNeighbourGridWhereItStands) {
+    // A wall block over cells (0..12, 14..20) round the agent in (5, 17): it moves about
+    // 1,000 units, two cells of the 512-unit neighbour grid. Every grid cell then holds
+    // the agents whose bounding square overlaps it, counted from their positions.
+    keyDown('E');
+    for (int row = 14; row <= 20; ++row) {
+        const int y = row * 256 / 15 + 8;
+        stroke(win::WM_LBUTTONDOWN, 2, y, 220, y);
+    }
+    const Agent& agent = firstAgent();
+    ASSERT_TRUE(inOpenCell(world().gridMap, agent.position));
+    ASSERT_GT(std::abs(toWhole(agent.position.y) - 4500), 900);
+    const auto bucket = [](int64_t raw) {
+        return static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(std::floor(raw / (512.0 * 65536))), 0, 127));
+    };
+    int registered = 0;
+    for (int r = 0; r < 128; ++r) {
+        for (int c = 0; c < 128; ++c) {
+            int expected = 0;
+            for (const Agent& a : world().agentList) {
+                expected += c >= bucket(int64_t{a.position.x} - a.radius) && c <= bucket(int64_t{a.position.x} + a.radius) &&
+                            r >= bucket(int64_t{a.position.y} - a.radius) && r <= bucket(int64_t{a.position.y} + a.radius);
+            }
+            EXPECT_EQ(world().neighbourGrid.agentCount(static_cast<uint32_t>(c), static_cast<uint32_t>(r)), expected) << c << "," << r;
+            registered += expected;
+        }
+    }
+    EXPECT_GT(registered, 0);
+}
+
 TEST_F(MapEditing, SavingWritesTheMapAsAuthoredToItsFile) {
     keyDown('E');
     keyDown('3');
@@ -235,6 +269,23 @@ TEST_F(MapEditing, SavingWritesTheMapAsAuthoredToItsFile) {
     command(kCommandSaveMap);
     EXPECT_NE(std::string(run().mapEdit.status).find("it is a folder"), std::string::npos) << run().mapEdit.status;
     EXPECT_TRUE(fs::is_directory(mapPath));
+}
+
+TEST_F(MapEditing, PictureThatCannotBeWrittenSaysWhyOnTheMessageLineAndStderr) {
+    // A working folder that has gone away (folder permissions would not stop the superuser).
+    const fs::path start = fs::current_path();
+    const fs::path gone = folder + "/gone";
+    fs::create_directories(gone);
+    fs::current_path(gone);
+    fs::remove(gone);
+    keyDown(0x7B);
+    keyUp(0x7B);  // F12
+    fs::current_path(start);
+    const std::string expected = "no picture saved: steering-0001.png: cannot open it for writing: No such file or directory";
+    EXPECT_EQ(std::string(run().mapEdit.status), expected);
+    EXPECT_EQ(run().mapEdit.statusFrames, kStatusFrames);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find(expected + "\n"), std::string::npos);
+    ::testing::internal::CaptureStderr();
 }
 
 TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
@@ -279,6 +330,45 @@ TEST_F(MapEditing, DroppedFilesLoadWhenWholeAndChangeNothingOtherwise) {
     EXPECT_EQ(world().gridMap.cellAt(0, 30), kWallType);
     EXPECT_EQ(world().gridMap.cellAt(40, 30), 0);
     EXPECT_NE(std::string(run().mapEdit.status).find("loaded"), std::string::npos);
+}
+
+TEST_F(MapEditing, ADroppedTestCaseReplacesGroundAndAgentsAndItsAgentsFollowTheirGoals) {
+    const std::string broken = folder + "/broken.xml";
+    writeBytes(broken, std::vector<uint8_t>{'<', 'S', 't'});
+    const FixedVec before = firstAgent().position;
+    send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(broken)), 0);
+    // The whole line on stderr (the status line may shorten a long path in its middle).
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ::testing::internal::CaptureStderr();  // for TearDown
+    EXPECT_EQ(said.rfind("line 1: malformed XML: ", 0), 0u) << said;
+    EXPECT_TRUE(said.ends_with(" in test case \"" + broken + "\": not opened\n")) << said;
+    const std::string shown = run().mapEdit.status;
+    EXPECT_EQ(shown.rfind("line 1: malformed XML", 0), 0u) << shown;
+    EXPECT_TRUE(shown.ends_with("broken.xml\": not opened")) << shown;
+    EXPECT_EQ(world().agentList.size(), 1u);
+    EXPECT_EQ(firstAgent().position, before);
+    EXPECT_EQ(world().gridMap.cellAt(0, 0), 0);
+
+    const std::string headOn = std::string(STEERING_RESOURCE_DIR) + "/scenarios/head-on.xml";
+    send(win::WM_DROPFILES, reinterpret_cast<win::WPARAM>(win::host::makeDrop(headOn)), 0);
+    EXPECT_NE(std::string(run().mapEdit.status).find("opened test case"), std::string::npos) << run().mapEdit.status;
+    ASSERT_EQ(world().agentList.size(), 2u);
+    // The case's 40 x 40 m square from cell (1, 1), walls round it; its agents at (-8, 0)
+    // and (8, 0) m: world x (12 + 1) * 256 and (28 + 1) * 256, y (20 + 1) * 256.
+    EXPECT_EQ(world().gridMap.cellAt(0, 0), kWallType);
+    EXPECT_EQ(world().gridMap.cellAt(1, 1), 0);
+    EXPECT_EQ(world().gridMap.cellAt(41, 1), kWallType);
+    EXPECT_EQ(firstAgent().position, (FixedVec{toFixed(13 * 256), toFixed(21 * 256)}));
+    EXPECT_EQ(firstAgent().radius, toFixed(128));
+    // The view is centred on the case's suggested point, (0, 0) m: world (21 * 256, 21 * 256).
+    EXPECT_DOUBLE_EQ(run().view.viewOriginX + 320 * run().view.viewScaleX, 21 * 256.0);
+    EXPECT_DOUBLE_EQ(run().view.viewOriginY + 240 * run().view.viewScaleY, 21 * 256.0);
+    // Both walk 16 m at 1.3 m/s (about 62 steps of 0.2 s) and leave on arrival.
+    for (int frame = 0; frame < 100 && !world().agentList.empty(); ++frame) {
+        world().agentList.updateAll();
+        scenarioAfterStep(run());
+    }
+    EXPECT_TRUE(world().agentList.empty());
 }
 
 // A refused map whose path is longer than the status line: the line keeps the reason (it

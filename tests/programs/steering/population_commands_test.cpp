@@ -1,6 +1,7 @@
 // Insert, Delete, the left click and the menu commands of the steering window.
 #include <vector>
 
+#include "programs/steering/map_editing.h"
 #include "steering/agent.h"
 #include "tests/programs/steering/steering_fixture.h"
 
@@ -151,6 +152,25 @@ TEST_F(MenuCommands, EachToggleChecksOnAndUnchecksOff) {
         EXPECT_FALSE(run().debugFlags.*(t.flag)) << t.id;
         EXPECT_FALSE(isChecked(t.id)) << t.id;
     }
+}
+
+TEST_F(MenuCommands, MapValueIsCheckedInAndOutOfEditMode) {
+    const auto checkedValues = [] {
+        std::vector<int> on;
+        for (std::size_t i = 0; i < steering::kPaintChoiceCount; ++i) {
+            if (isChecked(steering::kPaintChoices[i].command)) on.push_back(static_cast<int>(i));
+        }
+        return on;
+    };
+    run().setupWorld();
+    EXPECT_EQ(checkedValues(), std::vector<int>{0});  // Wall, before edit mode was ever on
+    keyDown('E');
+    keyDown('3');
+    keyDown('E');  // edit mode off again: the choice stays shown
+    EXPECT_FALSE(run().mapEdit.editing);
+    EXPECT_EQ(checkedValues(), std::vector<int>{2});
+    run().setupWorld();  // a new run: Wall again
+    EXPECT_EQ(checkedValues(), std::vector<int>{0});
 }
 
 TEST_F(MenuCommands, ToggleTouchesOnlyItsOwnFlag) {

@@ -92,6 +92,25 @@ TEST_F(ViewInput, ZoomHasNoLimitAndKeepsReciprocalsInStep) {
     EXPECT_EQ(run().view.viewInvScaleY, 1.0 / run().view.viewScaleY);
 }
 
+TEST_F(ViewInput, ZoomOutStopsOnceTheWholeMapFits) {
+    // 15 * 1.5^5 = 113.9 units a pixel: 480 rows span 54,675 units, less than the map's
+    // 65,536, so the sixth Page Down still zooms out, to 170.9 (82,013 units); then no more.
+    for (int i = 0; i < 5; ++i) keyUp(win::VK_NEXT);
+    EXPECT_EQ(run().view.viewScaleY, 15.0 * 1.5 * 1.5 * 1.5 * 1.5 * 1.5);
+    keyUp(win::VK_NEXT);
+    const double widest = 15.0 * 1.5 * 1.5 * 1.5 * 1.5 * 1.5 * 1.5;
+    EXPECT_EQ(run().view.viewScaleX, widest);
+    EXPECT_EQ(run().view.viewScaleY, widest);
+    for (int i = 0; i < 3; ++i) keyUp(win::VK_NEXT);
+    EXPECT_EQ(run().view.viewScaleX, widest);
+    EXPECT_EQ(run().view.viewScaleY, widest);
+    EXPECT_EQ(run().view.viewInvScaleX, 1.0 / widest);
+    // One Page Up brings the previous scale back.
+    keyUp(win::VK_PRIOR);
+    EXPECT_DOUBLE_EQ(run().view.viewScaleX, widest * 2.0 / 3.0);
+    EXPECT_LT(480 * run().view.viewScaleY, 65536.0);
+}
+
 TEST_F(ViewInput, RightButtonJumpsTheView) {
     send(win::WM_RBUTTONDOWN, win::MK_RBUTTON, at(10, 5));
     EXPECT_EQ(run().view.viewOriginX, 1020.0);

@@ -93,6 +93,33 @@ TEST_F(DrawingTest, EditOutlineFramesTheHoveredCellsEdges) {
     }
 }
 
+TEST_F(DrawingTest, MessageLineHasItsOwnBandAndGoesAfterItsTime) {
+    // Over a window full of walls the line is black text on the band, across the width.
+    fill(kGreen);
+    run().mapEdit = MapEditState{};
+    showStatus(run(), "saved map \"x.raw\"");
+    drawMapEditOverlay(run(), dc);
+    constexpr uint32_t kBand = 0xFFFACD;
+    int text = 0, band = 0, other = 0;
+    for (int y = 459; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const uint32_t p = at(x, y);
+            (p == kBand ? band : p == kBlack ? text : other) += 1;
+        }
+    }
+    EXPECT_EQ(other, 0);
+    EXPECT_GT(text, 50);
+    EXPECT_GT(band, 15 * kWidth);
+    for (int x = 0; x < kWidth; x += 40) EXPECT_EQ(at(x, 458), kBlack) << x;  // its top edge
+    EXPECT_EQ(at(300, 457), kGreen);
+    // The last frame it shows is the kStatusFrames-th; then the walls show again.
+    for (int frame = 1; frame < kStatusFrames; ++frame) drawMapEditOverlay(run(), dc);
+    fill(kGreen);
+    drawMapEditOverlay(run(), dc);
+    EXPECT_EQ(countOf(kGreen), kWidth * kHeight);
+    run().mapEdit = MapEditState{};
+}
+
 // ---- The map ------------------------------------------------------------------------------
 
 class MapDrawingTest : public DrawingTest {

@@ -129,4 +129,89 @@ TEST_F(MapSession, F12AndSavePictureWriteNumberedPicturesInTheWorkingFolder) {
     EXPECT_FALSE(fs::exists(dir / "steering-0004.png"));
 }
 
+// FNV-1a over the file's bytes, as the recording's header names a map.
+std::string fnv1a(const std::string& bytes) {
+    uint64_t hash = 0xcbf29ce484222325u;
+    for (const unsigned char c : bytes) hash = (hash ^ c) * 0x100000001b3u;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+// Every file under `folder` with its bytes and time of change, to see that nothing changed.
+std::string snapshot(const fs::path& folder) {
+    std::string all;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        all += entry.path().string() + " " + std::to_string(entry.last_write_time().time_since_epoch().count()) +
+               " " + fnv1a(contents(entry.path())) + "\n";
+    }
+    return all;
+}
+
+TEST_F(MapSession, RecordingReplaysOnItsOwnMapFromAnyFolderAndSaysWhenTheMapDiffers) {
+    // Recorded in folder "edited", whose maptest.raw is open ground with one wall cell (the
+    // start-up agent walks to (0, 0) there, and waits on the shipped map), then a click and
+    // a Ctrl+S that writes the map back where it came from.
+    const fs::path edited = dir / "edited", other = dir / "other";
+    fs::create_directories(edited);
+    fs::create_directories(other);
+    std::string bytes(65536, '\0');
+    bytes[100 * 256 + 100] = 15;
+    std::ofstream(edited / "maptest.raw", std::ios::binary) << bytes;
+    fs::copy_file(dir / "maptest.raw", other / "maptest.raw");
+    std::ofstream(edited / "session.txt") << "# steering session: replay with steering_headless steering --input FILE\n"
+                                          << "# map \"" << (edited / "maptest.raw").string() << "\" digest "
+                                          << fnv1a(bytes) << "\n"
+                                          << "20 lclick 300 200\n40 keydown Control\n40 key S\n40 keyup Control\n";
+    const std::string session = (edited / "session.txt").string();
+    const std::string driver = std::string(STEERING_BIN_DIR) + "/steering_headless";
+    const std::string binBefore = snapshot(STEERING_BIN_DIR), otherBefore = snapshot(other);
+
+    // In its own folder, no --workdir: the recorded map, and no note.
+    const auto inFolder = [&](const fs::path& folder, const std::string& arguments) {
+        RunResult r;
+        const std::string command = "cd '" + folder.string() + "' && " + driver + " " + arguments + " 2>&1";
+        std::FILE* pipe = popen(command.c_str(), "r");
+        char buffer[4096];
+        std::size_t n;
+        while (pipe != nullptr && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
+        const int status = pipe != nullptr ? pclose(pipe) : -1;
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    };
+    const RunResult here = inFolder(edited, "steering --frames 80 --input session.txt --trace here.csv");
+    ASSERT_EQ(here.exitCode, 0) << here.output;
+    EXPECT_EQ(here.output.find("recorded with map"), std::string::npos) << here.output;
+    EXPECT_NE(here.output.find("saved map \"maptest.raw\""), std::string::npos) << here.output;
+    EXPECT_EQ(contents(edited / "maptest.raw"), bytes);
+
+    // From another folder, naming the recording's: the same rows, and nothing else changes.
+    const RunResult there = inFolder(other, "steering --frames 80 --input " + session + " --workdir " + edited.string() +
+                                                " --trace " + (dir / "there.csv").string());
+    ASSERT_EQ(there.exitCode, 0) << there.output;
+    EXPECT_EQ(there.output.find("recorded with map"), std::string::npos) << there.output;
+    EXPECT_EQ(traceRows(dir / "there.csv"), traceRows(edited / "here.csv"));
+    EXPECT_EQ(snapshot(STEERING_BIN_DIR), binBefore);
+    EXPECT_EQ(snapshot(other), otherBefore);
+    EXPECT_EQ(contents(edited / "maptest.raw"), bytes);
+
+    // In a folder with the shipped map the replay goes elsewhere, and says so before it runs.
+    const RunResult shipped = inFolder(other, "steering --frames 80 --input " + session + " --trace wrong.csv");
+    ASSERT_EQ(shipped.exitCode, 0) << shipped.output;
+    const std::size_t note = shipped.output.find("was recorded with map \"" + (edited / "maptest.raw").string() +
+                                                 "\" (digest " + fnv1a(bytes) + ")");
+    ASSERT_NE(note, std::string::npos) << shipped.output;
+    EXPECT_NE(shipped.output.find("digest " + fnv1a(contents(dir / "maptest.raw")) + ")"), std::string::npos)
+        << shipped.output;
+    EXPECT_LT(note, shipped.output.find("steering: ")) << shipped.output;  // before the summary
+    EXPECT_NE(traceRows(other / "wrong.csv"), traceRows(edited / "here.csv"));
+    // --map puts it right.
+    const RunResult mapped = inFolder(other, "steering --frames 80 --input " + session + " --map " +
+                                                 (edited / "maptest.raw").string() + " --trace mapped.csv");
+    EXPECT_EQ(mapped.output.find("recorded with map"), std::string::npos) << mapped.output;
+    EXPECT_EQ(traceRows(other / "mapped.csv"), traceRows(edited / "here.csv"));
+    EXPECT_EQ(snapshot(STEERING_BIN_DIR), binBefore);
+}
+
 }  // namespace
