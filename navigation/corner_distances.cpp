@@ -47,13 +47,24 @@ void makeRow(CornerGraph& g, int r) {
     g.rowMade[r] = g.rowEpoch;
 }
 
-// The corners that see some of triangle t, as candidates for end `side` at point p;
-// those that see all of it are seen for sure.
-void gatherEnd(Context& c, int side, int t, Vec p) {
+// Whether the line from p through corner v only touches v's wall (both edges bounding the
+// wall on one side of it, or along it): only then can a shortest path from p bend at v.
+bool tangent(const Context& c, int32_t v, PathPoint p) {
+    const int32_t* w = c.state.graph.wallEdges[v];
+    const NavPoint& q = c.mesh.points[v];
+    const int64_t dx = static_cast<int64_t>(q.x) * 256 - p.x, dy = static_cast<int64_t>(q.y) * 256 - p.y;
+    const int64_t s1 = cross64(dx, dy, w[0], w[1]), s2 = cross64(dx, dy, w[2], w[3]);
+    return (s1 >= 0 && s2 >= 0) || (s1 <= 0 && s2 <= 0);
+}
+
+// The corners that see some of triangle t and that a path from point p can bend at, as
+// candidates for end `side`; those that see all of it are seen for sure.
+void gatherEnd(Context& c, int side, int t, Vec p, PathPoint pp) {
     CornerGraph& g = c.state.graph;
     int count = 0;
     for (int i = g.sightStart[t]; i < g.sightStart[t + 1]; ++i) {
         const int32_t v = g.sightings[i] >> 1;
+        if (!tangent(c, v, pp)) continue;
         g.endCorner[side][count] = g.cornerIndex[v];
         g.endDistance[side][count] = distance(rootPoint(c, v), p);
         g.endState[side][count] = (g.sightings[i] & 1) ? 1 : 0;
@@ -94,36 +105,90 @@ bool distanceRowsUsable(const CornerGraph& g) {
 int searchByCornerDistances(Context& c, int startTriangle, PathPoint from, PathPoint to, PathPoint* chain,
                             int capacity) {
     CornerGraph& g = c.state.graph;
-    gatherEnd(c, 0, startTriangle, c.start);
-    gatherEnd(c, 1, c.goalTriangle, c.goal);
+    gatherEnd(c, 0, startTriangle, c.start, from);
+    gatherEnd(c, 1, c.goalTriangle, c.goal, to);
     for (int k = 0; k < g.endCount[1]; ++k) {
         const int b = g.endCorner[1][k];
         if (g.rowMade[b] != g.rowEpoch) makeRow(g, b);
     }
-    // The best pair among those not known to be unseen; then check that its ends really
-    // see their corners, and look again without any that do not.
-    for (;;) {
-        double best = HUGE_VAL;
-        int bestA = -1, bestB = -1;
-        for (int kb = 0; kb < g.endCount[1]; ++kb) {
-            if (g.endState[1][kb] == 2) continue;
-            const double* row = g.distance[g.endCorner[1][kb]];
-            const double tail = g.endDistance[1][kb];
-            if (tail >= best) continue;
-            for (int ka = 0; ka < g.endCount[0]; ++ka) {
-                if (g.endState[0][ka] == 2) continue;
-                const double total = g.endDistance[0][ka] + row[g.endCorner[0][ka]] + tail;
-                if (total < best) {
-                    best = total;
-                    bestA = ka;
-                    bestB = kb;
-                }
+    // For each start corner a, the goal corner b that gives the shortest way through a,
+    // taking goal corners in order of a bound on any way through them (|start b| +
+    // |b goal|) until the bound of the next is above the best way found: no later one can
+    // do better. Then the start corners in order of their way, each checked to see the
+    // start and its b to see the goal. A goal corner found unseen only sends the start
+    // corners that chose it to choose again.
+    const int na = g.endCount[0], nb = g.endCount[1];
+    double* via = g.endVia;
+    int16_t* choice = g.endChoice;
+    int16_t* order = g.endOrder;
+    double* bound = g.endBound;
+    for (int kb = 0; kb < nb; ++kb) {
+        const double b = g.endDistance[1][kb] + distance(rootPoint(c, g.cornerVertex[g.endCorner[1][kb]]), c.start);
+        int i = kb;
+        for (; i > 0 && bound[i - 1] > b; --i) {
+            bound[i] = bound[i - 1];
+            order[i] = order[i - 1];
+        }
+        bound[i] = b;
+        order[i] = static_cast<int16_t>(kb);
+    }
+    for (int ka = 0; ka < na; ++ka) {
+        via[ka] = HUGE_VAL;
+        choice[ka] = -1;
+    }
+    int taken = 0;  // goal corners of `order` taken into via so far
+    double bestWay = HUGE_VAL;
+    const auto take = [&](int kb) {
+        const double* row = g.distance[g.endCorner[1][kb]];
+        const double tail = g.endDistance[1][kb];
+        const int32_t* corner = g.endCorner[0];
+        const double* head = g.endDistance[0];
+        for (int ka = 0; ka < na; ++ka) {
+            const double total = row[corner[ka]] + tail;
+            if (total < via[ka]) {
+                via[ka] = total;
+                choice[ka] = static_cast<int16_t>(kb);
+                if (head[ka] + total < bestWay && g.endState[0][ka] != 2) bestWay = head[ka] + total;
             }
         }
+    };
+    for (;;) {
+        while (taken < nb && bound[taken] <= bestWay) {
+            if (g.endState[1][order[taken]] != 2) take(order[taken]);
+            ++taken;
+        }
+        double best = HUGE_VAL;
+        int bestA = -1;
+        for (int ka = 0; ka < na; ++ka) {
+            if (g.endState[0][ka] == 2 || choice[ka] < 0) continue;
+            const double total = g.endDistance[0][ka] + via[ka];
+            if (total < best) {
+                best = total;
+                bestA = ka;
+            }
+        }
+        bestWay = best;
+        if (taken < nb && bound[taken] <= bestWay) continue;  // a later goal corner may do better
         if (bestA < 0) return -1;
-        const bool aSeen = seen(c, 0, bestA, from);
-        const bool bSeen = seen(c, 1, bestB, to);
-        if (!aSeen || !bSeen) continue;
+        if (!seen(c, 0, bestA, from)) continue;
+        const int bestB = choice[bestA];
+        if (!seen(c, 1, bestB, to)) {
+            for (int ka = 0; ka < na; ++ka) {
+                if (choice[ka] != bestB) continue;
+                via[ka] = HUGE_VAL;
+                choice[ka] = -1;
+                for (int i = 0; i < taken; ++i) {
+                    const int kb = order[i];
+                    if (g.endState[1][kb] == 2) continue;
+                    const double total = g.distance[g.endCorner[1][kb]][g.endCorner[0][ka]] + g.endDistance[1][kb];
+                    if (total < via[ka]) {
+                        via[ka] = total;
+                        choice[ka] = static_cast<int16_t>(kb);
+                    }
+                }
+            }
+            continue;
+        }
         // Corners from a on to b.
         const int b = g.endCorner[1][bestB];
         const int16_t* hop = g.hop[b];

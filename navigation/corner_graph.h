@@ -87,6 +87,12 @@ struct CornerGraph {
     double endDistance[2][kMaxDistanceCorners] = {};
     uint8_t endState[2][kMaxDistanceCorners] = {};
     int32_t endCount[2] = {};
+    // Per start corner: the shortest way on from it through a goal corner, and that corner.
+    double endVia[kMaxDistanceCorners] = {};
+    int16_t endChoice[kMaxDistanceCorners] = {};
+    // Goal corners in order of a bound on any way through them, and those bounds.
+    int16_t endOrder[kMaxDistanceCorners] = {};
+    double endBound[kMaxDistanceCorners] = {};
 };
 
 }  // namespace nav
