@@ -117,6 +117,23 @@ TEST(ShortestBlindSpots, NoSegmentPassesWhereTwoWallCellsTouch) {
     const PathPoint e{19 * 256 + 128, 23 * 256 + 128}, f{20 * 256 + 128, 21 * 256 + 128};
     EXPECT_TRUE(nav::segment_passable(testMesh, blindState(), query(e, f, 0, true), e, f));
 
+    // A segment that grazes a wall's corner (passing exactly through it, the wall on one
+    // side) is not free either: the block of cells 30..33 has its corner (30, 30) on the
+    // line x + y = 60 cells, which runs outside the block on both sides of it. A path
+    // along it bends there (the point where a clearance would move it off the wall).
+    for (int y = 30; y < 34; ++y)
+        for (int x = 30; x < 34; ++x) setCell(cells, x, y, 15);
+    build(cells);
+    const PathPoint g1{26 * 256, 34 * 256}, g2{34 * 256, 26 * 256};
+    ASSERT_TRUE(navref::segment_clear(cells.data(), 0, {g1.x, g1.y}, {g2.x, g2.y}));
+    EXPECT_FALSE(nav::segment_passable(testMesh, blindState(), query(g1, g2, 0, true), g1, g2));
+    PathResult grazing;
+    ASSERT_EQ(plan(grazing, g1, g2, 150), ShortestStatus::Found);
+    ASSERT_EQ(grazing.waypointCount, 2);
+    EXPECT_EQ(grazing.waypoints[0].x, 30 * 256);
+    EXPECT_EQ(grazing.waypoints[0].y, 30 * 256);
+    EXPECT_NEAR(nav::path_length(grazing), 8 * std::sqrt(2.0) * 256, 1e-6);
+
     const double expected = (std::sqrt(2.0) + 2) * 256;
     for (const bool graph : {true, false}) {
         SCOPED_TRACE(graph ? "corner graph" : "intervals only");
@@ -129,22 +146,24 @@ TEST(ShortestBlindSpots, NoSegmentPassesWhereTwoWallCellsTouch) {
     }
 }
 
-// A goal inside every live triangle of the mesh (its centroid), from a handful of starts:
-// the same status and length with and without the corner graph, and the exact length.
+// A goal inside every live triangle of the mesh (its centroid), from a handful of starts on
+// ground of the triangle's type: the same status and length with and without the corner
+// graph, and the exact length.
 void expectEveryTriangleReached(const std::vector<uint8_t>& cells, int starts, uint32_t seed) {
     build(cells);
     if (::testing::Test::HasFatalFailure()) return;
     const std::vector<navref::QueryPair> pairs = navref::random_pairs(cells.data(), starts, seed, true);
     const std::vector<int> label = navtest::componentLabels(cells);
-    std::unique_ptr<navref::ExactShortestPaths> oracle = std::make_unique<navref::ExactShortestPaths>(cells.data(), 0);
-    int searched = 0;  // paths that bend
+    std::vector<std::unique_ptr<navref::ExactShortestPaths>> oracles(16);
+    int searched = 0;
     for (const navref::QueryPair& p : pairs) {
         const PathPoint from{p.fromX, p.fromY};
         const int fromCell = (from.y >> 8) * 256 + (from.x >> 8);
-        if ((cells[fromCell] & 15) != 0) continue;
+        const int type = cells[fromCell] & 15;
+        if (!oracles[type]) oracles[type] = std::make_unique<navref::ExactShortestPaths>(cells.data(), type);
         for (int t = 0; t < testMesh.triangleHighWater; ++t) {
             const nav::NavTriangle& tri = testMesh.triangles[t];
-            if (!nav::isLive(tri) || nav::isOutsideType(tri.type) || (tri.type & 15) != 0) continue;
+            if (!nav::isLive(tri) || nav::isOutsideType(tri.type) || (tri.type & 15) != type) continue;
             int64_t sx = 0, sy = 0;
             for (int s = 0; s < 3; ++s) {
                 sx += nav::vertex_of(testMesh, t, s).x * 256;
@@ -161,7 +180,7 @@ void expectEveryTriangleReached(const std::vector<uint8_t>& cells, int starts, u
             EXPECT_EQ(a, b) << where;
             EXPECT_EQ(a == ShortestStatus::Found, label[fromCell] >= 0 && label[fromCell] == label[toCell]) << where;
             if (a == ShortestStatus::Found && b == ShortestStatus::Found) {
-                const double exact = oracle->shortest_length({from.x, from.y}, {to.x, to.y});
+                const double exact = oracles[type]->shortest_length({from.x, from.y}, {to.x, to.y});
                 EXPECT_NEAR(nav::path_length(withGraph), exact, 1e-6 * exact + 1e-6) << where;
                 EXPECT_NEAR(nav::path_length(without), exact, 1e-6 * exact + 1e-6) << where;
             }
@@ -183,6 +202,20 @@ TEST(ShortestBlindSpots, GoalsInEveryTriangleWithAndWithoutTheGraph) {
     {
         SCOPED_TRACE("maze");
         expectEveryTriangleReached(navtest::mazeMap(9, 24), 3, 5);
+    }
+    // Ground of type 3 all over the map round a 40 x 40 square of type 0 that holds a block
+    // of type 3: paths on either ground bend round the other, and the mesh's last triangle
+    // is ground (on the maps above it is wall).
+    std::vector<uint8_t> ring(navtest::kMapCells, 3);
+    for (int y = 100; y < 140; ++y)
+        for (int x = 100; x < 140; ++x) setCell(ring, x, y, 0);
+    for (int y = 115; y < 125; ++y)
+        for (int x = 115; x < 125; ++x) setCell(ring, x, y, 3);
+    {
+        SCOPED_TRACE("grounds of two types");
+        expectEveryTriangleReached(ring, 8, 11);
+        const nav::NavTriangle& last = testMesh.triangles[testMesh.triangleHighWater - 1];
+        EXPECT_FALSE(nav::isOutsideType(last.type));
     }
     const std::vector<uint8_t> maptest = navtest::loadMapTest();
     ASSERT_FALSE(maptest.empty());
