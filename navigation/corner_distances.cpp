@@ -81,6 +81,31 @@ bool seen(Context& c, int side, int k, PathPoint p) {
     return g.endState[side][k] == 1;
 }
 
+bool boundLess(const CornerGraph::BoundEntry& a, const CornerGraph::BoundEntry& b) { return a.bound > b.bound; }
+
+// End `side`'s corners as a heap on |p corner| + |corner end|, a bound on any way through
+// them (p is the other end); they join the search in that order.
+void heapByBound(Context& c, int side, Vec p) {
+    CornerGraph& g = c.state.graph;
+    CornerGraph::BoundEntry* heap = g.endHeap[side];
+    const int n = g.endCount[side];
+    for (int k = 0; k < n; ++k) {
+        heap[k].bound = g.endDistance[side][k] + distance(rootPoint(c, g.cornerVertex[g.endCorner[side][k]]), p);
+        heap[k].k = static_cast<int16_t>(k);
+    }
+    std::make_heap(heap, heap + n, boundLess);
+    g.endHeapSize[side] = n;
+}
+
+double nextBound(const CornerGraph& g, int side) { return g.endHeapSize[side] > 0 ? g.endHeap[side][0].bound : HUGE_VAL; }
+
+// The corner of end `side` with the least bound, taken off its heap.
+int16_t popBound(CornerGraph& g, int side) {
+    CornerGraph::BoundEntry* heap = g.endHeap[side];
+    std::pop_heap(heap, heap + g.endHeapSize[side], boundLess);
+    return heap[--g.endHeapSize[side]].k;
+}
+
 }  // namespace
 
 void startDistanceRows(CornerGraph& g, const NavMesh& mesh) {
@@ -107,85 +132,90 @@ int searchByCornerDistances(Context& c, int startTriangle, PathPoint from, PathP
     CornerGraph& g = c.state.graph;
     gatherEnd(c, 0, startTriangle, c.start, from);
     gatherEnd(c, 1, c.goalTriangle, c.goal, to);
-    for (int k = 0; k < g.endCount[1]; ++k) {
-        const int b = g.endCorner[1][k];
-        if (g.rowMade[b] != g.rowEpoch) makeRow(g, b);
-    }
-    // For each start corner a, the goal corner b that gives the shortest way through a,
-    // taking goal corners in order of a bound on any way through them (|start b| +
-    // |b goal|) until the bound of the next is above the best way found: no later one can
-    // do better. Then the start corners in order of their way, each checked to see the
-    // start and its b to see the goal. A goal corner found unseen only sends the start
-    // corners that chose it to choose again.
-    const int na = g.endCount[0], nb = g.endCount[1];
-    double* via = g.endVia;
+    // Each way runs start -> a -> ... -> b -> goal. A start corner a bounds every way
+    // through it by |start a| + |a goal|, a goal corner b by |start b| + |b goal|. Corners
+    // join in order of their bounds while a bound is no more than the best way known: for
+    // each start corner that joined, the goal corner (of those that joined) that gives
+    // the shortest way through it. The best start corner is checked to see the start and
+    // its goal corner to see the goal; one found unseen leaves, and the start corners that
+    // had chosen it choose again.
+    heapByBound(c, 0, c.goal);
+    heapByBound(c, 1, c.start);
+    int16_t* orderA = g.endOrder[0];  // corners in the order they joined
+    int16_t* orderB = g.endOrder[1];
+    double* via = g.endVia;  // per joined start corner, in join order
     int16_t* choice = g.endChoice;
-    int16_t* order = g.endOrder;
-    double* bound = g.endBound;
-    for (int kb = 0; kb < nb; ++kb) {
-        const double b = g.endDistance[1][kb] + distance(rootPoint(c, g.cornerVertex[g.endCorner[1][kb]]), c.start);
-        int i = kb;
-        for (; i > 0 && bound[i - 1] > b; --i) {
-            bound[i] = bound[i - 1];
-            order[i] = order[i - 1];
-        }
-        bound[i] = b;
-        order[i] = static_cast<int16_t>(kb);
-    }
-    for (int ka = 0; ka < na; ++ka) {
-        via[ka] = HUGE_VAL;
-        choice[ka] = -1;
-    }
-    int taken = 0;  // goal corners of `order` taken into via so far
+    int joinedA = 0, joinedB = 0;
     double bestWay = HUGE_VAL;
-    const auto take = [&](int kb) {
-        const double* row = g.distance[g.endCorner[1][kb]];
-        const double tail = g.endDistance[1][kb];
-        const int32_t* corner = g.endCorner[0];
-        const double* head = g.endDistance[0];
-        for (int ka = 0; ka < na; ++ka) {
-            const double total = row[corner[ka]] + tail;
-            if (total < via[ka]) {
-                via[ka] = total;
-                choice[ka] = static_cast<int16_t>(kb);
-                if (head[ka] + total < bestWay && g.endState[0][ka] != 2) bestWay = head[ka] + total;
+    const auto wayOn = [&](int ka, int kb) {
+        return g.distance[g.endCorner[1][kb]][g.endCorner[0][ka]] + g.endDistance[1][kb];
+    };
+    // Start corner orderA[i]: its best goal corner among those joined and not unseen.
+    const auto choose = [&](int i) {
+        const int ka = orderA[i];
+        via[i] = HUGE_VAL;
+        choice[i] = -1;
+        for (int j = 0; j < joinedB; ++j) {
+            const int kb = orderB[j];
+            if (g.endState[1][kb] == 2) continue;
+            const double total = wayOn(ka, kb);
+            if (total < via[i]) {
+                via[i] = total;
+                choice[i] = static_cast<int16_t>(kb);
             }
         }
+        if (g.endState[0][ka] != 2 && g.endDistance[0][ka] + via[i] < bestWay) bestWay = g.endDistance[0][ka] + via[i];
     };
     for (;;) {
-        while (taken < nb && bound[taken] <= bestWay) {
-            if (g.endState[1][order[taken]] != 2) take(order[taken]);
-            ++taken;
+        for (;;) {
+            const double nextA = nextBound(g, 0);
+            const double nextB = nextBound(g, 1);
+            if (nextA == HUGE_VAL && nextB == HUGE_VAL) break;
+            if (nextA <= nextB) {
+                if (nextA > bestWay) break;
+                orderA[joinedA] = popBound(g, 0);
+                choose(joinedA++);
+                continue;
+            }
+            if (nextB > bestWay) break;
+            const int kb = orderB[joinedB++] = popBound(g, 1);
+            if (g.endState[1][kb] == 2) continue;
+            if (g.rowMade[g.endCorner[1][kb]] != g.rowEpoch) makeRow(g, g.endCorner[1][kb]);
+            const double* row = g.distance[g.endCorner[1][kb]];
+            const double tail = g.endDistance[1][kb];
+            for (int i = 0; i < joinedA; ++i) {
+                const int ka = orderA[i];
+                const double total = row[g.endCorner[0][ka]] + tail;
+                if (total < via[i]) {
+                    via[i] = total;
+                    choice[i] = static_cast<int16_t>(kb);
+                    if (g.endState[0][ka] != 2 && g.endDistance[0][ka] + total < bestWay) {
+                        bestWay = g.endDistance[0][ka] + total;
+                    }
+                }
+            }
         }
         double best = HUGE_VAL;
-        int bestA = -1;
-        for (int ka = 0; ka < na; ++ka) {
-            if (g.endState[0][ka] == 2 || choice[ka] < 0) continue;
-            const double total = g.endDistance[0][ka] + via[ka];
+        int bestI = -1;
+        for (int i = 0; i < joinedA; ++i) {
+            if (g.endState[0][orderA[i]] == 2 || choice[i] < 0) continue;
+            const double total = g.endDistance[0][orderA[i]] + via[i];
             if (total < best) {
                 best = total;
-                bestA = ka;
+                bestI = i;
             }
         }
         bestWay = best;
-        if (taken < nb && bound[taken] <= bestWay) continue;  // a later goal corner may do better
-        if (bestA < 0) return -1;
+        const bool more = (g.endHeapSize[0] > 0 && nextBound(g, 0) <= bestWay) ||
+                          (g.endHeapSize[1] > 0 && nextBound(g, 1) <= bestWay);
+        if (more) continue;  // a corner not joined yet may do better
+        if (bestI < 0) return -1;
+        const int bestA = orderA[bestI];
         if (!seen(c, 0, bestA, from)) continue;
-        const int bestB = choice[bestA];
+        const int bestB = choice[bestI];
         if (!seen(c, 1, bestB, to)) {
-            for (int ka = 0; ka < na; ++ka) {
-                if (choice[ka] != bestB) continue;
-                via[ka] = HUGE_VAL;
-                choice[ka] = -1;
-                for (int i = 0; i < taken; ++i) {
-                    const int kb = order[i];
-                    if (g.endState[1][kb] == 2) continue;
-                    const double total = g.distance[g.endCorner[1][kb]][g.endCorner[0][ka]] + g.endDistance[1][kb];
-                    if (total < via[ka]) {
-                        via[ka] = total;
-                        choice[ka] = static_cast<int16_t>(kb);
-                    }
-                }
+            for (int i = 0; i < joinedA; ++i) {
+                if (choice[i] == bestB) choose(i);
             }
             continue;
         }

@@ -87,12 +87,19 @@ struct CornerGraph {
     double endDistance[2][kMaxDistanceCorners] = {};
     uint8_t endState[2][kMaxDistanceCorners] = {};
     int32_t endCount[2] = {};
-    // Per start corner: the shortest way on from it through a goal corner, and that corner.
+    // Per start corner taken (in the order of endOrder[0]): the shortest way on from it
+    // through a goal corner, and that corner.
     double endVia[kMaxDistanceCorners] = {};
     int16_t endChoice[kMaxDistanceCorners] = {};
-    // Goal corners in order of a bound on any way through them, and those bounds.
-    int16_t endOrder[kMaxDistanceCorners] = {};
-    double endBound[kMaxDistanceCorners] = {};
+    // Each end's corners still to join, as a heap on a bound on any way through them, and
+    // those that joined, in order.
+    struct BoundEntry {
+        double bound;
+        int16_t k;
+    };
+    BoundEntry endHeap[2][kMaxDistanceCorners] = {};
+    int32_t endHeapSize[2] = {};
+    int16_t endOrder[2][kMaxDistanceCorners] = {};
 };
 
 }  // namespace nav
