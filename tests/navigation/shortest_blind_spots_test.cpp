@@ -149,10 +149,11 @@ TEST(ShortestBlindSpots, NoSegmentPassesWhereTwoWallCellsTouch) {
 // A goal inside every live triangle of the mesh (its centroid), from a handful of starts on
 // ground of the triangle's type: the same status and length with and without the corner
 // graph, and the exact length.
-void expectEveryTriangleReached(const std::vector<uint8_t>& cells, int starts, uint32_t seed) {
+void expectEveryTriangleReached(const std::vector<uint8_t>& cells, int starts, uint32_t seed,
+                                std::vector<navref::QueryPair> pairs = {}) {
     build(cells);
     if (::testing::Test::HasFatalFailure()) return;
-    const std::vector<navref::QueryPair> pairs = navref::random_pairs(cells.data(), starts, seed, true);
+    for (const navref::QueryPair& p : navref::random_pairs(cells.data(), starts, seed, true)) pairs.push_back(p);
     const std::vector<int> label = navtest::componentLabels(cells);
     std::vector<std::unique_ptr<navref::ExactShortestPaths>> oracles(16);
     int searched = 0;
@@ -203,17 +204,26 @@ TEST(ShortestBlindSpots, GoalsInEveryTriangleWithAndWithoutTheGraph) {
         SCOPED_TRACE("maze");
         expectEveryTriangleReached(navtest::mazeMap(9, 24), 3, 5);
     }
-    // Ground of type 3 all over the map round a 40 x 40 square of type 0 that holds a block
-    // of type 3: paths on either ground bend round the other, and the mesh's last triangle
-    // is ground (on the maps above it is wall).
+    // Ground of type 3 all over the map round a 40 x 40 square of type 0 that holds an L of
+    // type 3 (cells 115..124 less the quarter 120..124 x 115..119): paths on either ground
+    // bend round the other, and the mesh's last triangle is ground (on the maps above it is
+    // wall: here the outer ground beyond the square's corner (140, 140)). Starts in both
+    // arms of the L, on the square, and on the outer ground where the square hides that
+    // triangle, besides random ones.
     std::vector<uint8_t> ring(navtest::kMapCells, 3);
     for (int y = 100; y < 140; ++y)
         for (int x = 100; x < 140; ++x) setCell(ring, x, y, 0);
     for (int y = 115; y < 125; ++y)
-        for (int x = 115; x < 125; ++x) setCell(ring, x, y, 3);
+        for (int x = 115; x < 125; ++x) setCell(ring, x, y, x >= 120 && y < 120 ? 0 : 3);
     {
         SCOPED_TRACE("grounds of two types");
-        expectEveryTriangleReached(ring, 8, 11);
+        expectEveryTriangleReached(ring, 8, 11,
+                                   {{116 * 256 + 100, 116 * 256 + 50, 0, 0},
+                                    {123 * 256 + 20, 123 * 256 + 200, 0, 0},
+                                    {121 * 256 + 128, 117 * 256 + 128, 0, 0},
+                                    {105 * 256 + 7, 130 * 256 + 9, 0, 0},
+                                    {50 * 256 + 10, 60 * 256 + 20, 0, 0},
+                                    {200 * 256 + 30, 30 * 256 + 40, 0, 0}});
         const nav::NavTriangle& last = testMesh.triangles[testMesh.triangleHighWater - 1];
         EXPECT_FALSE(nav::isOutsideType(last.type));
     }
