@@ -36,10 +36,11 @@ void setupOnce() {
 using bench_scenes::Lcg;
 using bench_scenes::openCellCentre;
 
-void reportPerAgent(benchmark::State& state) {
+void reportPerAgent(benchmark::State& state, int agents = kAgents) {
     // Seconds per agent and step, printed with an SI prefix ("1.2u" is 1.2 microseconds).
-    state.counters["per_agent_step"] = benchmark::Counter(static_cast<double>(state.iterations()) * kAgents,
+    state.counters["per_agent_step"] = benchmark::Counter(static_cast<double>(state.iterations()) * agents,
                                                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["agents"] = agents;
 }
 
 void BM_StepArrivalOnly(benchmark::State& state) {
@@ -75,13 +76,15 @@ void BM_StepArrivalOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_StepArrivalOnly)->Unit(benchmark::kMillisecond);
 
-// Standard agents spread over the map, each walking to a destination of its own.
+// Standard agents spread over the map, each walking to a destination of its own; the
+// argument is the number of agents (1,000 is the goal's case; the others draw the plot).
 void BM_StepStandardSpread(benchmark::State& state) {
     setupOnce();
     bench_scenes::benchWorld().agentList.clear();
     Lcg random;
     std::vector<Agent*> agents;
-    for (int i = 0; i < kAgents; ++i) {
+    const int count = static_cast<int>(state.range(0));
+    for (int i = 0; i < count; ++i) {
         Agent agentTemplate;
         makeAgentTemplate(agentTemplate, bench_scenes::benchWorld().agentRandom);
         agentTemplate.place(openCellCentre(bench_scenes::benchWorld().gridMap, random), FixedVec{});
@@ -98,10 +101,10 @@ void BM_StepStandardSpread(benchmark::State& state) {
         }
         bench_scenes::benchWorld().agentList.updateAll();
     }
-    reportPerAgent(state);
+    reportPerAgent(state, count);
     bench_scenes::benchWorld().agentList.clear();
 }
-BENCHMARK(BM_StepStandardSpread)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StepStandardSpread)->Arg(1000)->Arg(100)->Arg(300)->Arg(3000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // The worst crowd: a thousand standard agents stacked exactly on one open point, where
 // every agent's neighbour query returns the whole population.

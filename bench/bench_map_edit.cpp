@@ -22,9 +22,9 @@ using namespace steering;
 
 constexpr int kCrowd = 1000;
 
-// The demonstration map with kCrowd agents on open cells of its reachable part, all
+// The demonstration map with `crowd` agents on open cells of its reachable part, all
 // sent to one far point.
-int setUpCrowd() {
+int setUpCrowd(int crowd) {
     bench_scenes::benchWorld().agentList.clear();
     bench_scenes::benchWorld().obstacleList.clear();
     bench_scenes::benchWorld().neighbourGrid.clear();
@@ -36,13 +36,18 @@ int setUpCrowd() {
     Agent agentTemplate;
     makeAgentTemplate(agentTemplate, bench_scenes::benchWorld().agentRandom);
     int placed = 0;
-    for (uint32_t r = 4; r < 124 && placed < kCrowd; r += 3) {
-        for (uint32_t c = 4; c < 124 && placed < kCrowd; c += 3) {
-            if (bench_scenes::benchWorld().gridMap.cellAt(c, r) != 0) continue;
-            agentTemplate.place({static_cast<Fixed>((c * 256 + 128) << 16), static_cast<Fixed>((r * 256 + 128) << 16)},
-                                {0, 0});
-            bench_scenes::benchWorld().agentList.add(agentTemplate);
-            ++placed;
+    // Every third cell of each axis for up to 1,300 agents; more take every open cell, and
+    // every cell again once they are all taken.
+    const uint32_t stride = crowd <= 1300 ? 3 : 1;
+    for (uint32_t pass = 0; placed < crowd && pass < 8; ++pass) {
+        for (uint32_t r = 4; r < 124 && placed < crowd; r += stride) {
+            for (uint32_t c = 4; c < 124 && placed < crowd; c += stride) {
+                if (bench_scenes::benchWorld().gridMap.cellAt(c, r) != 0) continue;
+                agentTemplate.place(
+                    {static_cast<Fixed>((c * 256 + 128) << 16), static_cast<Fixed>((r * 256 + 128) << 16)}, {0, 0});
+                bench_scenes::benchWorld().agentList.add(agentTemplate);
+                ++placed;
+            }
         }
     }
     bench_scenes::benchWorld().agentList.setTargetAll({(64 * 256 + 128) << 16, (110 * 256 + 128) << 16});  // open ground
@@ -51,9 +56,9 @@ int setUpCrowd() {
 
 // The stroke and re-planning with the chosen planner; in the shortest mode the first
 // re-plan after each rebuild also makes the planner's corner graph.
-void strokeRebuildAndReplan(benchmark::State& state, NavigationMode mode) {
+void strokeRebuildAndReplan(benchmark::State& state, NavigationMode mode, int crowd = kCrowd) {
     setNavigationMode(bench_scenes::benchWorld(), mode);
-    const int placed = setUpCrowd();
+    const int placed = setUpCrowd(crowd);
     int following = 0;
     for (const Agent& agent : bench_scenes::benchWorld().agentList) following += agent.pathDone ? 0 : 1;
     bool paint = true;
@@ -82,9 +87,17 @@ void BM_StrokeRebuildAndReplan1000(benchmark::State& state) { strokeRebuildAndRe
 void BM_StrokeRebuildAndReplan1000Shortest(benchmark::State& state) {
     strokeRebuildAndReplan(state, NavigationMode::Shortest);
 }
+// The same against the number of agents (for the plot): argument 0 classic, 1 shortest.
+void BM_StrokeByAgents(benchmark::State& state) {
+    strokeRebuildAndReplan(state, state.range(0) == 0 ? NavigationMode::Classic : NavigationMode::Shortest,
+                           static_cast<int>(state.range(1)));
+}
 
 }  // namespace
 
 BENCHMARK(BM_StrokeRebuildAndReplan1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StrokeRebuildAndReplan1000Shortest)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StrokeByAgents)
+    ->ArgsProduct({{0, 1}, {100, 300, 3000, 10000}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

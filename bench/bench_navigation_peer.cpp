@@ -1,6 +1,10 @@
 // Side by side with Recast & Detour on the same 10,000 random connected pairs of
-// maptest.raw: our classic and shortest queries against Detour's path + straight-path
-// query, each timed per query and each path measured against the exact shortest path.
+// maptest.raw, both ends in cells agents can reach (cells 0..127 of each axis; run with
+// --whole-map for pairs over the whole map): our classic and shortest queries against
+// Detour's path + straight-path query (core) and the same with the two findNearestPoly
+// calls that place the ends (full), each timed in processor time, over all pairs and over
+// the pairs that see each other (line of sight) and those that bend apart; every path is
+// measured against the exact shortest path and checked for clipping a blocking cell.
 // Detour's mesh comes from Recast over the map's walkable cells (two floor triangles per
 // cell, the cell type as area) at a quarter cell per voxel, with no erosion, so both
 // systems plan over the same free space. Recast & Detour are linked by this program only.
@@ -14,7 +18,9 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "bench/bench_run.h"
@@ -132,6 +138,7 @@ struct DetourScratch {
     float straight[kMaxDetourStraight * 3];
     unsigned char flags[kMaxDetourStraight];
     dtPolyRef refs[kMaxDetourStraight];
+    int straightCount = 0;
 };
 
 struct DetourEnds {
@@ -139,6 +146,34 @@ struct DetourEnds {
     float startPos[3] = {0, 0, 0}, endPos[3] = {0, 0, 0};
     int type = 0;
 };
+
+const float kNearestHalfExtents[3] = {0.5f, 1.0f, 0.5f};
+
+// The two world points as Detour sees them (cells, y up), and the filter of their type.
+void detourPoints(const navref::QueryPair& p, float a[3], float b[3]) {
+    a[0] = p.fromX / 256.0f;
+    a[1] = 0;
+    a[2] = p.fromY / 256.0f;
+    b[0] = p.toX / 256.0f;
+    b[1] = 0;
+    b[2] = p.toY / 256.0f;
+}
+
+double detourQuery(const Detour& d, const DetourEnds& e, DetourScratch& s);
+
+// The whole query as a program asks it: place both ends on the mesh, then path + straight
+// path. The length in world units, or -1.
+double detourFullQuery(const Detour& d, const navref::QueryPair& p, int type, DetourScratch& s) {
+    DetourEnds e;
+    e.type = type;
+    float a[3], b[3];
+    detourPoints(p, a, b);
+    dtQueryFilter filter;
+    filter.setIncludeFlags(static_cast<unsigned short>(1u << (type + 1)));
+    d.query->findNearestPoly(a, kNearestHalfExtents, &filter, &e.start, e.startPos);
+    d.query->findNearestPoly(b, kNearestHalfExtents, &filter, &e.end, e.endPos);
+    return detourQuery(d, e, s);
+}
 
 // Path + straight-path query; the length in world units, or -1 when Detour finds none.
 double detourQuery(const Detour& d, const DetourEnds& e, DetourScratch& s) {
@@ -150,6 +185,7 @@ double detourQuery(const Detour& d, const DetourEnds& e, DetourScratch& s) {
     int straightCount = 0;
     d.query->findStraightPath(e.startPos, e.endPos, s.path, count, s.straight, s.flags, s.refs, &straightCount,
                               kMaxDetourStraight);
+    s.straightCount = straightCount;
     double length = 0;
     for (int i = 1; i < straightCount; ++i) {
         const double dx = s.straight[3 * i] - s.straight[3 * i - 3], dz = s.straight[3 * i + 2] - s.straight[3 * i - 1];
@@ -158,8 +194,9 @@ double detourQuery(const Detour& d, const DetourEnds& e, DetourScratch& s) {
     return length * 256.0;
 }
 
+
 struct Stats {
-    double mean = 0, p90 = 0, p99 = 0, max = 0;
+    double min = 0, mean = 0, p90 = 0, p99 = 0, max = 0;
     int counted = 0;
 };
 
@@ -170,6 +207,7 @@ Stats stats(std::vector<double> ratios) {
     for (double r : ratios) s.mean += r;
     s.mean /= static_cast<double>(ratios.size());
     auto at = [&](double p) { return ratios[std::min(ratios.size() - 1, static_cast<size_t>(p * (ratios.size() - 1) + 0.5))]; };
+    s.min = ratios.front();
     s.p90 = at(0.90);
     s.p99 = at(0.99);
     s.max = ratios.back();
@@ -177,16 +215,29 @@ Stats stats(std::vector<double> ratios) {
     return s;
 }
 
+// The systems side by side. Detour's full and core queries give the same paths.
+enum System { kClassic, kShortestPoint, kShortestAgent, kDetourFull, kDetourCore, kSystems };
+const char* const kSystemNames[kSystems] = {"classic", "shortest, point agent", "shortest, 150 clearance",
+                                            "Detour full", "Detour core"};
+// Pair kinds: all, the ends see each other, the exact path bends.
+enum Kind { kAll, kSight, kBending, kKinds };
+const char* const kKindNames[kKinds] = {"all", "line of sight", "bending"};
+
+// Pairs drawn where agents walk unless --whole-map is given.
+bool wholeMap = false;
+
 struct Scenario {
     std::vector<uint8_t> cells;
     std::vector<navref::QueryPair> pairs;
+    std::vector<int> types;
     std::vector<double> exact;  // reference length per pair, -1 unreachable
     std::vector<DetourEnds> ends;
+    std::vector<int> byKind[kKinds];  // pair indices of each kind (reachable pairs only)
     Detour detour;
-    Stats classic, shortestStats, detourStats, agentStats;
+    Stats lengths[kSystems];
     int shortestWorseThanDetour = 0;
-    int clips[4] = {0, 0, 0, 0};    // classic, shortest, Detour, shortest with agent clearance
-    int missing[4] = {0, 0, 0, 0};  // pairs the reference connects and a system does not
+    int clips[kSystems] = {};    // paths that clip a blocking cell (exact test)
+    int missing[kSystems] = {};  // pairs the reference connects and a system does not
 };
 
 bool pathClips(const Scenario& s, int type, const nav::PathResult& path) {
@@ -197,6 +248,42 @@ bool pathClips(const Scenario& s, int type, const nav::PathResult& path) {
         from = to;
     }
     return false;
+}
+
+// Detour's straight path in world units (rounded to the nearest unit), from the pair's own
+// start: the clipping test sees the path an agent would walk.
+bool detourClips(const Scenario& s, int type, const navref::QueryPair& p, const DetourScratch& d) {
+    navref::Point from{p.fromX, p.fromY};
+    for (int i = 0; i < d.straightCount; ++i) {
+        const navref::Point to{static_cast<int>(std::lround(d.straight[3 * i] * 256.0)),
+                               static_cast<int>(std::lround(d.straight[3 * i + 2] * 256.0))};
+        if (!navref::segment_clear(s.cells.data(), type, from, to)) return true;
+        from = to;
+    }
+    return !navref::segment_clear(s.cells.data(), type, from, {p.toX, p.toY});
+}
+
+// One query of a system on pair i; returns a value the optimiser cannot drop.
+int32_t runQuery(const Scenario& s, System system, size_t i, nav::PathResult& result, DetourScratch& scratch) {
+    const navref::QueryPair& p = s.pairs[i];
+    switch (system) {
+        case kClassic:
+            steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Classic, result, p.fromX, p.fromY,
+                               p.toX, p.toY, 0);
+            return result.waypointCount;
+        case kShortestPoint:
+            steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, p.fromX, p.fromY,
+                               p.toX, p.toY, kPointClearance);
+            return result.waypointCount;
+        case kShortestAgent:
+            steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, p.fromX, p.fromY,
+                               p.toX, p.toY, kAgentClearance);
+            return result.waypointCount;
+        case kDetourFull: return static_cast<int32_t>(detourFullQuery(s.detour, p, s.types[i], scratch));
+        case kDetourCore: return static_cast<int32_t>(detourQuery(s.detour, s.ends[i], scratch));
+        case kSystems: break;
+    }
+    return 0;
 }
 
 const Scenario& scenario() {
@@ -214,72 +301,75 @@ const Scenario& scenario() {
         std::copy(out.cells.begin(), out.cells.end(), world.gridMap.cells());
         world.navMesh.linkRule = steering::sameCellType;
         if (!nav::buildNavigation(world.navMesh, out.cells.data())) std::fprintf(stderr, "bench_navigation_peer: build failed\n");
-        out.pairs = navref::random_pairs(out.cells.data(), kPairs, kPairSeed, true);
+        out.pairs = navref::random_pairs(out.cells.data(), kPairs, kPairSeed, true, wholeMap ? kSide : navref::kAgentReach);
         out.detour = buildDetour(out.cells);
+        // Made once before anything is timed, as in a program that has already searched.
+        nav::prepareShortestPaths(world.navMesh, *world.shortestSearch, world.navMesh.linkRule, world.navMesh.clearanceLevel);
 
         std::vector<std::unique_ptr<navref::ExactShortestPaths>> oracles(16);
-        std::vector<double> ratios[4];
+        std::vector<double> ratios[kSystems];
         DetourScratch scratch;
         nav::PathResult result;
-        for (const navref::QueryPair& p : out.pairs) {
+        for (size_t i = 0; i < out.pairs.size(); ++i) {
+            const navref::QueryPair& p = out.pairs[i];
             const int type = out.cells[(p.fromY >> 8) * kSide + (p.fromX >> 8)] & 15;
+            out.types.push_back(type);
             if (!oracles[type]) oracles[type] = std::make_unique<navref::ExactShortestPaths>(out.cells.data(), type);
             const double exact = oracles[type]->shortest_length({p.fromX, p.fromY}, {p.toX, p.toY});
             out.exact.push_back(exact);
             DetourEnds e;
             e.type = type;
-            const float half[3] = {0.5f, 1.0f, 0.5f};
-            const float a[3] = {p.fromX / 256.0f, 0, p.fromY / 256.0f}, b[3] = {p.toX / 256.0f, 0, p.toY / 256.0f};
+            float a[3], b[3];
+            detourPoints(p, a, b);
             dtQueryFilter filter;
             filter.setIncludeFlags(static_cast<unsigned short>(1u << (type + 1)));
             if (out.detour.ok) {
-                out.detour.query->findNearestPoly(a, half, &filter, &e.start, e.startPos);
-                out.detour.query->findNearestPoly(b, half, &filter, &e.end, e.endPos);
+                out.detour.query->findNearestPoly(a, kNearestHalfExtents, &filter, &e.start, e.startPos);
+                out.detour.query->findNearestPoly(b, kNearestHalfExtents, &filter, &e.end, e.endPos);
             }
             out.ends.push_back(e);
             if (exact <= 0) continue;
-            steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Classic, result, p.fromX, p.fromY, p.toX, p.toY, 0);
-            double lengths[3] = {-1, -1, -1};
-            if (result.waypointCount > 0) {
-                lengths[0] = nav::pathLengthOf(result);
-                out.clips[0] += pathClips(out, type, result);
+            const double straight = std::hypot(double(p.toX - p.fromX), double(p.toY - p.fromY));
+            out.byKind[kAll].push_back(static_cast<int>(i));
+            out.byKind[exact <= straight * (1 + 1e-12) + 1e-9 ? kSight : kBending].push_back(static_cast<int>(i));
+            double lengths[kSystems];
+            for (int k = 0; k < kSystems; ++k) {
+                lengths[k] = -1;
+                if (k == kDetourFull) continue;  // the same path as the core query
+                if (k == kDetourCore) {
+                    if (!out.detour.ok) continue;
+                    lengths[k] = detourQuery(out.detour, e, scratch);
+                    if (lengths[k] >= 0) out.clips[k] += detourClips(out, type, p, scratch);
+                    continue;
+                }
+                runQuery(out, static_cast<System>(k), i, result, scratch);
+                if (result.waypointCount > 0) {
+                    lengths[k] = nav::pathLengthOf(result);
+                    out.clips[k] += pathClips(out, type, result);
+                }
             }
-            steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, p.fromX, p.fromY, p.toX, p.toY, kPointClearance);
-            if (result.waypointCount > 0) {
-                lengths[1] = nav::pathLengthOf(result);
-                out.clips[1] += pathClips(out, type, result);
-            }
-            if (out.detour.ok) lengths[2] = detourQuery(out.detour, e, scratch);
-            double agentLength = -1;
-            steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, p.fromX, p.fromY, p.toX, p.toY, kAgentClearance);
-            if (result.waypointCount > 0) {
-                agentLength = nav::pathLengthOf(result);
-                out.clips[3] += pathClips(out, type, result);
-            }
-            if (agentLength < 0) {
-                ++out.missing[3];
-            } else {
-                ratios[3].push_back(agentLength / exact);
-            }
-            for (int k = 0; k < 3; ++k) {
+            lengths[kDetourFull] = lengths[kDetourCore];
+            out.clips[kDetourFull] = out.clips[kDetourCore];
+            for (int k = 0; k < kSystems; ++k) {
                 if (lengths[k] < 0) {
                     ++out.missing[k];
                 } else {
                     ratios[k].push_back(lengths[k] / exact);
                 }
             }
-            if (lengths[1] >= 0 && lengths[2] >= 0 && lengths[1] > lengths[2] + 1e-6) ++out.shortestWorseThanDetour;
+            if (lengths[kShortestPoint] >= 0 && lengths[kDetourCore] >= 0 &&
+                lengths[kShortestPoint] > lengths[kDetourCore] + 1e-6) {
+                ++out.shortestWorseThanDetour;
+            }
         }
-        out.classic = stats(ratios[0]);
-        out.shortestStats = stats(ratios[1]);
-        out.detourStats = stats(ratios[2]);
-        out.agentStats = stats(ratios[3]);
+        for (int k = 0; k < kSystems; ++k) out.lengths[k] = stats(ratios[k]);
         return out;
     }();
     return s;
 }
 
 void report(benchmark::State& state, const Stats& s, int clips, int missing) {
+    state.counters["ratio_min"] = s.min;
     state.counters["ratio_mean"] = s.mean;
     state.counters["ratio_p90"] = s.p90;
     state.counters["ratio_p99"] = s.p99;
@@ -288,61 +378,26 @@ void report(benchmark::State& state, const Stats& s, int clips, int missing) {
     state.counters["missing"] = missing;
 }
 
-void BM_PeerClassic(benchmark::State& state) {
+// One system's queries over all reachable pairs, one per iteration (wall clock and
+// processor time as Google Benchmark measures them).
+void BM_Peer(benchmark::State& state, System system) {
     const Scenario& s = scenario();
-    nav::PathResult result;
-    size_t i = 0;
-    for (auto _ : state) {
-        const navref::QueryPair& p = s.pairs[i];
-        steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Classic, result, p.fromX, p.fromY, p.toX, p.toY, 0);
-        benchmark::DoNotOptimize(result.waypointCount);
-        i = i + 1 == s.pairs.size() ? 0 : i + 1;
-    }
-    report(state, s.classic, s.clips[0], s.missing[0]);
-}
-
-void BM_PeerShortest(benchmark::State& state) {
-    const Scenario& s = scenario();
-    nav::PathResult result;
-    size_t i = 0;
-    for (auto _ : state) {
-        steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, s.pairs[i].fromX, s.pairs[i].fromY, s.pairs[i].toX, s.pairs[i].toY, kPointClearance);
-        benchmark::DoNotOptimize(result.waypointCount);
-        i = i + 1 == s.pairs.size() ? 0 : i + 1;
-    }
-    report(state, s.shortestStats, s.clips[1], s.missing[1]);
-    state.counters["worse_than_detour"] = s.shortestWorseThanDetour;
-}
-
-void BM_PeerShortestAgentClearance(benchmark::State& state) {
-    const Scenario& s = scenario();
-    nav::PathResult result;
-    size_t i = 0;
-    for (auto _ : state) {
-        steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, s.pairs[i].fromX, s.pairs[i].fromY, s.pairs[i].toX, s.pairs[i].toY, kAgentClearance);
-        benchmark::DoNotOptimize(result.waypointCount);
-        i = i + 1 == s.pairs.size() ? 0 : i + 1;
-    }
-    report(state, s.agentStats, s.clips[3], s.missing[3]);
-}
-
-void BM_PeerDetour(benchmark::State& state) {
-    const Scenario& s = scenario();
-    if (!s.detour.ok) {
+    if (!s.detour.ok && (system == kDetourFull || system == kDetourCore)) {
         state.SkipWithError("no Detour mesh");
         return;
     }
+    const std::vector<int>& pairs = s.byKind[kAll];
     auto scratch = std::make_unique<DetourScratch>();
+    nav::PathResult result;
     size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(detourQuery(s.detour, s.ends[i], *scratch));
-        i = i + 1 == s.pairs.size() ? 0 : i + 1;
+        benchmark::DoNotOptimize(runQuery(s, system, static_cast<size_t>(pairs[i]), result, *scratch));
+        i = i + 1 == pairs.size() ? 0 : i + 1;
     }
-    report(state, s.detourStats, 0, s.missing[2]);
+    report(state, s.lengths[system], s.clips[system], s.missing[system]);
+    if (system == kShortestPoint) state.counters["worse_than_detour"] = s.shortestWorseThanDetour;
 }
 
-// All three over every pair in one loop each, processor time only, and the time ratios
-// against Detour (at or below 1.0: faster than Detour).
 // Making the shortest planner's tables and corner graph, as the first query after each
 // mesh build does.
 void BM_PeerShortestPrepare(benchmark::State& state) {
@@ -358,44 +413,103 @@ void BM_PeerShortestPrepare(benchmark::State& state) {
     state.counters["sightings"] = g.sightingCount;
 }
 
-void BM_PeerTimeRatios(benchmark::State& state) {
+// Processor time per query of one system over a list of pairs, looped `rounds` times.
+double processorMicroseconds(const Scenario& s, System system, const std::vector<int>& pairs, int rounds) {
+    if (pairs.empty()) return 0;
+    auto scratch = std::make_unique<DetourScratch>();
+    nav::PathResult result;
+    int32_t sink = 0;
+    const double t0 = cpuSeconds();
+    for (int r = 0; r < rounds; ++r)
+        for (int i : pairs) sink += runQuery(s, system, static_cast<size_t>(i), result, *scratch);
+    const double t1 = cpuSeconds();
+    benchmark::DoNotOptimize(sink);
+    return (t1 - t0) * 1e6 / (static_cast<double>(rounds) * static_cast<double>(pairs.size()));
+}
+
+// The peer table: processor time per query of every system over all pairs, the line of
+// sight pairs and the bending ones, with the ratios to Detour full and core, and the
+// lengths against the exact path (min, mean, p90, p99, max) with clipping and missing
+// counts; printed as a table on stdout. Also query time against exact length (ten bins of
+// the bending pairs), as counters for the plots.
+void BM_PeerTable(benchmark::State& state) {
     const Scenario& s = scenario();
     if (!s.detour.ok) {
         state.SkipWithError("no Detour mesh");
         return;
     }
-    auto scratch = std::make_unique<DetourScratch>();
-    nav::PathResult result;
-    double seconds[3] = {0, 0, 0};
+    double us[kSystems][kKinds] = {};
     for (auto _ : state) {
-        double t0 = cpuSeconds();
-        for (const navref::QueryPair& p : s.pairs) {
-            steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Classic, result, p.fromX, p.fromY, p.toX, p.toY, 0);
-        }
-        double t1 = cpuSeconds();
-        seconds[0] += t1 - t0;
-        for (const navref::QueryPair& p : s.pairs) steering::planPath(bench_scenes::benchWorld(), steering::NavigationMode::Shortest, result, p.fromX, p.fromY, p.toX, p.toY, kPointClearance);
-        t0 = cpuSeconds();
-        seconds[1] += t0 - t1;
-        for (const DetourEnds& e : s.ends) benchmark::DoNotOptimize(detourQuery(s.detour, e, *scratch));
-        t1 = cpuSeconds();
-        seconds[2] += t1 - t0;
+        for (int k = 0; k < kSystems; ++k)
+            for (int kind = 0; kind < kKinds; ++kind) us[k][kind] += processorMicroseconds(s, System(k), s.byKind[kind], 1);
     }
-    const double perQuery = 1e6 / (static_cast<double>(state.iterations()) * static_cast<double>(s.pairs.size()));
-    state.counters["classic_us"] = seconds[0] * perQuery;
-    state.counters["shortest_us"] = seconds[1] * perQuery;
-    state.counters["detour_us"] = seconds[2] * perQuery;
-    state.counters["classic_over_detour"] = seconds[0] / seconds[2];
-    state.counters["shortest_over_detour"] = seconds[1] / seconds[2];
+    const double n = static_cast<double>(state.iterations());
+    for (auto& row : us)
+        for (double& v : row) v /= n;
+    std::printf("\nPeer table: %zu connected pairs %s (%zu line of sight, %zu bending), processor time per query\n",
+                s.byKind[kAll].size(), wholeMap ? "over the whole map" : "with both ends in cells 0..127",
+                s.byKind[kSight].size(), s.byKind[kBending].size());
+    std::printf("| system | all µs | ÷ Detour full | ÷ Detour core | line of sight µs | ÷ core | bending µs | ÷ core | "
+                "length ÷ exact: min / mean / p90 / p99 / max | clipping | missing |\n|---|---|---|---|---|---|---|---|---|---|---|\n");
+    for (int k = 0; k < kSystems; ++k) {
+        const Stats& l = s.lengths[k];
+        std::printf("| %s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.3f / %.3f / %.3f / %.3f / %.3f | %d | %d |\n",
+                    kSystemNames[k], us[k][kAll], us[k][kAll] / us[kDetourFull][kAll], us[k][kAll] / us[kDetourCore][kAll],
+                    us[k][kSight], us[k][kSight] / us[kDetourCore][kSight], us[k][kBending],
+                    us[k][kBending] / us[kDetourCore][kBending], l.min, l.mean, l.p90, l.p99, l.max, s.clips[k],
+                    s.missing[k]);
+        for (int kind = 0; kind < kKinds; ++kind) {
+            const std::string key = std::string(k == kClassic ? "classic" : k == kShortestPoint ? "shortest_point"
+                                                : k == kShortestAgent ? "shortest_150" : k == kDetourFull ? "detour_full"
+                                                : "detour_core") + (kind == kAll ? "_us" : kind == kSight ? "_sight_us" : "_bending_us");
+            state.counters[key] = us[k][kind];
+        }
+    }
+    std::fflush(stdout);
+    // Query time against the exact length: bending pairs in ten bins of equal count.
+    std::vector<int> bending = s.byKind[kBending];
+    std::sort(bending.begin(), bending.end(), [&](int a, int b) { return s.exact[a] < s.exact[b]; });
+    constexpr int kBins = 10;
+    for (int b = 0; b < kBins && !bending.empty(); ++b) {
+        const size_t lo = bending.size() * b / kBins, hi = bending.size() * (b + 1) / kBins;
+        const std::vector<int> bin(bending.begin() + lo, bending.begin() + hi);
+        double mean = 0;
+        for (int i : bin) mean += s.exact[i];
+        mean /= static_cast<double>(bin.size());
+        const std::string prefix = "bin" + std::to_string(b) + "_";
+        state.counters[prefix + "length"] = mean;
+        for (int k : {kClassic, kShortestPoint, kShortestAgent, kDetourCore}) {
+            const char* name = k == kClassic ? "classic" : k == kShortestPoint ? "shortest_point"
+                             : k == kShortestAgent ? "shortest_150" : "detour_core";
+            state.counters[prefix + name + "_us"] = processorMicroseconds(s, System(k), bin, 3);
+        }
+    }
 }
 
-BENCHMARK(BM_PeerClassic);
-BENCHMARK(BM_PeerShortest);
-BENCHMARK(BM_PeerShortestAgentClearance);
-BENCHMARK(BM_PeerDetour);
+BENCHMARK_CAPTURE(BM_Peer, Classic, kClassic);
+BENCHMARK_CAPTURE(BM_Peer, ShortestPoint, kShortestPoint);
+BENCHMARK_CAPTURE(BM_Peer, ShortestAgentClearance, kShortestAgent);
+BENCHMARK_CAPTURE(BM_Peer, DetourFull, kDetourFull);
+BENCHMARK_CAPTURE(BM_Peer, DetourCore, kDetourCore);
 BENCHMARK(BM_PeerShortestPrepare)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PeerTimeRatios)->Iterations(3);
+BENCHMARK(BM_PeerTable)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// --whole-map (before Google Benchmark's own flags): pairs over the whole map.
+int main(int argc, char** argv) {
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--whole-map") == 0) {
+            wholeMap = true;
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -311,6 +311,7 @@ void prepareCornerGraph(Context& c) {
     for (int v = 0; v < c.mesh.pointHighWater; ++v) g.cornerCount += g.sectorSeed[v] >= 0 ? 1 : 0;
     g.edgeCount = c.edgeCount;
     g.sightingCount = g.foundCount;
+    if (made) startDistanceRows(g, c.mesh);
 }
 
 }  // namespace nav::shortest

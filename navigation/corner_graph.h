@@ -11,6 +11,10 @@ namespace nav {
 // whose graph would need more is searched without the graph (same paths, slower).
 constexpr int kMaxCornerEdges = 1 << 17;
 constexpr int kMaxCornerSightings = 1 << 18;
+// Corners whose distances to every other corner can be kept (a row each, made on the first
+// query that needs it after a build). A graph with more corners is searched corner by
+// corner instead (same paths, slower).
+constexpr int kMaxDistanceCorners = 768;
 
 struct CornerEdge {
     int32_t to = 0;     // vertex index
@@ -60,6 +64,42 @@ struct CornerGraph {
     // the search state's), and whether they see all of it.
     uint32_t goalStamp[kMaxVertices] = {};
     uint8_t goalFull[kMaxVertices] = {};
+
+    // Shortest distances between corners over the graph's edges, one row per corner,
+    // numbered 0..cornerCount-1 (cornerIndex of a vertex, -1 for other vertices). Row r is
+    // valid when rowMade[r] equals rowEpoch (a new graph moves the epoch on); hop[r][i] is
+    // the corner after corner i on its shortest way to corner r (r itself at the end).
+    int32_t cornerIndex[kMaxVertices] = {};
+    int32_t cornerVertex[kMaxDistanceCorners] = {};
+    uint32_t rowEpoch = 0;
+    uint32_t rowMade[kMaxDistanceCorners] = {};
+    double distance[kMaxDistanceCorners][kMaxDistanceCorners] = {};
+    int16_t hop[kMaxDistanceCorners][kMaxDistanceCorners] = {};
+    // Making one row: a heap of (distance, corner), lazily pruned.
+    struct RowEntry {
+        double d;
+        int32_t corner;
+    };
+    RowEntry rowHeap[kMaxCornerEdges + kMaxDistanceCorners] = {};
+    // One query's corners that see its start and its goal, with their straight distances;
+    // state 0 not checked yet, 1 seen, 2 not seen.
+    int32_t endCorner[2][kMaxDistanceCorners] = {};
+    double endDistance[2][kMaxDistanceCorners] = {};
+    uint8_t endState[2][kMaxDistanceCorners] = {};
+    int32_t endCount[2] = {};
+    // Per start corner taken (in the order of endOrder[0]): the shortest way on from it
+    // through a goal corner, and that corner.
+    double endVia[kMaxDistanceCorners] = {};
+    int16_t endChoice[kMaxDistanceCorners] = {};
+    // Each end's corners still to join, as a heap on a bound on any way through them, and
+    // those that joined, in order.
+    struct BoundEntry {
+        double bound;
+        int16_t k;
+    };
+    BoundEntry endHeap[2][kMaxDistanceCorners] = {};
+    int32_t endHeapSize[2] = {};
+    int16_t endOrder[2][kMaxDistanceCorners] = {};
 };
 
 }  // namespace nav

@@ -145,6 +145,18 @@ ShortestStatus findShortestPath(NavMesh& mesh, ShortestSearchState& state, const
     }
 
     if (query.cornerGraph) prepareCornerGraph(c);
+    if (query.cornerGraph && query.distanceRows && distanceRowsUsable(state.graph)) {
+        const int count = searchByCornerDistances(c, startTriangle, PathPoint{query.fromX, query.fromY},
+                                                  PathPoint{query.toX, query.toY}, result.waypoints,
+                                                  kMaxPathWaypoints - 1);
+        if (count > kMaxPathWaypoints - 1) return ShortestStatus::WaypointLimit;
+        if (count > 0) {
+            result.waypoints[count] = PathPoint{query.toX, query.toY};
+            result.waypointCount = count + 1;
+            moveOffCorners(c, result, query.clearance);
+            return ShortestStatus::Found;
+        }
+    }
     c.useGraph = query.cornerGraph && state.graph.status == CornerGraph::Status::Ready;
     if (c.useGraph) {
         c.goalPoint = PathPoint{query.toX, query.toY};

@@ -101,6 +101,9 @@ struct ShortestQuery {
     // false: search intervals all the way, as for a mesh whose corner graph cannot be made
     // (same paths, slower; a check on the graph).
     bool cornerGraph = true;
+    // false: go over the corner graph corner by corner (a search) instead of by its rows of
+    // corner distances (as for a graph with more corners than the rows hold; a check).
+    bool distanceRows = true;
 };
 
 // Fills result (from, to, waypoints: the bends, then the destination) with the shortest

@@ -237,6 +237,20 @@ void expandCorner(Context& c, int index);
 // Makes the corner graph for the tables in force, unless it is made already.
 void prepareCornerGraph(Context& c);
 
+// --- corner distance rows (corner_distances.cpp)
+
+// Numbers the corners of a graph just made and forgets the rows of the one before.
+void startDistanceRows(CornerGraph& g, const NavMesh& mesh);
+
+// Whether queries can go by distance rows (a graph made, and not too many corners).
+bool distanceRowsUsable(const CornerGraph& g);
+
+// The corners of the shortest way from `from` (in startTriangle) to `to` (in the context's
+// goal triangle) over the distance rows, written to chain start first: their count, -1
+// when no corner pair joins the ends, capacity + 1 when there are more corners than that.
+int searchByCornerDistances(Context& c, int startTriangle, PathPoint from, PathPoint to, PathPoint* chain,
+                            int capacity);
+
 // --- sectors of a vertex's fan (fan_sectors.cpp)
 
 // Fills `out` with the sector of slot s of triangle t (see Sector).

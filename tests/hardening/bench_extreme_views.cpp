@@ -8,6 +8,7 @@
 #include "platform/win.h"
 #include "programs/steering/steering_program.h"
 #include "tools/headless/session.h"
+#include "programs/steering/steering_run.h"
 #include "programs/steering/view_state.h"
 
 namespace {
@@ -24,7 +25,7 @@ headless::Session& crowdWithOverlays() {
         for (int i = 0; i < 10; ++i) harness.press(VK_INSERT);
         for (int i = 0; i < 12; ++i) harness.press(VK_NEXT);
         for (int i = 0; i < 2; ++i) harness.press(VK_INSERT);
-        steering::view = steering::ViewState{};
+        harness.runAs<steering::SteeringRun>().view = steering::ViewState{};
         harness.leftClick(400, 100);
         return true;
     }();
@@ -35,19 +36,20 @@ headless::Session& crowdWithOverlays() {
 // View cases: 0 starting zoom, 1 sixty zooms in, 2 sixty zooms out, 3 far corner,
 // 4 fifty-five zooms in at the map's centre.
 void setView(int which) {
-    steering::view = steering::ViewState{};
     headless::Session& harness = crowdWithOverlays();
+    steering::ViewState& view = harness.runAs<steering::SteeringRun>().view;
+    view = steering::ViewState{};
     switch (which) {
         case 1: for (int i = 0; i < 60; ++i) harness.press(VK_PRIOR); break;
         case 2: for (int i = 0; i < 60; ++i) harness.press(VK_NEXT); break;
         case 3:
-            steering::view.viewOriginX = steering::kScrollLimit;
-            steering::view.viewOriginY = steering::kScrollLimit;
+            view.viewOriginX = steering::kScrollLimit;
+            view.viewOriginY = steering::kScrollLimit;
             break;
         case 4:
             for (int i = 0; i < 55; ++i) harness.press(VK_PRIOR);
-            steering::view.viewOriginX = steering::kScrollLimit / 2;
-            steering::view.viewOriginY = steering::kScrollLimit / 2;
+            view.viewOriginX = steering::kScrollLimit / 2;
+            view.viewOriginY = steering::kScrollLimit / 2;
             break;
         default: break;
     }
@@ -61,7 +63,7 @@ void BM_FrameAtView(benchmark::State& state) {
         frames += harness.tick() ? 1 : 0;
     }
     state.counters["frames"] = static_cast<double>(frames);
-    steering::view = steering::ViewState{};
+    harness.runAs<steering::SteeringRun>().view = steering::ViewState{};
 }
 BENCHMARK(BM_FrameAtView)->ArgName("view")->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 

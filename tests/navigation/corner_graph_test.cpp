@@ -1,5 +1,6 @@
-// The shortest planner's corner graph against the planner's own interval search carried
-// all the way (an independent route to the same shortest paths): same answers and lengths
+// The shortest planner's corner graph (by its rows of corner distances, and corner by
+// corner) against the planner's own interval search carried all the way (an independent
+// route to the same shortest paths): same answers and lengths
 // on many pairs, a graph remade after each rebuild, and the interval search standing in
 // where the graph cannot be made.
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ void build(const std::vector<uint8_t>& cells, nav::CellLinkRule rule) {
     ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
 }
 
-ShortestStatus plan(PathResult& result, const navref::QueryPair& p, bool cornerGraph) {
+ShortestStatus plan(PathResult& result, const navref::QueryPair& p, bool cornerGraph, bool distanceRows = true) {
     nav::ShortestQuery q;
     q.fromX = p.fromX;
     q.fromY = p.fromY;
@@ -46,6 +47,7 @@ ShortestStatus plan(PathResult& result, const navref::QueryPair& p, bool cornerG
     q.linkRule = testMesh.linkRule;
     q.passTableNumber = testMesh.clearanceLevel;
     q.cornerGraph = cornerGraph;
+    q.distanceRows = distanceRows;
     return nav::findShortestPath(testMesh, graphState(), q, result);
 }
 
@@ -65,14 +67,17 @@ int expectSameAsIntervalSearch(const std::vector<uint8_t>& cells, int count, uin
         pairs.push_back({rnd.below(65536), rnd.below(65536), rnd.below(65536), rnd.below(65536)});
     }
     int searched = 0;
-    PathResult withGraph, without;
+    PathResult withGraph, cornerByCorner, without;
     for (const navref::QueryPair& p : pairs) {
         const ShortestStatus a = plan(withGraph, p, true);
+        const ShortestStatus c = plan(cornerByCorner, p, true, false);
         const ShortestStatus b = plan(without, p, false);
         searched += graphState().lastNodesExpanded > 0 ? 1 : 0;
         EXPECT_EQ(a, b) << text(p);
+        EXPECT_EQ(c, b) << text(p);
         const double length = nav::pathLengthOf(without);
         EXPECT_NEAR(nav::pathLengthOf(withGraph), length, 1e-9 * length + 1e-6) << text(p);
+        EXPECT_NEAR(nav::pathLengthOf(cornerByCorner), length, 1e-9 * length + 1e-6) << text(p);
         if (::testing::Test::HasFailure()) break;  // one broken pair tells enough
     }
     EXPECT_EQ(graphState().graph.status, CornerGraph::Status::Ready);

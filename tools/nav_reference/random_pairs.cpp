@@ -46,12 +46,12 @@ std::vector<int> cell_components(const uint8_t* cells) {
     return label;
 }
 
-std::vector<QueryPair> random_pairs(const uint8_t* cells, int count, uint32_t seed, bool connected) {
+std::vector<QueryPair> random_pairs(const uint8_t* cells, int count, uint32_t seed, bool connected, int reach) {
     const std::vector<int> label = cell_components(cells);
     std::vector<std::vector<int>> members;
     std::vector<int> walkable;
     for (int i = 0; i < kSide * kSide; ++i) {
-        if (label[i] < 0) continue;
+        if (label[i] < 0 || i % kSide >= reach || i / kSide >= reach) continue;
         if (label[i] >= static_cast<int>(members.size())) members.resize(label[i] + 1);
         members[label[i]].push_back(i);
         walkable.push_back(i);

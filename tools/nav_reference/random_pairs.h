@@ -16,6 +16,11 @@ std::vector<int> cell_components(const uint8_t* cells);
 // `count` pairs: a start cell uniformly among the walkable cells, a goal cell uniformly
 // among the cells of its component (connected pairs) or of another component
 // (connected = false), random points inside both cells.
-std::vector<QueryPair> random_pairs(const uint8_t* cells, int count, uint32_t seed, bool connected);
+// With `reach` below 256 both cells lie in cells 0..reach-1 of each axis (agents only ever
+// walk in cells 0..127: kAgentReach), so the pairs are the queries agents make.
+std::vector<QueryPair> random_pairs(const uint8_t* cells, int count, uint32_t seed, bool connected, int reach = 256);
+
+// Cells 0..kAgentReach-1 of each axis: where agents can be.
+inline constexpr int kAgentReach = 128;
 
 }  // namespace navref

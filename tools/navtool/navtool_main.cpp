@@ -1,11 +1,12 @@
 // navtool MAP.raw [--png FILE] [--check] [--query X0 Y0 X1 Y1]... [--queries FILE]
 //         [--link-rule same|step] [--planner classic|shortest] [--compare FILE]
-//         [--pairs N [--seed S]]
+//         [--pairs N [--seed S] [--whole-map]]
 // Builds the navigation mesh of a map file, prints the build's statistics, optionally
 // checks its invariants, answers path queries (one JSON object per line on stdout) and
 // draws the mesh with the paths found. --compare runs both planners on the pairs of a
 // query file against the exact shortest path; --pairs writes N random connected pairs of
-// the map as a query file to stdout (nothing else is printed).
+// the map as a query file to stdout (nothing else is printed), both ends in cells 0..127 of
+// each axis, where agents walk, unless --whole-map draws them over the whole map.
 #include <algorithm>
 #include <array>
 #include <cinttypes>
@@ -48,6 +49,7 @@ struct Options {
     uint32_t seed = 20240601u;
     bool stepRule = false;
     bool check = false;
+    bool wholeMap = false;  // --pairs over all 256 x 256 cells, not only where agents walk
 };
 
 // Reads a positive whole number no larger than `limit`.
@@ -60,7 +62,7 @@ bool parseCount(const char* text, long limit, long& value) {
 void usage() {
     std::fprintf(stderr,
                  "usage: navtool MAP.raw [--png FILE] [--check] [--query X0 Y0 X1 Y1]... [--queries FILE] "
-                 "[--link-rule same|step] [--planner classic|shortest] [--compare FILE] [--pairs N [--seed S]]\n");
+                 "[--link-rule same|step] [--planner classic|shortest] [--compare FILE] [--pairs N [--seed S] [--whole-map]]\n");
 }
 
 bool parseArgs(int argc, char** argv, Options& o) {
@@ -72,6 +74,8 @@ bool parseArgs(int argc, char** argv, Options& o) {
             o.queriesPath = argv[++i];
         } else if (std::strcmp(a, "--check") == 0) {
             o.check = true;
+        } else if (std::strcmp(a, "--whole-map") == 0) {
+            o.wholeMap = true;
         } else if (std::strcmp(a, "--query") == 0 && i + 4 < argc) {
             const std::string text = std::string(argv[i + 1]) + " " + argv[i + 2] + " " + argv[i + 3] + " " + argv[i + 4];
             Query q{};
@@ -172,7 +176,8 @@ int main(int argc, char** argv) {
     if (!loadMap(options.mapPath, *map, options.pairs == 0)) return 1;
     const std::array<uint8_t, steering::kMapBytes>& cells = map->cells;
     if (options.pairs > 0) {
-        for (const navref::QueryPair& p : navref::random_pairs(cells.data(), options.pairs, options.seed, true)) {
+        for (const navref::QueryPair& p : navref::random_pairs(cells.data(), options.pairs, options.seed, true,
+                                                                      options.wholeMap ? 256 : navref::kAgentReach)) {
             std::printf("%d %d %d %d\n", p.fromX, p.fromY, p.toX, p.toY);
         }
         return 0;
