@@ -66,32 +66,33 @@ void BM_WallsDrawWithEveryOverlay(benchmark::State& state) {
 }
 BENCHMARK(BM_WallsDrawWithEveryOverlay)->Arg(0)->Arg(40);
 
-void setupBasic() {
+// steering_basic's world after the warm-up, made afresh for each benchmark.
+std::unique_ptr<steering_basic::BasicWorld> setupBasic() {
     using namespace steering_basic;
-    agentArray.clear();
-    runtimeRandom = steering_walls::RandomGenerator{};
-    setupWorld();
-    leftButtonTarget.position = {100.0, 450.0};
-    rightButtonTarget.position = {560.0, 240.0};
-    for (int i = 0; i < warmUpSteps; ++i) updateAll();
+    auto world = std::make_unique<BasicWorld>();
+    setupWorld(*world);
+    world->leftButtonTarget.position = {100.0, 450.0};
+    world->rightButtonTarget.position = {560.0, 240.0};
+    for (int i = 0; i < warmUpSteps; ++i) updateAll(*world);
+    return world;
 }
 
 void BM_BasicStep(benchmark::State& state) {
-    setupBasic();
-    for (auto _ : state) steering_basic::updateAll();
-    state.counters["agents"] = static_cast<double>(steering_basic::agentArray.size());
+    const auto world = setupBasic();
+    for (auto _ : state) steering_basic::updateAll(*world);
+    state.counters["agents"] = static_cast<double>(world->agentArray.size());
 }
 BENCHMARK(BM_BasicStep);
 
 void BM_BasicDrawWithOverlay(benchmark::State& state) {
     using namespace steering_basic;
     win::HDC dc = drawingSurface();
-    setupBasic();
-    debugOverlay = true;
+    const auto world = setupBasic();
+    BasicDrawingResources resources = createDrawingResources();
     for (auto _ : state) {
-        for (const auto& agent : agentArray) drawAgent(*agent, dc);
+        for (const auto& agent : world->agentArray) drawAgent(*agent, dc, resources, true);
     }
-    debugOverlay = false;
+    deleteDrawingResources(resources);
 }
 BENCHMARK(BM_BasicDrawWithOverlay);
 

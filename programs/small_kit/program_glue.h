@@ -1,7 +1,8 @@
 #pragma once
 // The glue between a small program and the shared entry: its run forwards the entry's
-// steps and the window's messages to the program's own functions. The small programs keep
-// one world each for the process; a run hands it to the entry and the headless driver.
+// steps and the window's messages to the program's own functions, for a program that keeps
+// its world for the whole process (steering_walls); a run hands it to the entry and the
+// headless driver. steering_basic's run owns its world instead (BasicRun).
 #include <memory>
 
 #include "platform/win.h"

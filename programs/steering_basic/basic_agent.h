@@ -20,6 +20,8 @@ struct BehaviourEntry {
     const BasicBehaviour* behaviour = nullptr;  // a registry singleton, not owned
 };
 
+class AgentArray;
+
 struct BasicAgent {
     bool isStatic = false;   // fixed circular obstacle: never moved; seen only by the obstacle behaviours
     double mass = 1.0;       // divides the steering force; positive
@@ -34,6 +36,9 @@ struct BasicAgent {
     const BasicAgent* target = nullptr;  // pursued by "seek"/"arrival"; the leader of "formation"; not owned
     DoubleVec formationOffset{};         // slot in the leader's frame: x along its heading, y along its side
     std::vector<BehaviourEntry> behaviours;  // applied in order; copies own their storage
+    // The agents the separation and obstacle behaviours look at: its world's, set by
+    // createAgent; null (no neighbours) for an agent outside any world.
+    const AgentArray* population = nullptr;
 };
 
 class BasicBehaviour {

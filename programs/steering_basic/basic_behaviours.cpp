@@ -71,7 +71,8 @@ public:
     // applied. A neighbour on the very centre gives a unit vector that is not a number,
     // which the limit turns into nothing.
     void apply(double, BasicAgent& agent) const override {
-        for (const auto& entry : agentArray) {
+        if (agent.population == nullptr) return;
+        for (const auto& entry : *agent.population) {
             const BasicAgent& other = *entry;
             if (&other == &agent || other.isStatic) continue;
             const DoubleVec d = agent.position - other.position;
@@ -90,7 +91,8 @@ public:
     // A push of length sqrt(distance) times the weight away from every touching obstacle,
     // not limited.
     void apply(double weight, BasicAgent& agent) const override {
-        for (const auto& entry : agentArray) {
+        if (agent.population == nullptr) return;
+        for (const auto& entry : *agent.population) {
             const BasicAgent& other = *entry;
             if (!other.isStatic) continue;
             const DoubleVec d = agent.position - other.position;
@@ -111,7 +113,8 @@ public:
         const double boxLength = 2.0 * agent.radius;
         double best = std::numeric_limits<double>::max();
         double lateral = 0.0;
-        for (const auto& entry : agentArray) {
+        if (agent.population == nullptr) return;
+        for (const auto& entry : *agent.population) {
             const BasicAgent& other = *entry;
             if (!other.isStatic) continue;
             const double r = other.radius;

@@ -1,6 +1,5 @@
 #include "programs/steering_basic/basic_drawing.h"
 
-#include "programs/steering_basic/basic_world.h"
 #include "programs/small_kit/unit_drawing.h"
 
 namespace steering_basic {
@@ -13,6 +12,11 @@ using small_kit::truncToInt32;
 // Velocity and force lines are drawn this many steps long so that they are visible.
 constexpr double kVectorLineScale = 15.0;
 
+void moveTo(win::HDC dc, DoubleVec p) { win::MoveToEx(dc, truncToInt32(p.x), truncToInt32(p.y), nullptr); }
+void lineTo(win::HDC dc, DoubleVec p) { win::LineTo(dc, truncToInt32(p.x), truncToInt32(p.y)); }
+
+}  // namespace
+
 BasicDrawingResources createDrawingResources() {
     using namespace win;
     BasicDrawingResources r{};
@@ -23,19 +27,7 @@ BasicDrawingResources createDrawingResources() {
     return r;
 }
 
-void moveTo(win::HDC dc, DoubleVec p) { win::MoveToEx(dc, truncToInt32(p.x), truncToInt32(p.y), nullptr); }
-void lineTo(win::HDC dc, DoubleVec p) { win::LineTo(dc, truncToInt32(p.x), truncToInt32(p.y)); }
-
-}  // namespace
-
-BasicDrawingResources drawingResources = createDrawingResources();
-
-void ensureDrawingResources() {
-    if (drawingResources.tealBrush == nullptr) drawingResources = createDrawingResources();
-}
-
-void deleteDrawingResources() {
-    BasicDrawingResources& r = drawingResources;
+void deleteDrawingResources(BasicDrawingResources& r) {
     if (r.tealBrush != nullptr) win::DeleteObject(r.tealBrush);
     r.tealBrush = nullptr;
     for (win::HPEN* pen : {&r.thickBlackPen, &r.magentaPen, &r.bluePen}) {
@@ -44,13 +36,12 @@ void deleteDrawingResources() {
     }
 }
 
-void drawAgent(const BasicAgent& agent, win::HDC dc) {
-    const BasicDrawingResources& r = drawingResources;
+void drawAgent(const BasicAgent& agent, win::HDC dc, const BasicDrawingResources& r, bool overlay) {
     const DoubleVec p = agent.position;
     const double radius = agent.radius;
 
     small_kit::drawUnitDisc(dc, r.thickBlackPen, r.tealBrush, p, radius);
-    if (!debugOverlay) return;
+    if (!overlay) return;
 
     win::SelectObject(dc, r.magentaPen);
     moveTo(dc, p);

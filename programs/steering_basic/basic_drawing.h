@@ -1,6 +1,6 @@
 #pragma once
-// The four drawing resources of steering_basic, created once by static initialisation
-// and deleted once at exit, and the drawing of one agent with its overlay.
+// The four drawing resources of steering_basic, made and deleted with its run, and the
+// drawing of one agent with its overlay.
 #include "platform/win.h"
 #include "programs/steering_basic/basic_agent.h"
 
@@ -13,16 +13,12 @@ struct BasicDrawingResources {
     win::HPEN bluePen;        // force lines and avoidance boxes
 };
 
-// Creation order is the declaration order; deletion too.
-extern BasicDrawingResources drawingResources;
+// Creates the four objects, in declaration order.
+BasicDrawingResources createDrawingResources();
+// Deletes them in creation order and forgets them; forgotten ones are left alone.
+void deleteDrawingResources(BasicDrawingResources& resources);
 
-// Deletes the four objects and forgets them.
-void deleteDrawingResources();
-// Creates the four objects, in declaration order, unless they exist: a run that starts
-// after an earlier run in the same process released them draws with live objects.
-void ensureDrawingResources();
-
-// The body, and with debugOverlay the velocity, the force total and the avoidance box.
-void drawAgent(const BasicAgent& agent, win::HDC dc);
+// The body, and with the overlay the velocity, the force total and the avoidance box.
+void drawAgent(const BasicAgent& agent, win::HDC dc, const BasicDrawingResources& resources, bool overlay);
 
 }  // namespace steering_basic

@@ -5,7 +5,6 @@
 #include "programs/steering_basic/basic_drawing.h"
 #include "programs/steering_basic/basic_world.h"
 #include "programs/small_kit/mouse_targets.h"
-#include "programs/small_kit/program_glue.h"
 #include "shell/picture.h"
 #include "shell/timed_frame.h"
 
@@ -15,13 +14,13 @@ namespace {
 
 using namespace win;
 
-void handleCommand(HWND window, WORD command) {
+void handleCommand(BasicWorld& world, HWND window, WORD command) {
     switch (command) {
         case kCommandDebug:
             // The mark takes the flag's new value; Space flips only the flag, so the two
             // can disagree until the next selection here.
-            CheckMenuItem(GetMenu(window), kCommandDebug, debugOverlay ? MF_UNCHECKED : MF_CHECKED);
-            debugOverlay = !debugOverlay;
+            CheckMenuItem(GetMenu(window), kCommandDebug, world.debugOverlay ? MF_UNCHECKED : MF_CHECKED);
+            world.debugOverlay = !world.debugOverlay;
             break;
         case kCommandExit: PostQuitMessage(0); break;
         default: break;
@@ -29,14 +28,23 @@ void handleCommand(HWND window, WORD command) {
 }
 
 // Keys act on release.
-void handleKeyUp(HWND window, WPARAM key) {
-    if (key == VK_SPACE) debugOverlay = !debugOverlay;
+void handleKeyUp(BasicWorld& world, HWND window, WPARAM key) {
+    if (key == VK_SPACE) world.debugOverlay = !world.debugOverlay;
     if (key == VK_ESCAPE) DestroyWindow(window);
 }
 
-int countAgents() { return static_cast<int>(agentArray.size()); }
+std::unique_ptr<shell::ProgramRun> makeRun() { return std::make_unique<BasicRun>(); }
 
-int traceOneAgent(int index, char* buffer, int size) {
+}  // namespace
+
+BasicRun::BasicRun() : world(std::make_unique<BasicWorld>()), drawing(createDrawingResources()) {}
+
+BasicRun::~BasicRun() { deleteDrawingResources(drawing); }
+
+int BasicRun::agentCount() const { return static_cast<int>(world->agentArray.size()); }
+
+int BasicRun::traceAgent(int index, char* buffer, int size) const {
+    const AgentArray& agentArray = world->agentArray;
     if (index < 0 || static_cast<std::size_t>(index) >= agentArray.size() || buffer == nullptr || size <= 0) {
         return -1;
     }
@@ -49,53 +57,42 @@ int traceOneAgent(int index, char* buffer, int size) {
     return written >= 0 && written < size ? written : -1;
 }
 
-void drawFrame(void* /*context*/, HDC dc) {
-    for (const auto& agent : agentArray) {
-        drawAgent(*agent, dc);
-    }
-}
-
-}  // namespace
-
-bool frameTick() {
+bool BasicRun::frameTick() {
     if (!shell::passFrameGate()) return false;
-    shell::runFrame({nullptr, [](void*) { updateAll(); }, drawFrame});  // no timing bars in this program
+    const auto update = [](void* context) { updateAll(*static_cast<BasicRun*>(context)->world); };
+    const auto draw = [](void* context, HDC dc) {
+        const BasicRun& run = *static_cast<BasicRun*>(context);
+        for (const auto& agent : run.world->agentArray) drawAgent(*agent, dc, run.drawing, run.world->debugOverlay);
+    };
+    shell::runFrame({this, update, draw});  // no timing bars in this program
     return true;
 }
 
-LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT BasicRun::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (shell::handlePictureMessage("steering_basic", message, wParam)) return 0;
-    if (small_kit::moveMouseTargets(message, wParam, lParam, leftButtonTarget.position, rightButtonTarget.position)) {
+    if (small_kit::moveMouseTargets(message, wParam, lParam, world->leftButtonTarget.position,
+                                    world->rightButtonTarget.position)) {
         return 0;
     }
     switch (message) {
         case WM_PAINT: shell::paintWindow(window); return 0;
-        case WM_KEYUP: handleKeyUp(window, wParam); return 0;
-        case WM_COMMAND: handleCommand(window, LOWORD(wParam)); return 0;
+        case WM_KEYUP: handleKeyUp(*world, window, wParam); return 0;
+        case WM_COMMAND: handleCommand(*world, window, LOWORD(wParam)); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return DefWindowProc(window, message, wParam, lParam);
     }
 }
 
-void releaseDrawingResources() {
-    deleteDrawingResources();
+void BasicRun::releaseDrawingResources() {
+    deleteDrawingResources(drawing);
     shell::shutdownPresentation();
 }
 
-namespace {
-
-// The start of a run: live pens and brushes, then the world from its reset state.
-void startWorld() {
-    ensureDrawingResources();
-    setupWorld();
+void BasicRun::setupWorld() {
+    if (drawing.tealBrush == nullptr) drawing = createDrawingResources();
+    world = std::make_unique<BasicWorld>();
+    steering_basic::setupWorld(*world);
 }
-
-const small_kit::ProgramHooks kHooks = {windowProcedure, startWorld, frameTick, releaseDrawingResources, countAgents,
-                                        traceOneAgent};
-
-std::unique_ptr<shell::ProgramRun> makeRun() { return std::make_unique<small_kit::ProgramGlueRun>(kHooks); }
-
-}  // namespace
 
 const shell::Program& program() {
     static const shell::Program record = {"steering_basic", programResources, makeRun, "forceX,forceY,radius,static"};

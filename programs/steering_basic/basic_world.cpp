@@ -7,12 +7,6 @@
 
 namespace steering_basic {
 
-AgentArray agentArray;
-BasicAgent leftButtonTarget;
-BasicAgent rightButtonTarget;
-bool debugOverlay = false;
-small_kit::RandomGenerator runtimeRandom;
-
 namespace {
 
 using small_kit::unitRandom;
@@ -34,29 +28,25 @@ BasicAgent& AgentArray::append(std::unique_ptr<BasicAgent> agent) {
     return *agents_.back();
 }
 
-BasicAgent& createAgent(const BasicAgent& prototype) { return agentArray.append(std::make_unique<BasicAgent>(prototype)); }
-
-void resetWorld() {
-    agentArray.clear();
-    leftButtonTarget = BasicAgent{};
-    rightButtonTarget = BasicAgent{};
-    debugOverlay = false;
-    runtimeRandom = small_kit::RandomGenerator{};
+BasicAgent& createAgent(BasicWorld& world, const BasicAgent& prototype) {
+    BasicAgent& agent = world.agentArray.append(std::make_unique<BasicAgent>(prototype));
+    agent.population = &world.agentArray;
+    return agent;
 }
 
-bool setupWorld() {
-    resetWorld();
+void setupWorld(BasicWorld& world) {
+    small_kit::RandomGenerator& runtimeRandom = world.runtimeRandom;
     // One prototype throughout: every value set on it stays until overwritten.
     BasicAgent prototype;
 
     addBehaviour(prototype, 0.7, "arrival");
-    prototype.target = &leftButtonTarget;
+    prototype.target = &world.leftButtonTarget;
     prototype.mass = 1.0;
     prototype.radius = 10.0;
     prototype.maxForce = 2.0 + std::fabs(unitRandom(runtimeRandom));
     prototype.position = {100.0, 100.0};
     prototype.maxSpeed = 2.0 + std::fabs(unitRandom(runtimeRandom));
-    const BasicAgent& leader = createAgent(prototype);
+    const BasicAgent& leader = createAgent(world, prototype);
 
     clearBehaviours(prototype);
     addBehaviour(prototype, 0.1, "separation");
@@ -73,7 +63,7 @@ bool setupWorld() {
             prototype.maxForce = 2.0;
             prototype.maxSpeed = 2.5;
             prototype.target = &leader;
-            createAgent(prototype);
+            createAgent(world, prototype);
         }
     }
 
@@ -82,24 +72,23 @@ bool setupWorld() {
     addBehaviour(prototype, 0.1, "separation");
     addBehaviour(prototype, 0.5, "avoid_static");
     addBehaviour(prototype, 1.0, "avoid_static_2");
-    prototype.target = &rightButtonTarget;
+    prototype.target = &world.rightButtonTarget;
     for (double x = kArriverFirstX; x < kArriverEndX; x += kArriverSpacing) {
         prototype.mass = 1.0;
         prototype.radius = 10.0 + 5.0 * unitRandom(runtimeRandom);
         prototype.maxForce = 2.0 + std::fabs(unitRandom(runtimeRandom));
         prototype.position = {x, kArriverY};
         prototype.maxSpeed = 2.5 + std::fabs(unitRandom(runtimeRandom));
-        createAgent(prototype);
+        createAgent(world, prototype);
     }
 
     clearBehaviours(prototype);
     prototype.isStatic = true;
-    small_kit::addObstacleBlock(prototype, runtimeRandom, [](const auto& agent) { createAgent(agent); });
-    return true;
+    small_kit::addObstacleBlock(prototype, runtimeRandom, [&world](const auto& agent) { createAgent(world, agent); });
 }
 
-void updateAll() {
-    for (const auto& agent : agentArray) {
+void updateAll(BasicWorld& world) {
+    for (const auto& agent : world.agentArray) {
         updateAgent(*agent);
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The process-wide world of steering_basic: the population, the two mouse targets, the
-// overlay flag and the random generator, with the set-up of the 36 agents.
+// The world of steering_basic: the population, the two mouse targets, the overlay flag and
+// the random generator, with the set-up of the 36 agents. The program's run owns one.
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -33,24 +33,27 @@ private:
     std::vector<std::unique_ptr<BasicAgent>> agents_;
 };
 
-extern AgentArray agentArray;
-extern BasicAgent leftButtonTarget;   // the leader's target; only its position changes
-extern BasicAgent rightButtonTarget;  // the arrivers' target; only its position changes
-extern bool debugOverlay;             // velocity, force and avoidance box of every agent
-extern small_kit::RandomGenerator runtimeRandom;
+// Agents point to its targets and its array: it stays where it was made.
+struct BasicWorld {
+    BasicWorld() = default;
+    BasicWorld(const BasicWorld&) = delete;
+    BasicWorld& operator=(const BasicWorld&) = delete;
 
-// Allocates a copy of the prototype and appends it; returns the new agent.
-BasicAgent& createAgent(const BasicAgent& prototype);
+    AgentArray agentArray;
+    BasicAgent leftButtonTarget;   // the leader's target; only its position changes
+    BasicAgent rightButtonTarget;  // the arrivers' target; only its position changes
+    bool debugOverlay = false;     // velocity, force and avoidance box of every agent
+    small_kit::RandomGenerator runtimeRandom;
+};
 
-// Puts the process-wide world back as it is when the process starts: no agents, both
-// targets at the origin, no overlay, the generator at its first value.
-void resetWorld();
+// Allocates a copy of the prototype in the world and appends it; returns the new agent.
+BasicAgent& createAgent(BasicWorld& world, const BasicAgent& prototype);
 
-// From the reset state, so that a second run in one process repeats the first exactly:
-// the 36 start agents, a leader, 9 followers, 10 arrivers, 16 obstacles.
-bool setupWorld();
+// Into a fresh world, so that a second run repeats the first exactly: the 36 start
+// agents, a leader, 9 followers, 10 arrivers, 16 obstacles.
+void setupWorld(BasicWorld& world);
 
 // updateAgent for each agent in array order.
-void updateAll();
+void updateAll(BasicWorld& world);
 
 }  // namespace steering_basic

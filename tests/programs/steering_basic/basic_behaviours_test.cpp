@@ -24,12 +24,12 @@ BasicAgent movingAgent(DoubleVec position, DoubleVec velocity, double radius = 1
     return agent;
 }
 
-BasicAgent& placeObstacle(DoubleVec position, double radius) {
+BasicAgent& placeObstacle(BasicWorld& world, DoubleVec position, double radius) {
     BasicAgent prototype;
     prototype.isStatic = true;
     prototype.position = position;
     prototype.radius = radius;
-    return createAgent(prototype);
+    return createAgent(world, prototype);
 }
 
 // The accumulator after applying one behaviour to a cleared agent.
@@ -112,12 +112,12 @@ TEST_F(BasicBehaviours, SlotsOfAResterLieOnTheLeader) {
 }
 
 TEST_F(BasicBehaviours, SeparationIgnoresItsWeight) {
-    BasicAgent& a = createAgent(movingAgent({100.0, 100.0}, {0.0, 0.0}, 5.0));
-    createAgent(movingAgent({110.0, 100.0}, {0.0, 0.0}, 5.0));
-    createAgent(movingAgent({100.0, 113.0}, {0.0, 0.0}, 5.0));
-    createAgent(movingAgent({84.0, 100.0}, {0.0, 0.0}, 5.0));  // 16 < sqrt(2) * (5 + 5 + 2): still close
-    createAgent(movingAgent({100.0, 83.0}, {0.0, 0.0}, 5.0));  // 17 > 16.97: too far
-    placeObstacle({95.0, 100.0}, 5.0);
+    BasicAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {0.0, 0.0}, 5.0));
+    createAgent(world(), movingAgent({110.0, 100.0}, {0.0, 0.0}, 5.0));
+    createAgent(world(), movingAgent({100.0, 113.0}, {0.0, 0.0}, 5.0));
+    createAgent(world(), movingAgent({84.0, 100.0}, {0.0, 0.0}, 5.0));  // 16 < sqrt(2) * (5 + 5 + 2): still close
+    createAgent(world(), movingAgent({100.0, 83.0}, {0.0, 0.0}, 5.0));  // 17 > 16.97: too far
+    placeObstacle(world(), {95.0, 100.0}, 5.0);
     a.maxForce = 2.0;
     const DoubleVec light = pushOf("separation", 0.1, a);
     const DoubleVec heavy = pushOf("separation", 1.0, a);
@@ -127,32 +127,32 @@ TEST_F(BasicBehaviours, SeparationIgnoresItsWeight) {
 }
 
 TEST_F(BasicBehaviours, RaisingTheSeparationWeightChangesNoStep) {
-    setupWorld();
-    for (int step = 0; step < 100; ++step) updateAll();
+    setupWorld(world());
+    for (int step = 0; step < 100; ++step) updateAll(world());
     std::vector<DoubleVec> light;
-    for (const auto& agent : agentArray) light.push_back(agent->position);
+    for (const auto& agent : world().agentArray) light.push_back(agent->position);
 
-    resetWorld();
-    setupWorld();
-    for (const auto& agent : agentArray) {
+    freshWorld();
+    setupWorld(world());
+    for (const auto& agent : world().agentArray) {
         for (BehaviourEntry& entry : agent->behaviours) {
             if (std::string(entry.behaviour->name()) == "separation") entry.weight = 1.0;
         }
     }
-    for (int step = 0; step < 100; ++step) updateAll();
-    for (std::size_t i = 0; i < agentArray.size(); ++i) EXPECT_EQ(agentArray[i].position, light[i]) << i;
+    for (int step = 0; step < 100; ++step) updateAll(world());
+    for (std::size_t i = 0; i < world().agentArray.size(); ++i) EXPECT_EQ(world().agentArray[i].position, light[i]) << i;
 }
 
 TEST_F(BasicBehaviours, CoincidentNeighbourAddsNothing) {
-    BasicAgent& a = createAgent(movingAgent({100.0, 100.0}, {0.0, 0.0}, 5.0));
-    createAgent(movingAgent({100.0, 100.0}, {0.0, 0.0}, 5.0));
+    BasicAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {0.0, 0.0}, 5.0));
+    createAgent(world(), movingAgent({100.0, 100.0}, {0.0, 0.0}, 5.0));
     EXPECT_EQ(pushOf("separation", 0.1, a), (DoubleVec{0.0, 0.0}));
 }
 
 TEST_F(BasicBehaviours, AvoidStaticIsWeightedAndUnlimited) {
-    BasicAgent& a = createAgent(movingAgent({100.0, 100.0}, {0.0, 0.0}, 10.0));
-    placeObstacle({100.0, 125.0}, 20.0);  // 25 < 31
-    placeObstacle({131.5, 100.0}, 20.0);  // 31.5: not touching
+    BasicAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {0.0, 0.0}, 10.0));
+    placeObstacle(world(), {100.0, 125.0}, 20.0);  // 25 < 31
+    placeObstacle(world(), {131.5, 100.0}, 20.0);  // 31.5: not touching
     a.maxForce = 1.0;
     const DoubleVec f = pushOf("avoid_static", 0.5, a);
     EXPECT_DOUBLE_EQ(f.x, 0.0);
@@ -160,34 +160,34 @@ TEST_F(BasicBehaviours, AvoidStaticIsWeightedAndUnlimited) {
 }
 
 TEST_F(BasicBehaviours, AvoidStatic2SeesNothingForAnAgentAtRest) {
-    BasicAgent& a = createAgent(movingAgent({100.0, 100.0}, {0.0, 0.0}, 10.0));
-    placeObstacle({110.0, 100.0}, 10.0);
+    BasicAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {0.0, 0.0}, 10.0));
+    placeObstacle(world(), {110.0, 100.0}, 10.0);
     EXPECT_EQ(pushOf("avoid_static_2", 1.0, a), (DoubleVec{0.0, 0.0}));
 }
 
 TEST_F(BasicBehaviours, AvoidStatic2PushesAwayFromTheNearestHit) {
-    BasicAgent& a = createAgent(movingAgent({100.0, 100.0}, {2.0, 0.0}, 10.0));  // box 20 long
+    BasicAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {2.0, 0.0}, 10.0));  // box 20 long
     a.maxForce = 10.0;
-    placeObstacle({115.0, 103.0}, 8.0);
+    placeObstacle(world(), {115.0, 103.0}, 8.0);
     const DoubleVec f = pushOf("avoid_static_2", 0.5, a);
     EXPECT_DOUBLE_EQ(f.x, 0.0);
     EXPECT_DOUBLE_EQ(f.y, -1.5);  // lateral -3, times 0.5
 }
 
 TEST_F(BasicBehaviours, AvoidStatic2LooksTwiceTheRadiusAheadWhateverTheSpeed) {
-    BasicAgent& a = createAgent(movingAgent({100.0, 100.0}, {9.0, 0.0}, 10.0));
+    BasicAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {9.0, 0.0}, 10.0));
     a.maxForce = 10.0;
-    placeObstacle({126.0, 103.0}, 5.0);  // its near side at 21: just beyond the box of 20
+    placeObstacle(world(), {126.0, 103.0}, 5.0);  // its near side at 21: just beyond the box of 20
     EXPECT_EQ(pushOf("avoid_static_2", 1.0, a), (DoubleVec{0.0, 0.0}));
 }
 
 // An obstacle in the corridor whose circle misses the line of travel still counts, as a
 // hit right ahead of the agent: it wins over a real hit that lies farther.
 TEST_F(BasicBehaviours, AvoidStatic2CountsAnAxisMissAsTheNearestHit) {
-    BasicAgent& a = createAgent(movingAgent({100.0, 100.0}, {2.0, 0.0}, 10.0));
+    BasicAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {2.0, 0.0}, 10.0));
     a.maxForce = 100.0;
-    placeObstacle({118.0, 100.0}, 5.0);  // on the axis: real entry at 13
-    placeObstacle({112.0, 112.0}, 5.0);  // |l.y| = 12 >= 5 but < 5 + 10: a miss of the axis
+    placeObstacle(world(), {118.0, 100.0}, 5.0);  // on the axis: real entry at 13
+    placeObstacle(world(), {112.0, 112.0}, 5.0);  // |l.y| = 12 >= 5 but < 5 + 10: a miss of the axis
     EXPECT_DOUBLE_EQ(axisCircleEntryOrTiny({12.0, 12.0}, 5.0), std::numeric_limits<double>::min());
     const DoubleVec f = pushOf("avoid_static_2", 1.0, a);
     EXPECT_DOUBLE_EQ(f.y, -12.0);  // away from the missing one, not 0 from the one on the axis
@@ -208,9 +208,9 @@ TEST_F(BasicBehaviours, UpdateLimitsOnlyTheTotal) {
 }
 
 TEST_F(BasicBehaviours, AgentOnAnObstacleCentreKeepsItsVelocity) {
-    BasicAgent& a = createAgent(movingAgent({200.0, 200.0}, {1.0, 0.5}, 10.0));
+    BasicAgent& a = createAgent(world(), movingAgent({200.0, 200.0}, {1.0, 0.5}, 10.0));
     addBehaviour(a, 0.5, "avoid_static");
-    placeObstacle({200.0, 200.0}, 15.0);
+    placeObstacle(world(), {200.0, 200.0}, 15.0);
     updateAgent(a);
     EXPECT_TRUE(std::isnan(a.steeringForce.x));
     EXPECT_EQ(a.velocity, (DoubleVec{1.0, 0.5}));
@@ -220,7 +220,7 @@ TEST_F(BasicBehaviours, StaticAgentsAreClearedAndNeverMoved) {
     BasicAgent prototype = movingAgent({300.0, 300.0}, {1.0, 0.0});
     prototype.isStatic = true;
     prototype.steeringForce = {4.0, 4.0};
-    BasicAgent& obstacle = createAgent(prototype);
+    BasicAgent& obstacle = createAgent(world(), prototype);
     updateAgent(obstacle);
     EXPECT_EQ(obstacle.position, (DoubleVec{300.0, 300.0}));
     EXPECT_EQ(obstacle.steeringForce, (DoubleVec{0.0, 0.0}));

@@ -1,6 +1,9 @@
 #pragma once
-// Puts the process-wide world of steering_basic back to its state before set-up.
+// A fresh world of steering_basic for each test; tests that drive the program read the
+// world of its run instead.
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include "programs/steering_basic/basic_world.h"
 
@@ -8,8 +11,12 @@ namespace steering_basic {
 
 class BasicWorldTest : public ::testing::Test {
 protected:
-    void SetUp() override { resetWorld(); }
-    void TearDown() override { resetWorld(); }
+    // The world the test works on: its own unless the program's run has one.
+    virtual BasicWorld& world() { return *ownWorld; }
+    // Starts again from a world as a new run makes it.
+    void freshWorld() { ownWorld = std::make_unique<BasicWorld>(); }
+
+    std::unique_ptr<BasicWorld> ownWorld = std::make_unique<BasicWorld>();
 };
 
 }  // namespace steering_basic

@@ -36,10 +36,8 @@ protected:
         BasicWorldTest::SetUp();
         session = std::make_unique<headless::Session>(program());
     }
-    void TearDown() override {
-        session.reset();
-        BasicWorldTest::TearDown();
-    }
+    void TearDown() override { session.reset(); }
+    BasicWorld& world() override { return *session->runAs<BasicRun>().world; }
     std::unique_ptr<headless::Session> session;
 };
 
@@ -48,8 +46,8 @@ TEST_F(BasicOverlay, AgentWithAndWithoutTheDebugOverlayIsTheseCalls) {
     agent.steeringForce = DoubleVec{3.0, 0.0};
     Tools tools;
     for (const bool overlay : {false, true}) {
-        debugOverlay = overlay;
-        const auto drawn = pixelsAfter([&](HDC dc) { drawAgent(agent, dc); });
+        world().debugOverlay = overlay;
+        const auto drawn = pixelsAfter([&](HDC dc) { drawAgent(agent, dc, session->runAs<BasicRun>().drawing, world().debugOverlay); });
         const auto expected = pixelsAfter([&](HDC dc) {
             tools.body(dc, 190, 140, 210, 160);
             if (!overlay) return;

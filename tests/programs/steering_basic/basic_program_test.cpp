@@ -21,10 +21,8 @@ protected:
         BasicWorldTest::SetUp();
         session = std::make_unique<headless::Session>(program());
     }
-    void TearDown() override {
-        session.reset();
-        BasicWorldTest::TearDown();
-    }
+    void TearDown() override { session.reset(); }
+    BasicWorld& world() override { return *session->runAs<BasicRun>().world; }
     std::unique_ptr<headless::Session> session;
 };
 
@@ -38,33 +36,33 @@ TEST_F(BasicProgram, StartsWithThirtySixAgents) {
 
 TEST_F(BasicProgram, SpaceAndTheMenuCanDisagreeAndAgreeAgain) {
     session->press(win::VK_SPACE);
-    EXPECT_TRUE(debugOverlay);
+    EXPECT_TRUE(world().debugOverlay);
     EXPECT_FALSE(session->checked(kCommandDebug));  // Space leaves the mark alone
     session->menu(kCommandDebug);                     // mark from the flag (set: unchecked), then flip
-    EXPECT_FALSE(debugOverlay);
+    EXPECT_FALSE(world().debugOverlay);
     EXPECT_FALSE(session->checked(kCommandDebug));
     session->menu(kCommandDebug);
-    EXPECT_TRUE(debugOverlay);
+    EXPECT_TRUE(world().debugOverlay);
     EXPECT_TRUE(session->checked(kCommandDebug));    // they agree again
     session->press(win::VK_SPACE);
-    EXPECT_FALSE(debugOverlay);
+    EXPECT_FALSE(world().debugOverlay);
     EXPECT_TRUE(session->checked(kCommandDebug));
 }
 
 TEST_F(BasicProgram, SpaceActsOnRelease) {
     session->post(win::WM_KEYDOWN, win::VK_SPACE, win::host::keyDownLParam(1, false));
-    EXPECT_FALSE(debugOverlay);
+    EXPECT_FALSE(world().debugOverlay);
     session->post(win::WM_KEYUP, win::VK_SPACE, win::host::keyUpLParam());
-    EXPECT_TRUE(debugOverlay);
+    EXPECT_TRUE(world().debugOverlay);
 }
 
 TEST_F(BasicProgram, OtherKeysChangeNothing) {
     session->frames(3);
-    const DoubleVec leader = agentArray[0].position;
+    const DoubleVec leader = world().agentArray[0].position;
     for (win::WPARAM key : {win::VK_UP, win::VK_DOWN, win::VK_INSERT, win::VK_RETURN}) session->press(key);
-    EXPECT_FALSE(debugOverlay);
-    EXPECT_EQ(agentArray.size(), 36u);
-    EXPECT_EQ(agentArray[0].position, leader);
+    EXPECT_FALSE(world().debugOverlay);
+    EXPECT_EQ(world().agentArray.size(), 36u);
+    EXPECT_EQ(world().agentArray[0].position, leader);
     EXPECT_FALSE(session->quitPosted());
 }
 
@@ -72,7 +70,7 @@ TEST_F(BasicProgram, EscapeAndExitEndTheLoop) {
     session->menu(kCommandExit);
     EXPECT_TRUE(session->quitPosted());
     session.reset();
-    resetWorld();
+    freshWorld();
     session = std::make_unique<headless::Session>(program());
     session->press(win::VK_ESCAPE);
     EXPECT_TRUE(session->quitPosted());
@@ -81,10 +79,10 @@ TEST_F(BasicProgram, EscapeAndExitEndTheLoop) {
 
 TEST_F(BasicProgram, DragWithBothButtonsMovesOnlyTheLeadersTarget) {
     session->post(win::WM_MOUSEMOVE, win::MK_LBUTTON | win::MK_RBUTTON, headless::Session::point(200, 420));
-    EXPECT_EQ(leftButtonTarget.position, (DoubleVec{200.0, 420.0}));
-    EXPECT_EQ(rightButtonTarget.position, (DoubleVec{0.0, 0.0}));
+    EXPECT_EQ(world().leftButtonTarget.position, (DoubleVec{200.0, 420.0}));
+    EXPECT_EQ(world().rightButtonTarget.position, (DoubleVec{0.0, 0.0}));
     session->post(win::WM_MOUSEMOVE, win::MK_RBUTTON, headless::Session::point(30, 40));
-    EXPECT_EQ(rightButtonTarget.position, (DoubleVec{30.0, 40.0}));
+    EXPECT_EQ(world().rightButtonTarget.position, (DoubleVec{30.0, 40.0}));
 }
 
 TEST_F(BasicProgram, FramesHaveNoTimingBars) {
@@ -102,7 +100,7 @@ TEST_F(BasicProgram, ScreenshotWithTheOverlayAfterBothClicks) {
     session->leftClick(100, 450);
     session->rightClick(560, 240);
     session->menu(kCommandDebug);
-    ASSERT_TRUE(debugOverlay);
+    ASSERT_TRUE(world().debugOverlay);
     ASSERT_EQ(session->frames(120), 120);
     const std::string path = program_tests::saveScreenshot("steering_basic_overlay.png");
     std::printf("screenshot: %s\n", path.c_str());
@@ -115,8 +113,8 @@ TEST_F(BasicProgram, ScreenshotWithTheOverlayAfterBothClicks) {
 // An arriver pushed exactly onto an obstacle's centre has a force total that is not a
 // number for that step; its overlay line then points off the surface, which must only clip.
 TEST_F(BasicProgram, OverlayOfAnAgentOnAnObstacleCentreDrawsSafely) {
-    BasicAgent& arriver = agentArray[10];
-    const BasicAgent& obstacle = agentArray[20];
+    BasicAgent& arriver = world().agentArray[10];
+    const BasicAgent& obstacle = world().agentArray[20];
     arriver.position = obstacle.position;
     arriver.velocity = {};
     session->press(win::VK_SPACE);

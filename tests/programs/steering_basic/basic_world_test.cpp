@@ -32,9 +32,9 @@ std::vector<std::string> names(const BasicAgent& agent) {
     return result;
 }
 
-uint64_t stateHash() {
+uint64_t stateHash(const AgentArray& agents) {
     uint64_t hash = 1469598103934665603ULL;
-    for (const auto& agent : agentArray) {
+    for (const auto& agent : agents) {
         for (double value : {agent->position.x, agent->position.y, agent->velocity.x, agent->velocity.y}) {
             uint64_t bits;
             std::memcpy(&bits, &value, sizeof bits);
@@ -47,19 +47,19 @@ uint64_t stateHash() {
 using BasicWorld = BasicWorldTest;
 
 TEST_F(BasicWorld, StartPopulationIsTheThirtySixAgentsInOrder) {
-    ASSERT_TRUE(setupWorld());
-    ASSERT_EQ(agentArray.size(), 36u);
+    setupWorld(world());
+    ASSERT_EQ(world().agentArray.size(), 36u);
     ReferenceRandom random;
-    const BasicAgent& leader = agentArray[0];
+    const BasicAgent& leader = world().agentArray[0];
     EXPECT_EQ(leader.position, (DoubleVec{100.0, 100.0}));
     EXPECT_DOUBLE_EQ(leader.maxForce, 2.0 + std::fabs(random.unit()));
     EXPECT_DOUBLE_EQ(leader.maxSpeed, 2.0 + std::fabs(random.unit()));
-    EXPECT_EQ(leader.target, &leftButtonTarget);
+    EXPECT_EQ(leader.target, &world().leftButtonTarget);
     EXPECT_EQ(names(leader), (std::vector<std::string>{"arrival"}));
     std::size_t i = 1;
     for (int k = 0; k < 3; ++k) {
         for (int m = 0; m < 3; ++m, ++i) {
-            const BasicAgent& follower = agentArray[i];
+            const BasicAgent& follower = world().agentArray[i];
             EXPECT_EQ(follower.position, (DoubleVec{100.0 + 30 * k, 300.0 + 30 * m}));
             EXPECT_EQ(follower.formationOffset, (DoubleVec{-40.0 - 20 * k, -20.0 + 20 * m}));
             EXPECT_EQ(follower.radius, 5.0);
@@ -70,97 +70,97 @@ TEST_F(BasicWorld, StartPopulationIsTheThirtySixAgentsInOrder) {
         }
     }
     for (double x = 100.0; x < 400.0; x += 30.0, ++i) {
-        const BasicAgent& arriver = agentArray[i];
+        const BasicAgent& arriver = world().agentArray[i];
         EXPECT_EQ(arriver.position, (DoubleVec{x, 300.0}));
         EXPECT_DOUBLE_EQ(arriver.radius, 10.0 + 5.0 * random.unit());
         EXPECT_DOUBLE_EQ(arriver.maxForce, 2.0 + std::fabs(random.unit()));
         EXPECT_DOUBLE_EQ(arriver.maxSpeed, 2.5 + std::fabs(random.unit()));
-        EXPECT_EQ(arriver.target, &rightButtonTarget);
+        EXPECT_EQ(arriver.target, &world().rightButtonTarget);
         EXPECT_EQ(names(arriver),
                   (std::vector<std::string>{"arrival", "separation", "avoid_static", "avoid_static_2"}));
     }
     for (double y = 120.0; y < 420.0; y += 75.0) {
         for (double x = 200.0; x < 500.0; x += 75.0, ++i) {
-            const BasicAgent& obstacle = agentArray[i];
+            const BasicAgent& obstacle = world().agentArray[i];
             EXPECT_TRUE(obstacle.isStatic);
             EXPECT_TRUE(obstacle.behaviours.empty());
             EXPECT_EQ(obstacle.position, (DoubleVec{x, y}));
             EXPECT_DOUBLE_EQ(obstacle.radius, 15.0 + 10.0 * random.unit());
             // Left over from the prototype, without effect on a static agent.
-            EXPECT_EQ(obstacle.target, &rightButtonTarget);
+            EXPECT_EQ(obstacle.target, &world().rightButtonTarget);
         }
     }
     EXPECT_EQ(i, 36u);
-    for (std::size_t j = 0; j < 20; ++j) EXPECT_FALSE(agentArray[j].isStatic);
-    for (const auto& agent : agentArray) {
+    for (std::size_t j = 0; j < 20; ++j) EXPECT_FALSE(world().agentArray[j].isStatic);
+    for (const auto& agent : world().agentArray) {
         EXPECT_EQ(agent->velocity, (DoubleVec{0.0, 0.0}));
         EXPECT_EQ(agent->heading, (DoubleVec{0.0, 0.0}));
     }
 }
 
 TEST_F(BasicWorld, TwoRunsGiveBitIdenticalStates) {
-    setupWorld();
-    leftButtonTarget.position = {100.0, 450.0};
-    rightButtonTarget.position = {500.0, 100.0};
-    for (int step = 0; step < 400; ++step) updateAll();
-    const uint64_t first = stateHash();
-    resetWorld();
-    setupWorld();
-    leftButtonTarget.position = {100.0, 450.0};
-    rightButtonTarget.position = {500.0, 100.0};
-    for (int step = 0; step < 400; ++step) updateAll();
-    EXPECT_EQ(stateHash(), first);
+    setupWorld(world());
+    world().leftButtonTarget.position = {100.0, 450.0};
+    world().rightButtonTarget.position = {500.0, 100.0};
+    for (int step = 0; step < 400; ++step) updateAll(world());
+    const uint64_t first = stateHash(world().agentArray);
+    freshWorld();
+    setupWorld(world());
+    world().leftButtonTarget.position = {100.0, 450.0};
+    world().rightButtonTarget.position = {500.0, 100.0};
+    for (int step = 0; step < 400; ++step) updateAll(world());
+    EXPECT_EQ(stateHash(world().agentArray), first);
 }
 
 TEST_F(BasicWorld, BeforeAnyClickEveryoneHeadsForTheTopLeftCorner) {
-    setupWorld();
-    auto arriverCentroid = [] {
+    setupWorld(world());
+    auto arriverCentroid = [this] {
         DoubleVec c{};
-        for (std::size_t i = 10; i < 20; ++i) c += agentArray[i].position * 0.1;
+        for (std::size_t i = 10; i < 20; ++i) c += world().agentArray[i].position * 0.1;
         return c;
     };
     const double arriversBefore = length(arriverCentroid());
-    updateAll();
-    const BasicAgent& leader = agentArray[0];
+    updateAll(world());
+    const BasicAgent& leader = world().agentArray[0];
     EXPECT_LT(leader.velocity.x, 0.0);
     EXPECT_LT(leader.velocity.y, 0.0);
     // Separation spreads the arrivers' row at first; as a group they head for (0, 0).
-    for (int step = 0; step < 60; ++step) updateAll();
+    for (int step = 0; step < 60; ++step) updateAll(world());
     EXPECT_LT(length(arriverCentroid()), arriversBefore - 50.0);
 }
 
 // The leader walks down the open left side to a left click; on the way its followers hold
 // the formation's shape behind it, and once it stops they gather on it.
 TEST_F(BasicWorld, LeaderReachesALeftClickWithItsFollowersInFormation) {
-    setupWorld();
-    const BasicAgent& leader = agentArray[0];
+    setupWorld(world());
+    const BasicAgent& leader = world().agentArray[0];
     const DoubleVec click{100.0, 450.0};
-    leftButtonTarget.position = click;
-    for (int step = 0; step < 150; ++step) updateAll();
+    world().leftButtonTarget.position = click;
+    for (int step = 0; step < 150; ++step) updateAll(world());
     ASSERT_GT(length(leader.velocity), 1.0);  // still on its way
-    const BasicAgent& centre = agentArray[5];  // row 1, column 1 of the block
+    const BasicAgent& centre = world().agentArray[5];  // row 1, column 1 of the block
     for (std::size_t i = 1; i < 10; ++i) {
-        const BasicAgent& follower = agentArray[i];
+        const BasicAgent& follower = world().agentArray[i];
         EXPECT_LT(toLocal(leader, follower.position).x, 0.0) << "follower " << i << " is behind the leader";
         // Same shape: the offset from the centre follower matches the offset of the slots.
         const DoubleVec shape = follower.position - centre.position;
         const DoubleVec slots = toWorld(leader, follower.formationOffset) - toWorld(leader, centre.formationOffset);
         EXPECT_LT(length(shape - slots), 3.0) << "follower " << i;
     }
-    for (int step = 0; step < 250; ++step) updateAll();
+    for (int step = 0; step < 250; ++step) updateAll(world());
     EXPECT_LT(length(leader.position - click), 1.0);
 }
 
 // The arrivers cross the obstacle field to a right click and crowd round it.
 TEST_F(BasicWorld, ArriversReachARightClick) {
-    setupWorld();
+    setupWorld(world());
     const DoubleVec click{560.0, 240.0};
-    rightButtonTarget.position = click;
-    for (int step = 0; step < 1500; ++step) updateAll();
+    world().rightButtonTarget.position = click;
+    for (int step = 0; step < 1500; ++step) updateAll(world());
     DoubleVec centroid{};
     for (std::size_t i = 10; i < 20; ++i) {
-        EXPECT_LT(length(agentArray[i].position - click), 60.0) << "arriver " << i;
-        centroid += agentArray[i].position * 0.1;
+        EXPECT_LT(length(world().agentArray[i].position - click), 60.0) << "arriver " << i;
+        centroid += world().agentArray[i].position * 0.1;
     }
     EXPECT_LT(length(centroid - click), 15.0);
 }
