@@ -117,6 +117,9 @@ void planAgentPath(nav::PathResult& result, const Agent& agent, FixedVec point) 
         return;
     }
     planShortest(result, fromX, fromY, toX, toY, agentClearance(agent));
+    // Pressed closer to a wall than its clearance, an agent may stand where no path keeping
+    // it can start: it walks out on a path that keeps none.
+    if (result.waypointCount <= 0) planShortest(result, fromX, fromY, toX, toY, 0);
     if (result.waypointCount <= 0) planFromNearestGround(result, fromX, fromY, toX, toY, agentClearance(agent));
 }
 
@@ -130,6 +133,24 @@ void setNavigationMode(NavigationMode mode) {
 bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd) {
     if (navigationMode != NavigationMode::Shortest || crowd < kCrowdGiveUpShare) return false;
     return approxLength(agent.velocity) < kCrowdStillSpeed;
+}
+
+void slideAlongWall(Agent& agent) {
+    const FixedVec alongX{agent.velocity.x, 0};
+    const FixedVec alongY{0, agent.velocity.y};
+    const bool xFirst = (agent.velocity.x < 0 ? -agent.velocity.x : agent.velocity.x) >=
+                        (agent.velocity.y < 0 ? -agent.velocity.y : agent.velocity.y);
+    const FixedVec first = xFirst ? alongX : alongY;
+    const FixedVec second = xFirst ? alongY : alongX;
+    for (const FixedVec& part : {first, second}) {
+        if (part.x == 0 && part.y == 0) continue;
+        const FixedVec candidate = agent.position + part;
+        if (cellAt(worldToCell(candidate)) == kWallType) continue;
+        agent.position = candidate;
+        agent.velocity = part;
+        return;
+    }
+    agent.velocity = FixedVec{};
 }
 
 }  // namespace steering

@@ -29,6 +29,11 @@ void setNavigationMode(NavigationMode mode);
 // agent then gives the waypoint up at once: the next one, or arrival at the last.
 bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd);
 
+// Shortest mode's answer to a step that would end in a wall cell: the agent keeps the part
+// of its velocity along the wall (the axis whose move stays out of walls, the longer one
+// first) and moves by it; when neither does, it stays and loses its velocity.
+void slideAlongWall(Agent& agent);
+
 // The clearance an agent's shortest paths keep from walls: its radius in whole world units.
 inline int32_t agentClearance(const Agent& agent) { return toWhole(agent.radius); }
 

@@ -4,6 +4,7 @@
 
 #include <bit>
 
+#include "steering/arrival_places.h"
 #include "steering/behaviours.h"
 #include "steering/navigation_mode.h"
 #include "steering/neighbour_visits.h"
@@ -74,6 +75,18 @@ void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point
 }
 
 void Agent::setTarget(FixedVec point) {
+    if (placeCell >= 0) {
+        // Planning again to the same target keeps the place claimed round it.
+        if (point == pathTarget && navigationMode == NavigationMode::Shortest) {
+            planAgentPath(sharedPathResult, *this, placePoint);
+            if (sharedPathResult.waypointCount > 0) {
+                applyPathResult(*this, sharedPathResult, placePoint);
+                pathTarget = point;
+                return;
+            }
+        }
+        releasePlace(*this);
+    }
     planAgentPath(sharedPathResult, *this, point);
     applyPathResult(*this, sharedPathResult, point);
 }
@@ -112,11 +125,17 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
     const Fixed reach = wrapMul(2, agent.radius);
     FixedVec goal;
     if (agent.waypointIndex == agent.pathCount - 1) {
-        goal = agent.pathTarget;
+        goal = agent.placeCell >= 0 ? agent.placePoint : agent.pathTarget;
         const FixedVec d = goal - agent.position;
-        if ((approxLength(d) < reach && approxLength(agent.velocity) < kStopSpeed) ||
-            givesUpCrowdedWaypoint(agent, crowd)) {
+        if (approxLength(d) < reach && approxLength(agent.velocity) < kStopSpeed) {
             agent.pathDone = true;  // this step's force is still the arrival below
+        } else if (givesUpCrowdedWaypoint(agent, crowd)) {
+            // Held back by the crowd round the target: aim at a free place round it.
+            if (agent.placeCell < 0 && claimPlace(agent, agent.pathTarget)) {
+                agent.setTarget(agent.pathTarget);
+                goal = agent.waypoints[agent.waypointIndex];
+                if (agent.waypointIndex == agent.pathCount - 1) goal = agent.placePoint;
+            }
         }
     } else {
         const FixedVec d = agent.waypoints[agent.waypointIndex] - agent.position;

@@ -1,0 +1,40 @@
+#pragma once
+// Places round a shared target. In the shortest-paths mode an agent that the crowd round its
+// target holds back does not stop where it stands: it claims the free cell nearest the
+// target by walking distance (cells of the target's type, four-neighbour steps, ties in
+// row-then-column order of the search) and walks there; a claimed cell is no other agent's
+// aim. The agent is done when it stands at its place. Claims are released when the agent
+// gets another target, gives up its place or leaves the population.
+#include <cstdint>
+
+#include "steering/agent.h"
+#include "world/fixed_math.h"
+
+namespace steering {
+
+// Cells searched for places: the agents' part of the map.
+constexpr int kPlaceSide = 128;
+// Walking steps (cells) the search goes from the target before it gives up.
+constexpr int kPlaceSearchSteps = 96;
+
+// The cell holding a whole-unit point, rounding toward minus infinity; -1 when the point is
+// outside cells 0..kPlaceSide-1 of either axis.
+int placeCellOf(int x, int y);
+
+// Claims for the agent the free cell nearest (by walking distance) to target, among the
+// cells of the target cell's type reachable from it; releases the agent's old place first.
+// The agent's place then is that cell's centre. False (no place) when the target's cell is
+// outside the searched cells or not walkable, or no free cell lies within
+// kPlaceSearchSteps.
+bool claimPlace(Agent& agent, FixedVec target);
+
+// Gives the agent's claimed cell back (nothing when it has none).
+void releasePlace(Agent& agent);
+
+// The agent that claimed cell (column, row); null when free or outside the searched cells.
+const Agent* placeOwner(int column, int row);
+
+// Forgets every claim (a new map, an emptied population).
+void clearPlaces();
+
+}  // namespace steering
