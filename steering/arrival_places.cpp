@@ -17,6 +17,9 @@ constexpr int kPlaceCells = kPlaceSide * kPlaceSide;
 // of its radius, and no other claimed place nearer than this share of the two radii.
 constexpr int64_t kWallShareNum = 3, kWallShareDen = 4;
 constexpr int64_t kPlaceShareNum = 9, kPlaceShareDen = 10;
+// No place is in a door, so that agents standing round a full room leave its way open.
+constexpr int kDoorWidth = 4;  // cells across
+constexpr int kDoorDepth = 2;  // cells along to the wider ground on each side
 
 struct PlaceTable {
     std::array<const Agent*, kPlaceCells> owner{};
@@ -48,8 +51,45 @@ int64_t squaredToCell(int64_t x, int64_t y, int column, int row) {
     return dx * dx + dy * dy;
 }
 
+// Open cells in a line through (column, row) along (dc, dr), both ways, counting the cell,
+// up to kDoorWidth + 1.
+int runThrough(int column, int row, int dc, int dr, int type) {
+    int run = 1;
+    for (int sign = -1; sign <= 1; sign += 2) {
+        for (int k = 1; k <= kDoorWidth && run <= kDoorWidth; ++k) {
+            if (!walkable(column + sign * k * dc, row + sign * k * dr, type)) break;
+            ++run;
+        }
+    }
+    return run;
+}
+
+// A door: at most kDoorWidth cells wide across one axis, with wider ground within
+// kDoorDepth cells on both sides along the other. A corridor's inside is no door.
+bool isDoor(int column, int row, int type) {
+    for (int axis = 0; axis < 2; ++axis) {
+        const int dc = axis == 0 ? 0 : 1, dr = axis == 0 ? 1 : 0;  // across: (dc, dr); along: (dr, dc)
+        if (runThrough(column, row, dc, dr, type) > kDoorWidth) continue;
+        bool opens[2] = {false, false};
+        for (int side = 0; side < 2; ++side) {
+            const int sign = side == 0 ? -1 : 1;
+            for (int k = 1; k <= kDoorDepth; ++k) {
+                const int c = column + sign * k * dr, r = row + sign * k * dc;
+                if (!walkable(c, r, type)) break;
+                if (runThrough(c, r, dc, dr, type) > kDoorWidth) {
+                    opens[side] = true;
+                    break;
+                }
+            }
+        }
+        if (opens[0] && opens[1]) return true;
+    }
+    return false;
+}
+
 bool fits(const PlaceTable& t, const Agent& agent, int column, int row, int type) {
     if (t.owner[static_cast<std::size_t>(row * kPlaceSide + column)] != nullptr) return false;
+    if (isDoor(column, row, type)) return false;
     const int64_t radius = toWhole(agent.radius) > 0 ? toWhole(agent.radius) : 1;
     const int64_t cx = int64_t{column} * kCellUnits + kCellUnits / 2, cy = int64_t{row} * kCellUnits + kCellUnits / 2;
     const int reach = static_cast<int>((2 * radius + kCellUnits - 1) / kCellUnits);

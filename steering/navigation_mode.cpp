@@ -135,6 +135,12 @@ bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd) {
     return approxLength(agent.velocity) < kCrowdStillSpeed;
 }
 
+bool resumesAfterPush(const Agent& agent) {
+    if (navigationMode != NavigationMode::Shortest) return false;
+    if (agent.placeCell >= 0) return approxLength(agent.placePoint - agent.position) > wrapMul(2, agent.radius);
+    return approxLength(agent.pathTarget - agent.position) > wrapMul(4, agent.radius);
+}
+
 void slideAlongWall(Agent& agent) {
     const FixedVec alongX{agent.velocity.x, 0};
     const FixedVec alongY{0, agent.velocity.y};

@@ -29,6 +29,11 @@ void setNavigationMode(NavigationMode mode);
 // agent then gives the waypoint up at once: the next one, or arrival at the last.
 bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd);
 
+// Shortest mode: an agent that arrived is done only while it stays there. Pushed farther
+// than twice its radius from its place (or, without a place, than twice the distance at
+// which it arrives at its target: four radii) it walks back.
+bool resumesAfterPush(const Agent& agent);
+
 // Shortest mode's answer to a step that would end in a wall cell: the agent keeps the part
 // of its velocity along the wall (the axis whose move stays out of walls, the longer one
 // first) and moves by it; when neither does, it stays and loses its velocity.

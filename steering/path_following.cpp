@@ -120,6 +120,7 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
         agent.setTarget(agent.pathTarget);
     }
     const Fixed crowd = agent.crowding();
+    if (agent.pathDone && agent.pathCount > 0 && resumesAfterPush(agent)) agent.setTarget(agent.pathTarget);
     if (agent.pathCount == 0 || agent.pathDone) return -agent.velocity;  // no path: brake
 
     const Fixed reach = wrapMul(2, agent.radius);
@@ -127,7 +128,9 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
     if (agent.waypointIndex == agent.pathCount - 1) {
         goal = agent.placeCell >= 0 ? agent.placePoint : agent.pathTarget;
         const FixedVec d = goal - agent.position;
-        if (approxLength(d) < reach && approxLength(agent.velocity) < kStopSpeed) {
+        // At a place, within its own radius of the place's centre.
+        const Fixed arrive = agent.placeCell >= 0 ? agent.radius : reach;
+        if (approxLength(d) < arrive && approxLength(agent.velocity) < kStopSpeed) {
             agent.pathDone = true;  // this step's force is still the arrival below
         } else if (givesUpCrowdedWaypoint(agent, crowd)) {
             // Held back by the crowd round the target: aim at a free place round it.

@@ -1,0 +1,185 @@
+// The shortest-paths mode's crowd and stranding rules at their edges, with expectations
+// worked out by hand: the place search round a shared target (its order, the spacing of
+// places exactly at their thresholds, the farthest step it searches, negative and outside
+// coordinates), the crowd rule's thresholds, and the slide along a wall.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "steering/arrival_places.h"
+#include "steering/navigation_mode.h"
+#include "steering_test_world.h"
+
+namespace steering {
+namespace {
+
+using test::at;
+using test::bareAgent;
+using test::setCell;
+
+constexpr double kCell = 256.0;
+FixedVec centreOf(int column, int row) { return at(column * kCell + kCell / 2, row * kCell + kCell / 2); }
+int columnOf(const Agent& a) { return a.placeCell % kPlaceSide; }
+int rowOf(const Agent& a) { return a.placeCell / kPlaceSide; }
+
+class CrowdRulesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::resetWorld();
+        clearPlaces();
+        navigationMode = NavigationMode::Shortest;
+    }
+    void TearDown() override {
+        clearPlaces();
+        navigationMode = NavigationMode::Classic;
+        test::resetWorld();
+    }
+};
+
+TEST_F(CrowdRulesTest, PlaceCellRoundsTowardMinusInfinityAndStopsAtTheAgentsPart) {
+    EXPECT_EQ(placeCellOf(0, 0), 0);
+    EXPECT_EQ(placeCellOf(255, 256), 1 * kPlaceSide + 0);
+    EXPECT_EQ(placeCellOf(-1, 0), -1);       // column -1, not 0
+    EXPECT_EQ(placeCellOf(0, -255), -1);     // row -1, not 0
+    EXPECT_EQ(placeCellOf(128 * 256 - 1, 5 * 256), 5 * kPlaceSide + 127);
+    EXPECT_EQ(placeCellOf(128 * 256, 0), -1);  // column 128: beyond the agents' cells
+}
+
+TEST_F(CrowdRulesTest, PlacesFillOutwardInSearchOrderAndAreNeverShared) {
+    // Open ground; radius 100 fits every neighbour (0.9 x 200 = 180 < 256). The target's
+    // cell first, then its four neighbours in the search's order: up, left, right, down.
+    std::vector<Agent> agents(6, bareAgent(at(0, 0), FixedVec{}, 100.0));
+    const FixedVec target = centreOf(40, 40);
+    const int expected[6][2] = {{40, 40}, {40, 39}, {39, 40}, {41, 40}, {40, 41}, {40, 38}};
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(claimPlace(agents[static_cast<std::size_t>(i)], target));
+        EXPECT_EQ(columnOf(agents[static_cast<std::size_t>(i)]), expected[i][0]) << i;
+        EXPECT_EQ(rowOf(agents[static_cast<std::size_t>(i)]), expected[i][1]) << i;
+        EXPECT_EQ(placeOwner(expected[i][0], expected[i][1]), &agents[static_cast<std::size_t>(i)]);
+    }
+    EXPECT_EQ(agents[0].placePoint, centreOf(40, 40));
+    // A released place is the next claimant's again; claiming anew releases the old one.
+    releasePlace(agents[2]);
+    EXPECT_EQ(placeOwner(39, 40), nullptr);
+    EXPECT_EQ(agents[2].placeCell, -1);
+    Agent late = bareAgent(at(0, 0), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(late, target));
+    EXPECT_EQ(late.placeCell, 40 * kPlaceSide + 39);
+    ASSERT_TRUE(claimPlace(late, centreOf(10, 10)));
+    EXPECT_EQ(placeOwner(39, 40), nullptr);
+    EXPECT_EQ(placeOwner(10, 10), &late);
+}
+
+TEST_F(CrowdRulesTest, PlacesKeepNineTenthsOfTheTwoRadiiApartExactly) {
+    // Neighbouring centres are 256 apart. Radii 142 and 143: 0.9 x 285 = 256 (whole units),
+    // not nearer than that, so the neighbour fits. Radii 143 and 143: 0.9 x 286 = 257, so
+    // the four neighbours are too near and the next in order is two cells up.
+    Agent first = bareAgent(at(0, 0), FixedVec{}, 142.0);
+    Agent second = bareAgent(at(0, 0), FixedVec{}, 143.0);
+    ASSERT_TRUE(claimPlace(first, centreOf(50, 50)));
+    ASSERT_TRUE(claimPlace(second, centreOf(50, 50)));
+    EXPECT_EQ(second.placeCell, 49 * kPlaceSide + 50);
+    clearPlaces();
+    Agent wide = bareAgent(at(0, 0), FixedVec{}, 143.0);
+    ASSERT_TRUE(claimPlace(wide, centreOf(50, 50)));
+    ASSERT_TRUE(claimPlace(second, centreOf(50, 50)));
+    EXPECT_EQ(second.placeCell, 48 * kPlaceSide + 50);
+}
+
+TEST_F(CrowdRulesTest, PlacesKeepThreeQuartersOfTheRadiusOffWallsExactly) {
+    // A wall cell left of the target: the target cell's centre is 128 from it. Radius 171:
+    // 3/4 is 128, not nearer, so it fits; radius 172: 129, so the target cell is refused
+    // and the first cell in order, the one above, fits (the wall is diagonal to it, at
+    // 128 * sqrt(2) = 181 > 129).
+    setCell(29, 30, static_cast<uint8_t>(kWallType));
+    Agent fits = bareAgent(at(0, 0), FixedVec{}, 171.0);
+    ASSERT_TRUE(claimPlace(fits, centreOf(30, 30)));
+    EXPECT_EQ(fits.placeCell, 30 * kPlaceSide + 30);
+    releasePlace(fits);
+    Agent tooWide = bareAgent(at(0, 0), FixedVec{}, 172.0);
+    ASSERT_TRUE(claimPlace(tooWide, centreOf(30, 30)));
+    EXPECT_EQ(tooWide.placeCell, 29 * kPlaceSide + 30);
+}
+
+TEST_F(CrowdRulesTest, PlaceSearchReachesNinetySixStepsAndNoFarther) {
+    // A corridor of one row (row 60, columns 0..120) walled above and below: the cell at
+    // step k from the target (column 0) is column k. With columns 0..95 claimed, the next
+    // place is column 96, the farthest step searched; with that one claimed too, none.
+    for (int c = 0; c < 128; ++c) {
+        setCell(static_cast<uint32_t>(c), 59, static_cast<uint8_t>(kWallType));
+        setCell(static_cast<uint32_t>(c), 61, static_cast<uint8_t>(kWallType));
+    }
+    setCell(121, 60, static_cast<uint8_t>(kWallType));
+    std::vector<Agent> agents(98, bareAgent(at(0, 0), FixedVec{}, 20.0));
+    for (int i = 0; i < 96; ++i) ASSERT_TRUE(claimPlace(agents[static_cast<std::size_t>(i)], centreOf(0, 60))) << i;
+    EXPECT_EQ(agents[95].placeCell, 60 * kPlaceSide + 95);
+    ASSERT_TRUE(claimPlace(agents[96], centreOf(0, 60)));
+    EXPECT_EQ(agents[96].placeCell, 60 * kPlaceSide + 96);
+    EXPECT_FALSE(claimPlace(agents[97], centreOf(0, 60)));
+    EXPECT_EQ(agents[97].placeCell, -1);
+}
+
+TEST_F(CrowdRulesTest, NoPlaceRoundATargetInAWallOrOutsideTheAgentsCells) {
+    setCell(20, 20, static_cast<uint8_t>(kWallType));
+    setCell(21, 20, static_cast<uint8_t>(kObstacleMarkerType));
+    Agent agent = bareAgent(at(0, 0), FixedVec{}, 100.0);
+    EXPECT_FALSE(claimPlace(agent, centreOf(20, 20)));
+    EXPECT_FALSE(claimPlace(agent, centreOf(21, 20)));
+    EXPECT_FALSE(claimPlace(agent, at(-10, 300)));
+    EXPECT_FALSE(claimPlace(agent, at(-300, -1)));
+    EXPECT_EQ(agent.placeCell, -1);
+    // A target cell of another area: places only on that area's cells.
+    setCell(70, 70, 2);
+    setCell(70, 69, 2);
+    Agent a = bareAgent(at(0, 0), FixedVec{}, 100.0), b = bareAgent(at(0, 0), FixedVec{}, 100.0),
+          c = bareAgent(at(0, 0), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(a, centreOf(70, 70)));
+    ASSERT_TRUE(claimPlace(b, centreOf(70, 70)));
+    EXPECT_EQ(b.placeCell, 69 * kPlaceSide + 70);
+    EXPECT_FALSE(claimPlace(c, centreOf(70, 70)));
+}
+
+TEST_F(CrowdRulesTest, CrowdRuleFiresAtHalfTheCrowdAndBelowTheStopSpeed) {
+    Agent agent = bareAgent(at(1000, 1000), at(2.99, 0));
+    EXPECT_TRUE(givesUpCrowdedWaypoint(agent, kFixedOne / 2));       // exactly half
+    EXPECT_FALSE(givesUpCrowdedWaypoint(agent, kFixedOne / 2 - 1));  // just below
+    agent.velocity = at(3, 0);                                        // exactly the stop speed
+    EXPECT_FALSE(givesUpCrowdedWaypoint(agent, kFixedOne));
+    agent.velocity = at(0, -2.99);
+    EXPECT_TRUE(givesUpCrowdedWaypoint(agent, kFixedOne));
+    navigationMode = NavigationMode::Classic;
+    EXPECT_FALSE(givesUpCrowdedWaypoint(agent, kFixedOne));
+}
+
+TEST_F(CrowdRulesTest, StepIntoAWallSlidesAlongItInShortestModeOnly) {
+    // Wall cell (11, 10); an agent at (2,800, 2,650) moving (+40, +30) would end in it at
+    // (2,840, 2,680). Along x alone it stays in the wall, so it keeps the y part.
+    setCell(11, 10, static_cast<uint8_t>(kWallType));
+    Agent agent = bareAgent(at(2800, 2650), at(40, 30));
+    slideAlongWall(agent);
+    EXPECT_EQ(agent.position, at(2800, 2680));
+    EXPECT_EQ(agent.velocity, at(0, 30));
+    // Moving (+30, +40) the longer part is y: (2,800, 2,690) is open (cell (10, 10)), so y.
+    agent.place(at(2800, 2650), at(30, 40));
+    slideAlongWall(agent);
+    EXPECT_EQ(agent.position, at(2800, 2690));
+    // Into a corner, both parts blocked: it stays and stops.
+    setCell(10, 11, static_cast<uint8_t>(kWallType));
+    setCell(11, 11, static_cast<uint8_t>(kWallType));
+    agent.place(at(2800, 2800), at(40, 40));
+    slideAlongWall(agent);
+    EXPECT_EQ(agent.position, at(2800, 2800));
+    EXPECT_EQ(agent.velocity, FixedVec{});
+    // Classic keeps pressing: a whole update leaves the position where it was.
+    navigationMode = NavigationMode::Classic;
+    Agent classic = bareAgent(at(2800, 2650), at(40, 30));
+    classic.update();
+    EXPECT_EQ(classic.position, at(2800, 2650));
+    navigationMode = NavigationMode::Shortest;
+    Agent shortest = bareAgent(at(2800, 2650), at(40, 30));
+    shortest.update();
+    EXPECT_EQ(shortest.position, at(2800, 2680));
+}
+
+}  // namespace
+}  // namespace steering
