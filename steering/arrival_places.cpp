@@ -19,7 +19,7 @@ constexpr int64_t kWallShareNum = 3, kWallShareDen = 4;
 constexpr int64_t kPlaceShareNum = 9, kPlaceShareDen = 10;
 // No place is in a door, so that agents standing round a full room leave its way open.
 constexpr int kDoorWidth = 4;  // cells across
-constexpr int kDoorDepth = 2;  // cells along to the wider ground on each side
+constexpr int kDoorDepth = 3;  // cells along to the wider ground on each side: walls up to 3 thick
 
 struct PlaceTable {
     std::array<const Agent*, kPlaceCells> owner{};

@@ -117,9 +117,6 @@ void planAgentPath(nav::PathResult& result, const Agent& agent, FixedVec point) 
         return;
     }
     planShortest(result, fromX, fromY, toX, toY, agentClearance(agent));
-    // Pressed closer to a wall than its clearance, an agent may stand where no path keeping
-    // it can start: it walks out on a path that keeps none.
-    if (result.waypointCount <= 0) planShortest(result, fromX, fromY, toX, toY, 0);
     if (result.waypointCount <= 0) planFromNearestGround(result, fromX, fromY, toX, toY, agentClearance(agent));
 }
 

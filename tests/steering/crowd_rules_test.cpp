@@ -6,9 +6,12 @@
 
 #include <vector>
 
+#include "navigation/navigation.h"
 #include "steering/arrival_places.h"
 #include "steering/navigation_mode.h"
 #include "steering_test_world.h"
+#include "world/map_install.h"
+#include "world/world_navigation.h"
 
 namespace steering {
 namespace {
@@ -139,6 +142,45 @@ TEST_F(CrowdRulesTest, NoPlaceRoundATargetInAWallOrOutsideTheAgentsCells) {
     EXPECT_FALSE(claimPlace(c, centreOf(70, 70)));
 }
 
+// A wall of columns 50 to 50 + thickness - 1 across the agents' cells, with a door of rows
+// 60 to 60 + width - 1.
+void wallWithDoor(int thickness, int width) {
+    for (int c = 50; c < 50 + thickness; ++c) {
+        for (int r = 0; r < kPlaceSide; ++r) {
+            if (r < 60 || r >= 60 + width) setCell(static_cast<uint32_t>(c), static_cast<uint32_t>(r), static_cast<uint8_t>(kWallType));
+        }
+    }
+}
+
+TEST_F(CrowdRulesTest, NoPlaceInADoorAtMostFourWideThroughAWallAtMostThreeThick) {
+    Agent agent = bareAgent(at(0, 0), FixedVec{}, 100.0);
+    // Four wide through a wall of one cell: the target (50, 61) and the cell above are the
+    // door; the first cell in order outside it is the left one, (49, 61).
+    wallWithDoor(1, 4);
+    ASSERT_TRUE(claimPlace(agent, centreOf(50, 61)));
+    EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 49);
+    releasePlace(agent);
+    test::resetWorld();
+    // Five wide: no door; the target cell is the place.
+    wallWithDoor(1, 5);
+    ASSERT_TRUE(claimPlace(agent, centreOf(50, 61)));
+    EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 50);
+    releasePlace(agent);
+    test::resetWorld();
+    // Three thick: (52, 61) has wide ground 3 cells to its left, so it is a door; its
+    // neighbours up, left and down are too, the right one (53, 61) is open ground.
+    wallWithDoor(3, 4);
+    ASSERT_TRUE(claimPlace(agent, centreOf(52, 61)));
+    EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 53);
+    releasePlace(agent);
+    test::resetWorld();
+    // Four thick: from (53, 61) the wide ground on the left is 4 cells away: a corridor's
+    // end, not a door, so the target cell is the place.
+    wallWithDoor(4, 4);
+    ASSERT_TRUE(claimPlace(agent, centreOf(53, 61)));
+    EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 53);
+}
+
 TEST_F(CrowdRulesTest, CrowdRuleFiresAtHalfTheCrowdAndBelowTheStopSpeed) {
     Agent agent = bareAgent(at(1000, 1000), at(2.99, 0));
     EXPECT_TRUE(givesUpCrowdedWaypoint(agent, kFixedOne / 2));       // exactly half
@@ -179,6 +221,55 @@ TEST_F(CrowdRulesTest, StepIntoAWallSlidesAlongItInShortestModeOnly) {
     Agent shortest = bareAgent(at(2800, 2650), at(40, 30));
     shortest.update();
     EXPECT_EQ(shortest.position, at(2800, 2680));
+}
+
+// The nearest-ground rule on maps of our own: the navigation built over the test's cells,
+// an agent standing where no path can start, sent to cell (40, 18) of open ground.
+class NearestGroundTest : public CrowdRulesTest {
+protected:
+    static void fill(int c0, int c1, int r0, int r1, uint8_t type) {
+        for (int r = r0; r <= r1; ++r) {
+            for (int c = c0; c <= c1; ++c) setCell(static_cast<uint32_t>(c), static_cast<uint32_t>(r), type);
+        }
+    }
+    // The agent's first waypoint after planning from `from`, or (-1, -1) with no path.
+    static FixedVec firstWaypoint(FixedVec from) {
+        nav::cellLinkRule = sameCellType;
+        EXPECT_TRUE(nav::build_navigation(steering::navMesh, gridMap.cells()));
+        Agent agent = bareAgent(from, FixedVec{}, 100.0);
+        agent.setTarget(centreOf(40, 18));
+        if (agent.pathDone) return at(-1, -1);
+        return FixedVec{toFixed(toWhole(agent.waypoints[0].x)), toFixed(toWhole(agent.waypoints[0].y))};
+    }
+};
+
+TEST_F(NearestGroundTest, GroundEightRingsAwayIsFoundNineIsNot) {
+    // A patch of area 2 over columns and rows 11 to 25 round the agent's cell (18, 18): ground
+    // first in ring 8. Nearest to the centre (4,736, 4,736): cell (26, 18) at x = 6,657
+    // (1,921 away; column 10's point 2,814 is 1,922 away), the first of the equal ones in
+    // the row-by-row scan.
+    fill(11, 25, 11, 25, 2);
+    EXPECT_EQ(firstWaypoint(centreOf(18, 18)), at(6657, 4736));
+    // Columns and rows 10 to 26: ring 8 is all area 2, ring 9 is beyond the search.
+    fill(10, 26, 10, 26, 2);
+    EXPECT_EQ(firstWaypoint(centreOf(18, 18)), at(-1, -1));
+}
+
+TEST_F(NearestGroundTest, AFirstRingThatCannotReachTheTargetIsPassedOver) {
+    // The agent's cell (20, 20) is area 2; ring 1 open ground closed in by ring 2 of walls;
+    // ring 3 open and joined to the target. Nearest in ring 3 to (5,248, 5,248): (23, 20)
+    // at x = 5,889 (641 away; (17, 20) at 4,606 is 642), before (20, 23) in the scan.
+    fill(18, 22, 18, 22, static_cast<uint8_t>(kWallType));
+    fill(19, 21, 19, 21, 0);
+    setCell(20, 20, 2);
+    EXPECT_EQ(firstWaypoint(centreOf(20, 20)), at(5889, 5248));
+}
+
+TEST_F(NearestGroundTest, ANegativeCoordinateSearchesFromColumnMinusOne) {
+    // At x = -100 the agent's cell is column -1 (not 0): ring 1 holds (0, 17..19), and the
+    // point of (0, 18) nearest the agent is (1, 4,736). Rounded toward zero the search
+    // would centre on (0, 18) and take (0, 19)'s point (1, 4,865).
+    EXPECT_EQ(firstWaypoint(at(-100, 4736)), at(1, 4736));
 }
 
 }  // namespace
