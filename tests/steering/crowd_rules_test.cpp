@@ -73,6 +73,18 @@ TEST_F(CrowdRulesTest, PlacesFillOutwardInSearchOrderAndAreNeverShared) {
     EXPECT_EQ(placeOwner(10, 10), &late);
 }
 
+TEST_F(CrowdRulesTest, AnAgentLeavingThePopulationGivesItsPlaceBack) {
+    Agent* first = agentList.add(bareAgent(at(0, 0), FixedVec{}, 100.0));
+    Agent* second = agentList.add(bareAgent(at(0, 0), FixedVec{}, 100.0));
+    ASSERT_TRUE(claimPlace(*first, centreOf(30, 30)));
+    ASSERT_TRUE(claimPlace(*second, centreOf(30, 30)));
+    ASSERT_EQ(placeOwner(30, 29), second);
+    agentList.remove(second);
+    EXPECT_EQ(placeOwner(30, 29), nullptr);
+    agentList.removeFirst();
+    EXPECT_EQ(placeOwner(30, 30), nullptr);
+}
+
 TEST_F(CrowdRulesTest, PlacesKeepNineTenthsOfTheTwoRadiiApartExactly) {
     // Neighbouring centres are 256 apart. Radii 142 and 143: 0.9 x 285 = 256 (whole units),
     // not nearer than that, so the neighbour fits. Radii 143 and 143: 0.9 x 286 = 257, so
