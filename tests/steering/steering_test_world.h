@@ -5,6 +5,7 @@
 
 #include "steering/agent.h"
 #include "steering/agent_list.h"
+#include "steering/arrival_places.h"
 #include "steering/behaviour.h"
 #include "world/fixed_math.h"
 #include "world/grid_map.h"
@@ -19,6 +20,7 @@ inline double inUnits(Fixed raw) { return raw / 65536.0; }
 
 inline void resetWorld() {
     agentList.clear();
+    clearPlaces();
     obstacleList.clear();
     gridMap.init(kMapSide, kMapSide);
     neighbourGrid.init(128, 128);
