@@ -89,7 +89,8 @@ void ScenarioRun::beginGoal(int index) {
     if (g.kind == GoalKind::SeekStatic) {
         agent.setTarget(steering::FixedVec{fixed(layout.worldX(g.target.x)), fixed(layout.worldY(g.target.z))});
     } else if (g.kind == GoalKind::Idle) {
-        agent.pathDone = true;  // path following brakes to a stand
+        agent.pathDone = true;  // path following brakes to a stand, with no path to go back to
+        agent.pathCount = 0;
     } else {
         planMoving(index);
     }

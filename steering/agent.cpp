@@ -1,6 +1,7 @@
 // The agent's template, copying, behaviour list, frame operations and its one-step update.
 #include "steering/agent.h"
 
+#include "steering/navigation_mode.h"
 #include "steering/world.h"
 #include "world/grid_map.h"
 
@@ -55,6 +56,8 @@ void copyExceptWaypoints(Agent& to, const Agent& from) {
     to.beyondLength = from.beyondLength;
     to.lastProgress = from.lastProgress;
     to.progressHistory = from.progressHistory;
+    to.placeCell = -1;  // a claim is the claiming agent's own
+    to.placePoint = FixedVec{};
     to.behaviours = from.behaviours;
     to.world = from.world;
 }
@@ -131,7 +134,11 @@ void Agent::update() {
     // A wall cell at the candidate blocks the move but keeps the velocity, so the agent
     // presses on until a force turns it.
     const FixedVec candidate = position + velocity;
-    if (world->gridMap.cellAt(world->gridMap.worldToCell(candidate)) != kWallType) position = candidate;
+    if (world->gridMap.cellAt(world->gridMap.worldToCell(candidate)) != kWallType) {
+        position = candidate;
+    } else if (world->navigationMode == NavigationMode::Shortest) {
+        slideAlongWall(*this);
+    }
 
     heading = vecNormalise(velocity);
     side = vecPerp(heading);

@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "steering/arrival_places.h"
 #include "steering/world.h"
 #include "world/neighbour_grid.h"
 
@@ -36,6 +37,7 @@ void AgentList::setTargetAll(FixedVec point) {
 void AgentList::removeFirst() {
     if (agents_.empty()) return;
     Agent& oldest = agents_.front();
+    releasePlace(oldest);
     world_.neighbourGrid.removeAgent(&oldest, oldest.position, oldest.radius);
     agents_.pop_front();
 }
@@ -43,6 +45,7 @@ void AgentList::removeFirst() {
 void AgentList::remove(const Agent* agent) {
     for (auto it = agents_.begin(); it != agents_.end(); ++it) {
         if (&*it != agent) continue;
+        releasePlace(*it);
         world_.neighbourGrid.removeAgent(&*it, it->position, it->radius);
         agents_.erase(it);
         return;

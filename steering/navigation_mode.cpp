@@ -138,4 +138,28 @@ bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd) {
     return approxLength(agent.velocity) < kCrowdStillSpeed;
 }
 
+bool resumesAfterPush(const Agent& agent) {
+    if (agent.world == nullptr || agent.world->navigationMode != NavigationMode::Shortest) return false;
+    if (agent.placeCell >= 0) return approxLength(agent.placePoint - agent.position) > wrapMul(2, agent.radius);
+    return approxLength(agent.pathTarget - agent.position) > wrapMul(4, agent.radius);
+}
+
+void slideAlongWall(Agent& agent) {
+    const FixedVec alongX{agent.velocity.x, 0};
+    const FixedVec alongY{0, agent.velocity.y};
+    const bool xFirst = (agent.velocity.x < 0 ? -agent.velocity.x : agent.velocity.x) >=
+                        (agent.velocity.y < 0 ? -agent.velocity.y : agent.velocity.y);
+    const FixedVec first = xFirst ? alongX : alongY;
+    const FixedVec second = xFirst ? alongY : alongX;
+    for (const FixedVec& part : {first, second}) {
+        if (part.x == 0 && part.y == 0) continue;
+        const FixedVec candidate = agent.position + part;
+        if (agent.world->gridMap.cellAt(agent.world->gridMap.worldToCell(candidate)) == kWallType) continue;
+        agent.position = candidate;
+        agent.velocity = part;
+        return;
+    }
+    agent.velocity = FixedVec{};
+}
+
 }  // namespace steering

@@ -1,10 +1,12 @@
 #pragma once
 // The program's two navigation modes. Classic plans with the classic planner and follows
 // paths by the classic rules, unchanged. Shortest plans taut paths whose corners keep the
-// agent's radius off the walls, and adds two rules: an agent braked by a crowd round its
-// waypoint while standing still gives that waypoint up (the next one, or arrival at the
-// last), and an agent standing where no path can start (off the map, in a patch of another
-// type, on an obstacle's marker) plans from the nearest ground of its target's type.
+// agent's radius off the walls, and adds crowd rules: an agent braked by a crowd round a
+// waypoint on its way while standing still gives that waypoint up for the next; one held
+// back round its target claims a free place there (arrival_places.h) and is done only when
+// it stands at it, and walks back when pushed off; a step into a wall slides along it; an
+// agent standing where no path can start (off the map, in a patch of another type, on an
+// obstacle's marker) plans from the nearest ground of its target's type.
 #include "navigation/navigation.h"
 #include "steering/agent.h"
 
@@ -39,8 +41,19 @@ void setNavigationMode(World& world, NavigationMode mode);
 
 // Shortest mode's crowd rule for the waypoint being approached: true when the crowd round
 // it brakes the agent to at most half its desired speed and the agent stands still. The
-// agent then gives the waypoint up at once: the next one, or arrival at the last.
+// agent then gives the waypoint up at once for the next one; at the last, it claims a place
+// round its target instead of stopping.
 bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd);
+
+// Shortest mode: an agent that arrived is done only while it stays there. Pushed farther
+// than twice its radius from its place (or, without a place, than twice the distance at
+// which it arrives at its target: four radii) it walks back.
+bool resumesAfterPush(const Agent& agent);
+
+// Shortest mode's answer to a step that would end in a wall cell: the agent keeps the part
+// of its velocity along the wall (the axis whose move stays out of walls, the longer one
+// first) and moves by it; when neither does, it stays and loses its velocity.
+void slideAlongWall(Agent& agent);
 
 // The clearance an agent's shortest paths keep from walls: its radius in whole world units.
 inline int32_t agentClearance(const Agent& agent) { return toWhole(agent.radius); }

@@ -4,6 +4,7 @@
 
 #include <bit>
 
+#include "steering/arrival_places.h"
 #include "steering/behaviours.h"
 #include "steering/navigation_mode.h"
 #include "steering/neighbour_visits.h"
@@ -70,6 +71,18 @@ void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point
 }
 
 void Agent::setTarget(FixedVec point) {
+    if (placeCell >= 0) {
+        // Planning again to the same target keeps the place claimed round it.
+        if (point == pathTarget && world->navigationMode == NavigationMode::Shortest) {
+            planAgentPath(*world, world->pathResult, *this, placePoint);
+            if (world->pathResult.waypointCount > 0) {
+                applyPathResult(*this, world->pathResult, placePoint);
+                pathTarget = point;
+                return;
+            }
+        }
+        releasePlace(*this);
+    }
     planAgentPath(*world, world->pathResult, *this, point);
     applyPathResult(*this, world->pathResult, point);
 }
@@ -103,16 +116,25 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
         agent.setTarget(agent.pathTarget);
     }
     const Fixed crowd = agent.crowding();
+    if (agent.pathDone && agent.pathCount > 0 && resumesAfterPush(agent)) agent.setTarget(agent.pathTarget);
     if (agent.pathCount == 0 || agent.pathDone) return -agent.velocity;  // no path: brake
 
     const Fixed reach = wrapMul(2, agent.radius);
     FixedVec goal;
     if (agent.waypointIndex == agent.pathCount - 1) {
-        goal = agent.pathTarget;
+        goal = agent.placeCell >= 0 ? agent.placePoint : agent.pathTarget;
         const FixedVec d = goal - agent.position;
-        if ((approxLength(d) < reach && approxLength(agent.velocity) < kStopSpeed) ||
-            givesUpCrowdedWaypoint(agent, crowd)) {
+        // At a place, within its own radius of the place's centre.
+        const Fixed arrive = agent.placeCell >= 0 ? agent.radius : reach;
+        if (approxLength(d) < arrive && approxLength(agent.velocity) < kStopSpeed) {
             agent.pathDone = true;  // this step's force is still the arrival below
+        } else if (givesUpCrowdedWaypoint(agent, crowd)) {
+            // Held back by the crowd round the target: aim at a free place round it.
+            if (agent.placeCell < 0 && claimPlace(agent, agent.pathTarget)) {
+                agent.setTarget(agent.pathTarget);
+                goal = agent.waypoints[agent.waypointIndex];
+                if (agent.waypointIndex == agent.pathCount - 1) goal = agent.placePoint;
+            }
         }
     } else {
         const FixedVec d = agent.waypoints[agent.waypointIndex] - agent.position;

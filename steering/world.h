@@ -1,8 +1,8 @@
 #pragma once
 // One simulation: its terrain (map, obstacles, neighbour grid, navigation), its agents and
-// their random generator, the navigation mode and the planners' working state. The program
-// (or a test, a tool, a benchmark) makes one with makeWorld and passes it by reference;
-// nothing in the simulation lives anywhere else, so several worlds run side by side, on
+// their random generator, the navigation mode, the planners' working state and the places
+// claimed round targets. The program (or a test, a tool, a benchmark) makes one with
+// makeWorld and passes it by reference; nothing in the simulation lives anywhere else, so several worlds run side by side, on
 // several threads, without touching each other.
 #include <memory>
 
@@ -10,6 +10,7 @@
 #include "navigation/shortest_path.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
+#include "steering/arrival_places.h"
 #include "steering/navigation_mode.h"
 #include "steering/neighbour_scratch.h"
 #include "steering/path_following.h"
@@ -34,12 +35,14 @@ struct World : Terrain {
     // and no frame ever allocates it.
     std::unique_ptr<nav::ShortestSearchState> shortestSearch;
     NeighbourScratch neighbourScratch;
+    // The Shortest mode's places claimed round targets and the place search's arrays.
+    ArrivalPlaces arrivalPlaces;
     bool missingInputReported = false;  // a behaviour without its input said so once
 };
 
 // A fresh world: no map cells (initialise gridMap and neighbourGrid before use), no agents,
-// the generator at its first value, the Classic mode. On the heap: its tables take
-// megabytes.
+// no claimed places, the generator at its first value, the Classic mode. On the heap: its
+// tables take megabytes.
 std::unique_ptr<World> makeWorld();
 
 }  // namespace steering

@@ -88,6 +88,27 @@ TEST(ScenarioRun, FleeFlowIdleAndDynamicSeekMoveAsTheirGoalsSay) {
     EXPECT_EQ(s.perAgent[1].goalsReached, 1);
 }
 
+// Scored by positions: in the shortest-paths mode everyone gets through a narrow place
+// crossed both ways, and nobody is left standing in it.
+TEST(ScenarioRun, TwoWayHallwayEveryAgentThroughInShortestMode) {
+    const RunScores s = run(resource("hallway-two-way"), steering::NavigationMode::Shortest);
+    EXPECT_EQ(s.done, 24);
+    EXPECT_EQ(s.stillOut, 0);
+}
+
+TEST(ScenarioRun, TwoGroupsSwapThroughOneNarrowDoorInShortestMode) {
+    // A wall at x in [-0.5, 0.5] with a 1.5 m door at z in [-0.75, 0.75]; six agents on
+    // each side, each sent to the mirror point on the other side.
+    std::string body = obstacle(-0.5, 0.5, -10, -0.75) + obstacle(-0.5, 0.5, 0.75, 10);
+    for (int i = 0; i < 6; ++i) {
+        const double z = -2.5 + i;
+        body += agent(-4 - (i % 2), z, seek(5 + (i % 2), z));
+        body += agent(4 + (i % 2), z, seek(-5 - (i % 2), z));
+    }
+    const RunScores s = run(writeCase("door-swap.xml", caseText(body)), steering::NavigationMode::Shortest);
+    EXPECT_EQ(s.done, 12);
+}
+
 TEST(ScenarioRun, SameCaseSameScores) {
     for (const auto mode : {steering::NavigationMode::Classic, steering::NavigationMode::Shortest}) {
         ScenarioRun a, b;

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "navigation/navigation.h"
+#include "steering/navigation_mode.h"
 #include "steering_test_world.h"
 #include "world/map_install.h"
 #include "world/obstacles.h"
@@ -87,6 +88,40 @@ TEST(Allocation, TheAgentStepOfAWalkingCrowdAllocatesNothing) {
     int walking = 0;
     for (std::size_t i = 0; i < count; ++i) walking += copies[i].pathDone ? 0 : 1;
     EXPECT_GT(walking, 100);  // the steps measured were real path following
+}
+
+TEST(Allocation, ACrowdClaimingPlacesRoundItsTargetAllocatesNothing) {
+    // Shortest paths: 60 agents sent into the room of rows 18 to 27; while the measured steps
+    // run, agents held back round the target claim places and plan to them.
+    const std::unique_ptr<World> worldOwner = test::freshWorld();
+    World& world = *worldOwner;
+    ASSERT_TRUE(world.gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
+    extractObstacles(world);
+    world.navMesh.linkRule = sameCellType;
+    ASSERT_TRUE(nav::buildNavigation(world.navMesh, world.gridMap.cells()));
+    setNavigationMode(world, NavigationMode::Shortest);
+    for (int press = 0; press < 12; ++press) {
+        Agent agentTemplate;
+        makeAgentTemplate(agentTemplate, world.agentRandom);
+        agentTemplate.place(at(40 * 256 + 128, 16 * 256 + 128), FixedVec{});
+        for (int k = 0; k < 5; ++k) world.agentList.add(agentTemplate);
+    }
+    world.agentList.setTargetAll(at(33 * 256 + 128, 23 * 256 + 128));
+    for (int step = 0; step < 150; ++step) world.agentList.updateAll();
+
+    static Agent copies[60];
+    std::size_t count = 0;
+    for (const Agent& agent : world.agentList) copies[count++] = agent;  // copies hold no claims
+    allocations = 0;
+    counting = true;
+    for (int step = 0; step < 100; ++step) {
+        for (std::size_t i = 0; i < count; ++i) copies[i].update();
+    }
+    counting = false;
+    EXPECT_EQ(allocations, 0);
+    int claimed = 0;
+    for (std::size_t i = 0; i < count; ++i) claimed += copies[i].placeCell >= 0 ? 1 : 0;
+    EXPECT_GT(claimed, 0);  // places were claimed inside the measured steps
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "steering/agent.h"
 #include "steering/agent_list.h"
+#include "steering/arrival_places.h"
 #include "steering/behaviour.h"
 #include "steering/world.h"
 #include "world/fixed_math.h"

@@ -1,0 +1,170 @@
+// Places round a shared target: a breadth-first search over the cells from the target's
+// cell, the first free cell the agent fits in is its place. The claim table and the
+// search's working arrays are the world's, made with it; claiming allocates nothing.
+#include "steering/arrival_places.h"
+
+#include <array>
+
+#include "steering/world.h"
+#include "world/grid_map.h"
+
+namespace steering {
+
+namespace {
+
+constexpr int kCellUnits = 256;
+// An agent fits a cell when no unwalkable cell comes nearer its centre than three quarters
+// of its radius, and no other claimed place nearer than this share of the two radii.
+constexpr int64_t kWallShareNum = 3, kWallShareDen = 4;
+constexpr int64_t kPlaceShareNum = 9, kPlaceShareDen = 10;
+// No place is in a door, so that agents standing round a full room leave its way open.
+constexpr int kDoorWidth = 4;  // cells across
+constexpr int kDoorDepth = 3;  // cells along to the wider ground on each side: walls up to 3 thick
+
+int lowType(const GridMap& map, int column, int row) {
+    return map.cellAt(static_cast<uint32_t>(column), static_cast<uint32_t>(row)) & 15;
+}
+
+bool walkable(const GridMap& map, int column, int row, int type) {
+    if (column < 0 || row < 0 || column >= kPlaceSide || row >= kPlaceSide) return false;
+    return lowType(map, column, row) == type;
+}
+
+int64_t squared(int64_t v) { return v * v; }
+
+// Squared distance from (x, y) to the box of cell (column, row), whole units.
+int64_t squaredToCell(int64_t x, int64_t y, int column, int row) {
+    const int64_t left = int64_t{column} * kCellUnits, top = int64_t{row} * kCellUnits;
+    const int64_t dx = x < left ? left - x : (x > left + kCellUnits ? x - left - kCellUnits : 0);
+    const int64_t dy = y < top ? top - y : (y > top + kCellUnits ? y - top - kCellUnits : 0);
+    return dx * dx + dy * dy;
+}
+
+// Open cells in a line through (column, row) along (dc, dr), both ways, counting the cell,
+// up to kDoorWidth + 1.
+int runThrough(const GridMap& map, int column, int row, int dc, int dr, int type) {
+    int run = 1;
+    for (int sign = -1; sign <= 1; sign += 2) {
+        for (int k = 1; k <= kDoorWidth && run <= kDoorWidth; ++k) {
+            if (!walkable(map, column + sign * k * dc, row + sign * k * dr, type)) break;
+            ++run;
+        }
+    }
+    return run;
+}
+
+// A door: at most kDoorWidth cells wide across one axis, with wider ground within
+// kDoorDepth cells on both sides along the other. A corridor's inside is no door.
+bool isDoor(const GridMap& map, int column, int row, int type) {
+    for (int axis = 0; axis < 2; ++axis) {
+        const int dc = axis == 0 ? 0 : 1, dr = axis == 0 ? 1 : 0;  // across: (dc, dr); along: (dr, dc)
+        if (runThrough(map, column, row, dc, dr, type) > kDoorWidth) continue;
+        bool opens[2] = {false, false};
+        for (int side = 0; side < 2; ++side) {
+            const int sign = side == 0 ? -1 : 1;
+            for (int k = 1; k <= kDoorDepth; ++k) {
+                const int c = column + sign * k * dr, r = row + sign * k * dc;
+                if (!walkable(map, c, r, type)) break;
+                if (runThrough(map, c, r, dc, dr, type) > kDoorWidth) {
+                    opens[side] = true;
+                    break;
+                }
+            }
+        }
+        if (opens[0] && opens[1]) return true;
+    }
+    return false;
+}
+
+bool fits(const GridMap& map, const ArrivalPlaces& t, const Agent& agent, int column, int row, int type) {
+    if (t.owner[static_cast<std::size_t>(row * kPlaceSide + column)] != nullptr) return false;
+    if (isDoor(map, column, row, type)) return false;
+    const int64_t radius = toWhole(agent.radius) > 0 ? toWhole(agent.radius) : 1;
+    const int64_t cx = int64_t{column} * kCellUnits + kCellUnits / 2, cy = int64_t{row} * kCellUnits + kCellUnits / 2;
+    const int reach = static_cast<int>((2 * radius + kCellUnits - 1) / kCellUnits);
+    const int64_t wallLimit = squared(radius * kWallShareNum / kWallShareDen);
+    for (int r = row - reach; r <= row + reach; ++r) {
+        for (int c = column - reach; c <= column + reach; ++c) {
+            const bool inside = c >= 0 && r >= 0 && c < kPlaceSide && r < kPlaceSide;
+            if (!inside || lowType(map, c, r) != type) {
+                if (squaredToCell(cx, cy, c, r) < wallLimit) return false;
+                continue;
+            }
+            const Agent* other = t.owner[static_cast<std::size_t>(r * kPlaceSide + c)];
+            if (other == nullptr) continue;
+            const int64_t both = (radius + toWhole(other->radius)) * kPlaceShareNum / kPlaceShareDen;
+            const int64_t ox = int64_t{c} * kCellUnits + kCellUnits / 2, oy = int64_t{r} * kCellUnits + kCellUnits / 2;
+            if (squared(ox - cx) + squared(oy - cy) < squared(both)) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int placeCellOf(int x, int y) {
+    const int column = x >= 0 ? x / kCellUnits : -1 - (-x - 1) / kCellUnits;
+    const int row = y >= 0 ? y / kCellUnits : -1 - (-y - 1) / kCellUnits;
+    if (column < 0 || row < 0 || column >= kPlaceSide || row >= kPlaceSide) return -1;
+    return row * kPlaceSide + column;
+}
+
+bool claimPlace(Agent& agent, FixedVec target) {
+    releasePlace(agent);
+    if (agent.world == nullptr) return false;
+    const GridMap& map = agent.world->gridMap;
+    const int start = placeCellOf(toWhole(target.x), toWhole(target.y));
+    if (start < 0) return false;
+    const int type = lowType(map, start % kPlaceSide, start / kPlaceSide);
+    if (type == kWallType || type == kObstacleMarkerType) return false;
+    ArrivalPlaces& t = agent.world->arrivalPlaces;
+    if (++t.stamp == 0) {
+        t.seen.fill(0);
+        t.stamp = 1;
+    }
+    int head = 0, tail = 0;
+    t.queue[static_cast<std::size_t>(tail++)] = start;
+    t.seen[static_cast<std::size_t>(start)] = t.stamp;
+    t.steps[static_cast<std::size_t>(start)] = 0;
+    constexpr int kColumnStep[4] = {0, -1, 1, 0};
+    constexpr int kRowStep[4] = {-1, 0, 0, 1};
+    while (head < tail) {
+        const int cell = t.queue[static_cast<std::size_t>(head++)];
+        const int column = cell % kPlaceSide, row = cell / kPlaceSide;
+        if (fits(map, t, agent, column, row, type)) {
+            t.owner[static_cast<std::size_t>(cell)] = &agent;
+            agent.placeCell = cell;
+            agent.placePoint = FixedVec{toFixed(column * kCellUnits + kCellUnits / 2), toFixed(row * kCellUnits + kCellUnits / 2)};
+            return true;
+        }
+        const int steps = t.steps[static_cast<std::size_t>(cell)];
+        if (steps >= kPlaceSearchSteps) continue;
+        for (int k = 0; k < 4; ++k) {
+            const int c = column + kColumnStep[k], r = row + kRowStep[k];
+            if (!walkable(map, c, r, type)) continue;
+            const int next = r * kPlaceSide + c;
+            if (t.seen[static_cast<std::size_t>(next)] == t.stamp) continue;
+            t.seen[static_cast<std::size_t>(next)] = t.stamp;
+            t.steps[static_cast<std::size_t>(next)] = static_cast<uint16_t>(steps + 1);
+            t.queue[static_cast<std::size_t>(tail++)] = next;
+        }
+    }
+    return false;
+}
+
+void releasePlace(Agent& agent) {
+    if (agent.world != nullptr && agent.placeCell >= 0 && agent.placeCell < kPlaceCells) {
+        ArrivalPlaces& t = agent.world->arrivalPlaces;
+        if (t.owner[static_cast<std::size_t>(agent.placeCell)] == &agent) t.owner[static_cast<std::size_t>(agent.placeCell)] = nullptr;
+    }
+    agent.placeCell = -1;
+}
+
+const Agent* placeOwner(const World& world, int column, int row) {
+    if (column < 0 || row < 0 || column >= kPlaceSide || row >= kPlaceSide) return nullptr;
+    return world.arrivalPlaces.owner[static_cast<std::size_t>(row * kPlaceSide + column)];
+}
+
+void clearPlaces(World& world) { world.arrivalPlaces.owner.fill(nullptr); }
+
+}  // namespace steering

@@ -1,0 +1,59 @@
+#pragma once
+// Places round a shared target. In the shortest-paths mode an agent that the crowd round its
+// target holds back does not stop where it stands: it claims the free cell nearest the
+// target by walking distance (cells of the target's type, four-neighbour steps, ties in the
+// order of the search: up, left, right, down) that it fits (kept 0.9 of the two radii from
+// other places and 3/4 of its radius from other ground; never in a door, so a crowd round
+// a full room leaves its way in open) and walks there; a claimed cell is no other agent's
+// aim. The agent is done when it stands at its place. Claims are released when the agent
+// gets another target, gives up its place or leaves the population. The claims and the
+// search's working arrays belong to the world (World::arrivalPlaces): a fresh world has
+// none.
+#include <array>
+#include <cstdint>
+
+#include "steering/agent.h"
+#include "world/fixed_math.h"
+
+namespace steering {
+
+struct World;
+
+// Cells searched for places: the agents' part of the map.
+constexpr int kPlaceSide = 128;
+// Walking steps (cells) the search goes from the target before it gives up.
+constexpr int kPlaceSearchSteps = 96;
+constexpr int kPlaceCells = kPlaceSide * kPlaceSide;
+
+// A world's claims and the place search's working arrays, made with the world (some 290 KB),
+// so claiming allocates nothing.
+struct ArrivalPlaces {
+    std::array<const Agent*, kPlaceCells> owner{};
+    std::array<uint32_t, kPlaceCells> seen{};   // search stamp of the last visit
+    std::array<uint16_t, kPlaceCells> steps{};  // walking steps from the target
+    std::array<int32_t, kPlaceCells> queue{};
+    uint32_t stamp = 0;
+};
+
+// The cell holding a whole-unit point, rounding toward minus infinity; -1 when the point is
+// outside cells 0..kPlaceSide-1 of either axis.
+int placeCellOf(int x, int y);
+
+// Claims for the agent the free cell nearest (by walking distance) to target, among the
+// cells of the target cell's type reachable from it; releases the agent's old place first.
+// The agent's place then is that cell's centre. False (no place) when the target's cell is
+// outside the searched cells or not walkable, or no free cell lies within
+// kPlaceSearchSteps, or the agent belongs to no world. The claim is in the agent's world.
+bool claimPlace(Agent& agent, FixedVec target);
+
+// Gives the agent's claimed cell back (nothing when it has none).
+void releasePlace(Agent& agent);
+
+// The agent that claimed cell (column, row) in the world; null when free or outside the
+// searched cells.
+const Agent* placeOwner(const World& world, int column, int row);
+
+// Forgets every claim of the world.
+void clearPlaces(World& world);
+
+}  // namespace steering

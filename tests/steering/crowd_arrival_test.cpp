@@ -1,0 +1,103 @@
+// Crowds sent into the room of resources/maptest.raw (rows 18 to 27, columns 21 to 36, its
+// door to the east), scored by where the agents stand, not by their flags: in the
+// shortest-paths mode a crowd of half the room's capacity ends inside it, every agent done
+// there; two groups crossing its door in opposite directions both get through; an agent
+// pushed into another area's patch walks back out and arrives.
+#include <gtest/gtest.h>
+
+#include "navigation/navigation.h"
+#include "steering/arrival_places.h"
+#include "steering/navigation_mode.h"
+#include "steering_test_world.h"
+#include "world/map_install.h"
+#include "world/world_navigation.h"
+
+namespace steering {
+namespace {
+
+using test::at;
+
+constexpr double kCell = 256.0;
+double cellCentre(int index) { return index * kCell + kCell / 2; }
+
+bool insideRoom(const Agent& a) {
+    const int column = toWhole(a.position.x) / 256, row = toWhole(a.position.y) / 256;
+    return column >= 22 && column <= 35 && row >= 19 && row <= 26;
+}
+
+class CrowdArrivalTest : public test::WorldTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(world.gridMap.load(STEERING_RESOURCE_DIR "/maptest.raw"));
+        extractObstacles(world);
+        world.navMesh.linkRule = sameCellType;
+        ASSERT_TRUE(nav::buildNavigation(world.navMesh, world.gridMap.cells()));
+        setNavigationMode(world, NavigationMode::Shortest);
+    }
+
+    // As Insert does: one template, five copies on the point.
+    void insertFive(FixedVec point) {
+        Agent agentTemplate;
+        makeAgentTemplate(agentTemplate, world.agentRandom);
+        for (int i = 0; i < 5; ++i) {
+            agentTemplate.place(point, FixedVec{});
+            world.agentList.add(agentTemplate);
+        }
+    }
+    void run(int frames) {
+        for (int frame = 0; frame < frames; ++frame) world.agentList.updateAll();
+    }
+};
+
+TEST_F(CrowdArrivalTest, HalfTheRoomsCapacityEndsInsideEveryAgentDoneThere) {
+    // 15 agents (the room holds about 30) inserted north-east of the door, sent to cell (33, 23).
+    for (int i = 0; i < 3; ++i) insertFive(at(cellCentre(40), cellCentre(16)));
+    world.agentList.setTargetAll(at(cellCentre(33), cellCentre(23)));
+    run(1500);
+    int inside = 0, done = 0;
+    for (const Agent& a : world.agentList) {
+        inside += insideRoom(a) ? 1 : 0;
+        done += a.pathDone ? 1 : 0;
+        if (a.pathDone) {
+            EXPECT_TRUE(insideRoom(a)) << toWhole(a.position.x) << " " << toWhole(a.position.y);
+        }
+    }
+    EXPECT_EQ(inside, 15);
+    EXPECT_EQ(done, 15);
+}
+
+TEST_F(CrowdArrivalTest, TwoGroupsSwapThroughTheDoor) {
+    // Ten agents inside the room sent out to cell (42, 22), ten outside sent into cell
+    // (30, 22): both groups cross the door (column 36, rows 21 to 24) at once.
+    for (int i = 0; i < 2; ++i) insertFive(at(cellCentre(31), cellCentre(22)));
+    for (Agent& a : world.agentList) a.setTarget(at(cellCentre(42), cellCentre(22)));
+    for (int i = 0; i < 2; ++i) insertFive(at(cellCentre(42), cellCentre(23)));
+    int index = 0;
+    for (Agent& a : world.agentList) {
+        if (index++ >= 10) a.setTarget(at(cellCentre(30), cellCentre(22)));
+    }
+    run(2000);
+    index = 0;
+    int out = 0, in = 0;
+    for (const Agent& a : world.agentList) {
+        const bool inside = insideRoom(a);
+        if (index++ < 10) out += !inside && toWhole(a.position.x) / 256 >= 37 ? 1 : 0;
+        else in += inside ? 1 : 0;
+    }
+    EXPECT_EQ(out, 10);
+    EXPECT_EQ(in, 10);
+}
+
+TEST_F(CrowdArrivalTest, AgentPushedIntoAnotherAreasPatchWalksOutAndArrives) {
+    // Inside the type-2 patch of columns 6 to 17, rows 40 to 51, sent to cell (25, 45).
+    insertFive(at(cellCentre(10), cellCentre(45)));
+    Agent& agent = *world.agentList.begin();
+    while (world.agentList.size() > 1) world.agentList.remove(&*std::next(world.agentList.begin()));
+    agent.setTarget(at(cellCentre(25), cellCentre(45)));
+    run(600);
+    EXPECT_TRUE(agent.pathDone);
+    EXPECT_LT(approxLength(agent.position - at(cellCentre(25), cellCentre(45))), 2 * agent.radius);
+}
+
+}  // namespace
+}  // namespace steering

@@ -1,0 +1,288 @@
+// The shortest-paths mode's crowd and stranding rules at their edges, with expectations
+// worked out by hand: the place search round a shared target (its order, the spacing of
+// places exactly at their thresholds, the farthest step it searches, negative and outside
+// coordinates), the crowd rule's thresholds, and the slide along a wall.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "navigation/navigation.h"
+#include "steering/arrival_places.h"
+#include "steering/navigation_mode.h"
+#include "steering_test_world.h"
+#include "world/map_install.h"
+#include "world/world_navigation.h"
+
+namespace steering {
+namespace {
+
+using test::at;
+using test::bareAgent;
+using test::setCell;
+
+constexpr double kCell = 256.0;
+FixedVec centreOf(int column, int row) { return at(column * kCell + kCell / 2, row * kCell + kCell / 2); }
+int columnOf(const Agent& a) { return a.placeCell % kPlaceSide; }
+int rowOf(const Agent& a) { return a.placeCell / kPlaceSide; }
+
+class CrowdRulesTest : public test::WorldTest {
+protected:
+    void SetUp() override { world.navigationMode = NavigationMode::Shortest; }
+};
+
+TEST_F(CrowdRulesTest, PlaceCellRoundsTowardMinusInfinityAndStopsAtTheAgentsPart) {
+    EXPECT_EQ(placeCellOf(0, 0), 0);
+    EXPECT_EQ(placeCellOf(255, 256), 1 * kPlaceSide + 0);
+    EXPECT_EQ(placeCellOf(-1, 0), -1);       // column -1, not 0
+    EXPECT_EQ(placeCellOf(0, -255), -1);     // row -1, not 0
+    EXPECT_EQ(placeCellOf(128 * 256 - 1, 5 * 256), 5 * kPlaceSide + 127);
+    EXPECT_EQ(placeCellOf(128 * 256, 0), -1);  // column 128: beyond the agents' cells
+}
+
+TEST_F(CrowdRulesTest, PlacesFillOutwardInSearchOrderAndAreNeverShared) {
+    // Open ground; radius 100 fits every neighbour (0.9 x 200 = 180 < 256). The target's
+    // cell first, then its four neighbours in the search's order: up, left, right, down.
+    std::vector<Agent> agents(6, bareAgent(world, at(0, 0), FixedVec{}, 100.0));
+    const FixedVec target = centreOf(40, 40);
+    const int expected[6][2] = {{40, 40}, {40, 39}, {39, 40}, {41, 40}, {40, 41}, {40, 38}};
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(claimPlace(agents[static_cast<std::size_t>(i)], target));
+        EXPECT_EQ(columnOf(agents[static_cast<std::size_t>(i)]), expected[i][0]) << i;
+        EXPECT_EQ(rowOf(agents[static_cast<std::size_t>(i)]), expected[i][1]) << i;
+        EXPECT_EQ(placeOwner(world, expected[i][0], expected[i][1]), &agents[static_cast<std::size_t>(i)]);
+    }
+    EXPECT_EQ(agents[0].placePoint, centreOf(40, 40));
+    // A released place is the next claimant's again; claiming anew releases the old one.
+    releasePlace(agents[2]);
+    EXPECT_EQ(placeOwner(world, 39, 40), nullptr);
+    EXPECT_EQ(agents[2].placeCell, -1);
+    Agent late = bareAgent(world, at(0, 0), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(late, target));
+    EXPECT_EQ(late.placeCell, 40 * kPlaceSide + 39);
+    ASSERT_TRUE(claimPlace(late, centreOf(10, 10)));
+    EXPECT_EQ(placeOwner(world, 39, 40), nullptr);
+    EXPECT_EQ(placeOwner(world, 10, 10), &late);
+}
+
+TEST_F(CrowdRulesTest, AnAgentLeavingThePopulationGivesItsPlaceBack) {
+    Agent* first = world.agentList.add(bareAgent(world, at(0, 0), FixedVec{}, 100.0));
+    Agent* second = world.agentList.add(bareAgent(world, at(0, 0), FixedVec{}, 100.0));
+    ASSERT_TRUE(claimPlace(*first, centreOf(30, 30)));
+    ASSERT_TRUE(claimPlace(*second, centreOf(30, 30)));
+    ASSERT_EQ(placeOwner(world, 30, 29), second);
+    world.agentList.remove(second);
+    EXPECT_EQ(placeOwner(world, 30, 29), nullptr);
+    world.agentList.removeFirst();
+    EXPECT_EQ(placeOwner(world, 30, 30), nullptr);
+}
+
+TEST_F(CrowdRulesTest, PlacesKeepNineTenthsOfTheTwoRadiiApartExactly) {
+    // Neighbouring centres are 256 apart. Radii 142 and 143: 0.9 x 285 = 256 (whole units),
+    // not nearer than that, so the neighbour fits. Radii 143 and 143: 0.9 x 286 = 257, so
+    // the four neighbours are too near and the next in order is two cells up.
+    Agent first = bareAgent(world, at(0, 0), FixedVec{}, 142.0);
+    Agent second = bareAgent(world, at(0, 0), FixedVec{}, 143.0);
+    ASSERT_TRUE(claimPlace(first, centreOf(50, 50)));
+    ASSERT_TRUE(claimPlace(second, centreOf(50, 50)));
+    EXPECT_EQ(second.placeCell, 49 * kPlaceSide + 50);
+    clearPlaces(world);
+    Agent wide = bareAgent(world, at(0, 0), FixedVec{}, 143.0);
+    ASSERT_TRUE(claimPlace(wide, centreOf(50, 50)));
+    ASSERT_TRUE(claimPlace(second, centreOf(50, 50)));
+    EXPECT_EQ(second.placeCell, 48 * kPlaceSide + 50);
+}
+
+TEST_F(CrowdRulesTest, PlacesKeepThreeQuartersOfTheRadiusOffWallsExactly) {
+    // A wall cell left of the target: the target cell's centre is 128 from it. Radius 171:
+    // 3/4 is 128, not nearer, so it fits; radius 172: 129, so the target cell is refused
+    // and the first cell in order, the one above, fits (the wall is diagonal to it, at
+    // 128 * sqrt(2) = 181 > 129).
+    setCell(world, 29, 30, static_cast<uint8_t>(kWallType));
+    Agent fits = bareAgent(world, at(0, 0), FixedVec{}, 171.0);
+    ASSERT_TRUE(claimPlace(fits, centreOf(30, 30)));
+    EXPECT_EQ(fits.placeCell, 30 * kPlaceSide + 30);
+    releasePlace(fits);
+    Agent tooWide = bareAgent(world, at(0, 0), FixedVec{}, 172.0);
+    ASSERT_TRUE(claimPlace(tooWide, centreOf(30, 30)));
+    EXPECT_EQ(tooWide.placeCell, 29 * kPlaceSide + 30);
+}
+
+TEST_F(CrowdRulesTest, PlaceSearchReachesNinetySixStepsAndNoFarther) {
+    // A corridor of one row (row 60, columns 0..120) walled above and below: the cell at
+    // step k from the target (column 0) is column k. With columns 0..95 claimed, the next
+    // place is column 96, the farthest step searched; with that one claimed too, none.
+    for (int c = 0; c < 128; ++c) {
+        setCell(world, static_cast<uint32_t>(c), 59, static_cast<uint8_t>(kWallType));
+        setCell(world, static_cast<uint32_t>(c), 61, static_cast<uint8_t>(kWallType));
+    }
+    setCell(world, 121, 60, static_cast<uint8_t>(kWallType));
+    std::vector<Agent> agents(98, bareAgent(world, at(0, 0), FixedVec{}, 20.0));
+    for (int i = 0; i < 96; ++i) ASSERT_TRUE(claimPlace(agents[static_cast<std::size_t>(i)], centreOf(0, 60))) << i;
+    EXPECT_EQ(agents[95].placeCell, 60 * kPlaceSide + 95);
+    ASSERT_TRUE(claimPlace(agents[96], centreOf(0, 60)));
+    EXPECT_EQ(agents[96].placeCell, 60 * kPlaceSide + 96);
+    EXPECT_FALSE(claimPlace(agents[97], centreOf(0, 60)));
+    EXPECT_EQ(agents[97].placeCell, -1);
+}
+
+TEST_F(CrowdRulesTest, NoPlaceRoundATargetInAWallOrOutsideTheAgentsCells) {
+    setCell(world, 20, 20, static_cast<uint8_t>(kWallType));
+    setCell(world, 21, 20, static_cast<uint8_t>(kObstacleMarkerType));
+    Agent agent = bareAgent(world, at(0, 0), FixedVec{}, 100.0);
+    EXPECT_FALSE(claimPlace(agent, centreOf(20, 20)));
+    EXPECT_FALSE(claimPlace(agent, centreOf(21, 20)));
+    EXPECT_FALSE(claimPlace(agent, at(-10, 300)));
+    EXPECT_FALSE(claimPlace(agent, at(-300, -1)));
+    EXPECT_EQ(agent.placeCell, -1);
+    // A target cell of another area: places only on that area's cells.
+    setCell(world, 70, 70, 2);
+    setCell(world, 70, 69, 2);
+    Agent a = bareAgent(world, at(0, 0), FixedVec{}, 100.0), b = bareAgent(world, at(0, 0), FixedVec{}, 100.0),
+          c = bareAgent(world, at(0, 0), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(a, centreOf(70, 70)));
+    ASSERT_TRUE(claimPlace(b, centreOf(70, 70)));
+    EXPECT_EQ(b.placeCell, 69 * kPlaceSide + 70);
+    EXPECT_FALSE(claimPlace(c, centreOf(70, 70)));
+}
+
+// A wall of columns 50 to 50 + thickness - 1 across the agents' cells, with a door of rows
+// 60 to 60 + width - 1, in a fresh world.
+std::unique_ptr<World> wallWithDoor(int thickness, int width) {
+    std::unique_ptr<World> fresh = test::freshWorld();
+    fresh->navigationMode = NavigationMode::Shortest;
+    for (int c = 50; c < 50 + thickness; ++c) {
+        for (int r = 0; r < kPlaceSide; ++r) {
+            if (r < 60 || r >= 60 + width) setCell(*fresh, static_cast<uint32_t>(c), static_cast<uint32_t>(r), static_cast<uint8_t>(kWallType));
+        }
+    }
+    return fresh;
+}
+
+TEST(CrowdRulesDoorTest, NoPlaceInADoorAtMostFourWideThroughAWallAtMostThreeThick) {
+    {
+        // Four wide through a wall of one cell: the target (50, 61) and the cell above are
+        // the door; the first cell in order outside it is the left one, (49, 61).
+        const std::unique_ptr<World> world = wallWithDoor(1, 4);
+        Agent agent = bareAgent(*world, at(0, 0), FixedVec{}, 100.0);
+        ASSERT_TRUE(claimPlace(agent, centreOf(50, 61)));
+        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 49);
+    }
+    {
+        // Five wide: no door; the target cell is the place.
+        const std::unique_ptr<World> world = wallWithDoor(1, 5);
+        Agent agent = bareAgent(*world, at(0, 0), FixedVec{}, 100.0);
+        ASSERT_TRUE(claimPlace(agent, centreOf(50, 61)));
+        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 50);
+    }
+    {
+        // Three thick: (52, 61) has wide ground 3 cells to its left, so it is a door; its
+        // neighbours up, left and down are too, the right one (53, 61) is open ground.
+        const std::unique_ptr<World> world = wallWithDoor(3, 4);
+        Agent agent = bareAgent(*world, at(0, 0), FixedVec{}, 100.0);
+        ASSERT_TRUE(claimPlace(agent, centreOf(52, 61)));
+        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 53);
+    }
+    {
+        // Four thick: from (53, 61) the wide ground on the left is 4 cells away: a
+        // corridor's end, not a door, so the target cell is the place.
+        const std::unique_ptr<World> world = wallWithDoor(4, 4);
+        Agent agent = bareAgent(*world, at(0, 0), FixedVec{}, 100.0);
+        ASSERT_TRUE(claimPlace(agent, centreOf(53, 61)));
+        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 53);
+    }
+}
+
+TEST_F(CrowdRulesTest, CrowdRuleFiresAtHalfTheCrowdAndBelowTheStopSpeed) {
+    Agent agent = bareAgent(world, at(1000, 1000), at(2.99, 0));
+    EXPECT_TRUE(givesUpCrowdedWaypoint(agent, kFixedOne / 2));       // exactly half
+    EXPECT_FALSE(givesUpCrowdedWaypoint(agent, kFixedOne / 2 - 1));  // just below
+    agent.velocity = at(3, 0);                                        // exactly the stop speed
+    EXPECT_FALSE(givesUpCrowdedWaypoint(agent, kFixedOne));
+    agent.velocity = at(0, -2.99);
+    EXPECT_TRUE(givesUpCrowdedWaypoint(agent, kFixedOne));
+    world.navigationMode = NavigationMode::Classic;
+    EXPECT_FALSE(givesUpCrowdedWaypoint(agent, kFixedOne));
+}
+
+TEST_F(CrowdRulesTest, StepIntoAWallSlidesAlongItInShortestModeOnly) {
+    // Wall cell (11, 10); an agent at (2,800, 2,650) moving (+40, +30) would end in it at
+    // (2,840, 2,680). Along x alone it stays in the wall, so it keeps the y part.
+    setCell(world, 11, 10, static_cast<uint8_t>(kWallType));
+    Agent agent = bareAgent(world, at(2800, 2650), at(40, 30));
+    slideAlongWall(agent);
+    EXPECT_EQ(agent.position, at(2800, 2680));
+    EXPECT_EQ(agent.velocity, at(0, 30));
+    // Moving (+30, +40) the longer part is y: (2,800, 2,690) is open (cell (10, 10)), so y.
+    agent.place(at(2800, 2650), at(30, 40));
+    slideAlongWall(agent);
+    EXPECT_EQ(agent.position, at(2800, 2690));
+    // Into a corner, both parts blocked: it stays and stops.
+    setCell(world, 10, 11, static_cast<uint8_t>(kWallType));
+    setCell(world, 11, 11, static_cast<uint8_t>(kWallType));
+    agent.place(at(2800, 2800), at(40, 40));
+    slideAlongWall(agent);
+    EXPECT_EQ(agent.position, at(2800, 2800));
+    EXPECT_EQ(agent.velocity, FixedVec{});
+    // Classic keeps pressing: a whole update leaves the position where it was.
+    world.navigationMode = NavigationMode::Classic;
+    Agent classic = bareAgent(world, at(2800, 2650), at(40, 30));
+    classic.update();
+    EXPECT_EQ(classic.position, at(2800, 2650));
+    world.navigationMode = NavigationMode::Shortest;
+    Agent shortest = bareAgent(world, at(2800, 2650), at(40, 30));
+    shortest.update();
+    EXPECT_EQ(shortest.position, at(2800, 2680));
+}
+
+// The nearest-ground rule on maps of our own: the navigation built over the test's cells,
+// an agent standing where no path can start, sent to cell (40, 18) of open ground.
+class NearestGroundTest : public CrowdRulesTest {
+protected:
+    void fill(int c0, int c1, int r0, int r1, uint8_t type) {
+        for (int r = r0; r <= r1; ++r) {
+            for (int c = c0; c <= c1; ++c) setCell(world, static_cast<uint32_t>(c), static_cast<uint32_t>(r), type);
+        }
+    }
+    // The agent's first waypoint after planning from `from`, or (-1, -1) with no path.
+    FixedVec firstWaypoint(FixedVec from) {
+        world.navMesh.linkRule = sameCellType;
+        EXPECT_TRUE(nav::buildNavigation(world.navMesh, world.gridMap.cells()));
+        Agent agent = bareAgent(world, from, FixedVec{}, 100.0);
+        agent.setTarget(centreOf(40, 18));
+        if (agent.pathDone) return at(-1, -1);
+        return FixedVec{toFixed(toWhole(agent.waypoints[0].x)), toFixed(toWhole(agent.waypoints[0].y))};
+    }
+};
+
+TEST_F(NearestGroundTest, GroundEightRingsAwayIsFoundNineIsNot) {
+    // A patch of area 2 over columns and rows 11 to 25 round the agent's cell (18, 18): ground
+    // first in ring 8. Nearest to the centre (4,736, 4,736): cell (26, 18) at x = 6,657
+    // (1,921 away; column 10's point 2,814 is 1,922 away), the first of the equal ones in
+    // the row-by-row scan.
+    fill(11, 25, 11, 25, 2);
+    EXPECT_EQ(firstWaypoint(centreOf(18, 18)), at(6657, 4736));
+    // Columns and rows 10 to 26: ring 8 is all area 2, ring 9 is beyond the search.
+    fill(10, 26, 10, 26, 2);
+    EXPECT_EQ(firstWaypoint(centreOf(18, 18)), at(-1, -1));
+}
+
+TEST_F(NearestGroundTest, AFirstRingThatCannotReachTheTargetIsPassedOver) {
+    // The agent's cell (20, 20) is area 2; ring 1 open ground closed in by ring 2 of walls;
+    // ring 3 open and joined to the target. Nearest in ring 3 to (5,248, 5,248): (23, 20)
+    // at x = 5,889 (641 away; (17, 20) at 4,606 is 642), before (20, 23) in the scan.
+    fill(18, 22, 18, 22, static_cast<uint8_t>(kWallType));
+    fill(19, 21, 19, 21, 0);
+    setCell(world, 20, 20, 2);
+    EXPECT_EQ(firstWaypoint(centreOf(20, 20)), at(5889, 5248));
+}
+
+TEST_F(NearestGroundTest, ANegativeCoordinateSearchesFromColumnMinusOne) {
+    // At x = -100 the agent's cell is column -1 (not 0): ring 1 holds (0, 17..19), and the
+    // point of (0, 18) nearest the agent is (1, 4,736). Rounded toward zero the search
+    // would centre on (0, 18) and take (0, 19)'s point (1, 4,865).
+    EXPECT_EQ(firstWaypoint(at(-100, 4736)), at(1, 4736));
+}
+
+}  // namespace
+}  // namespace steering
