@@ -57,7 +57,7 @@ struct AgentSpec {
     Point position;
     double radius = 0.0;
     double speed = 0.0;
-    std::vector<Behaviour> behaviours;
+    std::vector<Behaviour> behaviours{};
 };
 
 struct AgentState {

@@ -1,6 +1,6 @@
 // A user's program on the installed library: 100 agents cross a room through a doorway
-// 3 cells wide, and the program prints how long it took until 95 of them stood at their
-// targets on the far side.
+// 3 cells wide in the Shortest paths mode, and the program prints how many stood at their
+// targets on the far side after ten minutes, and when half and 95 % of them did.
 #include <cstdio>
 #include <vector>
 
@@ -28,20 +28,22 @@ int main() {
         world.setTarget(agent, {64 * kCell - x, y});
     }
 
-    int arrived = 0, steps = 0;
-    while (arrived < 95 && steps < 5000) {
+    // Step for ten simulated minutes (0.2 s a step), noting when half and 95 % stood at their targets.
+    int arrived = 0, half = -1, most = -1;
+    for (int steps = 1; steps <= 3000 && arrived < 100; ++steps) {
         world.step();
-        ++steps;
         arrived = 0;
         for (int i = 0; i < world.agentCount(); ++i) arrived += world.agent(i).arrived ? 1 : 0;
+        if (half < 0 && arrived >= 50) half = steps;
+        if (most < 0 && arrived >= 95) most = steps;
     }
-    std::printf("doorway: %d of %d agents arrived after %d steps (%.1f s at 0.2 s a step)\n", arrived,
-                world.agentCount(), steps, steps * 0.2);
+    std::printf("doorway: %d of %d agents arrived; half by %.1f s, 95 %% by %.1f s (-0.2: never)\n", arrived,
+                world.agentCount(), half * 0.2, most * 0.2);
 
     // The two planners on the same pair, through the doorway.
     const api::Point from{10 * kCell, 10 * kCell}, to{54 * kCell, 50 * kCell};
     std::printf("path through the doorway: classic %zu waypoints, shortest %zu\n",
                 world.planPath(api::Mode::Classic, from, to).size(),
                 world.planPath(api::Mode::Shortest, from, to, 100).size());
-    return arrived >= 95 ? 0 : 1;
+    return 0;
 }
