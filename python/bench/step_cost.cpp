@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         }
         double sum = 0;
         for (double v : *world.positions()) sum += v;
-        std::printf("checksum %.6f\n", sum);
+        std::printf("checksum %.17g\n", sum);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "api_step_cost: %s\n", e.what());
         return 2;
