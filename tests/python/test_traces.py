@@ -45,6 +45,7 @@ def test_a_case_steps_as_in_the_program(headless, resources, tmp_path, mode):
         # The case opens before the first step: every frame holds the case's agents.
         assert len(rows) == len(world), f"frame {frame}"
         positions, velocities = world.positions, world.velocities
+        assert positions.shape == velocities.shape == (len(rows), 2)
         for i, row in enumerate(rows):
             # The trace prints each 16.16 value exactly; a double holds it exactly.
             assert (float(row[2]), float(row[3])) == (positions[i, 0], positions[i, 1]), f"frame {frame} agent {i}"

@@ -121,15 +121,22 @@ def test_positions_are_a_live_read_only_view():
     assert np.all(world.positions * 65536 == np.round(world.positions * 65536))
 
 
-def test_the_mode_switch_replans():
-    world = steering.World(walled_map())
-    a = world.add_agent((20 * CELL, 30 * CELL), radius=100, speed=60)
-    world.set_target(a, (44 * CELL, 30 * CELL))
+def test_the_mode_switch_replans(resources):
+    world = steering.World.from_map_file(str(resources / "maptest.raw"))
+    a = world.add_agent((1000, 1000), radius=100, speed=60)
+    target = (25000, 20000)
+    world.set_target(a, target)
+    world.step(30)
     assert world.mode == "classic"
-    classic_points = world.agent(a)["path_points"]
+    here = world.agent(a)["position"]
+    counts = {m: len(world.plan_path(here, target, mode=m, clearance=100)) for m in ("classic", "shortest")}
+    assert counts["classic"] != counts["shortest"]  # else the switch could not be seen
+    assert world.agent(a)["path_points"] != counts["shortest"]
     world.mode = "shortest"
     assert world.mode == "shortest"
-    assert world.agent(a)["path_points"] != classic_points or world.agent(a)["waypoint"] == 0
+    # Planned again from where it stands, by the new planner.
+    assert world.agent(a)["path_points"] == counts["shortest"]
+    assert world.agent(a)["waypoint"] == 0
 
 
 def test_a_case_runs_to_its_end_with_plain_scores(resources):
