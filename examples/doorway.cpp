@@ -2,6 +2,7 @@
 // 3 cells wide in the Shortest paths mode, and the program prints how many stood at their
 // targets on the far side after ten minutes, and when half and 95 % of them did.
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include <steering_api.h>
@@ -37,8 +38,9 @@ int main() {
         if (half < 0 && arrived >= 50) half = steps;
         if (most < 0 && arrived >= 95) most = steps;
     }
-    std::printf("doorway: %d of %d agents arrived; half by %.1f s, 95 %% by %.1f s (-0.2: never)\n", arrived,
-                world.agentCount(), half * 0.2, most * 0.2);
+    auto when = [](int step) { return step < 0 ? std::string("never") : std::to_string(step / 5) + " s"; };
+    std::printf("doorway: %d of %d agents arrived; half by %s, 95 %% by %s\n", arrived, world.agentCount(),
+                when(half).c_str(), when(most).c_str());
 
     // The two planners on the same pair, through the doorway.
     const api::Point from{10 * kCell, 10 * kCell}, to{54 * kCell, 50 * kCell};
