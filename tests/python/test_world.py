@@ -152,3 +152,16 @@ def test_a_case_runs_to_its_end_with_plain_scores(resources):
     assert all(isinstance(a["walked_metres"], float) for a in scores["per_agent"])
     # Agents that arrived left the scene.
     assert len(world) == 0
+
+
+def test_arrived_means_within_twice_the_radius():
+    world = steering.World(bytes(256 * 256))
+    a = world.add_agent((10 * CELL, 10 * CELL), radius=100, speed=50)
+    world.set_target(a, (10 * CELL + 190, 10 * CELL))
+    assert world.agent(a)["arrived"]
+    world.set_target(a, (10 * CELL + 210, 10 * CELL))
+    assert not world.agent(a)["arrived"]
+    # A goal within twice the radius is passed at the next step.
+    world.set_goals(a, [(10 * CELL, 10 * CELL + 150), (20 * CELL, 10 * CELL)])
+    world.step()
+    assert world.agent(a)["goal"] == 2
