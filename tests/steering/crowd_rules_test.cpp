@@ -235,6 +235,64 @@ TEST_F(CrowdRulesTest, StepIntoAWallSlidesAlongItInShortestModeOnly) {
     EXPECT_EQ(shortest.position, at(2800, 2680));
 }
 
+TEST_F(CrowdRulesTest, LineOfSightWalksCellsExactlyAndIsBlockedThroughAWallsCorner) {
+    setCell(world, 11, 10, static_cast<uint8_t>(kWallType));  // x 2,816..3,071, y 2,560..2,815
+    const GridMap& map = world.gridMap;
+    EXPECT_FALSE(lineClearOfWalls(map, 2800, 2650, 3100, 2650));  // straight through (11, 10)
+    EXPECT_TRUE(lineClearOfWalls(map, 2800, 2500, 3100, 2500));   // over it, row 9
+    // From (11, 9) to (10, 10) exactly through the corner (2,816, 2,560): (11, 10) is beside
+    // it, so blocked; one unit right the line enters (11, 10) itself; one unit left it goes
+    // through (10, 9) and (10, 10) only.
+    EXPECT_FALSE(lineClearOfWalls(map, 2916, 2460, 2716, 2660));
+    EXPECT_FALSE(lineClearOfWalls(map, 2917, 2460, 2717, 2660));
+    EXPECT_TRUE(lineClearOfWalls(map, 2915, 2460, 2715, 2660));
+    // A line ending exactly on the wall's edge stays in its cell; one unit on, it is in.
+    EXPECT_TRUE(lineClearOfWalls(map, 2600, 2600, 2816, 2600));
+    EXPECT_FALSE(lineClearOfWalls(map, 2600, 2600, 2817, 2600));
+    // Beyond the map is wall: column -1 from x = -1.
+    EXPECT_FALSE(lineClearOfWalls(map, -1, 100, 100, 100));
+    EXPECT_TRUE(lineClearOfWalls(map, 0, 100, 100, 100));
+}
+
+TEST_F(CrowdRulesTest, AWaypointIsLeftForOneBehindAWallCornerOnlyFromCloseBy) {
+    // Walls (21, 24) and (22, 25), as in the obstacle field where an agent once pressed
+    // along (22, 25)'s lower edge for good: its path bends at (22, 26.5) below that cell and
+    // then at the cell's corner (23, 26) itself (no clearance kept there).
+    setCell(world, 21, 24, static_cast<uint8_t>(kWallType));
+    setCell(world, 22, 25, static_cast<uint8_t>(kWallType));
+    Agent agent = bareAgent(world, at(21.4 * kCell, 25.99 * kCell), FixedVec{}, 128.0);
+    agent.pathCount = 3;
+    agent.storedCount = 3;
+    agent.waypointIndex = 0;
+    agent.waypoints[0] = at(22 * kCell, 26.5 * kCell);
+    agent.waypoints[1] = at(23 * kCell, 26 * kCell);
+    agent.waypoints[2] = at(38 * kCell, 21 * kCell);
+    // Within reach of (22, 26.5) (0.78 cells), but the line to (23, 26) runs through (22, 25).
+    EXPECT_FALSE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+    // From (21.6, 26.2), 0.5 cells off the waypoint, the line ends on the corner from below.
+    agent.position = at(21.6 * kCell, 26.2 * kCell);
+    EXPECT_TRUE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+    // Exactly half the radius (64 units) off the waypoint it leaves whatever the line; one
+    // unit farther it does not.
+    agent.position = at(22 * kCell - 64, 26.5 * kCell);
+    setCell(world, 22, 26, static_cast<uint8_t>(kWallType));  // now the line is blocked
+    EXPECT_TRUE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+    agent.position = at(22 * kCell - 65, 26.5 * kCell);
+    EXPECT_FALSE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+    // For the path's last point (target or place) and from the last stored waypoint (the
+    // rest is planned from there) it is always left; Classic never asks.
+    agent.waypointIndex = 1;
+    EXPECT_TRUE(mayLeaveWaypoint(agent, agent.waypoints[1] - agent.position));
+    agent.waypointIndex = 0;
+    agent.pathCount = 4;
+    EXPECT_FALSE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+    agent.waypointIndex = 2;
+    EXPECT_TRUE(mayLeaveWaypoint(agent, agent.waypoints[2] - agent.position));
+    agent.waypointIndex = 0;
+    world.navigationMode = NavigationMode::Classic;
+    EXPECT_TRUE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+}
+
 // The nearest-ground rule on maps of our own: the navigation built over the test's cells,
 // an agent standing where no path can start, sent to cell (40, 18) of open ground.
 class NearestGroundTest : public CrowdRulesTest {
