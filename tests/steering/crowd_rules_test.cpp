@@ -9,6 +9,7 @@
 
 #include "navigation/navigation.h"
 #include "steering/arrival_places.h"
+#include "steering/crowd_separation.h"
 #include "steering/navigation_mode.h"
 #include "steering_test_world.h"
 #include "world/map_install.h"
@@ -291,6 +292,57 @@ TEST_F(CrowdRulesTest, AWaypointIsLeftForOneBehindAWallCornerOnlyFromCloseBy) {
     agent.waypointIndex = 0;
     world.navigationMode = NavigationMode::Classic;
     EXPECT_TRUE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+}
+
+TEST_F(CrowdRulesTest, PairsCloserThanSevenTenthsOfTheirRadiiPartNeverIntoAWall) {
+    // Radii 100: kept 140 apart. A at x = 5,000, B 100 to its right: A steps back by half the
+    // shortfall, 20 (to 4,980); then B, 120 from A, by half of 20 (to 5,110).
+    const double y = 10.5 * kCell;
+    Agent* a = world.agentList.add(bareAgent(world, at(5000, y), FixedVec{}, 100.0));
+    Agent* b = world.agentList.add(bareAgent(world, at(5100, y), FixedVec{}, 100.0));
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(4980, y));
+    EXPECT_EQ(b->position, at(5110, y));
+    // 130 apart: A steps back 5 (to 4,975), B then 135 from it by 2.5 (to 5,112.5).
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(4975, y));
+    EXPECT_EQ(b->position, at(5112.5, y));
+    // Exactly 140 apart: nobody moves.
+    a->position = at(4972.5, y);
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(4972.5, y));
+    EXPECT_EQ(b->position, at(5112.5, y));
+    // A wall cell where A would step (column 19 ends at x = 5,120; A at 5,130, B at 5,230):
+    // A stays, B alone steps by half of 40.
+    setCell(world, 19, 10, static_cast<uint8_t>(kWallType));
+    a->position = at(5130, y);
+    b->position = at(5230, y);
+    world.neighbourGrid.moveAgent(a, at(4972.5, y), a->position, a->radius);
+    world.neighbourGrid.moveAgent(b, at(5112.5, y), b->position, b->radius);
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(5130, y));
+    EXPECT_EQ(b->position, at(5250, y));
+    // B arrived (done, with a path): it holds its ground, and A, 100 from it on open ground,
+    // is not parted from it either (the crowd round arrived agents is left to steering).
+    b->pathDone = true;
+    b->pathCount = 1;
+    const FixedVec aWas = a->position;
+    a->position = at(5350, y);
+    world.neighbourGrid.moveAgent(a, aWas, a->position, a->radius);
+    separateCrowd(world);
+    EXPECT_EQ(b->position, at(5250, y));
+    EXPECT_EQ(a->position, at(5350, y));
+    b->pathDone = false;
+    b->pathCount = 0;
+    // Classic never separates.
+    world.navigationMode = NavigationMode::Classic;
+    b->position = at(5250, y);
+    a->position = at(5130, y);
+    b->position = at(5150, y);
+    world.neighbourGrid.moveAgent(b, at(5250, y), b->position, b->radius);
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(5130, y));
+    EXPECT_EQ(b->position, at(5150, y));
 }
 
 // The nearest-ground rule on maps of our own: the navigation built over the test's cells,
