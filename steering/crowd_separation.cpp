@@ -31,7 +31,15 @@ uint64_t squareRoot(uint64_t x) {
 // An agent that arrived holds its ground: it is done only where it stands.
 bool standsAtGoal(const Agent& agent) { return agent.pathDone && agent.pathCount > 0; }
 
-bool inWall(const World& world, FixedVec p) { return world.gridMap.cellAt(world.gridMap.worldToCell(p)) == kWallType; }
+// A wall cell, or beyond the map.
+bool inWall(const World& world, FixedVec p) {
+    const CellIndex cell = world.gridMap.worldToCell(p);
+    if (cell.column < 0 || cell.row < 0 || cell.column >= static_cast<int32_t>(world.gridMap.width) ||
+        cell.row >= static_cast<int32_t>(world.gridMap.height)) {
+        return true;
+    }
+    return world.gridMap.cellAt(cell) == kWallType;
+}
 
 }  // namespace
 

@@ -345,6 +345,17 @@ TEST_F(CrowdRulesTest, PairsCloserThanSevenTenthsOfTheirRadiiPartNeverIntoAWall)
     EXPECT_EQ(b->position, at(5150, y));
 }
 
+TEST_F(CrowdRulesTest, SeparationNeverCarriesAnAgentOffTheMap) {
+    const double y = 30.5 * kCell;
+    // A at x = 30 (column 0), B 50 to its right: A's step of 45 would end at x = -15, beyond
+    // the map, so A stays; B then steps the same 45 away (to 125).
+    Agent* a = world.agentList.add(bareAgent(world, at(30, y), FixedVec{}, 100.0));
+    Agent* b = world.agentList.add(bareAgent(world, at(80, y), FixedVec{}, 100.0));
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(30, y));
+    EXPECT_EQ(b->position, at(125, y));
+}
+
 // The nearest-ground rule on maps of our own: the navigation built over the test's cells,
 // an agent standing where no path can start, sent to cell (40, 18) of open ground.
 class NearestGroundTest : public CrowdRulesTest {
