@@ -34,6 +34,13 @@ double wallOverlap(const uint8_t* cells, const CaseLayout& layout, Vec2 p, doubl
     return deepest;
 }
 
+// Whether the point lies inside a wall cell (or beyond the map).
+bool centreInWall(const uint8_t* cells, const CaseLayout& layout, Vec2 p) {
+    const int c = static_cast<int>(std::floor((p.x - layout.region.xmin) / kCellMetres + kCaseFirstCell));
+    const int r = static_cast<int>(std::floor((p.z - layout.region.zmin) / kCellMetres + kCaseFirstCell));
+    return r < 0 || c < 0 || r >= kMapCells || c >= kMapCells || cells[r * kMapCells + c] == 15;
+}
+
 navref::Point worldPoint(const CaseLayout& layout, Vec2 p) {
     return navref::Point{static_cast<int64_t>(std::llround(layout.worldX(p.x))),
                          static_cast<int64_t>(std::llround(layout.worldY(p.z)))};
@@ -81,6 +88,7 @@ RunScores scoreRun(const Scenario& s, const CaseLayout& layout, const uint8_t* c
             }
             last = p;
             const double depth = wallOverlap(cells, layout, p, spec.radius);
+            if (centreInWall(cells, layout, p)) ++score.centreInWallSamples;
             if (depth > 0 && !inWall) ++score.obstacleCollisions;
             inWall = depth > 0;
             score.deepestOverlap = std::max(score.deepestOverlap, std::max(depth, 0.0) / spec.radius);
@@ -142,6 +150,7 @@ RunScores scoreRun(const Scenario& s, const CaseLayout& layout, const uint8_t* c
     // Agent-agent episodes: a pair's episode begins in the first sample where both are
     // present and their discs overlap after a sample where they did not.
     std::vector<uint8_t> touching(static_cast<std::size_t>(n) * n, 0);
+    std::vector<uint8_t> deep(static_cast<std::size_t>(n) * n, 0);
     for (int step = 0; step <= run.steps; ++step) {
         for (int a = 0; a < n; ++a) {
             if (!run.isPresent(step, a)) continue;
@@ -149,8 +158,10 @@ RunScores scoreRun(const Scenario& s, const CaseLayout& layout, const uint8_t* c
             const double ra = s.agents[a].radius;
             for (int b = a + 1; b < n; ++b) {
                 uint8_t& was = touching[static_cast<std::size_t>(a) * n + b];
+                uint8_t& wasDeep = deep[static_cast<std::size_t>(a) * n + b];
                 if (!run.isPresent(step, b)) {
                     was = 0;
+                    wasDeep = 0;
                     continue;
                 }
                 const double rb = s.agents[b].radius;
@@ -159,7 +170,15 @@ RunScores scoreRun(const Scenario& s, const CaseLayout& layout, const uint8_t* c
                 const double reach = ra + rb;
                 if (dx * dx + dz * dz >= reach * reach) {
                     was = 0;
+                    wasDeep = 0;
                     continue;
+                }
+                if (4.0 * (dx * dx + dz * dz) < reach * reach) {
+                    if (!wasDeep) ++out.deepOverlapEpisodes;
+                    ++out.deepOverlapPairSamples;
+                    wasDeep = 1;
+                } else {
+                    wasDeep = 0;
                 }
                 const double depth = (reach - std::sqrt(dx * dx + dz * dz)) / std::min(ra, rb);
                 if (!was) {
@@ -182,6 +201,7 @@ RunScores scoreRun(const Scenario& s, const CaseLayout& layout, const uint8_t* c
     for (int a = 0; a < n; ++a) {
         const AgentScore& score = out.perAgent[a];
         out.obstacleCollisions += score.obstacleCollisions;
+        out.centreInWallSamples += score.centreInWallSamples;
         effort += score.effort;
         if (score.reachedAll) {
             ++out.done;
@@ -261,6 +281,9 @@ std::string scoresJson(const RunScores& r, bool withAgents) {
     add(out, "obstacleCollisions", r.obstacleCollisions);
     add(out, "deepestAgentOverlap", r.deepestAgentOverlap);
     add(out, "deepestObstacleOverlap", r.deepestObstacleOverlap);
+    add(out, "deepOverlapEpisodes", r.deepOverlapEpisodes);
+    add(out, "deepOverlapPairSamples", r.deepOverlapPairSamples);
+    add(out, "centreInWallSamples", r.centreInWallSamples);
     add(out, "walkedOverShortest", r.walkedOverShortest);
     add(out, "walkedOverStraight", r.walkedOverStraight);
     add(out, "effortPerAgent", r.effortPerAgent);
@@ -281,6 +304,7 @@ std::string scoresJson(const RunScores& r, bool withAgents) {
             add(out, "remainingMetres", a.remainingMetres);
             add(out, "agentCollisions", a.agentCollisions);
             add(out, "obstacleCollisions", a.obstacleCollisions);
+            add(out, "centreInWallSamples", a.centreInWallSamples);
             add(out, "deepestOverlap", a.deepestOverlap);
             add(out, "walkedMetres", a.walkedMetres);
             add(out, "shortestMetres", a.shortestMetres);

@@ -21,6 +21,7 @@ struct AgentScore {
     int agentCollisions = 0;     // episodes: begins when its disc starts to overlap another's
     int obstacleCollisions = 0;  // episodes: begins when its disc starts to overlap a wall cell
     double deepestOverlap = 0.0; // max over the run of overlap depth / own radius
+    int centreInWallSamples = 0; // samples with its centre inside a wall cell
     double walkedMetres = 0.0;   // sum of the distances between consecutive present samples
     double shortestMetres = 0.0; // exact shortest route from the start through the points where it
                                  // reached its static seek goals (their targets when it did not
@@ -40,6 +41,12 @@ struct RunScores {
     int agentCollisions = 0;    // distinct pair episodes
     int obstacleCollisions = 0; // distinct agent-wall episodes
     double deepestAgentOverlap = 0.0;     // (ra + rb - d) / min(ra, rb), max over the run
+    // Deep overlaps: two present agents closer than half the sum of their radii. Counted as
+    // distinct pair episodes (one begins when a pair gets that close after a sample where it
+    // was not) and as pair-samples (every sample such a pair spends that close).
+    int deepOverlapEpisodes = 0;
+    int deepOverlapPairSamples = 0;
+    int centreInWallSamples = 0;  // agent-samples with the centre inside a wall cell
     double deepestObstacleOverlap = 0.0;  // depth into a wall cell / radius
     double walkedOverShortest = 0.0;  // mean over the agents done that have a route
     double walkedOverStraight = 0.0;

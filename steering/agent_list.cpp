@@ -1,6 +1,8 @@
 // The population: owned agents in insertion order, each registered in the neighbour grid.
 #include "steering/agent_list.h"
 
+#include "steering/crowd_separation.h"
+
 #include <new>
 
 #include "steering/arrival_places.h"
@@ -28,6 +30,7 @@ void AgentList::updateAll() {
         agent.update();
         world_.neighbourGrid.moveAgent(&agent, before, agent.position, agent.radius);
     }
+    separateCrowd(world_);  // shortest paths only
 }
 
 void AgentList::setTargetAll(FixedVec point) {

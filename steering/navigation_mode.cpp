@@ -138,6 +138,52 @@ bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd) {
     return approxLength(agent.velocity) < kCrowdStillSpeed;
 }
 
+bool lineClearOfWalls(const GridMap& map, int fromX, int fromY, int toX, int toY) {
+    auto cellOf = [](int v) { return v >= 0 ? v / kCellUnits : -1 - (-v - 1) / kCellUnits; };
+    auto wall = [&map](int cx, int cy) {
+        if (cx < 0 || cy < 0 || cx >= static_cast<int>(kMapSide) || cy >= static_cast<int>(kMapSide)) return true;
+        return map.cellAt(static_cast<uint32_t>(cx), static_cast<uint32_t>(cy)) == kWallType;
+    };
+    int cx = cellOf(fromX), cy = cellOf(fromY);
+    const int64_t dx = static_cast<int64_t>(toX) - fromX, dy = static_cast<int64_t>(toY) - fromY;
+    const int stepX = dx > 0 ? 1 : (dx < 0 ? -1 : 0), stepY = dy > 0 ? 1 : (dy < 0 ? -1 : 0);
+    const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    if (wall(cx, cy)) return false;
+    for (;;) {
+        // Distance along each axis from the start to the cell's next boundary; the line
+        // crosses it only when that is less than the line's extent (a line ending on a
+        // boundary stays in its cell). Crossing times bx / adx and by / ady are compared
+        // by cross multiplication.
+        const int64_t bx = stepX > 0 ? static_cast<int64_t>(cx + 1) * kCellUnits - fromX
+                                     : static_cast<int64_t>(fromX) - static_cast<int64_t>(cx) * kCellUnits;
+        const int64_t by = stepY > 0 ? static_cast<int64_t>(cy + 1) * kCellUnits - fromY
+                                     : static_cast<int64_t>(fromY) - static_cast<int64_t>(cy) * kCellUnits;
+        const bool crossX = stepX != 0 && bx < adx, crossY = stepY != 0 && by < ady;
+        if (!crossX && !crossY) return true;
+        const int64_t timeX = bx * ady, timeY = by * adx;
+        if (!crossY || (crossX && timeX < timeY)) {
+            cx += stepX;
+        } else if (!crossX || timeY < timeX) {
+            cy += stepY;
+        } else {  // through the corner: blocked by a wall on either side of it
+            if (wall(cx + stepX, cy) || wall(cx, cy + stepY)) return false;
+            cx += stepX;
+            cy += stepY;
+        }
+        if (wall(cx, cy)) return false;
+    }
+}
+
+bool mayLeaveWaypoint(const Agent& agent, FixedVec toWaypoint) {
+    if (agent.world == nullptr || agent.world->navigationMode != NavigationMode::Shortest) return true;
+    const int following = agent.waypointIndex + 1;
+    if (following >= agent.storedCount || following == agent.pathCount - 1) return true;
+    if (approxLength(toWaypoint) <= agent.radius / 2) return true;
+    const FixedVec next = agent.waypoints[following];
+    return lineClearOfWalls(agent.world->gridMap, toWhole(agent.position.x), toWhole(agent.position.y), toWhole(next.x),
+                            toWhole(next.y));
+}
+
 bool resumesAfterPush(const Agent& agent) {
     if (agent.world == nullptr || agent.world->navigationMode != NavigationMode::Shortest) return false;
     if (agent.placeCell >= 0) return approxLength(agent.placePoint - agent.position) > wrapMul(2, agent.radius);

@@ -13,6 +13,7 @@
 namespace steering {
 
 struct World;
+class GridMap;
 
 // The navigation modes: the one list of planners of the whole tree.
 enum class NavigationMode { Classic, Shortest };
@@ -44,6 +45,20 @@ void setNavigationMode(World& world, NavigationMode mode);
 // agent then gives the waypoint up at once for the next one; at the last, it claims a place
 // round its target instead of stopping.
 bool givesUpCrowdedWaypoint(const Agent& agent, Fixed crowd);
+
+// Whether the straight line between two whole-unit points crosses no wall cell (cells
+// walked exactly; a line through a cell corner is blocked when either cell beside the
+// corner is a wall). Points beyond the map are walls.
+bool lineClearOfWalls(const GridMap& map, int fromX, int fromY, int toX, int toY);
+
+// Shortest mode: an agent within reach of a waypoint (`toWaypoint` from it) leaves it for
+// the next stored bend only when its centre's straight line to that bend is clear of walls,
+// or once it stands within half its radius of the waypoint; otherwise it keeps walking to
+// the waypoint, whose leg round the wall it needs (a bend kept at no clearance would else be
+// cut by pressing along the wall for good). Always true in Classic, when the next point is
+// the path's last (its target or place: a crowd at a door must still be able to go in) and
+// for the last stored waypoint (the rest of the path is planned from there).
+bool mayLeaveWaypoint(const Agent& agent, FixedVec toWaypoint);
 
 // Shortest mode: an agent that arrived is done only while it stays there. Pushed farther
 // than twice its radius from its place (or, without a place, than twice the distance at

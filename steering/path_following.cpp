@@ -138,7 +138,7 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
         }
     } else {
         const FixedVec d = agent.waypoints[agent.waypointIndex] - agent.position;
-        if (approxLength(d) < reach || givesUpCrowdedWaypoint(agent, crowd)) {
+        if ((approxLength(d) < reach && mayLeaveWaypoint(agent, d)) || givesUpCrowdedWaypoint(agent, crowd)) {
             agent.storedRemaining = wrapSub(agent.storedRemaining, agent.segmentLength[agent.waypointIndex]);
             agent.waypointIndex += 1;
             // All stored waypoints used: plan the rest from here (the index restarts at 0).

@@ -220,6 +220,26 @@ TEST(Scores, CollisionEpisodesAndDeepestOverlap) {
     EXPECT_NEAR(r.deepestObstacleOverlap, 0.6, 1e-9);  // (0.5 - 0.2) / 0.5
 }
 
+// Radii 0.5 m: a deep overlap is a pair closer than 0.5 m, exactly 0.5 is not one. B's
+// distances to A: 2, 0.5, 0.49, 0.3, 0.6, 0.2, 0.2 -> deep in samples 2-3 and 5-6: two
+// episodes, four pair-samples. C's centre beyond the region's edge at x = -10 (wall) in
+// samples 1 and 3 only.
+TEST(Scores, DeepOverlapsAndCentresInWalls) {
+    Scenario s = square();
+    for (int i = 0; i < 3; ++i) s.agents.push_back(agentAt(0, 0, {idleFor(100)}));
+    Prepared p(s);
+    const double bx[] = {2, 0.5, 0.49, 0.3, 0.6, 0.2, 0.2};
+    const double cx[] = {-8, -10.3, -9.9, -10.01, -5, -5, -5};
+    std::vector<std::vector<Vec2>> samples;
+    for (int step = 0; step < 7; ++step) samples.push_back({Vec2{0, 0}, Vec2{bx[step], 0}, Vec2{cx[step], 5}});
+    const RunScores r = scoreRun(p.s, p.layout, p.cells.data(), p.zones, runOf(samples));
+    EXPECT_EQ(r.deepOverlapEpisodes, 2);
+    EXPECT_EQ(r.deepOverlapPairSamples, 4);
+    EXPECT_EQ(r.centreInWallSamples, 2);
+    EXPECT_EQ(r.perAgent[2].centreInWallSamples, 2);
+    EXPECT_EQ(r.perAgent[0].centreInWallSamples, 0);
+}
+
 TEST(Scores, WalkedAgainstExactShortestRouteAndStraightLine) {
     Scenario s = square();
     s.obstacles.push_back(Box{-1, 1, -3, 10});  // the route bends round (-1, -3) and (1, -3)

@@ -96,6 +96,15 @@ TEST(ScenarioRun, TwoWayHallwayEveryAgentThroughInShortestMode) {
     EXPECT_EQ(s.stillOut, 0);
 }
 
+// Thirty agents through a field of one-metre obstacles: one used to press along a wall
+// cell's edge toward a corner its path bent round at no clearance, having left the waypoint
+// below that cell too early, and never arrived.
+TEST(ScenarioRun, ObstacleFieldEveryAgentArrivesInShortestMode) {
+    const RunScores s = run(resource("obstacle-field"), steering::NavigationMode::Shortest);
+    EXPECT_EQ(s.done, 30);
+    EXPECT_EQ(s.stillOut, 0);
+}
+
 TEST(ScenarioRun, TwoGroupsSwapThroughOneNarrowDoorInShortestMode) {
     // A wall at x in [-0.5, 0.5] with a 1.5 m door at z in [-0.75, 0.75]; six agents on
     // each side, each sent to the mirror point on the other side.

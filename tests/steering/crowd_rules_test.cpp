@@ -9,6 +9,7 @@
 
 #include "navigation/navigation.h"
 #include "steering/arrival_places.h"
+#include "steering/crowd_separation.h"
 #include "steering/navigation_mode.h"
 #include "steering_test_world.h"
 #include "world/map_install.h"
@@ -233,6 +234,126 @@ TEST_F(CrowdRulesTest, StepIntoAWallSlidesAlongItInShortestModeOnly) {
     Agent shortest = bareAgent(world, at(2800, 2650), at(40, 30));
     shortest.update();
     EXPECT_EQ(shortest.position, at(2800, 2680));
+}
+
+TEST_F(CrowdRulesTest, LineOfSightWalksCellsExactlyAndIsBlockedThroughAWallsCorner) {
+    setCell(world, 11, 10, static_cast<uint8_t>(kWallType));  // x 2,816..3,071, y 2,560..2,815
+    const GridMap& map = world.gridMap;
+    EXPECT_FALSE(lineClearOfWalls(map, 2800, 2650, 3100, 2650));  // straight through (11, 10)
+    EXPECT_TRUE(lineClearOfWalls(map, 2800, 2500, 3100, 2500));   // over it, row 9
+    // From (11, 9) to (10, 10) exactly through the corner (2,816, 2,560): (11, 10) is beside
+    // it, so blocked; one unit right the line enters (11, 10) itself; one unit left it goes
+    // through (10, 9) and (10, 10) only.
+    EXPECT_FALSE(lineClearOfWalls(map, 2916, 2460, 2716, 2660));
+    EXPECT_FALSE(lineClearOfWalls(map, 2917, 2460, 2717, 2660));
+    EXPECT_TRUE(lineClearOfWalls(map, 2915, 2460, 2715, 2660));
+    // A line ending exactly on the wall's edge stays in its cell; one unit on, it is in.
+    EXPECT_TRUE(lineClearOfWalls(map, 2600, 2600, 2816, 2600));
+    EXPECT_FALSE(lineClearOfWalls(map, 2600, 2600, 2817, 2600));
+    // Beyond the map is wall: column -1 from x = -1.
+    EXPECT_FALSE(lineClearOfWalls(map, -1, 100, 100, 100));
+    EXPECT_TRUE(lineClearOfWalls(map, 0, 100, 100, 100));
+}
+
+TEST_F(CrowdRulesTest, AWaypointIsLeftForOneBehindAWallCornerOnlyFromCloseBy) {
+    // Walls (21, 24) and (22, 25), as in the obstacle field where an agent once pressed
+    // along (22, 25)'s lower edge for good: its path bends at (22, 26.5) below that cell and
+    // then at the cell's corner (23, 26) itself (no clearance kept there).
+    setCell(world, 21, 24, static_cast<uint8_t>(kWallType));
+    setCell(world, 22, 25, static_cast<uint8_t>(kWallType));
+    Agent agent = bareAgent(world, at(21.4 * kCell, 25.99 * kCell), FixedVec{}, 128.0);
+    agent.pathCount = 3;
+    agent.storedCount = 3;
+    agent.waypointIndex = 0;
+    agent.waypoints[0] = at(22 * kCell, 26.5 * kCell);
+    agent.waypoints[1] = at(23 * kCell, 26 * kCell);
+    agent.waypoints[2] = at(38 * kCell, 21 * kCell);
+    // Within reach of (22, 26.5) (0.78 cells), but the line to (23, 26) runs through (22, 25).
+    EXPECT_FALSE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+    // From (21.6, 26.2), 0.5 cells off the waypoint, the line ends on the corner from below.
+    agent.position = at(21.6 * kCell, 26.2 * kCell);
+    EXPECT_TRUE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+    // Exactly half the radius (64 units) off the waypoint it leaves whatever the line; one
+    // unit farther it does not.
+    agent.position = at(22 * kCell - 64, 26.5 * kCell);
+    setCell(world, 22, 26, static_cast<uint8_t>(kWallType));  // now the line is blocked
+    EXPECT_TRUE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+    agent.position = at(22 * kCell - 65, 26.5 * kCell);
+    EXPECT_FALSE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+    // For the path's last point (target or place) and from the last stored waypoint (the
+    // rest is planned from there) it is always left; Classic never asks.
+    agent.waypointIndex = 1;
+    EXPECT_TRUE(mayLeaveWaypoint(agent, agent.waypoints[1] - agent.position));
+    agent.waypointIndex = 0;
+    agent.pathCount = 4;
+    EXPECT_FALSE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+    agent.waypointIndex = 2;
+    EXPECT_TRUE(mayLeaveWaypoint(agent, agent.waypoints[2] - agent.position));
+    agent.waypointIndex = 0;
+    world.navigationMode = NavigationMode::Classic;
+    EXPECT_TRUE(mayLeaveWaypoint(agent, agent.waypoints[0] - agent.position));
+}
+
+TEST_F(CrowdRulesTest, PairsCloserThanSevenTenthsOfTheirRadiiPartNeverIntoAWall) {
+    // Radii 100: kept 140 apart. A at x = 5,000, B 100 to its right: A steps back by half the
+    // shortfall, 20 (to 4,980); then B, 120 from A, by half of 20 (to 5,110).
+    const double y = 10.5 * kCell;
+    Agent* a = world.agentList.add(bareAgent(world, at(5000, y), FixedVec{}, 100.0));
+    Agent* b = world.agentList.add(bareAgent(world, at(5100, y), FixedVec{}, 100.0));
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(4980, y));
+    EXPECT_EQ(b->position, at(5110, y));
+    // 130 apart: A steps back 5 (to 4,975), B then 135 from it by 2.5 (to 5,112.5).
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(4975, y));
+    EXPECT_EQ(b->position, at(5112.5, y));
+    // Exactly 140 apart: nobody moves.
+    a->position = at(4972.5, y);
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(4972.5, y));
+    EXPECT_EQ(b->position, at(5112.5, y));
+    // A wall cell where A would step (column 19 ends at x = 5,120; A at 5,130, B at 5,230):
+    // A stays, B alone steps by half of 40.
+    setCell(world, 19, 10, static_cast<uint8_t>(kWallType));
+    a->position = at(5130, y);
+    b->position = at(5230, y);
+    world.neighbourGrid.moveAgent(a, at(4972.5, y), a->position, a->radius);
+    world.neighbourGrid.moveAgent(b, at(5112.5, y), b->position, b->radius);
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(5130, y));
+    EXPECT_EQ(b->position, at(5250, y));
+    // B arrived (done, with a path): it holds its ground, and A, 100 from it on open ground,
+    // is not parted from it either (the crowd round arrived agents is left to steering).
+    b->pathDone = true;
+    b->pathCount = 1;
+    const FixedVec aWas = a->position;
+    a->position = at(5350, y);
+    world.neighbourGrid.moveAgent(a, aWas, a->position, a->radius);
+    separateCrowd(world);
+    EXPECT_EQ(b->position, at(5250, y));
+    EXPECT_EQ(a->position, at(5350, y));
+    b->pathDone = false;
+    b->pathCount = 0;
+    // Classic never separates.
+    world.navigationMode = NavigationMode::Classic;
+    b->position = at(5250, y);
+    a->position = at(5130, y);
+    b->position = at(5150, y);
+    world.neighbourGrid.moveAgent(b, at(5250, y), b->position, b->radius);
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(5130, y));
+    EXPECT_EQ(b->position, at(5150, y));
+}
+
+TEST_F(CrowdRulesTest, SeparationNeverCarriesAnAgentOffTheMap) {
+    const double y = 30.5 * kCell;
+    // A at x = 30 (column 0), B 50 to its right: A's step of 45 would end at x = -15, beyond
+    // the map, so A stays; B then steps the same 45 away (to 125).
+    Agent* a = world.agentList.add(bareAgent(world, at(30, y), FixedVec{}, 100.0));
+    Agent* b = world.agentList.add(bareAgent(world, at(80, y), FixedVec{}, 100.0));
+    separateCrowd(world);
+    EXPECT_EQ(a->position, at(30, y));
+    EXPECT_EQ(b->position, at(125, y));
 }
 
 // The nearest-ground rule on maps of our own: the navigation built over the test's cells,

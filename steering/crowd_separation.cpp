@@ -1,0 +1,80 @@
+// Position correction of the shortest-paths mode: agents pressed into each other are put
+// back to a share of their radii apart, never into a wall.
+#include "steering/crowd_separation.h"
+
+#include <cstdint>
+
+#include "steering/agent.h"
+#include "steering/agent_list.h"
+#include "steering/navigation_mode.h"
+#include "steering/neighbour_visits.h"
+#include "steering/world.h"
+#include "world/grid_map.h"
+
+namespace steering {
+
+namespace {
+
+// Largest agent radius (225 world units): neighbours within two of them are looked at.
+constexpr Fixed kLargestRadius = 225 * kFixedOne;
+
+uint64_t squareRoot(uint64_t x) {
+    if (x < 2) return x;
+    uint64_t r = x, y = (x >> 1) + 1;
+    while (y < r) {
+        r = y;
+        y = (r + x / r) >> 1;
+    }
+    return r;
+}
+
+// An agent that arrived holds its ground: it is done only where it stands.
+bool standsAtGoal(const Agent& agent) { return agent.pathDone && agent.pathCount > 0; }
+
+// A wall cell, or beyond the map.
+bool inWall(const World& world, FixedVec p) {
+    const CellIndex cell = world.gridMap.worldToCell(p);
+    if (cell.column < 0 || cell.row < 0 || cell.column >= static_cast<int32_t>(world.gridMap.width) ||
+        cell.row >= static_cast<int32_t>(world.gridMap.height)) {
+        return true;
+    }
+    return world.gridMap.cellAt(cell) == kWallType;
+}
+
+}  // namespace
+
+void separateFromNeighbours(Agent& agent) {
+    if (agent.world == nullptr || agent.world->navigationMode != NavigationMode::Shortest) return;
+    if (standsAtGoal(agent)) return;
+    World& world = *agent.world;
+    int64_t pushX = 0, pushY = 0;
+    forEachAgentNear(agent, agent.radius + kLargestRadius, [&](const Agent& self, const Agent& other) {
+        if (&other == &self) return;
+        const int64_t dx = static_cast<int64_t>(wrapSub(self.position.x, other.position.x));
+        const int64_t dy = static_cast<int64_t>(wrapSub(self.position.y, other.position.y));
+        const int64_t keep = (static_cast<int64_t>(self.radius) + other.radius) * kSeparationTenths / 10;
+        const uint64_t squared = static_cast<uint64_t>(dx * dx + dy * dy);
+        if (squared >= static_cast<uint64_t>(keep * keep)) return;
+        const int64_t distance = static_cast<int64_t>(squareRoot(squared));
+        if (distance == 0) return;  // on top of each other: no direction to part in
+        const int64_t share = standsAtGoal(other) ? 0 : (keep - distance) / 2;
+        pushX += dx * share / distance;
+        pushY += dy * share / distance;
+    });
+    if (pushX == 0 && pushY == 0) return;
+    const FixedVec before = agent.position;
+    const FixedVec push{static_cast<Fixed>(pushX), static_cast<Fixed>(pushY)};
+    const FixedVec candidates[3] = {before + push, before + FixedVec{push.x, 0}, before + FixedVec{0, push.y}};
+    for (const FixedVec& candidate : candidates) {
+        if (candidate == before || inWall(world, candidate)) continue;
+        agent.position = candidate;
+        world.neighbourGrid.moveAgent(&agent, before, agent.position, agent.radius);
+        return;
+    }
+}
+
+void separateCrowd(World& world) {
+    for (Agent& agent : world.agentList) separateFromNeighbours(agent);
+}
+
+}  // namespace steering

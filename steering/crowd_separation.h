@@ -1,0 +1,27 @@
+#pragma once
+// The shortest-paths mode's last word in a step: no two moving agents stay closer than
+// kSeparationTenths tenths of the sum of their radii. After every agent has moved, each agent
+// in list order steps away from each neighbour nearer than that by half the shortfall (its
+// neighbour does the same in its turn), never into a wall cell: a move that would end in one
+// keeps only its part along one axis, or none. Agents standing where they arrived (done,
+// with a path) are neither moved nor parted from. Velocities are left alone. Classic never
+// separates this way.
+#include "world/fixed_math.h"
+
+namespace steering {
+
+struct World;
+struct Agent;
+
+// Pairs are kept at least this many tenths of the sum of their radii apart (centre to
+// centre).
+constexpr int kSeparationTenths = 7;
+
+// The correction of one agent against its neighbours (the world's neighbour grid), applied
+// to its position and the grid. Nothing in Classic or without a world.
+void separateFromNeighbours(Agent& agent);
+
+// separateFromNeighbours for every agent of the world in list order (shortest paths only).
+void separateCrowd(World& world);
+
+}  // namespace steering
