@@ -3,7 +3,6 @@
 // corners off the goal's chain and move them off the walls by the clearance.
 #include "navigation/shortest_path.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "navigation/shortest_search.h"
@@ -15,14 +14,8 @@ using namespace shortest;
 
 namespace {
 
-// Most of a leg's length a corner moves off its vertex.
-constexpr double kLegShare = 0.5;
-
 // Moves each corner waypoint off its vertex, away from the wall it bends around, by the
-// clearance (or half, or a quarter of it) when both segments to it stay passable. A corner
-// moves no further than half the length of either leg: an end that close to the corner
-// stands by its wall already, and two corners of one short wall face share the room
-// between them; moved further, the path walks away from the wall and back.
+// clearance (or half, or a quarter of it) when both segments to it stay passable.
 // startTriangle holds the path's start; each leg is walked on from the triangle where the
 // leg before it ended.
 void moveOffCorners(Context& c, PathResult& result, int32_t clearance, int startTriangle) {
@@ -43,7 +36,7 @@ void moveOffCorners(Context& c, PathResult& result, int32_t clearance, int start
             const Vec inward = toPrev * (1.0 / lp) + toNext * (1.0 / ln);
             const double li = length(inward);
             if (li > 1e-6) {
-                double off = std::min(static_cast<double>(clearance), kLegShare * std::min(lp, ln));
+                double off = clearance;
                 for (int attempt = 0; attempt < kClearanceTries; ++attempt, off *= 0.5) {
                     const Vec moved = cp - inward * (off / li);
                     const PathPoint candidate{static_cast<int32_t>(std::lround(moved.x)),
