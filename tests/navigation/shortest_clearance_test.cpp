@@ -132,8 +132,8 @@ TEST(ShortestClearance, CornersRoundAThinWallEndBothMove) {
 
 // The agent pairs of maptest.raw that lose most against the exact path (the peer
 // benchmark's list, 1.412, 1.282, 1.141 and 1.122): the point agent's path is exact, the
-// agent's clips no wall, and no corner adds more than twice the clearance (moving a corner
-// by d lengthens each of its two legs by at most d).
+// agent's clips no wall, every corner moves the whole clearance, and no corner adds more
+// than twice the clearance (moving a corner by d lengthens each of its two legs by at most d).
 TEST(ShortestClearance, WorstAgentPairsOfMaptestStayWithinTheirBound) {
     const std::vector<uint8_t> maptest = navtest::loadMapTest();
     ASSERT_FALSE(maptest.empty());
@@ -153,8 +153,14 @@ TEST(ShortestClearance, WorstAgentPairsOfMaptestStayWithinTheirBound) {
         ASSERT_EQ(plan(path, {q[0], q[1]}, {q[2], q[3]}, 0), ShortestStatus::Found);
         EXPECT_NEAR(nav::pathLengthOf(path), exact, 1e-6 * exact);
         const int corners = path.waypointCount - 1;
+        const PathResult exactPath = path;
         ASSERT_EQ(plan(path, {q[0], q[1]}, {q[2], q[3]}, kAgentClearance), ShortestStatus::Found);
         ASSERT_EQ(path.waypointCount - 1, corners);
+        // Open ground a cell or more round every one of these corners: each takes the whole
+        // clearance off its vertex (rounded to whole units), the later ones too.
+        for (int i = 0; i < corners; ++i) {
+            EXPECT_NEAR(between(path.waypoints[i], exactPath.waypoints[i]), 150.0, 0.71) << "corner " << i;
+        }
         expectLegsClear(maptest, type, path);
         EXPECT_GT(nav::pathLengthOf(path), exact);  // the corners did move
         EXPECT_LE(nav::pathLengthOf(path), exact + 2.0 * kAgentClearance * corners + 1.0 * corners);
