@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -48,6 +49,8 @@ constexpr int kMaxDetourStraight = 256;
 // them with the middle of the agents' radius range.
 constexpr int32_t kPointClearance = 0;
 constexpr int32_t kAgentClearance = 150;
+// Pairs listed where the agents' paths lose most against the exact path.
+constexpr size_t kWorstShown = 8;
 
 
 double cpuSeconds() {
@@ -238,6 +241,7 @@ struct Scenario {
     int shortestWorseThanDetour = 0;
     int clips[kSystems] = {};    // paths that clip a blocking cell (exact test)
     int missing[kSystems] = {};  // pairs the reference connects and a system does not
+    std::vector<std::pair<double, int>> worst;  // shortest 150 clearance: (length / exact, pair), longest first
 };
 
 bool pathClips(const Scenario& s, int type, const nav::PathResult& path) {
@@ -355,6 +359,7 @@ const Scenario& scenario() {
                     ++out.missing[k];
                 } else {
                     ratios[k].push_back(lengths[k] / exact);
+                    if (k == kShortestAgent) out.worst.push_back({lengths[k] / exact, static_cast<int>(i)});
                 }
             }
             if (lengths[kShortestPoint] >= 0 && lengths[kDetourCore] >= 0 &&
@@ -363,6 +368,8 @@ const Scenario& scenario() {
             }
         }
         for (int k = 0; k < kSystems; ++k) out.lengths[k] = stats(ratios[k]);
+        std::sort(out.worst.begin(), out.worst.end(), std::greater<>());
+        if (out.worst.size() > kWorstShown) out.worst.resize(kWorstShown);
         return out;
     }();
     return s;
@@ -464,6 +471,11 @@ void BM_PeerTable(benchmark::State& state) {
                                                 : "detour_core") + (kind == kAll ? "_us" : kind == kSight ? "_sight_us" : "_bending_us");
             state.counters[key] = us[k][kind];
         }
+    }
+    std::printf("\nShortest, 150 clearance: the pairs that lose most against the exact path\n| from | to | length ÷ exact |\n|---|---|---|\n");
+    for (const auto& [ratio, i] : s.worst) {
+        const navref::QueryPair& p = s.pairs[i];
+        std::printf("| %d %d | %d %d | %.3f |\n", p.fromX, p.fromY, p.toX, p.toY, ratio);
     }
     std::fflush(stdout);
     // Query time against the exact length: bending pairs in ten bins of equal count.

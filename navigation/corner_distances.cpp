@@ -81,29 +81,49 @@ bool seen(Context& c, int side, int k, PathPoint p) {
     return g.endState[side][k] == 1;
 }
 
-bool boundLess(const CornerGraph::BoundEntry& a, const CornerGraph::BoundEntry& b) { return a.bound > b.bound; }
-
-// End `side`'s corners as a heap on |p corner| + |corner end|, a bound on any way through
-// them (p is the other end); they join the search in that order.
-void heapByBound(Context& c, int side, Vec p) {
+// The goal's corners sorted on |start corner| + |corner goal| (few: insertion sort).
+void orderGoalCorners(Context& c) {
     CornerGraph& g = c.state.graph;
-    CornerGraph::BoundEntry* heap = g.endHeap[side];
-    const int n = g.endCount[side];
+    const int n = g.endCount[1];
     for (int k = 0; k < n; ++k) {
-        heap[k].bound = g.endDistance[side][k] + distance(rootPoint(c, g.cornerVertex[g.endCorner[side][k]]), p);
-        heap[k].k = static_cast<int16_t>(k);
+        const double bound = g.endDistance[1][k] + distance(rootPoint(c, g.cornerVertex[g.endCorner[1][k]]), c.start);
+        int i = k;
+        for (; i > 0 && g.goalBound[i - 1] > bound; --i) {
+            g.goalBound[i] = g.goalBound[i - 1];
+            g.goalOrder[i] = g.goalOrder[i - 1];
+        }
+        g.goalBound[i] = bound;
+        g.goalOrder[i] = static_cast<int16_t>(k);
     }
-    std::make_heap(heap, heap + n, boundLess);
-    g.endHeapSize[side] = n;
 }
 
-double nextBound(const CornerGraph& g, int side) { return g.endHeapSize[side] > 0 ? g.endHeap[side][0].bound : HUGE_VAL; }
-
-// The corner of end `side` with the least bound, taken off its heap.
-int16_t popBound(CornerGraph& g, int side) {
-    CornerGraph::BoundEntry* heap = g.endHeap[side];
-    std::pop_heap(heap, heap + g.endHeapSize[side], boundLess);
-    return heap[--g.endHeapSize[side]].k;
+// The shortest way start -> a -> ... -> b -> goal over corners not known to be unseen:
+// its length, and a and b (indices into the ends' lists; -1 when there is none). Goal
+// corners go in order of their bounds and stop at the first bound no shorter than the
+// best way found, so rows are made only for goal corners that could still do better.
+double bestCornerPair(CornerGraph& g, int& bestA, int& bestB) {
+    double best = HUGE_VAL;
+    bestA = bestB = -1;
+    const int na = g.endCount[0], nb = g.endCount[1];
+    for (int j = 0; j < nb; ++j) {
+        if (g.goalBound[j] >= best) break;
+        const int kb = g.goalOrder[j];
+        if (g.endState[1][kb] == 2) continue;
+        const int rb = g.endCorner[1][kb];
+        if (g.rowMade[rb] != g.rowEpoch) makeRow(g, rb);
+        const double* row = g.distance[rb];
+        const double tail = g.endDistance[1][kb];
+        for (int ka = 0; ka < na; ++ka) {
+            if (g.endState[0][ka] == 2) continue;
+            const double total = g.endDistance[0][ka] + row[g.endCorner[0][ka]] + tail;
+            if (total < best) {
+                best = total;
+                bestA = ka;
+                bestB = kb;
+            }
+        }
+    }
+    return best;
 }
 
 }  // namespace
@@ -132,93 +152,15 @@ int searchByCornerDistances(Context& c, int startTriangle, PathPoint from, PathP
     CornerGraph& g = c.state.graph;
     gatherEnd(c, 0, startTriangle, c.start, from);
     gatherEnd(c, 1, c.goalTriangle, c.goal, to);
-    // Each way runs start -> a -> ... -> b -> goal. A start corner a bounds every way
-    // through it by |start a| + |a goal|, a goal corner b by |start b| + |b goal|. Corners
-    // join in order of their bounds while a bound is no more than the best way known: for
-    // each start corner that joined, the goal corner (of those that joined) that gives
-    // the shortest way through it. The best start corner is checked to see the start and
-    // its goal corner to see the goal; one found unseen leaves, and the start corners that
-    // had chosen it choose again.
-    heapByBound(c, 0, c.goal);
-    heapByBound(c, 1, c.start);
-    int16_t* orderA = g.endOrder[0];  // corners in the order they joined
-    int16_t* orderB = g.endOrder[1];
-    double* via = g.endVia;  // per joined start corner, in join order
-    int16_t* choice = g.endChoice;
-    int joinedA = 0, joinedB = 0;
-    double bestWay = HUGE_VAL;
-    const auto wayOn = [&](int ka, int kb) {
-        return g.distance[g.endCorner[1][kb]][g.endCorner[0][ka]] + g.endDistance[1][kb];
-    };
-    // Start corner orderA[i]: its best goal corner among those joined and not unseen.
-    const auto choose = [&](int i) {
-        const int ka = orderA[i];
-        via[i] = HUGE_VAL;
-        choice[i] = -1;
-        for (int j = 0; j < joinedB; ++j) {
-            const int kb = orderB[j];
-            if (g.endState[1][kb] == 2) continue;
-            const double total = wayOn(ka, kb);
-            if (total < via[i]) {
-                via[i] = total;
-                choice[i] = static_cast<int16_t>(kb);
-            }
-        }
-        if (g.endState[0][ka] != 2 && g.endDistance[0][ka] + via[i] < bestWay) bestWay = g.endDistance[0][ka] + via[i];
-    };
+    orderGoalCorners(c);
+    // Every way runs start -> a -> ... -> b -> goal, a a corner the start sees and b one
+    // the goal sees. The best pair is checked: a corner that turns out not to see its end
+    // leaves, and the best pair of the rest is taken.
     for (;;) {
-        for (;;) {
-            const double nextA = nextBound(g, 0);
-            const double nextB = nextBound(g, 1);
-            if (nextA == HUGE_VAL && nextB == HUGE_VAL) break;
-            if (nextA <= nextB) {
-                if (nextA > bestWay) break;
-                orderA[joinedA] = popBound(g, 0);
-                choose(joinedA++);
-                continue;
-            }
-            if (nextB > bestWay) break;
-            const int kb = orderB[joinedB++] = popBound(g, 1);
-            if (g.endState[1][kb] == 2) continue;
-            if (g.rowMade[g.endCorner[1][kb]] != g.rowEpoch) makeRow(g, g.endCorner[1][kb]);
-            const double* row = g.distance[g.endCorner[1][kb]];
-            const double tail = g.endDistance[1][kb];
-            for (int i = 0; i < joinedA; ++i) {
-                const int ka = orderA[i];
-                const double total = row[g.endCorner[0][ka]] + tail;
-                if (total < via[i]) {
-                    via[i] = total;
-                    choice[i] = static_cast<int16_t>(kb);
-                    if (g.endState[0][ka] != 2 && g.endDistance[0][ka] + total < bestWay) {
-                        bestWay = g.endDistance[0][ka] + total;
-                    }
-                }
-            }
-        }
-        double best = HUGE_VAL;
-        int bestI = -1;
-        for (int i = 0; i < joinedA; ++i) {
-            if (g.endState[0][orderA[i]] == 2 || choice[i] < 0) continue;
-            const double total = g.endDistance[0][orderA[i]] + via[i];
-            if (total < best) {
-                best = total;
-                bestI = i;
-            }
-        }
-        bestWay = best;
-        const bool more = (g.endHeapSize[0] > 0 && nextBound(g, 0) <= bestWay) ||
-                          (g.endHeapSize[1] > 0 && nextBound(g, 1) <= bestWay);
-        if (more) continue;  // a corner not joined yet may do better
-        if (bestI < 0) return -1;
-        const int bestA = orderA[bestI];
-        if (!seen(c, 0, bestA, from)) continue;
-        const int bestB = choice[bestI];
-        if (!seen(c, 1, bestB, to)) {
-            for (int i = 0; i < joinedA; ++i) {
-                if (choice[i] == bestB) choose(i);
-            }
-            continue;
-        }
+        int bestA = -1, bestB = -1;
+        bestCornerPair(g, bestA, bestB);
+        if (bestA < 0) return -1;
+        if (!seen(c, 0, bestA, from) || !seen(c, 1, bestB, to)) continue;
         // Corners from a on to b.
         const int b = g.endCorner[1][bestB];
         const int16_t* hop = g.hop[b];

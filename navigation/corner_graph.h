@@ -87,19 +87,10 @@ struct CornerGraph {
     double endDistance[2][kMaxDistanceCorners] = {};
     uint8_t endState[2][kMaxDistanceCorners] = {};
     int32_t endCount[2] = {};
-    // Per start corner taken (in the order of endOrder[0]): the shortest way on from it
-    // through a goal corner, and that corner.
-    double endVia[kMaxDistanceCorners] = {};
-    int16_t endChoice[kMaxDistanceCorners] = {};
-    // Each end's corners still to join, as a heap on a bound on any way through them, and
-    // those that joined, in order.
-    struct BoundEntry {
-        double bound;
-        int16_t k;
-    };
-    BoundEntry endHeap[2][kMaxDistanceCorners] = {};
-    int32_t endHeapSize[2] = {};
-    int16_t endOrder[2][kMaxDistanceCorners] = {};
+    // The goal's corners in order of |start corner| + |corner goal|, a bound on any way
+    // through them, with that bound.
+    int16_t goalOrder[kMaxDistanceCorners] = {};
+    double goalBound[kMaxDistanceCorners] = {};
 };
 
 }  // namespace nav

@@ -31,7 +31,7 @@ int wedgeInSector(const Context& c, int t, int s, int64_t dx, int64_t dy, bool t
 
 }  // namespace
 
-bool walkFrom(Context& c, int t, PathPoint a, PathPoint b, bool alongWalls) {
+bool walkFrom(Context& c, int t, PathPoint a, PathPoint b, bool alongWalls, int* reached) {
     NavMesh& mesh = c.mesh;
     const int64_t dx = static_cast<int64_t>(b.x) - a.x;
     const int64_t dy = static_cast<int64_t>(b.y) - a.y;
@@ -47,7 +47,10 @@ bool walkFrom(Context& c, int t, PathPoint a, PathPoint b, bool alongWalls) {
                                 static_cast<int64_t>(b.y) - pu.y) > 0;
             if (beyond[k]) inside = false;
         }
-        if (inside) return true;
+        if (inside) {
+            if (reached != nullptr) *reached = t;
+            return true;
+        }
         int exitEdge = -1, throughVertex = -1;
         for (int k = 0; k < 3 && exitEdge < 0 && throughVertex < 0; ++k) {
             if (!beyond[k]) continue;

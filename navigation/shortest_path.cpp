@@ -16,17 +16,23 @@ namespace {
 
 // Moves each corner waypoint off its vertex, away from the wall it bends around, by the
 // clearance (or half, or a quarter of it) when both segments to it stay passable.
-void moveOffCorners(Context& c, PathResult& result, int32_t clearance) {
+// startTriangle holds the path's start; each leg is walked on from the triangle where the
+// leg before it ended.
+void moveOffCorners(Context& c, PathResult& result, int32_t clearance, int startTriangle) {
     if (clearance <= 0) return;
     PathPoint previous{result.fromX, result.fromY};
+    int previousTriangle = startTriangle;
     for (int i = 0; i + 1 < result.waypointCount; ++i) {
         const PathPoint corner = result.waypoints[i];
+        int movedTriangle = -1;  // triangle of the corner's new place
         const PathPoint following = result.waypoints[i + 1];
         const Vec cp{static_cast<double>(corner.x), static_cast<double>(corner.y)};
         const Vec toPrev = Vec{static_cast<double>(previous.x), static_cast<double>(previous.y)} - cp;
         const Vec toNext = Vec{static_cast<double>(following.x), static_cast<double>(following.y)} - cp;
         const double lp = length(toPrev), ln = length(toNext);
-        if (lp > 0 && ln > 0) {
+        // A leg cannot start on a wall (a corner left on its vertex may locate in one).
+        const bool fromFloor = previousTriangle >= 0 && !isOutsideType(c.mesh.triangles[previousTriangle].type);
+        if (lp > 0 && ln > 0 && fromFloor) {
             const Vec inward = toPrev * (1.0 / lp) + toNext * (1.0 / ln);
             const double li = length(inward);
             if (li > 1e-6) {
@@ -35,14 +41,18 @@ void moveOffCorners(Context& c, PathResult& result, int32_t clearance) {
                     const Vec moved = cp - inward * (off / li);
                     const PathPoint candidate{static_cast<int32_t>(std::lround(moved.x)),
                                               static_cast<int32_t>(std::lround(moved.y))};
-                    if (walkSegment(c, previous, candidate) && walkSegment(c, candidate, following)) {
+                    int reached = -1;
+                    if (walkFrom(c, previousTriangle, previous, candidate, false, &reached) &&
+                        walkFrom(c, reached, candidate, following, false)) {
                         result.waypoints[i] = candidate;
+                        movedTriangle = reached;
                         break;
                     }
                 }
             }
         }
         previous = result.waypoints[i];
+        previousTriangle = movedTriangle >= 0 ? movedTriangle : locateForQuery(c.mesh, previous.x, previous.y);
     }
 }
 
@@ -153,7 +163,7 @@ ShortestStatus findShortestPath(NavMesh& mesh, ShortestSearchState& state, const
         if (count > 0) {
             result.waypoints[count] = PathPoint{query.toX, query.toY};
             result.waypointCount = count + 1;
-            moveOffCorners(c, result, query.clearance);
+            moveOffCorners(c, result, query.clearance, startTriangle);
             return ShortestStatus::Found;
         }
     }
@@ -234,7 +244,7 @@ ShortestStatus findShortestPath(NavMesh& mesh, ShortestSearchState& state, const
     for (int i = 0; i < count; ++i) result.waypoints[i] = state.chain[count - 1 - i];
     result.waypoints[count] = PathPoint{query.toX, query.toY};
     result.waypointCount = count + 1;
-    moveOffCorners(c, result, query.clearance);
+    moveOffCorners(c, result, query.clearance, startTriangle);
     return ShortestStatus::Found;
 }
 

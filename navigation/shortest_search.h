@@ -271,8 +271,9 @@ bool widerThanHalfTurn(const NavMesh& mesh, const Sector& sector);
 // which holds a and, where a is one of its vertices, the segment's first stretch. Passing
 // exactly through a vertex where some crossing is refused counts as blocked, unless
 // `alongWalls`: then it is free when it goes on within the same sector of the vertex's fan
-// (a path grazing a wall, as the interval search sees it).
-bool walkFrom(Context& c, int t, PathPoint a, PathPoint b, bool alongWalls);
+// (a path grazing a wall, as the interval search sees it). When the walk gets through and
+// `reached` is given, it is set to the triangle that holds b where the walk ended.
+bool walkFrom(Context& c, int t, PathPoint a, PathPoint b, bool alongWalls, int* reached = nullptr);
 
 // Walks the segment a -> b through the mesh with exact orientation tests.
 bool walkSegment(Context& c, PathPoint a, PathPoint b);

@@ -1,0 +1,170 @@
+// How far the shortest planner moves a corner off its vertex for an agent's clearance where
+// a leg is short: an end close by the corner, and the two corners round the end of a thin
+// wall (the shapes of the agent pairs of maptest.raw that lose most against the exact path;
+// the peer benchmark lists them). Each corner moves the whole clearance along the bisector
+// of its legs, so a path grows by at most twice the clearance per corner, and no leg clips
+// a wall.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "navigation/nav_mesh.h"
+#include "navigation/navigation.h"
+#include "navigation/shortest_path.h"
+#include "tests/navigation/generated_maps.h"
+#include "tests/navigation/route_test_support.h"
+#include "tests/navigation/test_store.h"
+#include "tools/nav_reference/exact_shortest_path.h"
+
+namespace {
+
+using nav::PathPoint;
+using nav::PathResult;
+using nav::ShortestStatus;
+using navtest::setCell;
+using navtest::walledSquare;
+
+constexpr int32_t kAgentClearance = 150;
+
+nav::ShortestSearchState& clearanceState() {
+    static const std::unique_ptr<nav::ShortestSearchState> state = std::make_unique<nav::ShortestSearchState>();
+    return *state;
+}
+
+void build(const std::vector<uint8_t>& cells) {
+    testMesh.linkRule = navtest::sameLowBits;
+    testMesh.clearanceLevel = 1;
+    ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
+}
+
+ShortestStatus plan(PathResult& result, PathPoint from, PathPoint to, int32_t clearance) {
+    nav::ShortestQuery q;
+    q.fromX = from.x;
+    q.fromY = from.y;
+    q.toX = to.x;
+    q.toY = to.y;
+    q.clearance = clearance;
+    q.linkRule = testMesh.linkRule;
+    q.passTableNumber = testMesh.clearanceLevel;
+    return nav::findShortestPath(testMesh, clearanceState(), q, result);
+}
+
+double between(PathPoint a, PathPoint b) { return std::hypot(double(a.x) - b.x, double(a.y) - b.y); }
+
+void expectLegsClear(const std::vector<uint8_t>& cells, int type, const PathResult& path) {
+    navref::Point from{path.fromX, path.fromY};
+    for (int i = 0; i < path.waypointCount; ++i) {
+        const navref::Point to{path.waypoints[i].x, path.waypoints[i].y};
+        EXPECT_TRUE(navref::segment_clear(cells.data(), type, from, to)) << "leg " << i;
+        from = to;
+    }
+}
+
+// Block (cells 20..29 on both axes); S (10, 25) on its left, G 100 units right of and 20
+// below its corner V (20, 20) = (5120, 5120). The way bends at V. Unit legs (-0.8944,
+// 0.4472) and (0.9806, -0.1961) sum to (0.0862, 0.2511) (length 0.2655): V moves 150 along
+// (-0.3245, -0.9459) to (5071.32, 4978.12), rounded (5071, 4978), though the goal is only
+// 102 from V: the path runs 143 units past the goal's height and back (3078.3 against
+// 2964.1 exact). The same shape with a goal a few cells long is the 1.412 of the peer table.
+TEST(ShortestClearance, ACornerByTheGoalStillMovesTheWholeClearance) {
+    std::vector<uint8_t> cells = walledSquare(40);
+    for (int y = 20; y < 30; ++y)
+        for (int x = 20; x < 30; ++x) setCell(cells, x, y, 15);
+    build(cells);
+    const PathPoint s{10 * 256, 25 * 256}, g{5220, 5100}, v{5120, 5120};
+    PathResult path;
+    ASSERT_EQ(plan(path, s, g, 0), ShortestStatus::Found);
+    ASSERT_EQ(path.waypointCount, 2);
+    EXPECT_EQ(path.waypoints[0].x, v.x);
+    EXPECT_EQ(path.waypoints[0].y, v.y);
+    const double exact = between(s, v) + between(v, g);
+    EXPECT_NEAR(exact, 2964.15, 0.01);
+
+    ASSERT_EQ(plan(path, s, g, kAgentClearance), ShortestStatus::Found);
+    ASSERT_EQ(path.waypointCount, 2);
+    EXPECT_EQ(path.waypoints[0].x, 5071);
+    EXPECT_EQ(path.waypoints[0].y, 4978);
+    expectLegsClear(cells, 0, path);
+    EXPECT_NEAR(nav::pathLengthOf(path), 3078.26, 0.5);
+    // The other way round the corner lands on the same point (the bisector is symmetric).
+    ASSERT_EQ(plan(path, g, s, kAgentClearance), ShortestStatus::Found);
+    ASSERT_EQ(path.waypointCount, 2);
+    EXPECT_EQ(path.waypoints[0].x, 5071);
+    EXPECT_EQ(path.waypoints[0].y, 4978);
+}
+
+// A wall one cell thick (cells x 20, y 10..29) between S (15, 22) and G (25, 22): the way
+// wraps its top end, bending at A (20, 30) and B (21, 30), 256 apart (4960.83 exact). Each
+// corner moves 150 up and outward; the second walks on from the triangle where the leg
+// to the first ended. Worked out with the bisectors: A to (5047, 7811), B (from A's new
+// place) to (5477, 7790); 5268.6 long, 1.062 of exact: the half-turn round a thin wall's
+// end costs about twice the clearance, whatever the path's length.
+TEST(ShortestClearance, CornersRoundAThinWallEndBothMove) {
+    std::vector<uint8_t> cells = walledSquare(40);
+    for (int y = 10; y < 30; ++y) setCell(cells, 20, y, 15);
+    build(cells);
+    const PathPoint s{15 * 256, 22 * 256}, g{25 * 256, 22 * 256};
+    const PathPoint a{20 * 256, 30 * 256}, b{21 * 256, 30 * 256};
+    PathResult path;
+    ASSERT_EQ(plan(path, s, g, 0), ShortestStatus::Found);
+    ASSERT_EQ(path.waypointCount, 3);
+    EXPECT_EQ(path.waypoints[0].x, a.x);
+    EXPECT_EQ(path.waypoints[0].y, a.y);
+    EXPECT_EQ(path.waypoints[1].x, b.x);
+    EXPECT_EQ(path.waypoints[1].y, b.y);
+    const double exact = nav::pathLengthOf(path);
+    EXPECT_NEAR(exact, 4960.83, 0.01);
+
+    ASSERT_EQ(plan(path, s, g, kAgentClearance), ShortestStatus::Found);
+    ASSERT_EQ(path.waypointCount, 3);
+    EXPECT_EQ(path.waypoints[0].x, 5047);
+    EXPECT_EQ(path.waypoints[0].y, 7811);
+    EXPECT_EQ(path.waypoints[1].x, 5477);
+    EXPECT_EQ(path.waypoints[1].y, 7790);
+    EXPECT_NEAR(between(path.waypoints[0], a), 150.0, 0.71);
+    EXPECT_NEAR(between(path.waypoints[1], b), 150.0, 0.71);
+    expectLegsClear(cells, 0, path);
+    EXPECT_NEAR(nav::pathLengthOf(path), 5268.58, 0.5);
+}
+
+// The agent pairs of maptest.raw that lose most against the exact path (the peer
+// benchmark's list, 1.412, 1.282, 1.141 and 1.122): the point agent's path is exact, the
+// agent's clips no wall, every corner moves the whole clearance, and no corner adds more
+// than twice the clearance (moving a corner by d lengthens each of its two legs by at most d).
+TEST(ShortestClearance, WorstAgentPairsOfMaptestStayWithinTheirBound) {
+    const std::vector<uint8_t> maptest = navtest::loadMapTest();
+    ASSERT_FALSE(maptest.empty());
+    build(maptest);
+    const int pairs[][4] = {{5502, 15298, 5101, 15365},
+                            {14688, 16636, 14239, 17103},
+                            {6248, 2660, 7655, 3191},
+                            {23026, 18781, 20149, 16996}};
+    for (const auto& q : pairs) {
+        SCOPED_TRACE(std::to_string(q[0]) + " " + std::to_string(q[1]) + " -> " + std::to_string(q[2]) + " " +
+                     std::to_string(q[3]));
+        const int type = maptest[(q[1] >> 8) * 256 + (q[0] >> 8)] & 15;
+        navref::ExactShortestPaths oracle(maptest.data(), type);
+        const double exact = oracle.shortest_length({q[0], q[1]}, {q[2], q[3]});
+        ASSERT_GT(exact, 0);
+        PathResult path;
+        ASSERT_EQ(plan(path, {q[0], q[1]}, {q[2], q[3]}, 0), ShortestStatus::Found);
+        EXPECT_NEAR(nav::pathLengthOf(path), exact, 1e-6 * exact);
+        const int corners = path.waypointCount - 1;
+        const PathResult exactPath = path;
+        ASSERT_EQ(plan(path, {q[0], q[1]}, {q[2], q[3]}, kAgentClearance), ShortestStatus::Found);
+        ASSERT_EQ(path.waypointCount - 1, corners);
+        // Open ground a cell or more round every one of these corners: each takes the whole
+        // clearance off its vertex (rounded to whole units), the later ones too.
+        for (int i = 0; i < corners; ++i) {
+            EXPECT_NEAR(between(path.waypoints[i], exactPath.waypoints[i]), 150.0, 0.71) << "corner " << i;
+        }
+        expectLegsClear(maptest, type, path);
+        EXPECT_GT(nav::pathLengthOf(path), exact);  // the corners did move
+        EXPECT_LE(nav::pathLengthOf(path), exact + 2.0 * kAgentClearance * corners + 1.0 * corners);
+    }
+}
+
+}  // namespace
