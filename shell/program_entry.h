@@ -10,6 +10,7 @@
 
 #include "platform/program_resources.h"
 #include "platform/win.h"
+#include "shell/timed_frame.h"
 
 namespace shell {
 
@@ -36,6 +37,13 @@ public:
     // index is out of range or the buffer is too small.
     virtual int agentCount() const = 0;
     virtual int traceAgent(int index, char* buffer, int size) const = 0;
+
+    // The frame gate of this run (passFrameGate): GetTickCount of its last accepted tick,
+    // milliseconds; 0 for a new run, so its first tick passes.
+    uint32_t lastTickTime = 0;
+    // Real time spent in the last accepted tick (what runFrame answers), read by the
+    // headless driver's summary.
+    FrameTiming lastFrameTiming;
 
 private:
     friend win::LRESULT programWindowProcedure(win::HWND, win::UINT, win::WPARAM, win::LPARAM);
@@ -65,11 +73,24 @@ constexpr uint32_t kFrameGateMilliseconds = 10;
 // The instance that carries the program's menus and icons.
 win::HINSTANCE programInstance(const Program& program);
 
+// Hooks around each loop pass, for the headless driver and a recorded session; each is
+// called with `context`. beforeTick runs after the pass's message step (removedMessage
+// says whether one was removed) and before frameTick; afterTick runs after frameTick. Any
+// may be null. onMessage sees every removed message other than WM_QUIT just before it is
+// dispatched. A plain interactive run has none.
+struct LoopObserver {
+    void* context = nullptr;
+    void (*beforeTick)(void* context, bool removedMessage) = nullptr;
+    void (*afterTick)(void* context, bool removedMessage, bool tickAccepted) = nullptr;
+    void (*onMessage)(void* context, const win::MSG& message) = nullptr;
+};
+
 // Entry steps: createMainWindow, initPresentation(640, 480), setupWorld, the loop
 // that never blocks (one message at most, then frameTick, every pass), then
-// releaseDrawingResources, all on the given run. Returns the quit message's wParam, or 0
-// when the window cannot be created.
-int runEntry(const Program& program, ProgramRun& programRun, win::HINSTANCE instance, int showCommand);
+// releaseDrawingResources, all on the given run, with the observer's hooks round every
+// pass. Returns the quit message's wParam, or 0 when the window cannot be created.
+int runEntry(const Program& program, ProgramRun& programRun, win::HINSTANCE instance, int showCommand,
+             const LoopObserver& observer = {});
 
 // The same entry in its three steps, for a host that runs the loop itself one pass at a
 // time (a browser, which needs control back between frames). runEntry is startEntry,
@@ -79,10 +100,11 @@ struct EntryRun {
     ProgramRun* programRun = nullptr;  // not owned
     win::MSG message{};  // the last message removed; WM_QUIT's wParam is the exit code
     bool tickAccepted = false;  // the last pass's frameTick produced a frame
+    LoopObserver observer;      // hooks round every pass; none by default
 };
 // Window, presentation, world set-up. False when the window cannot be created (exit code 0).
 bool startEntry(const Program& program, ProgramRun& programRun, win::HINSTANCE instance, int showCommand,
-                EntryRun& run);
+                EntryRun& run, const LoopObserver& observer = {});
 // One pass of the loop: at most one message removed and dispatched, then frameTick.
 // False, without a tick, once the quit message has been removed.
 bool runLoopPass(EntryRun& run);
@@ -109,8 +131,7 @@ bool clearOffscreen();
 
 // The 10 ms gate on GetTickCount, in unsigned 32-bit arithmetic so a counter wrap still
 // gives a positive difference. True (and lastTickTime = now) when the tick may run.
-bool passFrameGate();
-extern uint32_t lastTickTime;  // milliseconds, GetTickCount of the last accepted tick
+bool passFrameGate(uint32_t& lastTickTime);
 
 // Processor identification, built afresh by every tick that takes timings.
 struct CpuInfo {
@@ -123,24 +144,7 @@ CpuInfo buildCpuInfo();
 // Low 32 bits of the time-stamp counter (0 where there is none).
 uint32_t timeStampLow32();
 
-// Real time spent in the last accepted tick, read by the headless driver's summary.
-// Each program's frameTick fills it (with monotonicNanoseconds) when it runs.
-struct FrameTiming {
-    uint64_t updateNanoseconds = 0;
-    uint64_t drawNanoseconds = 0;
-};
-extern FrameTiming lastFrameTiming;
 uint64_t monotonicNanoseconds();
 
-// Headless driver hooks around each loop pass. beforeTick runs after the pass's message
-// step (removedMessage says whether one was removed) and before frameTick; afterTick
-// runs after frameTick. Either may be null. Interactive runs install none.
-// onMessage sees every removed message other than WM_QUIT just before it is dispatched.
-struct LoopObserver {
-    void (*beforeTick)(bool removedMessage) = nullptr;
-    void (*afterTick)(bool removedMessage, bool tickAccepted) = nullptr;
-    void (*onMessage)(const win::MSG& message) = nullptr;
-};
-void setLoopObserver(const LoopObserver& observer);
 
 }  // namespace shell

@@ -16,7 +16,7 @@ void timingBar(HDC dc, HPEN pen, uint32_t cycles, int y) {
 
 }  // namespace
 
-void runFrame(const FrameParts& parts) {
+FrameTiming runFrame(const FrameParts& parts) {
     clearOffscreen();
     const bool bars = parts.updateBarPen != nullptr && parts.drawBarPen != nullptr;
     const bool counting = bars && buildCpuInfo().hasTimeStampCounter != 0;
@@ -38,12 +38,14 @@ void runFrame(const FrameParts& parts) {
         timingBar(dc, parts.drawBarPen, drawCycles, kDrawBarY);
     }
     const uint64_t drawEnd = monotonicNanoseconds();
-    lastFrameTiming.updateNanoseconds = drawBegin - updateBegin;
-    lastFrameTiming.drawNanoseconds = drawEnd - drawBegin;
+    FrameTiming timing;
+    timing.updateNanoseconds = drawBegin - updateBegin;
+    timing.drawNanoseconds = drawEnd - drawBegin;
 
     RECT client;
     GetClientRect(mainWindow, &client);
     InvalidateRect(mainWindow, &client, FALSE);
+    return timing;
 }
 
 }  // namespace shell

@@ -13,6 +13,13 @@ constexpr int kTimingBarStartX = 10;  // pixels, both bars
 constexpr int kUpdateBarY = 10;       // pixels
 constexpr int kDrawBarY = 20;         // pixels
 
+// Real time spent in one accepted tick.
+struct FrameTiming {
+    uint64_t updateNanoseconds = 0;
+    uint64_t drawNanoseconds = 0;
+};
+uint64_t monotonicNanoseconds();
+
 struct FrameParts {
     void* context;                              // handed to both parts (the program's run)
     void (*update)(void* context);              // one simulation step
@@ -23,7 +30,8 @@ struct FrameParts {
     win::HPEN drawBarPen = nullptr;
 };
 
-// Runs the parts in that order. The caller has passed the frame gate.
-void runFrame(const FrameParts& parts);
+// Runs the parts in that order and answers the real time they took. The caller has passed
+// the frame gate.
+FrameTiming runFrame(const FrameParts& parts);
 
 }  // namespace shell

@@ -12,7 +12,6 @@ bool Session::start(const shell::Program& program, Parts parts) {
     host::useHeadlessBackend();
     host::failPresentationStep(parts.failingPresentationStep);
     host::setTickCount(1000);
-    shell::lastTickTime = 0;
     quitRequests = reopenedWindows = 0;
     quitCode = -1;
     program_ = &program;

@@ -45,29 +45,30 @@ protected:
 };
 
 TEST_F(FrameTick, GateAcceptsOnlyAfterMoreThanTenMilliseconds) {
+    uint32_t lastTickTime = 0;
     win::host::setTickCount(1000);
-    EXPECT_TRUE(shell::passFrameGate());
-    EXPECT_EQ(shell::lastTickTime, 1000u);
+    EXPECT_TRUE(shell::passFrameGate(lastTickTime));
+    EXPECT_EQ(lastTickTime, 1000u);
     win::host::setTickCount(1010);
-    EXPECT_FALSE(shell::passFrameGate());
-    EXPECT_EQ(shell::lastTickTime, 1000u);
+    EXPECT_FALSE(shell::passFrameGate(lastTickTime));
+    EXPECT_EQ(lastTickTime, 1000u);
     win::host::setTickCount(1011);
-    EXPECT_TRUE(shell::passFrameGate());
-    EXPECT_EQ(shell::lastTickTime, 1011u);
+    EXPECT_TRUE(shell::passFrameGate(lastTickTime));
+    EXPECT_EQ(lastTickTime, 1011u);
 }
 
 TEST_F(FrameTick, GateSurvivesTheMillisecondCounterWrapping) {
-    shell::lastTickTime = 0xFFFFFFF0u;
+    uint32_t lastTickTime = 0xFFFFFFF0u;
     win::host::setTickCount(5);  // 21 ms later, across the wrap
-    EXPECT_TRUE(shell::passFrameGate());
-    EXPECT_EQ(shell::lastTickTime, 5u);
-    shell::lastTickTime = 0xFFFFFFFAu;
+    EXPECT_TRUE(shell::passFrameGate(lastTickTime));
+    EXPECT_EQ(lastTickTime, 5u);
+    lastTickTime = 0xFFFFFFFAu;
     win::host::setTickCount(4);  // exactly 10 ms later
-    EXPECT_FALSE(shell::passFrameGate());
+    EXPECT_FALSE(shell::passFrameGate(lastTickTime));
     // A clock that went backwards reads as a huge interval: the tick runs.
-    shell::lastTickTime = 5000;
+    lastTickTime = 5000;
     win::host::setTickCount(4000);
-    EXPECT_TRUE(shell::passFrameGate());
+    EXPECT_TRUE(shell::passFrameGate(lastTickTime));
 }
 
 TEST_F(FrameTick, AcceptedTickClearsToWhiteAndAsksForAPaint) {
@@ -256,10 +257,7 @@ void setup() {
     // A burst of messages: each pass handles one, and a tick follows each of them.
     for (int i = 0; i < 20; ++i) win::PostMessage(shell::mainWindow, win::WM_MOUSEMOVE, 0, 0);
 }
-bool tick() {
-    if (!shell::passFrameGate()) return false;
-    return true;
-}
+bool tick(uint32_t& lastTickTime) { return shell::passFrameGate(lastTickTime); }
 void release() {
     seen.released = true;
     shell::shutdownPresentation();
@@ -278,18 +276,18 @@ public:
         return procedure(w, m, wp, lp);
     }
     void setupWorld() override { setup(); }
-    bool frameTick() override { return tick(); }
+    bool frameTick() override { return tick(lastTickTime); }
     void releaseDrawingResources() override { release(); }
     int agentCount() const override { return 0; }
     int traceAgent(int, char*, int) const override { return -1; }
 };
 std::unique_ptr<shell::ProgramRun> makeRecordingRun() { return std::make_unique<RecordingRun>(); }
 
-void beforeTick(bool) {
+void beforeTick(void*, bool) {
     ++seen.passes;
     win::host::advanceTickCount(11);  // every pass may tick
 }
-void afterTick(bool removed, bool accepted) {
+void afterTick(void*, bool removed, bool accepted) {
     if (!accepted) return;
     ++seen.ticks;
     if (removed) ++seen.ticksAfterMessages;
@@ -302,13 +300,11 @@ TEST(Entry, RunsTheStepsInOrderAndReturnsTheQuitCode) {
     win::host::resetWindowSystem();  // the class must get this test's procedure
     win::host::useHeadlessBackend();
     win::host::setTickCount(0);
-    shell::lastTickTime = 0;
     entry::seen = entry::Seen{};
     const shell::Program program = {"steering", steering::programResources, entry::makeRecordingRun, ""};
     const std::unique_ptr<shell::ProgramRun> programRun = program.makeRun();
-    shell::setLoopObserver({entry::beforeTick, entry::afterTick});
-    const int code = shell::runEntry(program, *programRun, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
-    shell::setLoopObserver({});
+    const int code = shell::runEntry(program, *programRun, shell::programInstance(steering::steeringProgram), win::SW_SHOW,
+                                     {nullptr, entry::beforeTick, entry::afterTick});
     EXPECT_EQ(code, 7);
     EXPECT_TRUE(entry::seen.setupRan);
     EXPECT_TRUE(entry::seen.setupSawPresentation);

@@ -22,7 +22,6 @@ protected:
         win::host::useHeadlessBackend();
         win::host::failPresentationStep(0);
         win::host::setTickCount(1000);
-        shell::lastTickTime = 0;
         runOwner = std::make_unique<steering::SteeringRun>();  // a new run: no map, no agents
         shell::mainWindow = shell::createMainWindow(*runOwner, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
         ASSERT_NE(shell::mainWindow, nullptr);
