@@ -31,9 +31,10 @@ steering_walls::WallsRun& wallsRun() {
 
 win::HDC drawingSurface() {
     static win::HDC dc = [] {
-        shell::mainWindow = shell::createMainWindow(wallsRun(), shell::programInstance(steering_walls::program()), win::SW_SHOW);
-        shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight);
-        return shell::offscreenDC;
+        const win::HWND window =
+            shell::createMainWindow(wallsRun(), shell::programInstance(steering_walls::program()), win::SW_SHOW);
+        shell::initPresentation(wallsRun().presentation, window, shell::kClientWidth, shell::kClientHeight);
+        return wallsRun().presentation.offscreenDC;
     }();
     return dc;
 }

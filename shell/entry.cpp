@@ -21,8 +21,6 @@ constexpr UINT kWindowClassRecordSize = 48;
 
 }  // namespace
 
-HWND mainWindow = nullptr;
-
 uint64_t monotonicNanoseconds() {
     return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
                                      std::chrono::steady_clock::now().time_since_epoch())
@@ -83,10 +81,10 @@ bool startEntry(const Program& program, ProgramRun& programRun, HINSTANCE instan
     run.program = &program;
     run.programRun = &programRun;
     run.observer = observer;
-    mainWindow = createMainWindow(programRun, instance, showCommand);
-    if (mainWindow == nullptr) return false;
+    const HWND window = createMainWindow(programRun, instance, showCommand);
+    if (window == nullptr) return false;
 
-    initPresentation(mainWindow, kClientWidth, kClientHeight);
+    initPresentation(programRun.presentation, window, kClientWidth, kClientHeight);
     programRun.setupWorld();
     return true;
 }

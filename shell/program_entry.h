@@ -10,6 +10,7 @@
 
 #include "platform/program_resources.h"
 #include "platform/win.h"
+#include "shell/presentation.h"
 #include "shell/timed_frame.h"
 
 namespace shell {
@@ -30,7 +31,7 @@ public:
     virtual void setupWorld() = 0;
     // True when it produced a frame.
     virtual bool frameTick() = 0;
-    // Deletes the program's pens and brushes, then calls shell::shutdownPresentation().
+    // Deletes the program's pens and brushes, then shuts its presentation down.
     virtual void releaseDrawingResources() = 0;
     // Headless driver trace: number of agents, and one CSV row fragment per agent,
     // "x,y,vx,vy[,extra...]" (no line end). Returns the length written, or -1 when the
@@ -44,6 +45,11 @@ public:
     // Real time spent in the last accepted tick (what runFrame answers), read by the
     // headless driver's summary.
     FrameTiming lastFrameTiming;
+    // The surfaces of its window, set up by the entry (initPresentation) and released by
+    // releaseDrawingResources.
+    Presentation presentation;
+    // Its main window once created (kept at WM_CREATE); null before.
+    win::HWND window() const { return window_; }
 
 private:
     friend win::LRESULT programWindowProcedure(win::HWND, win::UINT, win::WPARAM, win::LPARAM);
@@ -115,19 +121,6 @@ int finishEntry(EntryRun& run);
 // caption, system menu and the class menu 103, its messages going to programRun. Null on
 // failure.
 win::HWND createMainWindow(ProgramRun& programRun, win::HINSTANCE instance, int showCommand);
-extern win::HWND mainWindow;
-
-// DirectDraw set-up: false at the first failing step, keeping what was created.
-bool initPresentation(win::HWND window, int width, int height);
-// The WM_PAINT handler: begin paint, blit the off-screen surface onto the client area
-// (only when the primary surface exists), end paint.
-void paintWindow(win::HWND window);
-// Shows the cursor and releases whatever presentation objects exist.
-void shutdownPresentation();
-// The device context every frame is drawn into; null until initPresentation got it.
-extern win::HDC offscreenDC;
-// Fills the off-screen surface with 0xFFFFFF (white); false and no effect without one.
-bool clearOffscreen();
 
 // The 10 ms gate on GetTickCount, in unsigned 32-bit arithmetic so a counter wrap still
 // gives a positive difference. True (and lastTickTime = now) when the tick may run.

@@ -16,8 +16,8 @@ void timingBar(HDC dc, HPEN pen, uint32_t cycles, int y) {
 
 }  // namespace
 
-FrameTiming runFrame(const FrameParts& parts) {
-    clearOffscreen();
+FrameTiming runFrame(const Presentation& presentation, HWND window, const FrameParts& parts) {
+    clearOffscreen(presentation);
     const bool bars = parts.updateBarPen != nullptr && parts.drawBarPen != nullptr;
     const bool counting = bars && buildCpuInfo().hasTimeStampCounter != 0;
 
@@ -29,7 +29,7 @@ FrameTiming runFrame(const FrameParts& parts) {
 
     const uint32_t drawStart = counting ? timeStampLow32() : 0;
     // Without an off-screen device context the simulation still runs; nothing is drawn.
-    const HDC dc = offscreenDC;
+    const HDC dc = presentation.offscreenDC;
     if (dc != nullptr) parts.draw(parts.context, dc);
     const uint32_t drawCycles = counting ? timeStampLow32() - drawStart : 0;
 
@@ -43,8 +43,8 @@ FrameTiming runFrame(const FrameParts& parts) {
     timing.drawNanoseconds = drawEnd - drawBegin;
 
     RECT client;
-    GetClientRect(mainWindow, &client);
-    InvalidateRect(mainWindow, &client, FALSE);
+    GetClientRect(window, &client);
+    InvalidateRect(window, &client, FALSE);
     return timing;
 }
 

@@ -4,6 +4,7 @@
 // drawing cost in processor cycles) where the program shows them, the real times for the
 // headless driver's summary, and a request to repaint the client area.
 #include "platform/win.h"
+#include "shell/presentation.h"
 
 namespace shell {
 
@@ -30,8 +31,8 @@ struct FrameParts {
     win::HPEN drawBarPen = nullptr;
 };
 
-// Runs the parts in that order and answers the real time they took. The caller has passed
-// the frame gate.
-FrameTiming runFrame(const FrameParts& parts);
+// Runs the parts in that order on the presentation of `window` and answers the real time
+// they took. The caller has passed the frame gate.
+FrameTiming runFrame(const Presentation& presentation, win::HWND window, const FrameParts& parts);
 
 }  // namespace shell

@@ -12,9 +12,10 @@ namespace small_kit {
 
 // True when the message was one every program answers (picture, paint, destroy) or one
 // of the mouse rule's (and the targets followed it).
-inline bool handleSharedMessage(const char* programName, win::HWND window, win::UINT message, win::WPARAM wParam,
-                                win::LPARAM lParam, DoubleVec& leftTarget, DoubleVec& rightTarget) {
-    return shell::handleCommonMessage(programName, window, message, wParam) ||
+inline bool handleSharedMessage(const shell::Presentation& presentation, const char* programName, win::HWND window,
+                                win::UINT message, win::WPARAM wParam, win::LPARAM lParam, DoubleVec& leftTarget,
+                                DoubleVec& rightTarget) {
+    return shell::handleCommonMessage(presentation, programName, window, message, wParam) ||
            moveMouseTargets(message, wParam, lParam, leftTarget, rightTarget);
 }
 

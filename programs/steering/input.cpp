@@ -127,7 +127,7 @@ void handleKeyUp(SteeringRun& run, HWND window, WPARAM key) {
 LRESULT SteeringRun::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     SteeringRun& run = *this;
     if (handleMapEditing(run, window, message, wParam, lParam)) return 0;
-    if (shell::handleCommonMessage("steering", window, message, wParam,
+    if (shell::handleCommonMessage(presentation, "steering", window, message, wParam,
                                    [&run](const std::string& line) { showStatus(run, line); })) {
         return 0;
     }

@@ -60,12 +60,12 @@ bool BasicRun::frameTick() {
         const BasicRun& run = *static_cast<BasicRun*>(context);
         for (const auto& agent : run.world->agentArray) drawAgent(*agent, dc, run.drawing, run.world->debugOverlay);
     };
-    lastFrameTiming = shell::runFrame({this, update, draw});  // no timing bars in this program
+    lastFrameTiming = shell::runFrame(presentation, window(), {this, update, draw});  // no timing bars in this program
     return true;
 }
 
 LRESULT BasicRun::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (small_kit::handleSharedMessage("steering_basic", window, message, wParam, lParam,
+    if (small_kit::handleSharedMessage(presentation, "steering_basic", window, message, wParam, lParam,
                                        world->leftButtonTarget.position, world->rightButtonTarget.position)) {
         return 0;
     }
@@ -78,7 +78,7 @@ LRESULT BasicRun::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void BasicRun::releaseDrawingResources() {
     deleteDrawingResources(drawing);
-    shell::shutdownPresentation();
+    shell::shutdownPresentation(presentation);
 }
 
 void BasicRun::setupWorld() {

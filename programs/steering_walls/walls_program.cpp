@@ -70,12 +70,12 @@ bool WallsRun::frameTick() {
         world.wallMap.draw(dc, run.drawing);
         for (const std::unique_ptr<WallsAgent>& agent : world.agentList) drawAgent(*agent, dc, run.drawing);
     };
-    lastFrameTiming = shell::runFrame({this, update, draw, drawing.magentaPen, drawing.bluePen});
+    lastFrameTiming = shell::runFrame(presentation, window(), {this, update, draw, drawing.magentaPen, drawing.bluePen});
     return true;
 }
 
 LRESULT WallsRun::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (small_kit::handleSharedMessage("steering_walls", window, message, wParam, lParam,
+    if (small_kit::handleSharedMessage(presentation, "steering_walls", window, message, wParam, lParam,
                                        world->leftButtonTarget.position, world->rightButtonTarget.position)) {
         return 0;
     }
@@ -88,7 +88,7 @@ LRESULT WallsRun::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void WallsRun::releaseDrawingResources() {
     deleteDrawingResources(drawing);
-    shell::shutdownPresentation();
+    shell::shutdownPresentation(presentation);
 }
 
 void WallsRun::setupWorld() {

@@ -63,7 +63,7 @@ void postDueEvents(DriverState& state) {
     while (state.nextEvent < events.size() && events[state.nextEvent].frame <= state.framesRun + 1) {
         const int count = messagesForEvent(events[state.nextEvent], messages);
         for (int i = 0; i < count; ++i) {
-            win::PostMessage(shell::mainWindow, messages[i].message, messages[i].wParam, messages[i].lParam);
+            win::PostMessage(state.programRun->window(), messages[i].message, messages[i].wParam, messages[i].lParam);
         }
         ++state.nextEvent;
     }
@@ -171,7 +171,7 @@ RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>
     RunSummary summary;
     summary.exitCode = shell::runEntry(program, programRun, shell::programInstance(program), win::SW_SHOWDEFAULT,
                                        {&state, beforeTick, afterTick});
-    summary.windowCreated = shell::mainWindow != nullptr;
+    summary.windowCreated = programRun.window() != nullptr;
     // A run that ended before its last frame (close, Escape, Exit) still gets its final
     // screenshot: the last image presented.
     if (summary.windowCreated && !options.screenshotPath.empty() && state.framesRun < options.frames) {

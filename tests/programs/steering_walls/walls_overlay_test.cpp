@@ -57,8 +57,8 @@ TEST_F(WallsOverlay, AgentWithVectorsAndNeighbourCountIsTheseCalls) {
     for (const Case c : {Case{false, false}, Case{true, false}, Case{false, true}, Case{true, true}}) {
         world().overlayFlags.showVectors = c.vectors;
         world().overlayFlags.showNeighbours = c.neighbours;
-        const auto drawn = pixelsAfter([&](HDC dc) { drawAgent(agent, dc, drawing()); });
-        const auto expected = pixelsAfter([&](HDC dc) {
+        const auto drawn = pixelsAfter(*session->run(), [&](HDC dc) { drawAgent(agent, dc, drawing()); });
+        const auto expected = pixelsAfter(*session->run(), [&](HDC dc) {
             tools.body(dc, 190, 140, 210, 160);
             if (c.vectors) {
                 Tools::line(dc, tools.magenta, 200, 150, 200, 210);  // 15 steps of velocity
@@ -90,8 +90,8 @@ TEST_F(WallsOverlay, NeighbourCountCoversTheGridCellsWithinTwoRadii) {
     }
     world().overlayFlags.showNeighbours = true;
     Tools tools;
-    const auto drawn = pixelsAfter([&](HDC dc) { drawAgent(agent, dc, drawing()); });
-    const auto expected = pixelsAfter([&](HDC dc) {
+    const auto drawn = pixelsAfter(*session->run(), [&](HDC dc) { drawAgent(agent, dc, drawing()); });
+    const auto expected = pixelsAfter(*session->run(), [&](HDC dc) {
         tools.body(dc, 50, 50, 70, 70);
         SetTextColor(dc, RGB(255, 0, 0));
         TextOut(dc, 50, 50, "1", 1);  // the one at (95, 95)
@@ -102,7 +102,7 @@ TEST_F(WallsOverlay, NeighbourCountCoversTheGridCellsWithinTwoRadii) {
 TEST_F(WallsOverlay, WallSquaresOverlapTheGridLineOnTheirFarSides) {
     // Cell (0, 0) is wall: its square covers pixels 0..106 by 0..80, outlined in black
     // on the lines shared with its neighbours, green inside.
-    const auto pixels = pixelsAfter([&](HDC dc) { world().wallMap.draw(dc, drawing()); });
+    const auto pixels = pixelsAfter(*session->run(), [&](HDC dc) { world().wallMap.draw(dc, drawing()); });
     const uint32_t green = 0x00C800, black = 0;
     EXPECT_EQ(pixels[40 * 640 + 105], green);
     EXPECT_EQ(pixels[40 * 640 + 106], black);
@@ -113,7 +113,7 @@ TEST_F(WallsOverlay, WallSquaresOverlapTheGridLineOnTheirFarSides) {
 TEST_F(WallsOverlay, OccupancyShadesGetDarkerBy32PerAgentAndBlackAtEight) {
     const Tools tools;
     for (int n = 0; n <= 9; ++n) {
-        const auto pixels = pixelsAfter([&](HDC dc) {
+        const auto pixels = pixelsAfter(*session->run(), [&](HDC dc) {
             SelectObject(dc, tools.black);
             SelectObject(dc, occupancyBrush(drawing(), n));
             Rectangle(dc, 0, 0, 20, 20);

@@ -155,7 +155,7 @@ TEST_F(WallsProgram, WithoutPresentationTheProgramStillSteps) {
     session.reset();
     session = std::make_unique<headless::Session>();
     session->start(program(), {.failingPresentationStep = 7});  // GetDC fails: no device context to draw into
-    EXPECT_EQ(shell::offscreenDC, nullptr);
+    EXPECT_EQ(session->run()->presentation.offscreenDC, nullptr);
     world().leftButtonTarget.position = {160.0, 280.0};
     const DoubleVec before = world().agentList[16]->position;
     EXPECT_EQ(session->frames(5), 5);
