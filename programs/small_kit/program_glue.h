@@ -1,6 +1,7 @@
 #pragma once
 // What the runs of both small programs do alike: the messages they answer the same way
-// (those every program answers, then the mouse rule) and the checks round a trace row.
+// (those every program answers, then the mouse rule, then their own key releases and
+// menu commands) and the checks round a trace row.
 #include <cstddef>
 
 #include "platform/win.h"
@@ -17,6 +18,25 @@ inline bool handleSharedMessage(const shell::Presentation& presentation, const c
                                 DoubleVec& rightTarget) {
     return shell::handleCommonMessage(presentation, programName, window, message, wParam) ||
            moveMouseTargets(message, wParam, lParam, leftTarget, rightTarget);
+}
+
+// A small program's window procedure on its world (which has leftButtonTarget and
+// rightButtonTarget): the shared messages, then key releases to
+// onKeyUp(world, window, key) and menu commands to onCommand(world, window, id), every
+// other message to DefWindowProc.
+template <typename World, typename OnKeyUp, typename OnCommand>
+win::LRESULT dispatchMessage(const shell::Presentation& presentation, const char* programName, World& world,
+                             win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam,
+                             OnKeyUp onKeyUp, OnCommand onCommand) {
+    if (handleSharedMessage(presentation, programName, window, message, wParam, lParam,
+                            world.leftButtonTarget.position, world.rightButtonTarget.position)) {
+        return 0;
+    }
+    switch (message) {
+        case win::WM_KEYUP: onKeyUp(world, window, wParam); return 0;
+        case win::WM_COMMAND: onCommand(world, window, win::LOWORD(wParam)); return 0;
+        default: return win::DefWindowProc(window, message, wParam, lParam);
+    }
 }
 
 // The trace row of agent `index` of `count`, as format(index, buffer, size) writes it

@@ -65,15 +65,8 @@ bool BasicRun::frameTick() {
 }
 
 LRESULT BasicRun::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (small_kit::handleSharedMessage(presentation, "steering_basic", window, message, wParam, lParam,
-                                       world->leftButtonTarget.position, world->rightButtonTarget.position)) {
-        return 0;
-    }
-    switch (message) {
-        case WM_KEYUP: handleKeyUp(*world, window, wParam); return 0;
-        case WM_COMMAND: handleCommand(*world, window, LOWORD(wParam)); return 0;
-        default: return DefWindowProc(window, message, wParam, lParam);
-    }
+    return small_kit::dispatchMessage(presentation, "steering_basic", *world, window, message, wParam, lParam,
+                                      handleKeyUp, handleCommand);
 }
 
 void BasicRun::releaseDrawingResources() {
