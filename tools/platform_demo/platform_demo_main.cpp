@@ -12,6 +12,7 @@
 #include "platform/host.h"
 #include "programs/steering/steering_program.h"
 #include "platform/win.h"
+#include "shell/presentation.h"
 #include "tools/platform_demo/demo_scene.h"
 #ifdef STEERING_WITH_SDL
 #include "platform/sdl/sdl_backend.h"
@@ -30,12 +31,7 @@ constexpr DWORD kFrameGate = 10;  // milliseconds that must pass between frames
 // procedure reaches it through the window.
 struct Demo {
     HWND mainWindow = nullptr;
-    LPDIRECTDRAW directDraw = nullptr;
-    LPDIRECTDRAW2 directDraw2 = nullptr;
-    LPDIRECTDRAWSURFACE primary = nullptr;
-    LPDIRECTDRAWSURFACE offscreen = nullptr;
-    LPDIRECTDRAWCLIPPER clipper = nullptr;
-    HDC offscreenDC = nullptr;
+    shell::Presentation presentation;  // the programs' surfaces, set up as their entry does
     DWORD lastTick = 0;
     uint32_t frameCount = 0;
     bool highlight = false;
@@ -43,80 +39,16 @@ struct Demo {
     platform_demo::DemoResources demoResources;
 };
 
-bool initPresentation(Demo& demo) {
-    if (DirectDrawCreate(nullptr, &demo.directDraw, nullptr) != DD_OK) {
-        return false;
-    }
-    if (demo.directDraw->QueryInterface(IID_IDirectDraw2, reinterpret_cast<void**>(&demo.directDraw2)) != S_OK ||
-        demo.directDraw2 == nullptr) {
-        return false;
-    }
-    if (demo.directDraw2->SetCooperativeLevel(demo.mainWindow, DDSCL_NORMAL) != DD_OK) {
-        return false;
-    }
-    DDSURFACEDESC desc{};
-    desc.dwSize = 108;
-    desc.dwFlags = DDSD_CAPS;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-    if (demo.directDraw2->CreateSurface(&desc, &demo.primary, nullptr) != DD_OK) {
-        return false;
-    }
-    desc = DDSURFACEDESC{};
-    desc.dwSize = 108;
-    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-    desc.dwWidth = kWidth;
-    desc.dwHeight = kHeight;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY | DDSCAPS_OWNDC;
-    if (demo.directDraw2->CreateSurface(&desc, &demo.offscreen, nullptr) != DD_OK) {
-        return false;
-    }
-    if (demo.offscreen->GetDC(&demo.offscreenDC) != DD_OK) {
-        return false;
-    }
-    if (demo.directDraw2->CreateClipper(0, &demo.clipper, nullptr) != DD_OK ||
-        demo.clipper->SetHWnd(0, demo.mainWindow) != DD_OK) {
-        return false;
-    }
-    return demo.primary->SetClipper(demo.clipper) == DD_OK;
-}
-
-void shutdownPresentation(const Demo& demo) {
-    ShowCursor(TRUE);
-    if (demo.clipper) demo.clipper->Release();
-    if (demo.offscreen) demo.offscreen->Release();
-    if (demo.primary) demo.primary->Release();
-    if (demo.directDraw2) demo.directDraw2->Release();
-    if (demo.directDraw) demo.directDraw->Release();
-}
-
-void paint(const Demo& demo, HWND window) {
-    PAINTSTRUCT ps;
-    BeginPaint(window, &ps);
-    RECT rect;
-    GetClientRect(window, &rect);
-    POINT origin{0, 0};
-    ClientToScreen(window, &origin);
-    OffsetRect(&rect, origin.x, origin.y);
-    if (demo.primary != nullptr && demo.offscreen != nullptr) {
-        demo.primary->Blt(&rect, demo.offscreen, nullptr, DDBLT_WAIT, nullptr);
-    }
-    EndPaint(window, &ps);
-}
-
 bool frameTick(Demo& demo) {
     const DWORD now = GetTickCount();
     if (now - demo.lastTick <= kFrameGate) {
         return false;
     }
     demo.lastTick = now;
-    if (demo.offscreen == nullptr || demo.offscreenDC == nullptr) {
+    if (demo.presentation.offscreenDC == nullptr || !shell::clearOffscreen(demo.presentation)) {
         return false;
     }
-    DDBLTFX fx{};
-    fx.dwSize = sizeof fx;
-    fx.dwFillColor = 0xFFFFFF;
-    demo.offscreen->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx);
-    platform_demo::drawScene(demo.offscreenDC, demo.demoResources, demo.frameCount++, demo.highlight);
+    platform_demo::drawScene(demo.presentation.offscreenDC, demo.demoResources, demo.frameCount++, demo.highlight);
     RECT rect;
     GetClientRect(demo.mainWindow, &rect);
     InvalidateRect(demo.mainWindow, &rect, FALSE);
@@ -138,7 +70,7 @@ LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             PostQuitMessage(0);
             return 0;
         case WM_PAINT:
-            paint(*demo, window);
+            shell::paintWindow(demo->presentation, window);
             return 0;
         case WM_KEYDOWN:
             std::printf("keydown %u repeat %u\n", static_cast<unsigned>(wParam), static_cast<unsigned>(lParam & 0xFFFF));
@@ -240,7 +172,7 @@ int main(int argc, char** argv) {
     if (demo.mainWindow == nullptr) {
         return 0;
     }
-    initPresentation(demo);
+    shell::initPresentation(demo.presentation, demo.mainWindow, kWidth, kHeight);
     MSG msg{};
     long drawn = 0;
     for (;;) {
@@ -273,6 +205,6 @@ int main(int argc, char** argv) {
         }
     }
     platform_demo::deleteResources(demo.demoResources);
-    shutdownPresentation(demo);
+    shell::shutdownPresentation(demo.presentation);
     return static_cast<int>(msg.wParam);
 }
