@@ -7,11 +7,10 @@
 // measured against the exact shortest path and checked for clipping a blocking cell.
 // Detour's mesh comes from Recast over the map's walkable cells (two floor triangles per
 // cell, the cell type as area) at a quarter cell per voxel, with no erosion, so both
-// systems plan over the same free space. Recast & Detour are linked by this program only.
+// systems plan over the same free space. Recast & Detour are linked by this program and
+// scenario_detour only, both through tools/scenario_peer/recast_floor.h.
 #include <DetourNavMesh.h>
-#include <DetourNavMeshBuilder.h>
 #include <DetourNavMeshQuery.h>
-#include <Recast.h>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -32,6 +31,7 @@
 #include "navigation/shortest_path.h"
 #include "tools/nav_reference/exact_shortest_path.h"
 #include "tools/nav_reference/random_pairs.h"
+#include "tools/scenario_peer/recast_floor.h"
 #include "world/world_navigation.h"
 
 namespace {
@@ -53,12 +53,6 @@ constexpr int32_t kAgentClearance = 150;
 constexpr size_t kWorstShown = 8;
 
 
-double cpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 struct Detour {
     dtNavMesh* mesh = nullptr;
     dtNavMeshQuery* query = nullptr;
@@ -69,68 +63,23 @@ struct Detour {
 // 1 << area as flags, so a query filtered to one type stays on that type's ground.
 Detour buildDetour(const std::vector<uint8_t>& cells) {
     Detour out;
-    std::vector<float> verts;
-    std::vector<int> tris;
-    std::vector<unsigned char> areas;
+    peer::FloorQuads floor;
     for (int y = 0; y < kSide; ++y) {
         for (int x = 0; x < kSide; ++x) {
             const int type = cells[y * kSide + x] & 15;
-            if (type == 15) continue;
-            const int base = static_cast<int>(verts.size() / 3);
-            const float corners[4][2] = {{float(x), float(y)}, {float(x + 1), float(y)}, {float(x + 1), float(y + 1)},
-                                         {float(x), float(y + 1)}};
-            for (const auto& c : corners) verts.insert(verts.end(), {c[0], 0.0f, c[1]});
-            // Counter-clockwise seen from above (y up) so that Recast takes them as floor.
-            tris.insert(tris.end(), {base, base + 2, base + 1, base, base + 3, base + 2});
-            areas.insert(areas.end(), 2, static_cast<unsigned char>(type + 1));
+            if (type != 15) floor.addCell(x, y, static_cast<unsigned char>(type + 1));
         }
     }
-    rcContext ctx(false);
-    const float cs = 1.0f / kVoxelsPerCell, ch = 0.1f;
-    const float bmin[3] = {0, -1, 0}, bmax[3] = {float(kSide), 1, float(kSide)};
-    const int width = static_cast<int>(kSide * kVoxelsPerCell);
-    rcHeightfield* hf = rcAllocHeightfield();
-    rcCompactHeightfield* chf = rcAllocCompactHeightfield();
-    rcContourSet* cset = rcAllocContourSet();
-    rcPolyMesh* pmesh = rcAllocPolyMesh();
-    bool ok = rcCreateHeightfield(&ctx, *hf, width, width, bmin, bmax, cs, ch) &&
-              rcRasterizeTriangles(&ctx, verts.data(), static_cast<int>(verts.size() / 3), tris.data(), areas.data(),
-                                   static_cast<int>(areas.size()), *hf, 1) &&
-              rcBuildCompactHeightfield(&ctx, 2, 1, *hf, *chf) && rcBuildDistanceField(&ctx, *chf) &&
-              rcBuildRegions(&ctx, *chf, 0, 0, 0) && rcBuildContours(&ctx, *chf, 0.1f, 0, *cset) &&
-              rcBuildPolyMesh(&ctx, *cset, 6, *pmesh);
+    peer::RecastSettings settings;
+    settings.cellSize = 1.0f / kVoxelsPerCell;
+    settings.extent = static_cast<float>(kSide);
+    settings.flagsOf = [](unsigned char area) { return static_cast<unsigned short>(1u << area); };
+    out.mesh = peer::buildDetourMesh(floor, settings);
+    bool ok = out.mesh != nullptr;
     if (ok) {
-        for (int i = 0; i < pmesh->npolys; ++i) pmesh->flags[i] = static_cast<unsigned short>(1u << pmesh->areas[i]);
-        dtNavMeshCreateParams params{};
-        params.verts = pmesh->verts;
-        params.vertCount = pmesh->nverts;
-        params.polys = pmesh->polys;
-        params.polyAreas = pmesh->areas;
-        params.polyFlags = pmesh->flags;
-        params.polyCount = pmesh->npolys;
-        params.nvp = pmesh->nvp;
-        params.walkableHeight = 0.2f;
-        params.walkableRadius = 0;
-        params.walkableClimb = 0.1f;
-        rcVcopy(params.bmin, pmesh->bmin);
-        rcVcopy(params.bmax, pmesh->bmax);
-        params.cs = cs;
-        params.ch = ch;
-        params.buildBvTree = true;
-        unsigned char* data = nullptr;
-        int size = 0;
-        ok = dtCreateNavMeshData(&params, &data, &size);
-        if (ok) {
-            out.mesh = dtAllocNavMesh();
-            ok = dtStatusSucceed(out.mesh->init(data, size, DT_TILE_FREE_DATA));
-            out.query = dtAllocNavMeshQuery();
-            ok = ok && dtStatusSucceed(out.query->init(out.mesh, 65535));
-        }
+        out.query = dtAllocNavMeshQuery();
+        ok = dtStatusSucceed(out.query->init(out.mesh, 65535));
     }
-    rcFreeHeightField(hf);
-    rcFreeCompactHeightfield(chf);
-    rcFreeContourSet(cset);
-    rcFreePolyMesh(pmesh);
     out.ok = ok;
     if (!ok) std::fprintf(stderr, "bench_navigation_peer: the Recast build failed\n");
     return out;
@@ -426,10 +375,10 @@ double processorMicroseconds(const Scenario& s, System system, const std::vector
     auto scratch = std::make_unique<DetourScratch>();
     nav::PathResult result;
     int32_t sink = 0;
-    const double t0 = cpuSeconds();
+    const double t0 = peer::processorSeconds();
     for (int r = 0; r < rounds; ++r)
         for (int i : pairs) sink += runQuery(s, system, static_cast<size_t>(i), result, *scratch);
-    const double t1 = cpuSeconds();
+    const double t1 = peer::processorSeconds();
     benchmark::DoNotOptimize(sink);
     return (t1 - t0) * 1e6 / (static_cast<double>(rounds) * static_cast<double>(pairs.size()));
 }

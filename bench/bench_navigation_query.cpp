@@ -21,19 +21,7 @@ namespace {
 constexpr int kSide = 256;
 constexpr int kPairs = 10000;
 
-
-struct Pair {
-    int fromX, fromY, toX, toY;  // world units
-};
-
-// Deterministic 31-bit linear congruential generator.
-struct Lcg {
-    uint32_t state;
-    int below(int n) {
-        state = state * 1103515245u + 12345u;
-        return static_cast<int>(((state >> 1) & 0x7FFFFFFF) % static_cast<uint32_t>(n));
-    }
-};
+using Pair = navref::QueryPair;
 
 std::vector<uint8_t> loadMap() {
     std::vector<uint8_t> cells(kSide * kSide, 0);
@@ -51,9 +39,9 @@ struct Scenario {
     std::vector<Pair> unreachable;
 };
 
-// Builds the mesh and draws the pairs: a start cell uniformly among walkable cells, a goal
-// cell uniformly among the cells of its component (or of another one), random points
-// inside both cells.
+// Builds the mesh and draws the pairs with the generator navtool and the tests use (a start
+// cell uniformly among walkable cells, a goal cell uniformly among the cells of its
+// component, or of another one, random points inside both cells).
 const Scenario& scenario() {
     static Scenario s = [] {
         Scenario out;
@@ -63,39 +51,8 @@ const Scenario& scenario() {
         std::copy(cells.begin(), cells.end(), world.gridMap.cells());
         world.navMesh.linkRule = steering::sameCellType;
         if (!nav::buildNavigation(world.navMesh, cells.data())) std::fprintf(stderr, "bench_navigation_query: build failed\n");
-        const std::vector<int> label = navref::cell_components(cells.data());
-        std::vector<std::vector<int>> members;
-        std::vector<int> walkable;
-        for (int i = 0; i < kSide * kSide; ++i) {
-            if (label[i] < 0) continue;
-            if (label[i] >= static_cast<int>(members.size())) members.resize(label[i] + 1);
-            members[label[i]].push_back(i);
-            walkable.push_back(i);
-        }
-        Lcg rnd{20240601u};
-        auto point = [&](int cell, int& x, int& y) {
-            x = (cell % kSide) * 256 + rnd.below(256);
-            y = (cell / kSide) * 256 + rnd.below(256);
-        };
-        while (static_cast<int>(out.reachable.size()) < kPairs && !walkable.empty()) {
-            const int a = walkable[rnd.below(static_cast<int>(walkable.size()))];
-            const std::vector<int>& same = members[label[a]];
-            if (same.size() < 2) continue;
-            const int b = same[rnd.below(static_cast<int>(same.size()))];
-            Pair p{};
-            point(a, p.fromX, p.fromY);
-            point(b, p.toX, p.toY);
-            out.reachable.push_back(p);
-        }
-        while (static_cast<int>(out.unreachable.size()) < kPairs && members.size() > 1) {
-            const int a = walkable[rnd.below(static_cast<int>(walkable.size()))];
-            const int b = walkable[rnd.below(static_cast<int>(walkable.size()))];
-            if (label[a] == label[b]) continue;
-            Pair p{};
-            point(a, p.fromX, p.fromY);
-            point(b, p.toX, p.toY);
-            out.unreachable.push_back(p);
-        }
+        out.reachable = navref::random_pairs(cells.data(), kPairs, 20240601u, true);
+        out.unreachable = navref::random_pairs(cells.data(), kPairs, 20240602u, false);
         return out;
     }();
     return s;

@@ -19,50 +19,58 @@ namespace {
 // Steps run before measuring, so that the agents are spread out and moving.
 constexpr int warmUpSteps = 200;
 
-// A headless window and off-screen surface to draw into, made once per process.
+// A headless window and off-screen surface to draw into, made once per process, and the
+// steering_walls run whose pens and brushes the walls benchmarks draw with.
+steering_walls::WallsRun& wallsRun() {
+    static const std::unique_ptr<shell::ProgramRun> run = [] {
+        win::host::useHeadlessBackend();
+        return steering_walls::program().makeRun();
+    }();
+    return static_cast<steering_walls::WallsRun&>(*run);
+}
+
 win::HDC drawingSurface() {
     static win::HDC dc = [] {
-        win::host::useHeadlessBackend();
-        static const std::unique_ptr<shell::ProgramRun> run = steering_walls::program().makeRun();
-        shell::mainWindow = shell::createMainWindow(*run, shell::programInstance(steering_walls::program()), win::SW_SHOW);
-        shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight);
-        return shell::offscreenDC;
+        const win::HWND window =
+            shell::createMainWindow(wallsRun(), shell::programInstance(steering_walls::program()), win::SW_SHOW);
+        shell::initPresentation(wallsRun().presentation, window, shell::kClientWidth, shell::kClientHeight);
+        return wallsRun().presentation.offscreenDC;
     }();
     return dc;
 }
 
 // The start population plus `upReleases` batches of five arrivers, all heading for a
-// point in the open band and warmed up.
-void setupWalls(int upReleases) {
+// point in the open band and warmed up, in a world made afresh for each benchmark.
+std::unique_ptr<steering_walls::WallsWorld> setupWalls(int upReleases) {
     using namespace steering_walls;
-    agentList.clear();
-    runtimeRandom = RandomGenerator{};
-    setupWorld();
-    for (int i = 0; i < upReleases; ++i) addArrivers();
-    leftButtonTarget.position = {560.0, 120.0};
-    rightButtonTarget.position = {400.0, 40.0};
-    for (int i = 0; i < warmUpSteps; ++i) updateAll();
+    auto world = std::make_unique<WallsWorld>();
+    setupWorld(*world);
+    for (int i = 0; i < upReleases; ++i) addArrivers(*world);
+    world->leftButtonTarget.position = {560.0, 120.0};
+    world->rightButtonTarget.position = {400.0, 40.0};
+    for (int i = 0; i < warmUpSteps; ++i) updateAll(*world);
+    return world;
 }
 
 void BM_WallsStep(benchmark::State& state) {
-    setupWalls(static_cast<int>(state.range(0)));
-    for (auto _ : state) steering_walls::updateAll();
-    state.counters["agents"] = static_cast<double>(steering_walls::agentList.size());
+    const auto world = setupWalls(static_cast<int>(state.range(0)));
+    for (auto _ : state) steering_walls::updateAll(*world);
+    state.counters["agents"] = static_cast<double>(world->agentList.size());
 }
 BENCHMARK(BM_WallsStep)->Arg(0)->Arg(10)->Arg(40);
 
 void BM_WallsDrawWithEveryOverlay(benchmark::State& state) {
     using namespace steering_walls;
     win::HDC dc = drawingSurface();
-    setupWalls(static_cast<int>(state.range(0)));
-    overlayFlags = OverlayFlags{true, true, true};
+    const WallsDrawingResources& drawing = wallsRun().drawing;
+    const auto world = setupWalls(static_cast<int>(state.range(0)));
+    world->overlayFlags = OverlayFlags{true, true, true};
     for (auto _ : state) {
-        agentGrid.draw(dc);
-        wallMap.draw(dc);
-        for (const auto& agent : agentList) drawAgent(*agent, dc);
+        world->agentGrid.draw(dc, drawing);
+        world->wallMap.draw(dc, drawing);
+        for (const auto& agent : world->agentList) drawAgent(*agent, dc, drawing);
     }
-    overlayFlags = OverlayFlags{};
-    state.counters["agents"] = static_cast<double>(agentList.size());
+    state.counters["agents"] = static_cast<double>(world->agentList.size());
 }
 BENCHMARK(BM_WallsDrawWithEveryOverlay)->Arg(0)->Arg(40);
 

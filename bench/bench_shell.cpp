@@ -31,9 +31,9 @@ void setupOneAgentWindow() {
     done = true;
     win::host::useHeadlessBackend();
     win::host::setTickCount(0);
-    shell::mainWindow =
+    const win::HWND window =
         shell::createMainWindow(bench_scenes::benchRun(), shell::programInstance(steering::steeringProgram), win::SW_SHOW);
-    shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight);
+    shell::initPresentation(bench_scenes::benchRun().presentation, window, shell::kClientWidth, shell::kClientHeight);
     bench_scenes::benchWorld().gridMap.init(256, 256);
     bench_scenes::benchWorld().neighbourGrid.init(128, 128);
     steering::Agent agent;
@@ -44,7 +44,7 @@ void setupOneAgentWindow() {
 
 void BM_FrameTickOneAgent(benchmark::State& state) {
     setupOneAgentWindow();
-    if (shell::offscreenDC == nullptr) {
+    if (bench_scenes::benchRun().presentation.offscreenDC == nullptr) {
         state.SkipWithError("presentation set-up failed");
         return;
     }

@@ -19,14 +19,7 @@ constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU;  // fixed size: no sizin
 // The size announced in the class record's cbSize; RegisterClassEx does not read it.
 constexpr UINT kWindowClassRecordSize = 48;
 
-LoopObserver loopObserver;
-
 }  // namespace
-
-HWND mainWindow = nullptr;
-FrameTiming lastFrameTiming;
-
-void setLoopObserver(const LoopObserver& observer) { loopObserver = observer; }
 
 uint64_t monotonicNanoseconds() {
     return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -82,33 +75,36 @@ HWND createMainWindow(ProgramRun& programRun, HINSTANCE instance, int showComman
     return window;
 }
 
-bool startEntry(const Program& program, ProgramRun& programRun, HINSTANCE instance, int showCommand, EntryRun& run) {
+bool startEntry(const Program& program, ProgramRun& programRun, HINSTANCE instance, int showCommand, EntryRun& run,
+                const LoopObserver& observer) {
     run = EntryRun{};
     run.program = &program;
     run.programRun = &programRun;
-    mainWindow = createMainWindow(programRun, instance, showCommand);
-    if (mainWindow == nullptr) return false;
+    run.observer = observer;
+    const HWND window = createMainWindow(programRun, instance, showCommand);
+    if (window == nullptr) return false;
 
-    initPresentation(mainWindow, kClientWidth, kClientHeight);
+    initPresentation(programRun.presentation, window, kClientWidth, kClientHeight);
     programRun.setupWorld();
     return true;
 }
 
 bool runLoopPass(EntryRun& run) {
     MSG& message = run.message;
+    const LoopObserver& observer = run.observer;
     const bool removed = PeekMessage(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
     if (removed) {
         if (message.message == WM_QUIT) {
             run.tickAccepted = false;
             return false;
         }
-        if (loopObserver.onMessage != nullptr) loopObserver.onMessage(message);
+        if (observer.onMessage != nullptr) observer.onMessage(observer.context, message);
         TranslateMessage(&message);
         DispatchMessage(&message);
     }
-    if (loopObserver.beforeTick != nullptr) loopObserver.beforeTick(removed);
+    if (observer.beforeTick != nullptr) observer.beforeTick(observer.context, removed);
     run.tickAccepted = run.programRun->frameTick();
-    if (loopObserver.afterTick != nullptr) loopObserver.afterTick(removed, run.tickAccepted);
+    if (observer.afterTick != nullptr) observer.afterTick(observer.context, removed, run.tickAccepted);
     return true;
 }
 
@@ -117,9 +113,10 @@ int finishEntry(EntryRun& run) {
     return static_cast<int>(run.message.wParam);
 }
 
-int runEntry(const Program& program, ProgramRun& programRun, HINSTANCE instance, int showCommand) {
+int runEntry(const Program& program, ProgramRun& programRun, HINSTANCE instance, int showCommand,
+             const LoopObserver& observer) {
     EntryRun run;
-    if (!startEntry(program, programRun, instance, showCommand, run)) return 0;
+    if (!startEntry(program, programRun, instance, showCommand, run, observer)) return 0;
     while (runLoopPass(run)) {
     }
     return finishEntry(run);

@@ -4,9 +4,7 @@
 
 namespace shell {
 
-uint32_t lastTickTime = 0;
-
-bool passFrameGate() {
+bool passFrameGate(uint32_t& lastTickTime) {
     const uint32_t now = win::GetTickCount();
     // Unsigned difference: a wrap of the 32-bit counter still yields the true interval.
     if (now - lastTickTime <= kFrameGateMilliseconds) return false;

@@ -36,12 +36,14 @@ int runInteractive(const Program& program, ProgramRun& programRun, int argc, cha
     // Without a display there is nothing to show; the backend has said why on stderr.
     if (!openBackend()) return kExitNoDisplay;
     if (recordHeader != nullptr && !options.recordPath.empty()) options.recordHeader = recordHeader(programRun);
-    if (!startSession(program, programRun, options, error)) {
+    Session session;
+    if (!startSession(program, programRun, options, session, error)) {
         std::fprintf(stderr, "%s: %s\n", program.name, error.c_str());
         return kExitUsage;
     }
-    const int code = runEntry(program, programRun, programInstance(program), win::SW_SHOWDEFAULT);
-    if (!finishSession()) return code != 0 ? code : kExitSessionFiles;
+    const int code =
+        runEntry(program, programRun, programInstance(program), win::SW_SHOWDEFAULT, sessionObserver(session));
+    if (!finishSession(session)) return code != 0 ? code : kExitSessionFiles;
     return code;
 }
 

@@ -10,6 +10,8 @@
 
 #include "platform/program_resources.h"
 #include "platform/win.h"
+#include "shell/presentation.h"
+#include "shell/timed_frame.h"
 
 namespace shell {
 
@@ -29,13 +31,25 @@ public:
     virtual void setupWorld() = 0;
     // True when it produced a frame.
     virtual bool frameTick() = 0;
-    // Deletes the program's pens and brushes, then calls shell::shutdownPresentation().
+    // Deletes the program's pens and brushes, then shuts its presentation down.
     virtual void releaseDrawingResources() = 0;
     // Headless driver trace: number of agents, and one CSV row fragment per agent,
     // "x,y,vx,vy[,extra...]" (no line end). Returns the length written, or -1 when the
     // index is out of range or the buffer is too small.
     virtual int agentCount() const = 0;
     virtual int traceAgent(int index, char* buffer, int size) const = 0;
+
+    // The frame gate of this run (passFrameGate): GetTickCount of its last accepted tick,
+    // milliseconds; 0 for a new run, so its first tick passes.
+    uint32_t lastTickTime = 0;
+    // Real time spent in the last accepted tick (what runFrame answers), read by the
+    // headless driver's summary.
+    FrameTiming lastFrameTiming;
+    // The surfaces of its window, set up by the entry (initPresentation) and released by
+    // releaseDrawingResources.
+    Presentation presentation;
+    // Its main window once created (kept at WM_CREATE); null before.
+    win::HWND window() const { return window_; }
 
 private:
     friend win::LRESULT programWindowProcedure(win::HWND, win::UINT, win::WPARAM, win::LPARAM);
@@ -65,11 +79,24 @@ constexpr uint32_t kFrameGateMilliseconds = 10;
 // The instance that carries the program's menus and icons.
 win::HINSTANCE programInstance(const Program& program);
 
+// Hooks around each loop pass, for the headless driver and a recorded session; each is
+// called with `context`. beforeTick runs after the pass's message step (removedMessage
+// says whether one was removed) and before frameTick; afterTick runs after frameTick. Any
+// may be null. onMessage sees every removed message other than WM_QUIT just before it is
+// dispatched. A plain interactive run has none.
+struct LoopObserver {
+    void* context = nullptr;
+    void (*beforeTick)(void* context, bool removedMessage) = nullptr;
+    void (*afterTick)(void* context, bool removedMessage, bool tickAccepted) = nullptr;
+    void (*onMessage)(void* context, const win::MSG& message) = nullptr;
+};
+
 // Entry steps: createMainWindow, initPresentation(640, 480), setupWorld, the loop
 // that never blocks (one message at most, then frameTick, every pass), then
-// releaseDrawingResources, all on the given run. Returns the quit message's wParam, or 0
-// when the window cannot be created.
-int runEntry(const Program& program, ProgramRun& programRun, win::HINSTANCE instance, int showCommand);
+// releaseDrawingResources, all on the given run, with the observer's hooks round every
+// pass. Returns the quit message's wParam, or 0 when the window cannot be created.
+int runEntry(const Program& program, ProgramRun& programRun, win::HINSTANCE instance, int showCommand,
+             const LoopObserver& observer = {});
 
 // The same entry in its three steps, for a host that runs the loop itself one pass at a
 // time (a browser, which needs control back between frames). runEntry is startEntry,
@@ -79,10 +106,11 @@ struct EntryRun {
     ProgramRun* programRun = nullptr;  // not owned
     win::MSG message{};  // the last message removed; WM_QUIT's wParam is the exit code
     bool tickAccepted = false;  // the last pass's frameTick produced a frame
+    LoopObserver observer;      // hooks round every pass; none by default
 };
 // Window, presentation, world set-up. False when the window cannot be created (exit code 0).
 bool startEntry(const Program& program, ProgramRun& programRun, win::HINSTANCE instance, int showCommand,
-                EntryRun& run);
+                EntryRun& run, const LoopObserver& observer = {});
 // One pass of the loop: at most one message removed and dispatched, then frameTick.
 // False, without a tick, once the quit message has been removed.
 bool runLoopPass(EntryRun& run);
@@ -93,24 +121,10 @@ int finishEntry(EntryRun& run);
 // caption, system menu and the class menu 103, its messages going to programRun. Null on
 // failure.
 win::HWND createMainWindow(ProgramRun& programRun, win::HINSTANCE instance, int showCommand);
-extern win::HWND mainWindow;
-
-// DirectDraw set-up: false at the first failing step, keeping what was created.
-bool initPresentation(win::HWND window, int width, int height);
-// The WM_PAINT handler: begin paint, blit the off-screen surface onto the client area
-// (only when the primary surface exists), end paint.
-void paintWindow(win::HWND window);
-// Shows the cursor and releases whatever presentation objects exist.
-void shutdownPresentation();
-// The device context every frame is drawn into; null until initPresentation got it.
-extern win::HDC offscreenDC;
-// Fills the off-screen surface with 0xFFFFFF (white); false and no effect without one.
-bool clearOffscreen();
 
 // The 10 ms gate on GetTickCount, in unsigned 32-bit arithmetic so a counter wrap still
 // gives a positive difference. True (and lastTickTime = now) when the tick may run.
-bool passFrameGate();
-extern uint32_t lastTickTime;  // milliseconds, GetTickCount of the last accepted tick
+bool passFrameGate(uint32_t& lastTickTime);
 
 // Processor identification, built afresh by every tick that takes timings.
 struct CpuInfo {
@@ -123,24 +137,7 @@ CpuInfo buildCpuInfo();
 // Low 32 bits of the time-stamp counter (0 where there is none).
 uint32_t timeStampLow32();
 
-// Real time spent in the last accepted tick, read by the headless driver's summary.
-// Each program's frameTick fills it (with monotonicNanoseconds) when it runs.
-struct FrameTiming {
-    uint64_t updateNanoseconds = 0;
-    uint64_t drawNanoseconds = 0;
-};
-extern FrameTiming lastFrameTiming;
 uint64_t monotonicNanoseconds();
 
-// Headless driver hooks around each loop pass. beforeTick runs after the pass's message
-// step (removedMessage says whether one was removed) and before frameTick; afterTick
-// runs after frameTick. Either may be null. Interactive runs install none.
-// onMessage sees every removed message other than WM_QUIT just before it is dispatched.
-struct LoopObserver {
-    void (*beforeTick)(bool removedMessage) = nullptr;
-    void (*afterTick)(bool removedMessage, bool tickAccepted) = nullptr;
-    void (*onMessage)(const win::MSG& message) = nullptr;
-};
-void setLoopObserver(const LoopObserver& observer);
 
 }  // namespace shell

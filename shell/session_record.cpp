@@ -21,23 +21,15 @@ void keyName(uint32_t code, char* out, std::size_t size) {
     std::snprintf(out, size, "%s", win::host::virtualKeyName(static_cast<int>(code)).c_str());
 }
 
-struct Session {
-    const ProgramRun* programRun = nullptr;
-    std::FILE* record = nullptr;
-    std::FILE* trace = nullptr;
-    uint32_t framesRun = 0;  // accepted ticks so far
-    char line[kRecordLineSize] = {};
-};
-
-Session session;
-
-void onMessage(const MSG& message) {
+void onMessage(void* context, const MSG& message) {
+    Session& session = *static_cast<Session*>(context);
     if (session.record == nullptr) return;
     const int length = recordedLine(message, session.framesRun + 1, session.line, kRecordLineSize);
     if (length > 0) std::fwrite(session.line, 1, static_cast<std::size_t>(length), session.record);
 }
 
-void afterTick(bool /*removedMessage*/, bool accepted) {
+void afterTick(void* context, bool /*removedMessage*/, bool accepted) {
+    Session& session = *static_cast<Session*>(context);
     if (!accepted) return;
     ++session.framesRun;
     if (session.trace != nullptr) writeTraceRows(session.trace, *session.programRun, session.framesRun);
@@ -156,7 +148,7 @@ bool parseSessionOptions(int argc, char** argv, bool allowMap, SessionOptions& o
 }
 
 bool startSession(const Program& program, const ProgramRun& programRun, const SessionOptions& options,
-                  std::string& error) {
+                  Session& session, std::string& error) {
     session = Session{};
     session.programRun = &programRun;
     auto open = [&](const std::string& path, const char* what, std::FILE*& file) {
@@ -176,15 +168,18 @@ bool startSession(const Program& program, const ProgramRun& programRun, const Se
         if (!options.recordHeader.empty()) std::fprintf(session.record, "%s\n", options.recordHeader.c_str());
     }
     if (session.trace != nullptr) writeTraceHeader(session.trace, program);
-    LoopObserver observer;
-    observer.afterTick = afterTick;
-    observer.onMessage = onMessage;
-    setLoopObserver(observer);
     return true;
 }
 
-bool finishSession() {
-    setLoopObserver({});
+LoopObserver sessionObserver(Session& session) {
+    LoopObserver observer;
+    observer.context = &session;
+    observer.afterTick = afterTick;
+    observer.onMessage = onMessage;
+    return observer;
+}
+
+bool finishSession(Session& session) {
     const bool recordOk = closeFile(session.record, "record");
     const bool traceOk = closeFile(session.trace, "trace");
     return recordOk && traceOk;

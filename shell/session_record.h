@@ -37,11 +37,23 @@ struct SessionOptions {
 // Parses argv; allowMap says whether --map is accepted. False with a one-line error.
 bool parseSessionOptions(int argc, char** argv, bool allowMap, SessionOptions& options, std::string& error);
 
-// Opens the files and installs the loop observer that writes them; false with a one-line
-// error (nothing installed) when a file cannot be created.
+// One recorded session: its files and the frames counted so far. The interactive run
+// owns it and hands the entry its observer.
+struct Session {
+    const ProgramRun* programRun = nullptr;
+    std::FILE* record = nullptr;
+    std::FILE* trace = nullptr;
+    uint32_t framesRun = 0;  // accepted ticks so far
+    char line[kRecordLineSize] = {};
+};
+
+// Opens the files into the session; false with a one-line error (no file left open) when
+// one cannot be created.
 bool startSession(const Program& program, const ProgramRun& programRun, const SessionOptions& options,
-                  std::string& error);
+                  Session& session, std::string& error);
+// The loop observer that writes the session's files, for runEntry.
+LoopObserver sessionObserver(Session& session);
 // Flushes and closes the files; false when a write failed (said on stderr).
-bool finishSession();
+bool finishSession(Session& session);
 
 }  // namespace shell

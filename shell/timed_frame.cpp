@@ -16,8 +16,8 @@ void timingBar(HDC dc, HPEN pen, uint32_t cycles, int y) {
 
 }  // namespace
 
-void runFrame(const FrameParts& parts) {
-    clearOffscreen();
+FrameTiming runFrame(const Presentation& presentation, HWND window, const FrameParts& parts) {
+    clearOffscreen(presentation);
     const bool bars = parts.updateBarPen != nullptr && parts.drawBarPen != nullptr;
     const bool counting = bars && buildCpuInfo().hasTimeStampCounter != 0;
 
@@ -29,7 +29,7 @@ void runFrame(const FrameParts& parts) {
 
     const uint32_t drawStart = counting ? timeStampLow32() : 0;
     // Without an off-screen device context the simulation still runs; nothing is drawn.
-    const HDC dc = offscreenDC;
+    const HDC dc = presentation.offscreenDC;
     if (dc != nullptr) parts.draw(parts.context, dc);
     const uint32_t drawCycles = counting ? timeStampLow32() - drawStart : 0;
 
@@ -38,12 +38,14 @@ void runFrame(const FrameParts& parts) {
         timingBar(dc, parts.drawBarPen, drawCycles, kDrawBarY);
     }
     const uint64_t drawEnd = monotonicNanoseconds();
-    lastFrameTiming.updateNanoseconds = drawBegin - updateBegin;
-    lastFrameTiming.drawNanoseconds = drawEnd - drawBegin;
+    FrameTiming timing;
+    timing.updateNanoseconds = drawBegin - updateBegin;
+    timing.drawNanoseconds = drawEnd - drawBegin;
 
     RECT client;
-    GetClientRect(mainWindow, &client);
-    InvalidateRect(mainWindow, &client, FALSE);
+    GetClientRect(window, &client);
+    InvalidateRect(window, &client, FALSE);
+    return timing;
 }
 
 }  // namespace shell

@@ -4,6 +4,7 @@
 // drawing cost in processor cycles) where the program shows them, the real times for the
 // headless driver's summary, and a request to repaint the client area.
 #include "platform/win.h"
+#include "shell/presentation.h"
 
 namespace shell {
 
@@ -12,6 +13,13 @@ constexpr int kTimingBarCyclesShift = 14;
 constexpr int kTimingBarStartX = 10;  // pixels, both bars
 constexpr int kUpdateBarY = 10;       // pixels
 constexpr int kDrawBarY = 20;         // pixels
+
+// Real time spent in one accepted tick.
+struct FrameTiming {
+    uint64_t updateNanoseconds = 0;
+    uint64_t drawNanoseconds = 0;
+};
+uint64_t monotonicNanoseconds();
 
 struct FrameParts {
     void* context;                              // handed to both parts (the program's run)
@@ -23,7 +31,8 @@ struct FrameParts {
     win::HPEN drawBarPen = nullptr;
 };
 
-// Runs the parts in that order. The caller has passed the frame gate.
-void runFrame(const FrameParts& parts);
+// Runs the parts in that order on the presentation of `window` and answers the real time
+// they took. The caller has passed the frame gate.
+FrameTiming runFrame(const Presentation& presentation, win::HWND window, const FrameParts& parts);
 
 }  // namespace shell

@@ -8,7 +8,7 @@ namespace steering {
 
 void SteeringRun::releaseDrawingResources() {
     deleteDrawingResources(drawing);
-    shell::shutdownPresentation();
+    shell::shutdownPresentation(presentation);
 }
 
 }  // namespace steering

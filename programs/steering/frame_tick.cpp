@@ -50,10 +50,10 @@ WorldRect visibleWorldRect(const SteeringRun& run) {
 }
 
 bool SteeringRun::frameTick() {
-    if (!shell::passFrameGate()) return false;
+    if (!shell::passFrameGate(lastTickTime)) return false;
     world->navLog.advanceFrame();  // the trace's "F=" numbers count accepted ticks
     // The blue drawing-bar pen stays selected: the map's wall cells inherit it as their outline.
-    shell::runFrame({this, updateStep, drawFrame, drawing.magentaPen, drawing.bluePen});
+    lastFrameTiming = shell::runFrame(presentation, window(), {this, updateStep, drawFrame, drawing.magentaPen, drawing.bluePen});
     return true;
 }
 

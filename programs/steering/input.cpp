@@ -2,7 +2,7 @@
 // the overlay toggles, and adding, removing and directing agents.
 #include "platform/win.h"
 #include "programs/steering/map_editing.h"
-#include "shell/picture.h"
+#include "shell/window_messages.h"
 #include "shell/program_entry.h"
 #include "programs/steering/steering_program.h"
 #include "programs/steering/steering_run.h"
@@ -127,11 +127,11 @@ void handleKeyUp(SteeringRun& run, HWND window, WPARAM key) {
 LRESULT SteeringRun::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     SteeringRun& run = *this;
     if (handleMapEditing(run, window, message, wParam, lParam)) return 0;
-    if (shell::handlePictureMessage("steering", message, wParam,
-                                    [&run](const std::string& line) { showStatus(run, line); })) return 0;
+    if (shell::handleCommonMessage(presentation, "steering", window, message, wParam,
+                                   [&run](const std::string& line) { showStatus(run, line); })) {
+        return 0;
+    }
     switch (message) {
-        case WM_DESTROY: PostQuitMessage(0); return 0;
-        case WM_PAINT: shell::paintWindow(window); return 0;
         case WM_KEYDOWN: handleKeyDown(run, wParam, lParam); return 0;
         case WM_KEYUP: handleKeyUp(run, window, wParam); return 0;
         case WM_COMMAND: handleCommand(run, window, LOWORD(wParam)); return 0;

@@ -42,8 +42,8 @@ void SteeringRun::setupWorld() {
     world->navLog.setOn(navLogRequested);
     world->navLog.configureFromEnvironment();
     // Every run starts in the classic navigation mode, its menu item checked.
-    if (shell::mainWindow != nullptr) {
-        const win::HMENU menu = win::GetMenu(shell::mainWindow);
+    if (window() != nullptr) {
+        const win::HMENU menu = win::GetMenu(window());
         win::CheckMenuItem(menu, kCommandNavigationClassic, win::MF_BYCOMMAND | win::MF_CHECKED);
         win::CheckMenuItem(menu, kCommandNavigationShortest, win::MF_BYCOMMAND | win::MF_UNCHECKED);
     }
@@ -69,7 +69,7 @@ void SteeringRun::setupWorld() {
         if (!openScenario(*this, scenarioFilePath, reason)) std::fprintf(stderr, "%s\n", reason.c_str());
     }
     // The paint choice a new run has (Wall), its Map item checked.
-    if (shell::mainWindow != nullptr) setChoice(*this, shell::mainWindow, mapEdit.choice);
+    if (window() != nullptr) setChoice(*this, window(), mapEdit.choice);
 }
 
 }  // namespace steering

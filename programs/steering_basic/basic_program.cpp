@@ -4,8 +4,7 @@
 
 #include "programs/steering_basic/basic_drawing.h"
 #include "programs/steering_basic/basic_world.h"
-#include "programs/small_kit/mouse_targets.h"
-#include "shell/picture.h"
+#include "programs/small_kit/program_glue.h"
 #include "shell/timed_frame.h"
 
 namespace steering_basic {
@@ -45,47 +44,34 @@ int BasicRun::agentCount() const { return static_cast<int>(world->agentArray.siz
 
 int BasicRun::traceAgent(int index, char* buffer, int size) const {
     const AgentArray& agentArray = world->agentArray;
-    if (index < 0 || static_cast<std::size_t>(index) >= agentArray.size() || buffer == nullptr || size <= 0) {
-        return -1;
-    }
-    const BasicAgent& a = agentArray[static_cast<std::size_t>(index)];
-    // %.17g prints every double so that it reads back bit-identical.
-    const int written =
-        std::snprintf(buffer, static_cast<std::size_t>(size), "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%d",
-                      a.position.x, a.position.y, a.velocity.x, a.velocity.y, a.steeringForce.x,
-                      a.steeringForce.y, a.radius, a.isStatic ? 1 : 0);
-    return written >= 0 && written < size ? written : -1;
+    return small_kit::writeTraceRow(agentArray.size(), index, buffer, size, [&](std::size_t i, char* row, std::size_t room) {
+        const BasicAgent& a = agentArray[i];
+        // %.17g prints every double so that it reads back bit-identical.
+        return std::snprintf(row, room, "%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%d", a.position.x, a.position.y,
+                             a.velocity.x, a.velocity.y, a.steeringForce.x, a.steeringForce.y, a.radius,
+                             a.isStatic ? 1 : 0);
+    });
 }
 
 bool BasicRun::frameTick() {
-    if (!shell::passFrameGate()) return false;
+    if (!shell::passFrameGate(lastTickTime)) return false;
     const auto update = [](void* context) { updateAll(*static_cast<BasicRun*>(context)->world); };
     const auto draw = [](void* context, HDC dc) {
         const BasicRun& run = *static_cast<BasicRun*>(context);
         for (const auto& agent : run.world->agentArray) drawAgent(*agent, dc, run.drawing, run.world->debugOverlay);
     };
-    shell::runFrame({this, update, draw});  // no timing bars in this program
+    lastFrameTiming = shell::runFrame(presentation, window(), {this, update, draw});  // no timing bars in this program
     return true;
 }
 
 LRESULT BasicRun::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (shell::handlePictureMessage("steering_basic", message, wParam)) return 0;
-    if (small_kit::moveMouseTargets(message, wParam, lParam, world->leftButtonTarget.position,
-                                    world->rightButtonTarget.position)) {
-        return 0;
-    }
-    switch (message) {
-        case WM_PAINT: shell::paintWindow(window); return 0;
-        case WM_KEYUP: handleKeyUp(*world, window, wParam); return 0;
-        case WM_COMMAND: handleCommand(*world, window, LOWORD(wParam)); return 0;
-        case WM_DESTROY: PostQuitMessage(0); return 0;
-        default: return DefWindowProc(window, message, wParam, lParam);
-    }
+    return small_kit::dispatchMessage(presentation, "steering_basic", *world, window, message, wParam, lParam,
+                                      handleKeyUp, handleCommand);
 }
 
 void BasicRun::releaseDrawingResources() {
     deleteDrawingResources(drawing);
-    shell::shutdownPresentation();
+    shell::shutdownPresentation(presentation);
 }
 
 void BasicRun::setupWorld() {

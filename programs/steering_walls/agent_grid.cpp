@@ -7,14 +7,6 @@
 
 namespace steering_walls {
 
-namespace {
-
-// Number of the latest query of any grid, compared with each agent's queryMark; shared by
-// all grids so that an agent seen by two grids is never mistaken; 64 bits never wrap.
-uint64_t latestQueryNumber = 0;
-
-}  // namespace
-
 void AgentGrid::create(uint32_t columns, uint32_t rows, uint32_t width, uint32_t height) {
     columns_ = columns;
     rows_ = rows;
@@ -85,7 +77,7 @@ void AgentGrid::move(DoubleVec oldPosition, WallsAgent& agent) {
 int32_t AgentGrid::query(DoubleVec centre, double halfSize, AgentRefs& out) const {
     const CellRange range = cellRange(centre, halfSize);
     // Agents already in the list, and each one as it is appended, carry this query's number.
-    const uint64_t number = ++latestQueryNumber;
+    const uint64_t number = ++latestQueryNumber_;
     for (const WallsAgent* agent : out) agent->queryMark = number;
     if (!range.empty()) {
         for (int32_t row = range.firstRow; row <= range.lastRow; ++row) {
@@ -104,8 +96,7 @@ int32_t AgentGrid::query(DoubleVec centre, double halfSize, AgentRefs& out) cons
     return static_cast<int32_t>(out.size());
 }
 
-void AgentGrid::draw(win::HDC dc) const {
-    const WallsDrawingResources& r = drawingResources;
+void AgentGrid::draw(win::HDC dc, const WallsDrawingResources& r) const {
     win::SelectObject(dc, r.bluePen);
     // No closing line at the right or bottom edge.
     for (uint32_t i = 0; i < columns_; ++i) {
@@ -122,7 +113,7 @@ void AgentGrid::draw(win::HDC dc) const {
         for (uint32_t i = 0; i < columns_; ++i) {
             const int32_t count = cells_[static_cast<std::size_t>(j) * columns_ + i].count;
             if (count < 1) continue;
-            win::SelectObject(dc, occupancyBrush(count));
+            win::SelectObject(dc, occupancyBrush(r, count));
             win::Rectangle(dc, truncToInt32(i * cellWidth_), truncToInt32(j * cellHeight_),
                            truncToInt32((i + 1) * cellWidth_ + 1), truncToInt32((j + 1) * cellHeight_ + 1));
         }

@@ -14,6 +14,7 @@ namespace steering_walls {
 using namespace small_kit;  // the vectors, random draws and start-up block the small programs share
 
 struct WallsAgent;
+struct WallsDrawingResources;
 
 using AgentRefs = std::vector<WallsAgent*>;
 
@@ -63,7 +64,7 @@ public:
     const AgentGridCell& cell(uint32_t column, uint32_t row) const { return cells_[row * columns_ + column]; }
 
     // Cell lines and the occupied cells shaded by their counts.
-    void draw(win::HDC dc) const;
+    void draw(win::HDC dc, const WallsDrawingResources& resources) const;
 
 private:
     uint32_t columns_ = 0;
@@ -73,6 +74,10 @@ private:
     double cellWidth_ = 0.0;
     double cellHeight_ = 0.0;
     std::vector<AgentGridCell> cells_;  // row-major: row * columns + column
+    // Number of this grid's latest query, compared with each agent's queryMark. An agent
+    // is listed by one grid (its world's), so the marks it carries are this grid's
+    // numbers; 64 bits never wrap.
+    mutable uint64_t latestQueryNumber_ = 0;
 };
 
 // Entries reserved in every cell at creation: a 40-pixel cell seldom lists more than

@@ -21,8 +21,7 @@ uint8_t WallMap::wallAt(int64_t column, int64_t row) const {
     return cells_[static_cast<std::size_t>(row) * kWallColumns + static_cast<std::size_t>(column)];
 }
 
-void WallMap::draw(win::HDC dc) const {
-    const WallsDrawingResources& r = drawingResources;
+void WallMap::draw(win::HDC dc, const WallsDrawingResources& r) const {
     win::SelectObject(dc, r.blackPen);
     for (uint32_t i = 0; i < kWallColumns; ++i) {
         const int32_t x = truncToInt32(i * cellWidth_);

@@ -9,6 +9,8 @@
 
 namespace steering_walls {
 
+struct WallsDrawingResources;
+
 inline constexpr uint32_t kWallColumns = 6;
 inline constexpr uint32_t kWallRows = 6;
 
@@ -26,7 +28,7 @@ public:
     uint8_t wallAt(int64_t column, int64_t row) const;
 
     // Cell lines and the wall cells filled green.
-    void draw(win::HDC dc) const;
+    void draw(win::HDC dc, const WallsDrawingResources& resources) const;
 
 private:
     uint32_t width_ = 0;

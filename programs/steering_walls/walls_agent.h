@@ -11,6 +11,7 @@ namespace steering_walls {
 using namespace small_kit;  // the vectors, random draws and start-up block the small programs share
 
 class WallsBehaviour;
+struct WallsWorld;
 
 struct BehaviourEntry {
     double weight = 0.0;                    // factor of the behaviour's limited force
@@ -30,6 +31,9 @@ struct WallsAgent {
     const WallsAgent* target = nullptr;  // pursued by "seek"/"arrival"; the leader of "formation"; not owned
     DoubleVec formationOffset{};         // slot in the leader's frame: x along its heading, y along its side
     std::vector<BehaviourEntry> behaviours;  // evaluated in order; copies own their storage
+    // The world that lists the agent, whose grid, walls and scratch list its behaviours
+    // and overlays read; set by createAgent, not owned.
+    WallsWorld* world = nullptr;
     // Number of the last grid query that listed this agent; lets a query skip duplicates
     // without searching its result list. Only the agent grid reads or writes it.
     mutable uint64_t queryMark = 0;

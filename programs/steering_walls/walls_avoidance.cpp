@@ -46,9 +46,9 @@ public:
     // by its centre's sideways offset. An agent at rest sees nothing (zero heading).
     DoubleVec computeForce(const WallsAgent& agent) const override {
         const double boxLength = detectionLength(agent);
-        AgentRefs& candidates = candidateScratch();
+        AgentRefs& candidates = agent.world->candidateScratch;
         candidates.clear();
-        agentGrid.query(agent.position, boxLength, candidates);
+        agent.world->agentGrid.query(agent.position, boxLength, candidates);
 
         double best = kNoHit;
         double lateral = 0.0;
@@ -99,6 +99,7 @@ public:
     // outside corners. Cells outside the map are walls. An agent at rest counts as moving
     // left and up, and cannot hit a corner.
     DoubleVec computeForce(const WallsAgent& agent) const override {
+        const WallMap& wallMap = agent.world->wallMap;
         const double cw = wallMap.cellWidth();
         const double ch = wallMap.cellHeight();
         const double r = agent.radius;

@@ -28,11 +28,11 @@ DoubleVec arriveAt(const WallsAgent& agent, DoubleVec point) {
 }
 
 // Neighbours within a square of twice the agent's radius (truncated) around it, the
-// agent itself included, in the process-wide scratch list.
+// agent itself included, in its world's scratch list.
 const AgentRefs& nearbyAgents(const WallsAgent& agent) {
-    AgentRefs& candidates = candidateScratch();
+    AgentRefs& candidates = agent.world->candidateScratch;
     candidates.clear();
-    agentGrid.query(agent.position, static_cast<double>(truncToInt32(2.0 * agent.radius)), candidates);
+    agent.world->agentGrid.query(agent.position, static_cast<double>(truncToInt32(2.0 * agent.radius)), candidates);
     return candidates;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The behaviour interface of steering_walls and its seven stateless singletons, found by
-// exact name in the registry. A behaviour only reads the agent, its target, the agent
-// grid and the wall map; the candidate lists it fills are process-wide scratch storage.
+// exact name in the registry. A behaviour only reads the agent, its target, and its
+// world's agent grid and wall map; the candidate lists it fills are the world's scratch list.
 #include <array>
 #include <cstddef>
 

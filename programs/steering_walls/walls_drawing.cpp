@@ -17,6 +17,13 @@ constexpr double kShortVelocityScale = 2.0;
 // Text position of the neighbour count relative to the agent's centre, pixels.
 constexpr double kCountTextOffset = 10.0;
 
+void line(win::HDC dc, DoubleVec from, DoubleVec to) {
+    win::MoveToEx(dc, truncToInt32(from.x), truncToInt32(from.y), nullptr);
+    win::LineTo(dc, truncToInt32(to.x), truncToInt32(to.y));
+}
+
+}  // namespace
+
 WallsDrawingResources createDrawingResources() {
     using namespace win;
     WallsDrawingResources r{};
@@ -34,21 +41,7 @@ WallsDrawingResources createDrawingResources() {
     return r;
 }
 
-void line(win::HDC dc, DoubleVec from, DoubleVec to) {
-    win::MoveToEx(dc, truncToInt32(from.x), truncToInt32(from.y), nullptr);
-    win::LineTo(dc, truncToInt32(to.x), truncToInt32(to.y));
-}
-
-}  // namespace
-
-WallsDrawingResources drawingResources = createDrawingResources();
-
-void ensureDrawingResources() {
-    if (drawingResources.thickBlackPen == nullptr) drawingResources = createDrawingResources();
-}
-
-void deleteDrawingResources() {
-    WallsDrawingResources& r = drawingResources;
+void deleteDrawingResources(WallsDrawingResources& r) {
     for (win::HPEN* pen : {&r.thickBlackPen, &r.magentaPen, &r.bluePen, &r.blackPen}) {
         if (*pen != nullptr) {
             win::DeleteObject(*pen);
@@ -69,19 +62,19 @@ void deleteDrawingResources() {
     }
 }
 
-win::HBRUSH occupancyBrush(int count) {
+win::HBRUSH occupancyBrush(const WallsDrawingResources& resources, int count) {
     const int level = count < 1 ? 1 : (count > kOccupancyLevels ? kOccupancyLevels : count);
-    return drawingResources.occupancyBrushes[level - 1];
+    return resources.occupancyBrushes[level - 1];
 }
 
-void drawAgent(const WallsAgent& agent, win::HDC dc) {
-    const WallsDrawingResources& r = drawingResources;
+void drawAgent(const WallsAgent& agent, win::HDC dc, const WallsDrawingResources& r) {
+    WallsWorld& world = *agent.world;
     const DoubleVec p = agent.position;
     const double radius = agent.radius;
 
     small_kit::drawUnitDisc(dc, r.thickBlackPen, r.tealBrush, p, radius);
 
-    if (overlayFlags.showVectors) {
+    if (world.overlayFlags.showVectors) {
         win::SelectObject(dc, r.magentaPen);
         line(dc, p, p + agent.velocity * kVectorLineScale);
 
@@ -104,11 +97,11 @@ void drawAgent(const WallsAgent& agent, win::HDC dc) {
         line(dc, p, p + agent.velocity * kShortVelocityScale);
     }
 
-    if (overlayFlags.showNeighbours) {
-        AgentRefs& candidates = candidateScratch();
+    if (world.overlayFlags.showNeighbours) {
+        AgentRefs& candidates = world.candidateScratch;
         candidates.clear();
         const int32_t count =
-            agentGrid.query(p, static_cast<double>(truncToInt32(2.0 * radius)), candidates);
+            world.agentGrid.query(p, static_cast<double>(truncToInt32(2.0 * radius)), candidates);
         // "%d" of a 32-bit count needs at most 11 characters and the terminator.
         char text[12];
         const int length = std::snprintf(text, sizeof text, "%d", count);

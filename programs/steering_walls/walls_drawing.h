@@ -1,6 +1,6 @@
 #pragma once
-// The pens and brushes of steering_walls, created once by static initialisation and
-// deleted once at exit, and the drawing of one agent with its overlays.
+// The pens and brushes of steering_walls, owned by the program's run, and the drawing of
+// one agent with its overlays.
 #include "platform/win.h"
 #include "programs/steering_walls/walls_agent.h"
 
@@ -19,19 +19,16 @@ struct WallsDrawingResources {
     win::HBRUSH occupancyBrushes[kOccupancyLevels];  // [n - 1] for a cell listing n agents (8 = black)
 };
 
-// Creation order is the declaration order; deletion too (pens first, then brushes).
-extern WallsDrawingResources drawingResources;
-
-// Deletes every pen and brush and forgets them.
-void deleteDrawingResources();
-// Creates every pen and brush, in declaration order, unless they exist: a run that starts
-// after an earlier run in the same process released them draws with live objects.
-void ensureDrawingResources();
+// Creates every pen and brush, in declaration order.
+WallsDrawingResources createDrawingResources();
+// Deletes every pen and brush, in declaration order (pens first, then brushes), and
+// forgets them.
+void deleteDrawingResources(WallsDrawingResources& resources);
 
 // The brush for a grid cell listing `count` agents (count >= 1).
-win::HBRUSH occupancyBrush(int count);
+win::HBRUSH occupancyBrush(const WallsDrawingResources& resources, int count);
 
-// The body, and the overlays that the vector and neighbour toggles switch on.
-void drawAgent(const WallsAgent& agent, win::HDC dc);
+// The body, and the overlays that its world's vector and neighbour toggles switch on.
+void drawAgent(const WallsAgent& agent, win::HDC dc, const WallsDrawingResources& resources);
 
 }  // namespace steering_walls

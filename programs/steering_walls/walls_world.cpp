@@ -6,14 +6,6 @@
 
 namespace steering_walls {
 
-AgentList agentList;
-AgentGrid agentGrid;
-WallMap wallMap;
-WallsAgent leftButtonTarget;
-WallsAgent rightButtonTarget;
-OverlayFlags overlayFlags;
-RandomGenerator runtimeRandom;
-
 namespace {
 
 // Arrivers stand in a row at y = 300, 30 pixels apart.
@@ -28,76 +20,62 @@ constexpr int kFollowerColumns = 3;
 constexpr double kFollowerSpacing = 30.0;
 
 // The behaviours and limits of an arriver; its radius is drawn per agent.
-void makeArriver(WallsAgent& prototype) {
+void makeArriver(WallsWorld& world, WallsAgent& prototype) {
     clearBehaviours(prototype);
     addBehaviour(prototype, 1.5, "avoid_walls");
     addBehaviour(prototype, 0.4, "avoid_static");
     addBehaviour(prototype, 0.4, "repel_static");
     addBehaviour(prototype, 0.2, "arrival");
     addBehaviour(prototype, 0.2, "separation");
-    prototype.target = &leftButtonTarget;
+    prototype.target = &world.leftButtonTarget;
 }
 
-void placeArriver(WallsAgent& prototype, double x) {
-    prototype.radius = 10.0 + 5.0 * unitRandom(runtimeRandom);
+void placeArriver(WallsWorld& world, WallsAgent& prototype, double x) {
+    prototype.radius = 10.0 + 5.0 * unitRandom(world.runtimeRandom);
     prototype.mass = 1.0;
     prototype.maxForce = 2.0;
     prototype.maxSpeed = 3.5;
     prototype.position = {x, kArriverY};
     prototype.velocity = {};
-    createAgent(prototype);
+    createAgent(world, prototype);
 }
 
 }  // namespace
 
-AgentRefs& candidateScratch() {
-    static AgentRefs scratch = [] {
-        AgentRefs list;
-        list.reserve(kCandidateReserve);
-        return list;
-    }();
-    return scratch;
+WallsWorld::WallsWorld() {
+    agentGrid.create(kGridColumns, kGridRows, kWorldWidth, kWorldHeight);
+    wallMap.create(kWorldWidth, kWorldHeight, kWallTable);
+    candidateScratch.reserve(kCandidateReserve);
 }
 
-WallsAgent& createAgent(const WallsAgent& prototype) {
-    agentList.push_back(std::make_unique<WallsAgent>(prototype));
-    WallsAgent& agent = *agentList.back();
-    agentGrid.insert(agent);
+WallsAgent& createAgent(WallsWorld& world, const WallsAgent& prototype) {
+    world.agentList.push_back(std::make_unique<WallsAgent>(prototype));
+    WallsAgent& agent = *world.agentList.back();
+    agent.world = &world;
+    world.agentGrid.insert(agent);
     return agent;
 }
 
-void resetWorld() {
-    agentList.clear();
-    agentGrid.create(kGridColumns, kGridRows, kWorldWidth, kWorldHeight);
-    wallMap.create(kWorldWidth, kWorldHeight, kWallTable);
-    leftButtonTarget = WallsAgent{};
-    rightButtonTarget = WallsAgent{};
-    overlayFlags = OverlayFlags{};
-    runtimeRandom = RandomGenerator{};
-}
-
-bool setupWorld() {
-    resetWorld();
-
+bool setupWorld(WallsWorld& world) {
     WallsAgent prototype;
     clearBehaviours(prototype);
     prototype.isStatic = true;
-    steering_walls::addObstacleBlock(prototype, runtimeRandom, [](const auto& agent) { createAgent(agent); });
+    small_kit::addObstacleBlock(prototype, world.runtimeRandom, [&world](const auto& agent) { createAgent(world, agent); });
 
-    makeArriver(prototype);  // also clears the static flag
+    makeArriver(world, prototype);  // also clears the static flag
     for (double x = kArriverFirstX; x < kStartArriversEndX; x += kArriverSpacing) {
-        placeArriver(prototype, x);
+        placeArriver(world, prototype, x);
     }
 
     clearBehaviours(prototype);
     addBehaviour(prototype, 0.7, "arrival");
-    prototype.target = &rightButtonTarget;
+    prototype.target = &world.rightButtonTarget;
     prototype.radius = 10.0;
     prototype.mass = 1.0;
-    prototype.maxForce = 2.0 + std::fabs(unitRandom(runtimeRandom));
+    prototype.maxForce = 2.0 + std::fabs(unitRandom(world.runtimeRandom));
     prototype.position = {100.0, 100.0};
-    prototype.maxSpeed = 3.0 + std::fabs(unitRandom(runtimeRandom));
-    const WallsAgent& leader = createAgent(prototype);
+    prototype.maxSpeed = 3.0 + std::fabs(unitRandom(world.runtimeRandom));
+    const WallsAgent& leader = createAgent(world, prototype);
 
     clearBehaviours(prototype);
     addBehaviour(prototype, 1.0, "avoid_walls");
@@ -115,35 +93,35 @@ bool setupWorld() {
             prototype.maxForce = 2.0;
             prototype.maxSpeed = 3.5;
             prototype.target = &leader;
-            createAgent(prototype);
+            createAgent(world, prototype);
         }
     }
     return true;
 }
 
-void updateAll() {
-    for (const std::unique_ptr<WallsAgent>& agent : agentList) {
+void updateAll(WallsWorld& world) {
+    for (const std::unique_ptr<WallsAgent>& agent : world.agentList) {
         const DoubleVec oldPosition = agent->position;
         updateAgent(*agent);
-        agentGrid.move(oldPosition, *agent);
+        world.agentGrid.move(oldPosition, *agent);
     }
 }
 
-void addArrivers() {
+void addArrivers(WallsWorld& world) {
     WallsAgent prototype;
-    makeArriver(prototype);
+    makeArriver(world, prototype);
     for (double x = kArriverFirstX; x < kKeyArriversEndX; x += kArriverSpacing) {
-        placeArriver(prototype, x);
+        placeArriver(world, prototype, x);
     }
 }
 
-void removeNewestAgents() {
+void removeNewestAgents(WallsWorld& world) {
     for (int pass = 0; pass < kAgentsPerKeyRelease; ++pass) {
-        if (agentList.empty()) continue;
-        const WallsAgent& newest = *agentList.back();
+        if (world.agentList.empty()) continue;
+        const WallsAgent& newest = *world.agentList.back();
         if (newest.isStatic) continue;
-        agentGrid.remove(newest.position, newest);
-        agentList.pop_back();
+        world.agentGrid.remove(newest.position, newest);
+        world.agentList.pop_back();
     }
 }
 

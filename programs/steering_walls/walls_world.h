@@ -1,7 +1,8 @@
 #pragma once
-// The process-wide world of steering_walls: the population, the agent grid, the wall map,
-// the two mouse targets, the overlay flags and the random generator, with the set-up and
-// the population changes that the keys make.
+// The world of steering_walls: the population, the agent grid, the wall map, the two mouse
+// targets, the overlay flags, the random generator and the grid queries' scratch list,
+// with the set-up and the population changes that the keys make. The program's run owns
+// one.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -37,36 +38,39 @@ struct OverlayFlags {
 // The population in creation order, which is also the order of update and drawing.
 using AgentList = std::vector<std::unique_ptr<WallsAgent>>;
 
-extern AgentList agentList;
-extern AgentGrid agentGrid;
-extern WallMap wallMap;
-extern WallsAgent leftButtonTarget;   // arrivers' target; only its position changes
-extern WallsAgent rightButtonTarget;  // the leader's target; only its position changes
-extern OverlayFlags overlayFlags;
-extern RandomGenerator runtimeRandom;
+// A new world holds no agents, an empty 16 x 12 grid, the wall map, both targets at the
+// origin, no overlay and the generator at its first value. Agents point to its targets
+// and to the world itself: it stays where it was made.
+struct WallsWorld {
+    WallsWorld();
+    WallsWorld(const WallsWorld&) = delete;
+    WallsWorld& operator=(const WallsWorld&) = delete;
 
-// Scratch list for grid queries (behaviours and the neighbour overlay); cleared by
-// each user, never shrunk, so queries allocate nothing.
-AgentRefs& candidateScratch();
+    AgentList agentList;
+    AgentGrid agentGrid;
+    WallMap wallMap;
+    WallsAgent leftButtonTarget;   // arrivers' target; only its position changes
+    WallsAgent rightButtonTarget;  // the leader's target; only its position changes
+    OverlayFlags overlayFlags;
+    RandomGenerator runtimeRandom;
+    // Scratch list for grid queries (behaviours and the neighbour overlay); cleared by
+    // each user, never shrunk, so queries allocate nothing.
+    AgentRefs candidateScratch;
+};
 
-// Copies the prototype into the population and the grid; returns the new agent.
-WallsAgent& createAgent(const WallsAgent& prototype);
+// Copies the prototype into the population and the grid of the world; returns the new agent.
+WallsAgent& createAgent(WallsWorld& world, const WallsAgent& prototype);
 
-// Puts the process-wide world back as it is when the process starts: no agents, an
-// empty grid, the wall map, both targets at the origin, no overlay, the generator at its
-// first value.
-void resetWorld();
-
-// From the reset state, so that a second run in one process repeats the first exactly:
-// the 32 start agents, 16 obstacles, 6 arrivers, a leader, 9 followers.
-bool setupWorld();
+// Into a fresh world, so that a second run repeats the first exactly: the 32 start
+// agents, 16 obstacles, 6 arrivers, a leader, 9 followers.
+bool setupWorld(WallsWorld& world);
 
 // Each agent in list order: update, then move it in the grid from its old position.
-void updateAll();
+void updateAll(WallsWorld& world);
 
 // Up released: five arrivers at (100..220, 300) heading for leftButtonTarget.
-void addArrivers();
+void addArrivers(WallsWorld& world);
 // Down released: five passes, each removing the newest agent unless it is static.
-void removeNewestAgents();
+void removeNewestAgents(WallsWorld& world);
 
 }  // namespace steering_walls

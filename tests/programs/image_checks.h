@@ -34,11 +34,11 @@ inline int countColour(const win::host::Image& image, uint32_t rgb, int x0 = 0, 
     return count;
 }
 
-// What the off-screen surface shows after `draw` on a white surface.
-inline std::vector<uint32_t> pixelsAfter(const std::function<void(win::HDC)>& draw) {
-    EXPECT_TRUE(shell::clearOffscreen());
-    draw(shell::offscreenDC);
-    shell::paintWindow(shell::mainWindow);
+// What the run's off-screen surface shows after `draw` on a white surface.
+inline std::vector<uint32_t> pixelsAfter(const shell::ProgramRun& run, const std::function<void(win::HDC)>& draw) {
+    EXPECT_TRUE(shell::clearOffscreen(run.presentation));
+    draw(run.presentation.offscreenDC);
+    shell::paintWindow(run.presentation, run.window());
     return win::host::clientImage().pixels;
 }
 

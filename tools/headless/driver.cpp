@@ -38,9 +38,7 @@ struct DriverState {
     uint64_t slowestTickProcessorNanoseconds = 0;  // processor time of the costliest accepted tick
 };
 
-DriverState state;
-
-bool writeScreenshot(const std::string& path) {
+bool writeScreenshot(DriverState& state, const std::string& path) {
     if (!win::host::writePng(path, win::host::windowImage())) {
         state.screenshotsWritten = false;
         return false;
@@ -48,35 +46,35 @@ bool writeScreenshot(const std::string& path) {
     return true;
 }
 
-void captureScreenshots() {
+void captureScreenshots(DriverState& state) {
     const DriverOptions& o = *state.options;
     if (o.screenshotEvery != 0 && state.framesRun % o.screenshotEvery == 0) {
         char name[64];
         std::snprintf(name, sizeof name, "/%s-%06" PRIu32 ".png", o.program.c_str(), state.framesRun);
-        writeScreenshot(o.screenshotDir + name);
+        writeScreenshot(state, o.screenshotDir + name);
     }
-    if (!o.screenshotPath.empty() && state.framesRun == o.frames) writeScreenshot(o.screenshotPath);
+    if (!o.screenshotPath.empty() && state.framesRun == o.frames) writeScreenshot(state, o.screenshotPath);
 }
 
-void postDueEvents() {
+void postDueEvents(DriverState& state) {
     const std::vector<InputEvent>& events = *state.events;
     WindowMessage messages[kMaxMessagesPerEvent];
     // Events of frame F go in before the F-th tick, that is once F - 1 ticks have run.
     while (state.nextEvent < events.size() && events[state.nextEvent].frame <= state.framesRun + 1) {
         const int count = messagesForEvent(events[state.nextEvent], messages);
         for (int i = 0; i < count; ++i) {
-            win::PostMessage(shell::mainWindow, messages[i].message, messages[i].wParam, messages[i].lParam);
+            win::PostMessage(state.programRun->window(), messages[i].message, messages[i].wParam, messages[i].lParam);
         }
         ++state.nextEvent;
     }
 }
 
-bool eventsDue() {
+bool eventsDue(const DriverState& state) {
     const std::vector<InputEvent>& events = *state.events;
     return state.nextEvent < events.size() && events[state.nextEvent].frame <= state.framesRun + 1;
 }
 
-void endRun() {
+void endRun(DriverState& state) {
     if (!state.quitPosted) {
         win::PostQuitMessage(0);
         state.quitPosted = true;
@@ -94,41 +92,43 @@ uint64_t processorNanoseconds() {
 // After the pass's message step, before its tick. Only a pass that found the queue empty
 // (the last frame's paint included) moves things on: a due screenshot, due events, or
 // the clock step that lets this pass's tick through.
-void prepareTick(bool removedMessage) {
+void prepareTick(DriverState& state, bool removedMessage) {
     if (++state.passesSinceFrame > kMaxPassesWithoutFrame + 2 * state.events->size()) {
         state.stalled = true;
-        endRun();
+        endRun(state);
         return;
     }
     if (removedMessage || state.quitPosted) return;
     if (state.captureDue) {
-        captureScreenshots();
+        captureScreenshots(state);
         state.captureDue = false;
     }
     if (state.framesRun >= state.options->frames) {
-        endRun();
+        endRun(state);
         return;
     }
-    if (eventsDue()) {
-        postDueEvents();  // handled on the next passes, before any tick
+    if (eventsDue(state)) {
+        postDueEvents(state);  // handled on the next passes, before any tick
         return;
     }
     win::host::advanceTickCount(kClockStepMilliseconds);
 }
 
-void beforeTick(bool removedMessage) {
-    prepareTick(removedMessage);
+void beforeTick(void* context, bool removedMessage) {
+    DriverState& state = *static_cast<DriverState*>(context);
+    prepareTick(state, removedMessage);
     state.tickStartProcessorNanoseconds = processorNanoseconds();
 }
 
-void afterTick(bool /*removedMessage*/, bool tickAccepted) {
+void afterTick(void* context, bool /*removedMessage*/, bool tickAccepted) {
+    DriverState& state = *static_cast<DriverState*>(context);
     if (!tickAccepted) return;
     state.slowestTickProcessorNanoseconds =
         std::max(state.slowestTickProcessorNanoseconds, processorNanoseconds() - state.tickStartProcessorNanoseconds);
     ++state.framesRun;
     state.passesSinceFrame = 0;
-    state.updateNanoseconds.push_back(shell::lastFrameTiming.updateNanoseconds);
-    state.drawNanoseconds.push_back(shell::lastFrameTiming.drawNanoseconds);
+    state.updateNanoseconds.push_back(state.programRun->lastFrameTiming.updateNanoseconds);
+    state.drawNanoseconds.push_back(state.programRun->lastFrameTiming.drawNanoseconds);
     if (state.trace != nullptr) shell::writeTraceRows(state.trace, *state.programRun, state.framesRun);
     const DriverOptions& o = *state.options;
     const bool everyDue = o.screenshotEvery != 0 && state.framesRun % o.screenshotEvery == 0;
@@ -153,7 +153,7 @@ double medianMilliseconds(std::vector<uint64_t>& values) {
 
 RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>& events, shell::ProgramRun& programRun,
                      const shell::Program& program, std::FILE* trace) {
-    state = DriverState{};
+    DriverState state;
     state.options = &options;
     state.events = &events;
     state.programRun = &programRun;
@@ -165,18 +165,17 @@ RunSummary runDriver(const DriverOptions& options, const std::vector<InputEvent>
     win::host::useHeadlessBackend();
     // The clock and the frame gate as a new process has them, whatever ran before in this one.
     win::host::setTickCount(0);
-    shell::lastTickTime = 0;
-    shell::setLoopObserver({beforeTick, afterTick});
+    programRun.lastTickTime = 0;
     if (trace != nullptr) shell::writeTraceHeader(trace, program);
 
     RunSummary summary;
-    summary.exitCode = shell::runEntry(program, programRun, shell::programInstance(program), win::SW_SHOWDEFAULT);
-    shell::setLoopObserver({});
-    summary.windowCreated = shell::mainWindow != nullptr;
+    summary.exitCode = shell::runEntry(program, programRun, shell::programInstance(program), win::SW_SHOWDEFAULT,
+                                       {&state, beforeTick, afterTick});
+    summary.windowCreated = programRun.window() != nullptr;
     // A run that ended before its last frame (close, Escape, Exit) still gets its final
     // screenshot: the last image presented.
     if (summary.windowCreated && !options.screenshotPath.empty() && state.framesRun < options.frames) {
-        writeScreenshot(options.screenshotPath);
+        writeScreenshot(state, options.screenshotPath);
     }
     summary.framesRun = state.framesRun;
     summary.agentsAtEnd = programRun.agentCount();

@@ -12,7 +12,6 @@ bool Session::start(const shell::Program& program, Parts parts) {
     host::useHeadlessBackend();
     host::failPresentationStep(parts.failingPresentationStep);
     host::setTickCount(1000);
-    shell::lastTickTime = 0;
     quitRequests = reopenedWindows = 0;
     quitCode = -1;
     program_ = &program;
@@ -28,10 +27,10 @@ bool Session::start(const shell::Program& program, Parts parts) {
 }
 
 bool Session::openWindow() {
-    shell::mainWindow = shell::createMainWindow(*run_, shell::programInstance(*program_), SW_SHOW);
-    if (shell::mainWindow == nullptr) return false;
+    const HWND created = shell::createMainWindow(*run_, shell::programInstance(*program_), SW_SHOW);
+    if (created == nullptr) return false;
     if (parts_.presentation) {
-        shell::initPresentation(shell::mainWindow, shell::kClientWidth, shell::kClientHeight);
+        shell::initPresentation(run_->presentation, created, shell::kClientWidth, shell::kClientHeight);
     }
     return true;
 }
@@ -39,9 +38,9 @@ bool Session::openWindow() {
 void Session::finish() {
     if (program_ == nullptr) return;
     program_ = nullptr;  // the WM_DESTROY quit request is not followed by a new window
-    if (host::mainWindow() != nullptr) DestroyWindow(shell::mainWindow);
+    if (host::mainWindow() != nullptr) DestroyWindow(window());
     pump();
-    shell::shutdownPresentation();
+    shell::shutdownPresentation(run_->presentation);
 }
 
 void Session::pump() {
@@ -57,13 +56,13 @@ void Session::pump() {
     }
     if (parts_.reopenClosedWindow && program_ != nullptr && host::mainWindow() == nullptr) {
         ++reopenedWindows;
-        shell::shutdownPresentation();
+        shell::shutdownPresentation(run_->presentation);
         openWindow();
     }
 }
 
 void Session::post(UINT message, WPARAM wParam, LPARAM lParam) {
-    PostMessage(shell::mainWindow, message, wParam, lParam);
+    PostMessage(window(), message, wParam, lParam);
     pump();
 }
 
@@ -104,12 +103,12 @@ int Session::frames(int count) {
 }
 
 bool Session::checked(UINT command) const {
-    const HMENU bar = GetMenu(shell::mainWindow);
+    const HMENU bar = GetMenu(window());
     const DWORD previous = CheckMenuItem(bar, command, MF_CHECKED);
     CheckMenuItem(bar, command, (previous & MF_CHECKED) != 0 ? MF_CHECKED : MF_UNCHECKED);
     return (previous & MF_CHECKED) != 0;
 }
 
-HWND Session::window() const { return shell::mainWindow; }
+HWND Session::window() const { return run_ != nullptr ? run_->window() : nullptr; }
 
 }  // namespace headless

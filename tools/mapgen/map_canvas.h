@@ -38,6 +38,13 @@ public:
     // Remembers a doorway (or any spot) that obstacles must keep clear of.
     void keepClear(int x0, int y0, int x1, int y1);
     bool isKeptClear(int x, int y) const;
+    // Counts a doorway opened, `width` cells wide, for the statistics.
+    void noteDoorway(int width) {
+        ++doorways_;
+        if (width < narrowestDoorway_) narrowestDoorway_ = width;
+    }
+    int doorways() const { return doorways_; }
+    int narrowestDoorway() const { return narrowestDoorway_; }  // kSide before any doorway
 
     // Chebyshev distance from (x, y) to the nearest cell satisfying the value test, capped.
     int distanceTo(int x, int y, bool (*test)(uint8_t), int cap) const;
@@ -47,6 +54,8 @@ public:
 private:
     std::vector<uint8_t> cells_;
     std::vector<uint8_t> clear_;
+    int doorways_ = 0;
+    int narrowestDoorway_ = kSide;
 };
 
 // The greedy skyline cover the navigation build makes: topmost, then leftmost uncovered

@@ -51,15 +51,11 @@ void box(Canvas& map, int x0, int y0, int x1, int y1) {
     map.vline(x1 - 1, y0, y1, kWall);
 }
 
-int doorways = 0;
-int narrowestDoorway = kSide;
-
 // Opens a doorway (cells x0..x1-1 by y0..y1-1) in a wall and keeps obstacles away from it.
 void door(Canvas& map, int x0, int y0, int x1, int y1) {
     const int width = std::max(x1 - x0, y1 - y0);
     if (width < kDoorwayMinWidth) fail("a doorway is narrower than 4 cells");
-    ++doorways;
-    narrowestDoorway = std::min(narrowestDoorway, width);
+    map.noteDoorway(width);
     map.fill(x0, y0, x1, y1, kGround);
     map.keepClear(x0 - kDoorwayMargin, y0 - kDoorwayMargin, x1 + kDoorwayMargin, y1 + kDoorwayMargin);
 }
@@ -227,7 +223,7 @@ void printStatistics(const Canvas& map) {
         for (int x = 0; x < kStartViewColumns; ++x) inStartView += map.at(x, y) == kObstacleMarker;
     }
     std::printf("\nObstacles: %d (%d in the starting view); doorways: %d, the narrowest %d cells wide\n",
-                kObstacleCount, inStartView, doorways, narrowestDoorway);
+                kObstacleCount, inStartView, map.doorways(), map.narrowestDoorway());
     std::printf("Cells: ");
     for (int v = 0; v < 256; ++v) {
         if (counts[v] != 0) std::printf("value %d: %d  ", v, counts[v]);

@@ -12,6 +12,7 @@
 #include "platform/host.h"
 #include "programs/steering/steering_program.h"
 #include "platform/win.h"
+#include "shell/presentation.h"
 #include "tools/platform_demo/demo_scene.h"
 #ifdef STEERING_WITH_SDL
 #include "platform/sdl/sdl_backend.h"
@@ -25,105 +26,51 @@ constexpr int kWidth = 640;   // client pixels
 constexpr int kHeight = 480;  // client pixels
 constexpr DWORD kFrameGate = 10;  // milliseconds that must pass between frames
 
-HWND mainWindow = nullptr;
-LPDIRECTDRAW directDraw = nullptr;
-LPDIRECTDRAW2 directDraw2 = nullptr;
-LPDIRECTDRAWSURFACE primary = nullptr;
-LPDIRECTDRAWSURFACE offscreen = nullptr;
-LPDIRECTDRAWCLIPPER clipper = nullptr;
-HDC offscreenDC = nullptr;
-DWORD lastTick = 0;
-uint32_t frameCount = 0;
-bool highlight = false;
-bool checked[5] = {};
-platform_demo::DemoResources demoResources;
+// Everything one run of the demo keeps: its window, the presentation objects, the frame
+// gate and count, the menu toggles and the pens and brushes. main owns it; the window
+// procedure reaches it through the window.
+struct Demo {
+    HWND mainWindow = nullptr;
+    shell::Presentation presentation;  // the programs' surfaces, set up as their entry does
+    DWORD lastTick = 0;
+    uint32_t frameCount = 0;
+    bool highlight = false;
+    bool checked[5] = {};
+    platform_demo::DemoResources demoResources;
+};
 
-bool initPresentation() {
-    if (DirectDrawCreate(nullptr, &directDraw, nullptr) != DD_OK) {
-        return false;
-    }
-    if (directDraw->QueryInterface(IID_IDirectDraw2, reinterpret_cast<void**>(&directDraw2)) != S_OK ||
-        directDraw2 == nullptr) {
-        return false;
-    }
-    if (directDraw2->SetCooperativeLevel(mainWindow, DDSCL_NORMAL) != DD_OK) {
-        return false;
-    }
-    DDSURFACEDESC desc{};
-    desc.dwSize = 108;
-    desc.dwFlags = DDSD_CAPS;
-    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-    if (directDraw2->CreateSurface(&desc, &primary, nullptr) != DD_OK) {
-        return false;
-    }
-    desc = DDSURFACEDESC{};
-    desc.dwSize = 108;
-    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-    desc.dwWidth = kWidth;
-    desc.dwHeight = kHeight;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY | DDSCAPS_OWNDC;
-    if (directDraw2->CreateSurface(&desc, &offscreen, nullptr) != DD_OK) {
-        return false;
-    }
-    if (offscreen->GetDC(&offscreenDC) != DD_OK) {
-        return false;
-    }
-    if (directDraw2->CreateClipper(0, &clipper, nullptr) != DD_OK || clipper->SetHWnd(0, mainWindow) != DD_OK) {
-        return false;
-    }
-    return primary->SetClipper(clipper) == DD_OK;
-}
-
-void shutdownPresentation() {
-    ShowCursor(TRUE);
-    if (clipper) clipper->Release();
-    if (offscreen) offscreen->Release();
-    if (primary) primary->Release();
-    if (directDraw2) directDraw2->Release();
-    if (directDraw) directDraw->Release();
-}
-
-void paint(HWND window) {
-    PAINTSTRUCT ps;
-    BeginPaint(window, &ps);
-    RECT rect;
-    GetClientRect(window, &rect);
-    POINT origin{0, 0};
-    ClientToScreen(window, &origin);
-    OffsetRect(&rect, origin.x, origin.y);
-    if (primary != nullptr && offscreen != nullptr) {
-        primary->Blt(&rect, offscreen, nullptr, DDBLT_WAIT, nullptr);
-    }
-    EndPaint(window, &ps);
-}
-
-bool frameTick() {
+bool frameTick(Demo& demo) {
     const DWORD now = GetTickCount();
-    if (now - lastTick <= kFrameGate) {
+    if (now - demo.lastTick <= kFrameGate) {
         return false;
     }
-    lastTick = now;
-    if (offscreen == nullptr || offscreenDC == nullptr) {
+    demo.lastTick = now;
+    if (demo.presentation.offscreenDC == nullptr || !shell::clearOffscreen(demo.presentation)) {
         return false;
     }
-    DDBLTFX fx{};
-    fx.dwSize = sizeof fx;
-    fx.dwFillColor = 0xFFFFFF;
-    offscreen->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx);
-    platform_demo::drawScene(offscreenDC, demoResources, frameCount++, highlight);
+    platform_demo::drawScene(demo.presentation.offscreenDC, demo.demoResources, demo.frameCount++, demo.highlight);
     RECT rect;
-    GetClientRect(mainWindow, &rect);
-    InvalidateRect(mainWindow, &rect, FALSE);
+    GetClientRect(demo.mainWindow, &rect);
+    InvalidateRect(demo.mainWindow, &rect, FALSE);
     return true;
 }
 
+Demo* demoOf(HWND window) { return reinterpret_cast<Demo*>(GetWindowLongPtr(window, GWLP_USERDATA)); }
+
 LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE && lParam != 0) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCT*>(lParam);
+        SetWindowLongPtr(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    Demo* demo = demoOf(window);
+    if (demo == nullptr) return DefWindowProc(window, message, wParam, lParam);
+    bool (&checked)[5] = demo->checked;
     switch (message) {
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
         case WM_PAINT:
-            paint(window);
+            shell::paintWindow(demo->presentation, window);
             return 0;
         case WM_KEYDOWN:
             std::printf("keydown %u repeat %u\n", static_cast<unsigned>(wParam), static_cast<unsigned>(lParam & 0xFFFF));
@@ -155,7 +102,7 @@ LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
                     CheckMenuItem(GetMenu(window), id, checked[i] ? MF_UNCHECKED : MF_CHECKED);
                     checked[i] = !checked[i];
                     if (id == 40008) {
-                        highlight = checked[i];
+                        demo->highlight = checked[i];
                     }
                     std::printf("command %u %s\n", static_cast<unsigned>(id), checked[i] ? "checked" : "unchecked");
                     std::fflush(stdout);
@@ -168,7 +115,7 @@ LRESULT windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-HWND createMainWindow(HINSTANCE instance, int show) {
+HWND createMainWindow(Demo& demo, HINSTANCE instance, int show) {
     WNDCLASSEX wc{};
     wc.cbSize = 48;
     wc.style = CS_HREDRAW | CS_VREDRAW;
@@ -184,7 +131,7 @@ HWND createMainWindow(HINSTANCE instance, int show) {
     AdjustWindowRect(&rect, WS_CAPTION | WS_SYSMENU, TRUE);
     HWND window = CreateWindowEx(0, "Steering Test", "Steering Test", WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
                                  CW_USEDEFAULT, rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
-                                 instance, nullptr);
+                                 instance, &demo);
     if (window == nullptr) {
         return nullptr;
     }
@@ -219,12 +166,13 @@ int main(int argc, char** argv) {
 #else
     headless = true;
 #endif
-    demoResources = platform_demo::makeResources();
-    mainWindow = createMainWindow(host::programInstance(steering::programResources()), SW_SHOWDEFAULT);
-    if (mainWindow == nullptr) {
+    Demo demo;
+    demo.demoResources = platform_demo::makeResources();
+    demo.mainWindow = createMainWindow(demo, host::programInstance(steering::programResources()), SW_SHOWDEFAULT);
+    if (demo.mainWindow == nullptr) {
         return 0;
     }
-    initPresentation();
+    shell::initPresentation(demo.presentation, demo.mainWindow, kWidth, kHeight);
     MSG msg{};
     long drawn = 0;
     for (;;) {
@@ -236,7 +184,7 @@ int main(int argc, char** argv) {
             TranslateMessage(&msg);
             DispatchMessage(&msg);
         }
-        const bool ticked = frameTick();
+        const bool ticked = frameTick(demo);
         if (headless) {
             if (ticked && ++drawn >= frames && host::mainWindow() != nullptr) {
                 // Let the last frame's paint happen, then stop.
@@ -246,7 +194,7 @@ int main(int argc, char** argv) {
                 if (!screenshot.empty() && !host::writePng(screenshot, host::windowImage())) {
                     return 1;
                 }
-                DestroyWindow(mainWindow);
+                DestroyWindow(demo.mainWindow);
             }
             if (!got) {
                 host::advanceTickCount(kFrameGate + 1);
@@ -256,7 +204,7 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    platform_demo::deleteResources(demoResources);
-    shutdownPresentation();
+    platform_demo::deleteResources(demo.demoResources);
+    shell::shutdownPresentation(demo.presentation);
     return static_cast<int>(msg.wParam);
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -13,6 +12,8 @@
 #include <DetourNavMeshQuery.h>
 #include <Recast.h>
 
+#include "tools/scenario_peer/recast_floor.h"
+
 namespace scenario {
 
 namespace {
@@ -22,87 +23,32 @@ constexpr int kReplanSamples = 25;         // moving targets: every 5 s
 constexpr double kFarMetres = 400.0;
 constexpr float kHeight = 2.0f;
 
-double processorSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+using peer::processorSeconds;
 
 struct Mesh {
     dtNavMesh* mesh = nullptr;
     ~Mesh() { dtFreeNavMesh(mesh); }
 };
 
-// The open cells as floor quads (map metres: cell c spans c..c+1), Recast over them.
+// The open cells as floor quads (map metres: cell c spans c..c+1), Recast over them with
+// the walls widened by the smallest agent's radius.
 bool buildMesh(const uint8_t* cells, float agentRadius, Mesh& out) {
-    std::vector<float> verts;
-    std::vector<int> tris;
-    std::vector<unsigned char> areas;
+    peer::FloorQuads floor;
     for (int r = 0; r < kMapCells; ++r) {
         for (int c = 0; c < kMapCells; ++c) {
-            if (cells[r * kMapCells + c] != 0) continue;
-            const int base = static_cast<int>(verts.size() / 3);
-            const float corners[4][2] = {{float(c), float(r)}, {float(c + 1), float(r)}, {float(c + 1), float(r + 1)},
-                                         {float(c), float(r + 1)}};
-            for (const auto& p : corners) verts.insert(verts.end(), {p[0], 0.0f, p[1]});
-            tris.insert(tris.end(), {base, base + 2, base + 1, base, base + 3, base + 2});
-            areas.insert(areas.end(), 2, RC_WALKABLE_AREA);
+            if (cells[r * kMapCells + c] == 0) floor.addCell(c, r, RC_WALKABLE_AREA);
         }
     }
-    rcContext ctx(false);
-    const float cs = static_cast<float>(kDetourVoxelMetres), ch = 0.1f;
-    const float bmin[3] = {0, -1, 0}, bmax[3] = {float(kCaseCellLimit + 1), 1, float(kCaseCellLimit + 1)};
-    const int width = static_cast<int>((kCaseCellLimit + 1) / kDetourVoxelMetres);
-    const int erosion = static_cast<int>(std::ceil(agentRadius / cs));
-    rcHeightfield* hf = rcAllocHeightfield();
-    rcCompactHeightfield* chf = rcAllocCompactHeightfield();
-    rcContourSet* cset = rcAllocContourSet();
-    rcPolyMesh* pmesh = rcAllocPolyMesh();
-    rcPolyMeshDetail* detail = rcAllocPolyMeshDetail();
-    bool ok = rcCreateHeightfield(&ctx, *hf, width, width, bmin, bmax, cs, ch) &&
-              rcRasterizeTriangles(&ctx, verts.data(), static_cast<int>(verts.size() / 3), tris.data(), areas.data(),
-                                   static_cast<int>(areas.size()), *hf, 1) &&
-              rcBuildCompactHeightfield(&ctx, 20, 1, *hf, *chf) && rcErodeWalkableArea(&ctx, erosion, *chf) &&
-              rcBuildDistanceField(&ctx, *chf) && rcBuildRegions(&ctx, *chf, 0, 0, 0) &&
-              rcBuildContours(&ctx, *chf, 0.1f, 0, *cset) && rcBuildPolyMesh(&ctx, *cset, 6, *pmesh) &&
-              rcBuildPolyMeshDetail(&ctx, *pmesh, *chf, cs * 6, ch, *detail);
-    if (ok) {
-        for (int i = 0; i < pmesh->npolys; ++i) pmesh->flags[i] = 1;
-        dtNavMeshCreateParams params{};
-        params.verts = pmesh->verts;
-        params.vertCount = pmesh->nverts;
-        params.polys = pmesh->polys;
-        params.polyAreas = pmesh->areas;
-        params.polyFlags = pmesh->flags;
-        params.polyCount = pmesh->npolys;
-        params.nvp = pmesh->nvp;
-        params.detailMeshes = detail->meshes;
-        params.detailVerts = detail->verts;
-        params.detailVertsCount = detail->nverts;
-        params.detailTris = detail->tris;
-        params.detailTriCount = detail->ntris;
-        params.walkableHeight = kHeight;
-        params.walkableRadius = agentRadius;
-        params.walkableClimb = 0.1f;
-        rcVcopy(params.bmin, pmesh->bmin);
-        rcVcopy(params.bmax, pmesh->bmax);
-        params.cs = cs;
-        params.ch = ch;
-        params.buildBvTree = true;
-        unsigned char* data = nullptr;
-        int size = 0;
-        ok = pmesh->npolys > 0 && dtCreateNavMeshData(&params, &data, &size);
-        if (ok) {
-            out.mesh = dtAllocNavMesh();
-            ok = dtStatusSucceed(out.mesh->init(data, size, DT_TILE_FREE_DATA));
-        }
-    }
-    rcFreeHeightField(hf);
-    rcFreeCompactHeightfield(chf);
-    rcFreeContourSet(cset);
-    rcFreePolyMesh(pmesh);
-    rcFreePolyMeshDetail(detail);
-    return ok;
+    peer::RecastSettings settings;
+    settings.cellSize = static_cast<float>(kDetourVoxelMetres);
+    settings.extent = static_cast<float>(kCaseCellLimit + 1);
+    settings.walkableHeightVoxels = 20;
+    settings.erosionVoxels = static_cast<int>(std::ceil(agentRadius / settings.cellSize));
+    settings.detailMesh = true;
+    settings.walkableHeight = kHeight;
+    settings.walkableRadius = agentRadius;
+    out.mesh = peer::buildDetourMesh(floor, settings);
+    return out.mesh != nullptr;
 }
 
 }  // namespace

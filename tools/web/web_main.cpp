@@ -34,7 +34,6 @@ bool restart(void* context) {
     const shell::Program* program = web.entry.program;
     if (program == nullptr) return false;
     win::host::resetWindowSystem();
-    shell::lastTickTime = 0;
     web.programRun = program->makeRun();
     web.entry = shell::EntryRun{};
     return win::web::useWebBackend() &&

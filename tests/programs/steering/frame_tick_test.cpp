@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         SteeringShell::SetUp();
         emptyWorld();
-        ASSERT_TRUE(shell::initPresentation(shell::mainWindow, 640, 480));
+        ASSERT_TRUE(shell::initPresentation(run().presentation, mainWindow, 640, 480));
     }
 
     static bool paintPending() {
@@ -34,40 +34,41 @@ protected:
 
     // A green square drawn straight into the off-screen surface, to see whether a tick clears it.
     void drawMarker() {
-        win::SelectObject(shell::offscreenDC, steering::asGdiObject(run().drawing.greenBrush));
-        win::Rectangle(shell::offscreenDC, 300, 300, 340, 340);
+        win::SelectObject(run().presentation.offscreenDC, steering::asGdiObject(run().drawing.greenBrush));
+        win::Rectangle(run().presentation.offscreenDC, 300, 300, 340, 340);
     }
 
     void repaint() {
-        win::InvalidateRect(shell::mainWindow, nullptr, win::FALSE);
+        win::InvalidateRect(mainWindow, nullptr, win::FALSE);
         pump();
     }
 };
 
 TEST_F(FrameTick, GateAcceptsOnlyAfterMoreThanTenMilliseconds) {
+    uint32_t lastTickTime = 0;
     win::host::setTickCount(1000);
-    EXPECT_TRUE(shell::passFrameGate());
-    EXPECT_EQ(shell::lastTickTime, 1000u);
+    EXPECT_TRUE(shell::passFrameGate(lastTickTime));
+    EXPECT_EQ(lastTickTime, 1000u);
     win::host::setTickCount(1010);
-    EXPECT_FALSE(shell::passFrameGate());
-    EXPECT_EQ(shell::lastTickTime, 1000u);
+    EXPECT_FALSE(shell::passFrameGate(lastTickTime));
+    EXPECT_EQ(lastTickTime, 1000u);
     win::host::setTickCount(1011);
-    EXPECT_TRUE(shell::passFrameGate());
-    EXPECT_EQ(shell::lastTickTime, 1011u);
+    EXPECT_TRUE(shell::passFrameGate(lastTickTime));
+    EXPECT_EQ(lastTickTime, 1011u);
 }
 
 TEST_F(FrameTick, GateSurvivesTheMillisecondCounterWrapping) {
-    shell::lastTickTime = 0xFFFFFFF0u;
+    uint32_t lastTickTime = 0xFFFFFFF0u;
     win::host::setTickCount(5);  // 21 ms later, across the wrap
-    EXPECT_TRUE(shell::passFrameGate());
-    EXPECT_EQ(shell::lastTickTime, 5u);
-    shell::lastTickTime = 0xFFFFFFFAu;
+    EXPECT_TRUE(shell::passFrameGate(lastTickTime));
+    EXPECT_EQ(lastTickTime, 5u);
+    lastTickTime = 0xFFFFFFFAu;
     win::host::setTickCount(4);  // exactly 10 ms later
-    EXPECT_FALSE(shell::passFrameGate());
+    EXPECT_FALSE(shell::passFrameGate(lastTickTime));
     // A clock that went backwards reads as a huge interval: the tick runs.
-    shell::lastTickTime = 5000;
+    lastTickTime = 5000;
     win::host::setTickCount(4000);
-    EXPECT_TRUE(shell::passFrameGate());
+    EXPECT_TRUE(shell::passFrameGate(lastTickTime));
 }
 
 TEST_F(FrameTick, AcceptedTickClearsToWhiteAndAsksForAPaint) {
@@ -168,8 +169,8 @@ TEST_F(FrameTick, ReleaseDeletesTheDrawingResourcesThenThePresentation) {
     ASSERT_TRUE(run().frameTick());  // leaves the blue pen selected
     pump();
     run().releaseDrawingResources();
-    EXPECT_EQ(shell::offscreenDC, nullptr);
-    EXPECT_FALSE(shell::clearOffscreen());
+    EXPECT_EQ(run().presentation.offscreenDC, nullptr);
+    EXPECT_FALSE(shell::clearOffscreen(run().presentation));
 }
 
 TEST(CpuInfo, FollowsTheIdentificationRule) {
@@ -205,12 +206,12 @@ TEST_P(PresentationFailure, TickAndPaintCarryOnWithoutMissingObjects) {
     emptyWorld();
     keyUp(win::VK_INSERT);
     win::host::failPresentationStep(step);
-    EXPECT_FALSE(shell::initPresentation(shell::mainWindow, 640, 480));
-    EXPECT_EQ(shell::offscreenDC != nullptr, step >= 8);
+    EXPECT_FALSE(shell::initPresentation(run().presentation, mainWindow, 640, 480));
+    EXPECT_EQ(run().presentation.offscreenDC != nullptr, step >= 8);
 
     win::host::setTickCount(1000);
     EXPECT_TRUE(run().frameTick());
-    EXPECT_EQ(shell::clearOffscreen(), step >= 7);  // the off-screen surface exists from step 7 on
+    EXPECT_EQ(shell::clearOffscreen(run().presentation), step >= 7);  // the off-screen surface exists from step 7 on
     pump();  // delivers and handles the paint
     if (step >= 7) {
         // Filled white whether or not its device context was had; only five agents drawn.
@@ -222,18 +223,19 @@ TEST_P(PresentationFailure, TickAndPaintCarryOnWithoutMissingObjects) {
     win::MSG message;
     EXPECT_FALSE(win::PeekMessage(&message, nullptr, 0, 0, win::PM_NOREMOVE)) << "paint must validate the window";
     EXPECT_EQ(world().agentList.size(), 5u);
-    shell::shutdownPresentation();
-    EXPECT_EQ(shell::offscreenDC, nullptr);
+    shell::shutdownPresentation(run().presentation);
+    EXPECT_EQ(run().presentation.offscreenDC, nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySetUpStep, PresentationFailure, ::testing::Range(1, 11));
 
 TEST(Presentation, ShutdownWithoutSetUpReleasesNothing) {
     win::host::useHeadlessBackend();
-    shell::shutdownPresentation();
-    shell::shutdownPresentation();
-    EXPECT_EQ(shell::offscreenDC, nullptr);
-    EXPECT_FALSE(shell::clearOffscreen());
+    shell::Presentation presentation;
+    shell::shutdownPresentation(presentation);
+    shell::shutdownPresentation(presentation);
+    EXPECT_EQ(presentation.offscreenDC, nullptr);
+    EXPECT_FALSE(shell::clearOffscreen(presentation));
 }
 
 // The shared entry: window, presentation, set-up, loop, release; the quit code comes back.
@@ -250,19 +252,16 @@ struct Seen {
 };
 Seen seen;
 
-void setup() {
+void setup(shell::ProgramRun& run) {
     seen.setupRan = true;
-    seen.setupSawPresentation = shell::offscreenDC != nullptr;
+    seen.setupSawPresentation = run.presentation.offscreenDC != nullptr;
     // A burst of messages: each pass handles one, and a tick follows each of them.
-    for (int i = 0; i < 20; ++i) win::PostMessage(shell::mainWindow, win::WM_MOUSEMOVE, 0, 0);
+    for (int i = 0; i < 20; ++i) win::PostMessage(run.window(), win::WM_MOUSEMOVE, 0, 0);
 }
-bool tick() {
-    if (!shell::passFrameGate()) return false;
-    return true;
-}
-void release() {
+bool tick(uint32_t& lastTickTime) { return shell::passFrameGate(lastTickTime); }
+void release(shell::ProgramRun& run) {
     seen.released = true;
-    shell::shutdownPresentation();
+    shell::shutdownPresentation(run.presentation);
 }
 win::LRESULT procedure(win::HWND w, win::UINT m, win::WPARAM wp, win::LPARAM lp) {
     if (m == win::WM_DESTROY) {
@@ -277,23 +276,24 @@ public:
     win::LRESULT handleMessage(win::HWND w, win::UINT m, win::WPARAM wp, win::LPARAM lp) override {
         return procedure(w, m, wp, lp);
     }
-    void setupWorld() override { setup(); }
-    bool frameTick() override { return tick(); }
-    void releaseDrawingResources() override { release(); }
+    void setupWorld() override { setup(*this); }
+    bool frameTick() override { return tick(lastTickTime); }
+    void releaseDrawingResources() override { release(*this); }
     int agentCount() const override { return 0; }
     int traceAgent(int, char*, int) const override { return -1; }
 };
 std::unique_ptr<shell::ProgramRun> makeRecordingRun() { return std::make_unique<RecordingRun>(); }
 
-void beforeTick(bool) {
+void beforeTick(void*, bool) {
     ++seen.passes;
     win::host::advanceTickCount(11);  // every pass may tick
 }
-void afterTick(bool removed, bool accepted) {
+// The context is the run.
+void afterTick(void* context, bool removed, bool accepted) {
     if (!accepted) return;
     ++seen.ticks;
     if (removed) ++seen.ticksAfterMessages;
-    if (seen.ticks == 30) win::PostMessage(shell::mainWindow, win::WM_CLOSE, 0, 0);
+    if (seen.ticks == 30) win::PostMessage(static_cast<shell::ProgramRun*>(context)->window(), win::WM_CLOSE, 0, 0);
 }
 
 }  // namespace entry
@@ -302,13 +302,11 @@ TEST(Entry, RunsTheStepsInOrderAndReturnsTheQuitCode) {
     win::host::resetWindowSystem();  // the class must get this test's procedure
     win::host::useHeadlessBackend();
     win::host::setTickCount(0);
-    shell::lastTickTime = 0;
     entry::seen = entry::Seen{};
     const shell::Program program = {"steering", steering::programResources, entry::makeRecordingRun, ""};
     const std::unique_ptr<shell::ProgramRun> programRun = program.makeRun();
-    shell::setLoopObserver({entry::beforeTick, entry::afterTick});
-    const int code = shell::runEntry(program, *programRun, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
-    shell::setLoopObserver({});
+    const int code = shell::runEntry(program, *programRun, shell::programInstance(steering::steeringProgram), win::SW_SHOW,
+                                     {programRun.get(), entry::beforeTick, entry::afterTick});
     EXPECT_EQ(code, 7);
     EXPECT_TRUE(entry::seen.setupRan);
     EXPECT_TRUE(entry::seen.setupSawPresentation);

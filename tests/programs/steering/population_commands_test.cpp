@@ -155,7 +155,7 @@ TEST_F(MenuCommands, EachToggleChecksOnAndUnchecksOff) {
 }
 
 TEST_F(MenuCommands, MapValueIsCheckedInAndOutOfEditMode) {
-    const auto checkedValues = [] {
+    const auto checkedValues = [this] {
         std::vector<int> on;
         for (std::size_t i = 0; i < steering::kPaintChoiceCount; ++i) {
             if (isChecked(steering::kPaintChoices[i].command)) on.push_back(static_cast<int>(i));

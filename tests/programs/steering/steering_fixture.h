@@ -22,17 +22,16 @@ protected:
         win::host::useHeadlessBackend();
         win::host::failPresentationStep(0);
         win::host::setTickCount(1000);
-        shell::lastTickTime = 0;
         runOwner = std::make_unique<steering::SteeringRun>();  // a new run: no map, no agents
-        shell::mainWindow = shell::createMainWindow(*runOwner, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
-        ASSERT_NE(shell::mainWindow, nullptr);
+        mainWindow = shell::createMainWindow(*runOwner, shell::programInstance(steering::steeringProgram), win::SW_SHOW);
+        ASSERT_NE(mainWindow, nullptr);
         pump();
     }
 
     void TearDown() override {
-        if (win::host::mainWindow() != nullptr) win::DestroyWindow(shell::mainWindow);
+        if (win::host::mainWindow() != nullptr) win::DestroyWindow(mainWindow);
         pump();
-        shell::shutdownPresentation();
+        shell::shutdownPresentation(run().presentation);
     }
 
     // An empty world (no map file, no navigation) in which agents can be added.
@@ -59,7 +58,7 @@ protected:
     }
 
     void send(win::UINT message, win::WPARAM wParam = 0, win::LPARAM lParam = 0) {
-        win::PostMessage(shell::mainWindow, message, wParam, lParam);
+        win::PostMessage(mainWindow, message, wParam, lParam);
         pump();
     }
     void keyDown(win::WPARAM key, uint32_t repeat = 1) { send(win::WM_KEYDOWN, key, static_cast<win::LPARAM>(repeat)); }
@@ -70,14 +69,15 @@ protected:
     void command(win::WORD id) { send(win::WM_COMMAND, id, 0); }
 
     // Reads a menu item's check mark (CheckMenuItem answers the previous state) and puts it back.
-    static bool isChecked(win::UINT id) {
-        const win::HMENU menu = win::GetMenu(shell::mainWindow);
+    bool isChecked(win::UINT id) const {
+        const win::HMENU menu = win::GetMenu(mainWindow);
         const win::DWORD previous = win::CheckMenuItem(menu, id, win::MF_CHECKED);
         win::CheckMenuItem(menu, id, previous & win::MF_CHECKED);
         return (previous & win::MF_CHECKED) != 0;
     }
 
     std::unique_ptr<steering::SteeringRun> runOwner;
+    win::HWND mainWindow = nullptr;  // the run's window
     bool quitSeen = false;
     int quitCode = -1;
 };

@@ -47,8 +47,8 @@ TEST_F(BasicOverlay, AgentWithAndWithoutTheDebugOverlayIsTheseCalls) {
     Tools tools;
     for (const bool overlay : {false, true}) {
         world().debugOverlay = overlay;
-        const auto drawn = pixelsAfter([&](HDC dc) { drawAgent(agent, dc, session->runAs<BasicRun>().drawing, world().debugOverlay); });
-        const auto expected = pixelsAfter([&](HDC dc) {
+        const auto drawn = pixelsAfter(*session->run(), [&](HDC dc) { drawAgent(agent, dc, session->runAs<BasicRun>().drawing, world().debugOverlay); });
+        const auto expected = pixelsAfter(*session->run(), [&](HDC dc) {
             tools.body(dc, 190, 140, 210, 160);
             if (!overlay) return;
             Tools::line(dc, tools.magenta, 200, 150, 200, 210);  // 15 steps of velocity

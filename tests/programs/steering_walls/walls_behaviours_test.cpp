@@ -14,26 +14,29 @@ namespace {
 
 DoubleVec forceOf(const char* name, const WallsAgent& agent) { return findBehaviour(name)->computeForce(agent); }
 
-// A moving agent with heading and side matching its velocity.
-WallsAgent movingAgent(DoubleVec position, DoubleVec velocity, double radius = 10.0) {
-    WallsAgent agent;
-    agent.position = position;
-    agent.velocity = velocity;
-    agent.radius = radius;
-    agent.heading = vecNormalise(velocity);
-    agent.side = vecPerp(agent.heading);
-    return agent;
-}
+class WallsBehaviours : public WallsWorldTest {
+protected:
+    // A moving agent of the test's world (not yet in its list) with heading and side
+    // matching its velocity.
+    WallsAgent movingAgent(DoubleVec position, DoubleVec velocity, double radius = 10.0) {
+        WallsAgent agent;
+        agent.position = position;
+        agent.velocity = velocity;
+        agent.radius = radius;
+        agent.heading = vecNormalise(velocity);
+        agent.side = vecPerp(agent.heading);
+        agent.world = &world();
+        return agent;
+    }
 
-WallsAgent& placeObstacle(DoubleVec position, double radius) {
-    WallsAgent prototype;
-    prototype.isStatic = true;
-    prototype.position = position;
-    prototype.radius = radius;
-    return createAgent(prototype);
-}
-
-using WallsBehaviours = WallsWorldTest;
+    WallsAgent& placeObstacle(DoubleVec position, double radius) {
+        WallsAgent prototype;
+        prototype.isStatic = true;
+        prototype.position = position;
+        prototype.radius = radius;
+        return createAgent(world(), prototype);
+    }
+};
 
 TEST_F(WallsBehaviours, RegistryHoldsTheSevenNamesInOrder) {
     const char* names[] = {"seek", "arrival", "separation", "avoid_static", "repel_static", "formation", "avoid_walls"};
@@ -70,13 +73,13 @@ TEST_F(WallsBehaviours, BehaviourListGrowsBySizeOrOne) {
 TEST_F(WallsBehaviours, CopiedAgentOwnsItsBehaviourListAndSharesItsTarget) {
     WallsAgent prototype;
     addBehaviour(prototype, 0.2, "arrival");
-    prototype.target = &leftButtonTarget;
-    WallsAgent& copy = createAgent(prototype);
+    prototype.target = &world().leftButtonTarget;
+    WallsAgent& copy = createAgent(world(), prototype);
     clearBehaviours(prototype);
     addBehaviour(prototype, 0.9, "seek");
     ASSERT_EQ(copy.behaviours.size(), 1u);
     EXPECT_STREQ(copy.behaviours[0].behaviour->name(), "arrival");
-    EXPECT_EQ(copy.target, &leftButtonTarget);
+    EXPECT_EQ(copy.target, &world().leftButtonTarget);
 }
 
 TEST_F(WallsBehaviours, SeekUsesTheRawOffsetAsDesiredVelocity) {
@@ -102,7 +105,7 @@ TEST_F(WallsBehaviours, ArrivalSlowsToATenthOfTheDistance) {
 TEST_F(WallsBehaviours, ArrivalOnItsTargetLeavesTheVelocityAlone) {
     WallsAgent target;
     target.position = {100.0, 100.0};
-    WallsAgent& agent = createAgent(movingAgent({100.0, 100.0}, {0.5, -0.25}));
+    WallsAgent& agent = createAgent(world(), movingAgent({100.0, 100.0}, {0.5, -0.25}));
     addBehaviour(agent, 0.2, "arrival");
     agent.target = &target;
     EXPECT_EQ(forceOf("arrival", agent), (DoubleVec{0.0, 0.0}));
@@ -136,11 +139,11 @@ TEST_F(WallsBehaviours, FormationSlotsOfAResterCollapseOntoIt) {
 }
 
 TEST_F(WallsBehaviours, SeparationPushesOneUnitPerCloseMobileNeighbour) {
-    WallsAgent& a = createAgent(movingAgent({100.0, 100.0}, {0.0, 0.0}, 5.0));
-    createAgent(movingAgent({110.0, 100.0}, {0.0, 0.0}, 5.0));  // threshold sqrt(2) * 11
-    createAgent(movingAgent({100.0, 112.0}, {0.0, 0.0}, 5.0));
-    createAgent(movingAgent({100.0, 80.0}, {0.0, 0.0}, 5.0));  // 20 > 15.6: too far
-    createAgent(movingAgent({84.0, 100.0}, {0.0, 0.0}, 5.0));  // 16 > 15.6: just too far
+    WallsAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {0.0, 0.0}, 5.0));
+    createAgent(world(), movingAgent({110.0, 100.0}, {0.0, 0.0}, 5.0));  // threshold sqrt(2) * 11
+    createAgent(world(), movingAgent({100.0, 112.0}, {0.0, 0.0}, 5.0));
+    createAgent(world(), movingAgent({100.0, 80.0}, {0.0, 0.0}, 5.0));  // 20 > 15.6: too far
+    createAgent(world(), movingAgent({84.0, 100.0}, {0.0, 0.0}, 5.0));  // 16 > 15.6: just too far
     placeObstacle({95.0, 100.0}, 5.0);                           // static: ignored
     const DoubleVec f = forceOf("separation", a);
     EXPECT_DOUBLE_EQ(f.x, -1.0);
@@ -148,9 +151,9 @@ TEST_F(WallsBehaviours, SeparationPushesOneUnitPerCloseMobileNeighbour) {
 }
 
 TEST_F(WallsBehaviours, CoincidentAgentsGetNoSeparationWhileTheyCoincide) {
-    WallsAgent& a = createAgent(movingAgent({150.0, 300.0}, {0.0, 0.0}, 10.0));
-    WallsAgent& b = createAgent(movingAgent({150.0, 300.0}, {0.0, 0.0}, 10.0));
-    createAgent(movingAgent({162.0, 300.0}, {0.0, 0.0}, 10.0));  // a real neighbour too
+    WallsAgent& a = createAgent(world(), movingAgent({150.0, 300.0}, {0.0, 0.0}, 10.0));
+    WallsAgent& b = createAgent(world(), movingAgent({150.0, 300.0}, {0.0, 0.0}, 10.0));
+    createAgent(world(), movingAgent({162.0, 300.0}, {0.0, 0.0}, 10.0));  // a real neighbour too
     for (WallsAgent* agent : {&a, &b}) {
         const DoubleVec raw = forceOf("separation", *agent);
         EXPECT_TRUE(std::isnan(raw.x) || std::isnan(raw.y));
@@ -163,7 +166,7 @@ TEST_F(WallsBehaviours, CoincidentAgentsGetNoSeparationWhileTheyCoincide) {
 }
 
 TEST_F(WallsBehaviours, AvoidStaticPushesBySquareRootOfDistance) {
-    WallsAgent& a = createAgent(movingAgent({100.0, 100.0}, {0.0, 0.0}, 10.0));
+    WallsAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {0.0, 0.0}, 10.0));
     placeObstacle({116.0, 100.0}, 10.0);  // 16 < 21: touching
     const DoubleVec f = forceOf("avoid_static", a);
     EXPECT_DOUBLE_EQ(f.x, -4.0);
@@ -171,7 +174,7 @@ TEST_F(WallsBehaviours, AvoidStaticPushesBySquareRootOfDistance) {
 }
 
 TEST_F(WallsBehaviours, RepelStaticPushesSidewaysFromTheNearestObstacleAhead) {
-    WallsAgent& a = createAgent(movingAgent({100.0, 100.0}, {3.0, 0.0}, 10.0));  // box 30 + 10 long
+    WallsAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {3.0, 0.0}, 10.0));  // box 30 + 10 long
     placeObstacle({130.0, 104.0}, 10.0);  // ahead, 4 below the line of travel
     placeObstacle({135.0, 96.0}, 10.0);   // farther along: not the nearest
     const DoubleVec f = forceOf("repel_static", a);
@@ -180,14 +183,14 @@ TEST_F(WallsBehaviours, RepelStaticPushesSidewaysFromTheNearestObstacleAhead) {
 }
 
 TEST_F(WallsBehaviours, RepelStaticTakesTheFirstOfTwoEqualEntries) {
-    WallsAgent& a = createAgent(movingAgent({100.0, 100.0}, {3.0, 0.0}, 10.0));
+    WallsAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {3.0, 0.0}, 10.0));
     placeObstacle({130.0, 104.0}, 10.0);
     placeObstacle({130.0, 96.0}, 10.0);  // the mirror image: the same entry
     EXPECT_EQ(forceOf("repel_static", a), (DoubleVec{0.0, -4.0}));
 }
 
 TEST_F(WallsBehaviours, RepelStaticIgnoresObstaclesBehindBeyondOrMissingTheAxis) {
-    WallsAgent& a = createAgent(movingAgent({100.0, 100.0}, {3.0, 0.0}, 10.0));
+    WallsAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {3.0, 0.0}, 10.0));
     placeObstacle({80.0, 100.0}, 10.0);   // behind
     placeObstacle({160.0, 100.0}, 10.0);  // 60 - 10 > 40: beyond the box
     placeObstacle({120.0, 115.0}, 10.0);  // in the corridor but its circle misses the axis
@@ -195,7 +198,7 @@ TEST_F(WallsBehaviours, RepelStaticIgnoresObstaclesBehindBeyondOrMissingTheAxis)
 }
 
 TEST_F(WallsBehaviours, AnAgentAtRestSeesNoObstacleAhead) {
-    WallsAgent& a = createAgent(movingAgent({100.0, 100.0}, {0.0, 0.0}, 10.0));
+    WallsAgent& a = createAgent(world(), movingAgent({100.0, 100.0}, {0.0, 0.0}, 10.0));
     placeObstacle({112.0, 100.0}, 10.0);
     EXPECT_EQ(forceOf("repel_static", a), (DoubleVec{0.0, 0.0}));
     EXPECT_DOUBLE_EQ(detectionLength(a), 10.0);
@@ -264,7 +267,7 @@ TEST_F(WallsBehaviours, EachOutsideCornerPushesStraightBackFromItsOwnPoint) {
         for (const int sy : {-1, 1}) {
             std::array<uint8_t, kWallColumns * kWallRows> cells{};
             cells[static_cast<std::size_t>((2 + sy) * 6 + 2 + sx)] = 1;
-            wallMap.create(600, 480, cells);
+            world().wallMap.create(600, 480, cells);
             const DoubleVec corner{sx > 0 ? 300.0 : 200.0, sy > 0 ? 240.0 : 160.0};
             const DoubleVec dir = DoubleVec{1.0 * sx, 1.0 * sy} / std::sqrt(2.0);
             const DoubleVec f = forceOf("avoid_walls", movingAgent(corner - dir * 20.0, dir * 3.0));
@@ -276,7 +279,7 @@ TEST_F(WallsBehaviours, EachOutsideCornerPushesStraightBackFromItsOwnPoint) {
     // lower-left corner is tried, and that cell is open.
     std::array<uint8_t, kWallColumns * kWallRows> cells{};
     cells[1 * 6 + 1] = 1;
-    wallMap.create(600, 480, cells);
+    world().wallMap.create(600, 480, cells);
     const DoubleVec dir = DoubleVec{-1.0, 0.1} / std::hypot(1.0, 0.1);
     EXPECT_EQ(forceOf("avoid_walls", movingAgent({215.0, 168.0}, dir * 3.0)), (DoubleVec{0.0, 0.0}));
 }
@@ -288,8 +291,8 @@ TEST_F(WallsBehaviours, StaticAgentsAreNeverMoved) {
     WallsAgent target;
     target.position = {0.0, 0.0};
     prototype.target = &target;
-    WallsAgent& obstacle = createAgent(prototype);
-    for (int i = 0; i < 10; ++i) updateAll();
+    WallsAgent& obstacle = createAgent(world(), prototype);
+    for (int i = 0; i < 10; ++i) updateAll(world());
     EXPECT_EQ(obstacle.position, (DoubleVec{300.0, 300.0}));
     EXPECT_EQ(pointAhead(obstacle, 10.0), (DoubleVec{300.0, 300.0}));
 }

@@ -33,12 +33,17 @@ class WallsOverlay : public WallsWorldTest {
 protected:
     void SetUp() override {
         WallsWorldTest::SetUp();
-        session = std::make_unique<headless::Session>(program());
-        resetWorld();  // no other agent near the drawn one: count 0
+        session = std::make_unique<headless::Session>(program());  // its window to draw into
     }
-    void TearDown() override {
-        session.reset();
-        WallsWorldTest::TearDown();
+    void TearDown() override { session.reset(); }
+    // The pens and brushes of the program's run; the test's own world (no other agent
+    // near the drawn one: count 0) holds the flags and the grid.
+    const WallsDrawingResources& drawing() const { return session->runAs<WallsRun>().drawing; }
+    // An agent of the test's world moving down (not in its list).
+    WallsAgent agentMovingDown() {
+        WallsAgent agent = steering_walls::agentMovingDown();
+        agent.world = &world();
+        return agent;
     }
     std::unique_ptr<headless::Session> session;
 };
@@ -50,10 +55,10 @@ TEST_F(WallsOverlay, AgentWithVectorsAndNeighbourCountIsTheseCalls) {
         bool vectors, neighbours;
     };
     for (const Case c : {Case{false, false}, Case{true, false}, Case{false, true}, Case{true, true}}) {
-        overlayFlags.showVectors = c.vectors;
-        overlayFlags.showNeighbours = c.neighbours;
-        const auto drawn = pixelsAfter([&](HDC dc) { drawAgent(agent, dc); });
-        const auto expected = pixelsAfter([&](HDC dc) {
+        world().overlayFlags.showVectors = c.vectors;
+        world().overlayFlags.showNeighbours = c.neighbours;
+        const auto drawn = pixelsAfter(*session->run(), [&](HDC dc) { drawAgent(agent, dc, drawing()); });
+        const auto expected = pixelsAfter(*session->run(), [&](HDC dc) {
             tools.body(dc, 190, 140, 210, 160);
             if (c.vectors) {
                 Tools::line(dc, tools.magenta, 200, 150, 200, 210);  // 15 steps of velocity
@@ -81,12 +86,12 @@ TEST_F(WallsOverlay, NeighbourCountCoversTheGridCellsWithinTwoRadii) {
     for (const DoubleVec at : {DoubleVec{20.0, 20.0}, DoubleVec{95.0, 95.0}}) {
         WallsAgent other;
         other.position = at;
-        createAgent(other);
+        createAgent(world(), other);
     }
-    overlayFlags.showNeighbours = true;
+    world().overlayFlags.showNeighbours = true;
     Tools tools;
-    const auto drawn = pixelsAfter([&](HDC dc) { drawAgent(agent, dc); });
-    const auto expected = pixelsAfter([&](HDC dc) {
+    const auto drawn = pixelsAfter(*session->run(), [&](HDC dc) { drawAgent(agent, dc, drawing()); });
+    const auto expected = pixelsAfter(*session->run(), [&](HDC dc) {
         tools.body(dc, 50, 50, 70, 70);
         SetTextColor(dc, RGB(255, 0, 0));
         TextOut(dc, 50, 50, "1", 1);  // the one at (95, 95)
@@ -97,7 +102,7 @@ TEST_F(WallsOverlay, NeighbourCountCoversTheGridCellsWithinTwoRadii) {
 TEST_F(WallsOverlay, WallSquaresOverlapTheGridLineOnTheirFarSides) {
     // Cell (0, 0) is wall: its square covers pixels 0..106 by 0..80, outlined in black
     // on the lines shared with its neighbours, green inside.
-    const auto pixels = pixelsAfter([&](HDC dc) { wallMap.draw(dc); });
+    const auto pixels = pixelsAfter(*session->run(), [&](HDC dc) { world().wallMap.draw(dc, drawing()); });
     const uint32_t green = 0x00C800, black = 0;
     EXPECT_EQ(pixels[40 * 640 + 105], green);
     EXPECT_EQ(pixels[40 * 640 + 106], black);
@@ -108,9 +113,9 @@ TEST_F(WallsOverlay, WallSquaresOverlapTheGridLineOnTheirFarSides) {
 TEST_F(WallsOverlay, OccupancyShadesGetDarkerBy32PerAgentAndBlackAtEight) {
     const Tools tools;
     for (int n = 0; n <= 9; ++n) {
-        const auto pixels = pixelsAfter([&](HDC dc) {
+        const auto pixels = pixelsAfter(*session->run(), [&](HDC dc) {
             SelectObject(dc, tools.black);
-            SelectObject(dc, occupancyBrush(n));
+            SelectObject(dc, occupancyBrush(drawing(), n));
             Rectangle(dc, 0, 0, 20, 20);
         });
         const int clamped = n < 1 ? 1 : (n > 8 ? 8 : n);

@@ -18,13 +18,10 @@ class WallsProgram : public WallsWorldTest {
 protected:
     void SetUp() override {
         WallsWorldTest::SetUp();
-        agentGrid = AgentGrid{};  // the program's own set-up builds it
         session = std::make_unique<headless::Session>(program());
     }
-    void TearDown() override {
-        session.reset();
-        WallsWorldTest::TearDown();
-    }
+    void TearDown() override { session.reset(); }
+    WallsWorld& world() override { return *session->runAs<WallsRun>().world; }
     std::unique_ptr<headless::Session> session;
 };
 
@@ -41,59 +38,59 @@ TEST_F(WallsProgram, StartsWithThirtyTwoAgents) {
 
 TEST_F(WallsProgram, UpAndDownActOnReleaseOnly) {
     session->post(win::WM_KEYDOWN, win::VK_UP, win::host::keyDownLParam(1, false));
-    EXPECT_EQ(agentList.size(), 32u);
+    EXPECT_EQ(world().agentList.size(), 32u);
     session->post(win::WM_KEYUP, win::VK_UP, win::host::keyUpLParam());
-    EXPECT_EQ(agentList.size(), 37u);
+    EXPECT_EQ(world().agentList.size(), 37u);
     session->post(win::WM_KEYDOWN, win::VK_DOWN, win::host::keyDownLParam(1, false));
-    EXPECT_EQ(agentList.size(), 37u);
+    EXPECT_EQ(world().agentList.size(), 37u);
     session->post(win::WM_KEYUP, win::VK_DOWN, win::host::keyUpLParam());
-    EXPECT_EQ(agentList.size(), 32u);
+    EXPECT_EQ(world().agentList.size(), 32u);
 }
 
 TEST_F(WallsProgram, DownStopsAtTheObstacles) {
     for (int i = 0; i < 6; ++i) session->press(win::VK_DOWN);
-    EXPECT_EQ(agentList.size(), 16u);
+    EXPECT_EQ(world().agentList.size(), 16u);
     session->frames(3);
-    EXPECT_EQ(agentList.size(), 16u);
+    EXPECT_EQ(world().agentList.size(), 16u);
 }
 
 TEST_F(WallsProgram, OtherKeysChangeNothing) {
     session->frames(5);
-    const DoubleVec firstArriver = agentList[16]->position;
+    const DoubleVec firstArriver = world().agentList[16]->position;
     for (win::WPARAM key : {win::VK_LEFT, win::VK_RIGHT, win::VK_SPACE, win::VK_INSERT, win::VK_DELETE, win::VK_F1}) {
         session->press(key);
     }
-    EXPECT_EQ(agentList.size(), 32u);
-    EXPECT_EQ(agentList[16]->position, firstArriver);
-    EXPECT_FALSE(overlayFlags.showGrid || overlayFlags.showNeighbours || overlayFlags.showVectors);
+    EXPECT_EQ(world().agentList.size(), 32u);
+    EXPECT_EQ(world().agentList[16]->position, firstArriver);
+    EXPECT_FALSE(world().overlayFlags.showGrid || world().overlayFlags.showNeighbours || world().overlayFlags.showVectors);
     EXPECT_FALSE(session->quitPosted());
 }
 
 TEST_F(WallsProgram, ButtonsSetTheirOwnTargets) {
     session->leftClick(300, 200);
     session->rightClick(450, 100);
-    EXPECT_EQ(leftButtonTarget.position, (DoubleVec{300.0, 200.0}));
-    EXPECT_EQ(rightButtonTarget.position, (DoubleVec{450.0, 100.0}));
+    EXPECT_EQ(world().leftButtonTarget.position, (DoubleVec{300.0, 200.0}));
+    EXPECT_EQ(world().rightButtonTarget.position, (DoubleVec{450.0, 100.0}));
     session->post(win::WM_MOUSEMOVE, win::MK_RBUTTON, headless::Session::point(460, 110));
-    EXPECT_EQ(rightButtonTarget.position, (DoubleVec{460.0, 110.0}));
+    EXPECT_EQ(world().rightButtonTarget.position, (DoubleVec{460.0, 110.0}));
     session->post(win::WM_MOUSEMOVE, 0, headless::Session::point(10, 10));
-    EXPECT_EQ(leftButtonTarget.position, (DoubleVec{300.0, 200.0}));
-    EXPECT_EQ(rightButtonTarget.position, (DoubleVec{460.0, 110.0}));
+    EXPECT_EQ(world().leftButtonTarget.position, (DoubleVec{300.0, 200.0}));
+    EXPECT_EQ(world().rightButtonTarget.position, (DoubleVec{460.0, 110.0}));
 }
 
 TEST_F(WallsProgram, DragWithBothButtonsMovesOnlyTheLeftTarget) {
     session->post(win::WM_MOUSEMOVE, win::MK_LBUTTON | win::MK_RBUTTON, headless::Session::point(321, 123));
-    EXPECT_EQ(leftButtonTarget.position, (DoubleVec{321.0, 123.0}));
-    EXPECT_EQ(rightButtonTarget.position, (DoubleVec{0.0, 0.0}));
+    EXPECT_EQ(world().leftButtonTarget.position, (DoubleVec{321.0, 123.0}));
+    EXPECT_EQ(world().rightButtonTarget.position, (DoubleVec{0.0, 0.0}));
 }
 
 TEST_F(WallsProgram, MenuItemsToggleFlagAndMarkAndTwiceRestoreBoth) {
     struct Item {
         win::WORD command;
         bool* flag;
-    } items[] = {{kCommandNeighbours, &overlayFlags.showNeighbours},
-                 {kCommandGrid, &overlayFlags.showGrid},
-                 {kCommandVectors, &overlayFlags.showVectors}};
+    } items[] = {{kCommandNeighbours, &world().overlayFlags.showNeighbours},
+                 {kCommandGrid, &world().overlayFlags.showGrid},
+                 {kCommandVectors, &world().overlayFlags.showVectors}};
     for (const Item& item : items) {
         EXPECT_FALSE(*item.flag);
         EXPECT_FALSE(session->checked(item.command));
@@ -119,11 +116,11 @@ TEST_F(WallsProgram, EscapeDestroysTheWindow) {
 
 TEST_F(WallsProgram, TickWithinTenMillisecondsIsRefused) {
     ASSERT_EQ(session->frames(1), 1);
-    const DoubleVec before = agentList[16]->position;
+    const DoubleVec before = world().agentList[16]->position;
     EXPECT_FALSE(session->run()->frameTick());
     win::host::advanceTickCount(10);
     EXPECT_FALSE(session->run()->frameTick());
-    EXPECT_EQ(agentList[16]->position, before);
+    EXPECT_EQ(world().agentList[16]->position, before);
     win::host::advanceTickCount(1);
     EXPECT_TRUE(session->run()->frameTick());
 }
@@ -156,14 +153,13 @@ TEST_F(WallsProgram, ScreenshotWithEveryOverlayAfterBothClicks) {
 
 TEST_F(WallsProgram, WithoutPresentationTheProgramStillSteps) {
     session.reset();
-    resetWorld();
     session = std::make_unique<headless::Session>();
     session->start(program(), {.failingPresentationStep = 7});  // GetDC fails: no device context to draw into
-    EXPECT_EQ(shell::offscreenDC, nullptr);
-    leftButtonTarget.position = {160.0, 280.0};
-    const DoubleVec before = agentList[16]->position;
+    EXPECT_EQ(session->run()->presentation.offscreenDC, nullptr);
+    world().leftButtonTarget.position = {160.0, 280.0};
+    const DoubleVec before = world().agentList[16]->position;
     EXPECT_EQ(session->frames(5), 5);
-    EXPECT_NE(agentList[16]->position, before);
+    EXPECT_NE(world().agentList[16]->position, before);
 }
 
 }  // namespace
