@@ -40,6 +40,10 @@ class CellLists {
 public:
     void reset(uint32_t columns, uint32_t rows) {
         columns_ = columns;
+        columnShift_ = -1;
+        for (int k = 0; k < 32; ++k) {
+            if (columns == (1u << k)) columnShift_ = k;
+        }
         cells_.clear();
         cells_.resize(static_cast<std::size_t>(columns) * rows);
         cellMarks_.assign(cells_.size(), 0);
@@ -200,7 +204,7 @@ private:
         std::size_t lastIn = 0;
         for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
             const Membership& membership = memberships_[m];
-            if (!range.contains(membership.cell % columns_, membership.cell / columns_)) continue;
+            if (!inRange(membership.cell, range)) continue;
             if (membership.slot + 1 != cells_[membership.cell].entries.size()) return false;
             ++lastIn;
         }
@@ -213,7 +217,7 @@ private:
         while (m != kNone) {
             const int32_t following = memberships_[m].nextOfItem;
             const uint32_t cell = memberships_[m].cell;
-            if (range.contains(cell % columns_, cell / columns_)) {
+            if (inRange(cell, range)) {
                 if (previous == kNone) {
                     records_[record].firstMembership = following;
                 } else {
@@ -258,6 +262,12 @@ private:
         T* item = nullptr;
         int32_t firstMembership = kNone;  // chain of the item's cells; next free record when unused
     };
+
+    // Whether a cell (row-major index) lies in the range; shifts for a power-of-two width.
+    bool inRange(uint32_t cell, const CellRange& range) const {
+        if (columnShift_ >= 0) return range.contains(cell & (columns_ - 1), cell >> columnShift_);
+        return range.contains(cell % columns_, cell / columns_);
+    }
 
     std::size_t cellIndex(uint32_t column, uint32_t row) const {
         return static_cast<std::size_t>(row) * columns_ + column;
@@ -414,6 +424,7 @@ private:
     }
 
     uint32_t columns_ = 0;
+    int columnShift_ = -1;                 // log2 of columns_ when a power of two, else -1
     std::vector<Cell> cells_;              // columns x rows lists, row-major
     std::vector<uint32_t> cellMarks_;      // per cell: insertion that last stamped it
     std::vector<int32_t> sole_;            // per cell: its only live record, kVacant or kSeveral
