@@ -170,6 +170,7 @@ void BM_StepCrowdToClick(benchmark::State& state) {
     World& world = bench_scenes::benchWorld();
     world.agentList.clear();
     world.navigationMode = state.range(0) == 0 ? NavigationMode::Classic : NavigationMode::Shortest;
+    world.agentRandom = RandomGenerator{};  // the same agents whichever benchmarks ran before
     const std::vector<FixedVec> points = openCrowdPoints(world.gridMap, 1);
     const int agents = points.empty() ? 0 : insertCrowds(world, points, kAgents);
     Lcg random;

@@ -67,14 +67,11 @@ public:
         insertRecord(findOrAddRecord(item), range);
     }
 
-    // remove(item, from, true) then insert(item, to), finding the item's record once. An item
-    // that stays in the same cells, already last in each, is left as it is: taking it out
-    // and appending it again would give the same lists.
+    // remove(item, from, true) then insert(item, to), finding the item's record once.
     void move(T* item, const CellRange& from, const CellRange& to) {
         if (!ready()) return;
         int32_t record = findRecord(item);
         if (record != kNone) {
-            if (sameRange(from, to) && !to.empty() && lastInEveryCell(record, to)) return;
             removeRecord(record, from);
         } else if (to.empty()) {
             return;
@@ -190,25 +187,6 @@ private:
                 append(record, cell);
             }
         }
-    }
-
-    static bool sameRange(const CellRange& a, const CellRange& b) {
-        return a.firstColumn == b.firstColumn && a.lastColumn == b.lastColumn && a.firstRow == b.firstRow &&
-               a.lastRow == b.lastRow;
-    }
-
-    // Whether the record is the last live entry of every cell of the range.
-    bool lastInEveryCell(int32_t record, const CellRange& range) const {
-        const std::size_t cellsInRange = static_cast<std::size_t>(range.lastColumn - range.firstColumn + 1) *
-                                         (range.lastRow - range.firstRow + 1);
-        std::size_t lastIn = 0;
-        for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
-            const Membership& membership = memberships_[m];
-            if (!inRange(membership.cell, range)) continue;
-            if (membership.slot + 1 != cells_[membership.cell].entries.size()) return false;
-            ++lastIn;
-        }
-        return lastIn == cellsInRange;
     }
 
     void removeRecord(int32_t record, const CellRange& range) {

@@ -444,8 +444,8 @@ TEST(NeighbourGridOtherSizes, AGridThatIsNoPowerOfTwoKeepsItsCellWidth) {
     EXPECT_EQ(square.powerOfTwo, 7);
 }
 
-// Visits against the reference lists, with agents that mostly stay in their cells (the
-// case a move leaves alone when the agent is already last) and nested visits.
+// Visits against the reference lists, with agents that mostly stay in their cells (a move
+// within the same cells still sends the agent to the end of each) and nested visits.
 TEST_F(NeighbourGridTest, VisitsAndSmallMovesMatchTheReference) {
     std::mt19937 random(77);
     std::uniform_int_distribution<int32_t> coordinate(units(0), units(6000));
