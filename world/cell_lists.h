@@ -11,8 +11,9 @@
 // population's size, inserting, removing, moving, querying and visiting allocate nothing.
 //
 // A visit (visitDistinct) hands each item to a function as the cells are read, in the
-// order a query would return them, without writing a result. Each record keeps one visit
-// stamp per level, so a visit's function may itself visit at another level or query.
+// order a query would return them, without writing a result. Each level has its own array
+// of stamps (one per record), so a visit's function may itself visit at another level or
+// query.
 // A dense array names, per cell, its only live item (or none, or several), so queries and
 // visits skip empty cells, and visits read a one-item cell, without touching its list.
 #include <algorithm>
