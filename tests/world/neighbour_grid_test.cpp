@@ -428,6 +428,16 @@ TEST_F(NeighbourGridTest, BoundingCellsFollowTheFlooredCellOfEachEdge) {
     }
 }
 
+TEST_F(NeighbourGridTest, AFractionalHalfSizeTruncatesTheEdgeNotTheHalfSize) {
+    // 512 units less half a raw unit truncates to 511.99 units: column 0, not 1.
+    const CellRange range = grid.queryCells({units(512), units(512)}, 0.5);
+    EXPECT_EQ(range.firstColumn, 0u);
+    EXPECT_EQ(range.lastColumn, 1u);
+    EXPECT_EQ(range.firstRow, 0u);
+    // A whole half-size of one raw unit gives the same cells.
+    EXPECT_TRUE(sameCells(grid.queryCells({units(512), units(512)}, Fixed{1}), range));
+}
+
 TEST(NeighbourGridOtherSizes, AGridThatIsNoPowerOfTwoKeepsItsCellWidth) {
     // 100 columns: cells of 655.36 units, truncated division.
     NeighbourGrid grid;
