@@ -1,6 +1,7 @@
 // The cost of the agent step as users feel it: arrival alone, the five standard behaviours
 // over a spread population and over a crowd stacked on one point, path following toward one
-// click, and the click itself (one path request per agent).
+// click (spread agents, and a crowd inserted on one spot, in both navigation modes), and
+// the click itself (one path request per agent).
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -13,6 +14,9 @@
 #include "bench/walking_crowd.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
+#include "steering/crowd_scenario.h"
+#include "steering/navigation_mode.h"
+#include "steering/world.h"
 #include "programs/steering/steering_run.h"
 #include "world/grid_map.h"
 
@@ -124,10 +128,13 @@ void BM_StepStandardOnOnePoint(benchmark::State& state) {
 }
 BENCHMARK(BM_StepStandardOnOnePoint)->Unit(benchmark::kMillisecond);
 
-// Path following: spread standard agents all sent to one click, then to another.
+// Path following: spread standard agents all sent to one click, then to another; the
+// argument is the navigation mode (0 Classic, 1 Shortest paths).
 void BM_StepWalkingToClick(benchmark::State& state) {
     setupOnce();
     bench_scenes::benchWorld().agentList.clear();
+    const NavigationMode mode = state.range(0) == 0 ? NavigationMode::Classic : NavigationMode::Shortest;
+    bench_scenes::benchWorld().navigationMode = mode;
     Lcg random;
     for (int i = 0; i < kAgents; ++i) {
         Agent agentTemplate;
@@ -148,8 +155,35 @@ void BM_StepWalkingToClick(benchmark::State& state) {
     }
     reportPerAgent(state);
     bench_scenes::benchWorld().agentList.clear();
+    bench_scenes::benchWorld().navigationMode = NavigationMode::Classic;
 }
-BENCHMARK(BM_StepWalkingToClick)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StepWalkingToClick)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A crowd walking to a click, as a user makes it: 1,000 standard agents inserted by 200
+// Insert presses round one open point in the middle of the agents' ground, all sent to one
+// click, then the first 600 steps (the crowd bursts apart, streams through the corridors
+// and gathers round the click). The argument is the navigation mode (0 Classic, 1 Shortest
+// paths); a fixed number of steps, so every run times the same steps.
+constexpr int kCrowdSteps = 600;
+void BM_StepCrowdToClick(benchmark::State& state) {
+    setupOnce();
+    World& world = bench_scenes::benchWorld();
+    world.agentList.clear();
+    world.navigationMode = state.range(0) == 0 ? NavigationMode::Classic : NavigationMode::Shortest;
+    world.agentRandom = RandomGenerator{};  // the same agents whichever benchmarks ran before
+    const std::vector<FixedVec> points = openCrowdPoints(world.gridMap, 1);
+    const int agents = points.empty() ? 0 : insertCrowds(world, points, kAgents);
+    Lcg random;
+    world.agentList.setTargetAll(openCellCentre(world.gridMap, random));
+    for (auto _ : state) world.agentList.updateAll();
+    int done = 0;
+    for (const Agent& agent : world.agentList) done += agent.pathDone ? 1 : 0;
+    state.counters["done"] = done;
+    reportPerAgent(state, agents);
+    world.agentList.clear();
+    world.navigationMode = NavigationMode::Classic;
+}
+BENCHMARK(BM_StepCrowdToClick)->Arg(0)->Arg(1)->Iterations(kCrowdSteps)->Unit(benchmark::kMillisecond);
 
 // A left click with a thousand spread agents: one path request each.
 void BM_LeftClick(benchmark::State& state) {

@@ -22,8 +22,7 @@ FixedVec AvoidAgentsBehaviour::computeForce(Agent& agent) const {
     double fx = 0.0, fy = 0.0;
     const double speed = static_cast<double>(agent.maxSpeed);
     const Fixed reach = static_cast<Fixed>(std::min(1.0e9, 2.0 * speed * kHorizonSteps + 4.0 * agent.radius));
-    forEachAgentNear(agent, reach, [&](const Agent& self, const Agent& other) {
-        if (&other == &self) return;
+    forEachOtherAgentNear(agent, reach, [&](const Agent& self, const Agent& other) {
         const double px = static_cast<double>(other.position.x) - self.position.x;
         const double py = static_cast<double>(other.position.y) - self.position.y;
         const double vx = static_cast<double>(other.velocity.x) - self.velocity.x;

@@ -3,8 +3,13 @@
 namespace steering {
 
 int countAgentsNear(World& world, FixedVec point, Fixed halfSize) {
-    std::vector<Agent*>& candidates = world.neighbourScratch.counting;
-    candidates.clear();
+    neighbour_scratch::Hold hold(world.neighbourScratch.agentDepth);
+    if (hold.level() < NeighbourScratch::kLevels) {
+        int count = 0;
+        world.neighbourGrid.visitAgents(point, halfSize, hold.level(), nullptr, [&count](Agent*) { ++count; });
+        return count;
+    }
+    std::vector<Agent*> candidates;
     return static_cast<int>(world.neighbourGrid.queryAgents(point, static_cast<double>(halfSize), candidates));
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // Visiting the agents and obstacles registered near an agent, through its world's neighbour
 // grid. Candidates come in the grid's order, each once, including the agent itself and
-// agents well outside the square: the visit function does all distance filtering. The
-// candidate lists are the world's scratch vectors (steering/neighbour_scratch.h), so a
-// visit allocates nothing once they have grown to the largest crowd seen.
+// agents well outside the square: the visit function does all distance filtering. Up to
+// NeighbourScratch::kLevels nested visits read the grid directly and allocate nothing
+// (steering/neighbour_scratch.h); deeper ones collect their candidates in a list.
 #include <cstddef>
 #include <vector>
 
@@ -30,32 +30,51 @@ private:
 };
 }  // namespace neighbour_scratch
 
+static_assert(NeighbourScratch::kLevels <= NeighbourGrid::kVisitLevels, "each direct visit level needs its stamps");
+
+namespace neighbour_scratch {
+// The agent visit behind forEachAgentNear and forEachOtherAgentNear; skip is left out.
+template <typename Visit>
+void visitAgentsNear(const Agent& agent, Fixed halfSize, const Agent* skip, Visit&& visit) {
+    World& world = *agent.world;
+    Hold hold(world.neighbourScratch.agentDepth);
+    if (hold.level() < NeighbourScratch::kLevels) {
+        world.neighbourGrid.visitAgents(agent.position, halfSize, hold.level(), skip,
+                                        [&](Agent* candidate) { visit(agent, *candidate); });
+        return;
+    }
+    std::vector<Agent*> candidates;
+    world.neighbourGrid.queryAgents(agent.position, static_cast<double>(halfSize), candidates);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (candidates[i] != skip) visit(agent, *candidates[i]);
+    }
+}
+}  // namespace neighbour_scratch
+
 // visit(agent, candidate) for each agent registered in a grid cell that overlaps the
 // square of the given half-size (raw 16.16) around the agent's position.
 template <typename Visit>
 void forEachAgentNear(const Agent& agent, Fixed halfSize, Visit&& visit) {
-    World& world = *agent.world;
-    NeighbourScratch& scratch = world.neighbourScratch;
-    neighbour_scratch::Hold hold(scratch.agentDepth);
-    std::vector<Agent*> overflow;
-    std::vector<Agent*>& candidates =
-        hold.level() < NeighbourScratch::kLevels ? scratch.agentLists[static_cast<std::size_t>(hold.level())] : overflow;
-    candidates.clear();
-    world.neighbourGrid.queryAgents(agent.position, static_cast<double>(halfSize), candidates);
-    for (std::size_t i = 0; i < candidates.size(); ++i) visit(agent, *candidates[i]);
+    neighbour_scratch::visitAgentsNear(agent, halfSize, nullptr, visit);
+}
+
+// The same without the agent itself: a cell holding only the agent is passed over unread.
+template <typename Visit>
+void forEachOtherAgentNear(const Agent& agent, Fixed halfSize, Visit&& visit) {
+    neighbour_scratch::visitAgentsNear(agent, halfSize, &agent, visit);
 }
 
 // The same for the obstacles registered near the agent.
 template <typename Visit>
 void forEachObstacleNear(const Agent& agent, Fixed halfSize, Visit&& visit) {
     World& world = *agent.world;
-    NeighbourScratch& scratch = world.neighbourScratch;
-    neighbour_scratch::Hold hold(scratch.obstacleDepth);
-    std::vector<const Obstacle*> overflow;
-    std::vector<const Obstacle*>& candidates = hold.level() < NeighbourScratch::kLevels
-                                                   ? scratch.obstacleLists[static_cast<std::size_t>(hold.level())]
-                                                   : overflow;
-    candidates.clear();
+    neighbour_scratch::Hold hold(world.neighbourScratch.obstacleDepth);
+    if (hold.level() < NeighbourScratch::kLevels) {
+        world.neighbourGrid.visitObstacles(agent.position, halfSize, hold.level(),
+                                           [&](const Obstacle* candidate) { visit(agent, *candidate); });
+        return;
+    }
+    std::vector<const Obstacle*> candidates;
     world.neighbourGrid.queryObstacles(agent.position, static_cast<double>(halfSize), candidates);
     for (std::size_t i = 0; i < candidates.size(); ++i) visit(agent, *candidates[i]);
 }

@@ -14,8 +14,7 @@ FixedVec SeparationBehaviour::computeForce(Agent& agent) const {
     FixedVec accumulator{};
     // Half-size 2 * radius with the grid's 512-unit cells reaches every neighbour that can
     // pass the contact test below.
-    forEachAgentNear(agent, wrapMul(2, agent.radius), [&accumulator](const Agent& self, const Agent& other) {
-        if (&other == &self) return;
+    forEachOtherAgentNear(agent, wrapMul(2, agent.radius), [&accumulator](const Agent& self, const Agent& other) {
         const FixedVec d = self.position - other.position;
         const Fixed a = approxLength(d);
         // Agents on the very same point ignore each other: there is no direction to push.

@@ -8,8 +8,16 @@
 // it vacates its entries directly, never searching a long list, and a visit stamp, so a
 // query drops duplicates without searching its result. Memberships and records are reused
 // through free lists and arrays keep their capacity: once they have grown to the
-// population's size, inserting, removing, moving and querying allocate nothing.
+// population's size, inserting, removing, moving, querying and visiting allocate nothing.
+//
+// A visit (visitDistinct) hands each item to a function as the cells are read, in the
+// order a query would return them, without writing a result. Each level has its own array
+// of stamps (one per record), so a visit's function may itself visit at another level or
+// query.
+// A dense array names, per cell, its only live item (or none, or several), so queries and
+// visits skip empty cells, and visits read a one-item cell, without touching its list.
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -33,15 +41,21 @@ class CellLists {
 public:
     void reset(uint32_t columns, uint32_t rows) {
         columns_ = columns;
+        columnShift_ = -1;
+        for (int k = 0; k < 32; ++k) {
+            if (columns == (1u << k)) columnShift_ = k;
+        }
         cells_.clear();
         cells_.resize(static_cast<std::size_t>(columns) * rows);
         cellMarks_.assign(cells_.size(), 0);
+        sole_.assign(cells_.size(), kVacant);
         cellStamp_ = 0;
         memberships_.clear();
         freeMembership_ = kNone;
         records_.assign(1, Record{});  // the vacancy record
+        for (std::vector<uint32_t>& level : stampsOf_) level.assign(1, 0u);
         freeRecord_ = kNone;
-        queryStamp_ = 0;
+        lastStamps_.fill(0);
         slots_.assign(kInitialSlots, kNone);
         recordCount_ = 0;
     }
@@ -51,7 +65,117 @@ public:
     // Appends the item to every cell of the range whose list does not hold it yet.
     void insert(T* item, const CellRange& range) {
         if (!ready() || range.empty()) return;
-        const int32_t record = findOrAddRecord(item);
+        insertRecord(findOrAddRecord(item), range);
+    }
+
+    // remove(item, from, true) then insert(item, to), finding the item's record once.
+    void move(T* item, const CellRange& from, const CellRange& to) {
+        if (!ready()) return;
+        int32_t record = findRecord(item);
+        if (record != kNone) {
+            removeRecord(record, from);
+        } else if (to.empty()) {
+            return;
+        } else {
+            record = findOrAddRecord(item);
+        }
+        if (!to.empty()) insertRecord(record, to);
+    }
+
+    // Unlinks the item from the cells of the range that hold it. The record is dropped
+    // once the item is in no cell, unless keepRecord (a move re-inserts at once).
+    void remove(const T* item, const CellRange& range, bool keepRecord) {
+        if (!ready()) return;
+        const int32_t record = findRecord(item);
+        if (record == kNone) return;
+        removeRecord(record, range);
+        if (!keepRecord && records_[record].firstMembership == kNone) dropRecord(record);
+    }
+
+    // Appends every item of the range's cells that the result does not hold yet: columns
+    // outer, rows inner, list order within a cell. Returns the result's size.
+    template <typename Pointer>
+    std::size_t query(const CellRange& range, std::vector<Pointer>& result) {
+        if (!ready() || range.empty()) return result.size();
+        const uint32_t stamp = nextStamp(kQueryLevel);
+        uint32_t* const stamps = stampsOf_[kQueryLevel].data();
+        for (const Pointer held : result) {
+            const int32_t record = findRecord(held);
+            if (record != kNone) stamps[record] = stamp;
+        }
+        // Vacated entries name the vacancy record, which counts as already returned.
+        stamps[kVacant] = stamp;
+        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
+                const std::size_t cellNumber = cellIndex(c, r);
+                if (sole_[cellNumber] == kVacant) continue;
+                const std::vector<Entry>& entries = cells_[cellNumber].entries;
+                // Every entry is written and only new ones advance the end: no branch on
+                // the (unpredictable) duplicate test in a crowded cell.
+                const std::size_t base = result.size();
+                result.resize(base + entries.size());
+                Pointer* out = result.data() + base;
+                std::size_t added = 0;
+                for (const Entry& entry : entries) {
+                    out[added] = entry.item;
+                    added += stamps[entry.record] != stamp ? 1 : 0;
+                    stamps[entry.record] = stamp;
+                }
+                result.resize(base + added);
+            }
+        }
+        return result.size();
+    }
+
+    // visit(item) for each item of the range's cells, once, in query order, without a result
+    // list; skip (may be null) is left out. level (0..kVisitLevels-1) picks the stamps that
+    // drop duplicates: a visit's function must not start another visit at the same level,
+    // but may visit at another level or query. It must not insert, move or remove items.
+    template <typename Visit>
+    void visitDistinct(const CellRange& range, int level, const T* skip, Visit&& visit) {
+        if (!ready() || range.empty()) return;
+        const std::size_t slot = static_cast<std::size_t>(level);
+        const uint32_t stamp = nextStamp(slot);
+        uint32_t* const stamps = stampsOf_[slot].data();
+        stamps[kVacant] = stamp;
+        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
+                const std::size_t cellNumber = cellIndex(c, r);
+                const int32_t sole = sole_[cellNumber];
+                if (sole == kVacant) continue;
+                if (sole != kSeveral) {
+                    T* const item = records_[sole].item;
+                    if (stamps[sole] == stamp || item == skip) continue;
+                    stamps[sole] = stamp;
+                    visit(item);
+                    continue;
+                }
+                const std::vector<Entry>& entries = cells_[cellNumber].entries;
+                for (std::size_t i = 0; i < entries.size(); ++i) {
+                    const Entry& entry = entries[i];
+                    if (stamps[entry.record] == stamp || entry.item == skip) continue;
+                    stamps[entry.record] = stamp;
+                    visit(entry.item);
+                }
+            }
+        }
+    }
+
+    int count(uint32_t column, uint32_t row) const {
+        if (!ready()) return 0;
+        return cells_[cellIndex(column, row)].live;
+    }
+
+    // Items with at least one cell (or a move in progress).
+    std::size_t registeredItems() const { return recordCount_; }
+
+    // Stamp levels of visitDistinct; queries have one more of their own.
+    static constexpr int kVisitLevels = 4;
+
+private:
+    static constexpr std::size_t kQueryLevel = kVisitLevels;
+
+    void insertRecord(int32_t record, const CellRange& range) {
         // Cells already holding the item are stamped, so the skip test costs one read.
         const uint32_t stamp = nextCellStamp();
         for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
@@ -66,18 +190,13 @@ public:
         }
     }
 
-    // Unlinks the item from the cells of the range that hold it. The record is dropped
-    // once the item is in no cell, unless keepRecord (a move re-inserts at once).
-    void remove(const T* item, const CellRange& range, bool keepRecord) {
-        if (!ready()) return;
-        const int32_t record = findRecord(item);
-        if (record == kNone) return;
+    void removeRecord(int32_t record, const CellRange& range) {
         int32_t previous = kNone;
         int32_t m = records_[record].firstMembership;
         while (m != kNone) {
             const int32_t following = memberships_[m].nextOfItem;
             const uint32_t cell = memberships_[m].cell;
-            if (range.contains(cell % columns_, cell / columns_)) {
+            if (inRange(cell, range)) {
                 if (previous == kNone) {
                     records_[record].firstMembership = following;
                 } else {
@@ -89,54 +208,11 @@ public:
             }
             m = following;
         }
-        if (!keepRecord && records_[record].firstMembership == kNone) dropRecord(record);
     }
 
-    // Appends every item of the range's cells that the result does not hold yet: columns
-    // outer, rows inner, list order within a cell. Returns the result's size.
-    template <typename Pointer>
-    std::size_t query(const CellRange& range, std::vector<Pointer>& result) {
-        if (!ready() || range.empty()) return result.size();
-        const uint32_t stamp = nextQueryStamp();
-        for (const Pointer held : result) {
-            const int32_t record = findRecord(held);
-            if (record != kNone) records_[record].stamp = stamp;
-        }
-        // Vacated entries name the vacancy record, which counts as already returned.
-        records_[kVacant].stamp = stamp;
-        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
-            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
-                const std::vector<Entry>& entries = cells_[cellIndex(c, r)].entries;
-                if (entries.empty()) continue;
-                // Every entry is written and only new ones advance the end: no branch on
-                // the (unpredictable) duplicate test in a crowded cell.
-                const std::size_t base = result.size();
-                result.resize(base + entries.size());
-                Pointer* out = result.data() + base;
-                std::size_t added = 0;
-                for (const Entry& entry : entries) {
-                    Record& owner = records_[entry.record];
-                    out[added] = owner.item;
-                    added += owner.stamp != stamp ? 1 : 0;
-                    owner.stamp = stamp;
-                }
-                result.resize(base + added);
-            }
-        }
-        return result.size();
-    }
-
-    int count(uint32_t column, uint32_t row) const {
-        if (!ready()) return 0;
-        return cells_[cellIndex(column, row)].live;
-    }
-
-    // Items with at least one cell (or a move in progress).
-    std::size_t registeredItems() const { return recordCount_; }
-
-private:
     static constexpr int32_t kNone = -1;
-    static constexpr int32_t kVacant = 0;  // record 0 stands for a vacated entry
+    static constexpr int32_t kVacant = 0;  // record 0 stands for a vacated entry (and an empty cell)
+    static constexpr int32_t kSeveral = -1;  // sole_: the cell holds more than one item
     // Slots of the item table at start; it doubles whenever it would be more than half full.
     static constexpr std::size_t kInitialSlots = 64;
     // Vacated entries a cell tolerates beyond half its live ones before it is compacted:
@@ -147,6 +223,7 @@ private:
     // (found through the item's membership, no search) and vacated entries are squeezed
     // out now and then, so a query reads each cell as one contiguous run.
     struct Entry {
+        T* item = nullptr;           // the record's item, kept here so a scan need not read the record
         int32_t record = kVacant;
         int32_t membership = kNone;  // the item's membership naming this entry
     };
@@ -163,8 +240,13 @@ private:
     struct Record {
         T* item = nullptr;
         int32_t firstMembership = kNone;  // chain of the item's cells; next free record when unused
-        uint32_t stamp = 0;               // query that last returned the item
     };
+
+    // Whether a cell (row-major index) lies in the range; shifts for a power-of-two width.
+    bool inRange(uint32_t cell, const CellRange& range) const {
+        if (columnShift_ >= 0) return range.contains(cell & (columns_ - 1), cell >> columnShift_);
+        return range.contains(cell % columns_, cell / columns_);
+    }
 
     std::size_t cellIndex(uint32_t column, uint32_t row) const {
         return static_cast<std::size_t>(row) * columns_ + column;
@@ -177,12 +259,12 @@ private:
         }
         return cellStamp_;
     }
-    uint32_t nextQueryStamp() {
-        if (++queryStamp_ == 0) {
-            for (Record& record : records_) record.stamp = 0;
-            queryStamp_ = 1;
+    uint32_t nextStamp(std::size_t level) {
+        if (++lastStamps_[level] == 0) {
+            std::fill(stampsOf_[level].begin(), stampsOf_[level].end(), 0u);
+            lastStamps_[level] = 1;
         }
-        return queryStamp_;
+        return lastStamps_[level];
     }
 
     void append(int32_t record, std::size_t cellNumber) {
@@ -195,8 +277,9 @@ private:
             memberships_.push_back(Membership{});
         }
         Cell& cell = cells_[cellNumber];
-        cell.entries.push_back(Entry{record, m});
+        cell.entries.push_back(Entry{records_[record].item, record, m});
         ++cell.live;
+        sole_[cellNumber] = cell.live == 1 ? record : kSeveral;
         Membership& membership = memberships_[m];
         membership.cell = static_cast<uint32_t>(cellNumber);
         membership.slot = static_cast<uint32_t>(cell.entries.size() - 1);
@@ -206,7 +289,8 @@ private:
 
     // Vacates the membership's entry and frees the membership (already off its item's chain).
     void vacate(int32_t m) {
-        Cell& cell = cells_[memberships_[m].cell];
+        const uint32_t cellNumber = memberships_[m].cell;
+        Cell& cell = cells_[cellNumber];
         cell.entries[memberships_[m].slot] = Entry{};
         --cell.live;
         ++cell.vacant;
@@ -219,6 +303,13 @@ private:
             --cell.vacant;
         }
         if (cell.vacant * 2 > cell.live + kVacancySlack) compact(cell);
+        if (cell.live == 0) {
+            sole_[cellNumber] = kVacant;
+        } else if (cell.live == 1) {
+            for (const Entry& entry : cell.entries) {
+                if (entry.record != kVacant) sole_[cellNumber] = entry.record;
+            }
+        }
     }
 
     void compact(Cell& cell) {
@@ -262,8 +353,10 @@ private:
         } else {
             record = static_cast<int32_t>(records_.size());
             records_.push_back(Record{});
+            for (std::vector<uint32_t>& level : stampsOf_) level.push_back(0u);
         }
-        records_[record] = Record{item, kNone, 0};
+        records_[record] = Record{item, kNone};
+        for (std::vector<uint32_t>& level : stampsOf_) level[static_cast<std::size_t>(record)] = 0u;
         placeInSlots(record);
         ++recordCount_;
         return record;
@@ -310,14 +403,19 @@ private:
     }
 
     uint32_t columns_ = 0;
+    int columnShift_ = -1;                 // log2 of columns_ when a power of two, else -1
     std::vector<Cell> cells_;              // columns x rows lists, row-major
     std::vector<uint32_t> cellMarks_;      // per cell: insertion that last stamped it
+    std::vector<int32_t> sole_;            // per cell: its only live record, kVacant or kSeveral
     uint32_t cellStamp_ = 0;
     std::vector<Membership> memberships_;
     int32_t freeMembership_ = kNone;
     std::vector<Record> records_;
     int32_t freeRecord_ = kNone;
-    uint32_t queryStamp_ = 0;
+    // Per level (visits 0..kVisitLevels-1, then queries): for each record, the visit or
+    // query that last returned its item, and the level's last stamp.
+    std::array<std::vector<uint32_t>, kVisitLevels + 1> stampsOf_;
+    std::array<uint32_t, kVisitLevels + 1> lastStamps_{};
     std::vector<int32_t> slots_;           // power-of-two table of record indices
     std::size_t recordCount_ = 0;
 };

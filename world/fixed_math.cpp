@@ -55,6 +55,9 @@ Fixed vecLength(FixedVec v) {
 }
 
 FixedVec vecLimit(FixedVec v, Fixed maxLength) {
+    // vecLength never exceeds the true length, nor that |x| + |y|: below maxLength the
+    // vector is returned as the full test would, without the square root.
+    if (maxLength > 0 && uint64_t{absRaw(v.x)} + absRaw(v.y) < static_cast<uint64_t>(maxLength)) return v;
     const Fixed length = vecLength(v);
     if (length < maxLength) return v;
     const Fixed scale = fixDiv(maxLength, length);

@@ -14,6 +14,10 @@ bool NeighbourGrid::init(uint32_t newColumns, uint32_t newRows) {
     cellsPerUnitY = newRows / 65536.0;
     cellWidth = 65536.0 / newColumns;
     cellHeight = 65536.0 / newRows;
+    powerOfTwo = -1;
+    for (int k = 0; k <= 16; ++k) {
+        if (newColumns == (1u << k) && newRows == (1u << k)) powerOfTwo = k;
+    }
     agentCells_.reset(newColumns, newRows);
     obstacleCells_.reset(newColumns, newRows);
     return true;
@@ -37,11 +41,48 @@ uint32_t clampedCell(double cell, uint32_t count) {
     return static_cast<uint32_t>(cell);
 }
 
+// The same for a whole cell number.
+uint32_t clampedCell(int64_t cell, uint32_t count) {
+    if (cell <= 0) return 0u;
+    if (cell >= static_cast<int64_t>(count) - 1) return count - 1;
+    return static_cast<uint32_t>(cell);
+}
+
+// Raw values this far from zero are still exact in a double, so the shift rules below
+// agree with the floating-point ones; larger ones take the floating-point way.
+constexpr int64_t kExactRaw = int64_t{1} << 52;
+
+bool withinExact(int64_t raw) { return raw > -kExactRaw && raw < kExactRaw; }
+
+// Cells of a query square for a power-of-two grid of 2^shift cells a side: whole world
+// units of each edge (floored), then the cell by a division that truncates toward zero,
+// as the floating-point rule does with its exact power-of-two cell size.
+CellRange shiftedQueryCells(FixedVec position, int64_t halfSize, int shift) {
+    const int64_t cellUnits = int64_t{1} << (16 - shift);
+    const uint32_t count = 1u << shift;
+    auto cellOf = [cellUnits](int64_t raw) { return (raw >> 16) / cellUnits; };
+    CellRange range;
+    range.firstColumn = clampedCell(cellOf(int64_t{position.x} - halfSize), count);
+    range.firstRow = clampedCell(cellOf(int64_t{position.y} - halfSize), count);
+    range.lastColumn = clampedCell(cellOf(int64_t{position.x} + halfSize), count);
+    range.lastRow = clampedCell(cellOf(int64_t{position.y} + halfSize), count);
+    return range;
+}
+
 }  // namespace
 
 CellRange NeighbourGrid::boundingCells(int64_t left, int64_t top, int64_t right, int64_t bottom) const {
     CellRange range;
     if (columns == 0 || rows == 0) return range;
+    if (powerOfTwo >= 0 && withinExact(left) && withinExact(top) && withinExact(right) && withinExact(bottom)) {
+        // raw * 2^k / 2^16, floored, then / 2^16, floored: one arithmetic shift.
+        const int shift = 32 - powerOfTwo;
+        range.firstColumn = clampedCell(left >> shift, columns);
+        range.firstRow = clampedCell(top >> shift, rows);
+        range.lastColumn = clampedCell(right >> shift, columns);
+        range.lastRow = clampedCell(bottom >> shift, rows);
+        return range;
+    }
     // Raw 16.16 values times cells per unit give cell coordinates in 16.16 form; the bucket
     // is their integer part (floored, so a negative coordinate stays left of cell 0).
     auto cellOf = [](int64_t raw, double cellsPerUnit) {
@@ -57,6 +98,10 @@ CellRange NeighbourGrid::boundingCells(int64_t left, int64_t top, int64_t right,
 CellRange NeighbourGrid::queryCells(FixedVec position, double radius) const {
     CellRange range;
     if (columns == 0 || rows == 0) return range;
+    // A whole half-size (every visit's) takes the integer way; the results are the same.
+    if (powerOfTwo >= 0 && radius == std::trunc(radius) && std::fabs(radius) < 1.0e15) {
+        return shiftedQueryCells(position, static_cast<int64_t>(radius), powerOfTwo);
+    }
     // Whole world units of the square's edges (truncated raw value, floored to units), then
     // the cell by a truncating division; 64-bit so an edge past the Fixed range stays put.
     auto cellOf = [](double raw, double size) {
@@ -68,6 +113,12 @@ CellRange NeighbourGrid::queryCells(FixedVec position, double radius) const {
     range.lastColumn = clampedCell(cellOf(position.x + radius, cellWidth), columns);
     range.lastRow = clampedCell(cellOf(position.y + radius, cellHeight), rows);
     return range;
+}
+
+CellRange NeighbourGrid::queryCells(FixedVec position, Fixed halfSize) const {
+    if (columns == 0 || rows == 0) return CellRange{};
+    if (powerOfTwo >= 0) return shiftedQueryCells(position, halfSize, powerOfTwo);
+    return queryCells(position, static_cast<double>(halfSize));
 }
 
 namespace {
@@ -90,8 +141,7 @@ void NeighbourGrid::removeAgent(Agent* agent, FixedVec position, Fixed radius) {
 }
 
 void NeighbourGrid::moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius) {
-    agentCells_.remove(agent, agentCellsOf(*this, oldPosition, radius), true);
-    agentCells_.insert(agent, agentCellsOf(*this, newPosition, radius));
+    agentCells_.move(agent, agentCellsOf(*this, oldPosition, radius), agentCellsOf(*this, newPosition, radius));
 }
 
 void NeighbourGrid::insertObstacle(const Obstacle* obstacle) {

@@ -22,6 +22,8 @@ public:
     // Unlinks the agent from the cells its square at position touches; cells that do not
     // hold it are left alone.
     void removeAgent(Agent* agent, FixedVec position, Fixed radius);
+    // removeAgent at oldPosition then insertAgent at newPosition: the agent goes to the end of
+    // every cell's list it is in afterwards.
     void moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius);
     void insertObstacle(const Obstacle* obstacle);
 
@@ -30,6 +32,21 @@ public:
     // Order: columns outer, rows inner, insertion order within a cell.
     std::size_t queryAgents(FixedVec position, double radius, std::vector<Agent*>& result);
     std::size_t queryObstacles(FixedVec position, double radius, std::vector<const Obstacle*>& result);
+
+    // visit(pointer) for each agent (obstacle) a query with the same square would return,
+    // in the same order, without a result list. level (0..kVisitLevels-1) keeps nested
+    // visits apart: a visit's function may query, or visit at another level, but must not
+    // visit this grid's agents (obstacles) at the same level, nor insert, move or remove.
+    static constexpr int kVisitLevels = CellLists<Agent>::kVisitLevels;
+    // skip (may be null) is an agent left out of the visit.
+    template <typename Visit>
+    void visitAgents(FixedVec position, Fixed halfSize, int level, const Agent* skip, Visit&& visit) {
+        agentCells_.visitDistinct(queryCells(position, halfSize), level, skip, visit);
+    }
+    template <typename Visit>
+    void visitObstacles(FixedVec position, Fixed halfSize, int level, Visit&& visit) {
+        obstacleCells_.visitDistinct(queryCells(position, halfSize), level, nullptr, visit);
+    }
 
     // Number of agents plus obstacles registered in a cell (for drawing and tests).
     int occupancy(uint32_t column, uint32_t row) const;
@@ -43,6 +60,8 @@ public:
     // clamped to the grid; empty when the grid has no cells.
     CellRange boundingCells(int64_t left, int64_t top, int64_t right, int64_t bottom) const;
     CellRange queryCells(FixedVec position, double radius) const;
+    // The same for a whole raw half-size (what the agents' visits pass).
+    CellRange queryCells(FixedVec position, Fixed halfSize) const;
 
     // Drops every registration (agents and obstacles); the sizes stay.
     void clear();
@@ -55,6 +74,10 @@ public:
     double cellsPerUnitY = 0.0;
     double cellWidth = 0.0;      // world units per cell (512.0)
     double cellHeight = 0.0;
+    // log2 of columns and rows when both are powers of two (the 128 x 128 grid: 7), else -1.
+    // Cell sizes are then powers of two and the cells follow from raw values by shifts and
+    // integer division, with the same results as the general floating-point rule.
+    int powerOfTwo = -1;
 
 private:
     CellLists<Agent> agentCells_;               // non-owning; the population owns the agents

@@ -2,6 +2,7 @@
 // grid-based result against a brute-force scan of the population.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -128,6 +129,59 @@ TEST_F(SeparationTest, NestedVisitsKeepTheirOwnCandidateLists) {
     });
     EXPECT_EQ(outer, 2);
     EXPECT_EQ(inner, 4);
+}
+
+// Every depth of nested visits, the direct ones and those past NeighbourScratch::kLevels
+// that collect a list, sees the same candidates in the same order; the visit without the
+// agent sees them less the agent; counts agree at every depth.
+TEST_F(SeparationTest, VisitsNestedPastTheDirectLevelsSeeTheSameCandidates) {
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> coordinate(800, 1600);
+    std::vector<Agent*> crowd;
+    for (int i = 0; i < 40; ++i) crowd.push_back(&add(at(coordinate(random), coordinate(random)), 75 + i % 100));
+    Agent& agent = *crowd[7];
+    std::vector<const Agent*> top;
+    forEachAgentNear(agent, units(300), [&](const Agent&, const Agent& candidate) { top.push_back(&candidate); });
+    ASSERT_GT(top.size(), 10u);
+    std::vector<const Agent*> others;
+    for (const Agent* candidate : top) {
+        if (candidate != &agent) others.push_back(candidate);
+    }
+    const int count = countAgentsNear(world, agent.position, units(300));
+    EXPECT_EQ(count, static_cast<int>(top.size()));
+
+    int depthsChecked = 0;
+    std::function<void(int)> descend = [&](int depth) {
+        std::vector<const Agent*> seen;
+        std::vector<const Agent*> seenOthers;
+        bool first = true;
+        forEachAgentNear(agent, units(300), [&](const Agent&, const Agent& candidate) {
+            seen.push_back(&candidate);
+            if (!first) return;
+            first = false;
+            // Deeper visits run inside this one, after its first candidate.
+            forEachOtherAgentNear(agent, units(300), [&](const Agent&, const Agent& other) { seenOthers.push_back(&other); });
+            EXPECT_EQ(countAgentsNear(world, agent.position, units(300)), count) << "depth " << depth;
+            if (depth < NeighbourScratch::kLevels + 2) descend(depth + 1);
+        });
+        EXPECT_EQ(seen, top) << "depth " << depth;
+        EXPECT_EQ(seenOthers, others) << "depth " << depth;
+        ++depthsChecked;
+    };
+    descend(0);
+    EXPECT_EQ(depthsChecked, NeighbourScratch::kLevels + 3);
+    EXPECT_EQ(world.neighbourScratch.agentDepth, 0);
+}
+
+TEST_F(SeparationTest, AnAgentAloneInItsCellsIsLeftOutOfItsOwnVisit) {
+    Agent& agent = add(at(1000, 1000));
+    int visits = 0;
+    forEachOtherAgentNear(agent, units(200), [&](const Agent&, const Agent&) { ++visits; });
+    EXPECT_EQ(visits, 0);
+    Agent& neighbour = add(at(1100, 1000));
+    std::vector<const Agent*> seen;
+    forEachOtherAgentNear(agent, units(200), [&](const Agent&, const Agent& other) { seen.push_back(&other); });
+    EXPECT_EQ(seen, (std::vector<const Agent*>{&neighbour}));
 }
 
 }  // namespace

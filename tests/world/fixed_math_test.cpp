@@ -172,6 +172,33 @@ TEST(VecLimit, OneRawUnitTooLongIsCutBack) {
     EXPECT_EQ(vecLimit(FixedVec{101, 0}, 100), (FixedVec{99, 0}));
 }
 
+// The limit written out in full (measure, compare, rescale), against which the quick pass
+// for short vectors must give the very same vector, limits of every sign included.
+FixedVec limitedInFull(FixedVec v, Fixed maxLength) {
+    const Fixed length = vecLength(v);
+    if (length < maxLength) return v;
+    return scaled(v, fixDiv(maxLength, length));
+}
+
+TEST(VecLimit, TheQuickPassAgreesWithTheFullRule) {
+    std::mt19937 rng(27);
+    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
+    std::uniform_int_distribution<int> shift(0, 31);
+    std::uniform_int_distribution<int32_t> limit(-100 * kFixedOne, 100 * kFixedOne);
+    int quick = 0;
+    for (int i = 0; i < 400000; ++i) {
+        const FixedVec v{any(rng) >> shift(rng), any(rng) >> shift(rng)};
+        const Fixed maxLength = i % 5 == 0 ? any(rng) : limit(rng);
+        ASSERT_EQ(vecLimit(v, maxLength), limitedInFull(v, maxLength)) << v.x << "," << v.y << " max " << maxLength;
+        if (maxLength > 0 && int64_t{absRaw(v.x)} + absRaw(v.y) < maxLength) ++quick;
+    }
+    EXPECT_GT(quick, 10000);
+    // A negative limit never passes a vector unchanged; zero is no exception either.
+    EXPECT_EQ(vecLimit(FixedVec{3 * kFixedOne, 0}, -kFixedOne), limitedInFull(FixedVec{3 * kFixedOne, 0}, -kFixedOne));
+    EXPECT_NE(vecLimit(FixedVec{3 * kFixedOne, 0}, -kFixedOne), (FixedVec{3 * kFixedOne, 0}));
+    EXPECT_EQ(vecLimit(FixedVec{}, 0), limitedInFull(FixedVec{}, 0));
+}
+
 TEST(VecLimit, LongerVectorsComeOutAtMaxLengthInTheSameDirection) {
     std::mt19937 rng(9);
     std::uniform_int_distribution<int32_t> component(-(1 << 28), 1 << 28);

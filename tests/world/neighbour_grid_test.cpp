@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <deque>
 #include <random>
@@ -366,6 +367,152 @@ TEST_F(NeighbourGridTest, MatchesTheReferenceOverRandomMoves) {
         }
         ASSERT_EQ(grid.queryAgents(q, qr, result), expected.size()) << "round " << round;
         ASSERT_EQ(result, expected) << "round " << round;
+    }
+    for (uint32_t c = 0; c < 128; ++c) {
+        for (uint32_t r = 0; r < 128; ++r) ASSERT_EQ(grid.agentCount(c, r), reference.count(c, r)) << c << "," << r;
+    }
+}
+
+// The query square's cells written out for a grid of 512-unit cells: whole units of each
+// edge floored, over 512, clamped to 0..127.
+CellRange referenceQueryCells(FixedVec p, int64_t halfSize) {
+    auto cellOf = [](int64_t raw) {
+        const double whole = std::floor(static_cast<double>(raw) / 65536.0);
+        return static_cast<uint32_t>(std::clamp(std::trunc(whole / 512.0), 0.0, 127.0));
+    };
+    CellRange range;
+    range.firstColumn = cellOf(int64_t{p.x} - halfSize);
+    range.lastColumn = cellOf(int64_t{p.x} + halfSize);
+    range.firstRow = cellOf(int64_t{p.y} - halfSize);
+    range.lastRow = cellOf(int64_t{p.y} + halfSize);
+    return range;
+}
+
+bool sameCells(const CellRange& a, const CellRange& b) {
+    return a.firstColumn == b.firstColumn && a.lastColumn == b.lastColumn && a.firstRow == b.firstRow &&
+           a.lastRow == b.lastRow;
+}
+
+TEST_F(NeighbourGridTest, WholeHalfSizesFindTheCellsOfTheWrittenOutRule) {
+    std::mt19937 random(31);
+    std::uniform_int_distribution<int32_t> position(INT32_MIN, INT32_MAX);
+    std::uniform_int_distribution<int32_t> halfSize(0, INT32_MAX);
+    for (int i = 0; i < 50000; ++i) {
+        const FixedVec p{position(random) >> (i % 5), position(random) >> (i % 5)};
+        const Fixed h = halfSize(random) >> (i % 13);
+        const CellRange expected = referenceQueryCells(p, h);
+        ASSERT_TRUE(sameCells(grid.queryCells(p, h), expected)) << p.x << "," << p.y << " " << h;
+        ASSERT_TRUE(sameCells(grid.queryCells(p, static_cast<double>(h)), expected)) << p.x << "," << p.y << " " << h;
+    }
+    // Past the Fixed range on the right: the last column, on the left: the first.
+    EXPECT_TRUE(sameCells(grid.queryCells({INT32_MAX, INT32_MIN}, INT32_MAX), referenceQueryCells({INT32_MAX, INT32_MIN}, INT32_MAX)));
+}
+
+TEST_F(NeighbourGridTest, BoundingCellsFollowTheFlooredCellOfEachEdge) {
+    std::mt19937_64 random(32);
+    for (int i = 0; i < 50000; ++i) {
+        // Up to 2^40 raw either way, and now and then far beyond (the floating-point way).
+        const int bits = i % 10 == 0 ? 62 : 40;
+        std::uniform_int_distribution<int64_t> edge(-(int64_t{1} << bits), int64_t{1} << bits);
+        const int64_t left = edge(random), top = edge(random);
+        const int64_t right = left + (edge(random) & 0xFFFFFFF), bottom = top + (edge(random) & 0xFFFFFFF);
+        auto cellOf = [](int64_t raw) {
+            const double cell = std::floor(static_cast<double>(raw) / 65536.0 / 512.0);
+            return static_cast<uint32_t>(std::clamp(cell, 0.0, 127.0));
+        };
+        const CellRange range = grid.boundingCells(left, top, right, bottom);
+        ASSERT_EQ(range.firstColumn, cellOf(left)) << left;
+        ASSERT_EQ(range.firstRow, cellOf(top)) << top;
+        ASSERT_EQ(range.lastColumn, cellOf(right)) << right;
+        ASSERT_EQ(range.lastRow, cellOf(bottom)) << bottom;
+    }
+}
+
+TEST_F(NeighbourGridTest, AFractionalHalfSizeTruncatesTheEdgeNotTheHalfSize) {
+    // 512 units less half a raw unit truncates to 511.99 units: column 0, not 1.
+    const CellRange range = grid.queryCells({units(512), units(512)}, 0.5);
+    EXPECT_EQ(range.firstColumn, 0u);
+    EXPECT_EQ(range.lastColumn, 1u);
+    EXPECT_EQ(range.firstRow, 0u);
+    // A whole half-size of one raw unit gives the same cells.
+    EXPECT_TRUE(sameCells(grid.queryCells({units(512), units(512)}, Fixed{1}), range));
+}
+
+TEST(NeighbourGridOtherSizes, AGridThatIsNoPowerOfTwoKeepsItsCellWidth) {
+    // 100 columns: cells of 655.36 units, truncated division.
+    NeighbourGrid grid;
+    ASSERT_TRUE(grid.init(100, 100));
+    EXPECT_EQ(grid.powerOfTwo, -1);
+    const CellRange range = grid.queryCells({units(1000), units(700)}, units(100));
+    EXPECT_EQ(range.firstColumn, 1u);  // 900 / 655.36
+    EXPECT_EQ(range.lastColumn, 1u);   // 1100 / 655.36
+    EXPECT_EQ(range.firstRow, 0u);     // 600 / 655.36
+    EXPECT_EQ(range.lastRow, 1u);      // 800 / 655.36
+    EXPECT_TRUE(sameCells(grid.queryCells({units(1000), units(700)}, 100.0 * 65536.0), range));
+    NeighbourGrid square;
+    ASSERT_TRUE(square.init(128, 128));
+    EXPECT_EQ(square.powerOfTwo, 7);
+}
+
+// Visits against the reference lists, with agents that mostly stay in their cells (a move
+// within the same cells still sends the agent to the end of each) and nested visits.
+TEST_F(NeighbourGridTest, VisitsAndSmallMovesMatchTheReference) {
+    std::mt19937 random(77);
+    std::uniform_int_distribution<int32_t> coordinate(units(0), units(6000));
+    std::uniform_int_distribution<int32_t> nudge(units(-20), units(20));
+    std::uniform_int_distribution<int32_t> radius(units(75), units(225));
+    std::uniform_int_distribution<int32_t> reach(0, units(1200));
+    std::uniform_int_distribution<int> action(0, 99);
+    ReferenceGrid reference(grid);
+    std::deque<Agent> agents;
+    std::vector<Agent*> live;
+    for (int round = 0; round < 5000; ++round) {
+        const int what = action(random);
+        if (what < 10 || live.size() < 3) {
+            agents.push_back(makeAgent(0, 0, 0));
+            agents.back().position = {coordinate(random), coordinate(random)};
+            agents.back().radius = radius(random);
+            grid.insertAgent(&agents.back(), agents.back().position, agents.back().radius);
+            reference.insert(&agents.back());
+            live.push_back(&agents.back());
+        } else if (what < 14) {
+            Agent* oldest = live.front();
+            grid.removeAgent(oldest, oldest->position, oldest->radius);
+            reference.remove(oldest->position, oldest);
+            live.erase(live.begin());
+        } else {
+            // A nudge of a few units, or none at all: the cells mostly stay the same.
+            Agent* agent = live[random() % live.size()];
+            const FixedVec old = agent->position;
+            if (what < 60) agent->position = {wrapAdd(old.x, nudge(random)), wrapAdd(old.y, nudge(random))};
+            grid.moveAgent(agent, old, agent->position, agent->radius);
+            reference.remove(old, agent);
+            reference.insert(agent);
+        }
+        const FixedVec q{coordinate(random), coordinate(random)};
+        const Fixed h = reach(random);
+        const std::vector<Agent*> expected = reference.query(q, static_cast<double>(h));
+        Agent* skip = what % 2 == 0 ? live[random() % live.size()] : nullptr;
+        std::vector<Agent*> visited;
+        bool nestedChecked = false;
+        grid.visitAgents(q, h, 0, skip, [&](Agent* agent) {
+            visited.push_back(agent);
+            if (nestedChecked) return;
+            nestedChecked = true;
+            // A visit and a query inside the visit see the whole square too, and leave the
+            // outer visit's duplicate test alone.
+            std::vector<Agent*> inner;
+            grid.visitAgents(q, h, 1, nullptr, [&](Agent* other) { inner.push_back(other); });
+            ASSERT_EQ(inner, expected) << "round " << round;
+            inner.clear();
+            grid.queryAgents(q, static_cast<double>(h), inner);
+            ASSERT_EQ(inner, expected) << "round " << round;
+        });
+        std::vector<Agent*> expectedVisit;
+        for (Agent* agent : expected) {
+            if (agent != skip) expectedVisit.push_back(agent);
+        }
+        ASSERT_EQ(visited, expectedVisit) << "round " << round;
     }
     for (uint32_t c = 0; c < 128; ++c) {
         for (uint32_t r = 0; r < 128; ++r) ASSERT_EQ(grid.agentCount(c, r), reference.count(c, r)) << c << "," << r;
