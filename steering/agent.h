@@ -40,7 +40,7 @@ struct Agent {
     Fixed lastProgress = 0;      // pathProgress of the previous step, 16.16 share of the path
     uint32_t progressHistory = 0;  // one bit per step, newest in bit 0: 1 = progress fell
     int32_t placeCell = -1;      // shortest paths: cell claimed round the target (arrival_places.h), -1 none
-    FixedVec placePoint;         // that cell's centre, where the agent walks to arrive
+    FixedVec placePoint;         // the target itself in its own cell, else that cell's centre: where it arrives
     BehaviourList behaviours;
     World* world = nullptr;      // the world the agent lives in (set by its AgentList), not owned
 

@@ -76,11 +76,12 @@ bool isDoor(const GridMap& map, int column, int row, int type) {
     return false;
 }
 
-bool fits(const GridMap& map, const ArrivalPlaces& t, const Agent& agent, int column, int row, int type) {
+// Whether the agent fits at (cx, cy), whole units, as the place of cell (column, row).
+bool fits(const GridMap& map, const ArrivalPlaces& t, const Agent& agent, int column, int row, int type, int64_t cx,
+          int64_t cy) {
     if (t.owner[static_cast<std::size_t>(row * kPlaceSide + column)] != nullptr) return false;
     if (isDoor(map, column, row, type)) return false;
     const int64_t radius = toWhole(agent.radius) > 0 ? toWhole(agent.radius) : 1;
-    const int64_t cx = int64_t{column} * kCellUnits + kCellUnits / 2, cy = int64_t{row} * kCellUnits + kCellUnits / 2;
     const int reach = static_cast<int>((2 * radius + kCellUnits - 1) / kCellUnits);
     const int64_t wallLimit = squared(radius * kWallShareNum / kWallShareDen);
     for (int r = row - reach; r <= row + reach; ++r) {
@@ -93,7 +94,7 @@ bool fits(const GridMap& map, const ArrivalPlaces& t, const Agent& agent, int co
             const Agent* other = t.owner[static_cast<std::size_t>(r * kPlaceSide + c)];
             if (other == nullptr) continue;
             const int64_t both = (radius + toWhole(other->radius)) * kPlaceShareNum / kPlaceShareDen;
-            const int64_t ox = int64_t{c} * kCellUnits + kCellUnits / 2, oy = int64_t{r} * kCellUnits + kCellUnits / 2;
+            const int64_t ox = toWhole(other->placePoint.x), oy = toWhole(other->placePoint.y);
             if (squared(ox - cx) + squared(oy - cy) < squared(both)) return false;
         }
     }
@@ -131,10 +132,14 @@ bool claimPlace(Agent& agent, FixedVec target) {
     while (head < tail) {
         const int cell = t.queue[static_cast<std::size_t>(head++)];
         const int column = cell % kPlaceSide, row = cell / kPlaceSide;
-        if (fits(map, t, agent, column, row, type)) {
+        // The target's own cell offers the target itself; any other cell its centre.
+        const bool own = cell == start;
+        const int64_t cx = own ? toWhole(target.x) : int64_t{column} * kCellUnits + kCellUnits / 2;
+        const int64_t cy = own ? toWhole(target.y) : int64_t{row} * kCellUnits + kCellUnits / 2;
+        if (fits(map, t, agent, column, row, type, cx, cy)) {
             t.owner[static_cast<std::size_t>(cell)] = &agent;
             agent.placeCell = cell;
-            agent.placePoint = FixedVec{toFixed(column * kCellUnits + kCellUnits / 2), toFixed(row * kCellUnits + kCellUnits / 2)};
+            agent.placePoint = FixedVec{toFixed(static_cast<int>(cx)), toFixed(static_cast<int>(cy))};
             return true;
         }
         const int steps = t.steps[static_cast<std::size_t>(cell)];

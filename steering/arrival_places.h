@@ -5,7 +5,8 @@
 // order of the search: up, left, right, down) that it fits (kept 0.9 of the two radii from
 // other places and 3/4 of its radius from other ground; never in a door, so a crowd round
 // a full room leaves its way in open) and walks there; a claimed cell is no other agent's
-// aim. The agent is done when it stands at its place. Claims are released when the agent
+// aim. A place in the target's own cell is the target itself, elsewhere the cell's centre.
+// The agent is done when it stands at its place. Claims are released when the agent
 // gets another target, gives up its place or leaves the population. The claims and the
 // search's working arrays belong to the world (World::arrivalPlaces): a fresh world has
 // none.

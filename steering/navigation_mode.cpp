@@ -184,10 +184,15 @@ bool mayLeaveWaypoint(const Agent& agent, FixedVec toWaypoint) {
                             toWhole(next.y));
 }
 
+Fixed arrivalDistance(const Agent& agent) {
+    const bool shortest = agent.world != nullptr && agent.world->navigationMode == NavigationMode::Shortest;
+    return shortest || agent.placeCell >= 0 ? agent.radius : wrapMul(2, agent.radius);
+}
+
 bool resumesAfterPush(const Agent& agent) {
     if (agent.world == nullptr || agent.world->navigationMode != NavigationMode::Shortest) return false;
-    if (agent.placeCell >= 0) return approxLength(agent.placePoint - agent.position) > wrapMul(2, agent.radius);
-    return approxLength(agent.pathTarget - agent.position) > wrapMul(4, agent.radius);
+    const FixedVec goal = agent.placeCell >= 0 ? agent.placePoint : agent.pathTarget;
+    return approxLength(goal - agent.position) > agent.radius + agent.radius / 2;
 }
 
 void slideAlongWall(Agent& agent) {

@@ -60,9 +60,13 @@ bool lineClearOfWalls(const GridMap& map, int fromX, int fromY, int toX, int toY
 // for the last stored waypoint (the rest of the path is planned from there).
 bool mayLeaveWaypoint(const Agent& agent, FixedVec toWaypoint);
 
+// How near its target (or its place) an agent stands to arrive: within its radius in the
+// Shortest mode, within twice its radius in Classic.
+Fixed arrivalDistance(const Agent& agent);
+
 // Shortest mode: an agent that arrived is done only while it stays there. Pushed farther
-// than twice its radius from its place (or, without a place, than twice the distance at
-// which it arrives at its target: four radii) it walks back.
+// than one and a half radii from its place or target (half as far again as where it
+// arrives) it walks back.
 bool resumesAfterPush(const Agent& agent);
 
 // Shortest mode's answer to a step that would end in a wall cell: the agent keeps the part

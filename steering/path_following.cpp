@@ -124,8 +124,7 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
     if (agent.waypointIndex == agent.pathCount - 1) {
         goal = agent.placeCell >= 0 ? agent.placePoint : agent.pathTarget;
         const FixedVec d = goal - agent.position;
-        // At a place, within its own radius of the place's centre.
-        const Fixed arrive = agent.placeCell >= 0 ? agent.radius : reach;
+        const Fixed arrive = arrivalDistance(agent);
         if (approxLength(d) < arrive && approxLength(agent.velocity) < kStopSpeed) {
             agent.pathDone = true;  // this step's force is still the arrival below
         } else if (givesUpCrowdedWaypoint(agent, crowd)) {

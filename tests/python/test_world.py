@@ -165,3 +165,26 @@ def test_arrived_means_within_twice_the_radius():
     world.set_goals(a, [(10 * CELL, 10 * CELL + 150), (20 * CELL, 10 * CELL)])
     world.step()
     assert world.agent(a)["goal"] == 2
+
+
+def test_a_hundred_agents_crossing_a_doorway_all_stand_at_their_own_targets():
+    # The installed example's scene: a wall down column 32 with a 3-cell doorway (rows 30 to
+    # 32), ten rows of ten agents each sent to its mirror place beyond it. Every target is
+    # its agent's alone, so in the Shortest paths mode every agent must end within twice its
+    # radius of it (none left standing where the crowd pushed it once it had arrived).
+    cells = np.full((256, 256), WALL, dtype=np.uint8)
+    cells[4:60, 4:60] = 0
+    cells[4:30, 32] = WALL
+    cells[33:60, 32] = WALL
+    world = steering.World(cells)
+    world.mode = "shortest"
+    targets = []
+    for i in range(100):
+        x, y = (8 + (i % 10) * 2) * CELL, (12 + (i // 10) * 4) * CELL
+        world.set_target(world.add_agent((x, y), radius=100, speed=60), (64 * CELL - x, y))
+        targets.append((64 * CELL - x, y))
+    world.step(3000)
+    short = [i for i in range(100) if not world.agent(i)["arrived"]]
+    assert short == []
+    far = max(math.hypot(p[0] - t[0], p[1] - t[1]) for p, t in zip(world.positions, targets))
+    assert far <= 200

@@ -99,5 +99,29 @@ TEST_F(CrowdArrivalTest, AgentPushedIntoAnotherAreasPatchWalksOutAndArrives) {
     EXPECT_LT(approxLength(agent.position - at(cellCentre(25), cellCentre(45))), 2 * agent.radius);
 }
 
+TEST_F(CrowdArrivalTest, ALoneAgentStopsWithinItsRadiusAndWalksBackWhenPushedPastOneAndAHalf) {
+    // Shortest paths: arrival within the agent's radius of the target (Classic allows twice
+    // that); pushed up to one and a half radii away it stays done, farther it walks back.
+    insertFive(at(cellCentre(10), cellCentre(45)));
+    Agent& agent = *world.agentList.begin();
+    while (world.agentList.size() > 1) world.agentList.remove(&*std::next(world.agentList.begin()));
+    const FixedVec target = at(cellCentre(25), cellCentre(45));
+    agent.setTarget(target);
+    run(600);
+    ASSERT_TRUE(agent.pathDone);
+    EXPECT_LT(approxLength(agent.position - target), agent.radius);
+
+    const Fixed r = agent.radius;
+    agent.place(target + FixedVec{r + r * 2 / 5, 0}, FixedVec{});  // 1.4 radii east
+    run(1);
+    EXPECT_TRUE(agent.pathDone);
+    agent.place(target + FixedVec{0, r + r * 3 / 5}, FixedVec{});  // 1.6 radii south
+    run(1);
+    EXPECT_FALSE(agent.pathDone);
+    run(600);
+    EXPECT_TRUE(agent.pathDone);
+    EXPECT_LT(approxLength(agent.position - target), agent.radius);
+}
+
 }  // namespace
 }  // namespace steering

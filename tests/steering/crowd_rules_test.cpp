@@ -66,6 +66,24 @@ TEST_F(CrowdRulesTest, PlacesFillOutwardInSearchOrderAndAreNeverShared) {
     EXPECT_EQ(placeOwner(world, 10, 10), &late);
 }
 
+TEST_F(CrowdRulesTest, APlaceInTheTargetsOwnCellIsTheTargetItselfAndOthersKeepClearOfIt) {
+    // Radius 150: places keep 0.9 x 300 = 270 apart. The target is the corner point of cell
+    // (40, 40), 181 from the centres of the cells up and left of it (128 on each axis), so
+    // those do not fit beside it; the cell to the right (384, 128 away: 405) and the one
+    // below (128, 384: 405, and 362 from the right one's centre) do.
+    std::vector<Agent> agents(3, bareAgent(world, at(0, 0), FixedVec{}, 150.0));
+    const FixedVec target = at(40 * kCell, 40 * kCell);
+    const int expected[3][2] = {{40, 40}, {41, 40}, {40, 41}};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(claimPlace(agents[static_cast<std::size_t>(i)], target));
+        EXPECT_EQ(columnOf(agents[static_cast<std::size_t>(i)]), expected[i][0]) << i;
+        EXPECT_EQ(rowOf(agents[static_cast<std::size_t>(i)]), expected[i][1]) << i;
+    }
+    EXPECT_EQ(agents[0].placePoint, target);
+    EXPECT_EQ(agents[1].placePoint, centreOf(41, 40));
+    EXPECT_EQ(agents[2].placePoint, centreOf(40, 41));
+}
+
 TEST_F(CrowdRulesTest, AnAgentLeavingThePopulationGivesItsPlaceBack) {
     Agent* first = world.agentList.add(bareAgent(world, at(0, 0), FixedVec{}, 100.0));
     Agent* second = world.agentList.add(bareAgent(world, at(0, 0), FixedVec{}, 100.0));
