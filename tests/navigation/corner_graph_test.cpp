@@ -27,16 +27,7 @@ using nav::ShortestStatus;
 using navtest::setCell;
 using navtest::walledSquare;
 
-nav::ShortestSearchState& graphState() {
-    static const std::unique_ptr<nav::ShortestSearchState> state = std::make_unique<nav::ShortestSearchState>();
-    return *state;
-}
-
-void build(const std::vector<uint8_t>& cells, nav::CellLinkRule rule) {
-    testMesh.linkRule = rule;
-    testMesh.clearanceLevel = 1;
-    ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
-}
+void build(const std::vector<uint8_t>& cells, nav::CellLinkRule rule) { ASSERT_TRUE(navtest::buildWithClearance(cells, rule)); }
 
 ShortestStatus plan(PathResult& result, const navref::QueryPair& p, bool cornerGraph, bool distanceRows = true) {
     nav::ShortestQuery q;
@@ -48,7 +39,7 @@ ShortestStatus plan(PathResult& result, const navref::QueryPair& p, bool cornerG
     q.passTableNumber = testMesh.clearanceLevel;
     q.cornerGraph = cornerGraph;
     q.distanceRows = distanceRows;
-    return nav::findShortestPath(testMesh, graphState(), q, result);
+    return nav::findShortestPath(testMesh, navtest::testShortestState(), q, result);
 }
 
 std::string text(const navref::QueryPair& p) {
@@ -72,7 +63,7 @@ int expectSameAsIntervalSearch(const std::vector<uint8_t>& cells, int count, uin
         const ShortestStatus a = plan(withGraph, p, true);
         const ShortestStatus c = plan(cornerByCorner, p, true, false);
         const ShortestStatus b = plan(without, p, false);
-        searched += graphState().lastNodesExpanded > 0 ? 1 : 0;
+        searched += navtest::testShortestState().lastNodesExpanded > 0 ? 1 : 0;
         EXPECT_EQ(a, b) << text(p);
         EXPECT_EQ(c, b) << text(p);
         const double length = nav::pathLengthOf(without);
@@ -80,7 +71,7 @@ int expectSameAsIntervalSearch(const std::vector<uint8_t>& cells, int count, uin
         EXPECT_NEAR(nav::pathLengthOf(cornerByCorner), length, 1e-9 * length + 1e-6) << text(p);
         if (::testing::Test::HasFailure()) break;  // one broken pair tells enough
     }
-    EXPECT_EQ(graphState().graph.status, CornerGraph::Status::Ready);
+    EXPECT_EQ(navtest::testShortestState().graph.status, CornerGraph::Status::Ready);
     return searched;
 }
 
@@ -147,7 +138,7 @@ TEST(CornerGraph, OneWayCrossingsSearchWithoutIt) {
     build(cells, nav::stepLinkRule);
     PathResult path;
     ASSERT_EQ(plan(path, {15 * 256, 25 * 256, 35 * 256, 25 * 256}, true), ShortestStatus::Found);
-    EXPECT_EQ(graphState().graph.status, CornerGraph::Status::Unavailable);
+    EXPECT_EQ(navtest::testShortestState().graph.status, CornerGraph::Status::Unavailable);
     EXPECT_EQ(path.waypointCount, 3);
     EXPECT_NEAR(nav::pathLengthOf(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
 }
@@ -167,7 +158,7 @@ TEST(CornerGraph, AGraphTooBigForItsTablesIsSearchedWithoutAndMadeAgainForTheNex
         PathResult path;
         ASSERT_EQ(plan(path, p, true), ShortestStatus::Found) << text(p);
         // Ends that see each other need no graph: it is made on the first search.
-        ASSERT_NE(graphState().graph.status, CornerGraph::Status::Ready) << text(p);
+        ASSERT_NE(navtest::testShortestState().graph.status, CornerGraph::Status::Ready) << text(p);
         bent += path.waypointCount > 1 ? 1 : 0;
         navref::Point prev{p.fromX, p.fromY};
         for (int i = 0; i < path.waypointCount; ++i) {
@@ -177,7 +168,7 @@ TEST(CornerGraph, AGraphTooBigForItsTablesIsSearchedWithoutAndMadeAgainForTheNex
         }
     }
     EXPECT_GT(bent, 10);
-    EXPECT_EQ(graphState().graph.status, CornerGraph::Status::Unavailable);
+    EXPECT_EQ(navtest::testShortestState().graph.status, CornerGraph::Status::Unavailable);
 
     std::vector<uint8_t> block = walledSquare(40);
     for (int y = 20; y < 30; ++y)
@@ -185,7 +176,7 @@ TEST(CornerGraph, AGraphTooBigForItsTablesIsSearchedWithoutAndMadeAgainForTheNex
     build(block, navtest::sameLowBits);
     PathResult path;
     ASSERT_EQ(plan(path, {15 * 256, 25 * 256, 35 * 256, 25 * 256}, true), ShortestStatus::Found);
-    EXPECT_EQ(graphState().graph.status, CornerGraph::Status::Ready);
+    EXPECT_EQ(navtest::testShortestState().graph.status, CornerGraph::Status::Ready);
     EXPECT_NEAR(nav::pathLengthOf(path), (2 * std::sqrt(50.0) + 10) * 256, 1e-6);
 }
 

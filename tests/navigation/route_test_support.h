@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "navigation/nav_mesh.h"
 #include "navigation/navigation.h"
+#include "navigation/shortest_path.h"
 #include "tests/navigation/test_store.h"
 #include "world/grid_map.h"
 
@@ -23,6 +25,20 @@ constexpr int kWorldPerCell = 256;
 
 // The link rule the programs install: connected when the low four bits agree.
 inline int sameLowBits(uint8_t from, uint8_t to) { return steering::sameCellType(from, to); }
+
+// The shortest planner's search state the navigation tests share (too large for a stack).
+inline nav::ShortestSearchState& testShortestState() {
+    static const std::unique_ptr<nav::ShortestSearchState> state = std::make_unique<nav::ShortestSearchState>();
+    return *state;
+}
+
+// Builds cells into testMesh with the clearance tables the shortest planner needs; false when
+// the build refuses the map.
+inline bool buildWithClearance(const std::vector<uint8_t>& cells, nav::CellLinkRule rule = sameLowBits) {
+    testMesh.linkRule = rule;
+    testMesh.clearanceLevel = 1;
+    return nav::buildNavigation(testMesh, cells.data());
+}
 
 // A deterministic 31-bit linear congruential generator for test inputs.
 struct TestRandom {

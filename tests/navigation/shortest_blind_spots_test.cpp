@@ -27,16 +27,7 @@ using nav::ShortestStatus;
 using navtest::setCell;
 using navtest::walledSquare;
 
-nav::ShortestSearchState& blindState() {
-    static const std::unique_ptr<nav::ShortestSearchState> state = std::make_unique<nav::ShortestSearchState>();
-    return *state;
-}
-
-void build(const std::vector<uint8_t>& cells) {
-    testMesh.linkRule = navtest::sameLowBits;
-    testMesh.clearanceLevel = 1;
-    ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
-}
+void build(const std::vector<uint8_t>& cells) { ASSERT_TRUE(navtest::buildWithClearance(cells)); }
 
 nav::ShortestQuery query(PathPoint from, PathPoint to, int32_t clearance, bool cornerGraph) {
     nav::ShortestQuery q;
@@ -52,7 +43,7 @@ nav::ShortestQuery query(PathPoint from, PathPoint to, int32_t clearance, bool c
 }
 
 ShortestStatus plan(PathResult& result, PathPoint from, PathPoint to, int32_t clearance, bool cornerGraph = true) {
-    return nav::findShortestPath(testMesh, blindState(), query(from, to, clearance, cornerGraph), result);
+    return nav::findShortestPath(testMesh, navtest::testShortestState(), query(from, to, clearance, cornerGraph), result);
 }
 
 // Block A (cells x 20..29, y 20..39) stands between S (15, 35) and G (35, 15): the way bends
@@ -108,14 +99,14 @@ TEST(ShortestBlindSpots, NoSegmentPassesWhereTwoWallCellsTouch) {
     build(cells);
     const PathPoint a{20 * 256 + 128, 21 * 256 + 128}, b{21 * 256 + 128, 20 * 256 + 128};
     ASSERT_FALSE(navref::segment_clear(cells.data(), 0, {a.x, a.y}, {b.x, b.y}));
-    EXPECT_FALSE(nav::segmentPassable(testMesh, blindState(), query(a, b, 0, true), a, b));
-    EXPECT_FALSE(nav::segmentPassable(testMesh, blindState(), query(b, a, 0, true), b, a));
+    EXPECT_FALSE(nav::segmentPassable(testMesh, navtest::testShortestState(), query(a, b, 0, true), a, b));
+    EXPECT_FALSE(nav::segmentPassable(testMesh, navtest::testShortestState(), query(b, a, 0, true), b, a));
     // Along the diagonal through the touching vertex, from free cell to free cell.
     const PathPoint c{19 * 256 + 100, 22 * 256 + 156}, d{22 * 256 + 156, 19 * 256 + 100};
-    EXPECT_FALSE(nav::segmentPassable(testMesh, blindState(), query(c, d, 0, true), c, d));
+    EXPECT_FALSE(nav::segmentPassable(testMesh, navtest::testShortestState(), query(c, d, 0, true), c, d));
     // Beside the pair, through the free corner vertex (20, 22) of nothing blocked: clear.
     const PathPoint e{19 * 256 + 128, 23 * 256 + 128}, f{20 * 256 + 128, 21 * 256 + 128};
-    EXPECT_TRUE(nav::segmentPassable(testMesh, blindState(), query(e, f, 0, true), e, f));
+    EXPECT_TRUE(nav::segmentPassable(testMesh, navtest::testShortestState(), query(e, f, 0, true), e, f));
 
     // A segment that grazes a wall's corner (passing exactly through it, the wall on one
     // side) is not free either: the block of cells 30..33 has its corner (30, 30) on the
@@ -126,7 +117,7 @@ TEST(ShortestBlindSpots, NoSegmentPassesWhereTwoWallCellsTouch) {
     build(cells);
     const PathPoint g1{26 * 256, 34 * 256}, g2{34 * 256, 26 * 256};
     ASSERT_TRUE(navref::segment_clear(cells.data(), 0, {g1.x, g1.y}, {g2.x, g2.y}));
-    EXPECT_FALSE(nav::segmentPassable(testMesh, blindState(), query(g1, g2, 0, true), g1, g2));
+    EXPECT_FALSE(nav::segmentPassable(testMesh, navtest::testShortestState(), query(g1, g2, 0, true), g1, g2));
     PathResult grazing;
     ASSERT_EQ(plan(grazing, g1, g2, 150), ShortestStatus::Found);
     ASSERT_EQ(grazing.waypointCount, 2);
@@ -188,7 +179,7 @@ void expectEveryTriangleReached(const std::vector<uint8_t>& cells, int starts, u
             if (::testing::Test::HasFailure()) return;  // one broken pair tells enough
         }
     }
-    EXPECT_EQ(blindState().graph.status, nav::CornerGraph::Status::Ready);
+    EXPECT_EQ(navtest::testShortestState().graph.status, nav::CornerGraph::Status::Ready);
     EXPECT_GT(searched, 0);
 }
 
@@ -262,8 +253,8 @@ TEST(ShortestBlindSpots, CornerGraphSizeOnMaptestMatchesTheCells) {
     const std::vector<uint8_t> maptest = navtest::loadMapTest();
     ASSERT_FALSE(maptest.empty());
     build(maptest);
-    nav::prepareShortestPaths(testMesh, blindState(), testMesh.linkRule, testMesh.clearanceLevel);
-    const nav::CornerGraph& graph = blindState().graph;
+    nav::prepareShortestPaths(testMesh, navtest::testShortestState(), testMesh.linkRule, testMesh.clearanceLevel);
+    const nav::CornerGraph& graph = navtest::testShortestState().graph;
     ASSERT_EQ(graph.status, nav::CornerGraph::Status::Ready);
     EXPECT_EQ(graph.cornerCount, cornersFromCells(maptest));
     EXPECT_EQ(graph.cornerCount, 333);
@@ -274,9 +265,9 @@ TEST(ShortestBlindSpots, CornerGraphSizeOnMaptestMatchesTheCells) {
     for (int x = 8; x < 248; ++x) setCell(wall, x, 100, 15);
     for (int x = 20; x < 240; x += 7) setCell(wall, x, 100, 0);
     build(wall);
-    nav::prepareShortestPaths(testMesh, blindState(), testMesh.linkRule, testMesh.clearanceLevel);
-    ASSERT_EQ(blindState().graph.status, nav::CornerGraph::Status::Ready);
-    EXPECT_EQ(blindState().graph.cornerCount, cornersFromCells(wall));
+    nav::prepareShortestPaths(testMesh, navtest::testShortestState(), testMesh.linkRule, testMesh.clearanceLevel);
+    ASSERT_EQ(navtest::testShortestState().graph.status, nav::CornerGraph::Status::Ready);
+    EXPECT_EQ(navtest::testShortestState().graph.cornerCount, cornersFromCells(wall));
 }
 
 }  // namespace

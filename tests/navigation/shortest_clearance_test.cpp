@@ -29,16 +29,7 @@ using navtest::walledSquare;
 
 constexpr int32_t kAgentClearance = 150;
 
-nav::ShortestSearchState& clearanceState() {
-    static const std::unique_ptr<nav::ShortestSearchState> state = std::make_unique<nav::ShortestSearchState>();
-    return *state;
-}
-
-void build(const std::vector<uint8_t>& cells) {
-    testMesh.linkRule = navtest::sameLowBits;
-    testMesh.clearanceLevel = 1;
-    ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
-}
+void build(const std::vector<uint8_t>& cells) { ASSERT_TRUE(navtest::buildWithClearance(cells)); }
 
 ShortestStatus plan(PathResult& result, PathPoint from, PathPoint to, int32_t clearance) {
     nav::ShortestQuery q;
@@ -49,7 +40,7 @@ ShortestStatus plan(PathResult& result, PathPoint from, PathPoint to, int32_t cl
     q.clearance = clearance;
     q.linkRule = testMesh.linkRule;
     q.passTableNumber = testMesh.clearanceLevel;
-    return nav::findShortestPath(testMesh, clearanceState(), q, result);
+    return nav::findShortestPath(testMesh, navtest::testShortestState(), q, result);
 }
 
 double between(PathPoint a, PathPoint b) { return std::hypot(double(a.x) - b.x, double(a.y) - b.y); }

@@ -33,11 +33,6 @@ using navtest::walledSquare;
 // The agents' radius range is 75 to 225 world units; the tests use its upper end.
 constexpr int32_t kAgentClearance = 225;
 
-nav::ShortestSearchState& searchState() {
-    static const std::unique_ptr<nav::ShortestSearchState> state = std::make_unique<nav::ShortestSearchState>();
-    return *state;
-}
-
 ShortestStatus shortest(PathResult& result, PathPoint from, PathPoint to, int32_t clearance) {
     nav::ShortestQuery q;
     q.fromX = from.x;
@@ -47,14 +42,10 @@ ShortestStatus shortest(PathResult& result, PathPoint from, PathPoint to, int32_
     q.clearance = clearance;
     q.linkRule = testMesh.linkRule;
     q.passTableNumber = testMesh.clearanceLevel;
-    return nav::findShortestPath(testMesh, searchState(), q, result);
+    return nav::findShortestPath(testMesh, navtest::testShortestState(), q, result);
 }
 
-void buildMap(const std::vector<uint8_t>& cells) {
-    testMesh.linkRule = navtest::sameLowBits;
-    testMesh.clearanceLevel = 1;
-    ASSERT_TRUE(nav::buildNavigation(testMesh, cells.data()));
-}
+void buildMap(const std::vector<uint8_t>& cells) { ASSERT_TRUE(navtest::buildWithClearance(cells)); }
 
 struct Figures {
     int pairs = 0;
@@ -189,7 +180,7 @@ TEST(ShortestPath, EachQueryPlansUnderItsOwnLinkRule) {
         q.linkRule = c.rule;
         q.passTableNumber = testMesh.clearanceLevel;
         PathResult path;
-        ASSERT_EQ(nav::findShortestPath(testMesh, searchState(), q, path), ShortestStatus::Found);
+        ASSERT_EQ(nav::findShortestPath(testMesh, navtest::testShortestState(), q, path), ShortestStatus::Found);
         EXPECT_EQ(path.waypointCount, c.waypoints);
         EXPECT_NEAR(nav::pathLengthOf(path), c.length, 1e-6);
     }
@@ -212,7 +203,7 @@ TEST(ShortestPath, EachQueryPlansUnderItsOwnPassTable) {
         q.linkRule = navtest::sameLowBits;
         q.passTableNumber = c.table;
         PathResult path;
-        EXPECT_EQ(nav::findShortestPath(testMesh, searchState(), q, path), c.status) << "table " << c.table;
+        EXPECT_EQ(nav::findShortestPath(testMesh, navtest::testShortestState(), q, path), c.status) << "table " << c.table;
     }
 }
 
