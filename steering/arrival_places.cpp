@@ -13,8 +13,9 @@ namespace steering {
 namespace {
 
 constexpr int kCellUnits = 256;
-// An agent fits a cell when no unwalkable cell comes nearer its centre than three quarters
-// of its radius, and no other claimed place nearer than this share of the two radii.
+// An agent fits a place when no unwalkable cell comes nearer the place's point than three
+// quarters of its radius, and no other claimed place's point nearer than this share of the
+// two radii.
 constexpr int64_t kWallShareNum = 3, kWallShareDen = 4;
 constexpr int64_t kPlaceShareNum = 9, kPlaceShareDen = 10;
 // No place is in a door, so that agents standing round a full room leave its way open.
