@@ -21,6 +21,8 @@ constexpr int64_t kPlaceShareNum = 9, kPlaceShareDen = 10;
 // No place is in a door, so that agents standing round a full room leave its way open.
 constexpr int kDoorWidth = 4;  // cells across
 constexpr int kDoorDepth = 3;  // cells along to the wider ground on each side: walls up to 3 thick
+// Beyond a door a place keeps this much more than its radius off the door's cells.
+constexpr int64_t kApproachUnits = kCellUnits / 2;
 
 int lowType(const GridMap& map, int column, int row) {
     return map.cellAt(static_cast<uint32_t>(column), static_cast<uint32_t>(row)) & 15;
@@ -77,12 +79,24 @@ bool isDoor(const GridMap& map, int column, int row, int type) {
     return false;
 }
 
-// Whether the agent fits at (cx, cy), whole units, as the place of cell (column, row).
-bool fits(const GridMap& map, const ArrivalPlaces& t, const Agent& agent, int column, int row, int type, int64_t cx,
-          int64_t cy) {
+// isDoor of an open cell, tested once per search.
+bool doorOnce(const GridMap& map, ArrivalPlaces& t, int column, int row, int type) {
+    const std::size_t cell = static_cast<std::size_t>(row * kPlaceSide + column);
+    if (t.doorSeen[cell] != t.stamp) {
+        t.doorSeen[cell] = t.stamp;
+        t.door[cell] = isDoor(map, column, row, type) ? 1 : 0;
+    }
+    return t.door[cell] != 0;
+}
+
+// Whether the agent fits at (cx, cy), whole units, as the place of cell (column, row), which
+// the search reached in `steps`.
+bool fits(const GridMap& map, ArrivalPlaces& t, const Agent& agent, int column, int row, int type, int64_t cx, int64_t cy,
+          int steps) {
     if (t.owner[static_cast<std::size_t>(row * kPlaceSide + column)] != nullptr) return false;
-    if (isDoor(map, column, row, type)) return false;
+    if (doorOnce(map, t, column, row, type)) return false;
     const int64_t radius = toWhole(agent.radius) > 0 ? toWhole(agent.radius) : 1;
+    // Cells within two radii; a door's approach (radius and half a cell) is always among them.
     const int reach = static_cast<int>((2 * radius + kCellUnits - 1) / kCellUnits);
     const int64_t wallLimit = squared(radius * kWallShareNum / kWallShareDen);
     for (int r = row - reach; r <= row + reach; ++r) {
@@ -92,7 +106,15 @@ bool fits(const GridMap& map, const ArrivalPlaces& t, const Agent& agent, int co
                 if (squaredToCell(cx, cy, c, r) < wallLimit) return false;
                 continue;
             }
-            const Agent* other = t.owner[static_cast<std::size_t>(r * kPlaceSide + c)];
+            const std::size_t near = static_cast<std::size_t>(r * kPlaceSide + c);
+            if (doorOnce(map, t, c, r, type)) {
+                // A door the search reached in fewer steps lies between this cell and the
+                // target: this cell is its approach from outside.
+                const bool beyond = t.seen[near] == t.stamp && t.steps[near] < steps;
+                const int64_t keep = beyond ? radius + kApproachUnits : radius;
+                if (squaredToCell(cx, cy, c, r) < squared(keep)) return false;
+            }
+            const Agent* other = t.owner[near];
             if (other == nullptr) continue;
             const int64_t both = (radius + toWhole(other->radius)) * kPlaceShareNum / kPlaceShareDen;
             const int64_t ox = toWhole(other->placePoint.x), oy = toWhole(other->placePoint.y);
@@ -122,6 +144,7 @@ bool claimPlace(Agent& agent, FixedVec target) {
     ArrivalPlaces& t = agent.world->arrivalPlaces;
     if (++t.stamp == 0) {
         t.seen.fill(0);
+        t.doorSeen.fill(0);
         t.stamp = 1;
     }
     int head = 0, tail = 0;
@@ -137,13 +160,13 @@ bool claimPlace(Agent& agent, FixedVec target) {
         const bool own = cell == start;
         const int64_t cx = own ? toWhole(target.x) : int64_t{column} * kCellUnits + kCellUnits / 2;
         const int64_t cy = own ? toWhole(target.y) : int64_t{row} * kCellUnits + kCellUnits / 2;
-        if (fits(map, t, agent, column, row, type, cx, cy)) {
+        const int steps = t.steps[static_cast<std::size_t>(cell)];
+        if (fits(map, t, agent, column, row, type, cx, cy, steps)) {
             t.owner[static_cast<std::size_t>(cell)] = &agent;
             agent.placeCell = cell;
             agent.placePoint = FixedVec{toFixed(static_cast<int>(cx)), toFixed(static_cast<int>(cy))};
             return true;
         }
-        const int steps = t.steps[static_cast<std::size_t>(cell)];
         if (steps >= kPlaceSearchSteps) continue;
         for (int k = 0; k < 4; ++k) {
             const int c = column + kColumnStep[k], r = row + kRowStep[k];
@@ -169,6 +192,15 @@ void releasePlace(Agent& agent) {
 const Agent* placeOwner(const World& world, int column, int row) {
     if (column < 0 || row < 0 || column >= kPlaceSide || row >= kPlaceSide) return nullptr;
     return world.arrivalPlaces.owner[static_cast<std::size_t>(row * kPlaceSide + column)];
+}
+
+bool inDoor(const World& world, int x, int y) {
+    const int cell = placeCellOf(x, y);
+    if (cell < 0) return false;
+    const int column = cell % kPlaceSide, row = cell / kPlaceSide;
+    const int type = lowType(world.gridMap, column, row);
+    if (type == kWallType) return false;
+    return isDoor(world.gridMap, column, row, type);
 }
 
 void clearPlaces(World& world) { world.arrivalPlaces.owner.fill(nullptr); }

@@ -3,9 +3,11 @@
 // target holds back does not stop where it stands: it claims the free cell nearest the
 // target by walking distance (cells of the target's type, four-neighbour steps, ties in the
 // order of the search: up, left, right, down) that it fits (kept 0.9 of the two radii from
-// other places and 3/4 of its radius from other ground; never in a door, so a crowd round
-// a full room leaves its way in open) and walks there; a claimed cell is no other agent's
-// aim. A place in the target's own cell is the target itself, elsewhere the cell's centre.
+// other places and 3/4 of its radius from other ground) and walks there; a claimed cell is
+// no other agent's aim. A crowd round a full room leaves its way in open: no place is in a
+// door, no agent standing at its place reaches into one, and beyond a door (seen from the
+// target) its approach stays clear as well: a place there keeps its radius and half a cell
+// off the door's cells. A place in the target's own cell is the target itself, elsewhere the cell's centre.
 // The agent is done when it stands at its place. Claims are released when the agent
 // gets another target, gives up its place or leaves the population. The claims and the
 // search's working arrays belong to the world (World::arrivalPlaces): a fresh world has
@@ -33,6 +35,8 @@ struct ArrivalPlaces {
     std::array<uint32_t, kPlaceCells> seen{};   // search stamp of the last visit
     std::array<uint16_t, kPlaceCells> steps{};  // walking steps from the target
     std::array<int32_t, kPlaceCells> queue{};
+    std::array<uint32_t, kPlaceCells> doorSeen{};  // search stamp of the cell's door test
+    std::array<uint8_t, kPlaceCells> door{};       // that test's answer
     uint32_t stamp = 0;
 };
 
@@ -53,6 +57,11 @@ void releasePlace(Agent& agent);
 // The agent that claimed cell (column, row) in the world; null when free or outside the
 // searched cells.
 const Agent* placeOwner(const World& world, int column, int row);
+
+// Whether the cell holding point (whole units) is a door of the ground it lies on: at most
+// 4 cells across one axis, with wider ground within 3 cells on both sides along the other.
+// False outside the searched cells and in walls.
+bool inDoor(const World& world, int x, int y);
 
 // Forgets every claim of the world.
 void clearPlaces(World& world);

@@ -5,6 +5,7 @@
 #include "navigation/route_planning.h"
 #include "navigation/shortest_path.h"
 #include "steering/agent_list.h"
+#include "steering/arrival_places.h"
 #include "steering/path_following.h"
 #include "world/grid_map.h"
 #include "steering/world.h"
@@ -192,7 +193,10 @@ Fixed arrivalDistance(const Agent& agent) {
 bool resumesAfterPush(const Agent& agent) {
     if (agent.world == nullptr || agent.world->navigationMode != NavigationMode::Shortest) return false;
     const FixedVec goal = agent.placeCell >= 0 ? agent.placePoint : agent.pathTarget;
-    return approxLength(goal - agent.position) > agent.radius + agent.radius / 2;
+    if (approxLength(goal - agent.position) > agent.radius + agent.radius / 2) return true;
+    // Pushed off its cell into a door, it walks back out of the way.
+    const int x = toWhole(agent.position.x), y = toWhole(agent.position.y);
+    return placeCellOf(x, y) != placeCellOf(toWhole(goal.x), toWhole(goal.y)) && inDoor(*agent.world, x, y);
 }
 
 void slideAlongWall(Agent& agent) {

@@ -66,7 +66,7 @@ Fixed arrivalDistance(const Agent& agent);
 
 // Shortest mode: an agent that arrived is done only while it stays there. Pushed farther
 // than one and a half radii from its place or target (half as far again as where it
-// arrives) it walks back.
+// arrives), or off its place's cell into a door, it walks back.
 bool resumesAfterPush(const Agent& agent);
 
 // Shortest mode's answer to a step that would end in a wall cell: the agent keeps the part

@@ -2,8 +2,12 @@
 """The room study counted from positions: runs crowd-room-classic.txt and
 crowd-room-shortest.txt (61 agents sent into the room of maptest.raw) for 3,000 frames with
 steering_headless, counts per frame the agents whose centres are inside the room (columns 22
-to 35, rows 19 to 26) and in or just before its door (columns 36 and 37, rows 21 to 24),
-prints the counts at the last frame and plots agents inside over time.
+to 35, rows 19 to 26) and in the way of its two openings, prints the counts at the last
+frame and the frames from 1,000 on with an agent in the way, and plots both over time.
+
+In the way: in an opening (the east door, column 36, rows 21 to 24; the north gap, row 18,
+columns 23 to 26) or in the strip just outside it (column 37, rows 20 to 25; row 17,
+columns 22 to 27), where anyone walking in or out would have to push past.
 
     /usr/bin/python3 resources/study/room_inside.py BUILD_BIN OUT.png
 
@@ -25,7 +29,9 @@ def where(x, y):
     column, row = math.floor(x / CELL), math.floor(y / CELL)
     if 22 <= column <= 35 and 19 <= row <= 26:
         return "inside"
-    if column in (36, 37) and 21 <= row <= 24:
+    if (column == 36 and 21 <= row <= 24) or (column == 37 and 20 <= row <= 25):
+        return "door"
+    if (row == 18 and 23 <= column <= 26) or (row == 17 and 22 <= column <= 27):
         return "door"
     return "outside"
 
@@ -54,21 +60,27 @@ def main():
                             "--trace", trace], cwd=binary_dir, check=True, stdout=subprocess.DEVNULL)
             counts[mode] = count(trace)
             last = counts[mode][FRAMES]
-            print("%-8s frame %d: %d inside, %d in or just before the door, %d outside, %d not done"
-                  % (mode, FRAMES, last["inside"], last["door"], last["outside"], last["not done"]))
+            late = [f for f in counts[mode] if f >= 1000]
+            print("%-8s frame %d: %d inside, %d in the way of a door, %d outside, %d not done; "
+                  "frames %d to %d with an agent in the way: %d of %d"
+                  % (mode, FRAMES, last["inside"], last["door"], last["outside"], last["not done"], 1000, FRAMES,
+                     sum(1 for f in late if counts[mode][f]["door"] > 0), len(late)))
 
     import matplotlib
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
-    fig, ax = plt.subplots(figsize=(7, 3.6))
+    fig, (ax, way) = plt.subplots(2, 1, figsize=(7, 5.4), sharex=True, gridspec_kw={"height_ratios": [2, 1]})
     for mode, label in (("classic", "Classic"), ("shortest", "Shortest paths")):
         frames = sorted(counts[mode])
         ax.plot(frames, [counts[mode][f]["inside"] for f in frames], label=label)
-    ax.set_xlabel("frame")
+        way.plot(frames, [counts[mode][f]["door"] for f in frames], label=label, linewidth=0.8)
     ax.set_ylabel("agents inside the room")
     ax.set_title("61 agents sent into a room that holds about 30")
     ax.grid(alpha=0.3)
     ax.legend()
+    way.set_xlabel("frame")
+    way.set_ylabel("in a door's way")
+    way.grid(alpha=0.3)
     fig.tight_layout()
     fig.savefig(out, dpi=100)
     print("wrote", out)

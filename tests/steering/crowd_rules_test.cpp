@@ -181,11 +181,12 @@ std::unique_ptr<World> wallWithDoor(int thickness, int width) {
 TEST(CrowdRulesDoorTest, NoPlaceInADoorAtMostFourWideThroughAWallAtMostThreeThick) {
     {
         // Four wide through a wall of one cell: the target (50, 61) and the cell above are
-        // the door; the first cell in order outside it is the left one, (49, 61).
+        // the door; the cells beside it on both sides are its approach, so the first place
+        // in order is two cells to the left, (48, 61).
         const std::unique_ptr<World> world = wallWithDoor(1, 4);
         Agent agent = bareAgent(*world, at(0, 0), FixedVec{}, 100.0);
         ASSERT_TRUE(claimPlace(agent, centreOf(50, 61)));
-        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 49);
+        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 48);
     }
     {
         // Five wide: no door; the target cell is the place.
@@ -196,11 +197,12 @@ TEST(CrowdRulesDoorTest, NoPlaceInADoorAtMostFourWideThroughAWallAtMostThreeThic
     }
     {
         // Three thick: (52, 61) has wide ground 3 cells to its left, so it is a door; its
-        // neighbours up, left and down are too, the right one (53, 61) is open ground.
+        // neighbours up, left and down are too, the right one (53, 61) is open ground but
+        // the door's approach (128 units off it); (54, 61) is the first place.
         const std::unique_ptr<World> world = wallWithDoor(3, 4);
         Agent agent = bareAgent(*world, at(0, 0), FixedVec{}, 100.0);
         ASSERT_TRUE(claimPlace(agent, centreOf(52, 61)));
-        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 53);
+        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 54);
     }
     {
         // Four thick: from (53, 61) the wide ground on the left is 4 cells away: a
@@ -210,6 +212,69 @@ TEST(CrowdRulesDoorTest, NoPlaceInADoorAtMostFourWideThroughAWallAtMostThreeThic
         ASSERT_TRUE(claimPlace(agent, centreOf(53, 61)));
         EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 53);
     }
+}
+
+TEST(CrowdRulesDoorTest, APlaceKeepsItsDiscOutOfADoorAndBeyondItHalfACellMore) {
+    // Door of rows 60 to 63 through the one-cell wall of column 50 (x 12,800 to 13,056).
+    {
+        // Target (51, 61), beside the door on its own side: its centre is 128 units off the
+        // door cell (50, 61), so a radius of 128 fits there and 129 does not; (51, 60) is as
+        // near the door cell (50, 60), the door cell (50, 61) is no place, (52, 61) is next.
+        const std::unique_ptr<World> world = wallWithDoor(1, 4);
+        Agent fits = bareAgent(*world, at(0, 0), FixedVec{}, 128.0);
+        ASSERT_TRUE(claimPlace(fits, centreOf(51, 61)));
+        EXPECT_EQ(fits.placeCell, 61 * kPlaceSide + 51);
+        releasePlace(fits);
+        Agent wide = bareAgent(*world, at(0, 0), FixedVec{}, 129.0);
+        ASSERT_TRUE(claimPlace(wide, centreOf(51, 61)));
+        EXPECT_EQ(wide.placeCell, 61 * kPlaceSide + 52);
+    }
+    {
+        // Target in the door (50, 61): both sides are beyond it, where a place keeps its
+        // radius and 128 units off the door's cells. (49, 61) and (51, 61) are 128 off, (49,
+        // 60) and (51, 60) too; (48, 61), 384 off, is the first in order that a radius of
+        // 256 fits (384 = 256 + 128) and 257 does not.
+        const std::unique_ptr<World> world = wallWithDoor(1, 4);
+        Agent small = bareAgent(*world, at(0, 0), FixedVec{}, 100.0);
+        ASSERT_TRUE(claimPlace(small, centreOf(50, 61)));
+        EXPECT_EQ(small.placeCell, 61 * kPlaceSide + 48);
+        releasePlace(small);
+        Agent edge = bareAgent(*world, at(0, 0), FixedVec{}, 256.0);
+        ASSERT_TRUE(claimPlace(edge, centreOf(50, 61)));
+        EXPECT_EQ(edge.placeCell, 61 * kPlaceSide + 48);
+        releasePlace(edge);
+        Agent wider = bareAgent(*world, at(0, 0), FixedVec{}, 257.0);
+        ASSERT_TRUE(claimPlace(wider, centreOf(50, 61)));
+        EXPECT_NE(wider.placeCell, 61 * kPlaceSide + 48);
+    }
+}
+
+TEST(CrowdRulesDoorTest, ADoneAgentPushedOffItsCellIntoADoorWalksBack) {
+    // Radius 200, done at the target (51, 61) beside the door: 129 units west of the
+    // target (well within one and a half radii) its centre is in the door cell (50, 61).
+    const std::unique_ptr<World> world = wallWithDoor(1, 4);
+    Agent agent = bareAgent(*world, at(0, 0), FixedVec{}, 200.0);
+    agent.pathTarget = centreOf(51, 61);
+    agent.place(centreOf(51, 61) - at(128, 0), FixedVec{});  // x 13,056: its own cell still
+    EXPECT_FALSE(resumesAfterPush(agent));
+    agent.place(centreOf(51, 61) - at(129, 0), FixedVec{});  // x 13,055: in the door
+    EXPECT_TRUE(resumesAfterPush(agent));
+    EXPECT_TRUE(inDoor(*world, 13055, 61 * 256));
+    EXPECT_FALSE(inDoor(*world, 13056, 61 * 256));
+    EXPECT_FALSE(inDoor(*world, 12900, 59 * 256));  // the wall beside it
+    // Another cell that is no door, as far off: done still.
+    agent.place(centreOf(51, 61) + at(129, 0), FixedVec{});
+    EXPECT_FALSE(resumesAfterPush(agent));
+    // Done at a target in the door itself (no place found round it): on its own cell it
+    // stays done.
+    agent.pathTarget = centreOf(50, 61);
+    agent.place(centreOf(50, 61) + at(100, 0), FixedVec{});
+    EXPECT_FALSE(resumesAfterPush(agent));
+    agent.pathTarget = centreOf(51, 61);
+    // Classic has no such rule.
+    world->navigationMode = NavigationMode::Classic;
+    agent.place(centreOf(51, 61) - at(129, 0), FixedVec{});
+    EXPECT_FALSE(resumesAfterPush(agent));
 }
 
 TEST_F(CrowdRulesTest, CrowdRuleFiresAtHalfTheCrowdAndBelowTheStopSpeed) {
