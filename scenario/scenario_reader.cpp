@@ -33,6 +33,28 @@ struct CaseRandom {
 // Agent regions up to this size are placed without overlaps where possible.
 constexpr double kCheckedRegionAgents = 1000;
 
+// The point of a grid of the given step over the box (from its corner, both edges
+// included) nearest `from` where isFree holds; `from` itself when none does.
+template <typename IsFree>
+Vec2 nearestFreeGridSpot(const Box& box, Vec2 from, double step, IsFree isFree) {
+    const int columns = static_cast<int>(std::floor((box.xmax - box.xmin) / step)) + 1;
+    const int rows = static_cast<int>(std::floor((box.zmax - box.zmin) / step)) + 1;
+    Vec2 best = from;
+    double bestSquared = -1.0;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const Vec2 q{box.xmin + c * step, box.zmin + r * step};
+            const double dx = q.x - from.x, dz = q.z - from.z;
+            const double d = dx * dx + dz * dz;
+            if ((bestSquared < 0.0 || d < bestSquared) && isFree(q)) {
+                best = q;
+                bestSquared = d;
+            }
+        }
+    }
+    return best;
+}
+
 struct Failure {
     std::string message;
 };
@@ -270,21 +292,28 @@ private:
         for (int i = 0; i < static_cast<int>(count); ++i) {
             AgentSpec a = readAgent(node, initial, s, true);
             a.name.clear();
-            // Not overlapping where possible: a few tries for a free spot, then the last one.
-            // (Regions of thousands place without the check: it grows with the square.)
-            Vec2 p{};
-            const int attempts = count <= kCheckedRegionAgents ? 32 : 1;
-            for (int attempt = 0; attempt < attempts; ++attempt) {
-                p = randomPoint(Box{region.xmin + a.radius, std::max(region.xmin + a.radius, region.xmax - a.radius),
-                                    region.zmin + a.radius, std::max(region.zmin + a.radius, region.zmax - a.radius)});
-                bool free = true;
-                for (std::size_t j = first; j < s.agents.size() && free && attempts > 1; ++j) {
-                    const double dx = s.agents[j].position.x - p.x, dz = s.agents[j].position.z - p.z;
+            // Not overlapping where possible: a few tries for a free spot; when all of them
+            // touch an agent placed before, the free spot of a fine grid over the region
+            // nearest the last try; where none is free, the last try. (Regions of thousands
+            // place without the check: it grows with the square.)
+            const Box inner{region.xmin + a.radius, std::max(region.xmin + a.radius, region.xmax - a.radius),
+                            region.zmin + a.radius, std::max(region.zmin + a.radius, region.zmax - a.radius)};
+            auto freeAt = [&](Vec2 q) {
+                for (std::size_t j = first; j < s.agents.size(); ++j) {
+                    const double dx = s.agents[j].position.x - q.x, dz = s.agents[j].position.z - q.z;
                     const double r = s.agents[j].radius + a.radius;
-                    free = dx * dx + dz * dz >= r * r;
+                    if (dx * dx + dz * dz < r * r) return false;
                 }
-                if (free) break;
+                return true;
+            };
+            Vec2 p{};
+            const bool checked = count <= kCheckedRegionAgents;
+            bool free = false;
+            for (int attempt = 0; attempt < (checked ? 32 : 1) && !free; ++attempt) {
+                p = randomPoint(inner);
+                free = !checked || freeAt(p);
             }
+            if (!free) p = nearestFreeGridSpot(inner, p, a.radius / 4, freeAt);
             a.position = p;
             s.agents.push_back(std::move(a));
             names_.emplace_back();

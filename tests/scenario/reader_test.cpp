@@ -99,6 +99,37 @@ TEST(ScenarioReader, RegionsAndRandomValuesFollowTheSeed) {
     EXPECT_NE(a.scenario.agents[0].goals[0].target, c.scenario.agents[0].goals[0].target);
 }
 
+TEST(ScenarioReader, ARegionTooFullForRandomTriesStillPlacesItsAgentsApart) {
+    // 34 discs of 0.5 m with centres in 7 x 7 m (the emptied room's region): random tries
+    // alone leave 51 overlapping pairs over seeds 1 to 10 (they jam short of a full region);
+    // the grid fallback finds the gaps. Three discs in a 1 x 1 m region cannot be apart:
+    // they all stand at its one possible centre, inside it.
+    const std::string text = caseText(
+        "<agentRegion><numAgents>34</numAgents><regionBounds><xmin>2</xmin><xmax>10</xmax><zmin>-4</zmin><zmax>4</zmax></regionBounds>"
+        "<initialConditions><radius>0.5</radius></initialConditions><goalSequence>" + seek(-9, 0) + "</goalSequence></agentRegion>");
+    for (uint32_t seed = 1; seed <= 10; ++seed) {
+        const ReadResult r = parseScenario(text, "r.xml", seed);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.scenario.agents.size(), 34u);
+        int overlapping = 0;
+        for (std::size_t i = 0; i < 34; ++i) {
+            const Vec2 p = r.scenario.agents[i].position;
+            EXPECT_TRUE(p.x >= 2.5 && p.x <= 9.5 && p.z >= -3.5 && p.z <= 3.5) << p.x << " " << p.z;
+            for (std::size_t j = 0; j < i; ++j) {
+                const Vec2 q = r.scenario.agents[j].position;
+                overlapping += std::hypot(p.x - q.x, p.z - q.z) < 1.0;
+            }
+        }
+        EXPECT_EQ(overlapping, 0) << "seed " << seed;
+    }
+    const ReadResult tight = parseScenario(
+        caseText("<agentRegion><numAgents>3</numAgents><regionBounds><xmin>0</xmin><xmax>1</xmax><zmin>0</zmin><zmax>1</zmax></regionBounds>"
+                 "<initialConditions><radius>0.5</radius></initialConditions><goalSequence>" + seek(-9, 0) + "</goalSequence></agentRegion>"),
+        "t.xml", 1);
+    ASSERT_TRUE(tight.ok) << tight.error;
+    for (const AgentSpec& a : tight.scenario.agents) EXPECT_EQ(a.position, (Vec2{0.5, 0.5}));
+}
+
 TEST(ScenarioReader, RefusesWithOneLineNamingFileLineAndElement) {
     struct Case {
         std::string body;
