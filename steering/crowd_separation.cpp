@@ -31,14 +31,11 @@ uint64_t squareRoot(uint64_t x) {
 // An agent that arrived holds its ground: it is done only where it stands.
 bool standsAtGoal(const Agent& agent) { return agent.pathDone && agent.pathCount > 0; }
 
-// A wall cell, or beyond the map.
-bool inWall(const World& world, FixedVec p) {
-    const CellIndex cell = world.gridMap.worldToCell(p);
-    if (cell.column < 0 || cell.row < 0 || cell.column >= static_cast<int32_t>(world.gridMap.width) ||
-        cell.row >= static_cast<int32_t>(world.gridMap.height)) {
-        return true;
-    }
-    return world.gridMap.cellAt(cell) == kWallType;
+// Whether the straight move from one point to another crosses or ends in a wall cell or
+// leaves the map. The pushes of several neighbours add up, so a move may be longer than a
+// cell: its end alone being open would let it jump a wall one cell thick.
+bool crossesWall(const World& world, FixedVec from, FixedVec to) {
+    return !lineClearOfWalls(world.gridMap, toWhole(from.x), toWhole(from.y), toWhole(to.x), toWhole(to.y));
 }
 
 }  // namespace
@@ -66,7 +63,7 @@ void separateFromNeighbours(Agent& agent) {
     const FixedVec push{static_cast<Fixed>(pushX), static_cast<Fixed>(pushY)};
     const FixedVec candidates[3] = {before + push, before + FixedVec{push.x, 0}, before + FixedVec{0, push.y}};
     for (const FixedVec& candidate : candidates) {
-        if (candidate == before || inWall(world, candidate)) continue;
+        if (candidate == before || crossesWall(world, before, candidate)) continue;
         agent.position = candidate;
         world.neighbourGrid.moveAgent(&agent, before, agent.position, agent.radius);
         return;

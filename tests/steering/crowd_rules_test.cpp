@@ -428,6 +428,28 @@ TEST_F(CrowdRulesTest, PairsCloserThanSevenTenthsOfTheirRadiiPartNeverIntoAWall)
     EXPECT_EQ(b->position, at(5150, y));
 }
 
+TEST_F(CrowdRulesTest, PushesOfSeveralNeighboursNeverCarryAnAgentOverAOneCellWall) {
+    // Radii 200: kept 280 apart. A stands 10 east of the one-cell wall of column 50 (x 12,800
+    // to 13,056), three neighbours on one point 20 east of it: each pushes it west by half
+    // the shortfall, (280 - 20) / 2 = 130, together 390, which would end at x = 12,676 in
+    // the open column 49 beyond the wall. Its line crosses the wall: A stays.
+    const double y = 10.5 * kCell;
+    for (uint32_t r = 5; r <= 15; ++r) setCell(world, 50, r, static_cast<uint8_t>(kWallType));
+    Agent* a = world.agentList.add(bareAgent(world, at(13066, y), FixedVec{}, 200.0));
+    for (int i = 0; i < 3; ++i) world.agentList.add(bareAgent(world, at(13086, y), FixedVec{}, 200.0));
+    separateFromNeighbours(*a);
+    EXPECT_EQ(a->position, at(13066, y));
+    // Two neighbours push it 260, to x = 12,806 in the wall itself: A stays as well.
+    world.agentList.remove(&*std::next(world.agentList.begin()));
+    separateFromNeighbours(*a);
+    EXPECT_EQ(a->position, at(13066, y));
+    // Without the wall the three carry it the whole 390 in one step.
+    world.agentList.add(bareAgent(world, at(13086, y), FixedVec{}, 200.0));
+    for (uint32_t r = 5; r <= 15; ++r) setCell(world, 50, r, 0);
+    separateFromNeighbours(*a);
+    EXPECT_EQ(a->position, at(12676, y));
+}
+
 TEST_F(CrowdRulesTest, SeparationNeverCarriesAnAgentOffTheMap) {
     const double y = 30.5 * kCell;
     // A at x = 30 (column 0), B 50 to its right: A's step of 45 would end at x = -15, beyond
