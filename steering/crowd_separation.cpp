@@ -31,10 +31,23 @@ uint64_t squareRoot(uint64_t x) {
 // An agent that arrived holds its ground: it is done only where it stands.
 bool standsAtGoal(const Agent& agent) { return agent.pathDone && agent.pathCount > 0; }
 
+// A wall cell, or beyond the map.
+bool inWall(const World& world, FixedVec p) {
+    const CellIndex cell = world.gridMap.worldToCell(p);
+    if (cell.column < 0 || cell.row < 0 || cell.column >= static_cast<int32_t>(world.gridMap.width) ||
+        cell.row >= static_cast<int32_t>(world.gridMap.height)) {
+        return true;
+    }
+    return world.gridMap.cellAt(cell) == kWallType;
+}
+
 // Whether the straight move from one point to another crosses or ends in a wall cell or
 // leaves the map. The pushes of several neighbours add up, so a move may be longer than a
-// cell: its end alone being open would let it jump a wall one cell thick.
+// cell: its end alone being open would let it jump a wall one cell thick. The end is looked
+// at by itself too (a line that stops exactly on a cell's edge counts as staying in the cell
+// it comes from).
 bool crossesWall(const World& world, FixedVec from, FixedVec to) {
+    if (inWall(world, to)) return true;
     return !lineClearOfWalls(world.gridMap, toWhole(from.x), toWhole(from.y), toWhole(to.x), toWhole(to.y));
 }
 

@@ -443,6 +443,21 @@ TEST_F(CrowdRulesTest, PushesOfSeveralNeighboursNeverCarryAnAgentOverAOneCellWal
     world.agentList.remove(&*std::next(world.agentList.begin()));
     separateFromNeighbours(*a);
     EXPECT_EQ(a->position, at(13066, y));
+    // From the west: B 80 west of A (x 12,700) pushes it east by (280 - 80) / 2 = 100, to
+    // x = 12,800 exactly, the wall's first unit: A stays. 81 west of it, 99.5, it moves.
+    {
+        const std::unique_ptr<World> side = test::freshWorld();
+        side->navigationMode = NavigationMode::Shortest;
+        for (uint32_t r = 5; r <= 15; ++r) setCell(*side, 50, r, static_cast<uint8_t>(kWallType));
+        Agent* west = side->agentList.add(bareAgent(*side, at(12700, y), FixedVec{}, 200.0));
+        Agent* pusher = side->agentList.add(bareAgent(*side, at(12620, y), FixedVec{}, 200.0));
+        separateFromNeighbours(*west);
+        EXPECT_EQ(west->position, at(12700, y));
+        side->neighbourGrid.moveAgent(pusher, pusher->position, at(12619, y), pusher->radius);
+        pusher->position = at(12619, y);
+        separateFromNeighbours(*west);
+        EXPECT_EQ(west->position, at(12799.5, y));
+    }
     // Without the wall the three carry it the whole 390 in one step.
     world.agentList.add(bareAgent(world, at(13086, y), FixedVec{}, 200.0));
     for (uint32_t r = 5; r <= 15; ++r) setCell(world, 50, r, 0);
