@@ -2,6 +2,7 @@
 // back to a share of their radii apart, never into a wall.
 #include "steering/crowd_separation.h"
 
+#include <bit>
 #include <cstdint>
 
 #include "steering/agent.h"
@@ -15,12 +16,11 @@ namespace steering {
 
 namespace {
 
-// Largest agent radius (225 world units): neighbours within two of them are looked at.
-constexpr Fixed kLargestRadius = 225 * kFixedOne;
-
+// The floor of the square root: Newton's steps down from a power of two at or above it.
 uint64_t squareRoot(uint64_t x) {
     if (x < 2) return x;
-    uint64_t r = x, y = (x >> 1) + 1;
+    uint64_t r = uint64_t{1} << ((std::bit_width(x) + 1) / 2);
+    uint64_t y = (r + x / r) >> 1;
     while (y < r) {
         r = y;
         y = (r + x / r) >> 1;
@@ -58,8 +58,12 @@ void separateFromNeighbours(Agent& agent) {
     if (standsAtGoal(agent)) return;
     World& world = *agent.world;
     int64_t pushX = 0, pushY = 0;
-    forEachAgentNear(agent, agent.radius + kLargestRadius, [&](const Agent& self, const Agent& other) {
-        if (&other == &self) return;
+    // A neighbour nearer than the kept share of the two radii reaches with its own disc
+    // (registered in every grid cell it overlaps) within that share of this agent's radius:
+    // the square of that half-size (and a unit for rounding) finds them all.
+    const Fixed reach = static_cast<Fixed>(static_cast<int64_t>(agent.radius) * kSeparationTenths / 10) + kFixedOne;
+    forEachOtherAgentNear(agent, reach, [&](const Agent& self, const Agent& other) {
+        if (standsAtGoal(other)) return;  // held ground: not parted from
         const int64_t dx = static_cast<int64_t>(wrapSub(self.position.x, other.position.x));
         const int64_t dy = static_cast<int64_t>(wrapSub(self.position.y, other.position.y));
         const int64_t keep = (static_cast<int64_t>(self.radius) + other.radius) * kSeparationTenths / 10;
@@ -67,7 +71,7 @@ void separateFromNeighbours(Agent& agent) {
         if (squared >= static_cast<uint64_t>(keep * keep)) return;
         const int64_t distance = static_cast<int64_t>(squareRoot(squared));
         if (distance == 0) return;  // on top of each other: no direction to part in
-        const int64_t share = standsAtGoal(other) ? 0 : (keep - distance) / 2;
+        const int64_t share = (keep - distance) / 2;
         pushX += dx * share / distance;
         pushY += dy * share / distance;
     });

@@ -4,6 +4,7 @@
 // coordinates), the crowd rule's thresholds, and the slide along a wall.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -463,6 +464,48 @@ TEST_F(CrowdRulesTest, PushesOfSeveralNeighboursNeverCarryAnAgentOverAOneCellWal
     for (uint32_t r = 5; r <= 15; ++r) setCell(world, 50, r, 0);
     separateFromNeighbours(*a);
     EXPECT_EQ(a->position, at(12676, y));
+}
+
+TEST_F(CrowdRulesTest, CorrectionFindsEveryNeighbourABruteForceScanFinds) {
+    // A packed crowd of radii 75 to 225 on open ground: each agent's push, worked out over
+    // every other agent of the population, equals the correction's, which looks only in the
+    // grid cells near the agent.
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    std::vector<Agent*> crowd;
+    for (int i = 0; i < 80; ++i) {
+        const double radius = 75.0 + next(151);
+        crowd.push_back(world.agentList.add(
+            bareAgent(world, at(20000.0 + next(2400), 20000.0 + next(2400)), FixedVec{}, radius)));
+    }
+    crowd[3]->pathDone = true;  // one stands where it arrived: nobody is parted from it
+    crowd[3]->pathCount = 1;
+    int moved = 0;
+    for (Agent* a : crowd) {
+        int64_t pushX = 0, pushY = 0;
+        for (const Agent* b : crowd) {
+            if (b == a || (b->pathDone && b->pathCount > 0)) continue;
+            const int64_t dx = int64_t{a->position.x} - b->position.x, dy = int64_t{a->position.y} - b->position.y;
+            const int64_t keep = (int64_t{a->radius} + b->radius) * 7 / 10;
+            if (dx * dx + dy * dy >= keep * keep) continue;
+            int64_t d = static_cast<int64_t>(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
+            while (d * d > dx * dx + dy * dy) --d;
+            while ((d + 1) * (d + 1) <= dx * dx + dy * dy) ++d;
+            if (d == 0) continue;
+            pushX += dx * ((keep - d) / 2) / d;
+            pushY += dy * ((keep - d) / 2) / d;
+        }
+        const FixedVec expected = a->pathDone && a->pathCount > 0
+                                      ? a->position
+                                      : a->position + FixedVec{static_cast<Fixed>(pushX), static_cast<Fixed>(pushY)};
+        separateFromNeighbours(*a);
+        EXPECT_EQ(a->position, expected);
+        moved += pushX != 0 || pushY != 0 ? 1 : 0;
+    }
+    EXPECT_GT(moved, 40);  // the crowd is packed: most agents are pushed
 }
 
 TEST_F(CrowdRulesTest, SeparationNeverCarriesAnAgentOffTheMap) {
