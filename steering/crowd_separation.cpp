@@ -51,6 +51,21 @@ bool crossesWall(const World& world, FixedVec from, FixedVec to) {
     return !lineClearOfWalls(world.gridMap, toWhole(from.x), toWhole(from.y), toWhole(to.x), toWhole(to.y));
 }
 
+// The pushes of many neighbours add up without a bound (a crowd inserted on one point
+// pushes each of its agents by the sum over all the others): the sum is cut to `limit`
+// along its own direction, so the crowd parts over a few steps instead of flinging agents.
+void limitPush(int64_t& pushX, int64_t& pushY, int64_t limit) {
+    const uint64_t ax = static_cast<uint64_t>(pushX < 0 ? -pushX : pushX);
+    const uint64_t ay = static_cast<uint64_t>(pushY < 0 ? -pushY : pushY);
+    int shift = 0;  // keeps the squares below 2^62
+    while ((ax >> shift) >= (uint64_t{1} << 30) || (ay >> shift) >= (uint64_t{1} << 30)) ++shift;
+    const int64_t sx = pushX / (int64_t{1} << shift), sy = pushY / (int64_t{1} << shift);
+    const int64_t length = static_cast<int64_t>(squareRoot(static_cast<uint64_t>(sx * sx + sy * sy)));
+    if (length == 0 || length * (int64_t{1} << shift) <= limit) return;
+    pushX = sx * limit / length;
+    pushY = sy * limit / length;
+}
+
 }  // namespace
 
 void separateFromNeighbours(Agent& agent) {
@@ -76,6 +91,7 @@ void separateFromNeighbours(Agent& agent) {
         pushY += dy * share / distance;
     });
     if (pushX == 0 && pushY == 0) return;
+    limitPush(pushX, pushY, agent.radius);
     const FixedVec before = agent.position;
     const FixedVec push{static_cast<Fixed>(pushX), static_cast<Fixed>(pushY)};
     const FixedVec candidates[3] = {before + push, before + FixedVec{push.x, 0}, before + FixedVec{0, push.y}};

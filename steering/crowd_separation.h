@@ -2,8 +2,9 @@
 // The shortest-paths mode's last word in a step: no two moving agents stay closer than
 // kSeparationTenths tenths of the sum of their radii. After every agent has moved, each agent
 // in list order steps away from each neighbour nearer than that by half the shortfall (its
-// neighbour does the same in its turn), never into or across a wall cell: a move whose
-// straight line would touch one keeps only its part along one axis, or none. Agents standing where they arrived (done,
+// neighbour does the same in its turn), the sum of those pushes cut to the agent's radius,
+// never into or across a wall cell: a move whose straight line would touch one keeps only
+// its part along one axis, or none. Agents standing where they arrived (done,
 // with a path) are neither moved nor parted from. Velocities are left alone. Classic never
 // separates this way.
 #include "world/fixed_math.h"

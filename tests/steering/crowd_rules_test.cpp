@@ -429,7 +429,7 @@ TEST_F(CrowdRulesTest, PairsCloserThanSevenTenthsOfTheirRadiiPartNeverIntoAWall)
     EXPECT_EQ(b->position, at(5150, y));
 }
 
-TEST_F(CrowdRulesTest, PushesOfSeveralNeighboursNeverCarryAnAgentOverAOneCellWall) {
+TEST_F(CrowdRulesTest, PushesOfSeveralNeighboursAreCutToTheRadiusAndNeverCrossAOneCellWall) {
     // Radii 200: kept 280 apart. A stands 10 east of the one-cell wall of column 50 (x 12,800
     // to 13,056), three neighbours on one point 20 east of it: each pushes it west by half
     // the shortfall, (280 - 20) / 2 = 130, together 390, which would end at x = 12,676 in
@@ -459,11 +459,22 @@ TEST_F(CrowdRulesTest, PushesOfSeveralNeighboursNeverCarryAnAgentOverAOneCellWal
         separateFromNeighbours(*west);
         EXPECT_EQ(west->position, at(12799.5, y));
     }
-    // Without the wall the three carry it the whole 390 in one step.
+    // Without the wall the three would carry it 390: the sum is cut to its radius, 200.
     world.agentList.add(bareAgent(world, at(13086, y), FixedVec{}, 200.0));
     for (uint32_t r = 5; r <= 15; ++r) setCell(world, 50, r, 0);
     separateFromNeighbours(*a);
-    EXPECT_EQ(a->position, at(12676, y));
+    EXPECT_EQ(a->position, at(12866, y));
+    // 400 neighbours on one point 20 west of an agent push it 400 x 130 = 52,000 units east
+    // (whose square in raw units is past 2^63: the length is taken on components halved
+    // below 2^30): cut to 200 as well.
+    {
+        const std::unique_ptr<World> open = test::freshWorld();
+        open->navigationMode = NavigationMode::Shortest;
+        Agent* pushed = open->agentList.add(bareAgent(*open, at(20020, y), FixedVec{}, 200.0));
+        for (int i = 0; i < 400; ++i) open->agentList.add(bareAgent(*open, at(20000, y), FixedVec{}, 200.0));
+        separateFromNeighbours(*pushed);
+        EXPECT_EQ(pushed->position, at(20220, y));
+    }
 }
 
 TEST_F(CrowdRulesTest, CorrectionFindsEveryNeighbourABruteForceScanFinds) {
