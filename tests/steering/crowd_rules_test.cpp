@@ -337,6 +337,7 @@ TEST_F(CrowdRulesTest, LineOfSightWalksCellsExactlyAndIsBlockedThroughAWallsCorn
     // Beyond the map is wall: column -1 from x = -1.
     EXPECT_FALSE(lineClearOfWalls(map, -1, 100, 100, 100));
     EXPECT_TRUE(lineClearOfWalls(map, 0, 100, 100, 100));
+    EXPECT_FALSE(lineClearOfWalls(map, 100, 100, -300, 100));  // leaving it through column -1
 }
 
 TEST_F(CrowdRulesTest, AWaypointIsLeftForOneBehindAWallCornerOnlyFromCloseBy) {
