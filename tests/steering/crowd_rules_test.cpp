@@ -478,6 +478,21 @@ TEST_F(CrowdRulesTest, PushesOfSeveralNeighboursAreCutToTheRadiusAndNeverCrossAO
     }
 }
 
+TEST_F(CrowdRulesTest, APushNeverCutsAWallCellsCorner) {
+    // Wall cell (41, 41): x and y 10,496 to 10,751. A at (10,490, 10,530), in cell (40, 41),
+    // B 10 west and 10 south of it (radii 100, kept 140): A is pushed about 44.5 east and
+    // 44.5 north, to about (10,534.5, 10,485.5) in the open cell (41, 40); its line crosses
+    // x = 10,496 at y of about 10,524, inside the wall cell. The whole push is refused, its
+    // part along x too (it ends in the wall); its part along y alone is taken.
+    setCell(world, 41, 41, static_cast<uint8_t>(kWallType));
+    Agent* a = world.agentList.add(bareAgent(world, at(10490, 10530), FixedVec{}, 100.0));
+    world.agentList.add(bareAgent(world, at(10480, 10540), FixedVec{}, 100.0));
+    separateFromNeighbours(*a);
+    EXPECT_EQ(a->position.x, at(10490, 0).x);
+    EXPECT_GT(a->position.y, at(0, 10485).y);
+    EXPECT_LT(a->position.y, at(0, 10486).y);
+}
+
 TEST_F(CrowdRulesTest, CorrectionFindsEveryNeighbourABruteForceScanFinds) {
     // A packed crowd of radii 75 to 225 on open ground: each agent's push, worked out over
     // every other agent of the population, equals the correction's, which looks only in the
