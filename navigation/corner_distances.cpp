@@ -55,13 +55,36 @@ void makeRow(CornerGraph& g, int r) {
     g.rowMade[r] = g.rowEpoch;
 }
 
+// The signs of (s - p) against the two edges bounding corner site s's wall.
+void wallSides(const CornerGraph::CornerSite& s, PathPoint p, int64_t& s1, int64_t& s2) {
+    const int32_t* w = s.wall;
+    const int64_t dx = static_cast<int64_t>(s.x) - p.x, dy = static_cast<int64_t>(s.y) - p.y;
+    s1 = cross64(dx, dy, w[0], w[1]);
+    s2 = cross64(dx, dy, w[2], w[3]);
+}
+
 // Whether the line from p through corner site s only touches its wall (both edges bounding
 // the wall on one side of it, or along it): only then can a shortest path from p bend there.
 bool tangent(const CornerGraph::CornerSite& s, PathPoint p) {
-    const int32_t* w = s.wall;
-    const int64_t dx = static_cast<int64_t>(s.x) - p.x, dy = static_cast<int64_t>(s.y) - p.y;
-    const int64_t s1 = cross64(dx, dy, w[0], w[1]), s2 = cross64(dx, dy, w[2], w[3]);
+    int64_t s1, s2;
+    wallSides(s, p, s1, s2);
     return (s1 >= 0 && s2 >= 0) || (s1 <= 0 && s2 <= 0);
+}
+
+// Whether corner site s is tangent for every point of triangle t (1), for none (0), or
+// for some (-1). Each of the four quarters the wall's edges cut round the corner is
+// convex, so the triangle lies in one when its three vertices do.
+int tangentOver(const NavMesh& mesh, const CornerGraph::CornerSite& s, int t) {
+    int both = 0b1111;  // quarters holding every vertex: s1 >= 0 & s2 >= 0, <= & <=, > & <, < & >
+    for (int k = 0; k < 3; ++k) {
+        const NavPoint& q = vertexOf(mesh, t, k);
+        int64_t s1, s2;
+        wallSides(s, PathPoint{q.x * 256, q.y * 256}, s1, s2);
+        const int in = (s1 >= 0 && s2 >= 0 ? 1 : 0) | (s1 <= 0 && s2 <= 0 ? 2 : 0) | (s1 > 0 && s2 < 0 ? 4 : 0) |
+                       (s1 < 0 && s2 > 0 ? 8 : 0);
+        both &= in;
+    }
+    return (both & 3) ? 1 : ((both & 12) ? 0 : -1);
 }
 
 double siteDistance(const CornerGraph::CornerSite& s, Vec p) {
@@ -69,18 +92,18 @@ double siteDistance(const CornerGraph::CornerSite& s, Vec p) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
-// The corners that see some of triangle t and that a path from point p can bend at, as
-// candidates for end `side`; those that see all of it are seen for sure.
+// The corners that see some of triangle t and that a path from point p (in t) can bend
+// at, as candidates for end `side`; those that see all of it are seen for sure.
 void gatherEnd(Context& c, int side, int t, Vec p, PathPoint pp) {
     CornerGraph& g = c.state.graph;
     int count = 0;
-    for (int i = g.sightStart[t]; i < g.sightStart[t + 1]; ++i) {
-        const int k = g.sightCorner[i];
-        const CornerGraph::CornerSite& s = g.site[k];
-        if (!tangent(s, pp)) continue;
-        g.endCorner[side][count] = k;
+    for (int i = g.endSightStart[t]; i < g.endSightStart[t + 1]; ++i) {
+        const int code = g.endSight[i];
+        const CornerGraph::CornerSite& s = g.site[code >> 2];
+        if (!(code & 2) && !tangent(s, pp)) continue;
+        g.endCorner[side][count] = code >> 2;
         g.endDistance[side][count] = siteDistance(s, p);
-        g.endState[side][count] = (g.sightings[i] & 1) ? 1 : 0;
+        g.endState[side][count] = (code & 1) ? 1 : 0;
         ++count;
     }
     g.endCount[side] = count;
@@ -202,7 +225,19 @@ void startDistanceRows(CornerGraph& g, const NavMesh& mesh) {
         s.y = mesh.points[v].y * 256;
         for (int i = 0; i < 4; ++i) s.wall[i] = g.wallEdges[v][i];
     }
-    for (int i = 0; i < g.sightingCount; ++i) g.sightCorner[i] = static_cast<int16_t>(g.cornerIndex[g.sightings[i] >> 1]);
+    // Each triangle's sightings, classed once for the points in it.
+    int made = 0;
+    for (int t = 0; t < mesh.triangleHighWater; ++t) {
+        g.endSightStart[t] = made;
+        for (int i = g.sightStart[t]; i < g.sightStart[t + 1]; ++i) {
+            const int k = g.cornerIndex[g.sightings[i] >> 1];
+            if (k < 0) continue;
+            const int over = tangentOver(mesh, g.site[k], t);
+            if (over == 0) continue;
+            g.endSight[made++] = static_cast<uint16_t>(k * 4 + (over == 1 ? 2 : 0) + (g.sightings[i] & 1));
+        }
+    }
+    g.endSightStart[mesh.triangleHighWater] = made;
 }
 
 bool distanceRowsUsable(const CornerGraph& g) {

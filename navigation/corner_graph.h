@@ -84,15 +84,19 @@ struct CornerGraph {
     };
     RowEntry rowHeap[kMaxCornerEdges + kMaxDistanceCorners] = {};
     // Per corner (compact index), made with the rows' numbering: its place (world units)
-    // and the two edges bounding its wall (as wallEdges), side by side for a query's ends;
-    // and the sightings once more as compact corner indices (sightCorner[i] for
-    // sightings[i]).
+    // and the two edges bounding its wall (as wallEdges), side by side for a query's ends.
     struct CornerSite {
         int32_t x, y;
         int32_t wall[4];
     };
     CornerSite site[kMaxDistanceCorners] = {};
-    int16_t sightCorner[kMaxCornerSightings] = {};
+    // The sightings again, for an end's corners: per triangle t, endSight[endSightStart[t]
+    // .. endSightStart[t + 1]), in the order of sightings, each compact corner index * 4,
+    // plus 2 when every point of t lies where a path can bend at the corner (tangent),
+    // plus 1 when the corner sees all of t. Sightings of corners no point of t is tangent
+    // to are left out.
+    int32_t endSightStart[kMaxTriangles + 1] = {};
+    uint16_t endSight[kMaxCornerSightings] = {};
     // One query's start corners still worth a sum (indices into the start's list, in its
     // order): a corner whose bound |start a| + |a goal| (startBound) is no shorter than the
     // best way found so far leaves.
