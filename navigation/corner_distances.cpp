@@ -185,7 +185,7 @@ double bestCornerPair(CornerGraph& g, int& bestA, int& bestB) {
         const double bound = g.goalStraight[kb];
         if (kb == first || g.endState[1][kb] == 2 || bound >= best) continue;
         int i = ordered++;
-        for (; i > 0 && (g.goalBound[i - 1] > bound); --i) {
+        for (; i > 0 && g.goalBound[i - 1] > bound; --i) {
             g.goalBound[i] = g.goalBound[i - 1];
             g.goalOrder[i] = g.goalOrder[i - 1];
         }
