@@ -13,6 +13,14 @@ namespace nav::shortest {
 
 namespace {
 
+// A point's place along a Z curve over the cells (bits of x and y interleaved).
+uint32_t zOrder(const NavPoint& p) {
+    uint32_t z = 0;
+    const uint32_t x = static_cast<uint32_t>(p.x + 256), y = static_cast<uint32_t>(p.y + 256);
+    for (int bit = 0; bit < 10; ++bit) z |= ((x >> bit) & 1u) << (2 * bit) | ((y >> bit) & 1u) << (2 * bit + 1);
+    return z;
+}
+
 bool rowLess(const CornerGraph::RowEntry& a, const CornerGraph::RowEntry& b) { return a.d > b.d; }
 
 // Dijkstra over the graph's edges from corner r (a compact index): every corner's
@@ -47,27 +55,55 @@ void makeRow(CornerGraph& g, int r) {
     g.rowMade[r] = g.rowEpoch;
 }
 
-// Whether the line from p through corner v only touches v's wall (both edges bounding the
-// wall on one side of it, or along it): only then can a shortest path from p bend at v.
-bool tangent(const Context& c, int32_t v, PathPoint p) {
-    const int32_t* w = c.state.graph.wallEdges[v];
-    const NavPoint& q = c.mesh.points[v];
-    const int64_t dx = static_cast<int64_t>(q.x) * 256 - p.x, dy = static_cast<int64_t>(q.y) * 256 - p.y;
-    const int64_t s1 = cross64(dx, dy, w[0], w[1]), s2 = cross64(dx, dy, w[2], w[3]);
+// The signs of (s - p) against the two edges bounding corner site s's wall.
+void wallSides(const CornerGraph::CornerSite& s, PathPoint p, int64_t& s1, int64_t& s2) {
+    const int32_t* w = s.wall;
+    const int64_t dx = static_cast<int64_t>(s.x) - p.x, dy = static_cast<int64_t>(s.y) - p.y;
+    s1 = cross64(dx, dy, w[0], w[1]);
+    s2 = cross64(dx, dy, w[2], w[3]);
+}
+
+// Whether the line from p through corner site s only touches its wall (both edges bounding
+// the wall on one side of it, or along it): only then can a shortest path from p bend there.
+bool tangent(const CornerGraph::CornerSite& s, PathPoint p) {
+    int64_t s1, s2;
+    wallSides(s, p, s1, s2);
     return (s1 >= 0 && s2 >= 0) || (s1 <= 0 && s2 <= 0);
 }
 
-// The corners that see some of triangle t and that a path from point p can bend at, as
-// candidates for end `side`; those that see all of it are seen for sure.
+// Whether corner site s is tangent for every point of triangle t (1), for none (0), or
+// for some (-1). Each of the four quarters the wall's edges cut round the corner is
+// convex, so the triangle lies in one when its three vertices do.
+int tangentOver(const NavMesh& mesh, const CornerGraph::CornerSite& s, int t) {
+    int both = 0b1111;  // quarters holding every vertex: s1 >= 0 & s2 >= 0, <= & <=, > & <, < & >
+    for (int k = 0; k < 3; ++k) {
+        const NavPoint& q = vertexOf(mesh, t, k);
+        int64_t s1, s2;
+        wallSides(s, PathPoint{q.x * 256, q.y * 256}, s1, s2);
+        const int in = (s1 >= 0 && s2 >= 0 ? 1 : 0) | (s1 <= 0 && s2 <= 0 ? 2 : 0) | (s1 > 0 && s2 < 0 ? 4 : 0) |
+                       (s1 < 0 && s2 > 0 ? 8 : 0);
+        both &= in;
+    }
+    return (both & 3) ? 1 : ((both & 12) ? 0 : -1);
+}
+
+double siteDistance(const CornerGraph::CornerSite& s, Vec p) {
+    const double dx = s.x - p.x, dy = s.y - p.y;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// The corners that see some of triangle t and that a path from point p (in t) can bend
+// at, as candidates for end `side`; those that see all of it are seen for sure.
 void gatherEnd(Context& c, int side, int t, Vec p, PathPoint pp) {
     CornerGraph& g = c.state.graph;
     int count = 0;
-    for (int i = g.sightStart[t]; i < g.sightStart[t + 1]; ++i) {
-        const int32_t v = g.sightings[i] >> 1;
-        if (!tangent(c, v, pp)) continue;
-        g.endCorner[side][count] = g.cornerIndex[v];
-        g.endDistance[side][count] = distance(rootPoint(c, v), p);
-        g.endState[side][count] = (g.sightings[i] & 1) ? 1 : 0;
+    for (int i = g.endSightStart[t]; i < g.endSightStart[t + 1]; ++i) {
+        const int code = g.endSight[i];
+        const CornerGraph::CornerSite& s = g.site[code >> 2];
+        if (!(code & 2) && !tangent(s, pp)) continue;
+        g.endCorner[side][count] = code >> 2;
+        g.endDistance[side][count] = siteDistance(s, p);
+        g.endState[side][count] = (code & 1) ? 1 : 0;
         ++count;
     }
     g.endCount[side] = count;
@@ -81,47 +117,84 @@ bool seen(Context& c, int side, int k, PathPoint p) {
     return g.endState[side][k] == 1;
 }
 
-// The goal's corners sorted on |start corner| + |corner goal| (few: insertion sort).
-void orderGoalCorners(Context& c) {
+// Each end corner's straight bound: |start b| + |b goal| for the goal's, |start a| +
+// |a goal| for the start's. No way through the corner is shorter.
+void boundEndCorners(Context& c) {
     CornerGraph& g = c.state.graph;
-    const int n = g.endCount[1];
-    for (int k = 0; k < n; ++k) {
-        const double bound = g.endDistance[1][k] + distance(rootPoint(c, g.cornerVertex[g.endCorner[1][k]]), c.start);
-        int i = k;
-        for (; i > 0 && g.goalBound[i - 1] > bound; --i) {
-            g.goalBound[i] = g.goalBound[i - 1];
-            g.goalOrder[i] = g.goalOrder[i - 1];
+    for (int k = 0; k < g.endCount[1]; ++k) {
+        g.goalStraight[k] = g.endDistance[1][k] + siteDistance(g.site[g.endCorner[1][k]], c.start);
+    }
+    for (int k = 0; k < g.endCount[0]; ++k) {
+        g.startBound[k] = g.endDistance[0][k] + siteDistance(g.site[g.endCorner[0][k]], c.goal);
+    }
+}
+
+// The sums of one goal corner's row with the live start corners, in list order; the first
+// shorter than `best` wins. Then the start corners whose bound reaches a new best leave
+// (their bound stands clear of rounding by the tolerance, so none that could win leaves).
+void sumRow(CornerGraph& g, int kb, int& live, double& best, int& bestA, int& bestB) {
+    const int rb = g.endCorner[1][kb];
+    if (g.rowMade[rb] != g.rowEpoch) makeRow(g, rb);
+    const double* row = g.distance[rb];
+    const double tail = g.endDistance[1][kb];
+    const double before = best;
+    for (int i = 0; i < live; ++i) {
+        const int ka = g.liveStart[i];
+        const double total = g.endDistance[0][ka] + row[g.endCorner[0][ka]] + tail;
+        if (total < best) {
+            best = total;
+            bestA = ka;
+            bestB = kb;
         }
-        g.goalBound[i] = bound;
-        g.goalOrder[i] = static_cast<int16_t>(k);
+    }
+    if (best < before) {
+        const double limit = best + kLengthTolerance;
+        int kept = 0;
+        for (int i = 0; i < live; ++i) {
+            const int ka = g.liveStart[i];
+            g.liveStart[kept] = static_cast<int16_t>(ka);
+            kept += g.startBound[ka] < limit ? 1 : 0;
+        }
+        live = kept;
     }
 }
 
 // The shortest way start -> a -> ... -> b -> goal over corners not known to be unseen:
 // its length, and a and b (indices into the ends' lists; -1 when there is none). Goal
-// corners go in order of their bounds and stop at the first bound no shorter than the
-// best way found, so rows are made only for goal corners that could still do better.
+// corners go in order of their bounds (equal bounds in list order) and stop at the first
+// bound no shorter than the best way found, so rows are made only for goal corners that
+// could still do better; the first pair found shortest wins. The goal corner of least
+// bound goes first, and only those with bounds short of the way it gives are sorted.
 double bestCornerPair(CornerGraph& g, int& bestA, int& bestB) {
     double best = HUGE_VAL;
     bestA = bestB = -1;
     const int na = g.endCount[0], nb = g.endCount[1];
-    for (int j = 0; j < nb; ++j) {
-        if (g.goalBound[j] >= best) break;
-        const int kb = g.goalOrder[j];
-        if (g.endState[1][kb] == 2) continue;
-        const int rb = g.endCorner[1][kb];
-        if (g.rowMade[rb] != g.rowEpoch) makeRow(g, rb);
-        const double* row = g.distance[rb];
-        const double tail = g.endDistance[1][kb];
-        for (int ka = 0; ka < na; ++ka) {
-            if (g.endState[0][ka] == 2) continue;
-            const double total = g.endDistance[0][ka] + row[g.endCorner[0][ka]] + tail;
-            if (total < best) {
-                best = total;
-                bestA = ka;
-                bestB = kb;
-            }
+    int live = 0;
+    for (int ka = 0; ka < na; ++ka) {
+        g.liveStart[live] = static_cast<int16_t>(ka);
+        live += g.endState[0][ka] != 2 ? 1 : 0;
+    }
+    int first = -1;
+    for (int kb = 0; kb < nb; ++kb) {
+        if (g.endState[1][kb] != 2 && (first < 0 || g.goalStraight[kb] < g.goalStraight[first])) first = kb;
+    }
+    if (first < 0 || live == 0) return best;
+    sumRow(g, first, live, best, bestA, bestB);
+    int ordered = 0;
+    for (int kb = 0; kb < nb; ++kb) {
+        const double bound = g.goalStraight[kb];
+        if (kb == first || g.endState[1][kb] == 2 || bound >= best) continue;
+        int i = ordered++;
+        for (; i > 0 && g.goalBound[i - 1] > bound; --i) {
+            g.goalBound[i] = g.goalBound[i - 1];
+            g.goalOrder[i] = g.goalOrder[i - 1];
         }
+        g.goalBound[i] = bound;
+        g.goalOrder[i] = static_cast<int16_t>(kb);
+    }
+    for (int j = 0; j < ordered && live > 0; ++j) {
+        if (g.goalBound[j] >= best) break;
+        sumRow(g, g.goalOrder[j], live, best, bestA, bestB);
     }
     return best;
 }
@@ -138,9 +211,33 @@ void startDistanceRows(CornerGraph& g, const NavMesh& mesh) {
     for (int v = 0; v < mesh.pointHighWater; ++v) {
         g.cornerIndex[v] = -1;
         if (g.sectorSeed[v] < 0 || count == kMaxDistanceCorners) continue;
-        g.cornerIndex[v] = count;
         g.cornerVertex[count++] = v;
     }
+    std::sort(g.cornerVertex, g.cornerVertex + count, [&](int32_t a, int32_t b) {
+        const uint32_t za = zOrder(mesh.points[a]), zb = zOrder(mesh.points[b]);
+        return za != zb ? za < zb : a < b;
+    });
+    for (int k = 0; k < count; ++k) {
+        const int32_t v = g.cornerVertex[k];
+        g.cornerIndex[v] = k;
+        CornerGraph::CornerSite& s = g.site[k];
+        s.x = mesh.points[v].x * 256;
+        s.y = mesh.points[v].y * 256;
+        for (int i = 0; i < 4; ++i) s.wall[i] = g.wallEdges[v][i];
+    }
+    // Each triangle's sightings, classed once for the points in it.
+    int made = 0;
+    for (int t = 0; t < mesh.triangleHighWater; ++t) {
+        g.endSightStart[t] = made;
+        for (int i = g.sightStart[t]; i < g.sightStart[t + 1]; ++i) {
+            const int k = g.cornerIndex[g.sightings[i] >> 1];
+            if (k < 0) continue;
+            const int over = tangentOver(mesh, g.site[k], t);
+            if (over == 0) continue;
+            g.endSight[made++] = static_cast<uint16_t>(k * 4 + (over == 1 ? 2 : 0) + (g.sightings[i] & 1));
+        }
+    }
+    g.endSightStart[mesh.triangleHighWater] = made;
 }
 
 bool distanceRowsUsable(const CornerGraph& g) {
@@ -152,7 +249,7 @@ int searchByCornerDistances(Context& c, int startTriangle, PathPoint from, PathP
     CornerGraph& g = c.state.graph;
     gatherEnd(c, 0, startTriangle, c.start, from);
     gatherEnd(c, 1, c.goalTriangle, c.goal, to);
-    orderGoalCorners(c);
+    boundEndCorners(c);
     // Every way runs start -> a -> ... -> b -> goal, a a corner the start sees and b one
     // the goal sees. The best pair is checked: a corner that turns out not to see its end
     // leaves, and the best pair of the rest is taken.

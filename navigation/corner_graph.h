@@ -66,7 +66,9 @@ struct CornerGraph {
     uint8_t goalFull[kMaxVertices] = {};
 
     // Shortest distances between corners over the graph's edges, one row per corner,
-    // numbered 0..cornerCount-1 (cornerIndex of a vertex, -1 for other vertices). Row r is
+    // numbered 0..cornerCount-1 (cornerIndex of a vertex, -1 for other vertices) in the
+    // order of their places along a Z curve, so that the corners round one point read
+    // few parts of a row. Row r is
     // valid when rowMade[r] equals rowEpoch (a new graph moves the epoch on); hop[r][i] is
     // the corner after corner i on its shortest way to corner r (r itself at the end).
     int32_t cornerIndex[kMaxVertices] = {};
@@ -81,14 +83,35 @@ struct CornerGraph {
         int32_t corner;
     };
     RowEntry rowHeap[kMaxCornerEdges + kMaxDistanceCorners] = {};
+    // Per corner (compact index), made with the rows' numbering: its place (world units)
+    // and the two edges bounding its wall (as wallEdges), side by side for a query's ends.
+    struct CornerSite {
+        int32_t x, y;
+        int32_t wall[4];
+    };
+    CornerSite site[kMaxDistanceCorners] = {};
+    // The sightings again, for an end's corners: per triangle t, endSight[endSightStart[t]
+    // .. endSightStart[t + 1]), in the order of sightings, each compact corner index * 4,
+    // plus 2 when every point of t lies where a path can bend at the corner (tangent),
+    // plus 1 when the corner sees all of t. Sightings of corners no point of t is tangent
+    // to are left out.
+    int32_t endSightStart[kMaxTriangles + 1] = {};
+    uint16_t endSight[kMaxCornerSightings] = {};
+    // One query's start corners still worth a sum (indices into the start's list, in its
+    // order): a corner whose bound |start a| + |a goal| (startBound) is no shorter than the
+    // best way found so far leaves.
+    int16_t liveStart[kMaxDistanceCorners] = {};
+    double startBound[kMaxDistanceCorners] = {};
     // One query's corners that see its start and its goal, with their straight distances;
     // state 0 not checked yet, 1 seen, 2 not seen.
     int32_t endCorner[2][kMaxDistanceCorners] = {};
     double endDistance[2][kMaxDistanceCorners] = {};
     uint8_t endState[2][kMaxDistanceCorners] = {};
     int32_t endCount[2] = {};
-    // The goal's corners in order of |start corner| + |corner goal|, a bound on any way
-    // through them, with that bound.
+    // Per goal corner (index into the goal's list): |start b| + |b goal|, a bound on any
+    // way through it (goalStraight). The goal corners one pass takes, in order of that
+    // bound, with it.
+    double goalStraight[kMaxDistanceCorners] = {};
     int16_t goalOrder[kMaxDistanceCorners] = {};
     double goalBound[kMaxDistanceCorners] = {};
 };
