@@ -1,0 +1,30 @@
+#pragma once
+// Where a corner waypoint goes when a path with a clearance bends round a wall corner.
+// Pure geometry in world units (doubles); the planner checks the legs against the mesh.
+
+namespace nav {
+
+struct CornerMovePoint {
+    double x, y;
+};
+
+// A leg clears its corner by at most this share of the distance from the corner to the
+// nearer of the corner's two leg ends.
+inline constexpr double kNearEndShare = 0.5;
+
+// The plain move: the corner moved by `clearance` along the bisector of its legs, away
+// from the wall. False when a leg has no length or the legs run straight through it.
+bool bisectorCornerMove(CornerMovePoint previous, CornerMovePoint corner, CornerMovePoint following,
+                        double clearance, CornerMovePoint& moved);
+
+// The move when an end of the corner's legs is near it. The plain move gives each leg a
+// clearance (its line's distance from the corner); a leg keeps that, but never more than
+// kNearEndShare x the nearer end's distance. The waypoint is where the two legs, each
+// touching the circle of its own clearance round the corner on the side away from the
+// wall, meet. False (keep the plain move) when no end is near enough to lower a
+// clearance, when the legs do not meet on that side with the corner inside the turn (a
+// turn too sharp for one waypoint), or when the path would not be shorter.
+bool nearEndCornerMove(CornerMovePoint previous, CornerMovePoint corner, CornerMovePoint following,
+                       double clearance, CornerMovePoint& moved);
+
+}  // namespace nav
