@@ -1,5 +1,5 @@
 // The clearance rule for corner waypoints: the plain bisector move, and the shorter place
-// used when an end of the corner's legs is close to it.
+// used when an end of the corner's legs lies within the clearance of it.
 #include "navigation/corner_move.h"
 
 #include <cmath>
@@ -60,10 +60,9 @@ bool bisectorCornerMove(P previous, P corner, P following, double clearance, P& 
 
 bool nearEndCornerMove(P previous, P corner, P following, double clearance, P& moved) {
     const P e0 = sub(previous, corner), e1 = sub(following, corner);
-    // The plain move's legs clear the corner by at most the clearance: ends this far off
-    // lower nothing.
-    const double cap = kNearEndShare * std::fmin(norm(e0), norm(e1));
-    if (!(clearance > 0) || !(cap < clearance)) return false;
+    const double nearer = std::fmin(norm(e0), norm(e1));
+    if (!(clearance > 0) || !(nearer < clearance)) return false;
+    const double cap = kNearEndShare * nearer;
     P plain{};
     if (!bisectorCornerMove(previous, corner, following, clearance, plain)) return false;
     const P w0 = sub(plain, corner);

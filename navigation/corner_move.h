@@ -8,8 +8,8 @@ struct CornerMovePoint {
     double x, y;
 };
 
-// A leg clears its corner by at most this share of the distance from the corner to the
-// nearer of the corner's two leg ends.
+// Where an end of a corner's legs lies within the clearance of it, each leg clears the
+// corner by at most this share of that end's distance.
 inline constexpr double kNearEndShare = 0.5;
 
 // The plain move: the corner moved by `clearance` along the bisector of its legs, away
@@ -17,13 +17,15 @@ inline constexpr double kNearEndShare = 0.5;
 bool bisectorCornerMove(CornerMovePoint previous, CornerMovePoint corner, CornerMovePoint following,
                         double clearance, CornerMovePoint& moved);
 
-// The move when an end of the corner's legs is near it. The plain move gives each leg a
+// The move when an end of the corner's legs (the previous waypoint or the following one)
+// lies within the clearance of the corner: an agent there already stands that close, and
+// the whole clearance would send the path away and back. The plain move gives each leg a
 // clearance (its line's distance from the corner); a leg keeps that, but never more than
 // kNearEndShare x the nearer end's distance. The waypoint is where the two legs, each
 // touching the circle of its own clearance round the corner on the side away from the
-// wall, meet. False (keep the plain move) when no end is near enough to lower a
-// clearance, when the legs do not meet on that side with the corner inside the turn (a
-// turn too sharp for one waypoint), or when the path would not be shorter.
+// wall, meet. False (keep the plain move) when no end is that near, when the plain legs
+// already keep no more, when the legs do not meet on that side with the corner inside the
+// turn (a turn too sharp for one waypoint), or when the path would not be shorter.
 bool nearEndCornerMove(CornerMovePoint previous, CornerMovePoint corner, CornerMovePoint following,
                        double clearance, CornerMovePoint& moved);
 

@@ -1,8 +1,8 @@
-// The corner-move rule against a brute-force search: for an end near the corner, the
-// waypoint must give the shortest way P -> W -> N with the corner inside the triangle
-// P W N (the path goes round it, on the side away from the wall) and each leg at least its
-// clearance from the corner: the plain move's clearance for that leg, but no more than half
-// the nearer end's distance. The search tries every W on a 2-unit grid, then a
+// The corner-move rule against a brute-force search: for an end within the clearance of
+// the corner, the waypoint must give the shortest way P -> W -> N with the corner inside
+// the triangle P W N (the path goes round it, on the side away from the wall) and each leg
+// at least its clearance from the corner: the plain move's clearance for that leg, but no
+// more than half the nearer end's distance. The search tries every W on a 2-unit grid, then a
 // 0.05-unit grid round the best.
 #include <gtest/gtest.h>
 
@@ -94,9 +94,9 @@ void expectShortestKeepingClearances(P p, P c, P n) {
 }
 
 // A right-angled wall corner at the origin (the wall fills x > 0, y < 0), the far end
-// 1000 below it, the near end 20, 75, 100 and 150 (the clearance itself) to its right.
+// 1000 below it, the near end 20, 75, 100 and 149 (just inside the clearance) to its right.
 TEST(CornerMove, RightAngleWithTheGoalCloseToTheCorner) {
-    for (const double d : {20.0, 75.0, 100.0, 150.0}) {
+    for (const double d : {20.0, 75.0, 100.0, 149.0}) {
         SCOPED_TRACE(d);
         expectShortestKeepingClearances({-1, -1000}, {0, 0}, {d, 1});
         expectShortestKeepingClearances({d, 1}, {0, 0}, {-1, -1000});  // the start close instead
@@ -119,20 +119,20 @@ TEST(CornerMove, SharpTurnWithAnEndNearTheCorner) {
     expectShortestKeepingClearances({-40, -600}, {0, 0}, {46.0, -38.6});
 }
 
-// Where the rule leaves the plain move alone. The plain move's legs clear the corner by
-// at most the clearance, so an end twice the clearance away or more lowers nothing (a
-// nearly straight way with its near end 300 off), while 290 off lowers the far leg's
-// 149.5 to 145. A right angle with both ends 299 off: the plain legs keep only 75.7 each,
-// under half of 299. Also an end on the corner, legs straight through it, no clearance.
+// Where the rule leaves the plain move alone: an end exactly at the clearance or farther
+// (just inside it the far leg's 149.5 drops to 74.5), an end on the corner itself, legs
+// straight through the corner, no clearance; and a sharp turn whose plain legs already keep
+// less than half the near end's distance (35.2 and 17.6 against 50).
 TEST(CornerMove, KeepsThePlainMoveWhereNoEndIsNear) {
     CornerMovePoint w{};
-    EXPECT_FALSE(nav::nearEndCornerMove({-2000, -20}, {0, 0}, {300, 0}, kClearance, w));
-    EXPECT_TRUE(nav::nearEndCornerMove({-2000, -20}, {0, 0}, {290, 0}, kClearance, w));
-    expectShortestKeepingClearances({-2000, -20}, {0, 0}, {290, 0});
-    EXPECT_FALSE(nav::nearEndCornerMove({-299, 0}, {0, 0}, {0, 299}, kClearance, w));
+    EXPECT_FALSE(nav::nearEndCornerMove({-2000, -20}, {0, 0}, {150, 0}, kClearance, w));
+    EXPECT_FALSE(nav::nearEndCornerMove({-2000, -20}, {0, 0}, {151, 0}, kClearance, w));
+    EXPECT_TRUE(nav::nearEndCornerMove({-2000, -20}, {0, 0}, {149, 0}, kClearance, w));
+    expectShortestKeepingClearances({-2000, -20}, {0, 0}, {149, 0});
     EXPECT_FALSE(nav::nearEndCornerMove({-1, -1000}, {0, 0}, {0, 0}, kClearance, w));
     EXPECT_FALSE(nav::nearEndCornerMove({-100, 0}, {0, 0}, {100, 0}, kClearance, w));
     EXPECT_FALSE(nav::nearEndCornerMove({-1, -1000}, {0, 0}, {20, 1}, 0, w));
+    EXPECT_FALSE(nav::nearEndCornerMove({-40, -600}, {0, 0}, {50, -86.6}, kClearance, w));
 }
 
 // The plain move itself: 150 along the outer bisector (a right angle: 106.07 on each axis).
