@@ -38,13 +38,6 @@ bool touchingNormal(P e, double c, P away, P& n) {
     return true;
 }
 
-// Whether the path e0 -> w -> e1 (relative to the corner) bends round the corner: the
-// corner lies on the inner side of both legs.
-bool turnsRound(P e0, P w, P e1) {
-    const double turn = cross(sub(w, e0), sub(e1, w));
-    return cross(sub(w, e0), scale(e0, -1)) * turn > 0 && cross(sub(e1, w), scale(w, -1)) * turn > 0;
-}
-
 }  // namespace
 
 bool bisectorCornerMove(P previous, P corner, P following, double clearance, P& moved) {
@@ -74,9 +67,13 @@ bool nearEndCornerMove(P previous, P corner, P following, double clearance, P& m
     if (!touchingNormal(e0, c0, away, n0) || !touchingNormal(e1, c1, away, n1)) return false;
     const double det = cross(n0, n1);
     if (std::fabs(det) < 1e-9) return false;
+    // The plain move's path turns round the corner by less than a half turn, and each leg
+    // touching a smaller circle turns the way at the meeting point by less again: the two
+    // legs meet on the far side with the corner inside the turn, and as the plain place
+    // keeps both clearances too, the meeting point's way is the shorter. Only a rounding
+    // at a degenerate shape could put it behind the corner.
     const P w{(c0 * n1.y - c1 * n0.y) / det, (n0.x * c1 - n1.x * c0) / det};
-    if (!(dot(w, away) > 0) || !turnsRound(e0, w, e1)) return false;
-    if (!(norm(sub(w, e0)) + norm(sub(e1, w)) < norm(sub(w0, e0)) + norm(sub(e1, w0)))) return false;
+    if (!(dot(w, away) > 0)) return false;
     moved = add(corner, w);
     return true;
 }

@@ -23,9 +23,8 @@ bool bisectorCornerMove(CornerMovePoint previous, CornerMovePoint corner, Corner
 // clearance (its line's distance from the corner); a leg keeps that, but never more than
 // kNearEndShare x the nearer end's distance. The waypoint is where the two legs, each
 // touching the circle of its own clearance round the corner on the side away from the
-// wall, meet. False (keep the plain move) when no end is that near, when the plain legs
-// already keep no more, when the legs do not meet on that side with the corner inside the
-// turn (a turn too sharp for one waypoint), or when the path would not be shorter.
+// wall, meet; that way is never longer than the plain move's. False (keep the plain move)
+// when no end is that near, or when the plain legs already keep no more.
 bool nearEndCornerMove(CornerMovePoint previous, CornerMovePoint corner, CornerMovePoint following,
                        double clearance, CornerMovePoint& moved);
 
