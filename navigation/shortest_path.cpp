@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "navigation/corner_move.h"
 #include "navigation/shortest_search.h"
 #include "navigation/triangulation.h"
 
@@ -14,8 +15,9 @@ using namespace shortest;
 
 namespace {
 
-// Moves each corner waypoint off its vertex, away from the wall it bends around, by the
-// clearance (or half, or a quarter of it) when both segments to it stay passable.
+// Moves each corner waypoint off its vertex, away from the wall it bends around, when both
+// segments to its new place stay passable: first to the shorter place kept for an end near
+// the corner, then by the whole clearance along the bisector, then by half and a quarter.
 // startTriangle holds the path's start; each leg is walked on from the triangle where the
 // leg before it ended.
 void moveOffCorners(Context& c, PathResult& result, int32_t clearance, int startTriangle) {
@@ -26,29 +28,23 @@ void moveOffCorners(Context& c, PathResult& result, int32_t clearance, int start
         const PathPoint corner = result.waypoints[i];
         int movedTriangle = -1;  // triangle of the corner's new place
         const PathPoint following = result.waypoints[i + 1];
-        const Vec cp{static_cast<double>(corner.x), static_cast<double>(corner.y)};
-        const Vec toPrev = Vec{static_cast<double>(previous.x), static_cast<double>(previous.y)} - cp;
-        const Vec toNext = Vec{static_cast<double>(following.x), static_cast<double>(following.y)} - cp;
-        const double lp = length(toPrev), ln = length(toNext);
+        const CornerMovePoint from{static_cast<double>(previous.x), static_cast<double>(previous.y)};
+        const CornerMovePoint at{static_cast<double>(corner.x), static_cast<double>(corner.y)};
+        const CornerMovePoint to{static_cast<double>(following.x), static_cast<double>(following.y)};
         // A leg cannot start on a wall (a corner left on its vertex may locate in one).
         const bool fromFloor = previousTriangle >= 0 && !isOutsideType(c.mesh.triangles[previousTriangle].type);
-        if (lp > 0 && ln > 0 && fromFloor) {
-            const Vec inward = toPrev * (1.0 / lp) + toNext * (1.0 / ln);
-            const double li = length(inward);
-            if (li > 1e-6) {
-                double off = clearance;
-                for (int attempt = 0; attempt < kClearanceTries; ++attempt, off *= 0.5) {
-                    const Vec moved = cp - inward * (off / li);
-                    const PathPoint candidate{static_cast<int32_t>(std::lround(moved.x)),
-                                              static_cast<int32_t>(std::lround(moved.y))};
-                    int reached = -1;
-                    if (walkFrom(c, previousTriangle, previous, candidate, false, &reached) &&
-                        walkFrom(c, reached, candidate, following, false)) {
-                        result.waypoints[i] = candidate;
-                        movedTriangle = reached;
-                        break;
-                    }
-                }
+        for (int attempt = -1; fromFloor && attempt < kClearanceTries && movedTriangle < 0; ++attempt) {
+            CornerMovePoint place{};
+            const bool made = attempt < 0 ? nearEndCornerMove(from, at, to, clearance, place)
+                                          : bisectorCornerMove(from, at, to, std::ldexp(double(clearance), -attempt), place);
+            if (!made) continue;
+            const PathPoint candidate{static_cast<int32_t>(std::lround(place.x)),
+                                      static_cast<int32_t>(std::lround(place.y))};
+            int reached = -1;
+            if (walkFrom(c, previousTriangle, previous, candidate, false, &reached) &&
+                walkFrom(c, reached, candidate, following, false)) {
+                result.waypoints[i] = candidate;
+                movedTriangle = reached;
             }
         }
         previous = result.waypoints[i];

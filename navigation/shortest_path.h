@@ -5,7 +5,8 @@
 // start or a corner vertex the path bends around), best first on a lower bound of the
 // whole length, so the first path popped is the shortest one through the mesh. Corner
 // waypoints are then moved off their vertex, into free space, by a clearance for the
-// agent's radius when the moved path still crosses only passable triangles.
+// agent's radius when the moved path still crosses only passable triangles (less where an
+// end of a corner's legs lies within the clearance of it: corner_move.h).
 //
 // The caller owns the mesh and the search state; a query allocates nothing.
 #include <cstdint>
@@ -95,7 +96,7 @@ struct ShortestSearchState {
 // classic query selects it from the clearance level).
 struct ShortestQuery {
     int32_t fromX = 0, fromY = 0, toX = 0, toY = 0;  // whole world units
-    int32_t clearance = 0;  // world units corner waypoints are moved off their vertex; 0: none
+    int32_t clearance = 0;  // world units corner waypoints are moved off their vertex (at most); 0: none
     CellLinkRule linkRule = nullptr;
     int passTableNumber = 1;
     // false: search intervals all the way, as for a mesh whose corner graph cannot be made

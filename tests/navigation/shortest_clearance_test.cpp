@@ -1,9 +1,10 @@
 // How far the shortest planner moves a corner off its vertex for an agent's clearance where
 // a leg is short: an end close by the corner, and the two corners round the end of a thin
 // wall (the shapes of the agent pairs of maptest.raw that lose most against the exact path;
-// the peer benchmark lists them). Each corner moves the whole clearance along the bisector
-// of its legs, so a path grows by at most twice the clearance per corner, and no leg clips
-// a wall.
+// the peer benchmark lists them). A corner with both leg ends far off moves the whole
+// clearance along the bisector of its legs; with an end within the clearance of it, its
+// legs clear it by no more than half that end's distance. A path grows by at most twice the clearance per corner, and no
+// leg clips a wall.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -55,12 +56,14 @@ void expectLegsClear(const std::vector<uint8_t>& cells, int type, const PathResu
 }
 
 // Block (cells 20..29 on both axes); S (10, 25) on its left, G 100 units right of and 20
-// below its corner V (20, 20) = (5120, 5120). The way bends at V. Unit legs (-0.8944,
-// 0.4472) and (0.9806, -0.1961) sum to (0.0862, 0.2511) (length 0.2655): V moves 150 along
-// (-0.3245, -0.9459) to (5071.32, 4978.12), rounded (5071, 4978), though the goal is only
-// 102 from V: the path runs 143 units past the goal's height and back (3078.3 against
-// 2964.1 exact). The same shape with a goal a few cells long is the 1.412 of the peer table.
-TEST(ShortestClearance, ACornerByTheGoalStillMovesTheWholeClearance) {
+// below its corner V (20, 20) = (5120, 5120); the way bends at V (2964.15 exact). Moved
+// the whole 150 along the bisector, to (5071, 4978), V would send the path 143 units past
+// the goal's height and back (3078.3). G is 101.98 from V, so both legs keep 50.99 (half
+// of that; the bisector move gives them 147.45 and 78.86): the start's leg touches that
+// circle round V on the side away from the block with normal (-0.4631, -0.8863), the
+// goal's with (0.3204, -0.9473); they meet at (5115.70, 5064.72), rounded (5116, 5065):
+// 2993.37 long, 1.0099 of exact, each leg 50.6 or more from V.
+TEST(ShortestClearance, ACornerByTheGoalMovesOnlyHalfTheGoalsDistance) {
     std::vector<uint8_t> cells = walledSquare(40);
     for (int y = 20; y < 30; ++y)
         for (int x = 20; x < 30; ++x) setCell(cells, x, y, 15);
@@ -76,15 +79,15 @@ TEST(ShortestClearance, ACornerByTheGoalStillMovesTheWholeClearance) {
 
     ASSERT_EQ(plan(path, s, g, kAgentClearance), ShortestStatus::Found);
     ASSERT_EQ(path.waypointCount, 2);
-    EXPECT_EQ(path.waypoints[0].x, 5071);
-    EXPECT_EQ(path.waypoints[0].y, 4978);
+    EXPECT_EQ(path.waypoints[0].x, 5116);
+    EXPECT_EQ(path.waypoints[0].y, 5065);
     expectLegsClear(cells, 0, path);
-    EXPECT_NEAR(nav::pathLengthOf(path), 3078.26, 0.5);
-    // The other way round the corner lands on the same point (the bisector is symmetric).
+    EXPECT_NEAR(nav::pathLengthOf(path), 2993.37, 0.01);
+    // The other way round the corner lands on the same point (the rule is symmetric).
     ASSERT_EQ(plan(path, g, s, kAgentClearance), ShortestStatus::Found);
     ASSERT_EQ(path.waypointCount, 2);
-    EXPECT_EQ(path.waypoints[0].x, 5071);
-    EXPECT_EQ(path.waypoints[0].y, 4978);
+    EXPECT_EQ(path.waypoints[0].x, 5116);
+    EXPECT_EQ(path.waypoints[0].y, 5065);
 }
 
 // A wall one cell thick (cells x 20, y 10..29) between S (15, 22) and G (25, 22): the way
@@ -121,19 +124,27 @@ TEST(ShortestClearance, CornersRoundAThinWallEndBothMove) {
     EXPECT_NEAR(nav::pathLengthOf(path), 5268.58, 0.5);
 }
 
-// The agent pairs of maptest.raw that lose most against the exact path (the peer
-// benchmark's list, 1.412, 1.282, 1.141 and 1.122): the point agent's path is exact, the
-// agent's clips no wall, every corner moves the whole clearance, and no corner adds more
-// than twice the clearance (moving a corner by d lengthens each of its two legs by at most d).
+// The agent pairs of maptest.raw that lost most against the exact path (the peer
+// benchmark's list with the whole-clearance move: 1.412, 1.282, 1.141 and 1.122): the
+// point agent's path is exact and the agent's clips no wall. The first two have an end
+// near their one corner (the goal 19.6 from it, the start 96.1): the corner moves less
+// than the clearance and the path stays within 1.12 of exact (1.009 and 1.108, worked out with the rule).
+// The other two wrap thin wall ends with every end 256 or more off: every corner moves the
+// whole clearance, and none adds more than twice the clearance (moving a corner by d
+// lengthens each of its two legs by at most d).
 TEST(ShortestClearance, WorstAgentPairsOfMaptestStayWithinTheirBound) {
     const std::vector<uint8_t> maptest = navtest::loadMapTest();
     ASSERT_FALSE(maptest.empty());
     build(maptest);
-    const int pairs[][4] = {{5502, 15298, 5101, 15365},
-                            {14688, 16636, 14239, 17103},
-                            {6248, 2660, 7655, 3191},
-                            {23026, 18781, 20149, 16996}};
-    for (const auto& q : pairs) {
+    struct Pair {
+        int q[4];
+        bool nearEnd;
+    };
+    const Pair pairs[] = {{{5502, 15298, 5101, 15365}, true},
+                          {{14688, 16636, 14239, 17103}, true},
+                          {{6248, 2660, 7655, 3191}, false},
+                          {{23026, 18781, 20149, 16996}, false}};
+    for (const auto& [q, nearEnd] : pairs) {
         SCOPED_TRACE(std::to_string(q[0]) + " " + std::to_string(q[1]) + " -> " + std::to_string(q[2]) + " " +
                      std::to_string(q[3]));
         const int type = maptest[(q[1] >> 8) * 256 + (q[0] >> 8)] & 15;
@@ -147,14 +158,21 @@ TEST(ShortestClearance, WorstAgentPairsOfMaptestStayWithinTheirBound) {
         const PathResult exactPath = path;
         ASSERT_EQ(plan(path, {q[0], q[1]}, {q[2], q[3]}, kAgentClearance), ShortestStatus::Found);
         ASSERT_EQ(path.waypointCount - 1, corners);
-        // Open ground a cell or more round every one of these corners: each takes the whole
-        // clearance off its vertex (rounded to whole units), the later ones too.
         for (int i = 0; i < corners; ++i) {
-            EXPECT_NEAR(between(path.waypoints[i], exactPath.waypoints[i]), 150.0, 0.71) << "corner " << i;
+            const double moved = between(path.waypoints[i], exactPath.waypoints[i]);
+            if (nearEnd) {
+                EXPECT_GT(moved, 1.0) << "corner " << i;
+                EXPECT_LT(moved, 140.0) << "corner " << i;
+            } else {
+                EXPECT_NEAR(moved, 150.0, 0.71) << "corner " << i;
+            }
         }
         expectLegsClear(maptest, type, path);
         EXPECT_GT(nav::pathLengthOf(path), exact);  // the corners did move
         EXPECT_LE(nav::pathLengthOf(path), exact + 2.0 * kAgentClearance * corners + 1.0 * corners);
+        if (nearEnd) {
+            EXPECT_LE(nav::pathLengthOf(path), 1.12 * exact);
+        }
     }
 }
 
