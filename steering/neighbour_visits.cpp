@@ -5,9 +5,7 @@ namespace steering {
 int countAgentsNear(World& world, FixedVec point, Fixed halfSize) {
     neighbour_scratch::Hold hold(world.neighbourScratch.agentDepth);
     if (hold.level() < NeighbourScratch::kLevels) {
-        int count = 0;
-        world.neighbourGrid.visitAgents(point, halfSize, hold.level(), nullptr, [&count](Agent*) { ++count; });
-        return count;
+        return static_cast<int>(world.neighbourGrid.countAgents(point, halfSize, hold.level()));
     }
     std::vector<Agent*> candidates;
     return static_cast<int>(world.neighbourGrid.queryAgents(point, static_cast<double>(halfSize), candidates));
