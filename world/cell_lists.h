@@ -11,14 +11,9 @@
 // population's size, inserting, removing, moving, querying and visiting allocate nothing.
 //
 // A visit (visitDistinct) hands each item to a function as the cells are read, in the
-// order a query would return them, without writing a result. An item's cells are normally
-// one rectangle (every registration is one, and a move removes the old one whole); then an
-// item is met first, in the visit's order, in the cell of its rectangle's first column and
-// row within the visited range, and each entry carries that corner, so duplicates drop out
-// without any bookkeeping. Items whose cells have become another shape (a removal or
-// insertion that covered them only in part) send visits back to stamps: each level has its
-// own array of stamps (one per record), so a visit's function may itself visit at another
-// level or query.
+// order a query would return them, without writing a result. Each level has its own array
+// of stamps (one per record), so a visit's function may itself visit at another level or
+// query.
 // A dense array names, per cell, its only live item (or none, or several), so queries and
 // visits skip empty cells, and visits read a one-item cell, without touching its list.
 #include <algorithm>
@@ -60,8 +55,6 @@ public:
         records_.assign(1, Record{});  // the vacancy record
         for (std::vector<uint32_t>& level : stampsOf_) level.assign(1, 0u);
         freeRecord_ = kNone;
-        irregular_ = 0;
-        narrow_ = columns <= kMaxNarrow && rows <= kMaxNarrow;
         lastStamps_.fill(0);
         slots_.assign(kInitialSlots, kNone);
         recordCount_ = 0;
@@ -142,10 +135,6 @@ public:
     template <typename Visit>
     void visitDistinct(const CellRange& range, int level, const T* skip, Visit&& visit) {
         if (!ready() || range.empty()) return;
-        if (irregular_ == 0 && narrow_) {
-            visitByFirstCells(range, skip, visit);
-            return;
-        }
         const std::size_t slot = static_cast<std::size_t>(level);
         const uint32_t stamp = nextStamp(slot);
         uint32_t* const stamps = stampsOf_[slot].data();
@@ -173,11 +162,15 @@ public:
         }
     }
 
-    // The number of items visitDistinct would visit (without a skipped item).
+    // The number of items visitDistinct would visit (without a skipped item); a one-cell
+    // range is its cell's count.
     std::size_t countDistinct(const CellRange& range, int level) {
         if (!ready() || range.empty()) return 0;
         if (range.firstColumn == range.lastColumn && range.firstRow == range.lastRow) {
-            return static_cast<std::size_t>(cells_[cellIndex(range.firstColumn, range.firstRow)].live);
+            const std::size_t cellNumber = cellIndex(range.firstColumn, range.firstRow);
+            const int32_t sole = sole_[cellNumber];
+            if (sole != kSeveral) return sole == kVacant ? 0 : 1;
+            return static_cast<std::size_t>(cells_[cellNumber].live);
         }
         std::size_t counted = 0;
         visitDistinct(range, level, nullptr, [&counted](T*) { ++counted; });
@@ -198,63 +191,7 @@ public:
 private:
     static constexpr std::size_t kQueryLevel = kVisitLevels;
 
-    // Whether the visit of range first meets an item whose rectangle starts at
-    // (firstColumn, firstRow) in cell (column, row), which holds it.
-    static bool firstMeeting(const CellRange& range, uint32_t column, uint32_t row, uint32_t firstColumn,
-                             uint32_t firstRow) {
-        return (column == range.firstColumn || column == firstColumn) && (row == range.firstRow || row == firstRow);
-    }
-
-    // visitDistinct while every item's cells are a rectangle: an item is visited in the
-    // first cell of the range that holds it, the corner (max of the first columns, max of
-    // the first rows) of its rectangle within the range.
-    template <typename Visit>
-    void visitByFirstCells(const CellRange& range, const T* skip, Visit&& visit) {
-        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
-            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
-                const std::size_t cellNumber = cellIndex(c, r);
-                const int32_t sole = sole_[cellNumber];
-                if (sole == kVacant) continue;
-                if (sole != kSeveral) {
-                    const Record& record = records_[sole];
-                    if (record.item == skip) continue;
-                    if (!firstMeeting(range, c, r, record.cells.firstColumn, record.cells.firstRow)) continue;
-                    visit(record.item);
-                    continue;
-                }
-                const std::vector<Entry>& entries = cells_[cellNumber].entries;
-                for (std::size_t i = 0; i < entries.size(); ++i) {
-                    const Entry& entry = entries[i];
-                    if (entry.item == nullptr || entry.item == skip) continue;
-                    if (!firstMeeting(range, c, r, entry.firstColumn, entry.firstRow)) continue;
-                    visit(entry.item);
-                }
-            }
-        }
-    }
-
-    static bool within(const CellRange& inner, const CellRange& outer) {
-        return inner.firstColumn >= outer.firstColumn && inner.lastColumn <= outer.lastColumn &&
-               inner.firstRow >= outer.firstRow && inner.lastRow <= outer.lastRow;
-    }
-    static bool overlaps(const CellRange& a, const CellRange& b) {
-        return a.firstColumn <= b.lastColumn && b.firstColumn <= a.lastColumn && a.firstRow <= b.lastRow &&
-               b.firstRow <= a.lastRow;
-    }
-    void markIrregular(int32_t record) {
-        if (records_[record].regular) ++irregular_;
-        records_[record].regular = false;
-    }
-
     void insertRecord(int32_t record, const CellRange& range) {
-        Record& held = records_[record];
-        if (held.firstMembership == kNone) {
-            held.cells = range;  // a fresh rectangle (an empty record is always regular)
-        } else if (held.regular && within(range, held.cells)) {
-            return;  // every cell of the range holds the item already
-        } else {
-            markIrregular(record);
-        }
         // Cells already holding the item are stamped, so the skip test costs one read.
         const uint32_t stamp = nextCellStamp();
         for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
@@ -295,7 +232,6 @@ private:
             cell.entries[slot] = Entry{};
             ++cell.vacant;
             cell.entries.push_back(entry);
-            cell.memberships.push_back(m);
             membership.slot = static_cast<uint32_t>(cell.entries.size() - 1);
             if (cell.vacant * 2 > cell.live + kVacancySlack) compact(cell);
         }
@@ -303,7 +239,6 @@ private:
     }
 
     void removeRecord(int32_t record, const CellRange& range) {
-        if (records_[record].regular && !overlaps(range, records_[record].cells)) return;
         int32_t previous = kNone;
         int32_t m = records_[record].firstMembership;
         while (m != kNone) {
@@ -321,14 +256,6 @@ private:
             }
             m = following;
         }
-        Record& held = records_[record];
-        if (held.firstMembership == kNone) {
-            if (!held.regular) --irregular_;
-            held.regular = true;
-            held.cells = CellRange{};
-        } else {
-            markIrregular(record);
-        }
     }
 
     static constexpr int32_t kNone = -1;
@@ -343,16 +270,13 @@ private:
     // A cell's list is an array in insertion order; a removal vacates its entry in place
     // (found through the item's membership, no search) and vacated entries are squeezed
     // out now and then, so a query reads each cell as one contiguous run.
-    // What a scan reads, 16 bytes; the membership naming each entry is kept beside it.
     struct Entry {
         T* item = nullptr;           // the record's item, kept here so a scan need not read the record
         int32_t record = kVacant;
-        uint16_t firstColumn = 0;    // the first column and row of the item's rectangle (when regular)
-        uint16_t firstRow = 0;
+        int32_t membership = kNone;  // the item's membership naming this entry
     };
     struct Cell {
         std::vector<Entry> entries;
-        std::vector<int32_t> memberships;  // per entry: the item's membership naming it
         int32_t live = 0;     // entries naming an item: the list's element count
         int32_t vacant = 0;   // vacated entries still in the array
     };
@@ -364,8 +288,6 @@ private:
     struct Record {
         T* item = nullptr;
         int32_t firstMembership = kNone;  // chain of the item's cells; next free record when unused
-        bool regular = true;              // the item's cells are exactly `cells` (none: empty)
-        CellRange cells;
     };
 
     // Whether a cell (row-major index) lies in the range; shifts for a power-of-two width.
@@ -403,10 +325,7 @@ private:
             memberships_.push_back(Membership{});
         }
         Cell& cell = cells_[cellNumber];
-        const Record& held = records_[record];
-        cell.entries.push_back(Entry{held.item, record, static_cast<uint16_t>(held.cells.firstColumn),
-                                     static_cast<uint16_t>(held.cells.firstRow)});
-        cell.memberships.push_back(m);
+        cell.entries.push_back(Entry{records_[record].item, record, m});
         ++cell.live;
         sole_[cellNumber] = cell.live == 1 ? record : kSeveral;
         Membership& membership = memberships_[m];
@@ -429,7 +348,6 @@ private:
         // Vacated entries at the end simply go.
         while (!cell.entries.empty() && cell.entries.back().record == kVacant) {
             cell.entries.pop_back();
-            cell.memberships.pop_back();
             --cell.vacant;
         }
         if (cell.vacant * 2 > cell.live + kVacancySlack) compact(cell);
@@ -444,15 +362,12 @@ private:
 
     void compact(Cell& cell) {
         std::size_t kept = 0;
-        for (std::size_t i = 0; i < cell.entries.size(); ++i) {
-            if (cell.entries[i].record == kVacant) continue;
-            const int32_t m = cell.memberships[i];
-            memberships_[m].slot = static_cast<uint32_t>(kept);
-            cell.memberships[kept] = m;
-            cell.entries[kept++] = cell.entries[i];
+        for (const Entry& entry : cell.entries) {
+            if (entry.record == kVacant) continue;
+            memberships_[entry.membership].slot = static_cast<uint32_t>(kept);
+            cell.entries[kept++] = entry;
         }
         cell.entries.resize(kept);
-        cell.memberships.resize(kept);
         cell.vacant = 0;
     }
 
@@ -488,8 +403,7 @@ private:
             records_.push_back(Record{});
             for (std::vector<uint32_t>& level : stampsOf_) level.push_back(0u);
         }
-        records_[record] = Record{};
-        records_[record].item = item;
+        records_[record] = Record{item, kNone};
         for (std::vector<uint32_t>& level : stampsOf_) level[static_cast<std::size_t>(record)] = 0u;
         placeInSlots(record);
         ++recordCount_;
@@ -552,10 +466,6 @@ private:
     std::array<uint32_t, kVisitLevels + 1> lastStamps_{};
     std::vector<int32_t> slots_;           // power-of-two table of record indices
     std::size_t recordCount_ = 0;
-    std::size_t irregular_ = 0;            // records whose cells are not one rectangle
-    // Entries hold first columns and rows in 16 bits: wider grids always visit by stamps.
-    static constexpr uint32_t kMaxNarrow = 65535;
-    bool narrow_ = false;
 };
 
 }  // namespace steering
