@@ -60,12 +60,10 @@ bool withinExact(int64_t raw) { return raw > -kExactRaw && raw < kExactRaw; }
 CellRange shiftedQueryCells(FixedVec position, int64_t halfSize, int shift) {
     const int unitShift = 16 - shift;  // world units per cell: 2^unitShift
     const uint32_t count = 1u << shift;
-    // The truncating division by 2^unitShift as shifts (a 64-bit division costs tens of
-    // cycles, four per query): a negative value is shifted by its magnitude.
-    auto cellOf = [unitShift](int64_t raw) {
-        const int64_t whole = raw >> 16;
-        return whole >= 0 ? whole >> unitShift : -((-whole) >> unitShift);
-    };
+    // The truncating division by 2^unitShift as one shift (a 64-bit division costs tens of
+    // cycles, four per query): for a negative value the shift floors instead, but either
+    // way the cell is at most 0 and is clamped to 0.
+    auto cellOf = [unitShift](int64_t raw) { return (raw >> 16) >> unitShift; };
     CellRange range;
     range.firstColumn = clampedCell(cellOf(int64_t{position.x} - halfSize), count);
     range.firstRow = clampedCell(cellOf(int64_t{position.y} - halfSize), count);

@@ -578,12 +578,18 @@ TEST_F(NeighbourGridTest, VisitsMatchTheReferenceWhateverShapeTheCellsTake) {
             oldest->radius = kept;
             live.erase(live.begin());
         } else if (what < 18 && shapesAllowed) {
-            // Removal at a stale position, then back in at the real one.
+            // Removal at a stale position, then back in at the real one, or a move that
+            // stays where it is (its square's cells, some of which no longer hold it).
             Agent* agent = live[random() % live.size()];
             const FixedVec stale{wrapAdd(agent->position.x, nudge(random)), wrapAdd(agent->position.y, nudge(random))};
             grid.removeAgent(agent, stale, agent->radius);
             reference.remove(stale, agent);
-            grid.insertAgent(agent, agent->position, agent->radius);
+            if (what < 16) {
+                grid.insertAgent(agent, agent->position, agent->radius);
+            } else {
+                grid.moveAgent(agent, agent->position, agent->position, agent->radius);
+                reference.remove(agent->position, agent);
+            }
             reference.insert(agent);
         } else if (what < 22 && shapesAllowed) {
             // A larger square added over the cells it holds.
