@@ -162,18 +162,40 @@ public:
         }
     }
 
-    // The number of items visitDistinct would visit (without a skipped item); a one-cell
-    // range is its cell's count.
-    std::size_t countDistinct(const CellRange& range, int level) {
-        if (!ready() || range.empty()) return 0;
+    // The number of items visitDistinct would visit (without a skipped item), or limit when
+    // there are at least that many: the count stops there. A one-cell range is its cell's
+    // count.
+    std::size_t countDistinct(const CellRange& range, int level, std::size_t limit) {
+        if (!ready() || range.empty() || limit == 0) return 0;
         if (range.firstColumn == range.lastColumn && range.firstRow == range.lastRow) {
             const std::size_t cellNumber = cellIndex(range.firstColumn, range.firstRow);
             const int32_t sole = sole_[cellNumber];
             if (sole != kSeveral) return sole == kVacant ? 0 : 1;
-            return static_cast<std::size_t>(cells_[cellNumber].live);
+            return std::min(static_cast<std::size_t>(cells_[cellNumber].live), limit);
         }
+        const std::size_t levelSlot = static_cast<std::size_t>(level);
+        const uint32_t stamp = nextStamp(levelSlot);
+        uint32_t* const stamps = stampsOf_[levelSlot].data();
+        stamps[kVacant] = stamp;
         std::size_t counted = 0;
-        visitDistinct(range, level, nullptr, [&counted](T*) { ++counted; });
+        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
+                const std::size_t cellNumber = cellIndex(c, r);
+                const int32_t sole = sole_[cellNumber];
+                if (sole == kVacant) continue;
+                if (sole != kSeveral) {
+                    if (stamps[sole] == stamp) continue;
+                    stamps[sole] = stamp;
+                    if (++counted == limit) return counted;
+                    continue;
+                }
+                for (const Entry& entry : cells_[cellNumber].entries) {
+                    if (stamps[entry.record] == stamp) continue;
+                    stamps[entry.record] = stamp;
+                    if (++counted == limit) return counted;
+                }
+            }
+        }
         return counted;
     }
 

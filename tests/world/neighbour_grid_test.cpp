@@ -545,6 +545,9 @@ TEST_F(NeighbourGridTest, VisitsMatchTheReferenceWhateverShapeTheCellsTake) {
         }
         ASSERT_EQ(visited, expectedVisit) << "round " << round;
         ASSERT_EQ(grid.countAgents(q, h, 0), expected.size()) << "round " << round;
+        // A count that stops at a limit: the limit when at least that many, else the count.
+        const std::size_t limit = 1 + random() % 8;
+        ASSERT_EQ(grid.countAgents(q, h, 1, limit), std::min(expected.size(), limit)) << "round " << round;
     };
     for (int round = 0; round < 6000; ++round) {
         const int what = action(random);
