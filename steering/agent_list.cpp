@@ -6,6 +6,7 @@
 #include <new>
 
 #include "steering/arrival_places.h"
+#include "steering/navigation_mode.h"
 #include "steering/world.h"
 #include "world/neighbour_grid.h"
 
@@ -30,7 +31,8 @@ void AgentList::updateAll() {
         agent.update();
         world_.neighbourGrid.moveAgent(&agent, before, agent.position, agent.radius);
     }
-    separateCrowd(world_);  // shortest paths only
+    // Shortest paths only: in the other modes the pass would read every agent for nothing.
+    if (world_.navigationMode == NavigationMode::Shortest) separateCrowd(world_);
 }
 
 void AgentList::setTargetAll(FixedVec point) {

@@ -1,16 +1,18 @@
 #include "steering/neighbour_visits.h"
 
+#include <algorithm>
+
 namespace steering {
 
-int countAgentsNear(World& world, FixedVec point, Fixed halfSize) {
+int countAgentsNear(World& world, FixedVec point, Fixed halfSize, int limit) {
     neighbour_scratch::Hold hold(world.neighbourScratch.agentDepth);
     if (hold.level() < NeighbourScratch::kLevels) {
-        int count = 0;
-        world.neighbourGrid.visitAgents(point, halfSize, hold.level(), nullptr, [&count](Agent*) { ++count; });
-        return count;
+        if (limit <= 0) return 0;
+        return static_cast<int>(world.neighbourGrid.countAgents(point, halfSize, hold.level(), static_cast<std::size_t>(limit)));
     }
     std::vector<Agent*> candidates;
-    return static_cast<int>(world.neighbourGrid.queryAgents(point, static_cast<double>(halfSize), candidates));
+    const int count = static_cast<int>(world.neighbourGrid.queryAgents(point, static_cast<double>(halfSize), candidates));
+    return std::max(0, std::min(count, limit));
 }
 
 }  // namespace steering

@@ -4,6 +4,7 @@
 // agents well outside the square: the visit function does all distance filtering. Up to
 // NeighbourScratch::kLevels nested visits read the grid directly and allocate nothing
 // (steering/neighbour_scratch.h); deeper ones collect their candidates in a list.
+#include <climits>
 #include <cstddef>
 #include <vector>
 
@@ -79,7 +80,8 @@ void forEachObstacleNear(const Agent& agent, Fixed halfSize, Visit&& visit) {
     for (std::size_t i = 0; i < candidates.size(); ++i) visit(agent, *candidates[i]);
 }
 
-// Agents registered in the grid cells of the square of half-size halfSize around point.
-int countAgentsNear(World& world, FixedVec point, Fixed halfSize);
+// Agents registered in the grid cells of the square of half-size halfSize around point, or
+// limit when there are at least that many (the count stops there).
+int countAgentsNear(World& world, FixedVec point, Fixed halfSize, int limit = INT_MAX);
 
 }  // namespace steering

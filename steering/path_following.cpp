@@ -104,7 +104,8 @@ Fixed Agent::stuckRatio() const {
 }
 
 Fixed Agent::crowding() const {
-    const int n = countAgentsNear(*world, waypoints[waypointIndex], wrapMul(2, radius));
+    // Past saturation the number makes no difference: the count stops there.
+    const int n = countAgentsNear(*world, waypoints[waypointIndex], wrapMul(2, radius), kCrowdingSaturation);
     if (n >= kCrowdingSaturation) return kFixedOne;
     return n * kCrowdingPerAgent;
 }

@@ -72,6 +72,7 @@ public:
     void move(T* item, const CellRange& from, const CellRange& to) {
         if (!ready()) return;
         int32_t record = findRecord(item);
+        if (record != kNone && moveWithinCells(record, from, to)) return;
         if (record != kNone) {
             removeRecord(record, from);
         } else if (to.empty()) {
@@ -161,6 +162,43 @@ public:
         }
     }
 
+    // The number of items visitDistinct would visit (without a skipped item), or limit when
+    // there are at least that many: the count stops there. A one-cell range is its cell's
+    // count.
+    std::size_t countDistinct(const CellRange& range, int level, std::size_t limit) {
+        if (!ready() || range.empty() || limit == 0) return 0;
+        if (range.firstColumn == range.lastColumn && range.firstRow == range.lastRow) {
+            const std::size_t cellNumber = cellIndex(range.firstColumn, range.firstRow);
+            const int32_t sole = sole_[cellNumber];
+            if (sole != kSeveral) return sole == kVacant ? 0 : 1;
+            return std::min(static_cast<std::size_t>(cells_[cellNumber].live), limit);
+        }
+        const std::size_t levelSlot = static_cast<std::size_t>(level);
+        const uint32_t stamp = nextStamp(levelSlot);
+        uint32_t* const stamps = stampsOf_[levelSlot].data();
+        stamps[kVacant] = stamp;
+        std::size_t counted = 0;
+        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
+                const std::size_t cellNumber = cellIndex(c, r);
+                const int32_t sole = sole_[cellNumber];
+                if (sole == kVacant) continue;
+                if (sole != kSeveral) {
+                    if (stamps[sole] == stamp) continue;
+                    stamps[sole] = stamp;
+                    if (++counted == limit) return counted;
+                    continue;
+                }
+                for (const Entry& entry : cells_[cellNumber].entries) {
+                    if (stamps[entry.record] == stamp) continue;
+                    stamps[entry.record] = stamp;
+                    if (++counted == limit) return counted;
+                }
+            }
+        }
+        return counted;
+    }
+
     int count(uint32_t column, uint32_t row) const {
         if (!ready()) return 0;
         return cells_[cellIndex(column, row)].live;
@@ -188,6 +226,38 @@ private:
                 append(record, cell);
             }
         }
+    }
+
+    // A move from a range to the same range whose every cell holds the item (an agent that
+    // stayed in its cells, the common step): the item's entry goes to the end of each of
+    // those lists in place, its membership kept, which is what removing and inserting it
+    // again leaves a query or visit to see. False (nothing done) otherwise.
+    bool moveWithinCells(int32_t record, const CellRange& from, const CellRange& to) {
+        if (from.firstColumn != to.firstColumn || from.lastColumn != to.lastColumn || from.firstRow != to.firstRow ||
+            from.lastRow != to.lastRow || from.empty()) {
+            return false;
+        }
+        const std::size_t area = static_cast<std::size_t>(from.lastColumn - from.firstColumn + 1) *
+                                 (from.lastRow - from.firstRow + 1);
+        std::size_t held = 0;
+        for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
+            if (inRange(memberships_[m].cell, from)) ++held;
+        }
+        if (held != area) return false;
+        for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
+            Membership& membership = memberships_[m];
+            if (!inRange(membership.cell, from)) continue;
+            Cell& cell = cells_[membership.cell];
+            const std::size_t slot = membership.slot;
+            if (slot + 1 == cell.entries.size()) continue;  // already last: nothing changes
+            const Entry entry = cell.entries[slot];
+            cell.entries[slot] = Entry{};
+            ++cell.vacant;
+            cell.entries.push_back(entry);
+            membership.slot = static_cast<uint32_t>(cell.entries.size() - 1);
+            if (cell.vacant * 2 > cell.live + kVacancySlack) compact(cell);
+        }
+        return true;
     }
 
     void removeRecord(int32_t record, const CellRange& range) {

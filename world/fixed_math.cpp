@@ -5,7 +5,7 @@
 
 namespace steering {
 
-Fixed fixDiv(Fixed a, Fixed b) {
+Fixed fixDivWide(Fixed a, Fixed b) {
     const int64_t dividend = static_cast<int64_t>(a) * 65536;
     if (b == 0) {
         return a < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();

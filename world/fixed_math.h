@@ -50,10 +50,26 @@ constexpr Fixed fixMul(Fixed a, Fixed b) {
     return static_cast<Fixed>((static_cast<int64_t>(a) * static_cast<int64_t>(b)) >> 16);
 }
 
+// The common case of fixDiv without a 64-bit integer division, which costs several times a
+// double one. When |a| < 64 |b| the quotient's magnitude is below 2^22; |b| being at most
+// 2^31, a remainder keeps the exact quotient at least 1/|b| >= 2^-31 from the next whole
+// number, while the double quotient is within 2^-32 of it (half a unit in the last place
+// of a value below 2^22). Truncating the double quotient therefore gives the integer one,
+// bit for bit. The dividend (below 2^48) and the divisor are exact in a double.
+constexpr bool quotientFitsDouble(Fixed a, Fixed b) {
+    return b != 0 && uint64_t{absRaw(a)} < (uint64_t{absRaw(b)} << 6);
+}
+inline Fixed quotientByDouble(Fixed a, Fixed b) {
+    return static_cast<Fixed>(static_cast<double>(a) * 65536.0 / static_cast<double>(b));
+}
+// fixDiv by a 64-bit integer division, for every operand.
+Fixed fixDivWide(Fixed a, Fixed b);
+
 // (a << 16) / b, truncating toward zero. A zero divisor or a quotient outside 32 bits
 // (which would trap on x86) saturates instead: INT32_MAX when the true quotient is
 // positive or the dividend is non-negative over zero, INT32_MIN when it is negative.
-Fixed fixDiv(Fixed a, Fixed b);
+// Inline: the neighbour loops divide by every touching neighbour's distance.
+inline Fixed fixDiv(Fixed a, Fixed b) { return quotientFitsDouble(a, b) ? quotientByDouble(a, b) : fixDivWide(a, b); }
 
 // Double to integer, truncating toward zero; the low 32 bits of the 64-bit result.
 // NaN and values outside the 64-bit range give the x86 "integer indefinite"

@@ -43,6 +43,11 @@ public:
     void visitAgents(FixedVec position, Fixed halfSize, int level, const Agent* skip, Visit&& visit) {
         agentCells_.visitDistinct(queryCells(position, halfSize), level, skip, visit);
     }
+    // The number of agents visitAgents would visit (skip null), at most limit (the count
+    // stops there); a one-cell square reads the cell's count alone.
+    std::size_t countAgents(FixedVec position, Fixed halfSize, int level, std::size_t limit = SIZE_MAX) {
+        return agentCells_.countDistinct(queryCells(position, halfSize), level, limit);
+    }
     template <typename Visit>
     void visitObstacles(FixedVec position, Fixed halfSize, int level, Visit&& visit) {
         obstacleCells_.visitDistinct(queryCells(position, halfSize), level, nullptr, visit);

@@ -58,6 +58,49 @@ TEST(FixDiv, MatchesTruncatedDoubleQuotient) {
     EXPECT_GT(checked, kSamples / 4);
 }
 
+// The double quotient stands in for the 64-bit division only where it is provably the
+// same: check both sides of that boundary and the operands that make it tightest (divisors
+// near 2^31, quotients just below whole numbers) against the 64-bit division.
+TEST(FixDiv, DoubleQuotientEqualsTheWideDivisionAtItsBounds) {
+    constexpr Fixed kMax = std::numeric_limits<int32_t>::max();
+    constexpr Fixed kMin = std::numeric_limits<int32_t>::min();
+    std::mt19937 rng(13);
+    std::uniform_int_distribution<int32_t> any(kMin, kMax);
+    int doubled = 0;
+    auto check = [&doubled](int64_t a64, int64_t b64) {
+        if (a64 < kMin || a64 > kMax || b64 < kMin || b64 > kMax || b64 == 0) return;
+        const Fixed a = static_cast<Fixed>(a64), b = static_cast<Fixed>(b64);
+        const bool fits = quotientFitsDouble(a, b);
+        // The rule written out: |a| < 64 |b|.
+        ASSERT_EQ(fits, std::abs(a64) < 64 * std::abs(b64)) << a << " / " << b;
+        if (fits) {
+            ++doubled;
+            ASSERT_EQ(quotientByDouble(a, b), (a64 * 65536) / b64) << a << " / " << b;
+        }
+        ASSERT_EQ(fixDiv(a, b), fixDivWide(a, b)) << a << " / " << b;
+    };
+    const int64_t divisors[] = {1, -1, 2, 3, 65535, 65536, 65537, kMax, kMax - 1, kMin, kMin + 1, 1 << 30, 46341};
+    for (const int64_t b : divisors) {
+        for (int64_t k = -3; k <= 3; ++k) {
+            check(64 * b + k, b);       // the edge of the rule, both signs
+            check(-64 * b + k, b);
+            check(b + k, b);            // quotients near 65536
+            check(b / 3 + k, b);
+            check(k, b);
+        }
+    }
+    for (int i = 0; i < kSamples; ++i) {
+        const int64_t b = any(rng) >> (i % 31);
+        // Just below a whole quotient q: a * 65536 = q * b - 1, rounded to a whole a.
+        const int64_t q = (any(rng) >> (i % 29 + 3));
+        const int64_t a = (q * b - 1) / 65536;
+        check(a, b);
+        check(a + 1, b);
+        check(any(rng) >> (i % 23), b);
+    }
+    EXPECT_GT(doubled, kSamples);
+}
+
 TEST(FixDiv, TruncatesTowardZero) {
     EXPECT_EQ(fixDiv(kFixedOne, 3 * kFixedOne), 21845);
     EXPECT_EQ(fixDiv(-kFixedOne, 3 * kFixedOne), -21845);

@@ -519,6 +519,103 @@ TEST_F(NeighbourGridTest, VisitsAndSmallMovesMatchTheReference) {
     }
 }
 
+// Visits and counts while some agents' cells are not one rectangle (a removal at a stale
+// position, an insertion with a larger radius), and again once every such agent has left
+// whole: the order and the count of each visit against the reference lists.
+TEST_F(NeighbourGridTest, VisitsMatchTheReferenceWhateverShapeTheCellsTake) {
+    std::mt19937 random(91);
+    std::uniform_int_distribution<int32_t> coordinate(units(0), units(4000));
+    std::uniform_int_distribution<int32_t> nudge(units(-300), units(300));
+    std::uniform_int_distribution<int32_t> radius(units(75), units(225));
+    std::uniform_int_distribution<int32_t> reach(0, units(1200));
+    std::uniform_int_distribution<int> action(0, 99);
+    ReferenceGrid reference(grid);
+    std::deque<Agent> agents;
+    std::vector<Agent*> live;
+    auto checkVisits = [&](int round) {
+        const FixedVec q{coordinate(random), coordinate(random)};
+        const Fixed h = reach(random);
+        const std::vector<Agent*> expected = reference.query(q, static_cast<double>(h));
+        Agent* skip = round % 3 == 0 && !live.empty() ? live[random() % live.size()] : nullptr;
+        std::vector<Agent*> visited;
+        grid.visitAgents(q, h, round % NeighbourGrid::kVisitLevels, skip, [&](Agent* agent) { visited.push_back(agent); });
+        std::vector<Agent*> expectedVisit;
+        for (Agent* agent : expected) {
+            if (agent != skip) expectedVisit.push_back(agent);
+        }
+        ASSERT_EQ(visited, expectedVisit) << "round " << round;
+        ASSERT_EQ(grid.countAgents(q, h, 0), expected.size()) << "round " << round;
+        // A count that stops at a limit: the limit when at least that many, else the count.
+        const std::size_t limit = 1 + random() % 8;
+        ASSERT_EQ(grid.countAgents(q, h, 1, limit), std::min(expected.size(), limit)) << "round " << round;
+    };
+    for (int round = 0; round < 6000; ++round) {
+        const int what = action(random);
+        const bool shapesAllowed = round < 3000;  // then only whole moves, after a clean-up
+        if (round == 3000) {
+            // Every agent leaves by a square covering all the cells it may be in, and comes
+            // back whole: from here on all cells are rectangles again.
+            for (Agent* agent : live) {
+                const Fixed kept = agent->radius;
+                agent->radius = units(30000);
+                grid.removeAgent(agent, agent->position, agent->radius);
+                reference.remove(agent->position, agent);
+                agent->radius = kept;
+                grid.insertAgent(agent, agent->position, agent->radius);
+                reference.insert(agent);
+            }
+        }
+        if (what < 10 || live.size() < 3) {
+            agents.push_back(makeAgent(0, 0, 0));
+            agents.back().position = {coordinate(random), coordinate(random)};
+            agents.back().radius = radius(random);
+            grid.insertAgent(&agents.back(), agents.back().position, agents.back().radius);
+            reference.insert(&agents.back());
+            live.push_back(&agents.back());
+        } else if (what < 14) {
+            Agent* oldest = live.front();
+            const Fixed kept = oldest->radius;
+            oldest->radius = units(30000);  // leaves every cell, whatever their shape
+            grid.removeAgent(oldest, oldest->position, oldest->radius);
+            reference.remove(oldest->position, oldest);
+            oldest->radius = kept;
+            live.erase(live.begin());
+        } else if (what < 18 && shapesAllowed) {
+            // Removal at a stale position, then back in at the real one, or a move that
+            // stays where it is (its square's cells, some of which no longer hold it).
+            Agent* agent = live[random() % live.size()];
+            const FixedVec stale{wrapAdd(agent->position.x, nudge(random)), wrapAdd(agent->position.y, nudge(random))};
+            grid.removeAgent(agent, stale, agent->radius);
+            reference.remove(stale, agent);
+            if (what < 16) {
+                grid.insertAgent(agent, agent->position, agent->radius);
+            } else {
+                grid.moveAgent(agent, agent->position, agent->position, agent->radius);
+                reference.remove(agent->position, agent);
+            }
+            reference.insert(agent);
+        } else if (what < 22 && shapesAllowed) {
+            // A larger square added over the cells it holds.
+            Agent* agent = live[random() % live.size()];
+            agent->radius = radius(random);
+            grid.insertAgent(agent, agent->position, agent->radius);
+            reference.insert(agent);
+        } else {
+            Agent* agent = live[random() % live.size()];
+            const FixedVec old = agent->position;
+            if (what < 70) agent->position = {wrapAdd(old.x, nudge(random)), wrapAdd(old.y, nudge(random))};
+            grid.moveAgent(agent, old, agent->position, agent->radius);
+            reference.remove(old, agent);
+            reference.insert(agent);
+        }
+        checkVisits(round);
+        if (testing::Test::HasFatalFailure()) return;
+    }
+    for (uint32_t c = 0; c < 128; ++c) {
+        for (uint32_t r = 0; r < 128; ++r) ASSERT_EQ(grid.agentCount(c, r), reference.count(c, r)) << c << "," << r;
+    }
+}
+
 TEST_F(NeighbourGridTest, QueryReturnsEveryAgentWithinTheRadius) {
     // The geometric promise behind the cells: nothing within reach is missed.
     std::mt19937 random(5);
