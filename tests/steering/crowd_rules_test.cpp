@@ -430,6 +430,23 @@ TEST_F(CrowdRulesTest, PairsCloserThanSevenTenthsOfTheirRadiiPartNeverIntoAWall)
     EXPECT_EQ(b->position, at(5150, y));
 }
 
+TEST_F(CrowdRulesTest, TheStepPartsPairsInShortestPathsOnly) {
+    // The same pair as above, standing still, stepped as the program steps them: in Shortest
+    // paths the step ends with the correction (A to 4,980, B to 5,110); in Classic nobody
+    // moves.
+    const double y = 10.5 * kCell;
+    Agent* a = world.agentList.add(bareAgent(world, at(5000, y), FixedVec{}, 100.0));
+    Agent* b = world.agentList.add(bareAgent(world, at(5100, y), FixedVec{}, 100.0));
+    world.navigationMode = NavigationMode::Classic;
+    world.agentList.updateAll();
+    EXPECT_EQ(a->position, at(5000, y));
+    EXPECT_EQ(b->position, at(5100, y));
+    world.navigationMode = NavigationMode::Shortest;
+    world.agentList.updateAll();
+    EXPECT_EQ(a->position, at(4980, y));
+    EXPECT_EQ(b->position, at(5110, y));
+}
+
 TEST_F(CrowdRulesTest, PushesOfSeveralNeighboursAreCutToTheRadiusAndNeverCrossAOneCellWall) {
     // Radii 200: kept 280 apart. A stands 10 east of the one-cell wall of column 50 (x 12,800
     // to 13,056), three neighbours on one point 20 east of it: each pushes it west by half
