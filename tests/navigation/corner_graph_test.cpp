@@ -30,13 +30,7 @@ using navtest::walledSquare;
 void build(const std::vector<uint8_t>& cells, nav::CellLinkRule rule) { ASSERT_TRUE(navtest::buildWithClearance(cells, rule)); }
 
 ShortestStatus plan(PathResult& result, const navref::QueryPair& p, bool cornerGraph, bool distanceRows = true) {
-    nav::ShortestQuery q;
-    q.fromX = p.fromX;
-    q.fromY = p.fromY;
-    q.toX = p.toX;
-    q.toY = p.toY;
-    q.linkRule = testMesh.linkRule;
-    q.passTableNumber = testMesh.clearanceLevel;
+    nav::ShortestQuery q = navtest::testShortestQuery(p.fromX, p.fromY, p.toX, p.toY, 0);
     q.cornerGraph = cornerGraph;
     q.distanceRows = distanceRows;
     return nav::findShortestPath(testMesh, navtest::testShortestState(), q, result);

@@ -32,6 +32,19 @@ inline nav::ShortestSearchState& testShortestState() {
     return *state;
 }
 
+// A shortest-path query on testMesh, with its link rule and clearance tables.
+inline nav::ShortestQuery testShortestQuery(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY, int32_t clearance) {
+    nav::ShortestQuery q;
+    q.fromX = fromX;
+    q.fromY = fromY;
+    q.toX = toX;
+    q.toY = toY;
+    q.clearance = clearance;
+    q.linkRule = testMesh.linkRule;
+    q.passTableNumber = testMesh.clearanceLevel;
+    return q;
+}
+
 // Builds cells into testMesh with the clearance tables the shortest planner needs; false when
 // the build refuses the map.
 inline bool buildWithClearance(const std::vector<uint8_t>& cells, nav::CellLinkRule rule = sameLowBits) {

@@ -30,14 +30,7 @@ using navtest::walledSquare;
 void build(const std::vector<uint8_t>& cells) { ASSERT_TRUE(navtest::buildWithClearance(cells)); }
 
 nav::ShortestQuery query(PathPoint from, PathPoint to, int32_t clearance, bool cornerGraph) {
-    nav::ShortestQuery q;
-    q.fromX = from.x;
-    q.fromY = from.y;
-    q.toX = to.x;
-    q.toY = to.y;
-    q.clearance = clearance;
-    q.linkRule = testMesh.linkRule;
-    q.passTableNumber = testMesh.clearanceLevel;
+    nav::ShortestQuery q = navtest::testShortestQuery(from.x, from.y, to.x, to.y, clearance);
     q.cornerGraph = cornerGraph;
     return q;
 }

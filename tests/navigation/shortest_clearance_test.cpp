@@ -33,15 +33,8 @@ constexpr int32_t kAgentClearance = 150;
 void build(const std::vector<uint8_t>& cells) { ASSERT_TRUE(navtest::buildWithClearance(cells)); }
 
 ShortestStatus plan(PathResult& result, PathPoint from, PathPoint to, int32_t clearance) {
-    nav::ShortestQuery q;
-    q.fromX = from.x;
-    q.fromY = from.y;
-    q.toX = to.x;
-    q.toY = to.y;
-    q.clearance = clearance;
-    q.linkRule = testMesh.linkRule;
-    q.passTableNumber = testMesh.clearanceLevel;
-    return nav::findShortestPath(testMesh, navtest::testShortestState(), q, result);
+    return nav::findShortestPath(testMesh, navtest::testShortestState(),
+                                 navtest::testShortestQuery(from.x, from.y, to.x, to.y, clearance), result);
 }
 
 double between(PathPoint a, PathPoint b) { return std::hypot(double(a.x) - b.x, double(a.y) - b.y); }

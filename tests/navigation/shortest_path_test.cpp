@@ -34,15 +34,8 @@ using navtest::walledSquare;
 constexpr int32_t kAgentClearance = 225;
 
 ShortestStatus shortest(PathResult& result, PathPoint from, PathPoint to, int32_t clearance) {
-    nav::ShortestQuery q;
-    q.fromX = from.x;
-    q.fromY = from.y;
-    q.toX = to.x;
-    q.toY = to.y;
-    q.clearance = clearance;
-    q.linkRule = testMesh.linkRule;
-    q.passTableNumber = testMesh.clearanceLevel;
-    return nav::findShortestPath(testMesh, navtest::testShortestState(), q, result);
+    return nav::findShortestPath(testMesh, navtest::testShortestState(),
+                                 navtest::testShortestQuery(from.x, from.y, to.x, to.y, clearance), result);
 }
 
 void buildMap(const std::vector<uint8_t>& cells) { ASSERT_TRUE(navtest::buildWithClearance(cells)); }
