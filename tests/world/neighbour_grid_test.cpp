@@ -286,6 +286,22 @@ public:
         return result;
     }
     int count(uint32_t c, uint32_t r) const { return static_cast<int>(cells_[r * 128 + c].size()); }
+    // Every cell of the grid holds as many agents as the reference's.
+    void expectSameCounts(const NeighbourGrid& grid) const {
+        for (uint32_t c = 0; c < 128; ++c) {
+            for (uint32_t r = 0; r < 128; ++r) ASSERT_EQ(grid.agentCount(c, r), count(c, r)) << c << "," << r;
+        }
+    }
+    // A new agent at p with radius r, in the grid and the reference.
+    Agent* add(std::deque<Agent>& agents, NeighbourGrid& grid, FixedVec p, Fixed r) {
+        agents.push_back(makeAgent(0, 0, 0));
+        Agent* agent = &agents.back();
+        agent->position = p;
+        agent->radius = r;
+        grid.insertAgent(agent, p, r);
+        insert(agent);
+        return agent;
+    }
 
 private:
     template <typename F>
@@ -368,9 +384,7 @@ TEST_F(NeighbourGridTest, MatchesTheReferenceOverRandomMoves) {
         ASSERT_EQ(grid.queryAgents(q, qr, result), expected.size()) << "round " << round;
         ASSERT_EQ(result, expected) << "round " << round;
     }
-    for (uint32_t c = 0; c < 128; ++c) {
-        for (uint32_t r = 0; r < 128; ++r) ASSERT_EQ(grid.agentCount(c, r), reference.count(c, r)) << c << "," << r;
-    }
+    reference.expectSameCounts(grid);
 }
 
 // The query square's cells written out for a grid of 512-unit cells: whole units of each
@@ -469,12 +483,8 @@ TEST_F(NeighbourGridTest, VisitsAndSmallMovesMatchTheReference) {
     for (int round = 0; round < 5000; ++round) {
         const int what = action(random);
         if (what < 10 || live.size() < 3) {
-            agents.push_back(makeAgent(0, 0, 0));
-            agents.back().position = {coordinate(random), coordinate(random)};
-            agents.back().radius = radius(random);
-            grid.insertAgent(&agents.back(), agents.back().position, agents.back().radius);
-            reference.insert(&agents.back());
-            live.push_back(&agents.back());
+            const FixedVec p{coordinate(random), coordinate(random)};
+            live.push_back(reference.add(agents, grid, p, radius(random)));
         } else if (what < 14) {
             Agent* oldest = live.front();
             grid.removeAgent(oldest, oldest->position, oldest->radius);
@@ -514,9 +524,7 @@ TEST_F(NeighbourGridTest, VisitsAndSmallMovesMatchTheReference) {
         }
         ASSERT_EQ(visited, expectedVisit) << "round " << round;
     }
-    for (uint32_t c = 0; c < 128; ++c) {
-        for (uint32_t r = 0; r < 128; ++r) ASSERT_EQ(grid.agentCount(c, r), reference.count(c, r)) << c << "," << r;
-    }
+    reference.expectSameCounts(grid);
 }
 
 // Visits and counts while some agents' cells are not one rectangle (a removal at a stale
@@ -566,12 +574,8 @@ TEST_F(NeighbourGridTest, VisitsMatchTheReferenceWhateverShapeTheCellsTake) {
             }
         }
         if (what < 10 || live.size() < 3) {
-            agents.push_back(makeAgent(0, 0, 0));
-            agents.back().position = {coordinate(random), coordinate(random)};
-            agents.back().radius = radius(random);
-            grid.insertAgent(&agents.back(), agents.back().position, agents.back().radius);
-            reference.insert(&agents.back());
-            live.push_back(&agents.back());
+            const FixedVec p{coordinate(random), coordinate(random)};
+            live.push_back(reference.add(agents, grid, p, radius(random)));
         } else if (what < 14) {
             Agent* oldest = live.front();
             const Fixed kept = oldest->radius;
@@ -611,9 +615,7 @@ TEST_F(NeighbourGridTest, VisitsMatchTheReferenceWhateverShapeTheCellsTake) {
         checkVisits(round);
         if (testing::Test::HasFatalFailure()) return;
     }
-    for (uint32_t c = 0; c < 128; ++c) {
-        for (uint32_t r = 0; r < 128; ++r) ASSERT_EQ(grid.agentCount(c, r), reference.count(c, r)) << c << "," << r;
-    }
+    reference.expectSameCounts(grid);
 }
 
 TEST_F(NeighbourGridTest, QueryReturnsEveryAgentWithinTheRadius) {
