@@ -2,7 +2,7 @@
 // back to a share of their radii apart, never into a wall.
 #include "steering/crowd_separation.h"
 
-#include <bit>
+#include <cmath>
 #include <cstdint>
 
 #include "steering/agent.h"
@@ -15,18 +15,6 @@
 namespace steering {
 
 namespace {
-
-// The floor of the square root: Newton's steps down from a power of two at or above it.
-uint64_t squareRoot(uint64_t x) {
-    if (x < 2) return x;
-    uint64_t r = uint64_t{1} << ((std::bit_width(x) + 1) / 2);
-    uint64_t y = (r + x / r) >> 1;
-    while (y < r) {
-        r = y;
-        y = (r + x / r) >> 1;
-    }
-    return r;
-}
 
 // An agent that arrived holds its ground: it is done only where it stands.
 bool standsAtGoal(const Agent& agent) { return agent.pathDone && agent.pathCount > 0; }
@@ -60,13 +48,24 @@ void limitPush(int64_t& pushX, int64_t& pushY, int64_t limit) {
     int shift = 0;  // keeps the squares below 2^62
     while ((ax >> shift) >= (uint64_t{1} << 30) || (ay >> shift) >= (uint64_t{1} << 30)) ++shift;
     const int64_t sx = pushX / (int64_t{1} << shift), sy = pushY / (int64_t{1} << shift);
-    const int64_t length = static_cast<int64_t>(squareRoot(static_cast<uint64_t>(sx * sx + sy * sy)));
+    const int64_t length = static_cast<int64_t>(floorSquareRoot(static_cast<uint64_t>(sx * sx + sy * sy)));
     if (length == 0 || length * (int64_t{1} << shift) <= limit) return;
     pushX = sx * limit / length;
     pushY = sy * limit / length;
 }
 
 }  // namespace
+
+uint64_t floorSquareRoot(uint64_t x) {
+    // The double root of x (x rounded to 53 bits) is within one of the true root, which is
+    // below 2^32; the two checks then settle it exactly. That costs far less than Newton's
+    // steps, each of which is a 64-bit division.
+    uint64_t r = static_cast<uint64_t>(std::sqrt(static_cast<double>(x)));
+    if (r > kRootLimit) r = kRootLimit;
+    while (r * r > x) --r;
+    while (r < kRootLimit && (r + 1) * (r + 1) <= x) ++r;
+    return r;
+}
 
 void separateFromNeighbours(Agent& agent) {
     if (agent.world == nullptr || agent.world->navigationMode != NavigationMode::Shortest) return;
@@ -78,13 +77,15 @@ void separateFromNeighbours(Agent& agent) {
     // the square of that half-size (and a unit for rounding) finds them all.
     const Fixed reach = static_cast<Fixed>(static_cast<int64_t>(agent.radius) * kSeparationTenths / 10) + kFixedOne;
     forEachOtherAgentNear(agent, reach, [&](const Agent& self, const Agent& other) {
-        if (standsAtGoal(other)) return;  // held ground: not parted from
         const int64_t dx = static_cast<int64_t>(wrapSub(self.position.x, other.position.x));
         const int64_t dy = static_cast<int64_t>(wrapSub(self.position.y, other.position.y));
         const int64_t keep = (static_cast<int64_t>(self.radius) + other.radius) * kSeparationTenths / 10;
         const uint64_t squared = static_cast<uint64_t>(dx * dx + dy * dy);
         if (squared >= static_cast<uint64_t>(keep * keep)) return;
-        const int64_t distance = static_cast<int64_t>(squareRoot(squared));
+        // Held ground is not parted from. Asked after the distance, which reads only the
+        // neighbour's position: most neighbours in the square are not near enough.
+        if (standsAtGoal(other)) return;
+        const int64_t distance = static_cast<int64_t>(floorSquareRoot(squared));
         if (distance == 0) return;  // on top of each other: no direction to part in
         const int64_t share = (keep - distance) / 2;
         pushX += dx * share / distance;

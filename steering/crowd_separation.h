@@ -7,6 +7,8 @@
 // its part along one axis, or none. Agents standing where they arrived (done,
 // with a path) are neither moved nor parted from. Velocities are left alone. Classic never
 // separates this way.
+#include <cstdint>
+
 #include "world/fixed_math.h"
 
 namespace steering {
@@ -17,6 +19,11 @@ struct Agent;
 // Pairs are kept at least this many tenths of the sum of their radii apart (centre to
 // centre).
 constexpr int kSeparationTenths = 7;
+
+// The floor of the square root of x, exact for every x; the largest root, 2^32 - 1, stands
+// for every x at or above its square.
+constexpr uint64_t kRootLimit = 0xFFFFFFFFu;
+uint64_t floorSquareRoot(uint64_t x);
 
 // The correction of one agent against its neighbours (the world's neighbour grid), applied
 // to its position and the grid. Nothing in Classic or without a world.

@@ -510,6 +510,31 @@ TEST_F(CrowdRulesTest, APushNeverCutsAWallCellsCorner) {
     EXPECT_LT(a->position.y, at(0, 10486).y);
 }
 
+TEST(FloorSquareRootTest, ExactAtSquaresAndJustBelowThemOverTheWholeRange) {
+    EXPECT_EQ(floorSquareRoot(0), 0u);
+    EXPECT_EQ(floorSquareRoot(1), 1u);
+    EXPECT_EQ(floorSquareRoot(3), 1u);
+    EXPECT_EQ(floorSquareRoot(4), 2u);
+    // Past 2^53 a square less one rounds up to the square in a double, and some squares
+    // round below themselves: the checks after the double root settle both.
+    for (const uint64_t k : {uint64_t{3037000499}, uint64_t{(1u << 27) + 1}, uint64_t{0xFFFFFFFEu}, kRootLimit}) {
+        const uint64_t square = k * k;
+        EXPECT_EQ(floorSquareRoot(square), k) << k;
+        EXPECT_EQ(floorSquareRoot(square - 1), k - 1) << k;
+    }
+    EXPECT_EQ(floorSquareRoot(UINT64_MAX), kRootLimit);
+    uint64_t seed = 7;
+    for (int i = 0; i < 2000; ++i) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        const uint64_t x = seed >> (i % 40);
+        const uint64_t r = floorSquareRoot(x);
+        ASSERT_LE(r * r, x) << x;
+        if (r < kRootLimit) {
+            ASSERT_GT((r + 1) * (r + 1), x) << x;
+        }
+    }
+}
+
 TEST_F(CrowdRulesTest, CorrectionFindsEveryNeighbourABruteForceScanFinds) {
     // A packed crowd of radii 75 to 225 on open ground: each agent's push, worked out over
     // every other agent of the population, equals the correction's, which looks only in the

@@ -8,6 +8,7 @@
 
 #include "steering/behaviours.h"
 #include "steering/neighbour_visits.h"
+#include "steering/separation.h"
 #include "steering_test_world.h"
 
 namespace steering {
@@ -78,6 +79,28 @@ TEST_F(SeparationTest, NeighboursAcrossGridCellsAndOfLargerRadiusAreFound) {
     Agent& small = add(at(1000, 1000), 75.0);
     add(at(1299, 1000), 225.0);  // 299 < 75 + 225 + 1
     EXPECT_LT(forceOf("separation", small).x, 0);
+}
+
+TEST_F(SeparationTest, ANeighbourTouchingWithinTheMarginAcrossACellEdgeIsFound) {
+    // Cell edge at x = 1024. The agent's square reaches 101 units: to 1024.5, one half unit
+    // into the next column. The neighbour's own square starts at 1024.4, in that column
+    // only, and its centre is 175.9 away: below 100 + 75 + 1, so it touches.
+    Agent& agent = add(at(923.5, 1000), 100.0);
+    Agent& other = add(at(1099.4, 1000), 75.0);
+    EXPECT_LT(forceOf("separation", agent).x, 0);
+    EXPECT_GT(forceOf("separation", other).x, 0);
+    other.position = at(1099.6, 1000);  // 176.1: no longer touching
+    world.neighbourGrid.moveAgent(&other, at(1099.4, 1000), other.position, other.radius);
+    EXPECT_EQ(forceOf("separation", agent), FixedVec{});
+}
+
+TEST(SeparationReachTest, RadiusPlusTheMarginOrTwiceTheRadiusWhicheverIsSmaller) {
+    EXPECT_EQ(separationReach(units(150)), units(151));
+    EXPECT_EQ(separationReach(units(1)), units(2));                       // both the same
+    EXPECT_EQ(separationReach(kFixedOne / 2), kFixedOne);                 // twice the radius
+    EXPECT_EQ(separationReach(kFixedOne + 1), 2 * kFixedOne + 1);         // radius and margin
+    EXPECT_EQ(separationReach(-kFixedOne), -2 * kFixedOne);               // nothing to read
+    EXPECT_EQ(separationReach(0x40000000), wrapMul(2, 0x40000000));        // the wrapped square, as before
 }
 
 TEST_F(SeparationTest, GridResultEqualsABruteForceScanOfACrowd) {
