@@ -56,6 +56,7 @@ void copyExceptWaypoints(Agent& to, const Agent& from) {
     to.beyondLength = from.beyondLength;
     to.lastProgress = from.lastProgress;
     to.progressHistory = from.progressHistory;
+    to.stuckReplanPause = from.stuckReplanPause;
     to.placeCell = -1;  // a claim is the claiming agent's own
     to.placePoint = FixedVec{};
     to.behaviours = from.behaviours;

@@ -39,6 +39,9 @@ struct Agent {
     Fixed beyondLength = 0;      // path length after the last stored waypoint
     Fixed lastProgress = 0;      // pathProgress of the previous step, 16.16 share of the path
     uint32_t progressHistory = 0;  // one bit per step, newest in bit 0: 1 = progress fell
+    // Shortest paths: steps left before the stuck rule may plan again; until then a stuck
+    // agent starts its stuck window again instead (path_following.cpp).
+    int32_t stuckReplanPause = 0;
     int32_t placeCell = -1;      // shortest paths: cell claimed round the target (arrival_places.h), -1 none
     FixedVec placePoint;         // the target itself in its own cell, else that cell's centre: where it arrives
     BehaviourList behaviours;

@@ -20,6 +20,7 @@ constexpr uint32_t kHistoryWindowMask = 0x7FFFu;       // the last 15 steps of p
 constexpr Fixed kHistoryWindow = 15 * kFixedOne;
 constexpr int kCrowdingSaturation = 16;                // this many agents near a waypoint: full stop
 constexpr Fixed kCrowdingPerAgent = kFixedOne / kCrowdingSaturation;
+constexpr int32_t kStuckReplanPause = 15;              // shortest paths: steps between stuck re-plans
 
 FixedVec pathPoint(const nav::PathPoint& p) { return {toFixed(p.x), toFixed(p.y)}; }
 }  // namespace
@@ -112,9 +113,20 @@ Fixed Agent::crowding() const {
 
 FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
     // Falling back in half of the recent steps means the path no longer fits: plan anew
-    // from here.
+    // from here. In shortest paths at most once in kStuckReplanPause steps: in a jam the
+    // crowd, not the path, holds the agent back, and planning again every few steps there
+    // costs much and gains little, so in between the agent only starts its window again.
+    const bool shortest = agent.world->navigationMode == NavigationMode::Shortest;
+    if (shortest && agent.stuckReplanPause > 0) --agent.stuckReplanPause;
     if (agent.pathProgress() != kFixedOne && agent.stuckRatio() >= kStuckThreshold) {
-        agent.setTarget(agent.pathTarget);
+        if (!shortest) {
+            agent.setTarget(agent.pathTarget);
+        } else if (agent.stuckReplanPause > 0) {
+            agent.progressHistory = 0;  // planned again lately: look at a fresh window first
+        } else {
+            agent.setTarget(agent.pathTarget);
+            agent.stuckReplanPause = kStuckReplanPause;
+        }
     }
     const Fixed crowd = agent.crowding();
     if (agent.pathDone && agent.pathCount > 0 && resumesAfterPush(agent)) agent.setTarget(agent.pathTarget);

@@ -134,6 +134,7 @@ TEST_F(AgentTest, CopyKeepsEverythingButTheWaypointsAndSegments) {
     original.waypointIndex = 2;
     original.pathLength = units(900);
     original.progressHistory = 0x55;
+    original.stuckReplanPause = 9;
     for (int i = 0; i < kStoredWaypoints; ++i) {
         original.waypoints[i] = at(i + 1, i + 2);
         original.segmentLength[i] = units(i + 1);
@@ -148,6 +149,7 @@ TEST_F(AgentTest, CopyKeepsEverythingButTheWaypointsAndSegments) {
     EXPECT_EQ(copy.waypointIndex, 2);
     EXPECT_EQ(copy.pathLength, units(900));
     EXPECT_EQ(copy.progressHistory, 0x55u);
+    EXPECT_EQ(copy.stuckReplanPause, 9);
     ASSERT_EQ(copy.behaviours.count, original.behaviours.count);
     EXPECT_EQ(copy.behaviours.entries[4].behaviour, original.behaviours.entries[4].behaviour);
     EXPECT_NE(&copy.behaviours, &original.behaviours);  // own storage, shared prototypes

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "steering/behaviours.h"
+#include "steering/navigation_mode.h"
 #include "steering/path_following.h"
 #include "steering_test_world.h"
 #include "world/world_navigation.h"
@@ -199,6 +200,52 @@ TEST_F(PathFollowingTest, EightFallingStepsOfFifteenTriggerARePlan) {
     EXPECT_EQ(navigation.requests[1].fromX, -400);
     EXPECT_EQ(navigation.requests[1].fromY, 100);
     EXPECT_EQ(agent.progressHistory, 0u);  // cleared: no repeat within the next steps
+}
+
+// Shortest paths: after a stuck re-plan the agent waits 15 steps before the next one; a
+// stuck window in between is started again instead. One call of follow_path is one step.
+TEST_F(PathFollowingTest, ShortestPathsReplanAStuckAgentAtMostOnceInFifteenSteps) {
+    world.navigationMode = NavigationMode::Shortest;
+    Agent agent = follower(at(0, 0));
+    // A path held, progress fallen in 8 of the last 15 steps, lastProgress marked so a
+    // re-plan (which clears it) shows; returns whether the step planned again.
+    auto stuckStep = [&](int32_t pause, uint32_t history = 0xFF) {
+        applyPathResult(agent, pathOf({{3000, 0}}), at(3000, 0));
+        agent.progressHistory = history;
+        agent.lastProgress = 1234;
+        agent.stuckReplanPause = pause;
+        forceOf("follow_path", agent);
+        return agent.lastProgress != 1234;
+    };
+    EXPECT_TRUE(stuckStep(0));
+    EXPECT_EQ(agent.stuckReplanPause, 15);
+    EXPECT_FALSE(stuckStep(15));
+    EXPECT_EQ(agent.stuckReplanPause, 14);
+    EXPECT_EQ(agent.progressHistory, 0u);  // the window starts again
+    EXPECT_FALSE(stuckStep(2));
+    EXPECT_EQ(agent.stuckReplanPause, 1);
+    EXPECT_TRUE(stuckStep(1));  // the fifteenth step after the last re-plan may plan again
+    EXPECT_EQ(agent.stuckReplanPause, 15);
+    EXPECT_FALSE(stuckStep(5, 0x7F));  // not stuck: the pause runs on, the window is kept
+    EXPECT_EQ(agent.stuckReplanPause, 4);
+    EXPECT_EQ(agent.progressHistory, 0x7Fu);
+}
+
+TEST_F(PathFollowingTest, ClassicReplansAStuckAgentEveryTimeAndKeepsNoPause) {
+    navigation.route = {{3000, 0}};
+    Agent agent = follower(at(0, 0));
+    agent.setTarget(at(3000, 0));
+    for (int i = 0; i < 3; ++i) {
+        agent.progressHistory = 0xFF;
+        forceOf("follow_path", agent);
+    }
+    EXPECT_EQ(navigation.requests.size(), 4u);
+    EXPECT_EQ(agent.stuckReplanPause, 0);
+    agent.stuckReplanPause = 5;  // a pause left from the other mode is not Classic's
+    agent.progressHistory = 0xFF;
+    forceOf("follow_path", agent);
+    EXPECT_EQ(navigation.requests.size(), 5u);
+    EXPECT_EQ(agent.stuckReplanPause, 5);
 }
 
 TEST_F(PathFollowingTest, CrowdingCountsAgentsNearTheCurrentWaypoint) {
