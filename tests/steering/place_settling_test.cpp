@@ -73,6 +73,24 @@ TEST_F(PlaceSettlingTest, ProgressIsComingNearerThanTheBestByMoreThanAnEighthOfT
     EXPECT_EQ(stepsToSettle(other, centreOf(70, 70)), std::make_pair(46, Settling::Arrived));
 }
 
+TEST_F(PlaceSettlingTest, AnAgentHeldInADoorDoesNotSettleThere) {
+    // A wall along row 30 with a one-cell door at column 50. Radius 100, place at the target
+    // in cell (50, 29) (its disc stays 128 off the door's cell). 140 below the place point
+    // the agent stands in the door: within one and a half radii, but it does not arrive
+    // there; 140 above, it does.
+    for (int c = 0; c < 128; ++c) {
+        if (c != 50) test::setCell(world, static_cast<uint32_t>(c), 30, static_cast<uint8_t>(kWallType));
+    }
+    const FixedVec target = centreOf(50, 29);
+    ASSERT_TRUE(inDoor(world, 50 * 256 + 128, 30 * 256 + 12));
+    Agent inTheDoor = bareAgent(world, target + at(0, 140), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(inTheDoor, target));
+    ASSERT_EQ(inTheDoor.placeCell, cellOf(50, 29));
+    EXPECT_EQ(stepsToSettle(inTheDoor, target, 46).second, Settling::Walking);
+    inTheDoor.place(target - at(0, 140), FixedVec{});
+    EXPECT_EQ(stepsToSettle(inTheDoor, target), std::make_pair(46, Settling::Arrived));
+}
+
 TEST_F(PlaceSettlingTest, HeldWithinThreeRadiiTakesTheFreeCellNextToItNearestTheTarget) {
     // Radius 200, place at the target in cell (50, 50), held 600 (three radii) east in cell
     // (52, 50): of the cells next to it, (51, 50) is the first the search from the target
