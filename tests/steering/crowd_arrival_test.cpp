@@ -7,6 +7,7 @@
 
 #include "navigation/navigation.h"
 #include "steering/arrival_places.h"
+#include "steering/behaviour.h"
 #include "steering/navigation_mode.h"
 #include "steering_test_world.h"
 #include "world/map_install.h"
@@ -95,6 +96,73 @@ TEST_F(CrowdArrivalTest, TwiceWhatTheRoomHoldsFillsItAndLeavesItsDoorsClear) {
     for (const Agent& a : world.agentList) inside += insideRoom(a) ? 1 : 0;
     EXPECT_LE(blockedFrames, 100);
     EXPECT_GE(inside, 28);
+}
+
+bool placeInsideRoom(int cell) {
+    const int column = cell % kPlaceSide, row = cell / kPlaceSide;
+    return cell >= 0 && column >= 22 && column <= 35 && row >= 19 && row <= 26;
+}
+
+TEST_F(CrowdArrivalTest, TwiceWhatTheRoomHoldsEndsWithTheRoomFullEveryAgentAtItsPlaceAndTheDoorsClear) {
+    // The room study with 60 agents for 1,500 frames. From frame 1,000 on, in every frame:
+    // every agent done, within one and a half radii of its place (the distance a done agent
+    // may be pushed and stay done), and none in the way of a door. At the end the room is
+    // full and those outside stand at the free places nearest it.
+    for (int i = 0; i < 12; ++i) insertFive(at(cellCentre(40), cellCentre(16)));
+    const FixedVec target = at(cellCentre(33), cellCentre(23));
+    world.agentList.setTargetAll(target);
+    run(1000);
+    int framesOff = 0;
+    for (int frame = 0; frame < 500; ++frame) {
+        run(1);
+        bool off = false;
+        for (const Agent& a : world.agentList) {
+            const bool atPlace = a.placeCell >= 0 && approxLength(a.placePoint - a.position) <= a.radius + a.radius / 2;
+            const bool atTarget = a.placeCell < 0 && approxLength(target - a.position) <= a.radius + a.radius / 2;
+            off = off || !a.pathDone || !(atPlace || atTarget) || blocksADoor(a);
+        }
+        framesOff += off ? 1 : 0;
+    }
+    EXPECT_EQ(framesOff, 0);
+    int inside = 0, placesInside = 0;
+    for (const Agent& a : world.agentList) {
+        inside += insideRoom(a) ? 1 : 0;
+        placesInside += placeInsideRoom(a.placeCell) || (a.placeCell < 0 && insideRoom(a)) ? 1 : 0;
+    }
+    EXPECT_EQ(inside, placesInside);  // nobody inside but at a place there
+    EXPECT_GE(inside, 28);
+    // Claiming again, an agent outside gets its own place back: no free place it fits lies
+    // inside the room, nor nearer the room than the one it stands at.
+    for (Agent& a : world.agentList) {
+        if (insideRoom(a)) continue;
+        const int own = a.placeCell;
+        ASSERT_TRUE(claimPlace(a, target));
+        EXPECT_FALSE(placeInsideRoom(a.placeCell)) << a.placeCell % kPlaceSide << " " << a.placeCell / kPlaceSide;
+        EXPECT_EQ(a.placeCell, own);
+    }
+}
+
+TEST_F(CrowdArrivalTest, AnAgentKeptMovingNextToItsPlaceIsDoneThereAfterFortyFiveStepsWithoutProgress) {
+    // Kept at 5 units a step (faster than an arrival allows) 1.2 radii from its place, the
+    // agent's path following settles it as done on its 46th step there, not before.
+    insertFive(at(cellCentre(30), cellCentre(22)));
+    Agent& agent = *world.agentList.begin();
+    while (world.agentList.size() > 1) world.agentList.remove(&*std::next(world.agentList.begin()));
+    const FixedVec target = at(cellCentre(30), cellCentre(23));
+    agent.setTarget(target);
+    ASSERT_EQ(agent.waypointIndex, agent.pathCount - 1);
+    ASSERT_TRUE(claimPlace(agent, target));
+    agent.place(target + FixedVec{agent.radius + agent.radius / 5, 0}, FixedVec{});
+    const Behaviour* followPath = findBehaviour("follow_path");
+    ASSERT_NE(followPath, nullptr);
+    for (int step = 1; step <= 45; ++step) {
+        agent.velocity = at(0, 5);
+        followPath->computeForce(agent);
+        ASSERT_FALSE(agent.pathDone) << step;
+    }
+    agent.velocity = at(0, 5);
+    followPath->computeForce(agent);
+    EXPECT_TRUE(agent.pathDone);
 }
 
 TEST_F(CrowdArrivalTest, TwoGroupsSwapThroughTheDoor) {
