@@ -23,10 +23,19 @@ int32_t distance(PathPoint a, PathPoint b) {
                            static_cast<int32_t>(static_cast<int64_t>(b.y) - a.y));
 }
 
-// Sign of (a - o) x (b - o).
+// Whether v lies in [-2^31, 2^31): the product of two such values stays within 2^62.
+bool fitsInt32(int64_t v) { return static_cast<uint64_t>(v + (int64_t{1} << 31)) < (uint64_t{1} << 32); }
+
+// Sign of (a - o) x (b - o). Differences of points on the map fit 32 bits, so both
+// products and their comparison stay within 64 bits; others take the 128-bit way.
 int crossAbout(PathPoint o, PathPoint a, PathPoint b) {
-    return crossSign(static_cast<int64_t>(a.x) - o.x, static_cast<int64_t>(a.y) - o.y,
-                      static_cast<int64_t>(b.x) - o.x, static_cast<int64_t>(b.y) - o.y);
+    const int64_t ax = static_cast<int64_t>(a.x) - o.x, ay = static_cast<int64_t>(a.y) - o.y;
+    const int64_t bx = static_cast<int64_t>(b.x) - o.x, by = static_cast<int64_t>(b.y) - o.y;
+    if (fitsInt32(ax) && fitsInt32(ay) && fitsInt32(bx) && fitsInt32(by)) {
+        const int64_t p = ax * by, q = ay * bx;
+        return (p > q) - (p < q);
+    }
+    return crossSign(ax, ay, bx, by);
 }
 
 bool withinBox(PathPoint p, PathPoint e0, PathPoint e1) {
@@ -137,7 +146,10 @@ const char* pathDiagnosticText(const NavMesh& mesh) { return mesh.pathDiagnostic
 void clearPathDiagnostic(NavMesh& mesh) { mesh.pathDiagnostic[0] = '\0'; }
 
 bool edgePoints(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& right) {
-    const int slot = neighbourSlot(mesh, t, n);
+    // The slot of n among t's neighbours (the first that names it), read here rather than
+    // through a call: the funnel walks ask for every portal of a corridor, twice.
+    const int16_t* const neighbours = mesh.triangles[t].neighbour;
+    const int slot = neighbours[0] == n ? 0 : neighbours[1] == n ? 1 : neighbours[2] == n ? 2 : -1;
     if (slot < 0) {
         setDiagnostic(mesh, "edge_points : edge not found %d->%d", t, n);
         return false;
