@@ -23,19 +23,10 @@ int32_t distance(PathPoint a, PathPoint b) {
                            static_cast<int32_t>(static_cast<int64_t>(b.y) - a.y));
 }
 
-// Whether v lies in [-2^31, 2^31): the product of two such values stays within 2^62.
-bool fitsInt32(int64_t v) { return static_cast<uint64_t>(v + (int64_t{1} << 31)) < (uint64_t{1} << 32); }
-
-// Sign of (a - o) x (b - o). Differences of points on the map fit 32 bits, so both
-// products and their comparison stay within 64 bits; others take the 128-bit way.
+// Sign of (a - o) x (b - o).
 int crossAbout(PathPoint o, PathPoint a, PathPoint b) {
-    const int64_t ax = static_cast<int64_t>(a.x) - o.x, ay = static_cast<int64_t>(a.y) - o.y;
-    const int64_t bx = static_cast<int64_t>(b.x) - o.x, by = static_cast<int64_t>(b.y) - o.y;
-    if (fitsInt32(ax) && fitsInt32(ay) && fitsInt32(bx) && fitsInt32(by)) {
-        const int64_t p = ax * by, q = ay * bx;
-        return (p > q) - (p < q);
-    }
-    return crossSign(ax, ay, bx, by);
+    return crossSign(static_cast<int64_t>(a.x) - o.x, static_cast<int64_t>(a.y) - o.y,
+                      static_cast<int64_t>(b.x) - o.x, static_cast<int64_t>(b.y) - o.y);
 }
 
 bool withinBox(PathPoint p, PathPoint e0, PathPoint e1) {

@@ -152,11 +152,8 @@ public:
                     continue;
                 }
                 const std::vector<Entry>& entries = cells_[cellNumber].entries;
-                const std::size_t size = entries.size();
-                for (std::size_t i = 0; i < size; ++i) {
+                for (std::size_t i = 0; i < entries.size(); ++i) {
                     const Entry& entry = entries[i];
-                    // The visit reads the item itself: ask for the next ones' memory early.
-                    if (i + kPrefetchAhead < size) __builtin_prefetch(entries[i + kPrefetchAhead].item);
                     if (stamps[entry.record] == stamp || entry.item == skip) continue;
                     stamps[entry.record] = stamp;
                     visit(entry.item);
@@ -294,8 +291,6 @@ private:
     // Vacated entries a cell tolerates beyond half its live ones before it is compacted:
     // scans stay short and compaction stays rare (amortised constant per removal).
     static constexpr int32_t kVacancySlack = 8;
-    // Entries ahead of the one being visited whose items are fetched in advance.
-    static constexpr std::size_t kPrefetchAhead = 2;
 
     // A cell's list is an array in insertion order; a removal vacates its entry in place
     // (found through the item's membership, no search) and vacated entries are squeezed
