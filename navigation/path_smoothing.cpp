@@ -23,10 +23,12 @@ int32_t distance(PathPoint a, PathPoint b) {
                            static_cast<int32_t>(static_cast<int64_t>(b.y) - a.y));
 }
 
-// Sign of (a - o) x (b - o).
+// Sign of (a - o) x (b - o), as crossSign takes it (products in 128 bits), but inline: the
+// funnel walks take two for every side test, several side tests for every portal.
 int crossAbout(PathPoint o, PathPoint a, PathPoint b) {
-    return crossSign(static_cast<int64_t>(a.x) - o.x, static_cast<int64_t>(a.y) - o.y,
-                      static_cast<int64_t>(b.x) - o.x, static_cast<int64_t>(b.y) - o.y);
+    const __int128 p = static_cast<__int128>(static_cast<int64_t>(a.x) - o.x) * (static_cast<int64_t>(b.y) - o.y);
+    const __int128 q = static_cast<__int128>(static_cast<int64_t>(a.y) - o.y) * (static_cast<int64_t>(b.x) - o.x);
+    return (p > q) - (p < q);
 }
 
 bool withinBox(PathPoint p, PathPoint e0, PathPoint e1) {
