@@ -31,6 +31,13 @@ int crossAbout(PathPoint o, PathPoint a, PathPoint b) {
     return (p > q) - (p < q);
 }
 
+// funnelSide, inline for the funnel walks below (up to four side tests per portal).
+inline __attribute__((always_inline)) int sideOf(const Funnel& funnel, PathPoint p) {
+    if (crossAbout(funnel.apex, funnel.left, p) < 0) return -1;
+    if (crossAbout(funnel.apex, funnel.right, p) > 0) return 1;
+    return 0;
+}
+
 bool withinBox(PathPoint p, PathPoint e0, PathPoint e1) {
     return p.x >= std::min(e0.x, e1.x) && p.x <= std::max(e0.x, e1.x) && p.y >= std::min(e0.y, e1.y) &&
            p.y <= std::max(e0.y, e1.y);
@@ -152,11 +159,7 @@ bool edgePoints(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& r
     return true;
 }
 
-int funnelSide(const Funnel& funnel, PathPoint p) {
-    if (crossAbout(funnel.apex, funnel.left, p) < 0) return -1;
-    if (crossAbout(funnel.apex, funnel.right, p) > 0) return 1;
-    return 0;
-}
+int funnelSide(const Funnel& funnel, PathPoint p) { return sideOf(funnel, p); }
 
 int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route, int steps, PathResult& out) {
     out.fromX = from.x;
@@ -175,10 +178,10 @@ int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* r
             int l = 0, h = 0;
             if (k < steps) {
                 edgePoints(mesh, route[k], route[k + 1], portalLeft, portalRight);
-                l = funnelSide(funnel, portalLeft);
-                h = funnelSide(funnel, portalRight);
+                l = sideOf(funnel, portalLeft);
+                h = sideOf(funnel, portalRight);
             } else {
-                h = funnelSide(funnel, to);
+                h = sideOf(funnel, to);
                 if (h == 0) break;  // the destination is visible from the apex
                 l = h;
             }
@@ -241,8 +244,8 @@ int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint
                 candLeft = portalLeft;
                 candRight = portalRight;
             }
-            if (funnelSide(q, candLeft) != 0 || funnelSide(q, candRight) != 0 || funnelSide(s, candLeft) != 0 ||
-                funnelSide(s, candRight) != 0) {
+            if (sideOf(q, candLeft) != 0 || sideOf(q, candRight) != 0 || sideOf(s, candLeft) != 0 ||
+                sideOf(s, candRight) != 0) {
                 if (count == kMaxGates - 1) {
                     setDiagnostic(mesh, "grtc:Exceeded max path length (i:%d,rl:%d)", k, steps);
                     break;
