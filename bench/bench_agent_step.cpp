@@ -110,6 +110,11 @@ void BM_StepStandardSpread(benchmark::State& state) {
 }
 BENCHMARK(BM_StepStandardSpread)->Arg(1000)->Arg(100)->Arg(300)->Arg(3000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+// The same with a fixed number of steps, for instruction counts that two builds can compare
+// (valgrind --tool=callgrind): a timed run picks its own number of steps.
+void BM_StepStandardSpreadCounted(benchmark::State& state) { BM_StepStandardSpread(state); }
+BENCHMARK(BM_StepStandardSpreadCounted)->Arg(1000)->Iterations(300)->Unit(benchmark::kMillisecond);
+
 // The worst crowd: a thousand standard agents stacked exactly on one open point, where
 // every agent's neighbour query returns the whole population.
 void BM_StepStandardOnOnePoint(benchmark::State& state) {

@@ -23,10 +23,19 @@ int32_t distance(PathPoint a, PathPoint b) {
                            static_cast<int32_t>(static_cast<int64_t>(b.y) - a.y));
 }
 
-// Sign of (a - o) x (b - o).
+// Sign of (a - o) x (b - o), as crossSign takes it (products in 128 bits), but inline: the
+// funnel walks take two for every side test, several side tests for every portal.
 int crossAbout(PathPoint o, PathPoint a, PathPoint b) {
-    return crossSign(static_cast<int64_t>(a.x) - o.x, static_cast<int64_t>(a.y) - o.y,
-                      static_cast<int64_t>(b.x) - o.x, static_cast<int64_t>(b.y) - o.y);
+    const __int128 p = static_cast<__int128>(static_cast<int64_t>(a.x) - o.x) * (static_cast<int64_t>(b.y) - o.y);
+    const __int128 q = static_cast<__int128>(static_cast<int64_t>(a.y) - o.y) * (static_cast<int64_t>(b.x) - o.x);
+    return (p > q) - (p < q);
+}
+
+// funnelSide, inline for the funnel walks below (up to four side tests per portal).
+inline __attribute__((always_inline)) int sideOf(const Funnel& funnel, PathPoint p) {
+    if (crossAbout(funnel.apex, funnel.left, p) < 0) return -1;
+    if (crossAbout(funnel.apex, funnel.right, p) > 0) return 1;
+    return 0;
 }
 
 bool withinBox(PathPoint p, PathPoint e0, PathPoint e1) {
@@ -137,7 +146,10 @@ const char* pathDiagnosticText(const NavMesh& mesh) { return mesh.pathDiagnostic
 void clearPathDiagnostic(NavMesh& mesh) { mesh.pathDiagnostic[0] = '\0'; }
 
 bool edgePoints(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& right) {
-    const int slot = neighbourSlot(mesh, t, n);
+    // The slot of n among t's neighbours (the first that names it), read here rather than
+    // through a call: the funnel walks ask for every portal of a corridor, twice.
+    const int16_t* const neighbours = mesh.triangles[t].neighbour;
+    const int slot = neighbours[0] == n ? 0 : neighbours[1] == n ? 1 : neighbours[2] == n ? 2 : -1;
     if (slot < 0) {
         setDiagnostic(mesh, "edge_points : edge not found %d->%d", t, n);
         return false;
@@ -147,11 +159,7 @@ bool edgePoints(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& r
     return true;
 }
 
-int funnelSide(const Funnel& funnel, PathPoint p) {
-    if (crossAbout(funnel.apex, funnel.left, p) < 0) return -1;
-    if (crossAbout(funnel.apex, funnel.right, p) > 0) return 1;
-    return 0;
-}
+int funnelSide(const Funnel& funnel, PathPoint p) { return sideOf(funnel, p); }
 
 int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route, int steps, PathResult& out) {
     out.fromX = from.x;
@@ -170,10 +178,10 @@ int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* r
             int l = 0, h = 0;
             if (k < steps) {
                 edgePoints(mesh, route[k], route[k + 1], portalLeft, portalRight);
-                l = funnelSide(funnel, portalLeft);
-                h = funnelSide(funnel, portalRight);
+                l = sideOf(funnel, portalLeft);
+                h = sideOf(funnel, portalRight);
             } else {
-                h = funnelSide(funnel, to);
+                h = sideOf(funnel, to);
                 if (h == 0) break;  // the destination is visible from the apex
                 l = h;
             }
@@ -236,8 +244,8 @@ int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint
                 candLeft = portalLeft;
                 candRight = portalRight;
             }
-            if (funnelSide(q, candLeft) != 0 || funnelSide(q, candRight) != 0 || funnelSide(s, candLeft) != 0 ||
-                funnelSide(s, candRight) != 0) {
+            if (sideOf(q, candLeft) != 0 || sideOf(q, candRight) != 0 || sideOf(s, candLeft) != 0 ||
+                sideOf(s, candRight) != 0) {
                 if (count == kMaxGates - 1) {
                     setDiagnostic(mesh, "grtc:Exceeded max path length (i:%d,rl:%d)", k, steps);
                     break;

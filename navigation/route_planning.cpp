@@ -57,38 +57,6 @@ int fillPop(RouteSearch& q) {
     return t;
 }
 
-}  // namespace
-
-void routeHeapPush(RouteSearch& q, int t) {
-    const int32_t key = q.key[t];
-    int i = ++q.heapSize;
-    while (i > 1 && q.key[q.heap[i / 2]] >= key) {
-        q.heap[i] = q.heap[i / 2];
-        i /= 2;
-    }
-    q.heap[i] = t;
-}
-
-int routeHeapPop(RouteSearch& q) {
-    const int top = q.heap[1];
-    const int last = q.heap[q.heapSize--];
-    if (q.heapSize == 0) return top;
-    const int32_t key = q.key[last];
-    int i = 1;
-    for (;;) {
-        int child = 2 * i;
-        if (child > q.heapSize) break;
-        if (child + 1 <= q.heapSize && q.key[q.heap[child + 1]] < q.key[q.heap[child]]) ++child;
-        if (key < q.key[q.heap[child]]) break;
-        q.heap[i] = q.heap[child];
-        i = child;
-    }
-    q.heap[i] = last;
-    return top;
-}
-
-namespace {
-
 // Smallest squared distance in cells from the target cell to a vertex of t.
 int32_t heuristic(const NavMesh& mesh, int t, int32_t targetCellX, int32_t targetCellY) {
     int64_t best = INT64_MAX;

@@ -48,7 +48,33 @@ int findRoute(NavMesh& mesh, RouteSearch& search, int start, int destination);
 // every parent whose key is greater or equal, so among equal keys the latest comes first.
 // Popping moves the last entry to the root and sinks it toward the left child unless the
 // right one is strictly smaller, while its key is greater or equal to that child's.
-void routeHeapPush(RouteSearch& q, int t);
-int routeHeapPop(RouteSearch& q);
+// Inline: the corridor search pushes and pops for every triangle it reaches.
+inline void routeHeapPush(RouteSearch& q, int t) {
+    const int32_t key = q.key[t];
+    int i = ++q.heapSize;
+    while (i > 1 && q.key[q.heap[i / 2]] >= key) {
+        q.heap[i] = q.heap[i / 2];
+        i /= 2;
+    }
+    q.heap[i] = t;
+}
+
+inline int routeHeapPop(RouteSearch& q) {
+    const int top = q.heap[1];
+    const int last = q.heap[q.heapSize--];
+    if (q.heapSize == 0) return top;
+    const int32_t key = q.key[last];
+    int i = 1;
+    for (;;) {
+        int child = 2 * i;
+        if (child > q.heapSize) break;
+        if (child + 1 <= q.heapSize && q.key[q.heap[child + 1]] < q.key[q.heap[child]]) ++child;
+        if (key < q.key[q.heap[child]]) break;
+        q.heap[i] = q.heap[child];
+        i = child;
+    }
+    q.heap[i] = last;
+    return top;
+}
 
 }  // namespace nav

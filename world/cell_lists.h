@@ -189,7 +189,10 @@ public:
                     if (++counted == limit) return counted;
                     continue;
                 }
-                for (const Entry& entry : cells_[cellNumber].entries) {
+                const Cell& cell = cells_[cellNumber];
+                // The cell's items are distinct: a cell that holds the limit answers at once.
+                if (static_cast<std::size_t>(cell.live) >= limit) return limit;
+                for (const Entry& entry : cell.entries) {
                     if (stamps[entry.record] == stamp) continue;
                     stamps[entry.record] = stamp;
                     if (++counted == limit) return counted;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <memory>
+#include <random>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -103,6 +104,72 @@ TEST(PathPortals, FunnelSideSeparatesLeftInsideAndRight) {
     EXPECT_EQ(nav::funnelSide(f, {0, -1000}), 0);
     EXPECT_EQ(nav::funnelSide(f, {-100, -1000}), 0);  // on the left side
     EXPECT_EQ(nav::funnelSide(f, {100, -1000}), 0);   // on the right side
+}
+
+// Every pair of triangles of a mesh, neighbours or not: the portal is the pair of vertices
+// neighbourSlot names, and a pair that shares no edge leaves the outputs alone.
+TEST(PathPortals, EdgePointsOfEveryPairFollowTheNeighbourSlot) {
+    GridMesh mesh(4, 3, 8);
+    mesh.build([](int c, int r) { return (c + r) % 3 == 0 ? kWall : kOpen; });
+    int portals = 0, strangers = 0;
+    for (int t = 0; t < testMesh.triangleHighWater; ++t) {
+        if (!nav::isLive(testMesh.triangles[t])) continue;
+        for (int n = -1; n < testMesh.triangleHighWater; ++n) {
+            PathPoint left{-7, -8}, right{-9, -10};
+            const int slot = nav::neighbourSlot(testMesh, t, n);
+            ASSERT_EQ(nav::edgePoints(testMesh, t, n, left, right), slot >= 0) << t << " -> " << n;
+            if (slot < 0) {
+                ++strangers;
+                EXPECT_EQ(left.x, -7);
+                EXPECT_EQ(right.y, -10);
+                continue;
+            }
+            ++portals;
+            const PathPoint end = nav::vertexWorld(testMesh, t, nav::next(slot));
+            const PathPoint start = nav::vertexWorld(testMesh, t, slot);
+            ASSERT_EQ(left.x, end.x) << t << " -> " << n;
+            ASSERT_EQ(left.y, end.y) << t << " -> " << n;
+            ASSERT_EQ(right.x, start.x) << t << " -> " << n;
+            ASSERT_EQ(right.y, start.y) << t << " -> " << n;
+        }
+    }
+    EXPECT_GT(portals, 40);
+    EXPECT_GT(strangers, 400);
+}
+
+// The side test against the cross product taken in 128 bits, for points on the map (small
+// differences) and far beyond it (differences past 32 bits, products past 64 bits).
+TEST(PathPortals, FunnelSideAgreesWithTheWideCrossProductNearAndFar) {
+    std::mt19937 random(27);
+    auto crossReference = [](PathPoint o, PathPoint a, PathPoint b) {
+        const __int128 p = static_cast<__int128>(static_cast<int64_t>(a.x) - o.x) * (static_cast<int64_t>(b.y) - o.y);
+        const __int128 q = static_cast<__int128>(static_cast<int64_t>(a.y) - o.y) * (static_cast<int64_t>(b.x) - o.x);
+        return (p > q) - (p < q);
+    };
+    const int32_t spans[] = {300, 131072, INT32_MAX};
+    int sides[3] = {0, 0, 0};
+    for (int round = 0; round < 30000; ++round) {
+        const int32_t span = spans[round % 3];
+        std::uniform_int_distribution<int32_t> coordinate(span == INT32_MAX ? INT32_MIN : -span, span);
+        auto point = [&] { return PathPoint{coordinate(random), coordinate(random)}; };
+        nav::Funnel f{point(), point(), point()};
+        PathPoint p = point();
+        if (round % 7 == 0) {
+            // On the left side's line (wrapped to 32 bits when that lies off the range).
+            p = {static_cast<int32_t>(2 * int64_t{f.left.x} - f.apex.x), static_cast<int32_t>(2 * int64_t{f.left.y} - f.apex.y)};
+        }
+        int expected = 0;
+        if (crossReference(f.apex, f.left, p) < 0) {
+            expected = -1;
+        } else if (crossReference(f.apex, f.right, p) > 0) {
+            expected = 1;
+        }
+        ASSERT_EQ(nav::funnelSide(f, p), expected) << "round " << round;
+        ++sides[expected + 1];
+    }
+    EXPECT_GT(sides[0], 5000);
+    EXPECT_GT(sides[1], 1000);
+    EXPECT_GT(sides[2], 5000);
 }
 
 // ---- tautPath ----------------------------------------------------------------------------------
