@@ -29,8 +29,8 @@ bool rowLess(const CornerGraph::RowEntry& a, const CornerGraph::RowEntry& b) { r
 // distance to r and its next corner on the way there.
 void makeRow(CornerGraph& g, int r) {
     const int n = g.cornerCount;
-    double* dist = g.distance[r];
-    int16_t* hop = g.hop[r];
+    double* dist = distanceRow(g, r);
+    int16_t* hop = hopRow(g, r);
     for (int i = 0; i < n; ++i) {
         dist[i] = HUGE_VAL;
         hop[i] = -1;
@@ -139,7 +139,7 @@ void sumRow(CornerGraph& g, CornerSight sight, void* context, int kb, int& live,
             int& bestB) {
     const int rb = g.endCorner[1][kb];
     if (g.rowMade[rb] != g.rowEpoch) makeRow(g, rb);
-    const double* row = g.distance[rb];
+    const double* row = distanceRow(g, rb);
     const double tail = g.endDistance[1][kb];
     for (;;) {
         double least = best;
@@ -302,7 +302,7 @@ int searchByCornerDistances(Context& c, int startTriangle, PathPoint from, PathP
     if (bestA < 0) return -1;
     // Corners from a on to b.
     const int b = g.endCorner[1][bestB];
-    const int16_t* hop = g.hop[b];
+    const int16_t* hop = hopRow(g, b);
     int count = 0;
     for (int i = g.endCorner[0][bestA];; i = hop[i]) {
         if (count == capacity) return capacity + 1;

@@ -30,10 +30,11 @@ std::vector<bool> makeQuery(CornerGraph& g, std::mt19937& rnd, int corners) {
     std::vector<Point> at(corners);
     for (Point& p : at) p = {coord(rnd), coord(rnd)};
     const Point start{coord(rnd), coord(rnd)}, goal{coord(rnd), coord(rnd)};
+    g.cornerCount = corners;
     for (int r = 0; r < corners; ++r) {
         for (int i = 0; i < corners; ++i) {
             const double d = unit(rnd) < 0.04 ? HUGE_VAL : dist(at[r], at[i]) * (1 + stretch(rnd));
-            g.distance[r][i] = r == i ? 0 : d;
+            nav::distanceRow(g, r)[i] = r == i ? 0 : d;
         }
         g.rowMade[r] = g.rowEpoch;
     }
@@ -76,7 +77,7 @@ bool lookUp(void* context, int side, int k) {
 // Every pair whose corners both see their ends, by length, then the goal corner's bound
 // and list place, then the start corner's list place. `ties` counts the other pairs as
 // short as the one taken.
-double bruteForcePair(const CornerGraph& g, const std::vector<bool>& seen, int& bestA, int& bestB, int& ties) {
+double bruteForcePair(CornerGraph& g, const std::vector<bool>& seen, int& bestA, int& bestB, int& ties) {
     double best = HUGE_VAL;
     bestA = bestB = -1;
     ties = 0;
@@ -84,7 +85,7 @@ double bruteForcePair(const CornerGraph& g, const std::vector<bool>& seen, int& 
         if (!seen[static_cast<size_t>(g.endCount[0] + kb)]) continue;
         for (int ka = 0; ka < g.endCount[0]; ++ka) {
             if (!seen[static_cast<size_t>(ka)]) continue;
-            const double total = g.endDistance[0][ka] + g.distance[g.endCorner[1][kb]][g.endCorner[0][ka]] + g.endDistance[1][kb];
+            const double total = g.endDistance[0][ka] + nav::distanceRow(g, g.endCorner[1][kb])[g.endCorner[0][ka]] + g.endDistance[1][kb];
             if (total == HUGE_VAL) continue;
             bool better = total < best;
             if (total == best) {
@@ -136,18 +137,19 @@ TEST(CornerPairs, TheScanPicksThePairABruteForceScanPicks) {
 // A pair with no row joining it, or ends without corners, gives no way at all.
 TEST(CornerPairs, NoWayWithoutAJoinedPair) {
     auto g = std::make_unique<CornerGraph>();
+    g->cornerCount = 2;
     g->endCount[0] = g->endCount[1] = 1;
     g->endCorner[0][0] = 0;
     g->endCorner[1][0] = 1;
     g->endDistance[0][0] = g->endDistance[1][0] = 10;
     g->startBound[0] = g->goalStraight[0] = 20;
-    g->distance[1][0] = HUGE_VAL;
+    nav::distanceRow(*g, 1)[0] = HUGE_VAL;
     Verdicts verdicts{g.get(), {true, true}};
     int a = 0, b = 0;
     EXPECT_EQ(nav::shortest::bestCornerPair(*g, lookUp, &verdicts, a, b), HUGE_VAL);
     EXPECT_EQ(b, -1);
     EXPECT_EQ(verdicts.asked, 0);
-    g->distance[1][0] = 5;
+    nav::distanceRow(*g, 1)[0] = 5;
     EXPECT_EQ(nav::shortest::bestCornerPair(*g, lookUp, &verdicts, a, b), 25);
     EXPECT_EQ(a, 0);
     EXPECT_EQ(b, 0);
