@@ -6,6 +6,8 @@
 // the rows of the few corners round that point).
 #include "navigation/shortest_search.h"
 
+#include "navigation/corner_pairs.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -27,8 +29,8 @@ bool rowLess(const CornerGraph::RowEntry& a, const CornerGraph::RowEntry& b) { r
 // distance to r and its next corner on the way there.
 void makeRow(CornerGraph& g, int r) {
     const int n = g.cornerCount;
-    double* dist = g.distance[r];
-    int16_t* hop = g.hop[r];
+    double* dist = distanceRow(g, r);
+    int16_t* hop = hopRow(g, r);
     for (int i = 0; i < n; ++i) {
         dist[i] = HUGE_VAL;
         hop[i] = -1;
@@ -109,14 +111,6 @@ void gatherEnd(Context& c, int side, int t, Vec p, PathPoint pp) {
     g.endCount[side] = count;
 }
 
-bool seen(Context& c, int side, int k, PathPoint p) {
-    CornerGraph& g = c.state.graph;
-    if (g.endState[side][k] == 0) {
-        g.endState[side][k] = walkFromCorner(c, g.cornerVertex[g.endCorner[side][k]], p) ? 1 : 2;
-    }
-    return g.endState[side][k] == 1;
-}
-
 // Each end corner's straight bound: |start b| + |b goal| for the goal's, |start a| +
 // |a goal| for the start's. No way through the corner is shorter.
 void boundEndCorners(Context& c) {
@@ -129,43 +123,72 @@ void boundEndCorners(Context& c) {
     }
 }
 
-// The sums of one goal corner's row with the live start corners, in list order; the first
-// shorter than `best` wins. Then the start corners whose bound reaches a new best leave
-// (their bound stands clear of rounding by the tolerance, so none that could win leaves).
-void sumRow(CornerGraph& g, int kb, int& live, double& best, int& bestA, int& bestB) {
+// Whether end corner k of `side` sees its end, walked on the first asking.
+bool sees(CornerGraph& g, CornerSight sight, void* context, int side, int k) {
+    if (g.endState[side][k] == 0) g.endState[side][k] = sight(context, side, k) ? 1 : 2;
+    return g.endState[side][k] == 1;
+}
+
+// The sums of one goal corner's row with the live start corners, in list order: the first
+// shorter than `best`, then any shorter still. That pair becomes the best way once both
+// its corners are seen; a start corner that is not leaves the live ones and the row is
+// summed again, a goal corner that is not leaves the row. A new best sends away the start
+// corners whose bound reaches it (their bound stands clear of rounding by the tolerance,
+// so none that could win leaves).
+void sumRow(CornerGraph& g, CornerSight sight, void* context, int kb, int& live, double& best, int& bestA,
+            int& bestB) {
     const int rb = g.endCorner[1][kb];
     if (g.rowMade[rb] != g.rowEpoch) makeRow(g, rb);
-    const double* row = g.distance[rb];
+    const double* row = distanceRow(g, rb);
     const double tail = g.endDistance[1][kb];
-    const double before = best;
-    for (int i = 0; i < live; ++i) {
-        const int ka = g.liveStart[i];
-        const double total = g.endDistance[0][ka] + row[g.endCorner[0][ka]] + tail;
-        if (total < best) {
-            best = total;
-            bestA = ka;
-            bestB = kb;
+    for (;;) {
+        double least = best;
+        int at = -1;
+        for (int i = 0; i < live; ++i) {
+            const int ka = g.liveStart[i];
+            const double total = g.endDistance[0][ka] + row[g.endCorner[0][ka]] + tail;
+            if (total < least) {
+                least = total;
+                at = i;
+            }
         }
-    }
-    if (best < before) {
+        if (at < 0) return;
+        const int ka = g.liveStart[at];
+        if (!sees(g, sight, context, 0, ka)) {
+            for (int i = at + 1; i < live; ++i) g.liveStart[i - 1] = g.liveStart[i];
+            --live;
+            continue;
+        }
+        if (!sees(g, sight, context, 1, kb)) return;
+        best = least;
+        bestA = ka;
+        bestB = kb;
         const double limit = best + kLengthTolerance;
         int kept = 0;
         for (int i = 0; i < live; ++i) {
-            const int ka = g.liveStart[i];
-            g.liveStart[kept] = static_cast<int16_t>(ka);
-            kept += g.startBound[ka] < limit ? 1 : 0;
+            const int k = g.liveStart[i];
+            g.liveStart[kept] = static_cast<int16_t>(k);
+            kept += g.startBound[k] < limit ? 1 : 0;
         }
         live = kept;
+        return;
     }
 }
 
-// The shortest way start -> a -> ... -> b -> goal over corners not known to be unseen:
-// its length, and a and b (indices into the ends' lists; -1 when there is none). Goal
-// corners go in order of their bounds (equal bounds in list order) and stop at the first
-// bound no shorter than the best way found, so rows are made only for goal corners that
-// could still do better; the first pair found shortest wins. The goal corner of least
-// bound goes first, and only those with bounds short of the way it gives are sorted.
-double bestCornerPair(CornerGraph& g, int& bestA, int& bestB) {
+// Whether goal corner k comes before `other` in the scan: lesser bound, then list order.
+bool beforeInOrder(const CornerGraph& g, int k, int other) {
+    return g.goalStraight[k] < g.goalStraight[other] || (g.goalStraight[k] == g.goalStraight[other] && k < other);
+}
+
+}  // namespace
+
+// Goal corners are taken in order of their bounds (equal bounds in list order), so the
+// first pair found shortest wins. Those of least bound go first, one at a time until one
+// gives a way; then only the goal corners with bounds short of that way are sorted, and
+// the scan stops at the first bound no shorter than the best way, so rows are made only
+// for goal corners that could still do better. Every best way found is seen from both
+// ends, so a corner that is not costs a row summed again, not a scan.
+double bestCornerPair(CornerGraph& g, CornerSight sight, void* context, int& bestA, int& bestB) {
     double best = HUGE_VAL;
     bestA = bestB = -1;
     const int na = g.endCount[0], nb = g.endCount[1];
@@ -174,16 +197,23 @@ double bestCornerPair(CornerGraph& g, int& bestA, int& bestB) {
         g.liveStart[live] = static_cast<int16_t>(ka);
         live += g.endState[0][ka] != 2 ? 1 : 0;
     }
-    int first = -1;
-    for (int kb = 0; kb < nb; ++kb) {
-        if (g.endState[1][kb] != 2 && (first < 0 || g.goalStraight[kb] < g.goalStraight[first])) first = kb;
+    if (live == 0) return best;
+    int first = -1;  // the last goal corner taken one at a time
+    while (live > 0 && best == HUGE_VAL) {
+        const int after = first;
+        first = -1;
+        for (int kb = 0; kb < nb; ++kb) {
+            if (g.endState[1][kb] == 2 || (after >= 0 && !beforeInOrder(g, after, kb))) continue;
+            if (first < 0 || beforeInOrder(g, kb, first)) first = kb;
+        }
+        if (first < 0) return best;
+        sumRow(g, sight, context, first, live, best, bestA, bestB);
     }
-    if (first < 0 || live == 0) return best;
-    sumRow(g, first, live, best, bestA, bestB);
+    if (best == HUGE_VAL) return best;
     int ordered = 0;
     for (int kb = 0; kb < nb; ++kb) {
         const double bound = g.goalStraight[kb];
-        if (kb == first || g.endState[1][kb] == 2 || bound >= best) continue;
+        if (g.endState[1][kb] == 2 || bound >= best || !beforeInOrder(g, first, kb)) continue;
         int i = ordered++;
         for (; i > 0 && g.goalBound[i - 1] > bound; --i) {
             g.goalBound[i] = g.goalBound[i - 1];
@@ -194,9 +224,23 @@ double bestCornerPair(CornerGraph& g, int& bestA, int& bestB) {
     }
     for (int j = 0; j < ordered && live > 0; ++j) {
         if (g.goalBound[j] >= best) break;
-        sumRow(g, g.goalOrder[j], live, best, bestA, bestB);
+        sumRow(g, sight, context, g.goalOrder[j], live, best, bestA, bestB);
     }
     return best;
+}
+
+namespace {
+
+// A query's sight checks: end corner k walked to its end.
+struct SightWalks {
+    Context& c;
+    PathPoint ends[2];
+};
+
+bool walkToEnd(void* context, int side, int k) {
+    SightWalks& w = *static_cast<SightWalks*>(context);
+    const CornerGraph& g = w.c.state.graph;
+    return walkFromCorner(w.c, g.cornerVertex[g.endCorner[side][k]], w.ends[side]);
 }
 
 }  // namespace
@@ -251,24 +295,21 @@ int searchByCornerDistances(Context& c, int startTriangle, PathPoint from, PathP
     gatherEnd(c, 1, c.goalTriangle, c.goal, to);
     boundEndCorners(c);
     // Every way runs start -> a -> ... -> b -> goal, a a corner the start sees and b one
-    // the goal sees. The best pair is checked: a corner that turns out not to see its end
-    // leaves, and the best pair of the rest is taken.
-    for (;;) {
-        int bestA = -1, bestB = -1;
-        bestCornerPair(g, bestA, bestB);
-        if (bestA < 0) return -1;
-        if (!seen(c, 0, bestA, from) || !seen(c, 1, bestB, to)) continue;
-        // Corners from a on to b.
-        const int b = g.endCorner[1][bestB];
-        const int16_t* hop = g.hop[b];
-        int count = 0;
-        for (int i = g.endCorner[0][bestA];; i = hop[i]) {
-            if (count == capacity) return capacity + 1;
-            chain[count++] = vertexIndexWorld(c.mesh, g.cornerVertex[i]);
-            if (i == b) break;
-        }
-        return count;
+    // the goal sees.
+    SightWalks walks{c, {from, to}};
+    int bestA = -1, bestB = -1;
+    bestCornerPair(g, walkToEnd, &walks, bestA, bestB);
+    if (bestA < 0) return -1;
+    // Corners from a on to b.
+    const int b = g.endCorner[1][bestB];
+    const int16_t* hop = hopRow(g, b);
+    int count = 0;
+    for (int i = g.endCorner[0][bestA];; i = hop[i]) {
+        if (count == capacity) return capacity + 1;
+        chain[count++] = vertexIndexWorld(c.mesh, g.cornerVertex[i]);
+        if (i == b) break;
     }
+    return count;
 }
 
 }  // namespace nav::shortest

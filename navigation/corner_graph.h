@@ -68,15 +68,17 @@ struct CornerGraph {
     // Shortest distances between corners over the graph's edges, one row per corner,
     // numbered 0..cornerCount-1 (cornerIndex of a vertex, -1 for other vertices) in the
     // order of their places along a Z curve, so that the corners round one point read
-    // few parts of a row. Row r is
-    // valid when rowMade[r] equals rowEpoch (a new graph moves the epoch on); hop[r][i] is
-    // the corner after corner i on its shortest way to corner r (r itself at the end).
+    // few parts of a row. The rows lie packed cornerCount apart (distanceRow, hopRow), so
+    // a graph smaller than the tables keeps its rows in fewer cache lines. Row r is
+    // valid when rowMade[r] equals rowEpoch (a new graph moves the epoch on); hop row r
+    // holds, for each corner i, the corner after i on its shortest way to corner r (r
+    // itself at the end).
     int32_t cornerIndex[kMaxVertices] = {};
     int32_t cornerVertex[kMaxDistanceCorners] = {};
     uint32_t rowEpoch = 0;
     uint32_t rowMade[kMaxDistanceCorners] = {};
-    double distance[kMaxDistanceCorners][kMaxDistanceCorners] = {};
-    int16_t hop[kMaxDistanceCorners][kMaxDistanceCorners] = {};
+    double distance[kMaxDistanceCorners * kMaxDistanceCorners] = {};
+    int16_t hop[kMaxDistanceCorners * kMaxDistanceCorners] = {};
     // Making one row: a heap of (distance, corner), lazily pruned.
     struct RowEntry {
         double d;
@@ -115,5 +117,8 @@ struct CornerGraph {
     int16_t goalOrder[kMaxDistanceCorners] = {};
     double goalBound[kMaxDistanceCorners] = {};
 };
+
+inline double* distanceRow(CornerGraph& g, int r) { return g.distance + static_cast<long>(r) * g.cornerCount; }
+inline int16_t* hopRow(CornerGraph& g, int r) { return g.hop + static_cast<long>(r) * g.cornerCount; }
 
 }  // namespace nav

@@ -19,12 +19,36 @@ bool wedgeHolds(const NavMesh& mesh, int t, int s, int64_t dx, int64_t dy) {
 }
 
 // The triangle in the sector of slot s of t whose wedge holds the direction (t itself only
-// when `takeOwn`); -1 when there is none.
+// when `takeOwn`); -1 when there is none. The sector's triangles are tried in sectorOf's
+// order as the fan is walked (the first that holds it wins, as on a shared edge both do),
+// so the walk stops there instead of making the whole sector first.
 int wedgeInSector(const Context& c, int t, int s, int64_t dx, int64_t dy, bool takeOwn) {
-    Sector sector;
-    sectorOf(c, t, s, sector);
-    for (int k = takeOwn ? 0 : 1; k < sector.count; ++k) {
-        if (wedgeHolds(c.mesh, sector.triangle[k], sector.slot[k], dx, dy)) return sector.triangle[k];
+    const NavMesh& mesh = c.mesh;
+    if (takeOwn && wedgeHolds(mesh, t, s, dx, dy)) return t;
+    int count = 1, cur = t, slot = s;
+    for (;;) {
+        if (!passable(c, cur, slot)) break;
+        const int n = mesh.triangles[cur].neighbour[slot];
+        const int back = slotToward(mesh, n, cur);
+        if (back < 0) break;
+        cur = n;
+        slot = next(back);
+        if (cur == t) return -1;  // round the whole fan
+        if (count++ == kMaxFanWalk) return -1;
+        if (wedgeHolds(mesh, cur, slot, dx, dy)) return cur;
+    }
+    cur = t;
+    slot = s;
+    for (;;) {
+        const int behind = prev(slot);
+        if (!passable(c, cur, behind)) break;
+        const int n = mesh.triangles[cur].neighbour[behind];
+        const int back = slotToward(mesh, n, cur);
+        if (back < 0 || n == t) break;
+        cur = n;
+        slot = back;
+        if (count++ == kMaxFanWalk) return -1;
+        if (wedgeHolds(mesh, cur, slot, dx, dy)) return cur;
     }
     return -1;
 }
