@@ -59,6 +59,8 @@ void copyExceptWaypoints(Agent& to, const Agent& from) {
     to.stuckReplanPause = from.stuckReplanPause;
     to.placeCell = -1;  // a claim is the claiming agent's own
     to.placePoint = FixedVec{};
+    to.placeBest = 0;
+    to.placeStall = 0;
     to.behaviours = from.behaviours;
     to.world = from.world;
 }

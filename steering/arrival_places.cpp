@@ -4,6 +4,7 @@
 #include "steering/arrival_places.h"
 
 #include <array>
+#include <utility>
 
 #include "steering/world.h"
 #include "world/grid_map.h"
@@ -14,15 +15,19 @@ namespace {
 
 constexpr int kCellUnits = 256;
 // An agent fits a place when no unwalkable cell comes nearer the place's point than three
-// quarters of its radius, and no other claimed place's point nearer than this share of the
-// two radii.
+// quarters of its radius, and no other claimed place's point nearer than the two radii and
+// kPlaceGapUnits: agents standing at their places do not touch, so nothing pushes them
+// off (separation pushes discs closer than the two radii and one unit).
 constexpr int64_t kWallShareNum = 3, kWallShareDen = 4;
-constexpr int64_t kPlaceShareNum = 9, kPlaceShareDen = 10;
+constexpr int64_t kPlaceGapUnits = 2;
 // No place is in a door, so that agents standing round a full room leave its way open.
 constexpr int kDoorWidth = 4;  // cells across
 constexpr int kDoorDepth = 3;  // cells along to the wider ground on each side: walls up to 3 thick
 // Beyond a door a place keeps this much more than its radius off the door's cells.
 constexpr int64_t kApproachUnits = kCellUnits / 2;
+constexpr Fixed kNoDistance = 0x7FFFFFFF;
+// Door cells held back by one search; more are searched in their turn.
+constexpr int kDeferredDoors = 64;
 
 int lowType(const GridMap& map, int column, int row) {
     return map.cellAt(static_cast<uint32_t>(column), static_cast<uint32_t>(row)) & 15;
@@ -116,7 +121,7 @@ bool fits(const GridMap& map, ArrivalPlaces& t, const Agent& agent, int column, 
             }
             const Agent* other = t.owner[near];
             if (other == nullptr) continue;
-            const int64_t both = (radius + toWhole(other->radius)) * kPlaceShareNum / kPlaceShareDen;
+            const int64_t both = radius + toWhole(other->radius) + kPlaceGapUnits;
             const int64_t ox = toWhole(other->placePoint.x), oy = toWhole(other->placePoint.y);
             if (squared(ox - cx) + squared(oy - cy) < squared(both)) return false;
         }
@@ -133,7 +138,17 @@ int placeCellOf(int x, int y) {
     return row * kPlaceSide + column;
 }
 
-bool claimPlace(Agent& agent, FixedVec target) {
+namespace {
+
+// Within `ring` cells (both axes) of cell `near`; a negative ring takes any cell.
+bool withinRing(int cell, int near, int ring) {
+    if (ring < 0) return true;
+    const int dc = cell % kPlaceSide - near % kPlaceSide, dr = cell / kPlaceSide - near / kPlaceSide;
+    return dc >= -ring && dc <= ring && dr >= -ring && dr <= ring;
+}
+
+// claimPlace, taking only cells within `ring` of cell `near` (any cell when ring < 0).
+bool claimWithin(Agent& agent, FixedVec target, int near, int ring) {
     releasePlace(agent);
     if (agent.world == nullptr) return false;
     const GridMap& map = agent.world->gridMap;
@@ -153,7 +168,16 @@ bool claimPlace(Agent& agent, FixedVec target) {
     t.steps[static_cast<std::size_t>(start)] = 0;
     constexpr int kColumnStep[4] = {0, -1, 1, 0};
     constexpr int kRowStep[4] = {-1, 0, 0, 1};
-    while (head < tail) {
+    // Doors out of the target's ground wait until that ground is searched: a room fills
+    // before anyone gets a place beyond its doors, however near the target they are.
+    std::array<int32_t, kDeferredDoors> deferred{};
+    int deferredCount = 0;
+    for (;;) {
+        if (head == tail) {
+            if (deferredCount <= 0) break;
+            for (int i = 0; i < deferredCount; ++i) t.queue[static_cast<std::size_t>(tail++)] = deferred[static_cast<std::size_t>(i)];
+            deferredCount = -1;  // doors found from here on are searched in turn
+        }
         const int cell = t.queue[static_cast<std::size_t>(head++)];
         const int column = cell % kPlaceSide, row = cell / kPlaceSide;
         // The target's own cell offers the target itself; any other cell its centre.
@@ -161,10 +185,12 @@ bool claimPlace(Agent& agent, FixedVec target) {
         const int64_t cx = own ? toWhole(target.x) : int64_t{column} * kCellUnits + kCellUnits / 2;
         const int64_t cy = own ? toWhole(target.y) : int64_t{row} * kCellUnits + kCellUnits / 2;
         const int steps = t.steps[static_cast<std::size_t>(cell)];
-        if (fits(map, t, agent, column, row, type, cx, cy, steps)) {
+        if (withinRing(cell, near, ring) && fits(map, t, agent, column, row, type, cx, cy, steps)) {
             t.owner[static_cast<std::size_t>(cell)] = &agent;
             agent.placeCell = cell;
             agent.placePoint = FixedVec{toFixed(static_cast<int>(cx)), toFixed(static_cast<int>(cy))};
+            agent.placeBest = kNoDistance;
+            agent.placeStall = 0;
             return true;
         }
         if (steps >= kPlaceSearchSteps) continue;
@@ -175,10 +201,68 @@ bool claimPlace(Agent& agent, FixedVec target) {
             if (t.seen[static_cast<std::size_t>(next)] == t.stamp) continue;
             t.seen[static_cast<std::size_t>(next)] = t.stamp;
             t.steps[static_cast<std::size_t>(next)] = static_cast<uint16_t>(steps + 1);
-            t.queue[static_cast<std::size_t>(tail++)] = next;
+            if (deferredCount >= 0 && deferredCount < kDeferredDoors && !doorOnce(map, t, column, row, type) &&
+                doorOnce(map, t, c, r, type)) {
+                deferred[static_cast<std::size_t>(deferredCount++)] = next;
+            } else {
+                t.queue[static_cast<std::size_t>(tail++)] = next;
+            }
         }
     }
     return false;
+}
+
+// Two agents each standing in the other's place cell swap places; the other, standing
+// where it now belongs, settles there in its turn.
+bool swapWithOwnerOf(Agent& agent, int here) {
+    if (here < 0 || here == agent.placeCell) return false;
+    ArrivalPlaces& t = agent.world->arrivalPlaces;
+    const Agent* owner = t.owner[static_cast<std::size_t>(here)];
+    if (owner == nullptr || owner->pathTarget != agent.pathTarget) return false;
+    if (placeCellOf(toWhole(owner->position.x), toWhole(owner->position.y)) != agent.placeCell) return false;
+    for (Agent& other : agent.world->agentList) {
+        if (&other != owner) continue;
+        std::swap(other.placeCell, agent.placeCell);
+        std::swap(other.placePoint, agent.placePoint);
+        t.owner[static_cast<std::size_t>(agent.placeCell)] = &agent;
+        t.owner[static_cast<std::size_t>(other.placeCell)] = &other;
+        other.placeBest = agent.placeBest = kNoDistance;
+        other.placeStall = agent.placeStall = 0;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool claimPlace(Agent& agent, FixedVec target) { return claimWithin(agent, target, 0, -1); }
+
+Settling settleNearPlace(Agent& agent, FixedVec target) {
+    if (agent.world == nullptr || agent.placeCell < 0) return Settling::Walking;
+    const Fixed distance = approxLength(agent.placePoint - agent.position);
+    if (distance < agent.placeBest - agent.radius / kPlaceProgressShare) {
+        agent.placeBest = distance;
+        agent.placeStall = 0;
+        return Settling::Walking;
+    }
+    if (++agent.placeStall < kPlaceStallSteps) return Settling::Walking;
+    // Held this long: counting starts again from where it stands.
+    agent.placeStall = 0;
+    agent.placeBest = distance;
+    const int x = toWhole(agent.position.x), y = toWhole(agent.position.y);
+    if (distance <= agent.radius + agent.radius / 2 && !inDoor(*agent.world, x, y)) return Settling::Arrived;
+    if (distance > kPlaceNearRadii * agent.radius) return Settling::Walking;
+    const int here = placeCellOf(x, y);
+    if (swapWithOwnerOf(agent, here)) return Settling::Moved;
+    const int oldCell = agent.placeCell;
+    const FixedVec oldPoint = agent.placePoint;
+    if (here >= 0 && claimWithin(agent, target, here, 1)) return agent.placeCell == oldCell ? Settling::Walking : Settling::Moved;
+    // Nothing free next to it: it keeps the place it had.
+    agent.world->arrivalPlaces.owner[static_cast<std::size_t>(oldCell)] = &agent;
+    agent.placeCell = oldCell;
+    agent.placePoint = oldPoint;
+    agent.placeBest = distance;
+    return Settling::Walking;
 }
 
 void releasePlace(Agent& agent) {

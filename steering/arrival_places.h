@@ -2,9 +2,11 @@
 // Places round a shared target. In the shortest-paths mode an agent that the crowd round its
 // target holds back does not stop where it stands: it claims the free cell nearest the
 // target by walking distance (cells of the target's type, four-neighbour steps, ties in the
-// order of the search: up, left, right, down) that it fits (kept 0.9 of the two radii from
-// other places and 3/4 of its radius from other ground) and walks there; a claimed cell is
-// no other agent's aim. A crowd round a full room leaves its way in open: no place is in a
+// order of the search: up, left, right, down) that it fits (kept the two radii and two units
+// from other places, so that agents standing at them do not touch, and 3/4 of its radius
+// from other ground) and walks there; a claimed cell is no other agent's aim. The target's
+// ground is searched before any door out of it: a room fills before anyone gets a place
+// beyond its doors. A crowd round a full room leaves its way in open: no place is in a
 // door, no agent standing at its place reaches into one, and beyond a door (seen from the
 // target) its approach stays clear as well: a place there keeps its radius and half a cell
 // off the door's cells. A place in the target's own cell is the target itself, elsewhere the cell's centre.
@@ -50,6 +52,24 @@ int placeCellOf(int x, int y);
 // outside the searched cells or not walkable, or no free cell lies within
 // kPlaceSearchSteps, or the agent belongs to no world. The claim is in the agent's world.
 bool claimPlace(Agent& agent, FixedVec target);
+
+// Settling. The crowd round a full room jostles agents one cell or less from their places
+// without ever letting them stand still there. An agent walking to its place that has not
+// come nearer it (by an eighth of its radius past its best) for kPlaceStallSteps steps
+// settles: within one and a half radii of its place (the distance a done agent may be
+// pushed and stay done) and not in a door, it has arrived; within kPlaceNearRadii radii, it
+// takes the free cell nearest the target among those next to its own (its own included),
+// or keeps its place when none fits. Then the count starts again from where it stands.
+constexpr int kPlaceStallSteps = 45;
+constexpr int kPlaceProgressShare = 8;  // progress: nearer by radius / this
+constexpr int kPlaceNearRadii = 3;
+
+enum class Settling { Walking, Arrived, Moved };
+
+// Counts one step of the agent toward its place round target (a step of an agent without a
+// place counts nothing) and says what it does: walks on, has arrived where it stands, or
+// has a new place (placeCell and placePoint changed).
+Settling settleNearPlace(Agent& agent, FixedVec target);
 
 // Gives the agent's claimed cell back (nothing when it has none).
 void releasePlace(Agent& agent);

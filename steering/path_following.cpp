@@ -138,8 +138,14 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
         goal = agent.placeCell >= 0 ? agent.placePoint : agent.pathTarget;
         const FixedVec d = goal - agent.position;
         const Fixed arrive = arrivalDistance(agent);
-        if (approxLength(d) < arrive && approxLength(agent.velocity) < kStopSpeed) {
+        const Settling settling = approxLength(d) < arrive && approxLength(agent.velocity) < kStopSpeed
+                                      ? Settling::Arrived
+                                      : settleNearPlace(agent, agent.pathTarget);
+        if (settling == Settling::Arrived) {
             agent.pathDone = true;  // this step's force is still the arrival below
+        } else if (settling == Settling::Moved) {
+            agent.setTarget(agent.pathTarget);  // plans to the new place
+            goal = agent.waypointIndex == agent.pathCount - 1 ? agent.placePoint : agent.waypoints[agent.waypointIndex];
         } else if (givesUpCrowdedWaypoint(agent, crowd)) {
             // Held back by the crowd round the target: aim at a free place round it.
             if (agent.placeCell < 0 && claimPlace(agent, agent.pathTarget)) {

@@ -97,6 +97,50 @@ TEST_F(CrowdArrivalTest, TwiceWhatTheRoomHoldsFillsItAndLeavesItsDoorsClear) {
     EXPECT_GE(inside, 28);
 }
 
+bool placeInsideRoom(int cell) {
+    const int column = cell % kPlaceSide, row = cell / kPlaceSide;
+    return cell >= 0 && column >= 22 && column <= 35 && row >= 19 && row <= 26;
+}
+
+TEST_F(CrowdArrivalTest, TwiceWhatTheRoomHoldsEndsWithTheRoomFullEveryAgentAtItsPlaceAndTheDoorsClear) {
+    // The room study with 60 agents for 1,500 frames. From frame 1,000 on, in every frame:
+    // every agent done, within one and a half radii of its place (the distance a done agent
+    // may be pushed and stay done), and none in the way of a door. At the end the room is
+    // full and those outside stand at the free places nearest it.
+    for (int i = 0; i < 12; ++i) insertFive(at(cellCentre(40), cellCentre(16)));
+    const FixedVec target = at(cellCentre(33), cellCentre(23));
+    world.agentList.setTargetAll(target);
+    run(1000);
+    int framesOff = 0;
+    for (int frame = 0; frame < 500; ++frame) {
+        run(1);
+        bool off = false;
+        for (const Agent& a : world.agentList) {
+            const bool atPlace = a.placeCell >= 0 && approxLength(a.placePoint - a.position) <= a.radius + a.radius / 2;
+            const bool atTarget = a.placeCell < 0 && approxLength(target - a.position) <= a.radius + a.radius / 2;
+            off = off || !a.pathDone || !(atPlace || atTarget) || blocksADoor(a);
+        }
+        framesOff += off ? 1 : 0;
+    }
+    EXPECT_EQ(framesOff, 0);
+    int inside = 0, placesInside = 0;
+    for (const Agent& a : world.agentList) {
+        inside += insideRoom(a) ? 1 : 0;
+        placesInside += placeInsideRoom(a.placeCell) || (a.placeCell < 0 && insideRoom(a)) ? 1 : 0;
+    }
+    EXPECT_EQ(inside, placesInside);  // nobody inside but at a place there
+    EXPECT_GE(inside, 28);
+    // Claiming again, an agent outside gets its own place back: no free place it fits lies
+    // inside the room, nor nearer the room than the one it stands at.
+    for (Agent& a : world.agentList) {
+        if (insideRoom(a)) continue;
+        const int own = a.placeCell;
+        ASSERT_TRUE(claimPlace(a, target));
+        EXPECT_FALSE(placeInsideRoom(a.placeCell)) << a.placeCell % kPlaceSide << " " << a.placeCell / kPlaceSide;
+        EXPECT_EQ(a.placeCell, own);
+    }
+}
+
 TEST_F(CrowdArrivalTest, TwoGroupsSwapThroughTheDoor) {
     // Ten agents inside the room sent out to cell (42, 22), ten outside sent into cell
     // (30, 22): both groups cross the door (column 36, rows 21 to 24) at once.

@@ -97,17 +97,17 @@ TEST_F(CrowdRulesTest, AnAgentLeavingThePopulationGivesItsPlaceBack) {
     EXPECT_EQ(placeOwner(world, 30, 30), nullptr);
 }
 
-TEST_F(CrowdRulesTest, PlacesKeepNineTenthsOfTheTwoRadiiApartExactly) {
-    // Neighbouring centres are 256 apart. Radii 142 and 143: 0.9 x 285 = 256 (whole units),
-    // not nearer than that, so the neighbour fits. Radii 143 and 143: 0.9 x 286 = 257, so
-    // the four neighbours are too near and the next in order is two cells up.
-    Agent first = bareAgent(world, at(0, 0), FixedVec{}, 142.0);
-    Agent second = bareAgent(world, at(0, 0), FixedVec{}, 143.0);
+TEST_F(CrowdRulesTest, PlacesKeepTheTwoRadiiAndTwoUnitsApartExactly) {
+    // Neighbouring centres are 256 apart. Radii 127 and 127: 254 + 2 = 256, not nearer than
+    // that, so the neighbour fits (agents standing there do not touch). Radii 128 and 127:
+    // 257, so the four neighbours are too near and the next in order is two cells up.
+    Agent first = bareAgent(world, at(0, 0), FixedVec{}, 127.0);
+    Agent second = bareAgent(world, at(0, 0), FixedVec{}, 127.0);
     ASSERT_TRUE(claimPlace(first, centreOf(50, 50)));
     ASSERT_TRUE(claimPlace(second, centreOf(50, 50)));
     EXPECT_EQ(second.placeCell, 49 * kPlaceSide + 50);
     clearPlaces(world);
-    Agent wide = bareAgent(world, at(0, 0), FixedVec{}, 143.0);
+    Agent wide = bareAgent(world, at(0, 0), FixedVec{}, 128.0);
     ASSERT_TRUE(claimPlace(wide, centreOf(50, 50)));
     ASSERT_TRUE(claimPlace(second, centreOf(50, 50)));
     EXPECT_EQ(second.placeCell, 48 * kPlaceSide + 50);
