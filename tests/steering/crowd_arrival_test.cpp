@@ -7,6 +7,7 @@
 
 #include "navigation/navigation.h"
 #include "steering/arrival_places.h"
+#include "steering/behaviour.h"
 #include "steering/navigation_mode.h"
 #include "steering_test_world.h"
 #include "world/map_install.h"
@@ -139,6 +140,29 @@ TEST_F(CrowdArrivalTest, TwiceWhatTheRoomHoldsEndsWithTheRoomFullEveryAgentAtIts
         EXPECT_FALSE(placeInsideRoom(a.placeCell)) << a.placeCell % kPlaceSide << " " << a.placeCell / kPlaceSide;
         EXPECT_EQ(a.placeCell, own);
     }
+}
+
+TEST_F(CrowdArrivalTest, AnAgentKeptMovingNextToItsPlaceIsDoneThereAfterFortyFiveStepsWithoutProgress) {
+    // Kept at 5 units a step (faster than an arrival allows) 1.2 radii from its place, the
+    // agent's path following settles it as done on its 46th step there, not before.
+    insertFive(at(cellCentre(30), cellCentre(22)));
+    Agent& agent = *world.agentList.begin();
+    while (world.agentList.size() > 1) world.agentList.remove(&*std::next(world.agentList.begin()));
+    const FixedVec target = at(cellCentre(30), cellCentre(23));
+    agent.setTarget(target);
+    ASSERT_EQ(agent.waypointIndex, agent.pathCount - 1);
+    ASSERT_TRUE(claimPlace(agent, target));
+    agent.place(target + FixedVec{agent.radius + agent.radius / 5, 0}, FixedVec{});
+    const Behaviour* followPath = findBehaviour("follow_path");
+    ASSERT_NE(followPath, nullptr);
+    for (int step = 1; step <= 45; ++step) {
+        agent.velocity = at(0, 5);
+        followPath->computeForce(agent);
+        ASSERT_FALSE(agent.pathDone) << step;
+    }
+    agent.velocity = at(0, 5);
+    followPath->computeForce(agent);
+    EXPECT_TRUE(agent.pathDone);
 }
 
 TEST_F(CrowdArrivalTest, TwoGroupsSwapThroughTheDoor) {

@@ -43,6 +43,8 @@ TEST_F(PlaceSettlingTest, StandingStillWithinOneAndAHalfRadiiArrivesOnTheFortySi
     Agent agent = bareAgent(world, target + at(150, 0), FixedVec{}, 100.0);  // exactly 1.5 radii
     ASSERT_TRUE(claimPlace(agent, target));
     EXPECT_EQ(stepsToSettle(agent, target), std::make_pair(46, Settling::Arrived));
+    // Still held there, it counts again from the start.
+    EXPECT_EQ(stepsToSettle(agent, target), std::make_pair(45, Settling::Arrived));
 
     // One unit farther it is not there: it takes the free cell nearest the target next to
     // the one it stands in (row 51), which is its own place again, and walks on.
