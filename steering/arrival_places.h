@@ -68,7 +68,7 @@ bool claimPlace(Agent& agent, FixedVec target);
 constexpr int kPlaceStallSteps = 45;
 constexpr int kPlaceProgressShare = 8;  // progress: nearer by radius / this
 constexpr int kPlaceNearRadii = 3;
-constexpr int kPlaceRoomWindows = 6;
+constexpr int kPlaceRoomWindows = 3;
 
 enum class Settling { Walking, Arrived, Moved };
 

@@ -203,19 +203,19 @@ protected:
     }
 };
 
-TEST_F(HeldInAFullRoomTest, HeldSixWindowsInTheRoomWithItsPlaceOutsideItStaysWhereItStands) {
+TEST_F(HeldInAFullRoomTest, HeldThreeWindowsInTheRoomWithItsPlaceOutsideItStaysWhereItStands) {
     ASSERT_TRUE(inDoor(world, 60 * 256 + 128, 50 * 256 + 128));
     Agent agent = bareAgent(world, centreOf(55, 50) + at(10, 20), FixedVec{}, 100.0);
     ASSERT_TRUE(claimPlace(agent, outside));
     ASSERT_EQ(agent.placeCell, cellOf(70, 50));
-    // The first step sets the best distance; five windows of 45 steps are not enough.
-    EXPECT_EQ(stepsToStay(agent, target, 1 + 5 * 45), 1 + 5 * 45 + 1);
+    // The first step sets the best distance; two windows of 45 steps are not enough.
+    EXPECT_EQ(stepsToStay(agent, target, 1 + 2 * 45), 1 + 2 * 45 + 1);
     EXPECT_EQ(agent.placeCell, cellOf(70, 50));
-    // The sixth window ends on step 271: the cell it stands in is its place.
+    // The third window ends on step 136: the cell it stands in is its place.
     Agent again = bareAgent(world, centreOf(55, 50) + at(10, 20), FixedVec{}, 100.0);
     clearPlaces(world);
     ASSERT_TRUE(claimPlace(again, outside));
-    EXPECT_EQ(stepsToStay(again, target, 400), 271);
+    EXPECT_EQ(stepsToStay(again, target, 400), 136);
     EXPECT_EQ(again.placeCell, cellOf(55, 50));
     EXPECT_EQ(again.placePoint, centreOf(55, 50) + at(10, 20));
     EXPECT_EQ(placeOwner(world, 55, 50), &again);
@@ -225,10 +225,10 @@ TEST_F(HeldInAFullRoomTest, HeldSixWindowsInTheRoomWithItsPlaceOutsideItStaysWhe
 TEST_F(HeldInAFullRoomTest, ComingNearerStartsTheWindowsAgain) {
     Agent agent = bareAgent(world, centreOf(55, 50), FixedVec{}, 100.0);
     ASSERT_TRUE(claimPlace(agent, outside));
-    EXPECT_EQ(stepsToStay(agent, target, 200), 201);
-    // Nearer by one unit more than an eighth of its radius: six windows again from here.
+    EXPECT_EQ(stepsToStay(agent, target, 120), 121);
+    // Nearer by one unit more than an eighth of its radius: three windows again from here.
     agent.place(centreOf(55, 50) + at(13.5, 0), FixedVec{});
-    EXPECT_EQ(stepsToStay(agent, target, 400), 271);
+    EXPECT_EQ(stepsToStay(agent, target, 400), 136);
 }
 
 TEST_F(HeldInAFullRoomTest, NoStayOutsideTheRoomInItsDoorInAClaimedCellOrWithItsPlaceInTheRoom) {
