@@ -278,8 +278,8 @@ void onTargetGround(Agent& agent, FixedVec target, int a, int b, bool& aIn, bool
 // full when it claimed, and the crowd in it keeps it from getting out. It stays in the
 // room: the free cell it stands in becomes its place, the place outside is given back.
 bool staysInRoom(Agent& agent, FixedVec target, int here, int x, int y) {
+    // (A door is no cell of the room: an agent in one never stays.)
     if (here < 0 || agent.world->arrivalPlaces.owner[static_cast<std::size_t>(here)] != nullptr) return false;
-    if (inDoor(*agent.world, x, y)) return false;
     bool placeIn = false, agentIn = false;
     onTargetGround(agent, target, agent.placeCell, here, placeIn, agentIn);
     if (placeIn || !agentIn) return false;
