@@ -61,6 +61,7 @@ void copyExceptWaypoints(Agent& to, const Agent& from) {
     to.placePoint = FixedVec{};
     to.placeBest = 0;
     to.placeStall = 0;
+    to.placeHeld = 0;
     to.behaviours = from.behaviours;
     to.world = from.world;
 }

@@ -45,9 +45,11 @@ struct Agent {
     int32_t placeCell = -1;      // shortest paths: cell claimed round the target (arrival_places.h), -1 none
     FixedVec placePoint;         // the target itself in its own cell, else that cell's centre: where it arrives
     // Settling at a place (arrival_places.h): the nearest the agent has come to its place
-    // since it claimed it or last settled, and the steps since it last got nearer.
+    // since it claimed it or last settled, and the steps since it last got nearer; off the
+    // last waypoint, the windows of kPlaceStallSteps in a row it has come no nearer.
     Fixed placeBest = 0;
     int32_t placeStall = 0;
+    int32_t placeHeld = 0;
     BehaviourList behaviours;
     World* world = nullptr;      // the world the agent lives in (set by its AgentList), not owned
 

@@ -191,6 +191,7 @@ bool claimWithin(Agent& agent, FixedVec target, int near, int ring) {
             agent.placePoint = FixedVec{toFixed(static_cast<int>(cx)), toFixed(static_cast<int>(cy))};
             agent.placeBest = kNoDistance;
             agent.placeStall = 0;
+            agent.placeHeld = 0;
             return true;
         }
         if (steps >= kPlaceSearchSteps) continue;
@@ -233,26 +234,91 @@ bool swapWithOwnerOf(Agent& agent, int here) {
     return false;
 }
 
+// Which of cells a and b the search from the target reaches without passing through a door
+// of its ground: the cells in the target's own room.
+void onTargetGround(Agent& agent, FixedVec target, int a, int b, bool& aIn, bool& bIn) {
+    aIn = bIn = false;
+    const GridMap& map = agent.world->gridMap;
+    const int start = placeCellOf(toWhole(target.x), toWhole(target.y));
+    if (start < 0) return;
+    const int type = lowType(map, start % kPlaceSide, start / kPlaceSide);
+    if (type == kWallType || type == kObstacleMarkerType) return;
+    ArrivalPlaces& t = agent.world->arrivalPlaces;
+    if (++t.stamp == 0) {
+        t.seen.fill(0);
+        t.doorSeen.fill(0);
+        t.stamp = 1;
+    }
+    int head = 0, tail = 0;
+    t.queue[static_cast<std::size_t>(tail++)] = start;
+    t.seen[static_cast<std::size_t>(start)] = t.stamp;
+    t.steps[static_cast<std::size_t>(start)] = 0;
+    while (head < tail) {
+        const int cell = t.queue[static_cast<std::size_t>(head++)];
+        aIn = aIn || cell == a;
+        bIn = bIn || cell == b;
+        const int column = cell % kPlaceSide, row = cell / kPlaceSide;
+        const int steps = t.steps[static_cast<std::size_t>(cell)];
+        if (kPlaceSearchSteps <= steps) continue;
+        constexpr int kColumnStep[4] = {0, -1, 1, 0};
+        constexpr int kRowStep[4] = {-1, 0, 0, 1};
+        for (int k = 0; k < 4; ++k) {
+            const int c = column + kColumnStep[k], r = row + kRowStep[k];
+            if (!walkable(map, c, r, type)) continue;
+            const int next = r * kPlaceSide + c;
+            if (t.seen[static_cast<std::size_t>(next)] == t.stamp || doorOnce(map, t, c, r, type)) continue;
+            t.seen[static_cast<std::size_t>(next)] = t.stamp;
+            t.steps[static_cast<std::size_t>(next)] = static_cast<uint16_t>(steps + 1);
+            t.queue[static_cast<std::size_t>(tail++)] = next;
+        }
+    }
+}
+
+// An agent held in the target's room whose place lies beyond the room's doors: the room was
+// full when it claimed, and the crowd in it keeps it from getting out. It stays in the
+// room: the free cell it stands in becomes its place, the place outside is given back.
+bool staysInRoom(Agent& agent, FixedVec target, int here, int x, int y) {
+    // (A door is no cell of the room: an agent in one never stays.)
+    if (here < 0 || agent.world->arrivalPlaces.owner[static_cast<std::size_t>(here)] != nullptr) return false;
+    bool placeIn = false, agentIn = false;
+    onTargetGround(agent, target, agent.placeCell, here, placeIn, agentIn);
+    if (placeIn || !agentIn) return false;
+    releasePlace(agent);
+    agent.world->arrivalPlaces.owner[static_cast<std::size_t>(here)] = &agent;
+    agent.placeCell = here;
+    agent.placePoint = FixedVec{toFixed(x), toFixed(y)};
+    agent.placeBest = kNoDistance;
+    agent.placeStall = 0;
+    agent.placeHeld = 0;
+    return true;
+}
+
 }  // namespace
 
 bool claimPlace(Agent& agent, FixedVec target) { return claimWithin(agent, target, 0, -1); }
 
-Settling settleNearPlace(Agent& agent, FixedVec target) {
+Settling settleNearPlace(Agent& agent, FixedVec target, bool lastWaypoint) {
     if (agent.world == nullptr || agent.placeCell < 0) return Settling::Walking;
     const Fixed distance = approxLength(agent.placePoint - agent.position);
     if (distance < agent.placeBest - agent.radius / kPlaceProgressShare) {
         agent.placeBest = distance;
         agent.placeStall = 0;
+        agent.placeHeld = 0;
         return Settling::Walking;
     }
     if (++agent.placeStall < kPlaceStallSteps) return Settling::Walking;
-    // Held this long: counting starts again from where it stands.
     agent.placeStall = 0;
-    agent.placeBest = distance;
     const int x = toWhole(agent.position.x), y = toWhole(agent.position.y);
+    const int here = placeCellOf(x, y);
+    if (!lastWaypoint) {
+        // On the way: held in the room for kPlaceRoomWindows windows, nearer than ever at none.
+        if (++agent.placeHeld < kPlaceRoomWindows || !staysInRoom(agent, target, here, x, y)) return Settling::Walking;
+        return Settling::Moved;
+    }
+    // Held this long: counting starts again from where it stands.
+    agent.placeBest = distance;
     if (distance <= agent.radius + agent.radius / 2 && !inDoor(*agent.world, x, y)) return Settling::Arrived;
     if (distance > kPlaceNearRadii * agent.radius) return Settling::Walking;
-    const int here = placeCellOf(x, y);
     if (swapWithOwnerOf(agent, here)) return Settling::Moved;
     const int oldCell = agent.placeCell;
     const FixedVec oldPoint = agent.placePoint;

@@ -60,16 +60,22 @@ bool claimPlace(Agent& agent, FixedVec target);
 // pushed and stay done) and not in a door, it has arrived; within kPlaceNearRadii radii, it
 // takes the free cell nearest the target among those next to its own (its own included),
 // or keeps its place when none fits. Then the count starts again from where it stands.
+// Off the last waypoint, an agent that has come no nearer than ever for kPlaceRoomWindows
+// such windows in a row, standing in a free cell of the target's own room (reached from the
+// target through no door) and in no door, while its place lies beyond the room's doors,
+// stays: the room was full when it claimed and the crowd in it keeps it in. The cell it
+// stands in becomes its place (the point where it stands).
 constexpr int kPlaceStallSteps = 45;
 constexpr int kPlaceProgressShare = 8;  // progress: nearer by radius / this
 constexpr int kPlaceNearRadii = 3;
+constexpr int kPlaceRoomWindows = 3;
 
 enum class Settling { Walking, Arrived, Moved };
 
 // Counts one step of the agent toward its place round target (a step of an agent without a
 // place counts nothing) and says what it does: walks on, has arrived where it stands, or
 // has a new place (placeCell and placePoint changed).
-Settling settleNearPlace(Agent& agent, FixedVec target);
+Settling settleNearPlace(Agent& agent, FixedVec target, bool lastWaypoint = true);
 
 // Gives the agent's claimed cell back (nothing when it has none).
 void releasePlace(Agent& agent);

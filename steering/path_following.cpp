@@ -155,6 +155,8 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
             }
         }
     } else {
+        // Held in a full room on the way to a place beyond its doors: it may stay there.
+        if (agent.placeCell >= 0 && settleNearPlace(agent, agent.pathTarget, false) == Settling::Moved) agent.setTarget(agent.pathTarget);
         const FixedVec d = agent.waypoints[agent.waypointIndex] - agent.position;
         if ((approxLength(d) < reach && mayLeaveWaypoint(agent, d)) || givesUpCrowdedWaypoint(agent, crowd)) {
             agent.storedRemaining = wrapSub(agent.storedRemaining, agent.segmentLength[agent.waypointIndex]);

@@ -75,7 +75,7 @@ def main():
         ax.plot(frames, [counts[mode][f]["inside"] for f in frames], label=label)
         way.plot(frames, [counts[mode][f]["door"] for f in frames], label=label, linewidth=0.8)
     ax.set_ylabel("agents inside the room")
-    ax.set_title("61 agents sent into a room that holds about 30")
+    ax.set_title("61 agents sent into a room with places for about 21 to 24")
     ax.grid(alpha=0.3)
     ax.legend()
     way.set_xlabel("frame")

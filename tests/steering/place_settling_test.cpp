@@ -177,5 +177,79 @@ TEST_F(PlaceSettlingTest, TwoAgentsStandingInEachOthersPlaceSwap) {
     EXPECT_EQ(b->placeCell, cellOf(50, 49));
 }
 
+// A room of columns 41 to 59 and rows 41 to 59 (walls one cell thick) whose one door is the
+// cell (60, 50) of its east wall; the target is in the room.
+class HeldInAFullRoomTest : public PlaceSettlingTest {
+protected:
+    void SetUp() override {
+        PlaceSettlingTest::SetUp();
+        for (uint32_t k = 40; k <= 60; ++k) {
+            for (uint32_t wall : {40u, 60u}) {
+                test::setCell(world, k, wall, static_cast<uint8_t>(kWallType));
+                if (k != 50 || wall != 60) test::setCell(world, wall, k, static_cast<uint8_t>(kWallType));
+            }
+        }
+    }
+    const FixedVec target = centreOf(45, 50);
+    const FixedVec outside = centreOf(70, 50);
+
+    // Steps on the way (off the last waypoint) of an agent standing still until it does
+    // something else than walk on, at most `limit`.
+    static int stepsToStay(Agent& agent, FixedVec target, int limit) {
+        for (int step = 1; step <= limit; ++step) {
+            if (settleNearPlace(agent, target, false) != Settling::Walking) return step;
+        }
+        return limit + 1;
+    }
+};
+
+TEST_F(HeldInAFullRoomTest, HeldThreeWindowsInTheRoomWithItsPlaceOutsideItStaysWhereItStands) {
+    ASSERT_TRUE(inDoor(world, 60 * 256 + 128, 50 * 256 + 128));
+    Agent agent = bareAgent(world, centreOf(55, 50) + at(10, 20), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(agent, outside));
+    ASSERT_EQ(agent.placeCell, cellOf(70, 50));
+    // The first step sets the best distance; two windows of 45 steps are not enough.
+    EXPECT_EQ(stepsToStay(agent, target, 1 + 2 * 45), 1 + 2 * 45 + 1);
+    EXPECT_EQ(agent.placeCell, cellOf(70, 50));
+    // The third window ends on step 136: the cell it stands in is its place.
+    Agent again = bareAgent(world, centreOf(55, 50) + at(10, 20), FixedVec{}, 100.0);
+    clearPlaces(world);
+    ASSERT_TRUE(claimPlace(again, outside));
+    EXPECT_EQ(stepsToStay(again, target, 400), 136);
+    EXPECT_EQ(again.placeCell, cellOf(55, 50));
+    EXPECT_EQ(again.placePoint, centreOf(55, 50) + at(10, 20));
+    EXPECT_EQ(placeOwner(world, 55, 50), &again);
+    EXPECT_EQ(placeOwner(world, 70, 50), nullptr);
+}
+
+TEST_F(HeldInAFullRoomTest, ComingNearerStartsTheWindowsAgain) {
+    Agent agent = bareAgent(world, centreOf(55, 50), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(agent, outside));
+    EXPECT_EQ(stepsToStay(agent, target, 120), 121);
+    // Nearer by one unit more than an eighth of its radius: three windows again from here.
+    agent.place(centreOf(55, 50) + at(13.5, 0), FixedVec{});
+    EXPECT_EQ(stepsToStay(agent, target, 400), 136);
+}
+
+TEST_F(HeldInAFullRoomTest, NoStayOutsideTheRoomInItsDoorInAClaimedCellOrWithItsPlaceInTheRoom) {
+    // Beyond the door, in the door, in a cell another agent claimed, or with its place in
+    // the room itself: held as long, it walks on and keeps its place.
+    Agent beyond = bareAgent(world, centreOf(63, 50), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(beyond, outside));
+    Agent inTheDoor = bareAgent(world, centreOf(60, 50), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(inTheDoor, centreOf(70, 45)));
+    Agent owner = bareAgent(world, centreOf(52, 45), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(owner, centreOf(52, 45)));
+    Agent onAClaim = bareAgent(world, centreOf(52, 45), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(onAClaim, centreOf(70, 55)));
+    Agent placedInside = bareAgent(world, centreOf(55, 55), FixedVec{}, 100.0);
+    ASSERT_TRUE(claimPlace(placedInside, centreOf(44, 44)));
+    for (Agent* a : {&beyond, &inTheDoor, &onAClaim, &placedInside}) {
+        const int place = a->placeCell;
+        EXPECT_EQ(stepsToStay(*a, target, 1000), 1001);
+        EXPECT_EQ(a->placeCell, place);
+    }
+}
+
 }  // namespace
 }  // namespace steering
