@@ -7,50 +7,17 @@
 namespace nav::shortest {
 
 void sectorOf(const Context& c, int t, int s, Sector& out) {
-    const NavMesh& mesh = c.mesh;
     out.count = 0;
-    out.complete = true;
     out.triangle[out.count] = t;
     out.slot[out.count++] = static_cast<int8_t>(s);
-    int cur = t, slot = s;
-    bool closed = false;
-    for (;;) {
-        if (!passable(c, cur, slot)) break;
-        const int n = mesh.triangles[cur].neighbour[slot];
-        const int back = slotToward(mesh, n, cur);
-        if (back < 0) break;
-        cur = n;
-        slot = next(back);
-        if (cur == t) {
-            closed = true;
-            break;
-        }
-        if (out.count == kMaxFanWalk) {
-            out.complete = false;
-            return;
-        }
-        out.triangle[out.count] = cur;
-        out.slot[out.count++] = static_cast<int8_t>(slot);
-    }
     out.forward = out.count;
-    if (closed) return;
-    cur = t;
-    slot = s;
-    for (;;) {
-        const int behind = prev(slot);
-        if (!passable(c, cur, behind)) break;
-        const int n = mesh.triangles[cur].neighbour[behind];
-        const int back = slotToward(mesh, n, cur);
-        if (back < 0 || n == t) break;
-        cur = n;
-        slot = back;
-        if (out.count == kMaxFanWalk) {
-            out.complete = false;
-            return;
-        }
-        out.triangle[out.count] = cur;
+    const FanWalk end = walkSector(c, t, s, [&out](int triangle, int slot, bool forward) {
+        out.triangle[out.count] = triangle;
         out.slot[out.count++] = static_cast<int8_t>(slot);
-    }
+        if (forward) out.forward = out.count;
+        return false;
+    });
+    out.complete = end != FanWalk::TooLong;
 }
 
 namespace {

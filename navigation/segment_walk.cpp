@@ -25,32 +25,13 @@ bool wedgeHolds(const NavMesh& mesh, int t, int s, int64_t dx, int64_t dy) {
 int wedgeInSector(const Context& c, int t, int s, int64_t dx, int64_t dy, bool takeOwn) {
     const NavMesh& mesh = c.mesh;
     if (takeOwn && wedgeHolds(mesh, t, s, dx, dy)) return t;
-    int count = 1, cur = t, slot = s;
-    for (;;) {
-        if (!passable(c, cur, slot)) break;
-        const int n = mesh.triangles[cur].neighbour[slot];
-        const int back = slotToward(mesh, n, cur);
-        if (back < 0) break;
-        cur = n;
-        slot = next(back);
-        if (cur == t) return -1;  // round the whole fan
-        if (count++ == kMaxFanWalk) return -1;
-        if (wedgeHolds(mesh, cur, slot, dx, dy)) return cur;
-    }
-    cur = t;
-    slot = s;
-    for (;;) {
-        const int behind = prev(slot);
-        if (!passable(c, cur, behind)) break;
-        const int n = mesh.triangles[cur].neighbour[behind];
-        const int back = slotToward(mesh, n, cur);
-        if (back < 0 || n == t) break;
-        cur = n;
-        slot = back;
-        if (count++ == kMaxFanWalk) return -1;
-        if (wedgeHolds(mesh, cur, slot, dx, dy)) return cur;
-    }
-    return -1;
+    int found = -1;
+    walkSector(c, t, s, [&](int triangle, int slot, bool) {
+        if (!wedgeHolds(mesh, triangle, slot, dx, dy)) return false;
+        found = triangle;
+        return true;
+    });
+    return found;
 }
 
 }  // namespace

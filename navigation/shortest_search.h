@@ -256,6 +256,44 @@ int searchByCornerDistances(Context& c, int startTriangle, PathPoint from, PathP
 // Fills `out` with the sector of slot s of triangle t (see Sector).
 void sectorOf(const Context& c, int t, int s, Sector& out);
 
+// How a walk round a sector ended: visit asked to stop, the fan came round to t, every
+// passable triangle was seen, or the fan was longer than kMaxFanWalk.
+enum class FanWalk { Stopped, Closed, Done, TooLong };
+
+// Walks the sector of slot s of triangle t, t not included: first turning one way through
+// passable edges (visit(triangle, slot, true)), then, unless that came round to t, the
+// other way (visit(triangle, slot, false)). visit returns true to stop the walk there.
+template <typename Visit>
+FanWalk walkSector(const Context& c, int t, int s, Visit&& visit) {
+    const NavMesh& mesh = c.mesh;
+    int count = 1, cur = t, slot = s;
+    for (;;) {
+        if (!passable(c, cur, slot)) break;
+        const int n = mesh.triangles[cur].neighbour[slot];
+        const int back = slotToward(mesh, n, cur);
+        if (back < 0) break;
+        cur = n;
+        slot = next(back);
+        if (cur == t) return FanWalk::Closed;
+        if (count++ == kMaxFanWalk) return FanWalk::TooLong;
+        if (visit(cur, slot, true)) return FanWalk::Stopped;
+    }
+    cur = t;
+    slot = s;
+    for (;;) {
+        const int behind = prev(slot);
+        if (!passable(c, cur, behind)) break;
+        const int n = mesh.triangles[cur].neighbour[behind];
+        const int back = slotToward(mesh, n, cur);
+        if (back < 0 || n == t) break;
+        cur = n;
+        slot = back;
+        if (count++ == kMaxFanWalk) return FanWalk::TooLong;
+        if (visit(cur, slot, false)) return FanWalk::Stopped;
+    }
+    return FanWalk::Done;
+}
+
 // The far vertices of the two edges that bound a sector (not complete all round): the
 // last triangle turning back holds the first, the last turning on the other.
 void sectorBounds(const NavMesh& mesh, const Sector& sector, NavPoint& first, NavPoint& last);
