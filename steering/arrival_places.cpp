@@ -140,6 +140,29 @@ int placeCellOf(int x, int y) {
 
 namespace {
 
+// A search's four steps, in its order: up, left, right, down.
+constexpr int kColumnStep[4] = {0, -1, 1, 0};
+constexpr int kRowStep[4] = {-1, 0, 0, 1};
+
+// Starts a search of the place cells from the target's cell: a new stamp, that cell
+// (`start`) alone in the queue at step 0, and `type` its ground. False (nothing started)
+// when the target is off the map or on no ground.
+bool beginSearch(const GridMap& map, ArrivalPlaces& t, FixedVec target, int& start, int& type) {
+    start = placeCellOf(toWhole(target.x), toWhole(target.y));
+    if (start < 0) return false;
+    type = lowType(map, start % kPlaceSide, start / kPlaceSide);
+    if (type == kWallType || type == kObstacleMarkerType) return false;
+    if (++t.stamp == 0) {
+        t.seen.fill(0);
+        t.doorSeen.fill(0);
+        t.stamp = 1;
+    }
+    t.queue[0] = start;
+    t.seen[static_cast<std::size_t>(start)] = t.stamp;
+    t.steps[static_cast<std::size_t>(start)] = 0;
+    return true;
+}
+
 // Within `ring` cells (both axes) of cell `near`; a negative ring takes any cell.
 bool withinRing(int cell, int near, int ring) {
     if (ring < 0) return true;
@@ -152,22 +175,10 @@ bool claimWithin(Agent& agent, FixedVec target, int near, int ring) {
     releasePlace(agent);
     if (agent.world == nullptr) return false;
     const GridMap& map = agent.world->gridMap;
-    const int start = placeCellOf(toWhole(target.x), toWhole(target.y));
-    if (start < 0) return false;
-    const int type = lowType(map, start % kPlaceSide, start / kPlaceSide);
-    if (type == kWallType || type == kObstacleMarkerType) return false;
     ArrivalPlaces& t = agent.world->arrivalPlaces;
-    if (++t.stamp == 0) {
-        t.seen.fill(0);
-        t.doorSeen.fill(0);
-        t.stamp = 1;
-    }
-    int head = 0, tail = 0;
-    t.queue[static_cast<std::size_t>(tail++)] = start;
-    t.seen[static_cast<std::size_t>(start)] = t.stamp;
-    t.steps[static_cast<std::size_t>(start)] = 0;
-    constexpr int kColumnStep[4] = {0, -1, 1, 0};
-    constexpr int kRowStep[4] = {-1, 0, 0, 1};
+    int start = 0, type = 0;
+    if (!beginSearch(map, t, target, start, type)) return false;
+    int head = 0, tail = 1;
     // Doors out of the target's ground wait until that ground is searched: a room fills
     // before anyone gets a place beyond its doors, however near the target they are.
     std::array<int32_t, kDeferredDoors> deferred{};
@@ -239,20 +250,10 @@ bool swapWithOwnerOf(Agent& agent, int here) {
 void onTargetGround(Agent& agent, FixedVec target, int a, int b, bool& aIn, bool& bIn) {
     aIn = bIn = false;
     const GridMap& map = agent.world->gridMap;
-    const int start = placeCellOf(toWhole(target.x), toWhole(target.y));
-    if (start < 0) return;
-    const int type = lowType(map, start % kPlaceSide, start / kPlaceSide);
-    if (type == kWallType || type == kObstacleMarkerType) return;
     ArrivalPlaces& t = agent.world->arrivalPlaces;
-    if (++t.stamp == 0) {
-        t.seen.fill(0);
-        t.doorSeen.fill(0);
-        t.stamp = 1;
-    }
-    int head = 0, tail = 0;
-    t.queue[static_cast<std::size_t>(tail++)] = start;
-    t.seen[static_cast<std::size_t>(start)] = t.stamp;
-    t.steps[static_cast<std::size_t>(start)] = 0;
+    int start = 0, type = 0;
+    if (!beginSearch(map, t, target, start, type)) return;
+    int head = 0, tail = 1;
     while (head < tail) {
         const int cell = t.queue[static_cast<std::size_t>(head++)];
         aIn = aIn || cell == a;
@@ -260,8 +261,6 @@ void onTargetGround(Agent& agent, FixedVec target, int a, int b, bool& aIn, bool
         const int column = cell % kPlaceSide, row = cell / kPlaceSide;
         const int steps = t.steps[static_cast<std::size_t>(cell)];
         if (kPlaceSearchSteps <= steps) continue;
-        constexpr int kColumnStep[4] = {0, -1, 1, 0};
-        constexpr int kRowStep[4] = {-1, 0, 0, 1};
         for (int k = 0; k < 4; ++k) {
             const int c = column + kColumnStep[k], r = row + kRowStep[k];
             if (!walkable(map, c, r, type)) continue;
