@@ -180,38 +180,28 @@ std::unique_ptr<World> wallWithDoor(int thickness, int width) {
 }
 
 TEST(CrowdRulesDoorTest, NoPlaceInADoorAtMostFourWideThroughAWallAtMostThreeThick) {
-    {
-        // Four wide through a wall of one cell: the target (50, 61) and the cell above are
-        // the door; the cells beside it on both sides are its approach, so the first place
-        // in order is two cells to the left, (48, 61).
-        const std::unique_ptr<World> world = wallWithDoor(1, 4);
+    struct Case {
+        int thick, wide, targetColumn, placeColumn;  // on row 61, radius 100
+        const char* why;
+    };
+    const Case cases[] = {
+        {1, 4, 50, 48,
+         "four wide through a wall of one cell: the target and the cell above are the door, the "
+         "cells beside it on both sides its approach, so the first place in order is two to the left"},
+        {1, 5, 50, 50, "five wide: no door; the target cell is the place"},
+        {3, 4, 52, 54,
+         "three thick: (52, 61) has wide ground 3 cells to its left, so it is a door, and so are its "
+         "neighbours up, left and down; the right one (53, 61) is open but the door's approach (128 "
+         "units off it); (54, 61) is the first place"},
+        {4, 4, 53, 53,
+         "four thick: from (53, 61) the wide ground on the left is 4 cells away: a corridor's end, "
+         "not a door, so the target cell is the place"},
+    };
+    for (const Case& c : cases) {
+        const std::unique_ptr<World> world = wallWithDoor(c.thick, c.wide);
         Agent agent = bareAgent(*world, at(0, 0), FixedVec{}, 100.0);
-        ASSERT_TRUE(claimPlace(agent, centreOf(50, 61)));
-        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 48);
-    }
-    {
-        // Five wide: no door; the target cell is the place.
-        const std::unique_ptr<World> world = wallWithDoor(1, 5);
-        Agent agent = bareAgent(*world, at(0, 0), FixedVec{}, 100.0);
-        ASSERT_TRUE(claimPlace(agent, centreOf(50, 61)));
-        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 50);
-    }
-    {
-        // Three thick: (52, 61) has wide ground 3 cells to its left, so it is a door; its
-        // neighbours up, left and down are too, the right one (53, 61) is open ground but
-        // the door's approach (128 units off it); (54, 61) is the first place.
-        const std::unique_ptr<World> world = wallWithDoor(3, 4);
-        Agent agent = bareAgent(*world, at(0, 0), FixedVec{}, 100.0);
-        ASSERT_TRUE(claimPlace(agent, centreOf(52, 61)));
-        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 54);
-    }
-    {
-        // Four thick: from (53, 61) the wide ground on the left is 4 cells away: a
-        // corridor's end, not a door, so the target cell is the place.
-        const std::unique_ptr<World> world = wallWithDoor(4, 4);
-        Agent agent = bareAgent(*world, at(0, 0), FixedVec{}, 100.0);
-        ASSERT_TRUE(claimPlace(agent, centreOf(53, 61)));
-        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + 53);
+        ASSERT_TRUE(claimPlace(agent, centreOf(c.targetColumn, 61))) << c.why;
+        EXPECT_EQ(agent.placeCell, 61 * kPlaceSide + c.placeColumn) << c.why;
     }
 }
 
