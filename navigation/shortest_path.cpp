@@ -48,7 +48,7 @@ void moveOffCorners(Context& c, PathResult& result, int32_t clearance, int start
             }
         }
         previous = result.waypoints[i];
-        previousTriangle = movedTriangle >= 0 ? movedTriangle : locateForQuery(c.mesh, previous.x, previous.y);
+        previousTriangle = movedTriangle >= 0 ? movedTriangle : locateEnd(c.mesh, c.state, previous.x, previous.y);
     }
 }
 
@@ -118,8 +118,10 @@ ShortestStatus findShortestPath(NavMesh& mesh, ShortestSearchState& state, const
     if (mesh.buildFailed || mesh.triangleHighWater < 2 || query.linkRule == nullptr) return ShortestStatus::NoPath;
     nextStamp(state);
 
-    const int startTriangle = locateForQuery(mesh, query.fromX, query.fromY);
-    const int goalTriangle = locateForQuery(mesh, query.toX, query.toY);
+    const uint8_t* table = selectTable(mesh, query.passTableNumber);
+    refreshMeshTables(mesh, state, query.linkRule, query.passTableNumber, table);
+    const int startTriangle = locateEnd(mesh, state, query.fromX, query.fromY);
+    const int goalTriangle = locateEnd(mesh, state, query.toX, query.toY);
     if (startTriangle < 0 || goalTriangle < 0) return ShortestStatus::NoPath;
     const NavTriangle& s = mesh.triangles[startTriangle];
     const NavTriangle& g = mesh.triangles[goalTriangle];
@@ -130,8 +132,6 @@ ShortestStatus findShortestPath(NavMesh& mesh, ShortestSearchState& state, const
         return ShortestStatus::NoPath;
     }
 
-    const uint8_t* table = selectTable(mesh, query.passTableNumber);
-    refreshMeshTables(mesh, state, query.linkRule, query.passTableNumber, table);
     markWayOut(mesh, state, startTriangle);
     markWayOut(mesh, state, goalTriangle);
     Context c{mesh, state, table, query.linkRule,

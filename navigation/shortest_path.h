@@ -22,6 +22,10 @@ namespace nav {
 // needs more stops with ShortestStatus::NodeLimit.
 constexpr int kMaxShortestNodes = 1 << 16;
 
+// Cells per side of the table that locates query ends (the map's own size; ends beyond it
+// are located by a walk).
+constexpr int kLocateSide = 256;
+
 enum class ShortestStatus : uint8_t {
     Found,          // waypoints written, the last one the destination
     NoPath,         // the ends are not connected under the link rule (0 waypoints)
@@ -81,6 +85,9 @@ struct ShortestSearchState {
     // Hanging triangles on the way from this query's start or goal out of its dead end,
     // valid when the stamp equals `stamp`.
     uint32_t wayOutStamp[kMaxTriangles] = {};
+    // Per map cell (row-major, kLocateSide per row): a triangle holding the cell's centre,
+    // -1 for none; a query end strictly inside that triangle is located without a walk.
+    int16_t cellTriangle[kLocateSide * kLocateSide] = {};
     // Peeling's working storage.
     uint8_t crossings[kMaxTriangles] = {};
     int32_t peelQueue[kMaxTriangles] = {};

@@ -202,6 +202,10 @@ bool isCorner(Context& c, int t, int s);
 void refreshMeshTables(NavMesh& mesh, ShortestSearchState& st, CellLinkRule rule, int tableNumber,
                        const uint8_t* table);
 
+// The triangle a query end lies in, as locateForQuery answers: from the cell table when
+// the point lies strictly inside its cell's triangle, else by locateForQuery's walk.
+int locateEnd(NavMesh& mesh, const ShortestSearchState& st, int32_t x, int32_t y);
+
 // Marks the way out of the dead end that holds triangle t (nothing when t is on a cycle).
 void markWayOut(const NavMesh& mesh, ShortestSearchState& st, int t);
 

@@ -3,7 +3,10 @@
 // hanging off the crossing graph's cycles) that a search need not enter.
 #include "navigation/shortest_search.h"
 
+#include <algorithm>
 #include <cstdint>
+
+#include "navigation/triangulation.h"
 
 namespace nav::shortest {
 
@@ -45,7 +48,53 @@ uint8_t crossingMask(const NavMesh& mesh, const uint8_t* table, CellLinkRule rul
     return mask;
 }
 
+// Fills the cell table: each cell gets a triangle whose closed area holds the cell's
+// centre (on a shared edge either one; locateEnd checks the point against it anyway).
+void fillCellTriangles(const NavMesh& mesh, ShortestSearchState& st) {
+    for (int16_t& t : st.cellTriangle) t = -1;
+    for (int t = 0; t < mesh.triangleHighWater; ++t) {
+        if (!isLive(mesh.triangles[t])) continue;
+        PathPoint p[3];
+        for (int s = 0; s < 3; ++s) p[s] = vertexWorld(mesh, t, s);
+        const int32_t minX = std::min({p[0].x, p[1].x, p[2].x}), maxX = std::max({p[0].x, p[1].x, p[2].x});
+        const int32_t minY = std::min({p[0].y, p[1].y, p[2].y}), maxY = std::max({p[0].y, p[1].y, p[2].y});
+        // Cells whose centre (x * 256 + 128) lies within the bounds, clamped to the map.
+        const int x0 = std::max(0, (minX + 127) >> 8), x1 = std::min(kLocateSide - 1, (maxX - 128) >> 8);
+        const int y0 = std::max(0, (minY + 127) >> 8), y1 = std::min(kLocateSide - 1, (maxY - 128) >> 8);
+        for (int y = y0; y <= y1; ++y) {
+            const int64_t cy = y * 256 + 128;
+            for (int x = x0; x <= x1; ++x) {
+                const int64_t cx = x * 256 + 128;
+                bool inside = true;
+                for (int k = 0; k < 3 && inside; ++k) {
+                    const PathPoint& u = p[k];
+                    const PathPoint& v = p[k == 2 ? 0 : k + 1];
+                    inside = cross64(v.x - u.x, v.y - u.y, cx - u.x, cy - u.y) <= 0;
+                }
+                if (inside) st.cellTriangle[y * kLocateSide + x] = static_cast<int16_t>(t);
+            }
+        }
+    }
+}
+
 }  // namespace
+
+int locateEnd(NavMesh& mesh, const ShortestSearchState& st, int32_t x, int32_t y) {
+    if (x >= 0 && y >= 0 && x < kLocateSide * 256 && y < kLocateSide * 256) {
+        const int t = st.cellTriangle[(y >> 8) * kLocateSide + (x >> 8)];
+        if (t >= 0 && isLive(mesh.triangles[t])) {
+            bool inside = true;
+            for (int k = 0; k < 3 && inside; ++k) {
+                const PathPoint u = vertexWorld(mesh, t, k), v = vertexWorld(mesh, t, next(k));
+                inside = cross64(static_cast<int64_t>(v.x) - u.x, static_cast<int64_t>(v.y) - u.y,
+                                 static_cast<int64_t>(x) - u.x, static_cast<int64_t>(y) - u.y) < 0;
+            }
+            // Strictly inside: no other triangle holds the point, and no tie is to break.
+            if (inside) return t;
+        }
+    }
+    return locateForQuery(mesh, x, y);
+}
 
 void refreshMeshTables(NavMesh& mesh, ShortestSearchState& st, CellLinkRule rule, int tableNumber,
                        const uint8_t* table) {
@@ -61,6 +110,7 @@ void refreshMeshTables(NavMesh& mesh, ShortestSearchState& st, CellLinkRule rule
     const int count = mesh.triangleHighWater;
     for (int t = 0; t < count; ++t) st.passMask[t] = crossingMask(mesh, table, rule, t);
     for (int v = 0; v < mesh.pointHighWater; ++v) st.corner[v] = kCornerUnknown;
+    fillCellTriangles(mesh, st);
     // Two triangles are joined when either may cross into the other; peel the triangles
     // joined to at most one other until only cycles remain.
     auto joined = [&](int t, int k) {
