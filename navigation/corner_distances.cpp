@@ -96,30 +96,32 @@ double siteDistance(const CornerGraph::CornerSite& s, Vec p) {
 
 // The corners that see some of triangle t and that a path from point p (in t) can bend
 // at, as candidates for end `side`; those that see all of it are seen for sure.
-void gatherEnd(Context& c, int side, int t, Vec p, PathPoint pp) {
+void gatherEnd(Context& c, int side, int t, PathPoint p) {
     CornerGraph& g = c.state.graph;
     int count = 0;
     for (int i = g.endSightStart[t]; i < g.endSightStart[t + 1]; ++i) {
         const int code = g.endSight[i];
-        const CornerGraph::CornerSite& s = g.site[code >> 2];
-        if (!(code & 2) && !tangent(s, pp)) continue;
         g.endCorner[side][count] = code >> 2;
-        g.endDistance[side][count] = siteDistance(s, p);
-        g.endState[side][count] = (code & 1) ? 1 : 0;
-        ++count;
+        g.endState[side][count] = static_cast<uint8_t>(code & 1);
+        count += (code & 2) || tangent(g.site[code >> 2], p) ? 1 : 0;
     }
     g.endCount[side] = count;
 }
 
-// Each end corner's straight bound: |start b| + |b goal| for the goal's, |start a| +
-// |a goal| for the start's. No way through the corner is shorter.
-void boundEndCorners(Context& c) {
+// Each end corner's straight distance to its end, and its straight bound: |start b| +
+// |b goal| for the goal's, |start a| + |a goal| for the start's. No way through the corner
+// is shorter. Apart from the gathering's branches, so that the square roots overlap.
+void measureEndCorners(Context& c) {
     CornerGraph& g = c.state.graph;
     for (int k = 0; k < g.endCount[1]; ++k) {
-        g.goalStraight[k] = g.endDistance[1][k] + siteDistance(g.site[g.endCorner[1][k]], c.start);
+        const CornerGraph::CornerSite& s = g.site[g.endCorner[1][k]];
+        g.endDistance[1][k] = siteDistance(s, c.goal);
+        g.goalStraight[k] = g.endDistance[1][k] + siteDistance(s, c.start);
     }
     for (int k = 0; k < g.endCount[0]; ++k) {
-        g.startBound[k] = g.endDistance[0][k] + siteDistance(g.site[g.endCorner[0][k]], c.goal);
+        const CornerGraph::CornerSite& s = g.site[g.endCorner[0][k]];
+        g.endDistance[0][k] = siteDistance(s, c.start);
+        g.startBound[k] = g.endDistance[0][k] + siteDistance(s, c.goal);
     }
 }
 
@@ -291,9 +293,9 @@ bool distanceRowsUsable(const CornerGraph& g) {
 int searchByCornerDistances(Context& c, int startTriangle, PathPoint from, PathPoint to, PathPoint* chain,
                             int capacity) {
     CornerGraph& g = c.state.graph;
-    gatherEnd(c, 0, startTriangle, c.start, from);
-    gatherEnd(c, 1, c.goalTriangle, c.goal, to);
-    boundEndCorners(c);
+    gatherEnd(c, 0, startTriangle, from);
+    gatherEnd(c, 1, c.goalTriangle, to);
+    measureEndCorners(c);
     // Every way runs start -> a -> ... -> b -> goal, a a corner the start sees and b one
     // the goal sees.
     SightWalks walks{c, {from, to}};
