@@ -177,6 +177,12 @@ void sumRow(CornerGraph& g, CornerSight sight, void* context, int kb, int& live,
     }
 }
 
+// Asks the caches for the entries of goal corner kb's row that the live start corners sum.
+void prefetchRow(const CornerGraph& g, int kb, int live) {
+    const double* row = g.distance + static_cast<long>(g.endCorner[1][kb]) * g.cornerCount;
+    for (int i = 0; i < live; ++i) __builtin_prefetch(row + g.endCorner[0][g.liveStart[i]]);
+}
+
 // Whether goal corner k comes before `other` in the scan: lesser bound, then list order.
 bool beforeInOrder(const CornerGraph& g, int k, int other) {
     return g.goalStraight[k] < g.goalStraight[other] || (g.goalStraight[k] == g.goalStraight[other] && k < other);
@@ -224,6 +230,9 @@ double bestCornerPair(CornerGraph& g, CornerSight sight, void* context, int& bes
         g.goalBound[i] = bound;
         g.goalOrder[i] = static_cast<int16_t>(kb);
     }
+    // The rows' entries for the live start corners lie scattered over a table larger than
+    // the nearer caches: all are asked for before the first sum waits on one.
+    for (int j = 0; j < ordered; ++j) prefetchRow(g, g.goalOrder[j], live);
     for (int j = 0; j < ordered && live > 0; ++j) {
         if (g.goalBound[j] >= best) break;
         sumRow(g, sight, context, g.goalOrder[j], live, best, bestA, bestB);
