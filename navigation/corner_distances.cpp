@@ -10,6 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace nav::shortest {
 
@@ -110,19 +113,40 @@ void gatherEnd(Context& c, int side, int t, PathPoint p) {
 
 // Each end corner's straight distance to its end, and its straight bound: |start b| +
 // |b goal| for the goal's, |start a| + |a goal| for the start's. No way through the corner
-// is shorter. Apart from the gathering's branches, so that the square roots overlap.
+// is shorter. Apart from the gathering's branches, and two corners at a time where the
+// processor has paired double lanes (the same operations, so the same values), so that
+// the square roots overlap.
+void measureSide(CornerGraph& g, int side, Vec end, Vec other, double* bound) {
+    const int n = g.endCount[side];
+    const int32_t* corner = g.endCorner[side];
+    double* distance = g.endDistance[side];
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128d endX = _mm_set1_pd(end.x), endY = _mm_set1_pd(end.y);
+    const __m128d otherX = _mm_set1_pd(other.x), otherY = _mm_set1_pd(other.y);
+    for (; k + 1 < n; k += 2) {
+        const CornerGraph::CornerSite& s0 = g.site[corner[k]];
+        const CornerGraph::CornerSite& s1 = g.site[corner[k + 1]];
+        const __m128d x = _mm_set_pd(s1.x, s0.x), y = _mm_set_pd(s1.y, s0.y);
+        const __m128d dx = _mm_sub_pd(x, endX), dy = _mm_sub_pd(y, endY);
+        const __m128d ex = _mm_sub_pd(x, otherX), ey = _mm_sub_pd(y, otherY);
+        const __m128d d = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)));
+        const __m128d e = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(ex, ex), _mm_mul_pd(ey, ey)));
+        _mm_storeu_pd(distance + k, d);
+        _mm_storeu_pd(bound + k, _mm_add_pd(d, e));
+    }
+#endif
+    for (; k < n; ++k) {
+        const CornerGraph::CornerSite& s = g.site[corner[k]];
+        distance[k] = siteDistance(s, end);
+        bound[k] = distance[k] + siteDistance(s, other);
+    }
+}
+
 void measureEndCorners(Context& c) {
     CornerGraph& g = c.state.graph;
-    for (int k = 0; k < g.endCount[1]; ++k) {
-        const CornerGraph::CornerSite& s = g.site[g.endCorner[1][k]];
-        g.endDistance[1][k] = siteDistance(s, c.goal);
-        g.goalStraight[k] = g.endDistance[1][k] + siteDistance(s, c.start);
-    }
-    for (int k = 0; k < g.endCount[0]; ++k) {
-        const CornerGraph::CornerSite& s = g.site[g.endCorner[0][k]];
-        g.endDistance[0][k] = siteDistance(s, c.start);
-        g.startBound[k] = g.endDistance[0][k] + siteDistance(s, c.goal);
-    }
+    measureSide(g, 1, c.goal, c.start, g.goalStraight);
+    measureSide(g, 0, c.start, c.goal, g.startBound);
 }
 
 // Whether end corner k of `side` sees its end, walked on the first asking.
@@ -165,6 +189,9 @@ void sumRow(CornerGraph& g, CornerSight sight, void* context, int kb, int& live,
         best = least;
         bestA = ka;
         bestB = kb;
+        // The way's corners are read off this goal corner's hop row at the end; ask for it.
+        const int16_t* hop = g.hop + static_cast<long>(rb) * g.cornerCount;
+        for (int at = 0; at < g.cornerCount; at += 32) __builtin_prefetch(hop + at);
         const double limit = best + kLengthTolerance;
         int kept = 0;
         for (int i = 0; i < live; ++i) {
