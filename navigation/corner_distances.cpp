@@ -322,6 +322,13 @@ void startDistanceRows(CornerGraph& g, const NavMesh& mesh) {
     g.endSightStart[mesh.triangleHighWater] = made;
 }
 
+void prefetchEndSightings(const CornerGraph& g, int t) {
+    if (g.status != CornerGraph::Status::Ready) return;
+    const int from = g.endSightStart[t], to = g.endSightStart[t + 1];
+    if (from < 0 || to > kMaxCornerSightings) return;
+    for (int i = from; i < to; i += 32) __builtin_prefetch(g.endSight + i);
+}
+
 bool distanceRowsUsable(const CornerGraph& g) {
     return g.status == CornerGraph::Status::Ready && g.cornerCount <= kMaxDistanceCorners;
 }

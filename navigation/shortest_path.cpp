@@ -143,6 +143,8 @@ ShortestStatus findShortestPath(NavMesh& mesh, ShortestSearchState& state, const
         return ShortestStatus::Found;
     }
 
+    prefetchEndSightings(state.graph, startTriangle);
+    prefetchEndSightings(state.graph, goalTriangle);
     // Ends that see each other need no search (also the commonest case).
     if (walkFrom(c, startTriangle, PathPoint{query.fromX, query.fromY}, PathPoint{query.toX, query.toY}, false)) {
         result.waypoints[0] = PathPoint{query.toX, query.toY};

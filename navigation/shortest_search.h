@@ -246,6 +246,10 @@ void prepareCornerGraph(Context& c);
 // Numbers the corners of a graph just made and forgets the rows of the one before.
 void startDistanceRows(CornerGraph& g, const NavMesh& mesh);
 
+// Asks the caches for triangle t's end sightings, which a search from or to a point in t
+// reads once the ends are found not to see each other.
+void prefetchEndSightings(const CornerGraph& g, int t);
+
 // Whether queries can go by distance rows (a graph made, and not too many corners).
 bool distanceRowsUsable(const CornerGraph& g);
 
