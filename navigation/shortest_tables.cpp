@@ -48,6 +48,11 @@ uint8_t crossingMask(const NavMesh& mesh, const uint8_t* table, CellLinkRule rul
     return mask;
 }
 
+// a / b rounded down, for b > 0.
+int64_t floorDivide(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+static_assert(kMaxTriangles <= INT16_MAX, "the cell table holds triangle indices as int16_t");
+
 // Fills the cell table: each cell gets a triangle whose closed area holds the cell's
 // centre (on a shared edge either one; locateEnd checks the point against it anyway).
 void fillCellTriangles(const NavMesh& mesh, ShortestSearchState& st) {
@@ -61,18 +66,27 @@ void fillCellTriangles(const NavMesh& mesh, ShortestSearchState& st) {
         // Cells whose centre (x * 256 + 128) lies within the bounds, clamped to the map.
         const int x0 = std::max(0, (minX + 127) >> 8), x1 = std::min(kLocateSide - 1, (maxX - 128) >> 8);
         const int y0 = std::max(0, (minY + 127) >> 8), y1 = std::min(kLocateSide - 1, (maxY - 128) >> 8);
+        // Along a row, each edge's cross product at a centre, (v - u) x (centre - u), moves
+        // by a fixed step from one cell to the next, so the cells it allows (<= 0) are those
+        // before or after one place: the row's span is where all three allow.
+        int64_t step[3];
+        for (int k = 0; k < 3; ++k) step[k] = -int64_t{p[next(k)].y - p[k].y} * 256;
         for (int y = y0; y <= y1; ++y) {
-            const int64_t cy = y * 256 + 128;
-            for (int x = x0; x <= x1; ++x) {
-                const int64_t cx = x * 256 + 128;
-                bool inside = true;
-                for (int k = 0; k < 3 && inside; ++k) {
-                    const PathPoint& u = p[k];
-                    const PathPoint& v = p[k == 2 ? 0 : k + 1];
-                    inside = cross64(v.x - u.x, v.y - u.y, cx - u.x, cy - u.y) <= 0;
+            const int64_t cx = x0 * 256 + 128, cy = y * 256 + 128;
+            int64_t lo = x0, hi = x1;
+            for (int k = 0; k < 3; ++k) {
+                const PathPoint& u = p[k];
+                const PathPoint& v = p[next(k)];
+                const int64_t e = cross64(v.x - u.x, v.y - u.y, cx - u.x, cy - u.y);
+                if (step[k] == 0) {
+                    if (e > 0) hi = lo - 1;
+                } else if (step[k] > 0) {  // e + step * i <= 0 for i <= floor(-e / step)
+                    hi = std::min(hi, x0 + floorDivide(-e, step[k]));
+                } else {  // i >= ceil(e / -step)
+                    lo = std::max(lo, x0 - floorDivide(-e, -step[k]));
                 }
-                if (inside) st.cellTriangle[y * kLocateSide + x] = static_cast<int16_t>(t);
             }
+            for (int64_t x = lo; x <= hi; ++x) st.cellTriangle[y * kLocateSide + x] = static_cast<int16_t>(t);
         }
     }
 }
