@@ -79,7 +79,7 @@ void fillCellTriangles(const NavMesh& mesh, ShortestSearchState& st) {
                 const PathPoint& v = p[next(k)];
                 const int64_t e = cross64(v.x - u.x, v.y - u.y, cx - u.x, cy - u.y);
                 if (step[k] == 0) {
-                    if (e > 0) hi = lo - 1;
+                    continue;  // a level edge bounds the rows: every row in them lies on its side
                 } else if (step[k] > 0) {  // e + step * i <= 0 for i <= floor(-e / step)
                     hi = std::min(hi, x0 + floorDivide(-e, step[k]));
                 } else {  // i >= ceil(e / -step)
