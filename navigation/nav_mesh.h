@@ -76,6 +76,22 @@ struct NavTriangle {
 };
 static_assert(sizeof(NavTriangle) == 16, "the triangle record is 16 bytes");
 
+// What the corridor search reads of one triangle, gathered per build into 32 bytes so that
+// expanding a triangle reads one record instead of its neighbours' records and six
+// vertices. links holds two bits per edge: 0 the neighbour is never entered (none, beyond
+// the table, outside or wall, or the link rule answers 0), 1 a plain link, 2 a costly one
+// (rule answer 2). across[i] is the corner of neighbour i that is not on edge i; bit i of
+// irregular says that neighbour does not share edge i's two corners, and its distance then
+// comes from its own vertices.
+struct CorridorCell {
+    int16_t neighbour[3] = {kNoNeighbour, kNoNeighbour, kNoNeighbour};
+    uint8_t links = 0;
+    uint8_t irregular = 0;
+    NavPoint corner[3];
+    NavPoint across[3];
+};
+static_assert(sizeof(CorridorCell) == 32, "a corridor cell is half a cache line");
+
 struct NavRegion {
     int16_t count = 0;  // triangles carrying this id (entry 0: triangles with no region)
     uint8_t valid = 0;  // 1: the id labels a complete connected set
@@ -101,6 +117,13 @@ struct Funnel {
     PathPoint right;  // world units
 };
 
+// Heap entry of the corridor search: the key beside the triangle, so that sifting reads the
+// heap alone.
+struct RouteHeapEntry {
+    int32_t key = 0;
+    int32_t triangle = 0;
+};
+
 // Working state of one path query, owned by the caller beside the mesh and overwritten by
 // every query (route planning and smoothing). One per thread of queries.
 struct RouteSearch {
@@ -110,11 +133,11 @@ struct RouteSearch {
     // Corridor of triangles, route[0..routeSteps]; routeSteps is -1 when there is none.
     int32_t route[kMaxTriangles] = {};
     int32_t routeSteps = -1;
-    // Best-first search: key and parent per triangle slot, binary min-heap of triangle
-    // indices in heap[1..heapSize] (slot 0 is the sentinel).
+    // Best-first search: key and parent per triangle slot, binary min-heap of triangles
+    // with their keys in heap[1..heapSize] (slot 0 is unused).
     int32_t key[kMaxTriangles] = {};
     int32_t parent[kMaxTriangles] = {};
-    int32_t heap[kMaxTriangles + 1] = {};
+    RouteHeapEntry heap[kMaxTriangles + 1] = {};
     int32_t heapSize = 0;
     // Region fill: circular queue of triangle indices.
     int32_t fillQueue[kFillQueueCapacity] = {};
@@ -193,6 +216,11 @@ struct NavMesh {
 
     // Which cell types connect; set by the owner before a build, read by every query.
     CellLinkRule linkRule = stepLinkRule;
+    // The corridor search's records (see corridorCells), for the build and link rule named.
+    alignas(64) CorridorCell corridorCells[kMaxTriangles];
+    uint32_t corridorCellsBuild = 0;
+    CellLinkRule corridorCellsRule = nullptr;
+    bool corridorCellsReady = false;
     // Where builds and queries trace; null (the default) traces nothing. Not owned.
     NavLog* log = nullptr;
     // Text of the last query diagnostic (a missing portal, a path or gate list cut at its
@@ -240,6 +268,11 @@ void updateClearanceClasses(NavMesh& mesh, int t);
 const uint8_t* passTableRow(NavMesh& mesh, int number);
 // Whether crossing edge i of triangle t passes under pass table `table`.
 bool edgePasses(const NavMesh& mesh, const uint8_t* table, int t, int edge);
+
+// The corridor records of triangles 0..triangleHighWater-1, made again when the mesh was
+// rebuilt or its link rule changed since they were last made. Everything else a query
+// changes (region labels, clearance classes, marks) is not in them.
+const CorridorCell* corridorCells(NavMesh& mesh);
 
 // Slot i of triangle b with neighbour[i] == a, or -1.
 int neighbourSlot(const NavMesh& mesh, int b, int a);

@@ -57,29 +57,48 @@ int fillPop(RouteSearch& q) {
     return t;
 }
 
+int64_t squaredCellDistance(NavPoint v, int32_t targetCellX, int32_t targetCellY) {
+    const int64_t dx = static_cast<int64_t>(v.x) - targetCellX;
+    const int64_t dy = static_cast<int64_t>(v.y) - targetCellY;
+    return dx * dx + dy * dy;
+}
+
 // Smallest squared distance in cells from the target cell to a vertex of t.
 int32_t heuristic(const NavMesh& mesh, int t, int32_t targetCellX, int32_t targetCellY) {
     int64_t best = INT64_MAX;
-    for (int s = 0; s < 3; ++s) {
-        const NavPoint& v = vertexOf(mesh, t, s);
-        const int64_t dx = static_cast<int64_t>(v.x) - targetCellX;
-        const int64_t dy = static_cast<int64_t>(v.y) - targetCellY;
-        best = std::min(best, dx * dx + dy * dy);
-    }
+    for (int s = 0; s < 3; ++s) best = std::min(best, squaredCellDistance(vertexOf(mesh, t, s), targetCellX, targetCellY));
     return static_cast<int32_t>(std::min(best, kMaxHeuristic));
 }
 
-void expand(NavMesh& mesh, RouteSearch& q, int t, const uint8_t* table, int32_t targetCellX, int32_t targetCellY) {
-    const NavTriangle& from = mesh.triangles[t];
+// Whether every entry of a pass table lets edges pass, so that no class bits need reading.
+bool passesEverything(const uint8_t* table) {
+    for (int v = 0; v < 64; ++v) {
+        if (table[v] == 0) return false;
+    }
+    return true;
+}
+
+// Pushes t's unvisited neighbours that may be entered. Reads t's corridor record, the
+// marks, and t's class bits only when `table` is given (null: every edge passes).
+void expand(NavMesh& mesh, RouteSearch& q, const CorridorCell* cells, int t, const uint8_t* table,
+            int32_t targetCellX, int32_t targetCellY) {
+    const CorridorCell& from = cells[t];
     for (int i = 0; i < 3; ++i) {
+        const int link = (from.links >> (2 * i)) & 3;
+        if (link == 0) continue;  // no neighbour, outside or wall, or the rule forbids it
         const int c = from.neighbour[i];
-        if (c < 0 || isMarked(mesh, c)) continue;
-        // Wall and outside areas are never part of a corridor, whatever the link rule says.
-        if (isOutsideType(mesh.triangles[c].type)) continue;
-        if (!edgePasses(mesh, table, t, i)) continue;
-        const int link = mesh.linkRule(from.type, mesh.triangles[c].type);
-        if (link == 0) continue;
-        const int32_t h = heuristic(mesh, c, targetCellX, targetCellY);
+        if (isMarked(mesh, c)) continue;
+        if (table != nullptr && !edgePasses(mesh, table, t, i)) continue;
+        int32_t h = 0;
+        if ((from.irregular >> i) & 1) {
+            h = heuristic(mesh, c, targetCellX, targetCellY);
+        } else {
+            // The neighbour's corners: edge i's two and the one across it.
+            const int64_t best = std::min({squaredCellDistance(from.corner[i], targetCellX, targetCellY),
+                                           squaredCellDistance(from.corner[next(i)], targetCellX, targetCellY),
+                                           squaredCellDistance(from.across[i], targetCellX, targetCellY)});
+            h = static_cast<int32_t>(std::min(best, kMaxHeuristic));
+        }
         q.key[c] = link == 2 ? h * kCostlyLinkFactor : h;
         mark(mesh, c);
         q.parent[c] = t;
@@ -179,22 +198,24 @@ int searchRoute(NavMesh& m, RouteSearch& q, int seed, int target, int32_t target
     newGeneration(m);
     for (int i = 0; i < m.boundaryRingLength; ++i) mark(m, m.boundaryRing[i]);
 
-    const uint8_t* table = passTableRow(m, q.passTableIndex);
+    const CorridorCell* cells = corridorCells(m);
+    const uint8_t* row = passTableRow(m, q.passTableIndex);
+    const uint8_t* table = passesEverything(row) ? nullptr : row;
     const int32_t targetCellX = targetX >> 8;
     const int32_t targetCellY = targetY >> 8;
     q.key[seed] = 1;
     q.parent[seed] = seed;
     mark(m, seed);
     routeHeapPush(q, seed);
-    while (q.heapSize > 0 && q.heap[1] != target) {
+    while (q.heapSize > 0 && q.heap[1].triangle != target) {
         const int a = routeHeapPop(q);
         int b = -1;
         if (q.heapSize > 0) {
-            if (q.heap[1] == target) break;
+            if (q.heap[1].triangle == target) break;
             b = routeHeapPop(q);
         }
-        expand(m, q, a, table, targetCellX, targetCellY);
-        if (b >= 0) expand(m, q, b, table, targetCellX, targetCellY);
+        expand(m, q, cells, a, table, targetCellX, targetCellY);
+        if (b >= 0) expand(m, q, cells, b, table, targetCellX, targetCellY);
     }
     if (q.heapSize == 0) return -1;
 
