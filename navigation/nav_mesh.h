@@ -273,6 +273,12 @@ bool edgePasses(const NavMesh& mesh, const uint8_t* table, int t, int edge);
 // rebuilt or its link rule changed since they were last made. Everything else a query
 // changes (region labels, clearance classes, marks) is not in them.
 const CorridorCell* corridorCells(NavMesh& mesh);
+// The corridor records when they were made for the mesh as it stands, else null.
+inline const CorridorCell* currentCorridorCells(const NavMesh& mesh) {
+    const bool current = mesh.corridorCellsReady && mesh.corridorCellsBuild == mesh.buildSerial &&
+                         mesh.corridorCellsRule == mesh.linkRule;
+    return current ? mesh.corridorCells : nullptr;
+}
 
 // Slot i of triangle b with neighbour[i] == a, or -1.
 int neighbourSlot(const NavMesh& mesh, int b, int a);
