@@ -124,6 +124,39 @@ struct RouteHeapEntry {
     int32_t triangle = 0;
 };
 
+// The corridor cache: how many searches it keeps, and the longest corridor (in steps) it
+// keeps. Agents that are stuck ask again and again from the same triangle for the same
+// goal; their corridors come from here instead of a new search.
+constexpr int kCorridorCacheEntries = 1024;
+constexpr int kCorridorCacheSteps = 63;
+
+// One corridor search: what it depends on besides the mesh, and its answer.
+struct CachedCorridor {
+    uint32_t generation = 0;  // the entry holds an answer when this is the cache's generation
+    int32_t start = 0, destination = 0;
+    int32_t targetCellX = 0, targetCellY = 0;
+    int32_t steps = -1;                          // as findRoute answers: -1 when unreachable
+    int16_t route[kCorridorCacheSteps + 1] = {};  // start..destination
+};
+
+struct NavMesh;
+
+// Corridors found on one mesh as built, with one link rule, under pass tables that let every
+// edge pass (the class bits, which queries raise, then play no part): a search is a function
+// of its start and destination triangles and the target's cell alone, so its answer can be
+// given again. Entries are direct-mapped by those four values.
+struct CorridorCache {
+    CachedCorridor entries[kCorridorCacheEntries];
+    // Entries of other generations are empty; a new generation empties them all at once
+    // (and on wrapping to 0 they are cleared for real).
+    uint32_t generation = 1;
+    const NavMesh* mesh = nullptr;
+    uint32_t build = 0;
+    CellLinkRule rule = nullptr;
+    uint64_t hits = 0;    // searches answered from the cache
+    uint64_t misses = 0;  // searches made (and kept when short enough)
+};
+
 // Working state of one path query, owned by the caller beside the mesh and overwritten by
 // every query (route planning and smoothing). One per thread of queries.
 struct RouteSearch {
@@ -152,6 +185,8 @@ struct RouteSearch {
     PathResult referencePath;
     Funnel funnelQ;
     Funnel funnelS;
+    // Corridors of earlier queries (see CorridorCache); findRoute reads and fills it.
+    CorridorCache corridorCache;
 };
 
 // Scratch storage of the build: the skyline of the rectangle cover, the improvement

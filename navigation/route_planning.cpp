@@ -228,10 +228,78 @@ int searchRoute(NavMesh& m, RouteSearch& q, int seed, int target, int32_t target
     return count - 1;
 }
 
+void newCorridorGeneration(CorridorCache& cache) {
+    if (++cache.generation == 0) {
+        for (CachedCorridor& entry : cache.entries) entry.generation = 0;
+        cache.generation = 1;
+    }
+}
+
+namespace {
+
+// The cache entry for this search, emptied first when the mesh, its build or its link rule
+// changed; null when the pass table reads class bits (the answer then depends on them).
+CachedCorridor* corridorSlot(NavMesh& mesh, RouteSearch& q, int start, int destination, int32_t cellX,
+                             int32_t cellY) {
+    if (!passesEverything(passTableRow(mesh, q.passTableIndex))) return nullptr;
+    CorridorCache& cache = q.corridorCache;
+    if (cache.mesh != &mesh || cache.build != mesh.buildSerial || cache.rule != mesh.linkRule) {
+        newCorridorGeneration(cache);
+        cache.mesh = &mesh;
+        cache.build = mesh.buildSerial;
+        cache.rule = mesh.linkRule;
+    }
+    return &cache.entries[corridorCacheIndex(start, destination, cellX, cellY)];
+}
+
+}  // namespace
+
+namespace {
+
+// The 64-bit finaliser of MurmurHash3: every input bit reaches every output bit.
+uint64_t mixBits(uint64_t x) {
+    x ^= x >> 33;
+    x *= 0xFF51AFD7ED558CCDull;
+    x ^= x >> 33;
+    x *= 0xC4CEB9FE1A85EC53ull;
+    x ^= x >> 33;
+    return x;
+}
+
+}  // namespace
+
+int corridorCacheIndex(int start, int destination, int32_t cellX, int32_t cellY) {
+    static_assert(kCorridorCacheEntries == 1 << 10, "the index takes the top 10 bits of the hash");
+    const uint64_t triangles = static_cast<uint64_t>(static_cast<uint32_t>(start)) << 32 | static_cast<uint32_t>(destination);
+    const uint64_t cell = static_cast<uint64_t>(static_cast<uint32_t>(cellX)) << 32 | static_cast<uint32_t>(cellY);
+    return static_cast<int>(mixBits(triangles ^ mixBits(cell)) >> 54);
+}
+
 int findRoute(NavMesh& mesh, RouteSearch& q, int start, int destination) {
+    const int32_t cellX = q.toX >> 8;
+    const int32_t cellY = q.toY >> 8;
+    CachedCorridor* const slot = corridorSlot(mesh, q, start, destination, cellX, cellY);
+    if (slot != nullptr && slot->generation == q.corridorCache.generation && slot->start == start &&
+        slot->destination == destination && slot->targetCellX == cellX && slot->targetCellY == cellY) {
+        ++q.corridorCache.hits;
+        q.routeSteps = slot->steps;
+        for (int i = 0; i <= slot->steps; ++i) q.route[i] = slot->route[i];
+        return q.routeSteps;
+    }
     q.routeSteps = searchRoute(mesh, q, start, destination, q.toX, q.toY);
-    if (q.routeSteps < 0) return -1;
-    std::reverse(q.route, q.route + q.routeSteps + 1);
+    if (q.routeSteps >= 0) std::reverse(q.route, q.route + q.routeSteps + 1);
+    if (slot != nullptr) {
+        ++q.corridorCache.misses;
+        if (q.routeSteps <= kCorridorCacheSteps) {
+            slot->generation = q.corridorCache.generation;
+            slot->start = start;
+            slot->destination = destination;
+            slot->targetCellX = cellX;
+            slot->targetCellY = cellY;
+            slot->steps = q.routeSteps;
+            for (int i = 0; i <= q.routeSteps; ++i) slot->route[i] = static_cast<int16_t>(q.route[i]);
+        }
+    }
     return q.routeSteps;
 }
 

@@ -41,8 +41,16 @@ void raiseInteriorClearance(NavMesh& mesh, int t);
 int searchRoute(NavMesh& mesh, RouteSearch& search, int seed, int target, int32_t targetX, int32_t targetY);
 
 // searchRoute from start to destination, toward the query's destination point, with the
-// route left in order start..destination. Returns the step count or -1.
+// route left in order start..destination. Returns the step count or -1. The answer may come
+// from the query state's corridor cache, and then the search's keys, parents and marks are
+// those of an earlier query.
 int findRoute(NavMesh& mesh, RouteSearch& search, int start, int destination);
+
+// The cache entry a search from start to destination toward the target cell uses.
+int corridorCacheIndex(int start, int destination, int32_t cellX, int32_t cellY);
+
+// Empties the corridor cache (a new generation of its entries).
+void newCorridorGeneration(CorridorCache& cache);
 
 // The search's binary min-heap on key, in q.heap[1..heapSize]; push takes the key from
 // q.key[t]. A new entry rises past every parent whose key is greater or equal, so among
