@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "navigation/nav_log.h"
 #include "navigation/path_smoothing.h"
@@ -71,11 +72,16 @@ int32_t heuristic(const NavMesh& mesh, int t, int32_t targetCellX, int32_t targe
 }
 
 // Whether every entry of a pass table lets edges pass, so that no class bits need reading.
+// Eight bytes at a time: (w - 0x01..01) & ~w & 0x80..80 is non-zero exactly when w holds a
+// zero byte.
 bool passesEverything(const uint8_t* table) {
-    for (int v = 0; v < 64; ++v) {
-        if (table[v] == 0) return false;
+    uint64_t zeroBytes = 0;
+    for (int i = 0; i < 64; i += 8) {
+        uint64_t w = 0;
+        std::memcpy(&w, table + i, sizeof w);
+        zeroBytes |= (w - 0x0101010101010101ull) & ~w & 0x8080808080808080ull;
     }
-    return true;
+    return zeroBytes == 0;
 }
 
 // Pushes t's unvisited neighbours that may be entered. Reads t's corridor record, the
@@ -326,6 +332,9 @@ void findGatePath(NavMesh& m, RouteSearch& q, PathResult& result, int fromX, int
     const bool meshUsable = !m.buildFailed && m.triangleHighWater >= 2;
     q.startTriangle = meshUsable ? locateForQuery(m, fromX, fromY) : kNoTriangle;
     q.goalTriangle = meshUsable ? locateForQuery(m, toX, toY) : kNoTriangle;
+    // The corridor cache's entry for this query is most often not in the processor's caches:
+    // ask for it now, while the region check runs.
+    __builtin_prefetch(&q.corridorCache.entries[corridorCacheIndex(q.startTriangle, q.goalTriangle, toX >> 8, toY >> 8)]);
     if (!meshUsable || !sameRegion(m, q, q.startTriangle, q.goalTriangle)) {
         if (log != nullptr) log->writef(" c=%d %s", static_cast<int>(ticksSince(startStamp)), " retC");
         return;
