@@ -258,10 +258,6 @@ CachedCorridor* corridorSlot(NavMesh& mesh, RouteSearch& q, int start, int desti
     return &cache.entries[corridorCacheIndex(start, destination, cellX, cellY)];
 }
 
-}  // namespace
-
-namespace {
-
 // The 64-bit finaliser of MurmurHash3: every input bit reaches every output bit.
 uint64_t mixBits(uint64_t x) {
     x ^= x >> 33;
