@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace nav {
 
@@ -92,6 +93,66 @@ const uint8_t* passTableRow(NavMesh& mesh, int number) {
 bool edgePasses(const NavMesh& mesh, const uint8_t* table, int t, int edge) {
     static constexpr uint8_t kEdgeMask[3] = {60, 51, 15};
     return table[kEdgeMask[edge] | (mesh.triangles[t].regionWord & kClassBitsMask)] != 0;
+}
+
+namespace {
+
+bool samePoint(NavPoint a, NavPoint b) { return a.x == b.x && a.y == b.y; }
+
+// Record of triangle t: its corners, and for each neighbour the link class and the corner
+// across the shared edge.
+CorridorCell corridorCellOf(const NavMesh& mesh, int t) {
+    const NavTriangle& tri = mesh.triangles[t];
+    CorridorCell cell;
+    for (int i = 0; i < 3; ++i) {
+        cell.neighbour[i] = tri.neighbour[i];
+        cell.corner[i] = mesh.points[tri.vertex[i]];
+    }
+    for (int i = 0; i < 3; ++i) {
+        const int c = tri.neighbour[i];
+        // Slots past the high-water mark are unused, so they read as outside.
+        if (c < 0 || c >= mesh.triangleHighWater) continue;
+        const NavTriangle& other = mesh.triangles[c];
+        if (isOutsideType(other.type) || mesh.linkRule == nullptr) continue;
+        const int rule = mesh.linkRule(tri.type, other.type);
+        const int link = rule == 0 ? 0 : rule == 2 ? 2 : 1;
+        cell.links = static_cast<uint8_t>(cell.links | (link << (2 * i)));
+        // The neighbour's corners less the two of the shared edge leave the one across.
+        bool used[3] = {false, false, false};
+        bool matched = true;
+        for (const NavPoint end : {cell.corner[i], cell.corner[next(i)]}) {
+            int found = -1;
+            for (int s = 0; s < 3 && found < 0; ++s) {
+                if (!used[s] && samePoint(mesh.points[other.vertex[s]], end)) found = s;
+            }
+            if (found < 0) {
+                matched = false;
+                break;
+            }
+            used[found] = true;
+        }
+        if (!matched) {
+            cell.irregular = static_cast<uint8_t>(cell.irregular | (1u << i));
+            continue;
+        }
+        for (int s = 0; s < 3; ++s) {
+            if (!used[s]) cell.across[i] = mesh.points[other.vertex[s]];
+        }
+    }
+    return cell;
+}
+
+}  // namespace
+
+const CorridorCell* corridorCells(NavMesh& mesh) {
+    if (!mesh.corridorCellsReady || mesh.corridorCellsBuild != mesh.buildSerial ||
+        mesh.corridorCellsRule != mesh.linkRule) {
+        for (int t = 0; t < mesh.triangleHighWater; ++t) mesh.corridorCells[t] = corridorCellOf(mesh, t);
+        mesh.corridorCellsBuild = mesh.buildSerial;
+        mesh.corridorCellsRule = mesh.linkRule;
+        mesh.corridorCellsReady = true;
+    }
+    return mesh.corridorCells;
 }
 
 int neighbourSlot(const NavMesh& mesh, int b, int a) {

@@ -76,6 +76,22 @@ struct NavTriangle {
 };
 static_assert(sizeof(NavTriangle) == 16, "the triangle record is 16 bytes");
 
+// What the corridor search reads of one triangle, gathered per build into 32 bytes so that
+// expanding a triangle reads one record instead of its neighbours' records and six
+// vertices. links holds two bits per edge: 0 the neighbour is never entered (none, beyond
+// the table, outside or wall, or the link rule answers 0), 1 a plain link, 2 a costly one
+// (rule answer 2). across[i] is the corner of neighbour i that is not on edge i; bit i of
+// irregular says that neighbour does not share edge i's two corners, and its distance then
+// comes from its own vertices.
+struct CorridorCell {
+    int16_t neighbour[3] = {kNoNeighbour, kNoNeighbour, kNoNeighbour};
+    uint8_t links = 0;
+    uint8_t irregular = 0;
+    NavPoint corner[3];
+    NavPoint across[3];
+};
+static_assert(sizeof(CorridorCell) == 32, "a corridor cell is half a cache line");
+
 struct NavRegion {
     int16_t count = 0;  // triangles carrying this id (entry 0: triangles with no region)
     uint8_t valid = 0;  // 1: the id labels a complete connected set
@@ -101,6 +117,46 @@ struct Funnel {
     PathPoint right;  // world units
 };
 
+// Heap entry of the corridor search: the key beside the triangle, so that sifting reads the
+// heap alone.
+struct RouteHeapEntry {
+    int32_t key = 0;
+    int32_t triangle = 0;
+};
+
+// The corridor cache: how many searches it keeps, and the longest corridor (in steps) it
+// keeps. Agents that are stuck ask again and again from the same triangle for the same
+// goal; their corridors come from here instead of a new search.
+constexpr int kCorridorCacheEntries = 1024;
+constexpr int kCorridorCacheSteps = 63;
+
+// One corridor search: what it depends on besides the mesh, and its answer.
+struct CachedCorridor {
+    uint32_t generation = 0;  // the entry holds an answer when this is the cache's generation
+    int32_t start = 0, destination = 0;
+    int32_t targetCellX = 0, targetCellY = 0;
+    int32_t steps = -1;                          // as findRoute answers: -1 when unreachable
+    int16_t route[kCorridorCacheSteps + 1] = {};  // start..destination
+};
+
+struct NavMesh;
+
+// Corridors found on one mesh as built, with one link rule, under pass tables that let every
+// edge pass (the class bits, which queries raise, then play no part): a search is a function
+// of its start and destination triangles and the target's cell alone, so its answer can be
+// given again. Entries are direct-mapped by those four values.
+struct CorridorCache {
+    CachedCorridor entries[kCorridorCacheEntries];
+    // Entries of other generations are empty; a new generation empties them all at once
+    // (and on wrapping to 0 they are cleared for real).
+    uint32_t generation = 1;
+    const NavMesh* mesh = nullptr;
+    uint32_t build = 0;
+    CellLinkRule rule = nullptr;
+    uint64_t hits = 0;    // searches answered from the cache
+    uint64_t misses = 0;  // searches made (and kept when short enough)
+};
+
 // Working state of one path query, owned by the caller beside the mesh and overwritten by
 // every query (route planning and smoothing). One per thread of queries.
 struct RouteSearch {
@@ -110,11 +166,11 @@ struct RouteSearch {
     // Corridor of triangles, route[0..routeSteps]; routeSteps is -1 when there is none.
     int32_t route[kMaxTriangles] = {};
     int32_t routeSteps = -1;
-    // Best-first search: key and parent per triangle slot, binary min-heap of triangle
-    // indices in heap[1..heapSize] (slot 0 is the sentinel).
+    // Best-first search: key and parent per triangle slot, binary min-heap of triangles
+    // with their keys in heap[1..heapSize] (slot 0 is unused).
     int32_t key[kMaxTriangles] = {};
     int32_t parent[kMaxTriangles] = {};
-    int32_t heap[kMaxTriangles + 1] = {};
+    RouteHeapEntry heap[kMaxTriangles + 1] = {};
     int32_t heapSize = 0;
     // Region fill: circular queue of triangle indices.
     int32_t fillQueue[kFillQueueCapacity] = {};
@@ -129,6 +185,8 @@ struct RouteSearch {
     PathResult referencePath;
     Funnel funnelQ;
     Funnel funnelS;
+    // Corridors of earlier queries (see CorridorCache); findRoute reads and fills it.
+    CorridorCache corridorCache;
 };
 
 // Scratch storage of the build: the skyline of the rectangle cover, the improvement
@@ -193,6 +251,11 @@ struct NavMesh {
 
     // Which cell types connect; set by the owner before a build, read by every query.
     CellLinkRule linkRule = stepLinkRule;
+    // The corridor search's records (see corridorCells), for the build and link rule named.
+    alignas(64) CorridorCell corridorCells[kMaxTriangles];
+    uint32_t corridorCellsBuild = 0;
+    CellLinkRule corridorCellsRule = nullptr;
+    bool corridorCellsReady = false;
     // Where builds and queries trace; null (the default) traces nothing. Not owned.
     NavLog* log = nullptr;
     // Text of the last query diagnostic (a missing portal, a path or gate list cut at its
@@ -240,6 +303,17 @@ void updateClearanceClasses(NavMesh& mesh, int t);
 const uint8_t* passTableRow(NavMesh& mesh, int number);
 // Whether crossing edge i of triangle t passes under pass table `table`.
 bool edgePasses(const NavMesh& mesh, const uint8_t* table, int t, int edge);
+
+// The corridor records of triangles 0..triangleHighWater-1, made again when the mesh was
+// rebuilt or its link rule changed since they were last made. Everything else a query
+// changes (region labels, clearance classes, marks) is not in them.
+const CorridorCell* corridorCells(NavMesh& mesh);
+// The corridor records when they were made for the mesh as it stands, else null.
+inline const CorridorCell* currentCorridorCells(const NavMesh& mesh) {
+    const bool current = mesh.corridorCellsReady && mesh.corridorCellsBuild == mesh.buildSerial &&
+                         mesh.corridorCellsRule == mesh.linkRule;
+    return current ? mesh.corridorCells : nullptr;
+}
 
 // Slot i of triangle b with neighbour[i] == a, or -1.
 int neighbourSlot(const NavMesh& mesh, int b, int a);

@@ -140,6 +140,20 @@ void adjustGate(Gate& g, const PathResult& ref, PathPoint& p, int& w, int32_t cl
     g.side = side;
 }
 
+// edgePoints, read from t's corridor record when the records are current (one record
+// instead of the triangle and two vertices), else from the mesh.
+inline bool portalPoints(const NavMesh& mesh, const CorridorCell* cells, int t, int n, PathPoint& left,
+                         PathPoint& right) {
+    if (cells == nullptr) return edgePoints(mesh, t, n, left, right);
+    const CorridorCell& cell = cells[t];
+    const int slot = cell.neighbour[0] == n ? 0 : cell.neighbour[1] == n ? 1 : cell.neighbour[2] == n ? 2 : -1;
+    if (slot < 0) return edgePoints(mesh, t, n, left, right);  // sets the diagnostic
+    const NavPoint l = cell.corner[next(slot)], r = cell.corner[slot];
+    left = {l.x * 256, l.y * 256};
+    right = {r.x * 256, r.y * 256};
+    return true;
+}
+
 }  // namespace
 
 const char* pathDiagnosticText(const NavMesh& mesh) { return mesh.pathDiagnostic; }
@@ -168,16 +182,17 @@ int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* r
     out.toY = to.y;
     int count = 0;
     if (steps > 0) {
+        const CorridorCell* const cells = currentCorridorCells(mesh);
         // The portal last read; a missing portal keeps the previous one.
         PathPoint portalLeft = from, portalRight = from;
-        edgePoints(mesh, route[0], route[1], portalLeft, portalRight);
+        portalPoints(mesh, cells, route[0], route[1], portalLeft, portalRight);
         Funnel funnel{from, portalLeft, portalRight};
         int leftPortal = 0, rightPortal = 0;  // portal at which each side was last set
         int k = 1;
         for (;;) {
             int l = 0, h = 0;
             if (k < steps) {
-                edgePoints(mesh, route[k], route[k + 1], portalLeft, portalRight);
+                portalPoints(mesh, cells, route[k], route[k + 1], portalLeft, portalRight);
                 l = sideOf(funnel, portalLeft);
                 h = sideOf(funnel, portalRight);
             } else {
@@ -206,7 +221,7 @@ int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* r
                 funnel.apex = corner;
                 // Restart behind the corner; both sides were last set at that portal.
                 k = leftCorner ? leftPortal : rightPortal;
-                edgePoints(mesh, route[k], route[k + 1], portalLeft, portalRight);
+                portalPoints(mesh, cells, route[k], route[k + 1], portalLeft, portalRight);
                 funnel.left = portalLeft;
                 funnel.right = portalRight;
                 leftPortal = rightPortal = k;
@@ -229,8 +244,9 @@ int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint
     gates.toY = to.y;
     int count = 0;
     if (steps > 0) {
+        const CorridorCell* const cells = currentCorridorCells(mesh);
         PathPoint portalLeft = from, portalRight = from;
-        edgePoints(mesh, route[0], route[1], portalLeft, portalRight);
+        portalPoints(mesh, cells, route[0], route[1], portalLeft, portalRight);
         Funnel& q = search.funnelQ;  // seen from end 0 of the last gate
         Funnel& s = search.funnelS;  // seen from end 1 of the last gate
         q = Funnel{from, portalLeft, portalRight};
@@ -240,7 +256,7 @@ int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint
         for (int k = 1; k <= steps; ++k) {
             PathPoint candLeft = to, candRight = to;
             if (k < steps) {
-                edgePoints(mesh, route[k], route[k + 1], portalLeft, portalRight);
+                portalPoints(mesh, cells, route[k], route[k + 1], portalLeft, portalRight);
                 candLeft = portalLeft;
                 candRight = portalRight;
             }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "navigation/nav_log.h"
 #include "navigation/path_smoothing.h"
@@ -57,29 +58,53 @@ int fillPop(RouteSearch& q) {
     return t;
 }
 
+int64_t squaredCellDistance(NavPoint v, int32_t targetCellX, int32_t targetCellY) {
+    const int64_t dx = static_cast<int64_t>(v.x) - targetCellX;
+    const int64_t dy = static_cast<int64_t>(v.y) - targetCellY;
+    return dx * dx + dy * dy;
+}
+
 // Smallest squared distance in cells from the target cell to a vertex of t.
 int32_t heuristic(const NavMesh& mesh, int t, int32_t targetCellX, int32_t targetCellY) {
     int64_t best = INT64_MAX;
-    for (int s = 0; s < 3; ++s) {
-        const NavPoint& v = vertexOf(mesh, t, s);
-        const int64_t dx = static_cast<int64_t>(v.x) - targetCellX;
-        const int64_t dy = static_cast<int64_t>(v.y) - targetCellY;
-        best = std::min(best, dx * dx + dy * dy);
-    }
+    for (int s = 0; s < 3; ++s) best = std::min(best, squaredCellDistance(vertexOf(mesh, t, s), targetCellX, targetCellY));
     return static_cast<int32_t>(std::min(best, kMaxHeuristic));
 }
 
-void expand(NavMesh& mesh, RouteSearch& q, int t, const uint8_t* table, int32_t targetCellX, int32_t targetCellY) {
-    const NavTriangle& from = mesh.triangles[t];
+// Whether every entry of a pass table lets edges pass, so that no class bits need reading.
+// Eight bytes at a time: (w - 0x01..01) & ~w & 0x80..80 is non-zero exactly when w holds a
+// zero byte.
+bool passesEverything(const uint8_t* table) {
+    uint64_t zeroBytes = 0;
+    for (int i = 0; i < 64; i += 8) {
+        uint64_t w = 0;
+        std::memcpy(&w, table + i, sizeof w);
+        zeroBytes |= (w - 0x0101010101010101ull) & ~w & 0x8080808080808080ull;
+    }
+    return zeroBytes == 0;
+}
+
+// Pushes t's unvisited neighbours that may be entered. Reads t's corridor record, the
+// marks, and t's class bits only when `table` is given (null: every edge passes).
+void expand(NavMesh& mesh, RouteSearch& q, const CorridorCell* cells, int t, const uint8_t* table,
+            int32_t targetCellX, int32_t targetCellY) {
+    const CorridorCell& from = cells[t];
     for (int i = 0; i < 3; ++i) {
+        const int link = (from.links >> (2 * i)) & 3;
+        if (link == 0) continue;  // no neighbour, outside or wall, or the rule forbids it
         const int c = from.neighbour[i];
-        if (c < 0 || isMarked(mesh, c)) continue;
-        // Wall and outside areas are never part of a corridor, whatever the link rule says.
-        if (isOutsideType(mesh.triangles[c].type)) continue;
-        if (!edgePasses(mesh, table, t, i)) continue;
-        const int link = mesh.linkRule(from.type, mesh.triangles[c].type);
-        if (link == 0) continue;
-        const int32_t h = heuristic(mesh, c, targetCellX, targetCellY);
+        if (isMarked(mesh, c)) continue;
+        if (table != nullptr && !edgePasses(mesh, table, t, i)) continue;
+        int32_t h = 0;
+        if ((from.irregular >> i) & 1) {
+            h = heuristic(mesh, c, targetCellX, targetCellY);
+        } else {
+            // The neighbour's corners: edge i's two and the one across it.
+            const int64_t best = std::min({squaredCellDistance(from.corner[i], targetCellX, targetCellY),
+                                           squaredCellDistance(from.corner[next(i)], targetCellX, targetCellY),
+                                           squaredCellDistance(from.across[i], targetCellX, targetCellY)});
+            h = static_cast<int32_t>(std::min(best, kMaxHeuristic));
+        }
         q.key[c] = link == 2 ? h * kCostlyLinkFactor : h;
         mark(mesh, c);
         q.parent[c] = t;
@@ -179,22 +204,24 @@ int searchRoute(NavMesh& m, RouteSearch& q, int seed, int target, int32_t target
     newGeneration(m);
     for (int i = 0; i < m.boundaryRingLength; ++i) mark(m, m.boundaryRing[i]);
 
-    const uint8_t* table = passTableRow(m, q.passTableIndex);
+    const CorridorCell* cells = corridorCells(m);
+    const uint8_t* row = passTableRow(m, q.passTableIndex);
+    const uint8_t* table = passesEverything(row) ? nullptr : row;
     const int32_t targetCellX = targetX >> 8;
     const int32_t targetCellY = targetY >> 8;
     q.key[seed] = 1;
     q.parent[seed] = seed;
     mark(m, seed);
     routeHeapPush(q, seed);
-    while (q.heapSize > 0 && q.heap[1] != target) {
+    while (q.heapSize > 0 && q.heap[1].triangle != target) {
         const int a = routeHeapPop(q);
         int b = -1;
         if (q.heapSize > 0) {
-            if (q.heap[1] == target) break;
+            if (q.heap[1].triangle == target) break;
             b = routeHeapPop(q);
         }
-        expand(m, q, a, table, targetCellX, targetCellY);
-        if (b >= 0) expand(m, q, b, table, targetCellX, targetCellY);
+        expand(m, q, cells, a, table, targetCellX, targetCellY);
+        if (b >= 0) expand(m, q, cells, b, table, targetCellX, targetCellY);
     }
     if (q.heapSize == 0) return -1;
 
@@ -207,10 +234,74 @@ int searchRoute(NavMesh& m, RouteSearch& q, int seed, int target, int32_t target
     return count - 1;
 }
 
+void newCorridorGeneration(CorridorCache& cache) {
+    if (++cache.generation == 0) {
+        for (CachedCorridor& entry : cache.entries) entry.generation = 0;
+        cache.generation = 1;
+    }
+}
+
+namespace {
+
+// The cache entry for this search, emptied first when the mesh, its build or its link rule
+// changed; null when the pass table reads class bits (the answer then depends on them).
+CachedCorridor* corridorSlot(NavMesh& mesh, RouteSearch& q, int start, int destination, int32_t cellX,
+                             int32_t cellY) {
+    if (!passesEverything(passTableRow(mesh, q.passTableIndex))) return nullptr;
+    CorridorCache& cache = q.corridorCache;
+    if (cache.mesh != &mesh || cache.build != mesh.buildSerial || cache.rule != mesh.linkRule) {
+        newCorridorGeneration(cache);
+        cache.mesh = &mesh;
+        cache.build = mesh.buildSerial;
+        cache.rule = mesh.linkRule;
+    }
+    return &cache.entries[corridorCacheIndex(start, destination, cellX, cellY)];
+}
+
+// The 64-bit finaliser of MurmurHash3: every input bit reaches every output bit.
+uint64_t mixBits(uint64_t x) {
+    x ^= x >> 33;
+    x *= 0xFF51AFD7ED558CCDull;
+    x ^= x >> 33;
+    x *= 0xC4CEB9FE1A85EC53ull;
+    x ^= x >> 33;
+    return x;
+}
+
+}  // namespace
+
+int corridorCacheIndex(int start, int destination, int32_t cellX, int32_t cellY) {
+    static_assert(kCorridorCacheEntries == 1 << 10, "the index takes the top 10 bits of the hash");
+    const uint64_t triangles = static_cast<uint64_t>(static_cast<uint32_t>(start)) << 32 | static_cast<uint32_t>(destination);
+    const uint64_t cell = static_cast<uint64_t>(static_cast<uint32_t>(cellX)) << 32 | static_cast<uint32_t>(cellY);
+    return static_cast<int>(mixBits(triangles ^ mixBits(cell)) >> 54);
+}
+
 int findRoute(NavMesh& mesh, RouteSearch& q, int start, int destination) {
+    const int32_t cellX = q.toX >> 8;
+    const int32_t cellY = q.toY >> 8;
+    CachedCorridor* const slot = corridorSlot(mesh, q, start, destination, cellX, cellY);
+    if (slot != nullptr && slot->generation == q.corridorCache.generation && slot->start == start &&
+        slot->destination == destination && slot->targetCellX == cellX && slot->targetCellY == cellY) {
+        ++q.corridorCache.hits;
+        q.routeSteps = slot->steps;
+        for (int i = 0; i <= slot->steps; ++i) q.route[i] = slot->route[i];
+        return q.routeSteps;
+    }
     q.routeSteps = searchRoute(mesh, q, start, destination, q.toX, q.toY);
-    if (q.routeSteps < 0) return -1;
-    std::reverse(q.route, q.route + q.routeSteps + 1);
+    if (q.routeSteps >= 0) std::reverse(q.route, q.route + q.routeSteps + 1);
+    if (slot != nullptr) {
+        ++q.corridorCache.misses;
+        if (q.routeSteps <= kCorridorCacheSteps) {
+            slot->generation = q.corridorCache.generation;
+            slot->start = start;
+            slot->destination = destination;
+            slot->targetCellX = cellX;
+            slot->targetCellY = cellY;
+            slot->steps = q.routeSteps;
+            for (int i = 0; i <= q.routeSteps; ++i) slot->route[i] = static_cast<int16_t>(q.route[i]);
+        }
+    }
     return q.routeSteps;
 }
 
@@ -237,6 +328,9 @@ void findGatePath(NavMesh& m, RouteSearch& q, PathResult& result, int fromX, int
     const bool meshUsable = !m.buildFailed && m.triangleHighWater >= 2;
     q.startTriangle = meshUsable ? locateForQuery(m, fromX, fromY) : kNoTriangle;
     q.goalTriangle = meshUsable ? locateForQuery(m, toX, toY) : kNoTriangle;
+    // The corridor cache's entry for this query is most often not in the processor's caches:
+    // ask for it now, while the region check runs.
+    __builtin_prefetch(&q.corridorCache.entries[corridorCacheIndex(q.startTriangle, q.goalTriangle, toX >> 8, toY >> 8)]);
     if (!meshUsable || !sameRegion(m, q, q.startTriangle, q.goalTriangle)) {
         if (log != nullptr) log->writef(" c=%d %s", static_cast<int>(ticksSince(startStamp)), " retC");
         return;

@@ -41,35 +41,43 @@ void raiseInteriorClearance(NavMesh& mesh, int t);
 int searchRoute(NavMesh& mesh, RouteSearch& search, int seed, int target, int32_t targetX, int32_t targetY);
 
 // searchRoute from start to destination, toward the query's destination point, with the
-// route left in order start..destination. Returns the step count or -1.
+// route left in order start..destination. Returns the step count or -1. The answer may come
+// from the query state's corridor cache, and then the search's keys, parents and marks are
+// those of an earlier query.
 int findRoute(NavMesh& mesh, RouteSearch& search, int start, int destination);
 
-// The search's binary min-heap on key, in q.heap[1..heapSize]. A new entry rises past
-// every parent whose key is greater or equal, so among equal keys the latest comes first.
-// Popping moves the last entry to the root and sinks it toward the left child unless the
-// right one is strictly smaller, while its key is greater or equal to that child's.
-// Inline: the corridor search pushes and pops for every triangle it reaches.
+// The cache entry a search from start to destination toward the target cell uses.
+int corridorCacheIndex(int start, int destination, int32_t cellX, int32_t cellY);
+
+// Empties the corridor cache (a new generation of its entries).
+void newCorridorGeneration(CorridorCache& cache);
+
+// The search's binary min-heap on key, in q.heap[1..heapSize]; push takes the key from
+// q.key[t]. A new entry rises past every parent whose key is greater or equal, so among
+// equal keys the latest comes first. Popping moves the last entry to the root and sinks it
+// toward the left child unless the right one is strictly smaller, while its key is greater
+// or equal to that child's. Inline: the corridor search pushes and pops for every triangle
+// it reaches.
 inline void routeHeapPush(RouteSearch& q, int t) {
-    const int32_t key = q.key[t];
+    const RouteHeapEntry entry{q.key[t], t};
     int i = ++q.heapSize;
-    while (i > 1 && q.key[q.heap[i / 2]] >= key) {
+    while (i > 1 && q.heap[i / 2].key >= entry.key) {
         q.heap[i] = q.heap[i / 2];
         i /= 2;
     }
-    q.heap[i] = t;
+    q.heap[i] = entry;
 }
 
 inline int routeHeapPop(RouteSearch& q) {
-    const int top = q.heap[1];
-    const int last = q.heap[q.heapSize--];
+    const int top = q.heap[1].triangle;
+    const RouteHeapEntry last = q.heap[q.heapSize--];
     if (q.heapSize == 0) return top;
-    const int32_t key = q.key[last];
     int i = 1;
     for (;;) {
         int child = 2 * i;
         if (child > q.heapSize) break;
-        if (child + 1 <= q.heapSize && q.key[q.heap[child + 1]] < q.key[q.heap[child]]) ++child;
-        if (key < q.key[q.heap[child]]) break;
+        if (child + 1 <= q.heapSize && q.heap[child + 1].key < q.heap[child].key) ++child;
+        if (last.key < q.heap[child].key) break;
         q.heap[i] = q.heap[child];
         i = child;
     }

@@ -333,7 +333,7 @@ TEST(RouteHeap, LatestOfEqualKeysComesFirstAndTheLeftChildWinsTies) {
     for (int t = 0; t < 3; ++t) {
         q.key[t] = 5;
         nav::routeHeapPush(q, t);
-        EXPECT_EQ(q.heap[1], t) << "a new entry rises past parents of equal key";
+        EXPECT_EQ(q.heap[1].triangle, t) << "a new entry rises past parents of equal key";
     }
     // Heap is now [2, 0, 1]. Popping 2 moves 1 to the root; it sinks past the left child 0
     // (equal key), so 0 comes next, then 1.
