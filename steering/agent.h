@@ -65,10 +65,14 @@ struct Agent {
     void place(FixedVec newPosition, FixedVec newVelocity);
     void update();  // one simulation step
 
-    FixedVec pointAhead(Fixed k) const;         // position + velocity scaled by k
-    FixedVec toLocal(FixedVec point) const;     // (ahead, sideways) of point
-    FixedVec toWorldDirection(FixedVec local) const;
-    FixedVec toWorld(FixedVec local) const;
+    // Inline: the obstacle visits turn every candidate into the agent's frame.
+    FixedVec pointAhead(Fixed k) const { return position + scaled(velocity, k); }
+    FixedVec toLocal(FixedVec point) const {  // (ahead, sideways) of point
+        const FixedVec d = point - position;
+        return {dotFixed(heading, d), dotFixed(side, d)};
+    }
+    FixedVec toWorldDirection(FixedVec local) const { return scaled(heading, local.x) + scaled(side, local.y); }
+    FixedVec toWorld(FixedVec local) const { return toWorldDirection(local) + position; }
 
     // Path following.
     void setTarget(FixedVec point);

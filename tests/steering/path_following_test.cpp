@@ -248,6 +248,25 @@ TEST_F(PathFollowingTest, ClassicReplansAStuckAgentEveryTimeAndKeepsNoPause) {
     EXPECT_EQ(agent.stuckReplanPause, 5);
 }
 
+// The stuck rule asks for progress that fell and a path not yet complete: a one-point path
+// planned from that very point has no length and counts as complete, and so does a
+// finished one, so neither is planned again however often progress fell.
+TEST_F(PathFollowingTest, AFullStuckWindowOnACompletePathPlansNothing) {
+    Agent agent = follower(at(500, 500));
+    agent.velocity = at(4, 0);
+    applyPathResult(agent, pathOf({{500, 500}}), at(500, 500));
+    ASSERT_EQ(agent.pathProgress(), kFixedOne);
+    agent.progressHistory = 0x7FFF;
+    forceOf("follow_path", agent);
+    EXPECT_TRUE(navigation.requests.empty());
+
+    applyPathResult(agent, pathOf({{900, 500}, {1500, 500}}), at(1500, 500));
+    agent.pathDone = true;
+    agent.progressHistory = 0x7FFF;
+    EXPECT_EQ(forceOf("follow_path", agent), at(-4, 0));  // finished: it brakes
+    EXPECT_TRUE(navigation.requests.empty());
+}
+
 TEST_F(PathFollowingTest, CrowdingCountsAgentsNearTheCurrentWaypoint) {
     Agent agent = bareAgent(world, at(0, 0), FixedVec{});
     applyPathResult(agent, pathOf({{3000, 3000}, {6000, 3000}}), at(6000, 3000));
