@@ -109,19 +109,6 @@ void Agent::place(FixedVec newPosition, FixedVec newVelocity) {
     velocity = newVelocity;
 }
 
-FixedVec Agent::pointAhead(Fixed k) const { return position + scaled(velocity, k); }
-
-FixedVec Agent::toLocal(FixedVec point) const {
-    const FixedVec d = point - position;
-    return {dotFixed(heading, d), dotFixed(side, d)};
-}
-
-FixedVec Agent::toWorldDirection(FixedVec local) const {
-    return scaled(heading, local.x) + scaled(side, local.y);
-}
-
-FixedVec Agent::toWorld(FixedVec local) const { return toWorldDirection(local) + position; }
-
 void Agent::update() {
     // Every force is clipped to the common budget before weighting and the weighted sum
     // is clipped again, so no behaviour can push past maxForce.
@@ -132,7 +119,8 @@ void Agent::update() {
         sum += scaled(force, entry.weight);
     }
     const FixedVec total = vecLimit(sum, maxForce);
-    const FixedVec acceleration = divided(total, mass);
+    // A unit mass divides nothing away: (x << 16) / 1.0 is x exactly, and fits.
+    const FixedVec acceleration = mass == kFixedOne ? total : divided(total, mass);
     velocity = vecLimit(velocity + acceleration, maxSpeed);
 
     // A wall cell at the candidate blocks the move but keeps the velocity, so the agent

@@ -26,7 +26,9 @@ Agent* AgentList::add(const Agent& agentTemplate) {
 
 void AgentList::updateAll() {
     // Agents later in the list see the earlier ones already moved in this step.
-    for (Agent& agent : agents_) {
+    for (auto it = agents_.begin(); it != agents_.end(); ++it) {
+        Agent& agent = *it;
+        if (const auto next = std::next(it); next != agents_.end()) prefetchAgent(*next);
         const FixedVec before = agent.position;
         agent.update();
         world_.neighbourGrid.moveAgent(&agent, before, agent.position, agent.radius);

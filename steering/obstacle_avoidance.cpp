@@ -35,9 +35,13 @@ FixedVec AvoidObstacleBehaviour::computeForce(Agent& agent) const {
     Fixed nearest = kNothingFound;
     const Fixed lookAhead = detectionLength(agent);
     forEachObstacleNear(agent, lookAhead, [&](const Agent& self, const Obstacle& obstacle) {
-        const FixedVec c = self.toLocal(FixedVec{obstacle.x, obstacle.y});
+        // The obstacle in the agent's frame (toLocal), sideways only for those ahead and
+        // within reach: most candidates of the square are behind or beyond it.
+        const FixedVec offset = FixedVec{obstacle.x, obstacle.y} - self.position;
+        FixedVec c{dotFixed(self.heading, offset), 0};
         if (c.x <= 0) return;  // only obstacles strictly ahead
         if (wrapSub(c.x, obstacle.radius) > lookAhead) return;
+        c.y = dotFixed(self.side, offset);
         if (static_cast<int64_t>(absRaw(c.y)) >= static_cast<int64_t>(self.radius) + obstacle.radius) return;
         const std::optional<Fixed> t = axisCircleEntry(c, obstacle.radius);
         if (!t || *t < 0) return;

@@ -23,6 +23,11 @@ constexpr Fixed kCrowdingPerAgent = kFixedOne / kCrowdingSaturation;
 constexpr int32_t kStuckReplanPause = 15;              // shortest paths: steps between stuck re-plans
 
 FixedVec pathPoint(const nav::PathPoint& p) { return {toFixed(p.x), toFixed(p.y)}; }
+
+// Share of the last 15 steps in which progress fell, 16.16.
+Fixed fallingShare(uint32_t progressHistory) {
+    return fixDiv(toFixed(std::popcount(progressHistory & kHistoryWindowMask)), kHistoryWindow);
+}
 }  // namespace
 
 void applyPathResult(Agent& agent, const nav::PathResult& result, FixedVec point) {
@@ -100,8 +105,7 @@ Fixed Agent::pathProgress() const {
 
 Fixed Agent::stuckRatio() const {
     if (pathProgress() == kFixedOne) return 0;
-    const int fell = std::popcount(progressHistory & kHistoryWindowMask);
-    return fixDiv(toFixed(fell), kHistoryWindow);
+    return fallingShare(progressHistory);
 }
 
 Fixed Agent::crowding() const {
@@ -118,7 +122,9 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
     // costs much and gains little, so in between the agent only starts its window again.
     const bool shortest = agent.world->navigationMode == NavigationMode::Shortest;
     if (shortest && agent.stuckReplanPause > 0) --agent.stuckReplanPause;
-    if (agent.pathProgress() != kFixedOne && agent.stuckRatio() >= kStuckThreshold) {
+    // stuckRatio() >= kStuckThreshold, with the history read first: most steps it alone
+    // says no, and the progress, which measures the path, is not needed.
+    if (fallingShare(agent.progressHistory) >= kStuckThreshold && agent.pathProgress() != kFixedOne) {
         if (!shortest) {
             agent.setTarget(agent.pathTarget);
         } else if (agent.stuckReplanPause > 0) {
@@ -128,8 +134,12 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
             agent.stuckReplanPause = kStuckReplanPause;
         }
     }
+    // The crowd is counted round the waypoint held before a resumed path replaces it; an
+    // agent that only brakes has no use for it.
+    const bool resumes = agent.pathDone && agent.pathCount > 0 && resumesAfterPush(agent);
+    if (!resumes && (agent.pathCount == 0 || agent.pathDone)) return -agent.velocity;  // no path: brake
     const Fixed crowd = agent.crowding();
-    if (agent.pathDone && agent.pathCount > 0 && resumesAfterPush(agent)) agent.setTarget(agent.pathTarget);
+    if (resumes) agent.setTarget(agent.pathTarget);
     if (agent.pathCount == 0 || agent.pathDone) return -agent.velocity;  // no path: brake
 
     const Fixed reach = wrapMul(2, agent.radius);

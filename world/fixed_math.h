@@ -2,6 +2,7 @@
 // 16.16 fixed-point world units and the small numeric operations shared by the map,
 // the neighbour grid, the agents and the behaviours. Every wrap is explicit (unsigned
 // or 64-bit arithmetic), so no operation here has undefined behaviour.
+#include <cmath>
 #include <cstdint>
 
 namespace steering {
@@ -74,11 +75,23 @@ inline Fixed fixDiv(Fixed a, Fixed b) { return quotientFitsDouble(a, b) ? quotie
 // Double to integer, truncating toward zero; the low 32 bits of the 64-bit result.
 // NaN and values outside the 64-bit range give the x86 "integer indefinite"
 // 0x8000000000000000, whose low 32 bits are 0.
-int32_t truncToInt(double value);
-int64_t truncToInt64(double value);
+// Inline: the map's cell of a position takes two.
+inline int64_t truncToInt64(double value) {
+    constexpr double kTwoTo63 = 9223372036854775808.0;  // exactly representable
+    if (std::isnan(value) || value >= kTwoTo63 || value < -kTwoTo63) {
+        return INT64_MIN;  // x86 "integer indefinite"
+    }
+    return static_cast<int64_t>(value);
+}
+inline int32_t truncToInt(double value) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(truncToInt64(value))));
+}
 
-// Truncated square root of an unsigned 32-bit value.
-uint32_t isqrt(uint32_t x);
+// Truncated square root of an unsigned 32-bit value. A double holds every 32-bit value
+// exactly, and its correctly rounded square root never crosses an integer boundary for
+// such inputs, so truncation gives the integer root. Inline: every length and the
+// obstacle push take one.
+inline uint32_t isqrt(uint32_t x) { return static_cast<uint32_t>(std::sqrt(static_cast<double>(x))); }
 
 // max(|x|, |y|) + min(|x|, |y|) / 2 on raw values: never below the true length, at most
 // about 12 percent above it. Inline: every neighbour visit measures with it.
@@ -90,10 +103,32 @@ constexpr Fixed approxLength(FixedVec v) {
     return static_cast<Fixed>(big + (small >> 1));
 }
 
-// Three-range integer length (see the range comments in fixed_math.cpp).
-Fixed vecLength(FixedVec v);
+// Three-range integer length: exact (truncated) while both components are below 1/16
+// unit, in multiples of 256 raw below 64 units, in multiples of 4 units above. The square
+// root of the largest range's sum reaches 2^13.5, so its shifted result wraps negative for
+// vectors about 2^31 raw long; callers get that value as it stands.
+constexpr uint32_t kLengthSmallMask = 0xFFFFF000u;  // both components below 1/16 unit
+constexpr uint32_t kLengthLargeMask = 0xFFC00000u;  // either component at least 64 units
+inline Fixed vecLength(FixedVec v) {
+    const uint32_t a = absRaw(v.x);
+    const uint32_t b = absRaw(v.y);
+    if (((a | b) & kLengthSmallMask) == 0) return static_cast<Fixed>(isqrt(a * a + b * b));
+    if (((a | b) & kLengthLargeMask) != 0) {
+        const uint32_t c = a >> 18, d = b >> 18;
+        return static_cast<Fixed>(isqrt(c * c + d * d) << 18);
+    }
+    const uint32_t c = a >> 8, d = b >> 8;
+    return static_cast<Fixed>(isqrt(c * c + d * d) << 8);
+}
+// vecLimit for a vector that may be at least maxLength long: measures it and scales it.
+FixedVec vecLimitMeasured(FixedVec v, Fixed maxLength);
 // v when shorter than maxLength, else v scaled to maxLength. maxLength must be positive.
-FixedVec vecLimit(FixedVec v, Fixed maxLength);
+// vecLength never exceeds |x| + |y|: a vector below the limit by that sum is returned as
+// the full test would, without the square root. Inline: most forces pass that way.
+inline FixedVec vecLimit(FixedVec v, Fixed maxLength) {
+    if (maxLength > 0 && uint64_t{absRaw(v.x)} + absRaw(v.y) < static_cast<uint64_t>(maxLength)) return v;
+    return vecLimitMeasured(v, maxLength);
+}
 // v scaled to a length of about 65536 raw; (0, 0) stays (0, 0).
 FixedVec vecNormalise(FixedVec v);
 constexpr FixedVec vecPerp(FixedVec v) { return {wrapNeg(v.y), v.x}; }

@@ -33,23 +33,6 @@ bool GridMap::load(const char* path) {
     return status == MapFileStatus::Complete || status == MapFileStatus::Long;
 }
 
-int GridMap::cellAt(uint32_t column, uint32_t row) const {
-    if (column >= width || row >= height) return kOutsideType;
-    return cells_[static_cast<std::size_t>(row) * width + column] & 0x0F;
-}
-
-CellIndex GridMap::worldToCell(FixedVec position) const {
-    const Fixed factorX = truncToInt(cellsPerUnitX * 65536.0);
-    const Fixed factorY = truncToInt(cellsPerUnitY * 65536.0);
-    return {fixMul(position.x, factorX) >> 16, fixMul(position.y, factorY) >> 16};
-}
-
-FixedVec GridMap::cellToWorld(int32_t column, int32_t row) const {
-    const Fixed factorX = truncToInt(cellWidth * 65536.0);
-    const Fixed factorY = truncToInt(cellHeight * 65536.0);
-    return {fixMul(toFixed(column), factorX), fixMul(toFixed(row), factorY)};
-}
-
 int sameCellType(uint8_t a, uint8_t b) { return (a & 0x0F) == (b & 0x0F) ? 1 : 0; }
 
 }  // namespace steering

@@ -2,6 +2,7 @@
 // The 256 x 256 terrain of the steering program, one byte per cell, read from
 // "maptest.raw". The low four bits are the cell type (15 wall, 14 obstacle marker);
 // navigation takes the whole byte.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -31,12 +32,24 @@ public:
     // bytes, 255 reads as 15. Returns true when the whole map came from the file.
     bool load(const char* path);
 
-    int cellAt(uint32_t column, uint32_t row) const;  // type, 1 outside
+    // Inline: every agent reads the map several times a step.
+    int cellAt(uint32_t column, uint32_t row) const {  // type, 1 outside
+        if (column >= width || row >= height) return kOutsideType;
+        return cells_[static_cast<std::size_t>(row) * width + column] & 0x0F;
+    }
     int cellAt(CellIndex cell) const {
         return cellAt(static_cast<uint32_t>(cell.column), static_cast<uint32_t>(cell.row));
     }
-    CellIndex worldToCell(FixedVec position) const;
-    FixedVec cellToWorld(int32_t column, int32_t row) const;  // top-left corner
+    CellIndex worldToCell(FixedVec position) const {
+        const Fixed factorX = truncToInt(cellsPerUnitX * 65536.0);
+        const Fixed factorY = truncToInt(cellsPerUnitY * 65536.0);
+        return {fixMul(position.x, factorX) >> 16, fixMul(position.y, factorY) >> 16};
+    }
+    FixedVec cellToWorld(int32_t column, int32_t row) const {  // top-left corner
+        const Fixed factorX = truncToInt(cellWidth * 65536.0);
+        const Fixed factorY = truncToInt(cellHeight * 65536.0);
+        return {fixMul(toFixed(column), factorX), fixMul(toFixed(row), factorY)};
+    }
 
     uint8_t* cells() { return cells_.get(); }
     const uint8_t* cells() const { return cells_.get(); }

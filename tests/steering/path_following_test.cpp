@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "navigation/navigation.h"
 #include "steering/behaviours.h"
 #include "steering/navigation_mode.h"
 #include "steering/path_following.h"
@@ -246,6 +247,52 @@ TEST_F(PathFollowingTest, ClassicReplansAStuckAgentEveryTimeAndKeepsNoPause) {
     forceOf("follow_path", agent);
     EXPECT_EQ(navigation.requests.size(), 5u);
     EXPECT_EQ(agent.stuckReplanPause, 5);
+}
+
+// The stuck rule asks for progress that fell and a path not yet complete: a one-point path
+// planned from that very point has no length and counts as complete, and so does a
+// finished one, so neither is planned again however often progress fell.
+TEST_F(PathFollowingTest, AFullStuckWindowOnACompletePathPlansNothing) {
+    Agent agent = follower(at(500, 500));
+    agent.velocity = at(4, 0);
+    applyPathResult(agent, pathOf({{500, 500}}), at(500, 500));
+    ASSERT_EQ(agent.pathProgress(), kFixedOne);
+    agent.progressHistory = 0x7FFF;
+    forceOf("follow_path", agent);
+    EXPECT_TRUE(navigation.requests.empty());
+
+    applyPathResult(agent, pathOf({{900, 500}, {1500, 500}}), at(1500, 500));
+    agent.pathDone = true;
+    agent.progressHistory = 0x7FFF;
+    EXPECT_EQ(forceOf("follow_path", agent), at(-4, 0));  // finished: it brakes
+    EXPECT_TRUE(navigation.requests.empty());
+}
+
+// Shortest paths: an agent that finished and was pushed far from its goal plans again and
+// walks on. The crowd it reacts to in that step is the one round the waypoint it held
+// before: standing still in a full crowd there, it gives the new path's waypoint up at once
+// (claiming a place at the last one), which it does not without that crowd.
+TEST_F(PathFollowingTest, AResumedPathMeetsTheCrowdRoundTheWaypointHeldBefore) {
+    world.navigationMode = NavigationMode::Shortest;
+    ASSERT_TRUE(nav::buildNavigation(world.navMesh, world.gridMap.cells()));
+    auto resume = [this](bool crowdAtOldWaypoint) {
+        world.agentList.clear();
+        if (crowdAtOldWaypoint) {
+            for (int i = 0; i < 16; ++i) world.agentList.add(bareAgent(world, at(3000, 3000), FixedVec{}));
+        }
+        Agent agent = follower(at(1000, 1000));
+        applyPathResult(agent, pathOf({{3000, 3000}, {6000, 3000}}), at(6000, 3000));
+        agent.pathDone = true;
+        forceOf("follow_path", agent);
+        return agent;
+    };
+    const Agent crowded = resume(true);
+    const Agent free = resume(false);
+    ASSERT_FALSE(free.pathDone);
+    ASSERT_FALSE(crowded.pathDone);
+    EXPECT_LT(free.placeCell, 0);
+    EXPECT_TRUE(crowded.placeCell >= 0 || crowded.waypointIndex > free.waypointIndex)
+        << crowded.placeCell << " " << crowded.waypointIndex << " " << free.waypointIndex;
 }
 
 TEST_F(PathFollowingTest, CrowdingCountsAgentsNearTheCurrentWaypoint) {

@@ -50,6 +50,25 @@ TEST_F(WallTest, EachSideFiresWhenMovingTowardIt) {
     EXPECT_EQ(forceOf("avoid_walls", down), at(0, 2 * (2716 - 2800) - 50));
 }
 
+// The direction's sign is that of the unit vector, whose components are truncated: moving
+// one raw unit toward -x while going 20 units toward +y is, for the walls, moving toward +x.
+TEST_F(WallTest, AComponentTooSmallForTheUnitVectorCountsAsPositive) {
+    setCell(world, 11, 10, kWallType);
+    Agent agent = bareAgent(world, at(2760, 2600), FixedVec{-1, units(20)});
+    // Probe x: 2760 units less 2 raw; the edge less the radius: 2716 units.
+    const Fixed depth = units(2716) - (units(2760) - 2);
+    EXPECT_EQ(forceOf("avoid_walls", agent), (FixedVec{2 * depth + 1, -units(20)}));
+    // Against a wall on the -x side the same agent finds nothing.
+    setCell(world, 11, 10, 0);
+    setCell(world, 9, 10, kWallType);
+    agent.position = at(2600, 2600);
+    EXPECT_EQ(forceOf("avoid_walls", agent), FixedVec{});
+    // One unit toward -x is no longer lost in the truncation.
+    agent.velocity = FixedVec{-units(1), units(20)};
+    agent.position = at(2570, 2600);
+    EXPECT_NE(forceOf("avoid_walls", agent), FixedVec{});
+}
+
 TEST_F(WallTest, AStationaryAgentIsPushedOnlyFromPositiveSides) {
     setCell(world, 11, 10, kWallType);
     Agent agent = bareAgent(world, at(2750, 2650), FixedVec{});

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <vector>
 
 
 namespace steering {
@@ -271,6 +272,105 @@ TEST(VecLimit, LongerVectorsComeOutAtMaxLengthInTheSameDirection) {
         ASSERT_LE(std::abs(cross) / truth, 2.0);
     }
     EXPECT_GT(limited, kSamples / 8);
+}
+
+// The root by its definition (the largest r with r * r <= x), found by bisection.
+uint32_t rootByDefinition(uint32_t x) {
+    uint64_t low = 0, high = 65536;  // low * low <= x < high * high
+    while (high - low > 1) {
+        const uint64_t middle = (low + high) / 2;
+        (middle * middle <= x ? low : high) = middle;
+    }
+    return static_cast<uint32_t>(low);
+}
+
+// The three-range length and the limit as first written (out of line, one range after the
+// other), with the root by definition: the inline forms must give the same bits.
+Fixed lengthAsWritten(FixedVec v) {
+    const uint32_t a = absRaw(v.x);
+    const uint32_t b = absRaw(v.y);
+    if (((a | b) & 0xFFFFF000u) == 0) return static_cast<Fixed>(rootByDefinition(a * a + b * b));
+    if (((a | b) & 0xFFC00000u) != 0) {
+        return static_cast<Fixed>(rootByDefinition((a >> 18) * (a >> 18) + (b >> 18) * (b >> 18)) << 18);
+    }
+    return static_cast<Fixed>(rootByDefinition((a >> 8) * (a >> 8) + (b >> 8) * (b >> 8)) << 8);
+}
+
+FixedVec limitAsWritten(FixedVec v, Fixed maxLength) {
+    const Fixed length = lengthAsWritten(v);
+    if (length < maxLength) return v;
+    return scaled(v, fixDivWide(maxLength, length));
+}
+
+// Components at every edge: zero, one, the range masks' bounds, powers of two and one
+// below them, the largest magnitudes, each with both signs.
+std::vector<int32_t> edgeComponents() {
+    std::vector<int32_t> values = {0, 1, 2, 3, 0xFFF, 0x1000, 0x1001, 0x3FFFFF, 0x400000, 0x400001,
+                                   std::numeric_limits<int32_t>::max(), 46340, 46341, 65535, 65536};
+    for (int k = 1; k < 31; ++k) {
+        values.push_back(int32_t{1} << k);
+        values.push_back((int32_t{1} << k) - 1);
+        values.push_back((int32_t{1} << k) + 1);
+    }
+    const std::size_t positive = values.size();
+    for (std::size_t i = 0; i < positive; ++i) values.push_back(-values[i]);
+    values.push_back(std::numeric_limits<int32_t>::min());
+    return values;
+}
+
+TEST(Isqrt, MeetsItsDefinitionAtEdgesAndAtRandom) {
+    std::vector<uint32_t> inputs = {0, 1, 2, 3, 0xFFFFFFFFu, 0xFFFFFFFEu, 0xFFFE0001u, 0xFFFE0000u, 0x80000000u};
+    for (int k = 0; k < 32; ++k) {
+        inputs.push_back(uint32_t{1} << k);
+        inputs.push_back((uint32_t{1} << k) - 1);
+        inputs.push_back((uint32_t{1} << k) + 1);
+    }
+    std::mt19937 rng(41);
+    std::uniform_int_distribution<uint32_t> any(0, 0xFFFFFFFFu);
+    for (int i = 0; i < kSamples; ++i) inputs.push_back(any(rng) >> (i % 32));
+    for (const uint32_t x : inputs) ASSERT_EQ(isqrt(x), rootByDefinition(x)) << x;
+}
+
+TEST(VecLength, TheInlineFormGivesTheWrittenRulesBits) {
+    const std::vector<int32_t> edges = edgeComponents();
+    for (const int32_t x : edges) {
+        for (const int32_t y : edges) ASSERT_EQ(vecLength({x, y}), lengthAsWritten({x, y})) << x << "," << y;
+    }
+    // The largest range's root times 2^18 passes 2^31 and wraps negative, as it always did.
+    EXPECT_LT(vecLength({std::numeric_limits<int32_t>::min(), 0}), 0);
+    EXPECT_LT(vecLength({1540000000, -1540000000}), 0);
+    std::mt19937 rng(43);
+    std::uniform_int_distribution<int32_t> any(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    for (int i = 0; i < kSamples; ++i) {
+        const FixedVec v{any(rng) >> (i % 31), any(rng) >> ((i / 31) % 31)};
+        ASSERT_EQ(vecLength(v), lengthAsWritten(v)) << v.x << "," << v.y;
+    }
+}
+
+TEST(VecLimit, TheInlineFormGivesTheWrittenRulesBits) {
+    const std::vector<int32_t> edges = edgeComponents();
+    const Fixed limits[] = {1, 2, 0xFFF, 0x1000, 100, 255, 256, 257, 35 * kFixedOne, 50 * kFixedOne,
+                            86 * kFixedOne, 0x400000, std::numeric_limits<int32_t>::max(), 0, -1,
+                            std::numeric_limits<int32_t>::min()};
+    int cut = 0;
+    for (const Fixed maxLength : limits) {
+        for (const int32_t x : edges) {
+            for (const int32_t y : edges) {
+                const FixedVec expected = limitAsWritten({x, y}, maxLength);
+                ASSERT_EQ(vecLimit({x, y}, maxLength), expected) << x << "," << y << " max " << maxLength;
+                if (!(expected == FixedVec{x, y})) ++cut;
+            }
+        }
+    }
+    EXPECT_GT(cut, 10000);
+    std::mt19937 rng(47);
+    std::uniform_int_distribution<int32_t> any(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    std::uniform_int_distribution<int32_t> force(0, 100 * kFixedOne);
+    for (int i = 0; i < kSamples; ++i) {
+        const FixedVec v{any(rng) >> (i % 31), any(rng) >> ((i / 31) % 31)};
+        const Fixed maxLength = i % 3 == 0 ? any(rng) >> (i % 29) : force(rng);
+        ASSERT_EQ(vecLimit(v, maxLength), limitAsWritten(v, maxLength)) << v.x << "," << v.y << " max " << maxLength;
+    }
 }
 
 TEST(VecNormalise, DocumentedValues) {
