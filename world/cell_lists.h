@@ -15,18 +15,16 @@
 // of stamps (one per record), so a visit's function may itself visit at another level or
 // query.
 // A dense array names, per cell, its only live item (or none, or several), so queries and
-// visits skip empty cells, and visits read a one-item cell, without touching its list.
+// visits skip empty cells without touching their lists.
 //
-// Beside the records, a dense table (one small entry per record, so it stays in cache
-// while cells are read in any order) holds each item's address, a copy of what a visit's
-// function mostly reads (a Copy: for agents their position and radius), written on every
-// insert and move, and the first cell of the item's cells. A visit hands the copy with the
-// item, so a neighbour loop reads a cell's run of record numbers and that table, and touches
-// an item itself only when the copy says it is near. Duplicates go without stamps: an item
-// whose cells form one rectangle is visited in the first cell (columns outer, rows inner)
-// where that rectangle meets the visited range, decidable from the table alone. Items whose
-// cells form no rectangle (a removal at a stale position leaves holes) fall back to the
-// stamps until they are in no cell again.
+// Each entry also holds a copy of what a visit's function mostly reads (a Copy: for agents
+// their position and radius), written on every insert and move, and the first cell of the
+// item's square. A visit hands the copy with the item, so a neighbour loop reads one run per
+// cell and touches an item's own record only when the copy says it is near. Its squares
+// also drop duplicates without stamps: an item whose cells form one rectangle is visited in
+// the first cell (columns outer, rows inner) where that rectangle meets the visited range,
+// decidable from the entry alone. Items whose cells form no rectangle (a removal at a stale
+// position leaves holes) fall back to the stamps until they are in no cell again.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -65,7 +63,6 @@ public:
         memberships_.clear();
         freeMembership_ = kNone;
         records_.assign(1, Record{});  // the vacancy record
-        seen_.assign(1, Seen{});
         for (std::vector<uint32_t>& level : stampsOf_) level.assign(1, 0u);
         freeRecord_ = kNone;
         lastStamps_.fill(0);
@@ -132,7 +129,7 @@ public:
                 Pointer* out = result.data() + base;
                 std::size_t added = 0;
                 for (const Entry& entry : entries) {
-                    out[added] = seen_[entry.record].item;
+                    out[added] = entry.item;
                     added += stamps[entry.record] != stamp ? 1 : 0;
                     stamps[entry.record] = stamp;
                 }
@@ -154,28 +151,15 @@ public:
         const uint32_t stamp = nextStamp(slot);
         uint32_t* const stamps = stampsOf_[slot].data();
         stamps[kVacant] = stamp;
-        const Seen* const seen = seen_.data();
         for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
             const bool firstColumn = c == range.firstColumn;
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
                 const std::size_t cellNumber = cellIndex(c, r);
-                const int32_t sole = sole_[cellNumber];
-                if (sole == kVacant) continue;
+                if (sole_[cellNumber] == kVacant) continue;
                 const bool firstRow = r == range.firstRow;
-                if (sole != kSeveral) {
-                    // A one-item cell is answered from the table without reading its list.
-                    const Seen& item = seen[sole];
-                    if (firstVisit(item, sole, c, r, firstColumn, firstRow, stamps, stamp) && item.item != skip) {
-                        visit(item.item, item.copy);
-                    }
-                    continue;
-                }
                 for (const Entry& entry : cells_[cellNumber].entries) {
-                    const Seen& item = seen[entry.record];
-                    if (!firstVisit(item, entry.record, c, r, firstColumn, firstRow, stamps, stamp) || item.item == skip) {
-                        continue;
-                    }
-                    visit(item.item, item.copy);
+                    if (!firstVisit(entry, c, r, firstColumn, firstRow, stamps, stamp) || entry.item == skip) continue;
+                    visit(entry.item, entry.copy);
                 }
             }
         }
@@ -194,25 +178,18 @@ public:
         const uint32_t stamp = nextStamp(levelSlot);
         uint32_t* const stamps = stampsOf_[levelSlot].data();
         stamps[kVacant] = stamp;
-        const Seen* const seen = seen_.data();
         std::size_t counted = 0;
         for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
             const bool firstColumn = c == range.firstColumn;
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
                 const std::size_t cellNumber = cellIndex(c, r);
-                const int32_t sole = sole_[cellNumber];
-                if (sole == kVacant) continue;
-                const bool firstRow = r == range.firstRow;
-                if (sole != kSeveral) {
-                    if (!firstVisit(seen[sole], sole, c, r, firstColumn, firstRow, stamps, stamp)) continue;
-                    if (++counted == limit) return counted;
-                    continue;
-                }
+                if (sole_[cellNumber] == kVacant) continue;
                 const Cell& cell = cells_[cellNumber];
                 // The cell's items are distinct: a cell that holds the limit answers at once.
                 if (static_cast<std::size_t>(cell.live) >= limit) return limit;
+                const bool firstRow = r == range.firstRow;
                 for (const Entry& entry : cell.entries) {
-                    if (!firstVisit(seen[entry.record], entry.record, c, r, firstColumn, firstRow, stamps, stamp)) continue;
+                    if (!firstVisit(entry, c, r, firstColumn, firstRow, stamps, stamp)) continue;
                     if (++counted == limit) return counted;
                 }
             }
@@ -227,8 +204,7 @@ public:
         for (std::size_t n = 0; n < cells_.size(); ++n) {
             for (const Entry& entry : cells_[n].entries) {
                 if (entry.record == kVacant) continue;
-                const Seen& item = seen_[entry.record];
-                f(static_cast<uint32_t>(n % columns_), static_cast<uint32_t>(n / columns_), item.item, item.copy);
+                f(static_cast<uint32_t>(n % columns_), static_cast<uint32_t>(n / columns_), entry.item, entry.copy);
             }
         }
     }
@@ -248,19 +224,19 @@ private:
     static constexpr std::size_t kQueryLevel = kVisitLevels;
 
     void insertRecord(int32_t record, const CellRange& range, const Copy& copy) {
-        seen_[record].copy = copy;
-        const Record& held = records_[record];
+        Record& held = records_[record];
         if (held.firstMembership == kNone) {
             // In no cell yet: its cells will be the range, a rectangle.
-            setCells(record, tagsFit_ ? range : CellRange{});
+            held.cells = tagsFit_ ? range : CellRange{};
             for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
-                for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) append(record, cellIndex(c, r));
+                for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) append(record, cellIndex(c, r), copy);
             }
             return;
         }
         // Added to cells it is already in: the union is a rectangle when one holds the
         // other, and otherwise counted as none.
-        if (!held.cells.empty() && !covers(held.cells, range)) setCells(record, covers(range, held.cells) ? range : CellRange{});
+        if (!held.cells.empty() && !covers(held.cells, range)) held.cells = covers(range, held.cells) ? range : CellRange{};
+        retag(record, copy);
         // Cells already holding the item are stamped, so the skip test costs one read.
         const uint32_t stamp = nextCellStamp();
         for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
@@ -270,7 +246,7 @@ private:
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
                 const std::size_t cell = cellIndex(c, r);
                 if (cellMarks_[cell] == stamp) continue;
-                append(record, cell);
+                append(record, cell, copy);
             }
         }
     }
@@ -286,19 +262,22 @@ private:
     }
 
     // A move from a range to the same range that is exactly the item's cells (an agent that
-    // stayed in its cells, the common step): the item takes the copy and its entry goes to
-    // the end of each of those lists in place, its membership kept, which is what removing
-    // and inserting it again leaves a query or visit to see. False (nothing done) otherwise.
+    // stayed in its cells, the common step): the item's entry takes the copy and goes to the
+    // end of each of those lists in place, its membership kept, which is what removing and
+    // inserting it again leaves a query or visit to see. False (nothing done) otherwise.
     bool moveWithinCells(int32_t record, const CellRange& from, const CellRange& to, const Copy& copy) {
         const CellRange& cells = records_[record].cells;
         if (cells.empty() || !sameCells(cells, from) || !sameCells(from, to)) return false;
-        seen_[record].copy = copy;
         for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
             Membership& membership = memberships_[m];
             Cell& cell = cells_[membership.cell];
             const std::size_t slot = membership.slot;
-            if (slot + 1 == cell.entries.size()) continue;  // already last: nothing changes
-            const Entry entry = cell.entries[slot];
+            Entry entry = cell.entries[slot];
+            entry.copy = copy;
+            if (slot + 1 == cell.entries.size()) {  // already last: only the copy changes
+                cell.entries[slot] = entry;
+                continue;
+            }
             cell.entries[slot] = Entry{};
             ++cell.vacant;
             cell.entries.push_back(entry);
@@ -328,8 +307,17 @@ private:
             }
             m = following;
         }
-        // In no cell, or part of its cells left: no rectangle (until it is in no cell again).
-        if (removed) setCells(record, CellRange{});
+        Record& held = records_[record];
+        if (held.firstMembership == kNone) {
+            held.cells = CellRange{};
+        } else if (removed && !held.cells.empty()) {
+            // Part of its cells left: counted as no rectangle until it is in no cell again.
+            held.cells = CellRange{};
+            for (int32_t k = held.firstMembership; k != kNone; k = memberships_[k].nextOfItem) {
+                Entry& entry = cells_[memberships_[k].cell].entries[memberships_[k].slot];
+                entry.firstColumn = entry.firstRow = kNoRectangle;
+            }
+        }
     }
 
     static constexpr int32_t kNone = -1;
@@ -348,8 +336,14 @@ private:
     // (found through the item's membership, no search) and vacated entries are squeezed
     // out now and then, so a query reads each cell as one contiguous run.
     struct Entry {
+        T* item = nullptr;           // the record's item, kept here so a scan need not read the record
         int32_t record = kVacant;
         int32_t membership = kNone;  // the item's membership naming this entry
+        Copy copy{};                 // as of the item's last insert or move
+        // The first column and row of the item's cells when they form a rectangle, else
+        // kNoRectangle (also in vacated entries).
+        uint16_t firstColumn = kNoRectangle;
+        uint16_t firstRow = kNoRectangle;
     };
     struct Cell {
         std::vector<Entry> entries;
@@ -366,38 +360,43 @@ private:
         int32_t firstMembership = kNone;  // chain of the item's cells; next free record when unused
         CellRange cells;                  // the item's cells when they form a rectangle, else empty
     };
-    // A record as visits read it (seen_); the vacancy record's names no item and no rectangle.
-    struct Seen {
-        T* item = nullptr;
-        Copy copy{};  // as of the item's last insert or move
-        // The first column and row of the item's cells when they form a rectangle, else
-        // kNoRectangle.
-        uint16_t firstColumn = kNoRectangle;
-        uint16_t firstRow = kNoRectangle;
-    };
 
-    // Whether a record met in cell (column, row) of a visited range is met there first. An
-    // item whose cells form a rectangle is first met where that rectangle's first column and
-    // row and the range's meet: the later of the two first columns, and of the two first
-    // rows. The item lies in the cell, so each is this cell's exactly when the cell is on the
-    // item's first column (row) or the range's. Others, and vacated entries (whose record's
-    // stamp is already the visit's), go by the stamps.
-    static bool firstVisit(const Seen& item, int32_t record, uint32_t column, uint32_t row, bool rangeFirstColumn,
-                           bool rangeFirstRow, uint32_t* stamps, uint32_t stamp) {
-        if (item.firstColumn != kNoRectangle) {
-            return (rangeFirstColumn || item.firstColumn == column) && (rangeFirstRow || item.firstRow == row);
+    // Whether an entry met in cell (column, row) of a visited range is its item's first
+    // there. An item whose cells form a rectangle is first met where that rectangle's first
+    // column and row and the range's meet: the later of the two first columns, and of the
+    // two first rows. The entry lies in the cell, so each is this cell's exactly when the
+    // cell is on the item's first column (row) or the range's. Others, and vacated
+    // entries (whose record's stamp is already the visit's), go by the stamps.
+    static bool firstVisit(const Entry& entry, uint32_t column, uint32_t row, bool rangeFirstColumn, bool rangeFirstRow,
+                           uint32_t* stamps, uint32_t stamp) {
+        if (entry.firstColumn != kNoRectangle) {
+            return (rangeFirstColumn || entry.firstColumn == column) && (rangeFirstRow || entry.firstRow == row);
         }
-        if (stamps[record] == stamp) return false;
-        stamps[record] = stamp;
+        if (stamps[entry.record] == stamp) return false;
+        stamps[entry.record] = stamp;
         return true;
     }
 
-    // The record's cells (a rectangle, or empty for none) and the first cell visits read.
-    void setCells(int32_t record, const CellRange& cells) {
-        records_[record].cells = cells;
-        Seen& item = seen_[record];
-        item.firstColumn = cells.empty() ? kNoRectangle : static_cast<uint16_t>(cells.firstColumn);
-        item.firstRow = cells.empty() ? kNoRectangle : static_cast<uint16_t>(cells.firstRow);
+    // The first column and row an entry of the record carries: its rectangle's, or none.
+    void tagOf(const Record& record, uint16_t& column, uint16_t& row) const {
+        if (record.cells.empty()) {
+            column = row = kNoRectangle;
+        } else {
+            column = static_cast<uint16_t>(record.cells.firstColumn);
+            row = static_cast<uint16_t>(record.cells.firstRow);
+        }
+    }
+
+    // Writes the copy, and the record's first column and row, into every entry of the record.
+    void retag(int32_t record, const Copy& copy) {
+        uint16_t column, row;
+        tagOf(records_[record], column, row);
+        for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
+            Entry& entry = cells_[memberships_[m].cell].entries[memberships_[m].slot];
+            entry.copy = copy;
+            entry.firstColumn = column;
+            entry.firstRow = row;
+        }
     }
 
     // Whether a cell (row-major index) lies in the range; shifts for a power-of-two width.
@@ -425,7 +424,7 @@ private:
         return lastStamps_[level];
     }
 
-    void append(int32_t record, std::size_t cellNumber) {
+    void append(int32_t record, std::size_t cellNumber, const Copy& copy) {
         int32_t m;
         if (freeMembership_ != kNone) {
             m = freeMembership_;
@@ -435,7 +434,9 @@ private:
             memberships_.push_back(Membership{});
         }
         Cell& cell = cells_[cellNumber];
-        cell.entries.push_back(Entry{record, m});
+        Entry entry{records_[record].item, record, m, copy};
+        tagOf(records_[record], entry.firstColumn, entry.firstRow);
+        cell.entries.push_back(entry);
         ++cell.live;
         sole_[cellNumber] = cell.live == 1 ? record : kSeveral;
         Membership& membership = memberships_[m];
@@ -511,12 +512,9 @@ private:
         } else {
             record = static_cast<int32_t>(records_.size());
             records_.push_back(Record{});
-            seen_.push_back(Seen{});
             for (std::vector<uint32_t>& level : stampsOf_) level.push_back(0u);
         }
         records_[record] = Record{item, kNone, CellRange{}};
-        seen_[record] = Seen{};
-        seen_[record].item = item;
         for (std::vector<uint32_t>& level : stampsOf_) level[static_cast<std::size_t>(record)] = 0u;
         placeInSlots(record);
         ++recordCount_;
@@ -558,7 +556,6 @@ private:
         }
         slots_[hole] = kNone;
         records_[record] = Record{};
-        seen_[record] = Seen{};
         records_[record].firstMembership = freeRecord_;
         freeRecord_ = record;
         --recordCount_;
@@ -574,7 +571,6 @@ private:
     std::vector<Membership> memberships_;
     int32_t freeMembership_ = kNone;
     std::vector<Record> records_;
-    std::vector<Seen> seen_;               // per record, what visits read
     int32_t freeRecord_ = kNone;
     // Per level (visits 0..kVisitLevels-1, then queries): for each record, the visit or
     // query that last returned its item, and the level's last stamp.
