@@ -63,6 +63,7 @@ public:
         memberships_.clear();
         freeMembership_ = kNone;
         records_.assign(1, Record{});  // the vacancy record
+        firstCells_.assign(1, kNoFirstCell);
         for (std::vector<uint32_t>& level : stampsOf_) level.assign(1, 0u);
         freeRecord_ = kNone;
         lastStamps_.fill(0);
@@ -183,11 +184,17 @@ public:
             const bool firstColumn = c == range.firstColumn;
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
                 const std::size_t cellNumber = cellIndex(c, r);
-                if (sole_[cellNumber] == kVacant) continue;
+                const int32_t sole = sole_[cellNumber];
+                if (sole == kVacant) continue;
+                const bool firstRow = r == range.firstRow;
+                if (sole != kSeveral) {
+                    if (!firstCellVisit(sole, c, r, firstColumn, firstRow, stamps, stamp)) continue;
+                    if (++counted == limit) return counted;
+                    continue;
+                }
                 const Cell& cell = cells_[cellNumber];
                 // The cell's items are distinct: a cell that holds the limit answers at once.
                 if (static_cast<std::size_t>(cell.live) >= limit) return limit;
-                const bool firstRow = r == range.firstRow;
                 for (const Entry& entry : cell.entries) {
                     if (!firstVisit(entry, c, r, firstColumn, firstRow, stamps, stamp)) continue;
                     if (++counted == limit) return counted;
@@ -227,7 +234,7 @@ private:
         Record& held = records_[record];
         if (held.firstMembership == kNone) {
             // In no cell yet: its cells will be the range, a rectangle.
-            held.cells = tagsFit_ ? range : CellRange{};
+            setCells(record, tagsFit_ ? range : CellRange{});
             for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
                 for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) append(record, cellIndex(c, r), copy);
             }
@@ -235,7 +242,7 @@ private:
         }
         // Added to cells it is already in: the union is a rectangle when one holds the
         // other, and otherwise counted as none.
-        if (!held.cells.empty() && !covers(held.cells, range)) held.cells = covers(range, held.cells) ? range : CellRange{};
+        if (!held.cells.empty() && !covers(held.cells, range)) setCells(record, covers(range, held.cells) ? range : CellRange{});
         retag(record, copy);
         // Cells already holding the item are stamped, so the skip test costs one read.
         const uint32_t stamp = nextCellStamp();
@@ -309,10 +316,10 @@ private:
         }
         Record& held = records_[record];
         if (held.firstMembership == kNone) {
-            held.cells = CellRange{};
+            setCells(record, CellRange{});
         } else if (removed && !held.cells.empty()) {
             // Part of its cells left: counted as no rectangle until it is in no cell again.
-            held.cells = CellRange{};
+            setCells(record, CellRange{});
             for (int32_t k = held.firstMembership; k != kNone; k = memberships_[k].nextOfItem) {
                 Entry& entry = cells_[memberships_[k].cell].entries[memberships_[k].slot];
                 entry.firstColumn = entry.firstRow = kNoRectangle;
@@ -331,6 +338,7 @@ private:
     // Entries' first column and row when the item's cells form no rectangle; a grid with a
     // side this long or longer keeps no rectangles (every item goes by the stamps).
     static constexpr uint16_t kNoRectangle = 0xFFFF;
+    static constexpr uint32_t kNoFirstCell = 0xFFFFFFFFu;
 
     // A cell's list is an array in insertion order; a removal vacates its entry in place
     // (found through the item's membership, no search) and vacated entries are squeezed
@@ -385,6 +393,25 @@ private:
             column = static_cast<uint16_t>(record.cells.firstColumn);
             row = static_cast<uint16_t>(record.cells.firstRow);
         }
+    }
+
+    // firstVisit for a record met alone in its cell, from the dense first cells.
+    bool firstCellVisit(int32_t record, uint32_t column, uint32_t row, bool rangeFirstColumn, bool rangeFirstRow,
+                        uint32_t* stamps, uint32_t stamp) const {
+        const uint32_t first = firstCells_[static_cast<std::size_t>(record)];
+        if (first != kNoFirstCell) {
+            return (rangeFirstColumn || (first >> 16) == column) && (rangeFirstRow || (first & 0xFFFFu) == row);
+        }
+        if (stamps[record] == stamp) return false;
+        stamps[record] = stamp;
+        return true;
+    }
+
+    // The record's cells (a rectangle, or empty for none) and its dense first cell.
+    void setCells(int32_t record, const CellRange& cells) {
+        records_[record].cells = cells;
+        firstCells_[static_cast<std::size_t>(record)] =
+            cells.empty() ? kNoFirstCell : (cells.firstColumn << 16) | cells.firstRow;
     }
 
     // Writes the copy, and the record's first column and row, into every entry of the record.
@@ -512,9 +539,11 @@ private:
         } else {
             record = static_cast<int32_t>(records_.size());
             records_.push_back(Record{});
+            firstCells_.push_back(kNoFirstCell);
             for (std::vector<uint32_t>& level : stampsOf_) level.push_back(0u);
         }
         records_[record] = Record{item, kNone, CellRange{}};
+        firstCells_[static_cast<std::size_t>(record)] = kNoFirstCell;
         for (std::vector<uint32_t>& level : stampsOf_) level[static_cast<std::size_t>(record)] = 0u;
         placeInSlots(record);
         ++recordCount_;
@@ -571,6 +600,9 @@ private:
     std::vector<Membership> memberships_;
     int32_t freeMembership_ = kNone;
     std::vector<Record> records_;
+    // Per record, the first column (high half) and row of its cells' rectangle, or
+    // kNoFirstCell: a count answers a one-item cell from here without reading its list.
+    std::vector<uint32_t> firstCells_;
     int32_t freeRecord_ = kNone;
     // Per level (visits 0..kVisitLevels-1, then queries): for each record, the visit or
     // query that last returned its item, and the level's last stamp.

@@ -657,6 +657,40 @@ TEST_F(NeighbourGridTest, AnAgentOverSeveralCellsIsMetWhereTheSquareFirstMeetsIt
     }
 }
 
+// Agents whose cells form no rectangle (inserted again elsewhere without a removal; removed at
+// a stale position that took only part of their cells) are still met once by every visit
+// and counted once, from whichever cell the visited square starts in.
+TEST_F(NeighbourGridTest, AgentsWhoseCellsFormNoRectangleAreMetOnce) {
+    // A: cell (1, 1), then also (2, 2).
+    Agent a = makeAgent(700, 700, 100);
+    grid.insertAgent(&a, a.position, a.radius);
+    grid.insertAgent(&a, {units(1300), units(1300)}, a.radius);
+    // B: columns and rows 5-6, then a removal whose square covers only column 5.
+    Agent b = makeAgent(3072, 3072, 100);
+    grid.insertAgent(&b, b.position, b.radius);
+    grid.removeAgent(&b, {units(2772), units(3072)}, b.radius);
+    ASSERT_EQ(grid.agentCount(5, 5), 0);
+    ASSERT_EQ(grid.agentCount(6, 6), 1);
+    struct Case {
+        double x, y, half;
+        std::vector<Agent*> expected;
+    };
+    const Case cases[] = {
+        {1024, 1024, 100, {&a}},   // columns and rows 1-2: A's two cells
+        {1024, 1024, 700, {&a}},   // columns and rows 0-3
+        {1300, 1300, 100, {&a}},   // (2, 2) alone
+        {3072, 3072, 100, {&b}},   // columns and rows 5-6: B in (6, 5) and (6, 6)
+        {3072, 3072, 1000, {&b}},  // columns and rows 4-7
+        {3300, 3300, 100, {&b}},   // (6, 6) alone
+    };
+    for (const Case& c : cases) {
+        std::vector<Agent*> visited;
+        grid.visitAgents({units(c.x), units(c.y)}, units(c.half), 0, nullptr, [&](Agent* agent) { visited.push_back(agent); });
+        EXPECT_EQ(visited, c.expected) << c.x << "," << c.y << " half " << c.half;
+        EXPECT_EQ(grid.countAgents({units(c.x), units(c.y)}, units(c.half), 0), c.expected.size()) << c.x << "," << c.y;
+    }
+}
+
 // A cell crowded with agents that keep moving within it (each move sends the agent to the
 // end of the list, leaving a vacated entry, so the list is compacted again and again), some
 // leaving and coming back, some stepping across a cell edge: the copies, the order and the
