@@ -78,14 +78,15 @@ void separateFromNeighbours(Agent& agent) {
     // (registered in every grid cell it overlaps) within that share of this agent's radius:
     // the square of that half-size (and a unit for rounding) finds them all.
     const Fixed reach = static_cast<Fixed>(static_cast<int64_t>(agent.radius) * kSeparationTenths / 10) + kFixedOne;
-    forEachOtherAgentNear(agent, reach, [&](const Agent& self, const Agent& other) {
-        const int64_t dx = static_cast<int64_t>(wrapSub(self.position.x, other.position.x));
-        const int64_t dy = static_cast<int64_t>(wrapSub(self.position.y, other.position.y));
-        const int64_t keep = (static_cast<int64_t>(self.radius) + other.radius) * kSeparationTenths / 10;
+    forEachOtherAgentCopyNear(agent, reach, [&](const Agent& self, const NeighbourCopy& near, const Agent& other) {
+        const int64_t dx = static_cast<int64_t>(wrapSub(self.position.x, near.position.x));
+        const int64_t dy = static_cast<int64_t>(wrapSub(self.position.y, near.position.y));
+        const int64_t keep = (static_cast<int64_t>(self.radius) + near.radius) * kSeparationTenths / 10;
         const uint64_t squared = static_cast<uint64_t>(dx * dx + dy * dy);
         if (squared >= static_cast<uint64_t>(keep * keep)) return;
         // Held ground is not parted from. Asked after the distance, which reads only the
-        // neighbour's position: most neighbours in the square are not near enough.
+        // grid's copy: most neighbours in the square are not near enough to read the
+        // neighbour itself.
         if (standsAtGoal(other)) return;
         const int64_t distance = static_cast<int64_t>(floorSquareRoot(squared));
         if (distance == 0) return;  // on top of each other: no direction to part in

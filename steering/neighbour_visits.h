@@ -34,20 +34,22 @@ private:
 static_assert(NeighbourScratch::kLevels <= NeighbourGrid::kVisitLevels, "each direct visit level needs its stamps");
 
 namespace neighbour_scratch {
-// The agent visit behind forEachAgentNear and forEachOtherAgentNear; skip is left out.
+// The agent visit behind forEachAgentNear and its kin: visit(candidate, copy); skip is left
+// out. Past the direct levels the copy is made from the candidate itself (the same values:
+// every write of a registered agent's position moves it in the grid).
 template <typename Visit>
 void visitAgentsNear(const Agent& agent, Fixed halfSize, const Agent* skip, Visit&& visit) {
     World& world = *agent.world;
     Hold hold(world.neighbourScratch.agentDepth);
     if (hold.level() < NeighbourScratch::kLevels) {
         world.neighbourGrid.visitAgents(agent.position, halfSize, hold.level(), skip,
-                                        [&](Agent* candidate) { visit(agent, *candidate); });
+                                        [&](Agent* candidate, const NeighbourCopy& copy) { visit(*candidate, copy); });
         return;
     }
     std::vector<Agent*> candidates;
     world.neighbourGrid.queryAgents(agent.position, static_cast<double>(halfSize), candidates);
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        if (candidates[i] != skip) visit(agent, *candidates[i]);
+        if (candidates[i] != skip) visit(*candidates[i], NeighbourCopy{candidates[i]->position, candidates[i]->radius});
     }
 }
 }  // namespace neighbour_scratch
@@ -56,13 +58,25 @@ void visitAgentsNear(const Agent& agent, Fixed halfSize, const Agent* skip, Visi
 // square of the given half-size (raw 16.16) around the agent's position.
 template <typename Visit>
 void forEachAgentNear(const Agent& agent, Fixed halfSize, Visit&& visit) {
-    neighbour_scratch::visitAgentsNear(agent, halfSize, nullptr, visit);
+    neighbour_scratch::visitAgentsNear(agent, halfSize, nullptr,
+                                       [&](const Agent& candidate, const NeighbourCopy&) { visit(agent, candidate); });
 }
 
 // The same without the agent itself: a cell holding only the agent is passed over unread.
 template <typename Visit>
 void forEachOtherAgentNear(const Agent& agent, Fixed halfSize, Visit&& visit) {
-    neighbour_scratch::visitAgentsNear(agent, halfSize, &agent, visit);
+    neighbour_scratch::visitAgentsNear(agent, halfSize, &agent,
+                                       [&](const Agent& candidate, const NeighbourCopy&) { visit(agent, candidate); });
+}
+
+// The same, with the grid's copy of each candidate: visit(agent, copy, candidate) tests the
+// copy's position and radius (read from the cell's own run) and reads the candidate, on
+// another cache line, only for what the copy lacks.
+template <typename Visit>
+void forEachOtherAgentCopyNear(const Agent& agent, Fixed halfSize, Visit&& visit) {
+    neighbour_scratch::visitAgentsNear(agent, halfSize, &agent, [&](const Agent& candidate, const NeighbourCopy& copy) {
+        visit(agent, copy, candidate);
+    });
 }
 
 // The same for the obstacles registered near the agent.

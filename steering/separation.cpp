@@ -26,7 +26,8 @@ Fixed separationReach(Fixed radius) {
 
 FixedVec SeparationBehaviour::computeForce(Agent& agent) const {
     FixedVec accumulator{};
-    forEachOtherAgentNear(agent, separationReach(agent.radius), [&accumulator](const Agent& self, const Agent& other) {
+    // Only the neighbours' positions and radii are read: the grid's copies do.
+    forEachOtherAgentCopyNear(agent, separationReach(agent.radius), [&accumulator](const Agent& self, const NeighbourCopy& other, const Agent&) {
         const FixedVec d = self.position - other.position;
         const Fixed a = approxLength(d);
         // Agents on the very same point ignore each other: there is no direction to push.

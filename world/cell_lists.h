@@ -15,7 +15,16 @@
 // of stamps (one per record), so a visit's function may itself visit at another level or
 // query.
 // A dense array names, per cell, its only live item (or none, or several), so queries and
-// visits skip empty cells, and visits read a one-item cell, without touching its list.
+// visits skip empty cells without touching their lists.
+//
+// Each entry also holds a copy of what a visit's function mostly reads (a Copy: for agents
+// their position and radius), written on every insert and move, and the first cell of the
+// item's square. A visit hands the copy with the item, so a neighbour loop reads one run per
+// cell and touches an item's own record only when the copy says it is near. Its squares
+// also drop duplicates without stamps: an item whose cells form one rectangle is visited in
+// the first cell (columns outer, rows inner) where that rectangle meets the visited range,
+// decidable from the entry alone. Items whose cells form no rectangle (a removal at a stale
+// position leaves holes) fall back to the stamps until they are in no cell again.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -36,11 +45,12 @@ struct CellRange {
     }
 };
 
-template <typename T>
+template <typename T, typename Copy>
 class CellLists {
 public:
     void reset(uint32_t columns, uint32_t rows) {
         columns_ = columns;
+        tagsFit_ = columns < kNoRectangle && rows < kNoRectangle;
         columnShift_ = -1;
         for (int k = 0; k < 32; ++k) {
             if (columns == (1u << k)) columnShift_ = k;
@@ -53,6 +63,7 @@ public:
         memberships_.clear();
         freeMembership_ = kNone;
         records_.assign(1, Record{});  // the vacancy record
+        firstCells_.assign(1, kNoFirstCell);
         for (std::vector<uint32_t>& level : stampsOf_) level.assign(1, 0u);
         freeRecord_ = kNone;
         lastStamps_.fill(0);
@@ -63,16 +74,17 @@ public:
     bool ready() const { return !cells_.empty(); }
 
     // Appends the item to every cell of the range whose list does not hold it yet.
-    void insert(T* item, const CellRange& range) {
+    // Every entry of the item (old and new) takes the copy.
+    void insert(T* item, const CellRange& range, const Copy& copy) {
         if (!ready() || range.empty()) return;
-        insertRecord(findOrAddRecord(item), range);
+        insertRecord(findOrAddRecord(item), range, copy);
     }
 
-    // remove(item, from, true) then insert(item, to), finding the item's record once.
-    void move(T* item, const CellRange& from, const CellRange& to) {
+    // remove(item, from, true) then insert(item, to, copy), finding the item's record once.
+    void move(T* item, const CellRange& from, const CellRange& to, const Copy& copy) {
         if (!ready()) return;
         int32_t record = findRecord(item);
-        if (record != kNone && moveWithinCells(record, from, to)) return;
+        if (record != kNone && moveWithinCells(record, from, to, copy)) return;
         if (record != kNone) {
             removeRecord(record, from);
         } else if (to.empty()) {
@@ -80,7 +92,7 @@ public:
         } else {
             record = findOrAddRecord(item);
         }
-        if (!to.empty()) insertRecord(record, to);
+        if (!to.empty()) insertRecord(record, to, copy);
     }
 
     // Unlinks the item from the cells of the range that hold it. The record is dropped
@@ -128,10 +140,11 @@ public:
         return result.size();
     }
 
-    // visit(item) for each item of the range's cells, once, in query order, without a result
-    // list; skip (may be null) is left out. level (0..kVisitLevels-1) picks the stamps that
-    // drop duplicates: a visit's function must not start another visit at the same level,
-    // but may visit at another level or query. It must not insert, move or remove items.
+    // visit(item, copy) for each item of the range's cells, once, in query order, without a
+    // result list; skip (may be null) is left out. level (0..kVisitLevels-1) picks the stamps
+    // that drop duplicates of items whose cells form no rectangle: a visit's function must
+    // not start another visit at the same level, but may visit at another level or query.
+    // It must not insert, move or remove items.
     template <typename Visit>
     void visitDistinct(const CellRange& range, int level, const T* skip, Visit&& visit) {
         if (!ready() || range.empty()) return;
@@ -140,23 +153,14 @@ public:
         uint32_t* const stamps = stampsOf_[slot].data();
         stamps[kVacant] = stamp;
         for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            const bool firstColumn = c == range.firstColumn;
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
                 const std::size_t cellNumber = cellIndex(c, r);
-                const int32_t sole = sole_[cellNumber];
-                if (sole == kVacant) continue;
-                if (sole != kSeveral) {
-                    T* const item = records_[sole].item;
-                    if (stamps[sole] == stamp || item == skip) continue;
-                    stamps[sole] = stamp;
-                    visit(item);
-                    continue;
-                }
-                const std::vector<Entry>& entries = cells_[cellNumber].entries;
-                for (std::size_t i = 0; i < entries.size(); ++i) {
-                    const Entry& entry = entries[i];
-                    if (stamps[entry.record] == stamp || entry.item == skip) continue;
-                    stamps[entry.record] = stamp;
-                    visit(entry.item);
+                if (sole_[cellNumber] == kVacant) continue;
+                const bool firstRow = r == range.firstRow;
+                for (const Entry& entry : cells_[cellNumber].entries) {
+                    if (!firstVisit(entry, c, r, firstColumn, firstRow, stamps, stamp) || entry.item == skip) continue;
+                    visit(entry.item, entry.copy);
                 }
             }
         }
@@ -169,8 +173,6 @@ public:
         if (!ready() || range.empty() || limit == 0) return 0;
         if (range.firstColumn == range.lastColumn && range.firstRow == range.lastRow) {
             const std::size_t cellNumber = cellIndex(range.firstColumn, range.firstRow);
-            const int32_t sole = sole_[cellNumber];
-            if (sole != kSeveral) return sole == kVacant ? 0 : 1;
             return std::min(static_cast<std::size_t>(cells_[cellNumber].live), limit);
         }
         const std::size_t levelSlot = static_cast<std::size_t>(level);
@@ -179,13 +181,14 @@ public:
         stamps[kVacant] = stamp;
         std::size_t counted = 0;
         for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            const bool firstColumn = c == range.firstColumn;
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
                 const std::size_t cellNumber = cellIndex(c, r);
                 const int32_t sole = sole_[cellNumber];
                 if (sole == kVacant) continue;
+                const bool firstRow = r == range.firstRow;
                 if (sole != kSeveral) {
-                    if (stamps[sole] == stamp) continue;
-                    stamps[sole] = stamp;
+                    if (!firstCellVisit(sole, c, r, firstColumn, firstRow, stamps, stamp)) continue;
                     if (++counted == limit) return counted;
                     continue;
                 }
@@ -193,13 +196,24 @@ public:
                 // The cell's items are distinct: a cell that holds the limit answers at once.
                 if (static_cast<std::size_t>(cell.live) >= limit) return limit;
                 for (const Entry& entry : cell.entries) {
-                    if (stamps[entry.record] == stamp) continue;
-                    stamps[entry.record] = stamp;
+                    if (!firstVisit(entry, c, r, firstColumn, firstRow, stamps, stamp)) continue;
                     if (++counted == limit) return counted;
                 }
             }
         }
         return counted;
+    }
+
+    // f(column, row, item, copy) for every live entry of every cell, row-major (for tests
+    // that hold the copies against the items).
+    template <typename F>
+    void forEachEntry(F&& f) const {
+        for (std::size_t n = 0; n < cells_.size(); ++n) {
+            for (const Entry& entry : cells_[n].entries) {
+                if (entry.record == kVacant) continue;
+                f(static_cast<uint32_t>(n % columns_), static_cast<uint32_t>(n / columns_), entry.item, entry.copy);
+            }
+        }
     }
 
     int count(uint32_t column, uint32_t row) const {
@@ -216,7 +230,20 @@ public:
 private:
     static constexpr std::size_t kQueryLevel = kVisitLevels;
 
-    void insertRecord(int32_t record, const CellRange& range) {
+    void insertRecord(int32_t record, const CellRange& range, const Copy& copy) {
+        Record& held = records_[record];
+        if (held.firstMembership == kNone) {
+            // In no cell yet: its cells will be the range, a rectangle.
+            setCells(record, tagsFit_ ? range : CellRange{});
+            for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+                for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) append(record, cellIndex(c, r), copy);
+            }
+            return;
+        }
+        // Added to cells it is already in: the union is a rectangle when one holds the
+        // other, and otherwise counted as none.
+        if (!held.cells.empty() && !covers(held.cells, range)) setCells(record, covers(range, held.cells) ? range : CellRange{});
+        retag(record, copy);
         // Cells already holding the item are stamped, so the skip test costs one read.
         const uint32_t stamp = nextCellStamp();
         for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
@@ -226,34 +253,38 @@ private:
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
                 const std::size_t cell = cellIndex(c, r);
                 if (cellMarks_[cell] == stamp) continue;
-                append(record, cell);
+                append(record, cell, copy);
             }
         }
     }
 
-    // A move from a range to the same range whose every cell holds the item (an agent that
-    // stayed in its cells, the common step): the item's entry goes to the end of each of
-    // those lists in place, its membership kept, which is what removing and inserting it
-    // again leaves a query or visit to see. False (nothing done) otherwise.
-    bool moveWithinCells(int32_t record, const CellRange& from, const CellRange& to) {
-        if (from.firstColumn != to.firstColumn || from.lastColumn != to.lastColumn || from.firstRow != to.firstRow ||
-            from.lastRow != to.lastRow || from.empty()) {
-            return false;
-        }
-        const std::size_t area = static_cast<std::size_t>(from.lastColumn - from.firstColumn + 1) *
-                                 (from.lastRow - from.firstRow + 1);
-        std::size_t held = 0;
-        for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
-            if (inRange(memberships_[m].cell, from)) ++held;
-        }
-        if (held != area) return false;
+    static bool covers(const CellRange& outer, const CellRange& inner) {
+        return outer.firstColumn <= inner.firstColumn && outer.lastColumn >= inner.lastColumn &&
+               outer.firstRow <= inner.firstRow && outer.lastRow >= inner.lastRow;
+    }
+
+    static bool sameCells(const CellRange& a, const CellRange& b) {
+        return a.firstColumn == b.firstColumn && a.lastColumn == b.lastColumn && a.firstRow == b.firstRow &&
+               a.lastRow == b.lastRow;
+    }
+
+    // A move from a range to the same range that is exactly the item's cells (an agent that
+    // stayed in its cells, the common step): the item's entry takes the copy and goes to the
+    // end of each of those lists in place, its membership kept, which is what removing and
+    // inserting it again leaves a query or visit to see. False (nothing done) otherwise.
+    bool moveWithinCells(int32_t record, const CellRange& from, const CellRange& to, const Copy& copy) {
+        const CellRange& cells = records_[record].cells;
+        if (cells.empty() || !sameCells(cells, from) || !sameCells(from, to)) return false;
         for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
             Membership& membership = memberships_[m];
-            if (!inRange(membership.cell, from)) continue;
             Cell& cell = cells_[membership.cell];
             const std::size_t slot = membership.slot;
-            if (slot + 1 == cell.entries.size()) continue;  // already last: nothing changes
-            const Entry entry = cell.entries[slot];
+            Entry entry = cell.entries[slot];
+            entry.copy = copy;
+            if (slot + 1 == cell.entries.size()) {  // already last: only the copy changes
+                cell.entries[slot] = entry;
+                continue;
+            }
             cell.entries[slot] = Entry{};
             ++cell.vacant;
             cell.entries.push_back(entry);
@@ -266,6 +297,7 @@ private:
     void removeRecord(int32_t record, const CellRange& range) {
         int32_t previous = kNone;
         int32_t m = records_[record].firstMembership;
+        bool removed = false;
         while (m != kNone) {
             const int32_t following = memberships_[m].nextOfItem;
             const uint32_t cell = memberships_[m].cell;
@@ -276,10 +308,22 @@ private:
                     memberships_[previous].nextOfItem = following;
                 }
                 vacate(m);
+                removed = true;
             } else {
                 previous = m;
             }
             m = following;
+        }
+        Record& held = records_[record];
+        if (held.firstMembership == kNone) {
+            setCells(record, CellRange{});
+        } else if (removed && !held.cells.empty()) {
+            // Part of its cells left: counted as no rectangle until it is in no cell again.
+            setCells(record, CellRange{});
+            for (int32_t k = held.firstMembership; k != kNone; k = memberships_[k].nextOfItem) {
+                Entry& entry = cells_[memberships_[k].cell].entries[memberships_[k].slot];
+                entry.firstColumn = entry.firstRow = kNoRectangle;
+            }
         }
     }
 
@@ -291,6 +335,10 @@ private:
     // Vacated entries a cell tolerates beyond half its live ones before it is compacted:
     // scans stay short and compaction stays rare (amortised constant per removal).
     static constexpr int32_t kVacancySlack = 8;
+    // Entries' first column and row when the item's cells form no rectangle; a grid with a
+    // side this long or longer keeps no rectangles (every item goes by the stamps).
+    static constexpr uint16_t kNoRectangle = 0xFFFF;
+    static constexpr uint32_t kNoFirstCell = 0xFFFFFFFFu;
 
     // A cell's list is an array in insertion order; a removal vacates its entry in place
     // (found through the item's membership, no search) and vacated entries are squeezed
@@ -299,6 +347,11 @@ private:
         T* item = nullptr;           // the record's item, kept here so a scan need not read the record
         int32_t record = kVacant;
         int32_t membership = kNone;  // the item's membership naming this entry
+        Copy copy{};                 // as of the item's last insert or move
+        // The first column and row of the item's cells when they form a rectangle, else
+        // kNoRectangle (also in vacated entries).
+        uint16_t firstColumn = kNoRectangle;
+        uint16_t firstRow = kNoRectangle;
     };
     struct Cell {
         std::vector<Entry> entries;
@@ -313,7 +366,65 @@ private:
     struct Record {
         T* item = nullptr;
         int32_t firstMembership = kNone;  // chain of the item's cells; next free record when unused
+        CellRange cells;                  // the item's cells when they form a rectangle, else empty
     };
+
+    // Whether an entry met in cell (column, row) of a visited range is its item's first
+    // there. An item whose cells form a rectangle is first met where that rectangle's first
+    // column and row and the range's meet: the later of the two first columns, and of the
+    // two first rows. The entry lies in the cell, so each is this cell's exactly when the
+    // cell is on the item's first column (row) or the range's. Others, and vacated
+    // entries (whose record's stamp is already the visit's), go by the stamps.
+    static bool firstVisit(const Entry& entry, uint32_t column, uint32_t row, bool rangeFirstColumn, bool rangeFirstRow,
+                           uint32_t* stamps, uint32_t stamp) {
+        if (entry.firstColumn != kNoRectangle) {
+            return (rangeFirstColumn || entry.firstColumn == column) && (rangeFirstRow || entry.firstRow == row);
+        }
+        if (stamps[entry.record] == stamp) return false;
+        stamps[entry.record] = stamp;
+        return true;
+    }
+
+    // The first column and row an entry of the record carries: its rectangle's, or none.
+    void tagOf(const Record& record, uint16_t& column, uint16_t& row) const {
+        if (record.cells.empty()) {
+            column = row = kNoRectangle;
+        } else {
+            column = static_cast<uint16_t>(record.cells.firstColumn);
+            row = static_cast<uint16_t>(record.cells.firstRow);
+        }
+    }
+
+    // firstVisit for a record met alone in its cell, from the dense first cells.
+    bool firstCellVisit(int32_t record, uint32_t column, uint32_t row, bool rangeFirstColumn, bool rangeFirstRow,
+                        uint32_t* stamps, uint32_t stamp) const {
+        const uint32_t first = firstCells_[static_cast<std::size_t>(record)];
+        if (first != kNoFirstCell) {
+            return (rangeFirstColumn || (first >> 16) == column) && (rangeFirstRow || (first & 0xFFFFu) == row);
+        }
+        if (stamps[record] == stamp) return false;
+        stamps[record] = stamp;
+        return true;
+    }
+
+    // The record's cells (a rectangle, or empty for none) and its dense first cell.
+    void setCells(int32_t record, const CellRange& cells) {
+        records_[record].cells = cells;
+        firstCells_[static_cast<std::size_t>(record)] =
+            cells.empty() ? kNoFirstCell : (cells.firstColumn << 16) | cells.firstRow;
+    }
+
+    // Writes the copy, and the record's first column and row, into every entry of the record.
+    void retag(int32_t record, const Copy& copy) {
+        uint16_t column, row;
+        tagOf(records_[record], column, row);
+        for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
+            Entry& entry = cells_[memberships_[m].cell].entries[memberships_[m].slot];
+            entry.copy = copy;
+            entry.firstColumn = column;
+            entry.firstRow = row;
+        }
+    }
 
     // Whether a cell (row-major index) lies in the range; shifts for a power-of-two width.
     bool inRange(uint32_t cell, const CellRange& range) const {
@@ -340,7 +451,7 @@ private:
         return lastStamps_[level];
     }
 
-    void append(int32_t record, std::size_t cellNumber) {
+    void append(int32_t record, std::size_t cellNumber, const Copy& copy) {
         int32_t m;
         if (freeMembership_ != kNone) {
             m = freeMembership_;
@@ -350,7 +461,9 @@ private:
             memberships_.push_back(Membership{});
         }
         Cell& cell = cells_[cellNumber];
-        cell.entries.push_back(Entry{records_[record].item, record, m});
+        Entry entry{records_[record].item, record, m, copy};
+        tagOf(records_[record], entry.firstColumn, entry.firstRow);
+        cell.entries.push_back(entry);
         ++cell.live;
         sole_[cellNumber] = cell.live == 1 ? record : kSeveral;
         Membership& membership = memberships_[m];
@@ -426,9 +539,11 @@ private:
         } else {
             record = static_cast<int32_t>(records_.size());
             records_.push_back(Record{});
+            firstCells_.push_back(kNoFirstCell);
             for (std::vector<uint32_t>& level : stampsOf_) level.push_back(0u);
         }
-        records_[record] = Record{item, kNone};
+        records_[record] = Record{item, kNone, CellRange{}};
+        firstCells_[static_cast<std::size_t>(record)] = kNoFirstCell;
         for (std::vector<uint32_t>& level : stampsOf_) level[static_cast<std::size_t>(record)] = 0u;
         placeInSlots(record);
         ++recordCount_;
@@ -476,6 +591,7 @@ private:
     }
 
     uint32_t columns_ = 0;
+    bool tagsFit_ = false;                 // cell numbers fit the entries' 16-bit first column and row
     int columnShift_ = -1;                 // log2 of columns_ when a power of two, else -1
     std::vector<Cell> cells_;              // columns x rows lists, row-major
     std::vector<uint32_t> cellMarks_;      // per cell: insertion that last stamped it
@@ -484,6 +600,9 @@ private:
     std::vector<Membership> memberships_;
     int32_t freeMembership_ = kNone;
     std::vector<Record> records_;
+    // Per record, the first column (high half) and row of its cells' rectangle, or
+    // kNoFirstCell: a count answers a one-item cell from here without reading its list.
+    std::vector<uint32_t> firstCells_;
     int32_t freeRecord_ = kNone;
     // Per level (visits 0..kVisitLevels-1, then queries): for each record, the visit or
     // query that last returned its item, and the level's last stamp.

@@ -136,7 +136,7 @@ CellRange agentCellsOf(const NeighbourGrid& grid, FixedVec position, Fixed radiu
 }  // namespace
 
 void NeighbourGrid::insertAgent(Agent* agent, FixedVec position, Fixed radius) {
-    agentCells_.insert(agent, agentCellsOf(*this, position, radius));
+    agentCells_.insert(agent, agentCellsOf(*this, position, radius), NeighbourCopy{position, radius});
 }
 
 void NeighbourGrid::removeAgent(Agent* agent, FixedVec position, Fixed radius) {
@@ -144,11 +144,13 @@ void NeighbourGrid::removeAgent(Agent* agent, FixedVec position, Fixed radius) {
 }
 
 void NeighbourGrid::moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius) {
-    agentCells_.move(agent, agentCellsOf(*this, oldPosition, radius), agentCellsOf(*this, newPosition, radius));
+    agentCells_.move(agent, agentCellsOf(*this, oldPosition, radius), agentCellsOf(*this, newPosition, radius),
+                     NeighbourCopy{newPosition, radius});
 }
 
 void NeighbourGrid::insertObstacle(const Obstacle* obstacle) {
-    obstacleCells_.insert(obstacle, agentCellsOf(*this, {obstacle->x, obstacle->y}, obstacle->radius));
+    const FixedVec centre{obstacle->x, obstacle->y};
+    obstacleCells_.insert(obstacle, agentCellsOf(*this, centre, obstacle->radius), NeighbourCopy{centre, obstacle->radius});
 }
 
 std::size_t NeighbourGrid::queryAgents(FixedVec position, double radius, std::vector<Agent*>& result) {

@@ -3,6 +3,7 @@
 // obstacles. Results and their order follow the grid's cell order; queries allocate nothing.
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "world/cell_lists.h"
@@ -13,17 +14,25 @@ namespace steering {
 struct Agent;
 struct Obstacle;
 
+// What the grid keeps of an agent (obstacle) in each of its cells, as of its last insert or
+// move: the neighbour loops test distances on these and read the agent only when near.
+struct NeighbourCopy {
+    FixedVec position;
+    Fixed radius = 0;
+};
+
 class NeighbourGrid {
 public:
     bool init(uint32_t columns, uint32_t rows);
     // Agents are registered by the square of `radius` around their centre; the grid keeps
-    // only their addresses and never reads them, so it needs no agent header.
+    // their addresses, positions and radii (NeighbourCopy) and never reads the agents, so it
+    // needs no agent header. Whoever writes a registered agent's position moves it here.
     void insertAgent(Agent* agent, FixedVec position, Fixed radius);
     // Unlinks the agent from the cells its square at position touches; cells that do not
     // hold it are left alone.
     void removeAgent(Agent* agent, FixedVec position, Fixed radius);
     // removeAgent at oldPosition then insertAgent at newPosition: the agent goes to the end of
-    // every cell's list it is in afterwards.
+    // every cell's list it is in afterwards, each entry holding newPosition and radius.
     void moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius);
     void insertObstacle(const Obstacle* obstacle);
 
@@ -37,11 +46,17 @@ public:
     // in the same order, without a result list. level (0..kVisitLevels-1) keeps nested
     // visits apart: a visit's function may query, or visit at another level, but must not
     // visit this grid's agents (obstacles) at the same level, nor insert, move or remove.
-    static constexpr int kVisitLevels = CellLists<Agent>::kVisitLevels;
-    // skip (may be null) is an agent left out of the visit.
+    static constexpr int kVisitLevels = CellLists<Agent, NeighbourCopy>::kVisitLevels;
+    // skip (may be null) is an agent left out of the visit. visit takes the agent, or the
+    // agent and its NeighbourCopy.
     template <typename Visit>
     void visitAgents(FixedVec position, Fixed halfSize, int level, const Agent* skip, Visit&& visit) {
-        agentCells_.visitDistinct(queryCells(position, halfSize), level, skip, visit);
+        if constexpr (std::is_invocable_v<Visit&, Agent*, const NeighbourCopy&>) {
+            agentCells_.visitDistinct(queryCells(position, halfSize), level, skip, visit);
+        } else {
+            agentCells_.visitDistinct(queryCells(position, halfSize), level, skip,
+                                      [&visit](Agent* agent, const NeighbourCopy&) { visit(agent); });
+        }
     }
     // The number of agents visitAgents would visit (skip null), at most limit (the count
     // stops there); a one-cell square reads the cell's count alone.
@@ -50,7 +65,13 @@ public:
     }
     template <typename Visit>
     void visitObstacles(FixedVec position, Fixed halfSize, int level, Visit&& visit) {
-        obstacleCells_.visitDistinct(queryCells(position, halfSize), level, nullptr, visit);
+        obstacleCells_.visitDistinct(queryCells(position, halfSize), level, nullptr,
+                                     [&visit](const Obstacle* obstacle, const NeighbourCopy&) { visit(obstacle); });
+    }
+    // f(column, row, agent, copy) for every agent entry of every cell.
+    template <typename F>
+    void forEachAgentEntry(F&& f) const {
+        agentCells_.forEachEntry(f);
     }
 
     // Number of agents plus obstacles registered in a cell (for drawing and tests).
@@ -85,8 +106,8 @@ public:
     int powerOfTwo = -1;
 
 private:
-    CellLists<Agent> agentCells_;               // non-owning; the population owns the agents
-    CellLists<const Obstacle> obstacleCells_;   // non-owning; ObstacleList owns the obstacles
+    CellLists<Agent, NeighbourCopy> agentCells_;              // non-owning; the population owns the agents
+    CellLists<const Obstacle, NeighbourCopy> obstacleCells_;  // non-owning; ObstacleList owns the obstacles
 };
 
 

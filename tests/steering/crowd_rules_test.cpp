@@ -383,7 +383,7 @@ TEST_F(CrowdRulesTest, PairsCloserThanSevenTenthsOfTheirRadiiPartNeverIntoAWall)
     EXPECT_EQ(a->position, at(4975, y));
     EXPECT_EQ(b->position, at(5112.5, y));
     // Exactly 140 apart: nobody moves.
-    a->position = at(4972.5, y);
+    test::moveTo(world, *a, at(4972.5, y));
     separateCrowd(world);
     EXPECT_EQ(a->position, at(4972.5, y));
     EXPECT_EQ(b->position, at(5112.5, y));
@@ -411,10 +411,8 @@ TEST_F(CrowdRulesTest, PairsCloserThanSevenTenthsOfTheirRadiiPartNeverIntoAWall)
     b->pathCount = 0;
     // Classic never separates.
     world.navigationMode = NavigationMode::Classic;
-    b->position = at(5250, y);
-    a->position = at(5130, y);
-    b->position = at(5150, y);
-    world.neighbourGrid.moveAgent(b, at(5250, y), b->position, b->radius);
+    test::moveTo(world, *a, at(5130, y));
+    test::moveTo(world, *b, at(5150, y));
     separateCrowd(world);
     EXPECT_EQ(a->position, at(5130, y));
     EXPECT_EQ(b->position, at(5150, y));

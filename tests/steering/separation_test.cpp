@@ -43,9 +43,9 @@ TEST_F(SeparationTest, ContactThresholdIsTheRadiiPlusOneUnit) {
     Agent& agent = add(at(1000, 1000));
     Agent& other = add(at(1201.5, 1000));
     EXPECT_EQ(forceOf("separation", agent), FixedVec{});  // 201.5 is not below 201.0
-    other.position = at(1200.5, 1000);
+    test::moveTo(world, other, at(1200.5, 1000));
     EXPECT_EQ(forceOf("separation", agent), at(-1, 0));
-    other.position = at(1201, 1000);
+    test::moveTo(world, other, at(1201, 1000));
     EXPECT_EQ(forceOf("separation", agent), FixedVec{});  // strictly below
 }
 
@@ -70,7 +70,7 @@ TEST_F(SeparationTest, DeepOverlapPushesNoHarderThanATouch) {
     Agent& agent = add(at(1000, 1000));
     Agent& other = add(at(1010, 1000));
     EXPECT_EQ(forceOf("separation", agent), at(-1, 0));
-    other.position = at(1199, 1000);
+    test::moveTo(world, other, at(1199, 1000));
     EXPECT_EQ(forceOf("separation", agent), at(-1, 0));
 }
 

@@ -56,6 +56,14 @@ inline Agent bareAgent(World& world, FixedVec position, FixedVec velocity, doubl
     return agent;
 }
 
+// Puts an agent of the population at a new position and moves it in the world's neighbour
+// grid, as every move of the program does (the grid keeps a copy of each position).
+inline void moveTo(World& world, Agent& agent, FixedVec position) {
+    const FixedVec old = agent.position;
+    agent.position = position;
+    world.neighbourGrid.moveAgent(&agent, old, position, agent.radius);
+}
+
 inline FixedVec forceOf(const char* behaviourName, Agent& agent) {
     return findBehaviour(behaviourName)->computeForce(agent);
 }

@@ -505,8 +505,9 @@ TEST_F(NeighbourGridTest, VisitsAndSmallMovesMatchTheReference) {
         Agent* skip = what % 2 == 0 ? live[random() % live.size()] : nullptr;
         std::vector<Agent*> visited;
         bool nestedChecked = false;
-        grid.visitAgents(q, h, 0, skip, [&](Agent* agent) {
+        grid.visitAgents(q, h, 0, skip, [&](Agent* agent, const NeighbourCopy& copy) {
             visited.push_back(agent);
+            ASSERT_TRUE(copy.position == agent->position && copy.radius == agent->radius) << "round " << round;
             if (nestedChecked) return;
             nestedChecked = true;
             // A visit and a query inside the visit see the whole square too, and leave the
@@ -546,7 +547,12 @@ TEST_F(NeighbourGridTest, VisitsMatchTheReferenceWhateverShapeTheCellsTake) {
         const std::vector<Agent*> expected = reference.query(q, static_cast<double>(h));
         Agent* skip = round % 3 == 0 && !live.empty() ? live[random() % live.size()] : nullptr;
         std::vector<Agent*> visited;
-        grid.visitAgents(q, h, round % NeighbourGrid::kVisitLevels, skip, [&](Agent* agent) { visited.push_back(agent); });
+        bool copiesTrue = true;
+        grid.visitAgents(q, h, round % NeighbourGrid::kVisitLevels, skip, [&](Agent* agent, const NeighbourCopy& copy) {
+            visited.push_back(agent);
+            copiesTrue = copiesTrue && copy.position == agent->position && copy.radius == agent->radius;
+        });
+        ASSERT_TRUE(copiesTrue) << "round " << round;
         std::vector<Agent*> expectedVisit;
         for (Agent* agent : expected) {
             if (agent != skip) expectedVisit.push_back(agent);
@@ -614,6 +620,118 @@ TEST_F(NeighbourGridTest, VisitsMatchTheReferenceWhateverShapeTheCellsTake) {
         }
         checkVisits(round);
         if (testing::Test::HasFatalFailure()) return;
+    }
+    reference.expectSameCounts(grid);
+}
+
+// An agent whose square spans 2 x 2 cells is met once, in the first cell (columns outer, rows
+// inner) that the visited square shares with it, whichever of its cells that is; the
+// agents alone in one of its cells show where.
+TEST_F(NeighbourGridTest, AnAgentOverSeveralCellsIsMetWhereTheSquareFirstMeetsIt) {
+    // Cells of 512 units: the spanning agent covers columns 1-2 and rows 1-2.
+    Agent east = makeAgent(1300, 700, 50);    // column 2, row 1
+    Agent south = makeAgent(700, 1300, 50);   // column 1, row 2
+    Agent corner = makeAgent(1300, 1300, 50); // column 2, row 2
+    Agent spanning = makeAgent(1024, 1024, 100);
+    for (Agent* agent : {&east, &south, &corner, &spanning}) grid.insertAgent(agent, agent->position, agent->radius);
+    struct Case {
+        double x, y, half;
+        std::vector<Agent*> expected;
+    };
+    const Case cases[] = {
+        {1024, 1024, 400, {&spanning, &south, &east, &corner}},  // columns 1-2, rows 1-2: met in (1, 1)
+        {1400, 1024, 100, {&east, &spanning, &corner}},          // column 2, rows 1-2: met in (2, 1) after east
+        {1024, 1400, 100, {&south, &spanning, &corner}},         // columns 1-2, row 2: met in (1, 2) after south
+        {1300, 1300, 100, {&corner, &spanning}},                 // (2, 2) alone
+        {1000, 1000, 0, {&spanning}},                            // a point in (1, 1)
+        {700, 600, 500, {&spanning, &south, &east, &corner}},    // columns 0-2, rows 0-2: met in its own (1, 1)
+    };
+    for (const Case& c : cases) {
+        std::vector<Agent*> visited;
+        grid.visitAgents({units(c.x), units(c.y)}, units(c.half), 0, nullptr, [&](Agent* agent, const NeighbourCopy& copy) {
+            visited.push_back(agent);
+            EXPECT_EQ(copy.position, agent->position);
+        });
+        EXPECT_EQ(visited, c.expected) << c.x << "," << c.y << " half " << c.half;
+        EXPECT_EQ(grid.countAgents({units(c.x), units(c.y)}, units(c.half), 0), c.expected.size());
+    }
+}
+
+// Agents whose cells form no rectangle (inserted again elsewhere without a removal; removed at
+// a stale position that took only part of their cells) are still met once by every visit
+// and counted once, from whichever cell the visited square starts in.
+TEST_F(NeighbourGridTest, AgentsWhoseCellsFormNoRectangleAreMetOnce) {
+    // A: cell (1, 1), then also (2, 2).
+    Agent a = makeAgent(700, 700, 100);
+    grid.insertAgent(&a, a.position, a.radius);
+    grid.insertAgent(&a, {units(1300), units(1300)}, a.radius);
+    // B: columns and rows 5-6, then a removal whose square covers only column 5.
+    Agent b = makeAgent(3072, 3072, 100);
+    grid.insertAgent(&b, b.position, b.radius);
+    grid.removeAgent(&b, {units(2772), units(3072)}, b.radius);
+    ASSERT_EQ(grid.agentCount(5, 5), 0);
+    ASSERT_EQ(grid.agentCount(6, 6), 1);
+    struct Case {
+        double x, y, half;
+        std::vector<Agent*> expected;
+    };
+    const Case cases[] = {
+        {1024, 1024, 100, {&a}},   // columns and rows 1-2: A's two cells
+        {1024, 1024, 700, {&a}},   // columns and rows 0-3
+        {1300, 1300, 100, {&a}},   // (2, 2) alone
+        {3072, 3072, 100, {&b}},   // columns and rows 5-6: B in (6, 5) and (6, 6)
+        {3072, 3072, 1000, {&b}},  // columns and rows 4-7
+        {3300, 3300, 100, {&b}},   // (6, 6) alone
+    };
+    for (const Case& c : cases) {
+        std::vector<Agent*> visited;
+        grid.visitAgents({units(c.x), units(c.y)}, units(c.half), 0, nullptr, [&](Agent* agent) { visited.push_back(agent); });
+        EXPECT_EQ(visited, c.expected) << c.x << "," << c.y << " half " << c.half;
+        EXPECT_EQ(grid.countAgents({units(c.x), units(c.y)}, units(c.half), 0), c.expected.size()) << c.x << "," << c.y;
+    }
+}
+
+// A cell crowded with agents that keep moving within it (each move sends the agent to the
+// end of the list, leaving a vacated entry, so the list is compacted again and again), some
+// leaving and coming back, some stepping across a cell edge: the copies, the order and the
+// counts of every visit stay the reference's.
+TEST_F(NeighbourGridTest, ACrowdedCellMovedWithinKeepsCopiesAndOrderThroughCompaction) {
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int32_t> inCell(units(100), units(1400));
+    std::uniform_int_distribution<int32_t> nudge(units(-3), units(3));
+    ReferenceGrid reference(grid);
+    std::deque<Agent> agents;
+    std::vector<Agent*> live;
+    for (int i = 0; i < 80; ++i) live.push_back(reference.add(agents, grid, {inCell(random), inCell(random)}, units(60)));
+    for (int round = 0; round < 3000; ++round) {
+        Agent* agent = live[random() % live.size()];
+        if (round % 97 == 0) {
+            grid.removeAgent(agent, agent->position, agent->radius);
+            reference.remove(agent->position, agent);
+            agent->position = {inCell(random), inCell(random)};
+            grid.insertAgent(agent, agent->position, agent->radius);
+            reference.insert(agent);
+        } else {
+            const FixedVec old = agent->position;
+            agent->position = {wrapAdd(old.x, nudge(random)), wrapAdd(old.y, nudge(random))};
+            grid.moveAgent(agent, old, agent->position, agent->radius);
+            reference.remove(old, agent);
+            reference.insert(agent);
+        }
+        if (round % 10 != 0) continue;
+        const FixedVec q{inCell(random), inCell(random)};
+        const Fixed h = units(300) + static_cast<Fixed>(random() % units(600));
+        std::vector<Agent*> visited;
+        bool copiesTrue = true;
+        grid.visitAgents(q, h, 0, nullptr, [&](Agent* other, const NeighbourCopy& copy) {
+            visited.push_back(other);
+            copiesTrue = copiesTrue && copy.position == other->position && copy.radius == other->radius;
+        });
+        const std::vector<Agent*> expected = reference.query(q, static_cast<double>(h));
+        ASSERT_EQ(visited, expected) << "round " << round;
+        ASSERT_TRUE(copiesTrue) << "round " << round;
+        ASSERT_EQ(grid.countAgents(q, h, 1), expected.size()) << "round " << round;
+        ASSERT_EQ(grid.countAgents(q, h, 1, 16), std::min<std::size_t>(expected.size(), 16)) << "round " << round;
     }
     reference.expectSameCounts(grid);
 }
