@@ -153,13 +153,25 @@ public:
         uint32_t* const stamps = stampsOf_[slot].data();
         stamps[kVacant] = stamp;
         for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
-            const bool firstColumn = c == range.firstColumn;
+            // An entry with a rectangle is first met here when its first column is this
+            // cell's (unless this is the range's first column) and likewise its first row:
+            // one masked comparison of its packed tag, set up once per cell.
+            const uint32_t columnMask = c == range.firstColumn ? 0u : 0xFFFFu;
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
                 const std::size_t cellNumber = cellIndex(c, r);
                 if (sole_[cellNumber] == kVacant) continue;
-                const bool firstRow = r == range.firstRow;
-                for (const Entry& entry : cells_[cellNumber].entries) {
-                    if (!firstVisit(entry, c, r, firstColumn, firstRow, stamps, stamp) || entry.item == skip) continue;
+                const uint32_t mask = columnMask | (r == range.firstRow ? 0u : 0xFFFF0000u);
+                const uint32_t target = (c | (r << 16)) & mask;
+                const std::vector<Entry>& entries = cells_[cellNumber].entries;
+                for (const Entry& entry : entries) {
+                    const uint32_t tag = packedTag(entry);
+                    if (tag == kNoRectangleTag) [[unlikely]] {
+                        if (stamps[entry.record] == stamp) continue;
+                        stamps[entry.record] = stamp;
+                    } else if ((tag & mask) != target) {
+                        continue;
+                    }
+                    if (entry.item == skip) continue;
                     visit(entry.item, entry.copy);
                 }
             }
@@ -339,6 +351,10 @@ private:
     // side this long or longer keeps no rectangles (every item goes by the stamps).
     static constexpr uint16_t kNoRectangle = 0xFFFF;
     static constexpr uint32_t kNoFirstCell = 0xFFFFFFFFu;
+    // An entry's first column and row as packed by packedTag when it has no rectangle.
+    static constexpr uint32_t kNoRectangleTag = 0xFFFFFFFFu;
+    // Entries a visit sorts out before it hands them on (a run of pointers on the stack).
+    static constexpr std::ptrdiff_t kVisitRun = 32;
 
     // A cell's list is an array in insertion order; a removal vacates its entry in place
     // (found through the item's membership, no search) and vacated entries are squeezed
@@ -383,6 +399,11 @@ private:
         if (stamps[entry.record] == stamp) return false;
         stamps[entry.record] = stamp;
         return true;
+    }
+
+    // The entry's first column (low half) and row (high half).
+    static uint32_t packedTag(const Entry& entry) {
+        return static_cast<uint32_t>(entry.firstColumn) | (static_cast<uint32_t>(entry.firstRow) << 16);
     }
 
     // The first column and row an entry of the record carries: its rectangle's, or none.

@@ -736,6 +736,59 @@ TEST_F(NeighbourGridTest, ACrowdedCellMovedWithinKeepsCopiesAndOrderThroughCompa
     reference.expectSameCounts(grid);
 }
 
+// Cells holding far more entries than a visit sorts at once, with vacated entries, agents
+// over one, two and four cells and agents whose cells form no rectangle: every visit, at
+// every level and whichever agent it skips, meets the reference's agents in its order.
+TEST_F(NeighbourGridTest, VisitsThroughCellsOfManyEntriesMatchTheReference) {
+    std::mt19937 random(77);
+    std::uniform_int_distribution<int32_t> nearCorner(units(700), units(1350));
+    std::uniform_int_distribution<int32_t> radius(units(10), units(200));
+    std::uniform_int_distribution<int32_t> nudge(units(-2), units(2));
+    ReferenceGrid reference(grid);
+    std::deque<Agent> agents;
+    std::vector<Agent*> live;
+    for (int i = 0; i < 160; ++i) live.push_back(reference.add(agents, grid, {nearCorner(random), nearCorner(random)}, radius(random)));
+    // A second insertion elsewhere: the agent's cells are the union of two squares.
+    int shapeless = 0;
+    for (int i = 0; i < 160; i += 16) {
+        Agent* agent = live[static_cast<std::size_t>(i)];
+        agent->position = {wrapAdd(agent->position.x, units(300)), wrapSub(agent->position.y, units(300))};
+        grid.insertAgent(agent, agent->position, agent->radius);
+        reference.insert(agent);
+        ++shapeless;
+    }
+    ASSERT_EQ(shapeless, 10);
+    int checked = 0;
+    for (int round = 0; round < 400; ++round) {
+        // Small moves within the cells leave vacated entries behind in the busy lists.
+        Agent* moved = live[random() % live.size()];
+        const FixedVec old = moved->position;
+        moved->position = {wrapAdd(old.x, nudge(random)), wrapAdd(old.y, nudge(random))};
+        grid.moveAgent(moved, old, moved->position, moved->radius);
+        reference.remove(old, moved);
+        reference.insert(moved);
+        if (round % 8 != 0) continue;
+        const FixedVec q{nearCorner(random), nearCorner(random)};
+        const Fixed h = static_cast<Fixed>(random() % units(900));
+        Agent* skip = round % 16 == 0 ? live[random() % live.size()] : nullptr;
+        std::vector<Agent*> expected;
+        for (Agent* agent : reference.query(q, static_cast<double>(h))) {
+            if (agent != skip) expected.push_back(agent);
+        }
+        std::vector<Agent*> visited;
+        bool copiesTrue = true;
+        grid.visitAgents(q, h, (round / 8) % NeighbourGrid::kVisitLevels, skip, [&](Agent* agent, const NeighbourCopy& copy) {
+            visited.push_back(agent);
+            copiesTrue = copiesTrue && copy.position == agent->position && copy.radius == agent->radius;
+        });
+        ASSERT_EQ(visited, expected) << "round " << round;
+        ASSERT_TRUE(copiesTrue) << "round " << round;
+        checked += expected.size() > 64 ? 1 : 0;
+    }
+    EXPECT_GT(checked, 10);  // most visits read lists longer than a sorted run
+    reference.expectSameCounts(grid);
+}
+
 TEST_F(NeighbourGridTest, QueryReturnsEveryAgentWithinTheRadius) {
     // The geometric promise behind the cells: nothing within reach is missed.
     std::mt19937 random(5);
