@@ -18,13 +18,15 @@
 // visits skip empty cells without touching their lists.
 //
 // Each entry also holds a copy of what a visit's function mostly reads (a Copy: for agents
-// their position and radius), written on every insert and move, and the first cell of the
-// item's square. A visit hands the copy with the item, so a neighbour loop reads one run per
-// cell and touches an item's own record only when the copy says it is near. Its squares
-// also drop duplicates without stamps: an item whose cells form one rectangle is visited in
-// the first cell (columns outer, rows inner) where that rectangle meets the visited range,
-// decidable from the entry alone. Items whose cells form no rectangle (a removal at a stale
-// position leaves holes) fall back to the stamps until they are in no cell again.
+// their position and radius; NoCopy takes no room), written on every insert and move, and the
+// first cell of the item's square. A visit hands the copy with the item, so a neighbour loop
+// reads one run per cell and touches an item's own record only when the copy says it is near.
+// Its squares also drop duplicates without stamps: an item whose cells form one rectangle is
+// visited in the first cell (columns outer, rows inner) where that rectangle meets the visited
+// range, decidable from the entry alone. Items whose cells form no rectangle (a removal at a
+// stale position leaves holes) fall back to the stamps until they are in no cell again.
+// A count reads per cell a tally of its entries by their first cells, and the lists only
+// of cells holding items whose cells form no rectangle.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -44,6 +46,9 @@ struct CellRange {
         return column >= firstColumn && column <= lastColumn && row >= firstRow && row <= lastRow;
     }
 };
+
+// The Copy of items whose visits read nothing of them beside the item itself.
+struct NoCopy {};
 
 template <typename T, typename Copy>
 class CellLists {
@@ -362,7 +367,7 @@ private:
         T* item = nullptr;           // the record's item, kept here so a scan need not read the record
         int32_t record = kVacant;
         int32_t membership = kNone;  // the item's membership naming this entry
-        Copy copy{};                 // as of the item's last insert or move
+        [[no_unique_address]] Copy copy{};  // as of the item's last insert or move (NoCopy: no room)
         // The first column and row of the item's cells when they form a rectangle, else
         // kNoRectangle (also in vacated entries).
         uint16_t firstColumn = kNoRectangle;
