@@ -18,13 +18,15 @@
 // visits skip empty cells without touching their lists.
 //
 // Each entry also holds a copy of what a visit's function mostly reads (a Copy: for agents
-// their position and radius), written on every insert and move, and the first cell of the
-// item's square. A visit hands the copy with the item, so a neighbour loop reads one run per
-// cell and touches an item's own record only when the copy says it is near. Its squares
-// also drop duplicates without stamps: an item whose cells form one rectangle is visited in
-// the first cell (columns outer, rows inner) where that rectangle meets the visited range,
-// decidable from the entry alone. Items whose cells form no rectangle (a removal at a stale
-// position leaves holes) fall back to the stamps until they are in no cell again.
+// their position and radius; NoCopy takes no room), written on every insert and move, and the
+// first cell of the item's square. A visit hands the copy with the item, so a neighbour loop
+// reads one run per cell and touches an item's own record only when the copy says it is near.
+// Its squares also drop duplicates without stamps: an item whose cells form one rectangle is
+// visited in the first cell (columns outer, rows inner) where that rectangle meets the visited
+// range, decidable from the entry alone. Items whose cells form no rectangle (a removal at a
+// stale position leaves holes) fall back to the stamps until they are in no cell again.
+// A count reads per cell a tally of its entries by their first cells, and the lists only
+// of cells holding items whose cells form no rectangle.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -45,6 +47,9 @@ struct CellRange {
     }
 };
 
+// The Copy of items whose visits read nothing of them beside the item itself.
+struct NoCopy {};
+
 template <typename T, typename Copy>
 class CellLists {
 public:
@@ -59,6 +64,7 @@ public:
         cells_.resize(static_cast<std::size_t>(columns) * rows);
         cellMarks_.assign(cells_.size(), 0);
         sole_.assign(cells_.size(), kVacant);
+        tallies_.assign(cells_.size(), Tally{});
         cellStamp_ = 0;
         memberships_.clear();
         freeMembership_ = kNone;
@@ -185,7 +191,11 @@ public:
         if (!ready() || range.empty() || limit == 0) return 0;
         if (range.firstColumn == range.lastColumn && range.firstRow == range.lastRow) {
             const std::size_t cellNumber = cellIndex(range.firstColumn, range.firstRow);
-            return std::min(static_cast<std::size_t>(cells_[cellNumber].live), limit);
+            const int32_t sole = sole_[cellNumber];
+            if (sole == kVacant) return 0;
+            if (sole != kSeveral) return 1;
+            const Tally& tally = tallies_[cellNumber];
+            return std::min(static_cast<std::size_t>(tally.framed) + tally.loose, limit);
         }
         const std::size_t levelSlot = static_cast<std::size_t>(level);
         const uint32_t stamp = nextStamp(levelSlot);
@@ -204,10 +214,17 @@ public:
                     if (++counted == limit) return counted;
                     continue;
                 }
-                const Cell& cell = cells_[cellNumber];
+                // Items whose cells form a rectangle are counted from the tally: the ones
+                // firstVisit would take here. Only the others' entries are read.
+                const Tally& tally = tallies_[cellNumber];
                 // The cell's items are distinct: a cell that holds the limit answers at once.
-                if (static_cast<std::size_t>(cell.live) >= limit) return limit;
-                for (const Entry& entry : cell.entries) {
+                if (static_cast<std::size_t>(tally.framed) + tally.loose >= limit) return limit;
+                counted += firstColumn ? (firstRow ? tally.framed : tally.startingRow)
+                                       : (firstRow ? tally.startingColumn : tally.startingBoth);
+                if (counted >= limit) return limit;
+                if (tally.loose == 0) continue;
+                for (const Entry& entry : cells_[cellNumber].entries) {
+                    if (entry.firstColumn != kNoRectangle) continue;
                     if (!firstVisit(entry, c, r, firstColumn, firstRow, stamps, stamp)) continue;
                     if (++counted == limit) return counted;
                 }
@@ -333,8 +350,11 @@ private:
             // Part of its cells left: counted as no rectangle until it is in no cell again.
             setCells(record, CellRange{});
             for (int32_t k = held.firstMembership; k != kNone; k = memberships_[k].nextOfItem) {
-                Entry& entry = cells_[memberships_[k].cell].entries[memberships_[k].slot];
+                const uint32_t cellNumber = memberships_[k].cell;
+                Entry& entry = cells_[cellNumber].entries[memberships_[k].slot];
+                tallyEntry(cellNumber, entry, -1);
                 entry.firstColumn = entry.firstRow = kNoRectangle;
+                tallyEntry(cellNumber, entry, 1);
             }
         }
     }
@@ -363,7 +383,7 @@ private:
         T* item = nullptr;           // the record's item, kept here so a scan need not read the record
         int32_t record = kVacant;
         int32_t membership = kNone;  // the item's membership naming this entry
-        Copy copy{};                 // as of the item's last insert or move
+        [[no_unique_address]] Copy copy{};  // as of the item's last insert or move (NoCopy: no room)
         // The first column and row of the item's cells when they form a rectangle, else
         // kNoRectangle (also in vacated entries).
         uint16_t firstColumn = kNoRectangle;
@@ -373,6 +393,17 @@ private:
         std::vector<Entry> entries;
         int32_t live = 0;     // entries naming an item: the list's element count
         int32_t vacant = 0;   // vacated entries still in the array
+    };
+    // Per cell, its live entries by what their first column and row say, so a count reads
+    // no list: items whose cells form a rectangle (framed), those of them whose rectangle
+    // starts on this cell's column, on its row, on both (this is their first cell), and
+    // items whose cells form no rectangle (loose).
+    struct Tally {
+        uint32_t framed = 0;
+        uint32_t startingColumn = 0;
+        uint32_t startingRow = 0;
+        uint32_t startingBoth = 0;
+        uint32_t loose = 0;
     };
     struct Membership {
         uint32_t cell = 0;
@@ -428,6 +459,30 @@ private:
         return true;
     }
 
+    // Adds delta (+1 or -1) to the tally of the live entry's cell for what the entry's first
+    // column and row say of it.
+    void tallyEntry(uint32_t cellNumber, const Entry& entry, int32_t delta) {
+        Tally& tally = tallies_[cellNumber];
+        if (entry.firstColumn == kNoRectangle) {
+            tally.loose += static_cast<uint32_t>(delta);
+            return;
+        }
+        uint32_t column, row;
+        if (columnShift_ >= 0) {
+            column = cellNumber & (columns_ - 1);
+            row = cellNumber >> columnShift_;
+        } else {
+            column = cellNumber % columns_;
+            row = cellNumber / columns_;
+        }
+        const bool startsColumn = entry.firstColumn == column;
+        const bool startsRow = entry.firstRow == row;
+        tally.framed += static_cast<uint32_t>(delta);
+        tally.startingColumn += startsColumn ? static_cast<uint32_t>(delta) : 0u;
+        tally.startingRow += startsRow ? static_cast<uint32_t>(delta) : 0u;
+        tally.startingBoth += startsColumn && startsRow ? static_cast<uint32_t>(delta) : 0u;
+    }
+
     // The record's cells (a rectangle, or empty for none) and its dense first cell.
     void setCells(int32_t record, const CellRange& cells) {
         records_[record].cells = cells;
@@ -440,10 +495,13 @@ private:
         uint16_t column, row;
         tagOf(records_[record], column, row);
         for (int32_t m = records_[record].firstMembership; m != kNone; m = memberships_[m].nextOfItem) {
-            Entry& entry = cells_[memberships_[m].cell].entries[memberships_[m].slot];
+            const uint32_t cellNumber = memberships_[m].cell;
+            Entry& entry = cells_[cellNumber].entries[memberships_[m].slot];
             entry.copy = copy;
+            tallyEntry(cellNumber, entry, -1);
             entry.firstColumn = column;
             entry.firstRow = row;
+            tallyEntry(cellNumber, entry, 1);
         }
     }
 
@@ -485,6 +543,7 @@ private:
         Entry entry{records_[record].item, record, m, copy};
         tagOf(records_[record], entry.firstColumn, entry.firstRow);
         cell.entries.push_back(entry);
+        tallyEntry(static_cast<uint32_t>(cellNumber), entry, 1);
         ++cell.live;
         sole_[cellNumber] = cell.live == 1 ? record : kSeveral;
         Membership& membership = memberships_[m];
@@ -498,7 +557,9 @@ private:
     void vacate(int32_t m) {
         const uint32_t cellNumber = memberships_[m].cell;
         Cell& cell = cells_[cellNumber];
-        cell.entries[memberships_[m].slot] = Entry{};
+        Entry& entry = cell.entries[memberships_[m].slot];
+        tallyEntry(cellNumber, entry, -1);
+        entry = Entry{};
         --cell.live;
         ++cell.vacant;
         memberships_[m] = Membership{};
@@ -617,6 +678,7 @@ private:
     std::vector<Cell> cells_;              // columns x rows lists, row-major
     std::vector<uint32_t> cellMarks_;      // per cell: insertion that last stamped it
     std::vector<int32_t> sole_;            // per cell: its only live record, kVacant or kSeveral
+    std::vector<Tally> tallies_;           // per cell: its live entries by their first cells
     uint32_t cellStamp_ = 0;
     std::vector<Membership> memberships_;
     int32_t freeMembership_ = kNone;

@@ -150,7 +150,7 @@ void NeighbourGrid::moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPo
 
 void NeighbourGrid::insertObstacle(const Obstacle* obstacle) {
     const FixedVec centre{obstacle->x, obstacle->y};
-    obstacleCells_.insert(obstacle, agentCellsOf(*this, centre, obstacle->radius), NeighbourCopy{centre, obstacle->radius});
+    obstacleCells_.insert(obstacle, agentCellsOf(*this, centre, obstacle->radius), NoCopy{});
 }
 
 std::size_t NeighbourGrid::queryAgents(FixedVec position, double radius, std::vector<Agent*>& result) {

@@ -14,7 +14,7 @@ namespace steering {
 struct Agent;
 struct Obstacle;
 
-// What the grid keeps of an agent (obstacle) in each of its cells, as of its last insert or
+// What the grid keeps of an agent in each of its cells, as of its last insert or
 // move: the neighbour loops test distances on these and read the agent only when near.
 struct NeighbourCopy {
     FixedVec position;
@@ -66,7 +66,7 @@ public:
     template <typename Visit>
     void visitObstacles(FixedVec position, Fixed halfSize, int level, Visit&& visit) {
         obstacleCells_.visitDistinct(queryCells(position, halfSize), level, nullptr,
-                                     [&visit](const Obstacle* obstacle, const NeighbourCopy&) { visit(obstacle); });
+                                     [&visit](const Obstacle* obstacle, const NoCopy&) { visit(obstacle); });
     }
     // f(column, row, agent, copy) for every agent entry of every cell.
     template <typename F>
@@ -107,7 +107,8 @@ public:
 
 private:
     CellLists<Agent, NeighbourCopy> agentCells_;              // non-owning; the population owns the agents
-    CellLists<const Obstacle, NeighbourCopy> obstacleCells_;  // non-owning; ObstacleList owns the obstacles
+    // Obstacle visits read the obstacle itself, so its entries carry no copy.
+    CellLists<const Obstacle, NoCopy> obstacleCells_;  // non-owning; ObstacleList owns the obstacles
 };
 
 
