@@ -35,16 +35,6 @@ protected:
         ASSERT_TRUE(nav::buildNavigation(world.navMesh, world.gridMap.cells()));
         setNavigationMode(world, NavigationMode::Shortest);
     }
-
-    // As Insert does: one template, five copies on the point.
-    void insertFive(FixedVec point) {
-        Agent agentTemplate;
-        makeAgentTemplate(agentTemplate, world.agentRandom);
-        for (int i = 0; i < 5; ++i) {
-            agentTemplate.place(point, FixedVec{});
-            world.agentList.add(agentTemplate);
-        }
-    }
     void run(int frames) {
         for (int frame = 0; frame < frames; ++frame) world.agentList.updateAll();
     }

@@ -33,16 +33,6 @@ protected:
         world.navigationMode = NavigationMode::Classic;
     }
 
-    // As Insert does: one template, five copies on the point.
-    void insertFive(FixedVec point) {
-        Agent agentTemplate;
-        makeAgentTemplate(agentTemplate, world.agentRandom);
-        for (int i = 0; i < 5; ++i) {
-            agentTemplate.place(point, FixedVec{});
-            world.agentList.add(agentTemplate);
-        }
-    }
-
     // Agents that still follow a path (black outline) and stand still.
     int frozenFollowers() {
         int frozen = 0;

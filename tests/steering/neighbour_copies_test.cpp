@@ -34,16 +34,6 @@ protected:
         setNavigationMode(world, GetParam());
     }
 
-    // As Insert does: one template, five copies on the point.
-    void insertFive(FixedVec point) {
-        Agent agentTemplate;
-        makeAgentTemplate(agentTemplate, world.agentRandom);
-        for (int i = 0; i < 5; ++i) {
-            agentTemplate.place(point, FixedVec{});
-            world.agentList.add(agentTemplate);
-        }
-    }
-
     CellRange cellsOf(const Agent& agent) const {
         const int64_t x = agent.position.x, y = agent.position.y;
         return world.neighbourGrid.boundingCells(x - agent.radius, y - agent.radius, x + agent.radius, y + agent.radius);

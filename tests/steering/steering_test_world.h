@@ -35,6 +35,16 @@ class WorldTest : public ::testing::Test {
 protected:
     std::unique_ptr<World> worldOwner = freshWorld();
     World& world = *worldOwner;
+
+    // As Insert does: one template, five copies on the point.
+    void insertFive(FixedVec point) {
+        Agent agentTemplate;
+        makeAgentTemplate(agentTemplate, world.agentRandom);
+        for (int i = 0; i < 5; ++i) {
+            agentTemplate.place(point, FixedVec{});
+            world.agentList.add(agentTemplate);
+        }
+    }
 };
 
 inline void setCell(World& world, uint32_t column, uint32_t row, uint8_t type) {
