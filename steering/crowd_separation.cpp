@@ -9,7 +9,6 @@
 #include "steering/agent_list.h"
 #include "steering/navigation_mode.h"
 #include "steering/neighbour_visits.h"
-#include "steering/separation.h"
 #include "steering/world.h"
 #include "world/grid_map.h"
 
@@ -55,18 +54,6 @@ void limitPush(int64_t& pushX, int64_t& pushY, int64_t limit) {
     pushY = sy * limit / length;
 }
 
-// n / d truncated toward zero (d > 0). Below 2^52 both are exact in a double and the
-// double quotient is within a rounding (relative 2^-53) of the true one, less than the
-// 1/d by which a quotient that is not whole stays from the next whole number: truncating it
-// gives the integer quotient, for a fraction of a 64-bit division's cost.
-int64_t quotient(int64_t n, int64_t d) {
-    constexpr int64_t kExact = int64_t{1} << 52;
-    if (n > -kExact && n < kExact && d < kExact) {
-        return static_cast<int64_t>(static_cast<double>(n) / static_cast<double>(d));
-    }
-    return n / d;
-}
-
 }  // namespace
 
 uint64_t floorSquareRoot(uint64_t x) {
@@ -90,66 +77,23 @@ void separateFromNeighbours(Agent& agent) {
     // A neighbour nearer than the kept share of the two radii reaches with its own disc
     // (registered in every grid cell it overlaps) within that share of this agent's radius:
     // the square of that half-size (and a unit for rounding) finds them all.
-    auto part = [&](const auto& near, const Agent& other) {
-        const int64_t dx = static_cast<int64_t>(wrapSub(agent.position.x, near.position.x));
-        const int64_t dy = static_cast<int64_t>(wrapSub(agent.position.y, near.position.y));
-        const int64_t keep = (static_cast<int64_t>(agent.radius) + near.radius) * kSeparationTenths / 10;
+    const Fixed reach = static_cast<Fixed>(static_cast<int64_t>(agent.radius) * kSeparationTenths / 10) + kFixedOne;
+    forEachOtherAgentCopyNear(agent, reach, [&](const Agent& self, const NeighbourCopy& near, const Agent& other) {
+        const int64_t dx = static_cast<int64_t>(wrapSub(self.position.x, near.position.x));
+        const int64_t dy = static_cast<int64_t>(wrapSub(self.position.y, near.position.y));
+        const int64_t keep = (static_cast<int64_t>(self.radius) + near.radius) * kSeparationTenths / 10;
         const uint64_t squared = static_cast<uint64_t>(dx * dx + dy * dy);
         if (squared >= static_cast<uint64_t>(keep * keep)) return;
         // Held ground is not parted from. Asked after the distance, which reads only the
-        // copy: most neighbours in the square are not near enough to read the neighbour
-        // itself.
+        // grid's copy: most neighbours in the square are not near enough to read the
+        // neighbour itself.
         if (standsAtGoal(other)) return;
         const int64_t distance = static_cast<int64_t>(floorSquareRoot(squared));
         if (distance == 0) return;  // on top of each other: no direction to part in
         const int64_t share = (keep - distance) / 2;
-        pushX += quotient(dx * share, distance);
-        pushY += quotient(dy * share, distance);
-    };
-    if (useSortedAgents(world, agent)) {
-        // A neighbour nearer than the kept share is nearer than it on both axes; the share
-        // of this radius and the largest one bounds it (see separation for why the
-        // differences do not wrap there).
-        SortedAgentCells& sorted = world.neighbourGrid.sortedAgents;
-        const int64_t halfSize = (int64_t{agent.radius} + sorted.maxRadius()) * kSeparationTenths / 10 + kFixedOne;
-        sorted.prepare();
-        const Fixed* const xs = sorted.xs();
-        const Fixed* const ys = sorted.ys();
-        const Fixed* const radii = sorted.radii();
-        const uint32_t px = static_cast<uint32_t>(agent.position.x), py = static_cast<uint32_t>(agent.position.y);
-        const uint32_t radius = static_cast<uint32_t>(agent.radius);
-        sorted.forEachRun(agent.position, halfSize, &agent, [&](uint32_t begin, uint32_t end, uint32_t self) {
-            // First, without branches and a block at a time, whether a neighbour is nearer
-            // than the kept share on both axes, which it must be to be nearer (with radii of
-            // at most SortedAgentCells::kMaxRadius the share's 32-bit product does not wrap
-            // and equals part's); part then decides for those.
-            constexpr uint32_t kBlock = 64;
-            for (uint32_t first = begin; first < end; first += kBlock) {
-                const uint32_t count = end - first < kBlock ? end - first : kBlock;
-                uint8_t close[kBlock];
-                for (uint32_t i = 0; i < count; ++i) {
-                    const uint32_t k = first + i;
-                    const uint32_t dx = px - static_cast<uint32_t>(xs[k]);
-                    const uint32_t dy = py - static_cast<uint32_t>(ys[k]);
-                    const uint32_t ax = static_cast<int32_t>(dx) < 0 ? 0u - dx : dx;
-                    const uint32_t ay = static_cast<int32_t>(dy) < 0 ? 0u - dy : dy;
-                    const uint32_t keep = (radius + static_cast<uint32_t>(radii[k])) * kSeparationTenths / 10;
-                    close[i] = static_cast<uint8_t>((ax < keep) & (ay < keep));
-                }
-                for (uint32_t i = 0; i < count; ++i) {
-                    if (close[i] == 0 || first + i == self) continue;
-                    const uint32_t k = first + i;
-                    part(SortedCopy{FixedVec{xs[k], ys[k]}, radii[k]}, sorted.agentAt(k));
-                }
-            }
-        });
-    } else {
-        // A neighbour nearer than the kept share of the two radii reaches with its own disc
-        // (registered in every grid cell it overlaps) within that share of this agent's
-        // radius: the square of that half-size (and a unit for rounding) finds them all.
-        const Fixed reach = static_cast<Fixed>(static_cast<int64_t>(agent.radius) * kSeparationTenths / 10) + kFixedOne;
-        forEachOtherAgentCopyNear(agent, reach, [&part](const Agent&, const NeighbourCopy& near, const Agent& other) { part(near, other); });
-    }
+        pushX += dx * share / distance;
+        pushY += dy * share / distance;
+    });
     if (pushX == 0 && pushY == 0) return;
     limitPush(pushX, pushY, agent.radius);
     const FixedVec before = agent.position;
@@ -164,12 +108,7 @@ void separateFromNeighbours(Agent& agent) {
 }
 
 void separateCrowd(World& world) {
-    // The index sorted after the step's moves, and again after the correction's, for the
-    // next step's behaviours.
-    SortedAgentCells& sorted = world.neighbourGrid.sortedAgents;
-    if (sorted.active()) sorted.refresh();
     for (Agent& agent : world.agentList) separateFromNeighbours(agent);
-    if (sorted.active()) sorted.refresh();
 }
 
 }  // namespace steering

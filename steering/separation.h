@@ -8,11 +8,4 @@ namespace steering {
 // this radius.
 Fixed separationReach(Fixed radius);
 
-struct World;
-struct Agent;
-// Whether the crowd loops read the world's SortedAgentCells round this agent instead of the
-// grid: in the shortest-paths mode, when it covers the agent (it is activated here on first
-// use, and dropped here in any other mode).
-bool useSortedAgents(World& world, const Agent& agent);
-
 }  // namespace steering

@@ -20,12 +20,10 @@ bool NeighbourGrid::init(uint32_t newColumns, uint32_t newRows) {
     }
     agentCells_.reset(newColumns, newRows);
     obstacleCells_.reset(newColumns, newRows);
-    sortedAgents.deactivate();
     return true;
 }
 
 void NeighbourGrid::clear() {
-    sortedAgents.clear();
     agentCells_.reset(columns, rows);
     obstacleCells_.reset(columns, rows);
 }
@@ -139,18 +137,15 @@ CellRange agentCellsOf(const NeighbourGrid& grid, FixedVec position, Fixed radiu
 
 void NeighbourGrid::insertAgent(Agent* agent, FixedVec position, Fixed radius) {
     agentCells_.insert(agent, agentCellsOf(*this, position, radius), NeighbourCopy{position, radius});
-    sortedAgents.insert(agent, position, radius);
 }
 
 void NeighbourGrid::removeAgent(Agent* agent, FixedVec position, Fixed radius) {
     agentCells_.remove(agent, agentCellsOf(*this, position, radius), false);
-    sortedAgents.remove(agent, position, radius);
 }
 
 void NeighbourGrid::moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius) {
     agentCells_.move(agent, agentCellsOf(*this, oldPosition, radius), agentCellsOf(*this, newPosition, radius),
                      NeighbourCopy{newPosition, radius});
-    sortedAgents.move(agent, oldPosition, newPosition, radius);
 }
 
 void NeighbourGrid::insertObstacle(const Obstacle* obstacle) {

@@ -8,7 +8,6 @@
 
 #include "world/cell_lists.h"
 #include "world/fixed_math.h"
-#include "world/sorted_agent_cells.h"
 
 namespace steering {
 
@@ -105,9 +104,6 @@ public:
     // Cell sizes are then powers of two and the cells follow from raw values by shifts and
     // integer division, with the same results as the general floating-point rule.
     int powerOfTwo = -1;
-    // The crowd loops' finer index of the agents; follows every insert, move, remove and
-    // clear here while it is active.
-    SortedAgentCells sortedAgents;
 
 private:
     CellLists<Agent, NeighbourCopy> agentCells_;              // non-owning; the population owns the agents
