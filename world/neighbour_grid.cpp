@@ -135,17 +135,18 @@ CellRange agentCellsOf(const NeighbourGrid& grid, FixedVec position, Fixed radiu
 
 }  // namespace
 
-void NeighbourGrid::insertAgent(Agent* agent, FixedVec position, Fixed radius) {
-    agentCells_.insert(agent, agentCellsOf(*this, position, radius), NeighbourCopy{position, radius});
+int32_t NeighbourGrid::insertAgent(Agent* agent, FixedVec position, Fixed radius) {
+    return agentCells_.insert(agent, agentCellsOf(*this, position, radius), NeighbourCopy{position, radius});
 }
 
 void NeighbourGrid::removeAgent(Agent* agent, FixedVec position, Fixed radius) {
     agentCells_.remove(agent, agentCellsOf(*this, position, radius), false);
 }
 
-void NeighbourGrid::moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius) {
-    agentCells_.move(agent, agentCellsOf(*this, oldPosition, radius), agentCellsOf(*this, newPosition, radius),
-                     NeighbourCopy{newPosition, radius});
+int32_t NeighbourGrid::moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius,
+                                 int32_t recordHint) {
+    return agentCells_.move(agent, agentCellsOf(*this, oldPosition, radius), agentCellsOf(*this, newPosition, radius),
+                            NeighbourCopy{newPosition, radius}, recordHint);
 }
 
 void NeighbourGrid::insertObstacle(const Obstacle* obstacle) {

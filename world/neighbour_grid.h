@@ -27,13 +27,17 @@ public:
     // Agents are registered by the square of `radius` around their centre; the grid keeps
     // their addresses, positions and radii (NeighbourCopy) and never reads the agents, so it
     // needs no agent header. Whoever writes a registered agent's position moves it here.
-    void insertAgent(Agent* agent, FixedVec position, Fixed radius);
+    // Returns the agent's record number (0 when nothing was inserted): a hint that makes
+    // moveAgent and visitAgents find the agent without a table look-up. A stale hint is
+    // noticed and costs only that look-up.
+    int32_t insertAgent(Agent* agent, FixedVec position, Fixed radius);
     // Unlinks the agent from the cells its square at position touches; cells that do not
     // hold it are left alone.
     void removeAgent(Agent* agent, FixedVec position, Fixed radius);
     // removeAgent at oldPosition then insertAgent at newPosition: the agent goes to the end of
     // every cell's list it is in afterwards, each entry holding newPosition and radius.
-    void moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius);
+    // recordHint and the result: as for insertAgent.
+    int32_t moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius, int32_t recordHint = 0);
     void insertObstacle(const Obstacle* obstacle);
 
     // Appends each agent registered in a cell touched by the query square that the result
@@ -47,15 +51,17 @@ public:
     // visits apart: a visit's function may query, or visit at another level, but must not
     // visit this grid's agents (obstacles) at the same level, nor insert, move or remove.
     static constexpr int kVisitLevels = CellLists<Agent, NeighbourCopy>::kVisitLevels;
-    // skip (may be null) is an agent left out of the visit. visit takes the agent, or the
+    // skip (may be null) is an agent left out of the visit, skipHint its record hint (as
+    // for moveAgent): a cell holding skip alone is not read. visit takes the agent, or the
     // agent and its NeighbourCopy.
     template <typename Visit>
-    void visitAgents(FixedVec position, Fixed halfSize, int level, const Agent* skip, Visit&& visit) {
+    void visitAgents(FixedVec position, Fixed halfSize, int level, const Agent* skip, Visit&& visit,
+                     int32_t skipHint = 0) {
         if constexpr (std::is_invocable_v<Visit&, Agent*, const NeighbourCopy&>) {
-            agentCells_.visitDistinct(queryCells(position, halfSize), level, skip, visit);
+            agentCells_.visitDistinct(queryCells(position, halfSize), level, skip, visit, skipHint);
         } else {
             agentCells_.visitDistinct(queryCells(position, halfSize), level, skip,
-                                      [&visit](Agent* agent, const NeighbourCopy&) { visit(agent); });
+                                      [&visit](Agent* agent, const NeighbourCopy&) { visit(agent); }, skipHint);
         }
     }
     // The number of agents visitAgents would visit (skip null), at most limit (the count
@@ -72,6 +78,16 @@ public:
     template <typename F>
     void forEachAgentEntry(F&& f) const {
         agentCells_.forEachEntry(f);
+    }
+
+    // Ask the memory for what a visit of the agents near position reads, ahead of it, and
+    // change nothing: first the cells (prefetchAgentCells), some time later their lists
+    // (prefetchAgentLists, with the same square). For loops over many agents.
+    void prefetchAgentCells(FixedVec position, Fixed halfSize) const {
+        agentCells_.prefetchCells(queryCells(position, halfSize));
+    }
+    void prefetchAgentLists(FixedVec position, Fixed halfSize) const {
+        agentCells_.prefetchEntries(queryCells(position, halfSize));
     }
 
     // Number of agents plus obstacles registered in a cell (for drawing and tests).
