@@ -83,10 +83,10 @@ public:
     // Ask the memory for what a visit of the agents near position reads, ahead of it, and
     // change nothing: first the cells (prefetchAgentCells), some time later their lists
     // (prefetchAgentLists, with the same square). For loops over many agents.
-    void prefetchAgentCells(FixedVec position, Fixed halfSize) const {
+    [[gnu::always_inline]] void prefetchAgentCells(FixedVec position, Fixed halfSize) const {
         agentCells_.prefetchCells(queryCells(position, halfSize));
     }
-    void prefetchAgentLists(FixedVec position, Fixed halfSize) const {
+    [[gnu::always_inline]] void prefetchAgentLists(FixedVec position, Fixed halfSize) const {
         agentCells_.prefetchEntries(queryCells(position, halfSize));
     }
 
