@@ -293,6 +293,11 @@ public:
         if (!ready()) return 0;
         return cells_[cellIndex(column, row)].live;
     }
+    // Entries the cell's list stores, vacated ones included (for tests).
+    int storedEntries(uint32_t column, uint32_t row) const {
+        if (!ready()) return 0;
+        return static_cast<int>(cells_[cellIndex(column, row)].entries.size());
+    }
 
     // Items with at least one cell (or a move in progress).
     std::size_t registeredItems() const { return recordCount_; }

@@ -93,6 +93,10 @@ public:
     // Number of agents plus obstacles registered in a cell (for drawing and tests).
     int occupancy(uint32_t column, uint32_t row) const;
     int agentCount(uint32_t column, uint32_t row) const;
+    // Entries the cell's agent list stores, vacated ones included (for tests).
+    int storedAgentEntries(uint32_t column, uint32_t row) const {
+        return column < columns && row < rows ? agentCells_.storedEntries(column, row) : 0;
+    }
     int obstacleCount(uint32_t column, uint32_t row) const;
     // Agents registered in at least one cell.
     std::size_t registeredAgents() const { return agentCells_.registeredItems(); }
