@@ -40,11 +40,11 @@ void AgentList::updateAll() {
                 // The list's links lie just before the agent in its node: the next turn reads them.
                 __builtin_prefetch(reinterpret_cast<const char*>(&*afterNext) - 1);
             }
-            grid.prefetchAgentCells(following->position, following->radius);
+            grid.prefetchAgentCells(following->position, following->radius, following->gridRecord);
         }
         const FixedVec before = agent.position;
         agent.update();
-        if (following != nullptr) grid.prefetchAgentLists(following->position, following->radius);
+        if (following != nullptr) grid.prefetchAgentLists(following->position, following->radius, following->gridRecord);
         agent.gridRecord = grid.moveAgent(&agent, before, agent.position, agent.radius, agent.gridRecord);
     }
     // Shortest paths only: in the other modes the pass would read every agent for nothing.

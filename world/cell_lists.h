@@ -251,7 +251,9 @@ public:
     // with time between them: the cells' sole items and list headers, then (once those are
     // at hand) the lists' first entries. Only small ranges; nothing is changed. Always
     // inlined: a function doing nothing but prefetches would be dropped as one without effect.
-    [[gnu::always_inline]] void prefetchCells(const CellRange& range) const {
+    // With a record hint (as for move), the item's record and then its first memberships too.
+    [[gnu::always_inline]] void prefetchCells(const CellRange& range, int32_t hint) const {
+        if (validHint(hint)) __builtin_prefetch(&records_[static_cast<std::size_t>(hint)]);
         if (!ready() || !smallRange(range)) return;
         for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
@@ -261,7 +263,11 @@ public:
             }
         }
     }
-    [[gnu::always_inline]] void prefetchEntries(const CellRange& range) const {
+    [[gnu::always_inline]] void prefetchEntries(const CellRange& range, int32_t hint) const {
+        if (validHint(hint)) {
+            const int32_t m = records_[static_cast<std::size_t>(hint)].firstMembership;
+            if (m != kNone) __builtin_prefetch(&memberships_[static_cast<std::size_t>(m)]);
+        }
         if (!ready() || !smallRange(range)) return;
         for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
@@ -686,9 +692,12 @@ private:
         return static_cast<std::size_t>(key);
     }
 
+    // Whether a hint names a record (of some item: recordOf checks whose).
+    bool validHint(int32_t hint) const { return hint > kVacant && static_cast<std::size_t>(hint) < records_.size(); }
+
     // The item's record: the hint when it is the item's, else the table's answer.
     int32_t recordOf(const void* item, int32_t hint) const {
-        if (hint > kVacant && static_cast<std::size_t>(hint) < records_.size() && records_[hint].item == item) return hint;
+        if (validHint(hint) && records_[hint].item == item) return hint;
         return findRecord(item);
     }
 
