@@ -53,6 +53,9 @@ struct Agent {
     int32_t placeHeld = 0;
     BehaviourList behaviours;
     World* world = nullptr;      // the world the agent lives in (set by its AgentList), not owned
+    // The neighbour grid's record number for this agent as its last insert or move returned
+    // it: a hint the grid checks before use (a copy starts without one).
+    int32_t gridRecord = 0;
 
     Agent() = default;
     // A copy takes every field except the waypoints and segment lengths, which start at zero.

@@ -20,18 +20,32 @@ Agent* AgentList::add(const Agent& agentTemplate) {
     }
     Agent* agent = &agents_.back();
     agent->world = &world_;
-    world_.neighbourGrid.insertAgent(agent, agent->position, agent->radius);
+    agent->gridRecord = world_.neighbourGrid.insertAgent(agent, agent->position, agent->radius);
     return agent;
 }
 
 void AgentList::updateAll() {
     // Agents later in the list see the earlier ones already moved in this step.
+    NeighbourGrid& grid = world_.neighbourGrid;
+    if (!agents_.empty()) prefetchAgent(agents_.front());
     for (auto it = agents_.begin(); it != agents_.end(); ++it) {
         Agent& agent = *it;
-        if (const auto next = std::next(it); next != agents_.end()) prefetchAgent(*next);
+        // Memory asked for ahead: the agent after next, and the next agent's own cells,
+        // which its neighbour visits and its move read (the lists once the cells are in).
+        const auto next = std::next(it);
+        Agent* const following = next != agents_.end() ? &*next : nullptr;
+        if (following != nullptr) {
+            if (const auto afterNext = std::next(next); afterNext != agents_.end()) {
+                prefetchAgent(*afterNext);
+                // The list's links lie just before the agent in its node: the next turn reads them.
+                __builtin_prefetch(reinterpret_cast<const char*>(&*afterNext) - 1);
+            }
+            grid.prefetchAgentCells(following->position, following->radius, following->gridRecord);
+        }
         const FixedVec before = agent.position;
         agent.update();
-        world_.neighbourGrid.moveAgent(&agent, before, agent.position, agent.radius);
+        if (following != nullptr) grid.prefetchAgentLists(following->position, following->radius, following->gridRecord);
+        agent.gridRecord = grid.moveAgent(&agent, before, agent.position, agent.radius, agent.gridRecord);
     }
     // Shortest paths only: in the other modes the pass would read every agent for nothing.
     if (world_.navigationMode == NavigationMode::Shortest) separateCrowd(world_);

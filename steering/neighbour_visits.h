@@ -42,8 +42,9 @@ void visitAgentsNear(const Agent& agent, Fixed halfSize, const Agent* skip, Visi
     World& world = *agent.world;
     Hold hold(world.neighbourScratch.agentDepth);
     if (hold.level() < NeighbourScratch::kLevels) {
-        world.neighbourGrid.visitAgents(agent.position, halfSize, hold.level(), skip,
-                                        [&](Agent* candidate, const NeighbourCopy& copy) { visit(*candidate, copy); });
+        world.neighbourGrid.visitAgents(
+            agent.position, halfSize, hold.level(), skip,
+            [&](Agent* candidate, const NeighbourCopy& copy) { visit(*candidate, copy); }, agent.gridRecord);
         return;
     }
     std::vector<Agent*> candidates;

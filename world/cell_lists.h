@@ -80,26 +80,35 @@ public:
     bool ready() const { return !cells_.empty(); }
 
     // Appends the item to every cell of the range whose list does not hold it yet.
-    // Every entry of the item (old and new) takes the copy.
-    void insert(T* item, const CellRange& range, const Copy& copy) {
-        if (!ready() || range.empty()) return;
-        insertRecord(findOrAddRecord(item), range, copy);
+    // Every entry of the item (old and new) takes the copy. Returns the item's record
+    // (kNoRecord when nothing was inserted), a hint for move and visitDistinct.
+    int32_t insert(T* item, const CellRange& range, const Copy& copy) {
+        if (!ready() || range.empty()) return kNoRecord;
+        const int32_t record = findOrAddRecord(item);
+        insertRecord(record, range, copy);
+        return record;
     }
 
     // remove(item, from, true) then insert(item, to, copy), finding the item's record once.
-    void move(T* item, const CellRange& from, const CellRange& to, const Copy& copy) {
-        if (!ready()) return;
-        int32_t record = findRecord(item);
-        if (record != kNone && moveWithinCells(record, from, to, copy)) return;
+    // hint is the record insert or move last returned for the item (any value will do: it
+    // is used only when that record is the item's). Returns the item's record, or kNoRecord.
+    int32_t move(T* item, const CellRange& from, const CellRange& to, const Copy& copy, int32_t hint = kNoRecord) {
+        if (!ready()) return kNoRecord;
+        int32_t record = recordOf(item, hint);
+        if (record != kNone && moveWithinCells(record, from, to, copy)) return record;
         if (record != kNone) {
             removeRecord(record, from);
         } else if (to.empty()) {
-            return;
+            return kNoRecord;
         } else {
             record = findOrAddRecord(item);
         }
         if (!to.empty()) insertRecord(record, to, copy);
+        return record;
     }
+
+    // What insert and move return when the item has no record.
+    static constexpr int32_t kNoRecord = 0;
 
     // Unlinks the item from the cells of the range that hold it. The record is dropped
     // once the item is in no cell, unless keepRecord (a move re-inserts at once).
@@ -151,13 +160,17 @@ public:
     // that drop duplicates of items whose cells form no rectangle: a visit's function must
     // not start another visit at the same level, but may visit at another level or query.
     // It must not insert, move or remove items.
+    // skipHint is a record hint for skip (as for move): a cell whose only item is skip is
+    // passed over without reading its list.
     template <typename Visit>
-    void visitDistinct(const CellRange& range, int level, const T* skip, Visit&& visit) {
+    void visitDistinct(const CellRange& range, int level, const T* skip, Visit&& visit, int32_t skipHint = kNoRecord) {
         if (!ready() || range.empty()) return;
         const std::size_t slot = static_cast<std::size_t>(level);
         const uint32_t stamp = nextStamp(slot);
         uint32_t* const stamps = stampsOf_[slot].data();
         stamps[kVacant] = stamp;
+        // Cells naming this as their only item are skipped like empty ones (kVacant: none).
+        const int32_t skipRecord = skip == nullptr ? kVacant : std::max(recordOf(skip, skipHint), kVacant);
         for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
             // An entry with a rectangle is first met here when its first column is this
             // cell's (unless this is the range's first column) and likewise its first row:
@@ -165,7 +178,8 @@ public:
             const uint32_t columnMask = c == range.firstColumn ? 0u : 0xFFFFu;
             for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
                 const std::size_t cellNumber = cellIndex(c, r);
-                if (sole_[cellNumber] == kVacant) continue;
+                const int32_t sole = sole_[cellNumber];
+                if (sole == kVacant || sole == skipRecord) continue;
                 const uint32_t mask = columnMask | (r == range.firstRow ? 0u : 0xFFFF0000u);
                 const uint32_t target = (c | (r << 16)) & mask;
                 const std::vector<Entry>& entries = cells_[cellNumber].entries;
@@ -233,6 +247,42 @@ public:
         return counted;
     }
 
+    // Asks for the memory a visit of the range reads first, ahead of it, in two rounds
+    // with time between them: the cells' sole items and list headers, then (once those are
+    // at hand) the lists' first entries. Only small ranges; nothing is changed. Always
+    // inlined: a function doing nothing but prefetches would be dropped as one without effect.
+    // With a record hint (as for move), the item's record and then its first memberships too.
+    [[gnu::always_inline]] void prefetchCells(const CellRange& range, int32_t hint) const {
+        if (validHint(hint)) __builtin_prefetch(&records_[static_cast<std::size_t>(hint)]);
+        if (!ready() || !smallRange(range)) return;
+        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
+                const std::size_t cellNumber = cellIndex(c, r);
+                __builtin_prefetch(&sole_[cellNumber]);
+                __builtin_prefetch(&cells_[cellNumber]);
+            }
+        }
+    }
+    [[gnu::always_inline]] void prefetchEntries(const CellRange& range, int32_t hint) const {
+        if (validHint(hint)) {
+            const int32_t m = records_[static_cast<std::size_t>(hint)].firstMembership;
+            if (m != kNone) __builtin_prefetch(&memberships_[static_cast<std::size_t>(m)]);
+        }
+        if (!ready() || !smallRange(range)) return;
+        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
+                const std::size_t cellNumber = cellIndex(c, r);
+                if (sole_[cellNumber] == kVacant) continue;
+                const std::vector<Entry>& entries = cells_[cellNumber].entries;
+                const char* first = reinterpret_cast<const char*>(entries.data());
+                const char* end = reinterpret_cast<const char*>(entries.data() + entries.size());
+                for (int line = 0; line < kPrefetchLines && first + line * 64 < end; ++line) {
+                    __builtin_prefetch(first + line * 64);
+                }
+            }
+        }
+    }
+
     // f(column, row, item, copy) for every live entry of every cell, row-major (for tests
     // that hold the copies against the items).
     template <typename F>
@@ -248,6 +298,11 @@ public:
     int count(uint32_t column, uint32_t row) const {
         if (!ready()) return 0;
         return cells_[cellIndex(column, row)].live;
+    }
+    // Entries the cell's list stores, vacated ones included (for tests).
+    int storedEntries(uint32_t column, uint32_t row) const {
+        if (!ready()) return 0;
+        return static_cast<int>(cells_[cellIndex(column, row)].entries.size());
     }
 
     // Items with at least one cell (or a move in progress).
@@ -300,7 +355,8 @@ private:
     // A move from a range to the same range that is exactly the item's cells (an agent that
     // stayed in its cells, the common step): the item's entry takes the copy and goes to the
     // end of each of those lists in place, its membership kept, which is what removing and
-    // inserting it again leaves a query or visit to see. False (nothing done) otherwise.
+    // inserting it again leaves a query or visit to see. A short list closes up behind it
+    // (closeGap); a long one keeps a vacated entry. False (nothing done) otherwise.
     bool moveWithinCells(int32_t record, const CellRange& from, const CellRange& to, const Copy& copy) {
         const CellRange& cells = records_[record].cells;
         if (cells.empty() || !sameCells(cells, from) || !sameCells(from, to)) return false;
@@ -312,6 +368,11 @@ private:
             entry.copy = copy;
             if (slot + 1 == cell.entries.size()) {  // already last: only the copy changes
                 cell.entries[slot] = entry;
+                continue;
+            }
+            if (closeGap(cell, slot)) {
+                cell.entries.push_back(entry);
+                membership.slot = static_cast<uint32_t>(cell.entries.size() - 1);
                 continue;
             }
             cell.entries[slot] = Entry{};
@@ -359,6 +420,16 @@ private:
         }
     }
 
+    // prefetchCells and prefetchEntries: ranges of at most this many cells, and lines of
+    // each list asked for.
+    static constexpr uint32_t kPrefetchCells = 9;
+    static constexpr int kPrefetchLines = 4;
+    static bool smallRange(const CellRange& range) {
+        if (range.empty()) return false;
+        const uint64_t cells = uint64_t{range.lastColumn - range.firstColumn + 1} * (range.lastRow - range.firstRow + 1);
+        return cells <= kPrefetchCells;
+    }
+
     static constexpr int32_t kNone = -1;
     static constexpr int32_t kVacant = 0;  // record 0 stands for a vacated entry (and an empty cell)
     static constexpr int32_t kSeveral = -1;  // sole_: the cell holds more than one item
@@ -367,6 +438,9 @@ private:
     // Vacated entries a cell tolerates beyond half its live ones before it is compacted:
     // scans stay short and compaction stays rare (amortised constant per removal).
     static constexpr int32_t kVacancySlack = 8;
+    // Entries after a removed one that closeGap moves down rather than leave a vacated
+    // entry: each costs a copy and a membership's write, bounded here.
+    static constexpr std::size_t kShiftLimit = 8;
     // Entries' first column and row when the item's cells form no rectangle; a grid with a
     // side this long or longer keeps no rectangles (every item goes by the stamps).
     static constexpr uint16_t kNoRectangle = 0xFFFF;
@@ -553,15 +627,33 @@ private:
         records_[record].firstMembership = m;
     }
 
-    // Vacates the membership's entry and frees the membership (already off its item's chain).
+    // Takes the entry at slot out of a list with at most kShiftLimit entries after it: they
+    // move one place down (their memberships follow) and keep their order, so the list holds
+    // no vacated entry for scans to step over. False (nothing done) for a longer tail.
+    bool closeGap(Cell& cell, std::size_t slot) {
+        const std::size_t size = cell.entries.size();
+        if (size - 1 - slot > kShiftLimit) return false;
+        for (std::size_t k = slot; k + 1 < size; ++k) {
+            const Entry& moved = cell.entries[k + 1];
+            if (moved.record != kVacant) memberships_[moved.membership].slot = static_cast<uint32_t>(k);
+            cell.entries[k] = moved;
+        }
+        cell.entries.pop_back();
+        return true;
+    }
+
+    // Takes out (closeGap) or vacates the membership's entry and frees the membership
+    // (already off its item's chain).
     void vacate(int32_t m) {
         const uint32_t cellNumber = memberships_[m].cell;
         Cell& cell = cells_[cellNumber];
-        Entry& entry = cell.entries[memberships_[m].slot];
-        tallyEntry(cellNumber, entry, -1);
-        entry = Entry{};
+        const std::size_t slot = memberships_[m].slot;
+        tallyEntry(cellNumber, cell.entries[slot], -1);
         --cell.live;
-        ++cell.vacant;
+        if (!closeGap(cell, slot)) {
+            cell.entries[slot] = Entry{};
+            ++cell.vacant;
+        }
         memberships_[m] = Membership{};
         memberships_[m].nextOfItem = freeMembership_;
         freeMembership_ = m;
@@ -598,6 +690,15 @@ private:
         key *= 0xff51afd7ed558ccdull;
         key ^= key >> 33;
         return static_cast<std::size_t>(key);
+    }
+
+    // Whether a hint names a record (of some item: recordOf checks whose).
+    bool validHint(int32_t hint) const { return hint > kVacant && static_cast<std::size_t>(hint) < records_.size(); }
+
+    // The item's record: the hint when it is the item's, else the table's answer.
+    int32_t recordOf(const void* item, int32_t hint) const {
+        if (validHint(hint) && records_[hint].item == item) return hint;
+        return findRecord(item);
     }
 
     int32_t findRecord(const void* item) const {

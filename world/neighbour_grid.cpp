@@ -41,36 +41,11 @@ uint32_t clampedCell(double cell, uint32_t count) {
     return static_cast<uint32_t>(cell);
 }
 
-// The same for a whole cell number.
-uint32_t clampedCell(int64_t cell, uint32_t count) {
-    if (cell <= 0) return 0u;
-    if (cell >= static_cast<int64_t>(count) - 1) return count - 1;
-    return static_cast<uint32_t>(cell);
-}
-
 // Raw values this far from zero are still exact in a double, so the shift rules below
 // agree with the floating-point ones; larger ones take the floating-point way.
 constexpr int64_t kExactRaw = int64_t{1} << 52;
 
 bool withinExact(int64_t raw) { return raw > -kExactRaw && raw < kExactRaw; }
-
-// Cells of a query square for a power-of-two grid of 2^shift cells a side: whole world
-// units of each edge (floored), then the cell by a division that truncates toward zero,
-// as the floating-point rule does with its exact power-of-two cell size.
-CellRange shiftedQueryCells(FixedVec position, int64_t halfSize, int shift) {
-    const int unitShift = 16 - shift;  // world units per cell: 2^unitShift
-    const uint32_t count = 1u << shift;
-    // The truncating division by 2^unitShift as one shift (a 64-bit division costs tens of
-    // cycles, four per query): for a negative value the shift floors instead, but either
-    // way the cell is at most 0 and is clamped to 0.
-    auto cellOf = [unitShift](int64_t raw) { return (raw >> 16) >> unitShift; };
-    CellRange range;
-    range.firstColumn = clampedCell(cellOf(int64_t{position.x} - halfSize), count);
-    range.firstRow = clampedCell(cellOf(int64_t{position.y} - halfSize), count);
-    range.lastColumn = clampedCell(cellOf(int64_t{position.x} + halfSize), count);
-    range.lastRow = clampedCell(cellOf(int64_t{position.y} + halfSize), count);
-    return range;
-}
 
 }  // namespace
 
@@ -80,10 +55,10 @@ CellRange NeighbourGrid::boundingCells(int64_t left, int64_t top, int64_t right,
     if (powerOfTwo >= 0 && withinExact(left) && withinExact(top) && withinExact(right) && withinExact(bottom)) {
         // raw * 2^k / 2^16, floored, then / 2^16, floored: one arithmetic shift.
         const int shift = 32 - powerOfTwo;
-        range.firstColumn = clampedCell(left >> shift, columns);
-        range.firstRow = clampedCell(top >> shift, rows);
-        range.lastColumn = clampedCell(right >> shift, columns);
-        range.lastRow = clampedCell(bottom >> shift, rows);
+        range.firstColumn = clampedCellNumber(left >> shift, columns);
+        range.firstRow = clampedCellNumber(top >> shift, rows);
+        range.lastColumn = clampedCellNumber(right >> shift, columns);
+        range.lastRow = clampedCellNumber(bottom >> shift, rows);
         return range;
     }
     // Raw 16.16 values times cells per unit give cell coordinates in 16.16 form; the bucket
@@ -103,7 +78,7 @@ CellRange NeighbourGrid::queryCells(FixedVec position, double radius) const {
     if (columns == 0 || rows == 0) return range;
     // A whole half-size (every visit's) takes the integer way; the results are the same.
     if (powerOfTwo >= 0 && radius == std::trunc(radius) && std::fabs(radius) < 1.0e15) {
-        return shiftedQueryCells(position, static_cast<int64_t>(radius), powerOfTwo);
+        return shiftedCells(position.x, position.y, static_cast<int64_t>(radius));
     }
     // Whole world units of the square's edges (truncated raw value, floored to units), then
     // the cell by a truncating division; 64-bit so an edge past the Fixed range stays put.
@@ -118,39 +93,23 @@ CellRange NeighbourGrid::queryCells(FixedVec position, double radius) const {
     return range;
 }
 
-CellRange NeighbourGrid::queryCells(FixedVec position, Fixed halfSize) const {
-    if (columns == 0 || rows == 0) return CellRange{};
-    if (powerOfTwo >= 0) return shiftedQueryCells(position, halfSize, powerOfTwo);
-    return queryCells(position, static_cast<double>(halfSize));
-}
-
-namespace {
-
-CellRange agentCellsOf(const NeighbourGrid& grid, FixedVec position, Fixed radius) {
-    // 64-bit edges: a square reaching past the Fixed range does not wrap to the far side.
-    const int64_t x = position.x;
-    const int64_t y = position.y;
-    return grid.boundingCells(x - radius, y - radius, x + radius, y + radius);
-}
-
-}  // namespace
-
-void NeighbourGrid::insertAgent(Agent* agent, FixedVec position, Fixed radius) {
-    agentCells_.insert(agent, agentCellsOf(*this, position, radius), NeighbourCopy{position, radius});
+int32_t NeighbourGrid::insertAgent(Agent* agent, FixedVec position, Fixed radius) {
+    return agentCells_.insert(agent, agentCellsOf(position, radius), NeighbourCopy{position, radius});
 }
 
 void NeighbourGrid::removeAgent(Agent* agent, FixedVec position, Fixed radius) {
-    agentCells_.remove(agent, agentCellsOf(*this, position, radius), false);
+    agentCells_.remove(agent, agentCellsOf(position, radius), false);
 }
 
-void NeighbourGrid::moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius) {
-    agentCells_.move(agent, agentCellsOf(*this, oldPosition, radius), agentCellsOf(*this, newPosition, radius),
-                     NeighbourCopy{newPosition, radius});
+int32_t NeighbourGrid::moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius,
+                                 int32_t recordHint) {
+    return agentCells_.move(agent, agentCellsOf(oldPosition, radius), agentCellsOf(newPosition, radius),
+                            NeighbourCopy{newPosition, radius}, recordHint);
 }
 
 void NeighbourGrid::insertObstacle(const Obstacle* obstacle) {
     const FixedVec centre{obstacle->x, obstacle->y};
-    obstacleCells_.insert(obstacle, agentCellsOf(*this, centre, obstacle->radius), NoCopy{});
+    obstacleCells_.insert(obstacle, agentCellsOf(centre, obstacle->radius), NoCopy{});
 }
 
 std::size_t NeighbourGrid::queryAgents(FixedVec position, double radius, std::vector<Agent*>& result) {

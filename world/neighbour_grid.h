@@ -27,13 +27,17 @@ public:
     // Agents are registered by the square of `radius` around their centre; the grid keeps
     // their addresses, positions and radii (NeighbourCopy) and never reads the agents, so it
     // needs no agent header. Whoever writes a registered agent's position moves it here.
-    void insertAgent(Agent* agent, FixedVec position, Fixed radius);
+    // Returns the agent's record number (0 when nothing was inserted): a hint that makes
+    // moveAgent and visitAgents find the agent without a table look-up. A stale hint is
+    // noticed and costs only that look-up.
+    int32_t insertAgent(Agent* agent, FixedVec position, Fixed radius);
     // Unlinks the agent from the cells its square at position touches; cells that do not
     // hold it are left alone.
     void removeAgent(Agent* agent, FixedVec position, Fixed radius);
     // removeAgent at oldPosition then insertAgent at newPosition: the agent goes to the end of
     // every cell's list it is in afterwards, each entry holding newPosition and radius.
-    void moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius);
+    // recordHint and the result: as for insertAgent.
+    int32_t moveAgent(Agent* agent, FixedVec oldPosition, FixedVec newPosition, Fixed radius, int32_t recordHint = 0);
     void insertObstacle(const Obstacle* obstacle);
 
     // Appends each agent registered in a cell touched by the query square that the result
@@ -47,15 +51,17 @@ public:
     // visits apart: a visit's function may query, or visit at another level, but must not
     // visit this grid's agents (obstacles) at the same level, nor insert, move or remove.
     static constexpr int kVisitLevels = CellLists<Agent, NeighbourCopy>::kVisitLevels;
-    // skip (may be null) is an agent left out of the visit. visit takes the agent, or the
+    // skip (may be null) is an agent left out of the visit, skipHint its record hint (as
+    // for moveAgent): a cell holding skip alone is not read. visit takes the agent, or the
     // agent and its NeighbourCopy.
     template <typename Visit>
-    void visitAgents(FixedVec position, Fixed halfSize, int level, const Agent* skip, Visit&& visit) {
+    void visitAgents(FixedVec position, Fixed halfSize, int level, const Agent* skip, Visit&& visit,
+                     int32_t skipHint = 0) {
         if constexpr (std::is_invocable_v<Visit&, Agent*, const NeighbourCopy&>) {
-            agentCells_.visitDistinct(queryCells(position, halfSize), level, skip, visit);
+            agentCells_.visitDistinct(queryCells(position, halfSize), level, skip, visit, skipHint);
         } else {
             agentCells_.visitDistinct(queryCells(position, halfSize), level, skip,
-                                      [&visit](Agent* agent, const NeighbourCopy&) { visit(agent); });
+                                      [&visit](Agent* agent, const NeighbourCopy&) { visit(agent); }, skipHint);
         }
     }
     // The number of agents visitAgents would visit (skip null), at most limit (the count
@@ -74,9 +80,24 @@ public:
         agentCells_.forEachEntry(f);
     }
 
+    // Ask the memory for what a visit of the agents near position reads, ahead of it, and
+    // change nothing: first the cells (prefetchAgentCells), some time later their lists
+    // (prefetchAgentLists, with the same square). For loops over many agents. recordHint
+    // (as for moveAgent) adds what the agent's own move reads first.
+    [[gnu::always_inline]] void prefetchAgentCells(FixedVec position, Fixed halfSize, int32_t recordHint) const {
+        agentCells_.prefetchCells(queryCells(position, halfSize), recordHint);
+    }
+    [[gnu::always_inline]] void prefetchAgentLists(FixedVec position, Fixed halfSize, int32_t recordHint) const {
+        agentCells_.prefetchEntries(queryCells(position, halfSize), recordHint);
+    }
+
     // Number of agents plus obstacles registered in a cell (for drawing and tests).
     int occupancy(uint32_t column, uint32_t row) const;
     int agentCount(uint32_t column, uint32_t row) const;
+    // Entries the cell's agent list stores, vacated ones included (for tests).
+    int storedAgentEntries(uint32_t column, uint32_t row) const {
+        return column < columns && row < rows ? agentCells_.storedEntries(column, row) : 0;
+    }
     int obstacleCount(uint32_t column, uint32_t row) const;
     // Agents registered in at least one cell.
     std::size_t registeredAgents() const { return agentCells_.registeredItems(); }
@@ -86,8 +107,13 @@ public:
     // clamped to the grid; empty when the grid has no cells.
     CellRange boundingCells(int64_t left, int64_t top, int64_t right, int64_t bottom) const;
     CellRange queryCells(FixedVec position, double radius) const;
-    // The same for a whole raw half-size (what the agents' visits pass).
-    CellRange queryCells(FixedVec position, Fixed halfSize) const;
+    // The same for a whole raw half-size (what the agents' visits pass). Inline, as are the
+    // agents' own cells in a move: a range handed back from a call and read at once as one
+    // 16-byte value waits on its two 8-byte halves.
+    CellRange queryCells(FixedVec position, Fixed halfSize) const {
+        if (powerOfTwo >= 0) return shiftedCells(position.x, position.y, halfSize);
+        return queryCells(position, static_cast<double>(halfSize));
+    }
 
     // Drops every registration (agents and obstacles); the sizes stay.
     void clear();
@@ -106,6 +132,36 @@ public:
     int powerOfTwo = -1;
 
 private:
+    // A cell number clamped to 0..count-1: a square reaching past an edge of the grid is
+    // registered (and looked up) in the border cells, and one lying wholly outside only in the
+    // border cells it faces. (A fractional cell: the double form in the source file.)
+    static uint32_t clampedCellNumber(int64_t cell, uint32_t count) {
+        if (cell <= 0) return 0u;
+        if (cell >= static_cast<int64_t>(count) - 1) return count - 1;
+        return static_cast<uint32_t>(cell);
+    }
+    // The cells of the square of half-size half round (x, y) (raw 16.16, half may be negative:
+    // then empty) on a power-of-two grid: raw * 2^k / 2^16, floored, then / 2^16, floored, as
+    // one arithmetic shift of each edge. Both boundingCells and queryCells come to this.
+    CellRange shiftedCells(int64_t x, int64_t y, int64_t half) const {
+        const int shift = 32 - powerOfTwo;
+        const uint32_t count = 1u << powerOfTwo;
+        CellRange range;
+        range.firstColumn = clampedCellNumber((x - half) >> shift, count);
+        range.firstRow = clampedCellNumber((y - half) >> shift, count);
+        range.lastColumn = clampedCellNumber((x + half) >> shift, count);
+        range.lastRow = clampedCellNumber((y + half) >> shift, count);
+        return range;
+    }
+    // The cells an agent of this radius at this position is registered in.
+    CellRange agentCellsOf(FixedVec position, Fixed radius) const {
+        if (powerOfTwo >= 0) return shiftedCells(position.x, position.y, radius);
+        // 64-bit edges: a square reaching past the Fixed range does not wrap to the far side.
+        const int64_t x = position.x;
+        const int64_t y = position.y;
+        return boundingCells(x - radius, y - radius, x + radius, y + radius);
+    }
+
     CellLists<Agent, NeighbourCopy> agentCells_;              // non-owning; the population owns the agents
     // Obstacle visits read the obstacle itself, so its entries carry no copy.
     CellLists<const Obstacle, NoCopy> obstacleCells_;  // non-owning; ObstacleList owns the obstacles

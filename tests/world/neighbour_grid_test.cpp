@@ -736,6 +736,79 @@ TEST_F(NeighbourGridTest, ACrowdedCellMovedWithinKeepsCopiesAndOrderThroughCompa
     reference.expectSameCounts(grid);
 }
 
+// Agents moved and visited with the record numbers the grid hands back, with another agent's
+// number, and with numbers that name no record: moves, visits that skip an agent and counts
+// all match the reference, whatever the hint. Lists of up to nine agents, moved within their
+// cells or out of them, store no vacated entry; the crowded cell past that still matches.
+TEST_F(NeighbourGridTest, RecordHintsRightOrWrongChangeNothingAndShortListsStayDense) {
+    std::mt19937 random(31);
+    std::uniform_int_distribution<int32_t> spread(units(0), units(4000));
+    std::uniform_int_distribution<int32_t> crowd(units(5200), units(5300));
+    std::uniform_int_distribution<int32_t> nudge(units(-30), units(30));
+    std::uniform_int_distribution<int32_t> reach(0, units(900));
+    ReferenceGrid reference(grid);
+    std::deque<Agent> agents;
+    std::vector<Agent*> live;
+    std::vector<int32_t> hints;
+    for (int i = 0; i < 60; ++i) {
+        const bool crowded = i % 3 == 0;  // twenty in one cell, the others spread out
+        const FixedVec p = crowded ? FixedVec{crowd(random), crowd(random)} : FixedVec{spread(random), spread(random)};
+        live.push_back(reference.add(agents, grid, p, units(crowded ? 20 : 75 + (i % 5) * 30)));
+        // add() inserted it; inserting again at the same place returns its record.
+        hints.push_back(grid.insertAgent(live.back(), p, live.back()->radius));
+        ASSERT_GT(hints.back(), 0);
+    }
+    auto wrongHint = [&](std::size_t i) -> int32_t {
+        switch (random() % 4) {
+            case 0: return hints[(i + 1 + random() % (live.size() - 1)) % live.size()];  // another agent's
+            case 1: return 0;
+            case 2: return -5;
+            default: return 1 << 20;  // past every record
+        }
+    };
+    for (int round = 0; round < 6000; ++round) {
+        const std::size_t i = random() % live.size();
+        Agent* agent = live[i];
+        const bool trueHint = round % 3 != 0;
+        const FixedVec old = agent->position;
+        // Mostly a nudge within the cells; now and then a jump to other cells.
+        if (round % 11 == 0) {
+            agent->position = i % 3 == 0 ? FixedVec{crowd(random), crowd(random)} : FixedVec{spread(random), spread(random)};
+        } else {
+            agent->position = {wrapAdd(old.x, nudge(random)), wrapAdd(old.y, nudge(random))};
+        }
+        const int32_t returned = grid.moveAgent(agent, old, agent->position, agent->radius, trueHint ? hints[i] : wrongHint(i));
+        ASSERT_EQ(returned, hints[i]) << "round " << round;  // an agent keeps its record while in cells
+        reference.remove(old, agent);
+        reference.insert(agent);
+
+        const std::size_t s = random() % live.size();
+        const FixedVec q = round % 2 == 0 ? live[s]->position : FixedVec{spread(random), spread(random)};
+        const Fixed h = round % 2 == 0 ? wrapAdd(live[s]->radius, kFixedOne) : reach(random);
+        std::vector<Agent*> expected;
+        for (Agent* candidate : reference.query(q, static_cast<double>(h))) {
+            if (candidate != live[s]) expected.push_back(candidate);
+        }
+        std::vector<Agent*> visited;
+        grid.visitAgents(q, h, 0, live[s], [&](Agent* other) { visited.push_back(other); },
+                         round % 5 == 0 ? wrongHint(s) : hints[s]);
+        ASSERT_EQ(visited, expected) << "round " << round;
+        ASSERT_EQ(grid.countAgents(q, h, 0), reference.query(q, static_cast<double>(h)).size()) << "round " << round;
+    }
+    reference.expectSameCounts(grid);
+    for (uint32_t c = 0; c < 128; ++c) {
+        for (uint32_t r = 0; r < 128; ++r) {
+            if (reference.count(c, r) <= 9) {
+                ASSERT_EQ(grid.storedAgentEntries(c, r), reference.count(c, r)) << c << "," << r;
+            }
+        }
+    }
+    // Every agent leaves through a removal: the lists empty out entirely.
+    for (Agent* agent : live) grid.removeAgent(agent, agent->position, agent->radius);
+    EXPECT_EQ(grid.registeredAgents(), 0u);
+    EXPECT_EQ(grid.storedAgentEntries(10, 10), 0);
+}
+
 // Cells holding far more entries than a visit sorts at once, with vacated entries, agents
 // over one, two and four cells and agents whose cells form no rectangle: every visit, at
 // every level and whichever agent it skips, meets the reference's agents in its order.
