@@ -51,6 +51,12 @@ function(steering_test_suite name dir)
   target_compile_definitions(${name} PRIVATE
     STEERING_RESOURCE_DIR="${PROJECT_SOURCE_DIR}/resources"
     STEERING_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
-  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin DISCOVERY_TIMEOUT 60)
+  # The tests' temporary files go under this build folder: two build folders' suites (a plain
+  # and a sanitizer build, or two checkouts) run at once would otherwise write the same names
+  # under the system's temporary folder.
+  set(tmp ${CMAKE_BINARY_DIR}/test-tmp/${name})
+  file(MAKE_DIRECTORY ${tmp})
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin DISCOVERY_TIMEOUT 60
+                       PROPERTIES ENVIRONMENT "TEST_TMPDIR=${tmp}/")
   steering_shuffled_run(${name} EXCLUDE "${arg_SHUFFLED_EXCLUDE}")
 endfunction()
