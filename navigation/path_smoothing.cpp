@@ -1,5 +1,7 @@
-// Funnel walk, gate choice and gate cutting. Integer arithmetic only; the products of
-// the crossing test are taken in 128 bits so that no input can overflow them.
+// Funnel walk, gate choice and gate cutting. Integer arithmetic only; the side tests of
+// the funnel walks take their products in 64 bits while every point they meet is near
+// enough to the map for that to be exact, and in 128 bits otherwise, so that no input can
+// overflow them.
 #include "navigation/path_smoothing.h"
 
 #include <algorithm>
@@ -23,19 +25,43 @@ int32_t distance(PathPoint a, PathPoint b) {
                            static_cast<int32_t>(static_cast<int64_t>(b.y) - a.y));
 }
 
-// Sign of (a - o) x (b - o), as crossSign takes it (products in 128 bits), but inline: the
-// funnel walks take two for every side test, several side tests for every portal.
-int crossAbout(PathPoint o, PathPoint a, PathPoint b) {
-    const __int128 p = static_cast<__int128>(static_cast<int64_t>(a.x) - o.x) * (static_cast<int64_t>(b.y) - o.y);
-    const __int128 q = static_cast<__int128>(static_cast<int64_t>(a.y) - o.y) * (static_cast<int64_t>(b.x) - o.x);
-    return (p > q) - (p < q);
+// Largest coordinate (either sign, world units) of a point the side tests take in 64 bits.
+// Differences of such coordinates lie within 2^31 and the two products of a side test
+// within 2^62, so both fit int64 and compare exactly. Mesh corners (16-bit cells times 256)
+// always lie within it; the walks check the query's ends once, and the ends of each gate
+// they cut, and fall back to 128 bits for the rest of the walk once a point lies beyond.
+constexpr int64_t kNarrowBound = int64_t{1} << 30;
+
+bool isNarrow(PathPoint p) {
+    return p.x >= -kNarrowBound && p.x <= kNarrowBound && p.y >= -kNarrowBound && p.y <= kNarrowBound;
+}
+
+// Sign of (a - o) x (b - o), as crossSign takes it, but inline: the funnel walks take two
+// for every side test, several side tests for every portal. Narrow: every coordinate is
+// within kNarrowBound.
+template <bool Narrow>
+inline __attribute__((always_inline)) int crossAbout(PathPoint o, PathPoint a, PathPoint b) {
+    if constexpr (Narrow) {
+        const int64_t p = (static_cast<int64_t>(a.x) - o.x) * (static_cast<int64_t>(b.y) - o.y);
+        const int64_t q = (static_cast<int64_t>(a.y) - o.y) * (static_cast<int64_t>(b.x) - o.x);
+        return (p > q) - (p < q);
+    } else {
+        const __int128 p = static_cast<__int128>(static_cast<int64_t>(a.x) - o.x) * (static_cast<int64_t>(b.y) - o.y);
+        const __int128 q = static_cast<__int128>(static_cast<int64_t>(a.y) - o.y) * (static_cast<int64_t>(b.x) - o.x);
+        return (p > q) - (p < q);
+    }
 }
 
 // funnelSide, inline for the funnel walks below (up to four side tests per portal).
+template <bool Narrow>
 inline __attribute__((always_inline)) int sideOf(const Funnel& funnel, PathPoint p) {
-    if (crossAbout(funnel.apex, funnel.left, p) < 0) return -1;
-    if (crossAbout(funnel.apex, funnel.right, p) > 0) return 1;
+    if (crossAbout<Narrow>(funnel.apex, funnel.left, p) < 0) return -1;
+    if (crossAbout<Narrow>(funnel.apex, funnel.right, p) > 0) return 1;
     return 0;
+}
+
+inline __attribute__((always_inline)) int sideOf(bool narrow, const Funnel& funnel, PathPoint p) {
+    return narrow ? sideOf<true>(funnel, p) : sideOf<false>(funnel, p);
 }
 
 bool withinBox(PathPoint p, PathPoint e0, PathPoint e1) {
@@ -173,7 +199,7 @@ bool edgePoints(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& r
     return true;
 }
 
-int funnelSide(const Funnel& funnel, PathPoint p) { return sideOf(funnel, p); }
+int funnelSide(const Funnel& funnel, PathPoint p) { return sideOf<false>(funnel, p); }
 
 int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route, int steps, PathResult& out) {
     out.fromX = from.x;
@@ -183,6 +209,8 @@ int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* r
     int count = 0;
     if (steps > 0) {
         const CorridorCell* const cells = currentCorridorCells(mesh);
+        // Every other point is a mesh corner.
+        const bool narrow = isNarrow(from) && isNarrow(to);
         // The portal last read; a missing portal keeps the previous one.
         PathPoint portalLeft = from, portalRight = from;
         portalPoints(mesh, cells, route[0], route[1], portalLeft, portalRight);
@@ -193,10 +221,10 @@ int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* r
             int l = 0, h = 0;
             if (k < steps) {
                 portalPoints(mesh, cells, route[k], route[k + 1], portalLeft, portalRight);
-                l = sideOf(funnel, portalLeft);
-                h = sideOf(funnel, portalRight);
+                l = sideOf(narrow, funnel, portalLeft);
+                h = sideOf(narrow, funnel, portalRight);
             } else {
-                h = sideOf(funnel, to);
+                h = sideOf(narrow, funnel, to);
                 if (h == 0) break;  // the destination is visible from the apex
                 l = h;
             }
@@ -253,6 +281,8 @@ int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint
         s = q;
         PathPoint p = from;  // taut path point before W[w]
         int w = 0;
+        // Besides the ends and mesh corners, the walk meets the ends of the gates it cuts.
+        bool narrow = isNarrow(from) && isNarrow(to);
         for (int k = 1; k <= steps; ++k) {
             PathPoint candLeft = to, candRight = to;
             if (k < steps) {
@@ -260,8 +290,8 @@ int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint
                 candLeft = portalLeft;
                 candRight = portalRight;
             }
-            if (sideOf(q, candLeft) != 0 || sideOf(q, candRight) != 0 || sideOf(s, candLeft) != 0 ||
-                sideOf(s, candRight) != 0) {
+            if (sideOf(narrow, q, candLeft) != 0 || sideOf(narrow, q, candRight) != 0 ||
+                sideOf(narrow, s, candLeft) != 0 || sideOf(narrow, s, candRight) != 0) {
                 if (count == kMaxGates - 1) {
                     setDiagnostic(mesh, "grtc:Exceeded max path length (i:%d,rl:%d)", k, steps);
                     break;
@@ -274,6 +304,7 @@ int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint
                 adjustGate(g, ref, p, w, clearance);
                 q.apex = end0(g);
                 s.apex = end1(g);
+                narrow = narrow && isNarrow(q.apex) && isNarrow(s.apex);
             }
             q.left = s.left = candLeft;
             q.right = s.right = candRight;
