@@ -26,6 +26,8 @@ constexpr int kHintBlocks = kHintBlocksPerSide * kHintBlocksPerSide;
 // Border edges of the whole triangulation. The bounding square's sides are never split,
 // so the ring has four entries; the room above that only guards against a broken mesh.
 constexpr int kBoundaryRingCapacity = 64;
+// Side of the path queries' cell table (see cellTriangles): the map's 256 x 256 cells.
+constexpr int kCellTableSide = 256;
 // Breadth-first fill queue. Sized to the triangle table so that no front of pending
 // triangles can ever overwrite unread entries.
 constexpr int kFillQueueCapacity = kMaxTriangles;
@@ -256,6 +258,11 @@ struct NavMesh {
     uint32_t corridorCellsBuild = 0;
     CellLinkRule corridorCellsRule = nullptr;
     bool corridorCellsReady = false;
+    // The path queries' triangle per map cell (see cellTriangles), for the build named.
+    int16_t cellTriangle[kCellTableSide * kCellTableSide] = {};
+    uint32_t cellTriangleBuild = 0;
+    bool cellTriangleReady = false;
+    uint64_t cellTriangleAnswers = 0;  // query ends the table answered without a walk
     // Where builds and queries trace; null (the default) traces nothing. Not owned.
     NavLog* log = nullptr;
     // Text of the last query diagnostic (a missing portal, a path or gate list cut at its

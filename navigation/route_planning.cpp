@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "navigation/cell_locate.h"
 #include "navigation/nav_log.h"
 #include "navigation/path_smoothing.h"
 #include "navigation/triangulation.h"
@@ -109,6 +110,9 @@ void expand(NavMesh& mesh, RouteSearch& q, const CorridorCell* cells, int t, con
         mark(mesh, c);
         q.parent[c] = t;
         routeHeapPush(q, c);
+        // Most triangles pushed are expanded soon after (the search heads for the target),
+        // and their records are seldom in the processor's caches: ask for them now.
+        __builtin_prefetch(&cells[c]);
     }
 }
 
@@ -326,8 +330,8 @@ void findGatePath(NavMesh& m, RouteSearch& q, PathResult& result, int fromX, int
 
     // A mesh that was never built or whose build failed connects nothing.
     const bool meshUsable = !m.buildFailed && m.triangleHighWater >= 2;
-    q.startTriangle = meshUsable ? locateForQuery(m, fromX, fromY) : kNoTriangle;
-    q.goalTriangle = meshUsable ? locateForQuery(m, toX, toY) : kNoTriangle;
+    q.startTriangle = meshUsable ? locateQueryEnd(m, fromX, fromY) : kNoTriangle;
+    q.goalTriangle = meshUsable ? locateQueryEnd(m, toX, toY) : kNoTriangle;
     // The corridor cache's entry for this query is most often not in the processor's caches:
     // ask for it now, while the region check runs.
     __builtin_prefetch(&q.corridorCache.entries[corridorCacheIndex(q.startTriangle, q.goalTriangle, toX >> 8, toY >> 8)]);
