@@ -182,6 +182,10 @@ struct RouteSearch {
     int32_t fillLengthMax = 0;  // largest fillLength ever reached
     // passTable row selected for the current query (0..3).
     int32_t passTableIndex = 1;
+    // Portal k of the corridor cutGates walks (from route[k] into route[k + 1]), read once
+    // for both of its funnel walks.
+    PathPoint portalLeft[kMaxTriangles] = {};
+    PathPoint portalRight[kMaxTriangles] = {};
     // Gates of the last gate query and the taut reference path they were cut from.
     GatePath gatePath;
     PathResult referencePath;

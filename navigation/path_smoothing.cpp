@@ -180,6 +180,54 @@ inline bool portalPoints(const NavMesh& mesh, const CorridorCell* cells, int t, 
     return true;
 }
 
+// Where the funnel walks read a corridor's portals: from lists gathered beforehand, or one
+// by one from the records or the mesh.
+struct PortalReader {
+    const NavMesh& mesh;
+    const CorridorCell* cells;
+    const int32_t* route;
+    const PathPoint* left = nullptr;  // null: no lists
+    const PathPoint* right = nullptr;
+
+    // Portal k into (l, r); a missing portal leaves them as they were.
+    void read(int k, PathPoint& l, PathPoint& r) const {
+        if (left != nullptr) {
+            l = left[k];
+            r = right[k];
+        } else {
+            portalPoints(mesh, cells, route[k], route[k + 1], l, r);
+        }
+    }
+};
+
+// Every portal of route[0..steps] into the query state's lists; false (the lists then
+// unused) when some step has none, so that the walks read those one by one as they go,
+// diagnostics included.
+bool gatherPortals(const NavMesh& mesh, const CorridorCell* cells, RouteSearch& search, const int32_t* route,
+                   int steps) {
+    for (int k = 0; k < steps; ++k) {
+        const int t = route[k], n = route[k + 1];
+        if (cells != nullptr) {
+            const CorridorCell& cell = cells[t];
+            const int slot = cell.neighbour[0] == n ? 0 : cell.neighbour[1] == n ? 1 : cell.neighbour[2] == n ? 2 : -1;
+            if (slot < 0) return false;
+            const NavPoint l = cell.corner[next(slot)], r = cell.corner[slot];
+            search.portalLeft[k] = {l.x * 256, l.y * 256};
+            search.portalRight[k] = {r.x * 256, r.y * 256};
+        } else {
+            const int16_t* const neighbours = mesh.triangles[t].neighbour;
+            const int slot = neighbours[0] == n ? 0 : neighbours[1] == n ? 1 : neighbours[2] == n ? 2 : -1;
+            if (slot < 0) return false;
+            search.portalLeft[k] = vertexWorld(mesh, t, next(slot));
+            search.portalRight[k] = vertexWorld(mesh, t, slot);
+        }
+    }
+    return true;
+}
+
+int tautWalk(const NavMesh& mesh, PathPoint from, PathPoint to, const PortalReader& portals, int steps,
+             PathResult& out);
+
 }  // namespace
 
 const char* pathDiagnosticText(const NavMesh& mesh) { return mesh.pathDiagnostic; }
@@ -202,25 +250,31 @@ bool edgePoints(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& r
 int funnelSide(const Funnel& funnel, PathPoint p) { return sideOf<false>(funnel, p); }
 
 int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route, int steps, PathResult& out) {
+    return tautWalk(mesh, from, to, PortalReader{mesh, currentCorridorCells(mesh), route}, steps, out);
+}
+
+namespace {
+
+int tautWalk(const NavMesh& mesh, PathPoint from, PathPoint to, const PortalReader& portals, int steps,
+             PathResult& out) {
     out.fromX = from.x;
     out.fromY = from.y;
     out.toX = to.x;
     out.toY = to.y;
     int count = 0;
     if (steps > 0) {
-        const CorridorCell* const cells = currentCorridorCells(mesh);
         // Every other point is a mesh corner.
         const bool narrow = isNarrow(from) && isNarrow(to);
         // The portal last read; a missing portal keeps the previous one.
         PathPoint portalLeft = from, portalRight = from;
-        portalPoints(mesh, cells, route[0], route[1], portalLeft, portalRight);
+        portals.read(0, portalLeft, portalRight);
         Funnel funnel{from, portalLeft, portalRight};
         int leftPortal = 0, rightPortal = 0;  // portal at which each side was last set
         int k = 1;
         for (;;) {
             int l = 0, h = 0;
             if (k < steps) {
-                portalPoints(mesh, cells, route[k], route[k + 1], portalLeft, portalRight);
+                portals.read(k, portalLeft, portalRight);
                 l = sideOf(narrow, funnel, portalLeft);
                 h = sideOf(narrow, funnel, portalRight);
             } else {
@@ -249,7 +303,7 @@ int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* r
                 funnel.apex = corner;
                 // Restart behind the corner; both sides were last set at that portal.
                 k = leftCorner ? leftPortal : rightPortal;
-                portalPoints(mesh, cells, route[k], route[k + 1], portalLeft, portalRight);
+                portals.read(k, portalLeft, portalRight);
                 funnel.left = portalLeft;
                 funnel.right = portalRight;
                 leftPortal = rightPortal = k;
@@ -262,19 +316,26 @@ int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* r
     return count;
 }
 
+}  // namespace
+
 int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint to, const int32_t* route, int steps, GatePath& gates,
          int32_t clearance) {
     PathResult& ref = search.referencePath;
-    tautPath(mesh, from, to, route, steps, ref);
+    const CorridorCell* const cells = currentCorridorCells(mesh);
+    PortalReader portals{mesh, cells, route};
+    if (gatherPortals(mesh, cells, search, route, steps)) {
+        portals.left = search.portalLeft;
+        portals.right = search.portalRight;
+    }
+    tautWalk(mesh, from, to, portals, steps, ref);
     gates.fromX = from.x;
     gates.fromY = from.y;
     gates.toX = to.x;
     gates.toY = to.y;
     int count = 0;
     if (steps > 0) {
-        const CorridorCell* const cells = currentCorridorCells(mesh);
         PathPoint portalLeft = from, portalRight = from;
-        portalPoints(mesh, cells, route[0], route[1], portalLeft, portalRight);
+        portals.read(0, portalLeft, portalRight);
         Funnel& q = search.funnelQ;  // seen from end 0 of the last gate
         Funnel& s = search.funnelS;  // seen from end 1 of the last gate
         q = Funnel{from, portalLeft, portalRight};
@@ -286,7 +347,7 @@ int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint
         for (int k = 1; k <= steps; ++k) {
             PathPoint candLeft = to, candRight = to;
             if (k < steps) {
-                portalPoints(mesh, cells, route[k], route[k + 1], portalLeft, portalRight);
+                portals.read(k, portalLeft, portalRight);
                 candLeft = portalLeft;
                 candRight = portalRight;
             }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "navigation/nav_mesh.h"
@@ -262,6 +263,34 @@ TEST(FunnelWalks, MatchThePlainWalksWithEndsAtAndBeyondTheRangeBound) {
     ASSERT_FALSE(maptest.empty());
     const Tally t = compareOnMap(maptest, 51, 120, farEnds);
     EXPECT_GT(t.corridors, 60);
+}
+
+TEST(FunnelWalks, CorridorsWithAStepThatIsNoPortalMatchThePlainWalks) {
+    // Only a broken corridor has such a step: the walks keep the portal read before it,
+    // as the plain walks do, and say which step was missing.
+    const std::vector<uint8_t> maptest = navtest::loadMapTest();
+    ASSERT_FALSE(maptest.empty());
+    testMesh.linkRule = navtest::sameLowBits;
+    testMesh.clearanceLevel = 1;
+    ASSERT_TRUE(nav::buildNavigation(testMesh, maptest.data()));
+    navtest::TestRandom rnd(71);
+    PathResult planned;
+    int broken = 0;
+    for (int k = 0; k < 400 && broken < 60 && !::testing::Test::HasFailure(); ++k) {
+        const PathPoint from{rnd.below(200) * 256 + 128, rnd.below(200) * 256 + 128};
+        const PathPoint to{rnd.below(200) * 256 + 128, rnd.below(200) * 256 + 128};
+        nav::requestAgentPath(testMesh, testSearch, planned, from.x, from.y, to.x, to.y, nav::kAgentGateFraction);
+        if (testSearch.routeSteps < 4) continue;
+        corridor.assign(testSearch.route, testSearch.route + testSearch.routeSteps + 1);
+        // A triangle far from the corridor in place of one of its inner steps.
+        const int at = 1 + rnd.below(testSearch.routeSteps - 1);
+        corridor[at] = (corridor[at] + testMesh.triangleHighWater / 2) % testMesh.triangleHighWater;
+        nav::clearPathDiagnostic(testMesh);
+        expectSameWalks(from, to, "broken corridor");
+        EXPECT_NE(std::string(nav::pathDiagnosticText(testMesh)).find("edge not found"), std::string::npos);
+        ++broken;
+    }
+    EXPECT_EQ(broken, 60);
 }
 
 }  // namespace
