@@ -129,7 +129,7 @@ struct RouteHeapEntry {
 // The corridor cache: how many searches it keeps, and the longest corridor (in steps) it
 // keeps. Agents that are stuck ask again and again from the same triangle for the same
 // goal; their corridors come from here instead of a new search.
-constexpr int kCorridorCacheEntries = 1024;
+constexpr int kCorridorCacheEntries = 4096;
 constexpr int kCorridorCacheSteps = 63;
 
 // One corridor search: what it depends on besides the mesh, and its answer.

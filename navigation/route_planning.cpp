@@ -275,10 +275,10 @@ uint64_t mixBits(uint64_t x) {
 }  // namespace
 
 int corridorCacheIndex(int start, int destination, int32_t cellX, int32_t cellY) {
-    static_assert(kCorridorCacheEntries == 1 << 10, "the index takes the top 10 bits of the hash");
+    static_assert(kCorridorCacheEntries == 1 << 12, "the index takes the top 12 bits of the hash");
     const uint64_t triangles = static_cast<uint64_t>(static_cast<uint32_t>(start)) << 32 | static_cast<uint32_t>(destination);
     const uint64_t cell = static_cast<uint64_t>(static_cast<uint32_t>(cellX)) << 32 | static_cast<uint32_t>(cellY);
-    return static_cast<int>(mixBits(triangles ^ mixBits(cell)) >> 54);
+    return static_cast<int>(mixBits(triangles ^ mixBits(cell)) >> 52);
 }
 
 int findRoute(NavMesh& mesh, RouteSearch& q, int start, int destination) {
