@@ -45,7 +45,7 @@ void fillCellTriangles(NavMesh& mesh) {
                 const int64_t n = edgeCross(u, v, 128, cy);
                 const int64_t d = int64_t{256} * (int64_t{v.y} - u.y);
                 if (d == 0) {
-                    if (n > 0) hi = -1;  // a level edge with the whole row beyond it
+                    continue;  // a level edge bounds the rows taken: every one lies on its side
                 } else if (d > 0) {
                     lo = std::max(lo, ceilDivide(n, d));
                 } else {

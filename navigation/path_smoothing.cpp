@@ -25,11 +25,15 @@ int32_t distance(PathPoint a, PathPoint b) {
                            static_cast<int32_t>(static_cast<int64_t>(b.y) - a.y));
 }
 
-// Largest coordinate (either sign, world units) of a point the side tests take in 64 bits.
-// Differences of such coordinates lie within 2^31 and the two products of a side test
-// within 2^62, so both fit int64 and compare exactly. Mesh corners (16-bit cells times 256)
-// always lie within it; the walks check the query's ends once, and the ends of each gate
-// they cut, and fall back to 128 bits for the rest of the walk once a point lies beyond.
+// Largest coordinate (either sign, world units) of a funnel's apex and sides for which the
+// side tests take their products in 64 bits. Each product multiplies a difference of two
+// such coordinates (within 2^31) by the tested point's difference from the apex (any int32
+// point: within 2^31 + 2^30), so it stays below 1.5 * 2^62 and both fit int64 and compare
+// exactly. Mesh corners (16-bit cells times 256, within 2^23) always lie within it. The
+// funnels' sides are mesh corners; their apexes are the query's start, mesh corners and the
+// ends of cut gates, which stay within a gate's length (under 2^25) of its corners; the
+// destination is only ever tested. So the walks check the start alone, once, and take the
+// products in 128 bits when it lies beyond.
 constexpr int64_t kNarrowBound = int64_t{1} << 30;
 
 bool isNarrow(PathPoint p) {
@@ -263,8 +267,8 @@ int tautWalk(const NavMesh& mesh, PathPoint from, PathPoint to, const PortalRead
     out.toY = to.y;
     int count = 0;
     if (steps > 0) {
-        // Every other point is a mesh corner.
-        const bool narrow = isNarrow(from) && isNarrow(to);
+        // Every other apex or side is a mesh corner.
+        const bool narrow = isNarrow(from);
         // The portal last read; a missing portal keeps the previous one.
         PathPoint portalLeft = from, portalRight = from;
         portals.read(0, portalLeft, portalRight);
@@ -342,8 +346,8 @@ int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint
         s = q;
         PathPoint p = from;  // taut path point before W[w]
         int w = 0;
-        // Besides the ends and mesh corners, the walk meets the ends of the gates it cuts.
-        bool narrow = isNarrow(from) && isNarrow(to);
+        // Besides the start and mesh corners, the apexes are the ends of the gates it cuts.
+        const bool narrow = isNarrow(from);
         for (int k = 1; k <= steps; ++k) {
             PathPoint candLeft = to, candRight = to;
             if (k < steps) {
@@ -365,7 +369,6 @@ int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint
                 adjustGate(g, ref, p, w, clearance);
                 q.apex = end0(g);
                 s.apex = end1(g);
-                narrow = narrow && isNarrow(q.apex) && isNarrow(s.apex);
             }
             q.left = s.left = candLeft;
             q.right = s.right = candRight;
