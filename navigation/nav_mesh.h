@@ -26,6 +26,8 @@ constexpr int kHintBlocks = kHintBlocksPerSide * kHintBlocksPerSide;
 // Border edges of the whole triangulation. The bounding square's sides are never split,
 // so the ring has four entries; the room above that only guards against a broken mesh.
 constexpr int kBoundaryRingCapacity = 64;
+// Side of the path queries' cell table (see cellTriangles): the map's 256 x 256 cells.
+constexpr int kCellTableSide = 256;
 // Breadth-first fill queue. Sized to the triangle table so that no front of pending
 // triangles can ever overwrite unread entries.
 constexpr int kFillQueueCapacity = kMaxTriangles;
@@ -127,7 +129,7 @@ struct RouteHeapEntry {
 // The corridor cache: how many searches it keeps, and the longest corridor (in steps) it
 // keeps. Agents that are stuck ask again and again from the same triangle for the same
 // goal; their corridors come from here instead of a new search.
-constexpr int kCorridorCacheEntries = 1024;
+constexpr int kCorridorCacheEntries = 4096;
 constexpr int kCorridorCacheSteps = 63;
 
 // One corridor search: what it depends on besides the mesh, and its answer.
@@ -180,6 +182,10 @@ struct RouteSearch {
     int32_t fillLengthMax = 0;  // largest fillLength ever reached
     // passTable row selected for the current query (0..3).
     int32_t passTableIndex = 1;
+    // Portal k of the corridor cutGates walks (from route[k] into route[k + 1]), read once
+    // for both of its funnel walks.
+    PathPoint portalLeft[kMaxTriangles] = {};
+    PathPoint portalRight[kMaxTriangles] = {};
     // Gates of the last gate query and the taut reference path they were cut from.
     GatePath gatePath;
     PathResult referencePath;
@@ -256,6 +262,11 @@ struct NavMesh {
     uint32_t corridorCellsBuild = 0;
     CellLinkRule corridorCellsRule = nullptr;
     bool corridorCellsReady = false;
+    // The path queries' triangle per map cell (see cellTriangles), for the build named.
+    int16_t cellTriangle[kCellTableSide * kCellTableSide] = {};
+    uint32_t cellTriangleBuild = 0;
+    bool cellTriangleReady = false;
+    uint64_t cellTriangleAnswers = 0;  // query ends the table answered without a walk
     // Where builds and queries trace; null (the default) traces nothing. Not owned.
     NavLog* log = nullptr;
     // Text of the last query diagnostic (a missing portal, a path or gate list cut at its

@@ -1,5 +1,7 @@
-// Funnel walk, gate choice and gate cutting. Integer arithmetic only; the products of
-// the crossing test are taken in 128 bits so that no input can overflow them.
+// Funnel walk, gate choice and gate cutting. Integer arithmetic only; the side tests of
+// the funnel walks take their products in 64 bits while every point they meet is near
+// enough to the map for that to be exact, and in 128 bits otherwise, so that no input can
+// overflow them.
 #include "navigation/path_smoothing.h"
 
 #include <algorithm>
@@ -23,19 +25,47 @@ int32_t distance(PathPoint a, PathPoint b) {
                            static_cast<int32_t>(static_cast<int64_t>(b.y) - a.y));
 }
 
-// Sign of (a - o) x (b - o), as crossSign takes it (products in 128 bits), but inline: the
-// funnel walks take two for every side test, several side tests for every portal.
-int crossAbout(PathPoint o, PathPoint a, PathPoint b) {
-    const __int128 p = static_cast<__int128>(static_cast<int64_t>(a.x) - o.x) * (static_cast<int64_t>(b.y) - o.y);
-    const __int128 q = static_cast<__int128>(static_cast<int64_t>(a.y) - o.y) * (static_cast<int64_t>(b.x) - o.x);
-    return (p > q) - (p < q);
+// Largest coordinate (either sign, world units) of a funnel's apex and sides for which the
+// side tests take their products in 64 bits. Each product multiplies a difference of two
+// such coordinates (within 2^31) by the tested point's difference from the apex (any int32
+// point: within 2^31 + 2^30), so it stays below 1.5 * 2^62 and both fit int64 and compare
+// exactly. Mesh corners (16-bit cells times 256, within 2^23) always lie within it. The
+// funnels' sides are mesh corners; their apexes are the query's start, mesh corners and the
+// ends of cut gates, which stay within a gate's length (under 2^25) of its corners; the
+// destination is only ever tested. So the walks check the start alone, once, and take the
+// products in 128 bits when it lies beyond.
+constexpr int64_t kNarrowBound = int64_t{1} << 30;
+
+bool isNarrow(PathPoint p) {
+    return p.x >= -kNarrowBound && p.x <= kNarrowBound && p.y >= -kNarrowBound && p.y <= kNarrowBound;
+}
+
+// Sign of (a - o) x (b - o), as crossSign takes it, but inline: the funnel walks take two
+// for every side test, several side tests for every portal. Narrow: every coordinate is
+// within kNarrowBound.
+template <bool Narrow>
+inline __attribute__((always_inline)) int crossAbout(PathPoint o, PathPoint a, PathPoint b) {
+    if constexpr (Narrow) {
+        const int64_t p = (static_cast<int64_t>(a.x) - o.x) * (static_cast<int64_t>(b.y) - o.y);
+        const int64_t q = (static_cast<int64_t>(a.y) - o.y) * (static_cast<int64_t>(b.x) - o.x);
+        return (p > q) - (p < q);
+    } else {
+        const __int128 p = static_cast<__int128>(static_cast<int64_t>(a.x) - o.x) * (static_cast<int64_t>(b.y) - o.y);
+        const __int128 q = static_cast<__int128>(static_cast<int64_t>(a.y) - o.y) * (static_cast<int64_t>(b.x) - o.x);
+        return (p > q) - (p < q);
+    }
 }
 
 // funnelSide, inline for the funnel walks below (up to four side tests per portal).
+template <bool Narrow>
 inline __attribute__((always_inline)) int sideOf(const Funnel& funnel, PathPoint p) {
-    if (crossAbout(funnel.apex, funnel.left, p) < 0) return -1;
-    if (crossAbout(funnel.apex, funnel.right, p) > 0) return 1;
+    if (crossAbout<Narrow>(funnel.apex, funnel.left, p) < 0) return -1;
+    if (crossAbout<Narrow>(funnel.apex, funnel.right, p) > 0) return 1;
     return 0;
+}
+
+inline __attribute__((always_inline)) int sideOf(bool narrow, const Funnel& funnel, PathPoint p) {
+    return narrow ? sideOf<true>(funnel, p) : sideOf<false>(funnel, p);
 }
 
 bool withinBox(PathPoint p, PathPoint e0, PathPoint e1) {
@@ -154,6 +184,54 @@ inline bool portalPoints(const NavMesh& mesh, const CorridorCell* cells, int t, 
     return true;
 }
 
+// Where the funnel walks read a corridor's portals: from lists gathered beforehand, or one
+// by one from the records or the mesh.
+struct PortalReader {
+    const NavMesh& mesh;
+    const CorridorCell* cells;
+    const int32_t* route;
+    const PathPoint* left = nullptr;  // null: no lists
+    const PathPoint* right = nullptr;
+
+    // Portal k into (l, r); a missing portal leaves them as they were.
+    void read(int k, PathPoint& l, PathPoint& r) const {
+        if (left != nullptr) {
+            l = left[k];
+            r = right[k];
+        } else {
+            portalPoints(mesh, cells, route[k], route[k + 1], l, r);
+        }
+    }
+};
+
+// Every portal of route[0..steps] into the query state's lists; false (the lists then
+// unused) when some step has none, so that the walks read those one by one as they go,
+// diagnostics included.
+bool gatherPortals(const NavMesh& mesh, const CorridorCell* cells, RouteSearch& search, const int32_t* route,
+                   int steps) {
+    for (int k = 0; k < steps; ++k) {
+        const int t = route[k], n = route[k + 1];
+        if (cells != nullptr) {
+            const CorridorCell& cell = cells[t];
+            const int slot = cell.neighbour[0] == n ? 0 : cell.neighbour[1] == n ? 1 : cell.neighbour[2] == n ? 2 : -1;
+            if (slot < 0) return false;
+            const NavPoint l = cell.corner[next(slot)], r = cell.corner[slot];
+            search.portalLeft[k] = {l.x * 256, l.y * 256};
+            search.portalRight[k] = {r.x * 256, r.y * 256};
+        } else {
+            const int16_t* const neighbours = mesh.triangles[t].neighbour;
+            const int slot = neighbours[0] == n ? 0 : neighbours[1] == n ? 1 : neighbours[2] == n ? 2 : -1;
+            if (slot < 0) return false;
+            search.portalLeft[k] = vertexWorld(mesh, t, next(slot));
+            search.portalRight[k] = vertexWorld(mesh, t, slot);
+        }
+    }
+    return true;
+}
+
+int tautWalk(const NavMesh& mesh, PathPoint from, PathPoint to, const PortalReader& portals, int steps,
+             PathResult& out);
+
 }  // namespace
 
 const char* pathDiagnosticText(const NavMesh& mesh) { return mesh.pathDiagnostic; }
@@ -173,30 +251,38 @@ bool edgePoints(const NavMesh& mesh, int t, int n, PathPoint& left, PathPoint& r
     return true;
 }
 
-int funnelSide(const Funnel& funnel, PathPoint p) { return sideOf(funnel, p); }
+int funnelSide(const Funnel& funnel, PathPoint p) { return sideOf<false>(funnel, p); }
 
 int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* route, int steps, PathResult& out) {
+    return tautWalk(mesh, from, to, PortalReader{mesh, currentCorridorCells(mesh), route}, steps, out);
+}
+
+namespace {
+
+int tautWalk(const NavMesh& mesh, PathPoint from, PathPoint to, const PortalReader& portals, int steps,
+             PathResult& out) {
     out.fromX = from.x;
     out.fromY = from.y;
     out.toX = to.x;
     out.toY = to.y;
     int count = 0;
     if (steps > 0) {
-        const CorridorCell* const cells = currentCorridorCells(mesh);
+        // Every other apex or side is a mesh corner.
+        const bool narrow = isNarrow(from);
         // The portal last read; a missing portal keeps the previous one.
         PathPoint portalLeft = from, portalRight = from;
-        portalPoints(mesh, cells, route[0], route[1], portalLeft, portalRight);
+        portals.read(0, portalLeft, portalRight);
         Funnel funnel{from, portalLeft, portalRight};
         int leftPortal = 0, rightPortal = 0;  // portal at which each side was last set
         int k = 1;
         for (;;) {
             int l = 0, h = 0;
             if (k < steps) {
-                portalPoints(mesh, cells, route[k], route[k + 1], portalLeft, portalRight);
-                l = sideOf(funnel, portalLeft);
-                h = sideOf(funnel, portalRight);
+                portals.read(k, portalLeft, portalRight);
+                l = sideOf(narrow, funnel, portalLeft);
+                h = sideOf(narrow, funnel, portalRight);
             } else {
-                h = sideOf(funnel, to);
+                h = sideOf(narrow, funnel, to);
                 if (h == 0) break;  // the destination is visible from the apex
                 l = h;
             }
@@ -221,7 +307,7 @@ int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* r
                 funnel.apex = corner;
                 // Restart behind the corner; both sides were last set at that portal.
                 k = leftCorner ? leftPortal : rightPortal;
-                portalPoints(mesh, cells, route[k], route[k + 1], portalLeft, portalRight);
+                portals.read(k, portalLeft, portalRight);
                 funnel.left = portalLeft;
                 funnel.right = portalRight;
                 leftPortal = rightPortal = k;
@@ -234,34 +320,43 @@ int tautPath(const NavMesh& mesh, PathPoint from, PathPoint to, const int32_t* r
     return count;
 }
 
+}  // namespace
+
 int cutGates(const NavMesh& mesh, RouteSearch& search, PathPoint from, PathPoint to, const int32_t* route, int steps, GatePath& gates,
          int32_t clearance) {
     PathResult& ref = search.referencePath;
-    tautPath(mesh, from, to, route, steps, ref);
+    const CorridorCell* const cells = currentCorridorCells(mesh);
+    PortalReader portals{mesh, cells, route};
+    if (gatherPortals(mesh, cells, search, route, steps)) {
+        portals.left = search.portalLeft;
+        portals.right = search.portalRight;
+    }
+    tautWalk(mesh, from, to, portals, steps, ref);
     gates.fromX = from.x;
     gates.fromY = from.y;
     gates.toX = to.x;
     gates.toY = to.y;
     int count = 0;
     if (steps > 0) {
-        const CorridorCell* const cells = currentCorridorCells(mesh);
         PathPoint portalLeft = from, portalRight = from;
-        portalPoints(mesh, cells, route[0], route[1], portalLeft, portalRight);
+        portals.read(0, portalLeft, portalRight);
         Funnel& q = search.funnelQ;  // seen from end 0 of the last gate
         Funnel& s = search.funnelS;  // seen from end 1 of the last gate
         q = Funnel{from, portalLeft, portalRight};
         s = q;
         PathPoint p = from;  // taut path point before W[w]
         int w = 0;
+        // Besides the start and mesh corners, the apexes are the ends of the gates it cuts.
+        const bool narrow = isNarrow(from);
         for (int k = 1; k <= steps; ++k) {
             PathPoint candLeft = to, candRight = to;
             if (k < steps) {
-                portalPoints(mesh, cells, route[k], route[k + 1], portalLeft, portalRight);
+                portals.read(k, portalLeft, portalRight);
                 candLeft = portalLeft;
                 candRight = portalRight;
             }
-            if (sideOf(q, candLeft) != 0 || sideOf(q, candRight) != 0 || sideOf(s, candLeft) != 0 ||
-                sideOf(s, candRight) != 0) {
+            if (sideOf(narrow, q, candLeft) != 0 || sideOf(narrow, q, candRight) != 0 ||
+                sideOf(narrow, s, candLeft) != 0 || sideOf(narrow, s, candRight) != 0) {
                 if (count == kMaxGates - 1) {
                     setDiagnostic(mesh, "grtc:Exceeded max path length (i:%d,rl:%d)", k, steps);
                     break;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "navigation/cell_locate.h"
 #include "navigation/nav_log.h"
 #include "navigation/path_smoothing.h"
 #include "navigation/triangulation.h"
@@ -109,6 +110,9 @@ void expand(NavMesh& mesh, RouteSearch& q, const CorridorCell* cells, int t, con
         mark(mesh, c);
         q.parent[c] = t;
         routeHeapPush(q, c);
+        // Most triangles pushed are expanded soon after (the search heads for the target),
+        // and their records are seldom in the processor's caches: ask for them now.
+        __builtin_prefetch(&cells[c]);
     }
 }
 
@@ -271,10 +275,10 @@ uint64_t mixBits(uint64_t x) {
 }  // namespace
 
 int corridorCacheIndex(int start, int destination, int32_t cellX, int32_t cellY) {
-    static_assert(kCorridorCacheEntries == 1 << 10, "the index takes the top 10 bits of the hash");
+    static_assert(kCorridorCacheEntries == 1 << 12, "the index takes the top 12 bits of the hash");
     const uint64_t triangles = static_cast<uint64_t>(static_cast<uint32_t>(start)) << 32 | static_cast<uint32_t>(destination);
     const uint64_t cell = static_cast<uint64_t>(static_cast<uint32_t>(cellX)) << 32 | static_cast<uint32_t>(cellY);
-    return static_cast<int>(mixBits(triangles ^ mixBits(cell)) >> 54);
+    return static_cast<int>(mixBits(triangles ^ mixBits(cell)) >> 52);
 }
 
 int findRoute(NavMesh& mesh, RouteSearch& q, int start, int destination) {
@@ -326,8 +330,8 @@ void findGatePath(NavMesh& m, RouteSearch& q, PathResult& result, int fromX, int
 
     // A mesh that was never built or whose build failed connects nothing.
     const bool meshUsable = !m.buildFailed && m.triangleHighWater >= 2;
-    q.startTriangle = meshUsable ? locateForQuery(m, fromX, fromY) : kNoTriangle;
-    q.goalTriangle = meshUsable ? locateForQuery(m, toX, toY) : kNoTriangle;
+    q.startTriangle = meshUsable ? locateQueryEnd(m, fromX, fromY) : kNoTriangle;
+    q.goalTriangle = meshUsable ? locateQueryEnd(m, toX, toY) : kNoTriangle;
     // The corridor cache's entry for this query is most often not in the processor's caches:
     // ask for it now, while the region check runs.
     __builtin_prefetch(&q.corridorCache.entries[corridorCacheIndex(q.startTriangle, q.goalTriangle, toX >> 8, toY >> 8)]);
