@@ -230,9 +230,12 @@ TEST(SeparationPushTest, EqualsTheIntegerDivisionOfBothAxes) {
             check({f, -f}, a);
         }
     }
-    // Saturating and odd divisors, and the extremes of the range.
-    for (const Fixed a : {0, -1, -65536, INT32_MIN, 1, 2}) {
+    // Saturating and odd divisors, and the extremes of the range, on one axis or both (the
+    // other axis small enough for the double rule).
+    for (const Fixed a : {0, -1, -65536, INT32_MIN, 1, 2, 3}) {
         check({INT32_MAX, INT32_MIN}, a);
+        check({1, INT32_MAX}, a);
+        check({INT32_MIN, -1}, a);
         check({-12345, 678}, a);
         check({0, 0}, a);
     }
