@@ -69,33 +69,6 @@ uint64_t floorSquareRoot(uint64_t x) {
     return r;
 }
 
-namespace {
-[[gnu::always_inline]] inline std::pair<int64_t, int64_t> sharesOf(int64_t dx, int64_t dy, int64_t share, int64_t distance) {
-    const int64_t nx = dx * share, ny = dy * share;
-    // In doubles, without the two 64-bit integer divisions, when both products lie within
-    // 2^53 (and the distance, below 2^32 here, is exact too). Then each product converts
-    // exactly, and its correctly rounded quotient q' differs from the true quotient q = n / d
-    // by at most |q| 2^-53 = |n| 2^-53 / d < 1 / d. A q that is a whole number is exact in a
-    // double and comes out unchanged. Any other q lies strictly between two whole numbers k
-    // and k + 1, at least 1 / d from each (n and d are whole), and both are doubles; rounding
-    // is monotonic, so q' stays in [k, k + 1] and, nearer to q than 1 / d, strictly inside.
-    // Truncating q' toward zero thus gives k for a positive q and k + 1 for a negative one:
-    // the integer division's quotient, bit for bit.
-    constexpr int64_t kExact = int64_t{1} << 53;
-    // (n + 2^53 - 1, wrapped to unsigned, is below 2^54 - 1 exactly when |n| < 2^53.)
-    const auto within = [](int64_t n) { return static_cast<uint64_t>(n) + uint64_t{kExact - 1} < uint64_t{2 * kExact - 1}; };
-    if (within(nx) & within(ny) & (distance > 0) & (distance < kExact)) [[likely]] {
-        const double d = static_cast<double>(distance);
-        return {static_cast<int64_t>(static_cast<double>(nx) / d), static_cast<int64_t>(static_cast<double>(ny) / d)};
-    }
-    return {nx / distance, ny / distance};
-}
-}  // namespace
-
-std::pair<int64_t, int64_t> partedShares(int64_t dx, int64_t dy, int64_t share, int64_t distance) {
-    return sharesOf(dx, dy, share, distance);
-}
-
 void separateFromNeighbours(Agent& agent) {
     if (agent.world == nullptr || agent.world->navigationMode != NavigationMode::Shortest) return;
     if (standsAtGoal(agent)) return;
@@ -118,9 +91,8 @@ void separateFromNeighbours(Agent& agent) {
         const int64_t distance = static_cast<int64_t>(floorSquareRoot(squared));
         if (distance == 0) return;  // on top of each other: no direction to part in
         const int64_t share = (keep - distance) / 2;
-        const std::pair<int64_t, int64_t> parted = sharesOf(dx, dy, share, distance);
-        pushX += parted.first;
-        pushY += parted.second;
+        pushX += dx * share / distance;
+        pushY += dy * share / distance;
     });
     if (pushX == 0 && pushY == 0) return;
     limitPush(pushX, pushY, agent.radius);

@@ -8,7 +8,6 @@
 // with a path) are neither moved nor parted from. Velocities are left alone. Classic never
 // separates this way.
 #include <cstdint>
-#include <utility>
 
 #include "world/fixed_math.h"
 
@@ -25,11 +24,6 @@ constexpr int kSeparationTenths = 7;
 // for every x at or above its square.
 constexpr uint64_t kRootLimit = 0xFFFFFFFFu;
 uint64_t floorSquareRoot(uint64_t x);
-
-// Both axes of the part of a push: {dx * share / distance, dy * share / distance}, each
-// truncated toward zero as C++'s integer division, for every distance > 0 and every dx, dy,
-// share whose products fit 63 bits.
-std::pair<int64_t, int64_t> partedShares(int64_t dx, int64_t dy, int64_t share, int64_t distance);
 
 // The correction of one agent against its neighbours (the world's neighbour grid), applied
 // to its position and the grid. Nothing in Classic or without a world.

@@ -6,8 +6,6 @@
 
 #include <cmath>
 #include <memory>
-#include <random>
-#include <utility>
 #include <vector>
 
 #include "navigation/navigation.h"
@@ -625,43 +623,6 @@ TEST_F(NearestGroundTest, ANegativeCoordinateSearchesFromColumnMinusOne) {
     // point of (0, 18) nearest the agent is (1, 4,736). Rounded toward zero the search
     // would centre on (0, 18) and take (0, 19)'s point (1, 4,865).
     EXPECT_EQ(firstWaypoint(at(-100, 4736)), at(1, 4736));
-}
-
-// The correction's part of a push against the integer division it replaces, around the
-// 2^53 edge of the double rule (an odd product past it no longer converts exactly), at
-// whole quotients and one unit either side, in both signs, and on random values of the
-// sizes the correction passes.
-TEST(PartedSharesTest, EqualsTheIntegerDivisionOfBothAxes) {
-    const auto check = [](int64_t dx, int64_t dy, int64_t share, int64_t distance) {
-        const std::pair<int64_t, int64_t> got = partedShares(dx, dy, share, distance);
-        EXPECT_EQ(got.first, dx * share / distance) << dx << " * " << share << " / " << distance;
-        EXPECT_EQ(got.second, dy * share / distance) << dy << " * " << share << " / " << distance;
-    };
-    constexpr int64_t kEdge = int64_t{1} << 53;
-    for (const int64_t distance : {int64_t{1}, int64_t{2}, int64_t{3}, int64_t{65535}, int64_t{0xFFFFFFFF}}) {
-        for (const int64_t n : {kEdge - 1, kEdge, kEdge + 1, kEdge + 3, 2 * kEdge + 5, int64_t{1} << 62}) {
-            check(n, -n, 1, distance);
-            check(-n, 3, 1, distance);
-            check(5, n, 1, distance);
-        }
-        // Whole quotients and a unit either side, both signs.
-        for (const int64_t q : {int64_t{1}, int64_t{77}, int64_t{1} << 20, (kEdge - 1) / distance}) {
-            const int64_t whole = q * distance;
-            check(whole, -whole, 1, distance);
-            check(whole - 1, 1 - whole, 1, distance);
-            check(whole + 1, -whole - 1, 1, distance);
-        }
-    }
-    std::mt19937_64 random(99);
-    for (int i = 0; i < 20000; ++i) {
-        const int scale = static_cast<int>(random() % 32);
-        const int64_t dx = static_cast<int64_t>(random() >> 32) - (int64_t{1} << 31);
-        const int64_t dy = static_cast<int64_t>(random() % (uint64_t{1} << (scale + 1))) - (int64_t{1} << scale);
-        const int64_t share = static_cast<int64_t>(random() >> (33 + scale % 31)) * (i % 2 == 0 ? 1 : -1);
-        const int64_t distance = static_cast<int64_t>(random() >> (32 + scale)) + 1;
-        check(dx >> (scale / 2), dy, share, distance);
-        check(dx, dy >> (scale % 8), share, distance);
-    }
 }
 
 }  // namespace
