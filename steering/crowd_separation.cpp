@@ -56,19 +56,6 @@ void limitPush(int64_t& pushX, int64_t& pushY, int64_t limit) {
 
 }  // namespace
 
-uint64_t floorSquareRoot(uint64_t x) {
-    // The double root of x (x rounded to 53 bits, then the root rounded) is never below the
-    // true root's floor k: x at or above k^2 rounds to at least k^2 rounded, whose root lies
-    // within a quarter of the spacing of doubles next to k, so it rounds back to k. It is
-    // above the floor by at most one (past 2^53 a square less one rounds up to the square);
-    // the check below settles that. That costs far less than Newton's steps, each of which
-    // is a 64-bit division.
-    uint64_t r = static_cast<uint64_t>(std::sqrt(static_cast<double>(x)));
-    if (r > kRootLimit) r = kRootLimit;  // x within a rounding of 2^64: the root 2^32 squared would wrap
-    while (r * r > x) --r;
-    return r;
-}
-
 void separateFromNeighbours(Agent& agent) {
     if (agent.world == nullptr || agent.world->navigationMode != NavigationMode::Shortest) return;
     if (standsAtGoal(agent)) return;

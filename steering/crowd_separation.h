@@ -7,6 +7,7 @@
 // its part along one axis, or none. Agents standing where they arrived (done,
 // with a path) are neither moved nor parted from. Velocities are left alone. Classic never
 // separates this way.
+#include <cmath>
 #include <cstdint>
 
 #include "world/fixed_math.h"
@@ -23,7 +24,19 @@ constexpr int kSeparationTenths = 7;
 // The floor of the square root of x, exact for every x; the largest root, 2^32 - 1, stands
 // for every x at or above its square.
 constexpr uint64_t kRootLimit = 0xFFFFFFFFu;
-uint64_t floorSquareRoot(uint64_t x);
+// Inline: the correction takes one per near neighbour.
+inline uint64_t floorSquareRoot(uint64_t x) {
+    // The double root of x (x rounded to 53 bits, then the root rounded) is never below the
+    // true root's floor k: x at or above k^2 rounds to at least k^2 rounded, whose root lies
+    // within a quarter of the spacing of doubles next to k, so it rounds back to k. It is
+    // above the floor by at most one (past 2^53 a square less one rounds up to the square);
+    // the check below settles that. That costs far less than Newton's steps, each of which
+    // is a 64-bit division.
+    uint64_t r = static_cast<uint64_t>(std::sqrt(static_cast<double>(x)));
+    if (r > kRootLimit) r = kRootLimit;  // x within a rounding of 2^64: the root 2^32 squared would wrap
+    while (r * r > x) --r;
+    return r;
+}
 
 // The correction of one agent against its neighbours (the world's neighbour grid), applied
 // to its position and the grid. Nothing in Classic or without a world.

@@ -9,6 +9,9 @@ namespace steering {
 
 namespace {
 constexpr Fixed kContactMargin = kFixedOne;  // discs closer than this count as touching
+
+using DoublePair = double __attribute__((vector_size(16)));
+using IntPair = int32_t __attribute__((vector_size(8)));
 }  // namespace
 
 Fixed separationReach(Fixed radius) {
@@ -24,6 +27,21 @@ Fixed separationReach(Fixed radius) {
     return int64_t{wide} <= tight ? wide : static_cast<Fixed>(tight);
 }
 
+namespace {
+[[gnu::always_inline]] inline FixedVec pushFrom(FixedVec d, Fixed a) {
+    if (!quotientFitsDouble(d.x, a) || !quotientFitsDouble(d.y, a)) [[unlikely]] return divided(d, a);
+    // quotientByDouble on both lanes: the products by 2^16 are exact, the lanes' divisions
+    // are the scalar ones, and the quotients (below 2^22) convert by truncation as the
+    // scalar cast does.
+    const DoublePair dividend = DoublePair{static_cast<double>(d.x), static_cast<double>(d.y)} * 65536.0;
+    const DoublePair quotient = dividend / static_cast<double>(a);
+    const IntPair whole = __builtin_convertvector(quotient, IntPair);
+    return {whole[0], whole[1]};
+}
+}  // namespace
+
+FixedVec separationPush(FixedVec d, Fixed a) { return pushFrom(d, a); }
+
 FixedVec SeparationBehaviour::computeForce(Agent& agent) const {
     FixedVec accumulator{};
     // Only the neighbours' positions and radii are read: the grid's copies do.
@@ -32,7 +50,7 @@ FixedVec SeparationBehaviour::computeForce(Agent& agent) const {
         const Fixed a = approxLength(d);
         // Agents on the very same point ignore each other: there is no direction to push.
         if (a < wrapAdd(wrapAdd(self.radius, other.radius), kContactMargin) && a != 0) {
-            accumulator += divided(d, a);
+            accumulator += pushFrom(d, a);
         }
     });
     return accumulator;

@@ -1,5 +1,6 @@
 #pragma once
-// The square the "separation" behaviour reads round an agent.
+// The square the "separation" behaviour reads round an agent, and its push from one
+// touching neighbour.
 #include "world/fixed_math.h"
 
 namespace steering {
@@ -7,5 +8,10 @@ namespace steering {
 // Half-size (raw 16.16) of the grid square that holds every neighbour touching an agent of
 // this radius.
 Fixed separationReach(Fixed radius);
+
+// The push away from one touching neighbour: divided(d, a), bit for bit, for every d and a.
+// Both quotients share the divisor, so when both fit fixDiv's double rule they are taken by
+// one two-lane division (each lane is the same correctly rounded IEEE division fixDiv does).
+FixedVec separationPush(FixedVec d, Fixed a);
 
 }  // namespace steering

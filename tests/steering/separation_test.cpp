@@ -207,5 +207,57 @@ TEST_F(SeparationTest, AnAgentAloneInItsCellsIsLeftOutOfItsOwnVisit) {
     EXPECT_EQ(seen, (std::vector<const Agent*>{&neighbour}));
 }
 
+// The push away from one touching neighbour against the rule it replaces: both axes through
+// the 64-bit integer division (fixDivWide), at the edges of the double rule and on random
+// values, the divisor both arbitrary and the approxLength the behaviour passes.
+TEST(SeparationPushTest, EqualsTheIntegerDivisionOfBothAxes) {
+    const auto wide = [](FixedVec d, Fixed a) { return FixedVec{fixDivWide(d.x, a), fixDivWide(d.y, a)}; };
+    const auto check = [&](FixedVec d, Fixed a) {
+        const FixedVec expected = wide(d, a);
+        const FixedVec got = separationPush(d, a);
+        EXPECT_EQ(got.x, expected.x) << d.x << ", " << d.y << " / " << a;
+        EXPECT_EQ(got.y, expected.y) << d.x << ", " << d.y << " / " << a;
+    };
+    // Each axis on its own side of the double rule's edge |d| < 64 a, both signs.
+    for (const Fixed a : {1, 3, 65535, 65536, 1000003, 0x1FFFFFF, 0x7FFFFFFF}) {
+        const int64_t edge = int64_t{a} * 64;
+        for (const int64_t v : {edge - 1, edge, edge + 1, int64_t{a} - 1, int64_t{a}, int64_t{1}}) {
+            if (v > INT32_MAX) continue;
+            const Fixed f = static_cast<Fixed>(v);
+            check({f, 7}, a);
+            check({-7, f}, a);
+            check({-f, f}, a);
+            check({f, -f}, a);
+        }
+    }
+    // Saturating and odd divisors, and the extremes of the range, on one axis or both (the
+    // other axis small enough for the double rule).
+    for (const Fixed a : {0, -1, -65536, INT32_MIN, 1, 2, 3}) {
+        check({INT32_MAX, INT32_MIN}, a);
+        check({1, INT32_MAX}, a);
+        check({INT32_MIN, -1}, a);
+        check({-12345, 678}, a);
+        check({0, 0}, a);
+    }
+    // Quotients that are whole numbers and those one raw unit either side of one.
+    for (const Fixed a : {3, 7, 65537, 999999}) {
+        for (const int32_t k : {1, -1, 5, -63, 63}) {
+            const int64_t whole = int64_t{k} * a;  // d = k a / 2^16 gives the quotient k exactly
+            if (whole % 65536 == 0) check({static_cast<Fixed>(whole / 65536), static_cast<Fixed>(-whole / 65536)}, a);
+            const Fixed near = static_cast<Fixed>(whole);  // d = k a: quotient k * 2^16
+            check({near, wrapAdd(near, 1)}, a);
+            check({wrapSub(near, 1), wrapNeg(near)}, a);
+        }
+    }
+    std::mt19937 random(2026);
+    for (int i = 0; i < 20000; ++i) {
+        const int shift = static_cast<int>(random() % 31);
+        const FixedVec d{static_cast<Fixed>(static_cast<int32_t>(random()) >> shift),
+                         static_cast<Fixed>(static_cast<int32_t>(random()) >> shift)};
+        check(d, approxLength(d));
+        check(d, static_cast<Fixed>(static_cast<int32_t>(random()) >> (random() % 31)));
+    }
+}
+
 }  // namespace
 }  // namespace steering
