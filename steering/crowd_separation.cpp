@@ -89,7 +89,7 @@ void separateFromNeighbours(Agent& agent) {
     for (const FixedVec& candidate : candidates) {
         if (candidate == before || crossesWall(world, before, candidate)) continue;
         agent.position = candidate;
-        world.neighbourGrid.moveAgent(&agent, before, agent.position, agent.radius);
+        agent.gridRecord = world.neighbourGrid.moveAgent(&agent, before, agent.position, agent.radius, agent.gridRecord);
         return;
     }
 }

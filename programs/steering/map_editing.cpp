@@ -125,7 +125,7 @@ void moveAgentsOutOfWalls(SteeringRun& run) {
         if (!nearestOpenCell(run.world->gridMap, agent.position, open)) continue;
         const FixedVec old = agent.position;
         agent.position = cellCentre(open);
-        run.world->neighbourGrid.moveAgent(&agent, old, agent.position, agent.radius);
+        agent.gridRecord = run.world->neighbourGrid.moveAgent(&agent, old, agent.position, agent.radius, agent.gridRecord);
     }
 }
 
