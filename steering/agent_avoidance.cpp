@@ -22,18 +22,27 @@ FixedVec AvoidAgentsBehaviour::computeForce(Agent& agent) const {
     double fx = 0.0, fy = 0.0;
     const double speed = static_cast<double>(agent.maxSpeed);
     const Fixed reach = static_cast<Fixed>(std::min(1.0e9, 2.0 * speed * kHorizonSteps + 4.0 * agent.radius));
-    forEachOtherAgentNear(agent, reach, [&](const Agent& self, const Agent& other) {
-        const double px = static_cast<double>(other.position.x) - self.position.x;
-        const double py = static_cast<double>(other.position.y) - self.position.y;
+    // Rejections come before any sum is touched and only skip what the full test below
+    // would skip, so the contributing neighbours and their order are those of the grid visit.
+    forEachOtherAgentCopyNear(agent, reach, [&](const Agent& self, const NeighbourCopy& near, const Agent& other) {
+        const double px = static_cast<double>(near.position.x) - self.position.x;
+        const double py = static_cast<double>(near.position.y) - self.position.y;
         const double vx = static_cast<double>(other.velocity.x) - self.velocity.x;
         const double vy = static_cast<double>(other.velocity.y) - self.velocity.y;
         const double vv = vx * vx + vy * vy;
         if (vv <= 0.0) return;
-        const double t = -(px * vx + py * vy) / vv;  // steps to the closest approach
+        const double dot = px * vx + py * vy;
+        // Moving apart (or never nearer): the closest approach is now or past; no division.
+        if (dot >= 0.0) return;
+        const double t = -dot / vv;  // steps to the closest approach
         if (t <= 0.0 || t > kHorizonSteps) return;
         const double cx = px + vx * t, cy = py + vy * t;  // the other, relative, at that moment
-        const double wanted = static_cast<double>(self.radius) * (1.0 + kMarginShare) + other.radius;
-        const double d = std::sqrt(cx * cx + cy * cy);
+        const double wanted = static_cast<double>(self.radius) * (1.0 + kMarginShare) + near.radius;
+        const double cc = cx * cx + cy * cy;
+        // Clear by more than the rounding of wanted^2: the square root would not come out below
+        // wanted either (it rounds correctly, hence monotonically), so skip it.
+        if (cc >= wanted * wanted * (1.0 + 0x1p-50)) return;
+        const double d = std::sqrt(cc);
         if (d >= wanted) return;
         double ax = -cx, ay = -cy;
         if (d < 1e-3 * wanted) {
