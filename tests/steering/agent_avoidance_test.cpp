@@ -182,5 +182,23 @@ TEST_F(AgentAvoidanceTest, HeadOnPairTurnsBothToTheirOwnRight) {
     EXPECT_EQ(test::forceOf("avoid_agents", left), FixedVec{});
 }
 
+TEST_F(AgentAvoidanceTest, APassExactlyAtTheMarginIsIgnoredAndJustInsideItPushes) {
+    // Radii 100: wanted = 100 * 1.25 + 100 = 225 units = 14745600 raw. The other passes the
+    // agent at rest along x, 60 a step, closest after exactly one step at its y offset.
+    // Just inside, the push is 50 * (1 - 1/15) * (225 - d) / 225 units, away in y.
+    Agent& agent = *world.agentList.add(test::bareAgent(world, at(1000, 1000), FixedVec{}));
+    Agent& other = *world.agentList.add(test::bareAgent(world, at(1060, 1000), at(-60, 0)));
+    const Fixed wanted = 14745600;
+    const auto pushAt = [&](Fixed offset) {
+        test::moveTo(world, other, at(1060, 1000) + FixedVec{0, offset});
+        return test::forceOf("avoid_agents", agent);
+    };
+    EXPECT_EQ(pushAt(wanted), FixedVec{});
+    EXPECT_EQ(pushAt(wanted + 1), FixedVec{});
+    EXPECT_EQ(pushAt(wanted - 5), (FixedVec{0, -1}));    // 1.04 raw
+    EXPECT_EQ(pushAt(wanted - 50), (FixedVec{0, -10}));  // 10.37 raw
+    EXPECT_EQ(pushAt(-(wanted - 50)), (FixedVec{0, 10}));
+}
+
 }  // namespace
 }  // namespace steering
