@@ -60,13 +60,14 @@ FixedVec AvoidWallsBehaviour::computeForce(Agent& agent) const {
     const Fixed radius = agent.radius;
 
     const FixedVec dir = probe - agent.position;
-    const Fixed length = vecLength(dir);
-    const FixedVec unit = length != 0 ? divided(dir, length) : dir;
-    // A stationary agent counts as moving toward +x and +y.
-    const bool xPos = unit.x >= 0;
-    const bool xNeg = !xPos;
-    const bool yPos = unit.y >= 0;
-    const bool yNeg = !yPos;
+    // The direction is that of the unit vector; only a corner's ray needs the unit itself.
+    // A component that truncates to 0, and a stationary agent, count as moving toward +x
+    // and +y.
+    const UnitSigns signs = unitSigns(dir);
+    const bool xNeg = signs.xNegative;
+    const bool xPos = !xNeg;
+    const bool yNeg = signs.yNegative;
+    const bool yPos = !yNeg;
 
     const auto push = [&agent](FixedVec wall) { return wall - agent.velocity; };
     const auto gain = [](Fixed depth) { return wrapMul(kPenetrationGain, depth); };
@@ -94,6 +95,8 @@ FixedVec AvoidWallsBehaviour::computeForce(Agent& agent) const {
         // A corner sticks out only when both cells between it and the agent's cell are free.
         if (isWall(map, cx, wrapAdd(cy, rule.dy)) || isWall(map, wrapAdd(cx, rule.dx), cy)) continue;
         const FixedVec corner = map.cellToWorld(wrapAdd(cx, rule.px), wrapAdd(cy, rule.py));
+        const Fixed length = vecLength(dir);
+        const FixedVec unit = length != 0 ? divided(dir, length) : dir;
         const std::optional<Fixed> m = rayCircleEntry(agent.position, unit, corner, radius);
         if (!m || *m <= 0 || *m > length) continue;
         const FixedVec hit = agent.position + scaled(unit, *m);

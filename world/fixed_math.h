@@ -71,6 +71,13 @@ Fixed fixDivWide(Fixed a, Fixed b);
 // positive or the dividend is non-negative over zero, INT32_MIN when it is negative.
 // Inline: the neighbour loops divide by every touching neighbour's distance.
 inline Fixed fixDiv(Fixed a, Fixed b) { return quotientFitsDouble(a, b) ? quotientByDouble(a, b) : fixDivWide(a, b); }
+// fixDiv(a, b) < 0 without dividing. A truncated quotient is at most -1 exactly when the
+// signs differ and |a| * 65536 >= |b|; saturation keeps the sign; a zero divisor gives
+// INT32_MIN for a negative dividend only.
+constexpr bool fixDivNegative(Fixed a, Fixed b) {
+    if (b == 0) return a < 0;
+    return (a < 0) != (b < 0) && (uint64_t{absRaw(a)} << 16) >= absRaw(b);
+}
 
 // Double to integer, truncating toward zero; the low 32 bits of the 64-bit result.
 // NaN and values outside the 64-bit range give the x86 "integer indefinite"
@@ -128,6 +135,22 @@ FixedVec vecLimitMeasured(FixedVec v, Fixed maxLength);
 inline FixedVec vecLimit(FixedVec v, Fixed maxLength) {
     if (maxLength > 0 && uint64_t{absRaw(v.x)} + absRaw(v.y) < static_cast<uint64_t>(maxLength)) return v;
     return vecLimitMeasured(v, maxLength);
+}
+// Which components of v's unit direction (divided(v, vecLength(v)), or v itself when that
+// length is 0) are negative, without the divisions and mostly without the square root.
+// While |x| + |y| is below 2^31 the length lies in [0, |x| + |y|], so a component that is 0
+// or whose magnitude times 65536 reaches that sum keeps its own sign; only a component too
+// small for that needs the measured length.
+struct UnitSigns {
+    bool xNegative;
+    bool yNegative;
+};
+inline UnitSigns unitSigns(FixedVec v) {
+    const uint64_t sum = uint64_t{absRaw(v.x)} + absRaw(v.y);
+    const auto plain = [sum](Fixed c) { return c == 0 || (uint64_t{absRaw(c)} << 16) >= sum; };
+    if (sum < (uint64_t{1} << 31) && plain(v.x) && plain(v.y)) return {v.x < 0, v.y < 0};
+    const Fixed length = vecLength(v);
+    return {fixDivNegative(v.x, length), fixDivNegative(v.y, length)};
 }
 // v scaled to a length of about 65536 raw; (0, 0) stays (0, 0).
 FixedVec vecNormalise(FixedVec v);

@@ -69,6 +69,24 @@ TEST_F(WallTest, AComponentTooSmallForTheUnitVectorCountsAsPositive) {
     EXPECT_NE(forceOf("avoid_walls", agent), FixedVec{});
 }
 
+// The probe runs two steps ahead: velocity (-20 raw, 20 units) gives the direction
+// (-40 raw, 40 units), 40 units long, whose unit x is -40 * 65536 / (40 * 65536) = -1 raw;
+// one raw unit less and it truncates to 0. Both axes, both sides of that boundary.
+TEST_F(WallTest, TheDirectionSignFlipsExactlyWhereTheUnitComponentReachesMinusOne) {
+    setCell(world, 9, 10, kWallType);
+    Agent agent = bareAgent(world, at(2570, 2600), FixedVec{-20, units(20)});
+    EXPECT_NE(forceOf("avoid_walls", agent), FixedVec{});
+    agent.velocity = FixedVec{-19, units(20)};
+    EXPECT_EQ(forceOf("avoid_walls", agent), FixedVec{});
+    world.gridMap.init(kMapSide, kMapSide);  // a fresh open map
+    setCell(world, 10, 9, kWallType);
+    agent.position = at(2600, 2570);
+    agent.velocity = FixedVec{units(20), -20};
+    EXPECT_NE(forceOf("avoid_walls", agent), FixedVec{});
+    agent.velocity = FixedVec{units(20), -19};
+    EXPECT_EQ(forceOf("avoid_walls", agent), FixedVec{});
+}
+
 TEST_F(WallTest, AStationaryAgentIsPushedOnlyFromPositiveSides) {
     setCell(world, 11, 10, kWallType);
     Agent agent = bareAgent(world, at(2750, 2650), FixedVec{});

@@ -373,6 +373,69 @@ TEST(VecLimit, TheInlineFormGivesTheWrittenRulesBits) {
     }
 }
 
+TEST(FixDivNegative, AgreesWithTheQuotientsSignAtEdgesAndAtRandom) {
+    const std::vector<int32_t> edges = edgeComponents();
+    int negative = 0;
+    for (const int32_t a : edges) {
+        for (const int32_t b : edges) {
+            const bool expected = fixDiv(a, b) < 0;
+            ASSERT_EQ(fixDivNegative(a, b), expected) << a << " / " << b;
+            negative += expected ? 1 : 0;
+        }
+    }
+    EXPECT_GT(negative, static_cast<int>(edges.size() * edges.size() / 8));
+    // Around |a| * 65536 == |b|, where the truncated quotient passes between 0 and -1.
+    for (const int32_t a : {1, 2, 3, 40, 255, 32767}) {
+        for (const int32_t d : {-1, 0, 1}) {
+            const int32_t b = a * 65536 + d;
+            ASSERT_EQ(fixDivNegative(-a, b), fixDiv(-a, b) < 0) << -a << " / " << b;
+            ASSERT_EQ(fixDivNegative(a, -b), fixDiv(a, -b) < 0) << a << " / " << -b;
+        }
+    }
+    EXPECT_TRUE(fixDivNegative(-40, 40 * 65536));
+    EXPECT_FALSE(fixDivNegative(-40, 40 * 65536 + 1));
+    std::mt19937 rng(53);
+    std::uniform_int_distribution<int32_t> any(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    for (int i = 0; i < kSamples; ++i) {
+        const int32_t a = any(rng) >> (i % 32);
+        const int32_t b = any(rng) >> ((i / 32) % 32);
+        ASSERT_EQ(fixDivNegative(a, b), fixDiv(a, b) < 0) << a << " / " << b;
+    }
+}
+
+// The signs as first read: the unit vector's components, divided out.
+UnitSigns unitSignsAsWritten(FixedVec v) {
+    const Fixed length = lengthAsWritten(v);
+    const FixedVec unit = length != 0 ? FixedVec{fixDivWide(v.x, length), fixDivWide(v.y, length)} : v;
+    return {unit.x < 0, unit.y < 0};
+}
+
+TEST(UnitSigns, GiveTheDividedUnitVectorsSignsAtEdgesAndAtRandom) {
+    const auto check = [](FixedVec v) {
+        const UnitSigns got = unitSigns(v);
+        const UnitSigns expected = unitSignsAsWritten(v);
+        ASSERT_EQ(got.xNegative, expected.xNegative) << v.x << "," << v.y;
+        ASSERT_EQ(got.yNegative, expected.yNegative) << v.x << "," << v.y;
+    };
+    const std::vector<int32_t> edges = edgeComponents();
+    for (const int32_t x : edges) {
+        for (const int32_t y : edges) check({x, y});
+    }
+    // A component whose unit share truncates to 0 is not negative; one raw unit more and it is.
+    EXPECT_FALSE(unitSigns({-38, 40 * kFixedOne}).xNegative);
+    EXPECT_TRUE(unitSigns({-40, 40 * kFixedOne}).xNegative);
+    EXPECT_FALSE(unitSigns({40 * kFixedOne, -39}).yNegative);
+    // Past 2^31 raw the length wraps negative and the signs turn over.
+    EXPECT_FALSE(unitSigns({std::numeric_limits<int32_t>::min(), 0}).xNegative);
+    std::mt19937 rng(59);
+    std::uniform_int_distribution<int32_t> any(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    std::uniform_int_distribution<int32_t> small(-64, 64);
+    for (int i = 0; i < kSamples; ++i) {
+        const int32_t big = any(rng) >> (i % 31);
+        check(i % 2 == 0 ? FixedVec{big, any(rng) >> ((i / 31) % 31)} : FixedVec{small(rng), big});
+    }
+}
+
 TEST(VecNormalise, DocumentedValues) {
     EXPECT_EQ(vecNormalise({0, 0}), (FixedVec{0, 0}));
     EXPECT_EQ(vecNormalise({kFixedOne, 0}), (FixedVec{65536, 0}));
