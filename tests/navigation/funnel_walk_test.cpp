@@ -258,6 +258,9 @@ TEST(FunnelWalks, MatchThePlainWalksWithEndsAtAndBeyondTheRangeBound) {
         {{INT32_MAX, INT32_MIN}, {INT32_MIN, INT32_MAX}},
         {{INT32_MIN, 20000}, {INT32_MAX, 20000}},
         {{30000, INT32_MAX}, {30000, INT32_MIN}},
+        // Starts beyond the bound on the upper side of both axes (the other rows start low).
+        {{bound + 1, bound + 1}, {-bound - 1, -bound - 1}},
+        {{INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN}},
     };
     const std::vector<uint8_t> maptest = navtest::loadMapTest();
     ASSERT_FALSE(maptest.empty());
