@@ -91,9 +91,7 @@ TEST(CorridorCache, RepeatedAndNewQueriesAnswerAsFreshPlanning) {
         ASSERT_FALSE(cells.empty());
         build(cells, rule);
         const std::vector<int> label = navtest::componentLabels(cells);
-        std::vector<int> walkable;
-        for (int i = 0; i < navtest::kMapCells; ++i)
-            if (label[i] >= 0) walkable.push_back(i);
+        const std::vector<int> walkable = navtest::walkableCells(label);
         navtest::TestRandom rnd(23);
         std::vector<std::pair<int, int>> pool;
         while (pool.size() < 300) {

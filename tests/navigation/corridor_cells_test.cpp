@@ -146,9 +146,7 @@ struct Tally {
 Tally compareQueries(const std::vector<uint8_t>& cells, uint32_t seed, int count) {
     Tally tally;
     const std::vector<int> label = navtest::componentLabels(cells);
-    std::vector<int> walkable;
-    for (int i = 0; i < navtest::kMapCells; ++i)
-        if (label[i] >= 0) walkable.push_back(i);
+    const std::vector<int> walkable = navtest::walkableCells(label);
     navtest::TestRandom rnd(seed);
     for (int k = 0; k < count; ++k) {
         const int a = walkable[rnd.below(static_cast<int>(walkable.size()))];

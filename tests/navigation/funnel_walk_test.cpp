@@ -204,9 +204,7 @@ Tally compareOnMap(const std::vector<uint8_t>& cells, uint32_t seed, int count,
     testMesh.clearanceLevel = 1;
     EXPECT_TRUE(nav::buildNavigation(testMesh, cells.data()));
     const std::vector<int> label = navtest::componentLabels(cells);
-    std::vector<int> walkable;
-    for (int i = 0; i < navtest::kMapCells; ++i)
-        if (label[i] >= 0) walkable.push_back(i);
+    const std::vector<int> walkable = navtest::walkableCells(label);
     navtest::TestRandom rnd(seed);
     PathResult planned;
     for (int k = 0; k < count && !::testing::Test::HasFailure(); ++k) {

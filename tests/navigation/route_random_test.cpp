@@ -33,9 +33,7 @@ QueryStats checkRandomQueries(const std::vector<uint8_t>& cells, uint32_t seed, 
     testMesh.clearanceLevel = 1;
     EXPECT_TRUE(nav::buildNavigation(testMesh, cells.data()));
     const std::vector<int> label = navtest::componentLabels(cells);
-    std::vector<int> walkable;
-    for (int i = 0; i < navtest::kMapCells; ++i)
-        if (label[i] >= 0) walkable.push_back(i);
+    const std::vector<int> walkable = navtest::walkableCells(label);
 
     navtest::TestRandom rnd(seed);
     static PathResult result;

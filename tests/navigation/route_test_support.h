@@ -169,6 +169,14 @@ inline std::vector<int> componentLabels(const std::vector<uint8_t>& cells) {
     return label;
 }
 
+// The cells that belong to some component (every cell but walls), in index order.
+inline std::vector<int> walkableCells(const std::vector<int>& label) {
+    std::vector<int> walkable;
+    for (int i = 0; i < kMapCells; ++i)
+        if (label[i] >= 0) walkable.push_back(i);
+    return walkable;
+}
+
 // How deep (world units) the segment p-q reaches into the interior of a cell whose type
 // is not `type`: 0 when it only touches such cells' sides or corners. Exact up to double
 // rounding: the segment is cut at every grid line it crosses; each piece lies in one cell,
