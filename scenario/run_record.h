@@ -21,7 +21,7 @@ struct RunRecord {
     // and its last present position is where it left from).
     std::vector<Vec2> positions;
     std::vector<uint8_t> present;
-    double processorSeconds = 0.0;  // processor time spent in the simulator's steps only
+    double processorSeconds = 0.0;  // processor time spent in the simulator's steps only (step_timer.h)
     std::uint64_t agentSteps = 0;   // agents present summed over the steps run
 
     void start(int agents) {

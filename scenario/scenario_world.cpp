@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 
 #include "scenario/scenario_reader.h"
 #include "world/grid_map.h"
@@ -23,12 +22,6 @@ constexpr double kRayStepMetres = 0.25;
 constexpr steering::Fixed kAvoidAgentsWeight = 65536;
 
 steering::Fixed fixed(double worldUnits) { return static_cast<steering::Fixed>(std::llround(worldUnits * 65536.0)); }
-
-double processorSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 }  // namespace
 
@@ -74,6 +67,7 @@ void ScenarioRun::populate(steering::World& world, steering::NavigationMode mode
     record.system = mode == steering::NavigationMode::Classic ? "classic" : "shortest";
     record.secondsPerStep = kSecondsPerStep;
     record.start(static_cast<int>(goals.size()));
+    timer = StepTimer{};
     afterStep(agents);
 }
 
@@ -187,9 +181,10 @@ bool ScenarioRun::finished() const {
 }
 
 void ScenarioRun::step(steering::AgentList& agents) {
-    const double before = processorSeconds();
+    timer.beginStep();
     agents.updateAll();
-    record.processorSeconds += processorSeconds() - before;
+    timer.endStep();
+    record.processorSeconds = timer.stepProcessorSeconds();
     record.agentSteps += agents.size();
     ++stepIndex;
     afterStep(agents);

@@ -13,6 +13,7 @@
 #include "scenario/case_layout.h"
 #include "scenario/run_record.h"
 #include "scenario/scenario.h"
+#include "scenario/step_timer.h"
 #include "steering/agent_list.h"
 #include "steering/navigation_mode.h"
 #include "steering/world.h"
@@ -40,6 +41,7 @@ public:
     int stepIndex = 0;
     int limit = 0;  // steps until the longest goal time is up
     RunRecord record;
+    StepTimer timer;  // the steps' processor time, kept in record.processorSeconds
 
     // Lays the case out and rasterises it (false, with a one-line error, when it does not fit).
     bool prepare(Scenario&& read, std::string& error);

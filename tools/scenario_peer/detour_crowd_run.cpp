@@ -12,6 +12,7 @@
 #include <DetourNavMeshQuery.h>
 #include <Recast.h>
 
+#include "scenario/step_timer.h"
 #include "tools/scenario_peer/recast_floor.h"
 
 namespace scenario {
@@ -23,7 +24,6 @@ constexpr int kReplanSamples = 25;         // moving targets: every 5 s
 constexpr double kFarMetres = 400.0;
 constexpr float kHeight = 2.0f;
 
-using peer::processorSeconds;
 
 struct Mesh {
     dtNavMesh* mesh = nullptr;
@@ -222,6 +222,7 @@ bool runDetourCrowd(const Scenario& s, const CaseLayout& layout, const uint8_t* 
     for (int i = 0; i < n; ++i) begin(i);
     afterSample();
     const int limit = stepLimit(s, kSecondsPerStep);
+    StepTimer timer;
     const auto finished = [&] {
         if (sample >= limit) return true;
         for (int i = 0; i < n; ++i) {
@@ -230,9 +231,10 @@ bool runDetourCrowd(const Scenario& s, const CaseLayout& layout, const uint8_t* 
         return true;
     };
     while (!finished()) {
-        const double before = processorSeconds();
+        timer.beginStep();
         for (int k = 0; k < kUpdatesPerSample; ++k) crowd->update(static_cast<float>(kDetourUpdateSeconds), nullptr);
-        record.processorSeconds += processorSeconds() - before;
+        timer.endStep();
+        record.processorSeconds = timer.stepProcessorSeconds();
         for (int i = 0; i < n; ++i) record.agentSteps += present[i];
         ++sample;
         afterSample();
