@@ -17,7 +17,7 @@ namespace steering {
 namespace {
 constexpr double kHorizonSteps = 15.0;  // how far ahead collisions are predicted (3 s in test cases)
 constexpr double kMarginShare = 0.25;   // clearance wanted beyond touching, as a share of the own radius
-constexpr double kSlack = 0x1p-40;      // relative widening of the far test's disc (see below)
+constexpr double kSlack = 0x1p-38;      // relative widening of the far test (see below)
 
 // The start-of-step pass of the speed bound (world.h): every agent's speed and radius now.
 void takeAgents(World& world) {
@@ -37,22 +37,23 @@ void takeAgents(World& world) {
 // The force; with Bounded, inside a step whose speed bound is known, neighbours too far to
 // come within reach in the horizon are passed over before their own record is read.
 //
-// Why that skips only neighbours the full test would skip. Let P = |p| (p, the offset, and v,
-// the relative velocity, are exact in double: differences of 32-bit integers), s the own
-// speed, B >= every other agent's speed (world.h), so |v| <= B + s. A neighbour reaching the
-// sum has a computed t in (0, horizon]; the exact point c* = p + v t then has
-// |c*| >= P - |v| t >= P - horizon (B + s). The computed c is within 4u (P + horizon |v|)
-// <= 8u P of c* (u = 2^-53; below, P >= horizon (B + s)), and d = sqrt(cc) after three
-// roundings is at least |c| (1 - 2u). The test skips when the computed P^2 exceeds the
-// computed k^2 with k = (horizon (B + s) + max(wanted, 0)) (1 + 2^-40): each side rounds by
-// a few u, far below 2^-40, so P >= (horizon (B + s) + max(wanted, 0)) (1 + 2^-42), hence
-// |c*| >= max(wanted, 0) + 2^-43 P and d >= wanted + P (2^-43 - 2^-49) > wanted: the full
-// test's d >= wanted would have returned too. Nothing is reordered: the other tests follow
-// unchanged, in the grid's order.
+// Why that skips only neighbours the full test would skip. p (the offset) and v (the
+// relative velocity) are exact in double, being differences of 32-bit integers. Let P = |p|,
+// V = |v| <= B + s (B >= every other agent's speed, world.h; s the own speed), a = horizon
+// (B + s), w = max(wanted, 0), u = 2^-53. The full test sums only when its computed t is in
+// (0, horizon] and its computed d < wanted. The exact closest approach is at t* = -p.v / V^2,
+// and for any t, |p + v t|^2 = P^2 - (V t*)^2 + V^2 (t - t*)^2 >= P^2 - (V t*)^2. The computed
+// dot errs by at most 2u P V, so V t* <= a (1 + 2u) + 3u P. The far test skips when the
+// computed P^2 exceeds the computed (w^2 + a^2)(1 + 2^-38); each side rounds by a few u, so
+// then P^2 >= (w^2 + a^2)(1 + 2^-39), hence |p + v t|^2 >= P^2 (1 - 12u) - a^2 >=
+// w^2 + 2^-40 P^2 and |p + v t| >= w + 2^-42 P. The computed c is within 9u P of p + v t
+// (|v t| <= P (1 + 5u)), and d = sqrt(cc) after three roundings is at least |c| (1 - 2u), so
+// d >= w + P (2^-42 - 2^-48) > wanted: the full test's d >= wanted would have returned.
+// Nothing is reordered: the other tests follow unchanged, in the grid's order.
 //
-// The visited square can shrink to the disc of the largest wanted (radius R = the largest
-// radius): a contributor's centre lies within k of the agent, so on each axis its own square
-// (half-size its radius <= R) lies inside the square of half-size k + R, and on a grid of
+// The visited square can shrink to that test's disc for the largest wanted (R = the largest
+// radius): a contributor's centre lies within it, so on each axis its own square (half-size
+// its radius <= R) lies inside the square of half-size disc + R, and on a grid of
 // power-of-two cells both squares map to cells by the same floored shift, so every cell the
 // contributor is registered in lies in the smaller range. A visit hands each agent over at
 // the first of its cells in the one global order (columns outer, rows inner) that the range
@@ -65,13 +66,15 @@ FixedVec avoidForce(Agent& agent) {
     const double speed = static_cast<double>(agent.maxSpeed);
     const double ownWanted = static_cast<double>(agent.radius) * (1.0 + kMarginShare);
     Fixed reach = static_cast<Fixed>(std::min(1.0e9, 2.0 * speed * kHorizonSteps + 4.0 * agent.radius));
-    double closing = 0.0;  // horizon (B + s): how much nearer any neighbour can come
+    double closingSquared = 0.0;  // a^2 above: (horizon (B + s))^2
     if constexpr (Bounded) {
         const StepSpeedBound& bound = agent.world->stepSpeedBound;
         const double sx = agent.velocity.x, sy = agent.velocity.y;
-        closing = kHorizonSteps * (bound.speed + std::sqrt(sx * sx + sy * sy));
+        const double closing = kHorizonSteps * (bound.speed + std::sqrt(sx * sx + sy * sy));
+        closingSquared = closing * closing;
         if (bound.radiiNonNegative && agent.world->neighbourGrid.powerOfTwo >= 0) {
-            const double far = (closing + std::max(ownWanted + bound.radius, 0.0)) * (1.0 + kSlack) + bound.radius + 1.0;
+            const double widest = std::max(ownWanted + bound.radius, 0.0);
+            const double far = std::sqrt((widest * widest + closingSquared) * (1.0 + kSlack)) + bound.radius + 1.0;
             if (far < reach) reach = static_cast<Fixed>(std::ceil(far));
         }
     }
@@ -82,8 +85,8 @@ FixedVec avoidForce(Agent& agent) {
         const double py = static_cast<double>(near.position.y) - self.position.y;
         const double wanted = ownWanted + near.radius;
         if constexpr (Bounded) {
-            const double k = (closing + std::max(wanted, 0.0)) * (1.0 + kSlack);
-            if (px * px + py * py > k * k) return;
+            const double w = std::max(wanted, 0.0);
+            if (px * px + py * py > (w * w + closingSquared) * (1.0 + kSlack)) return;
         }
         const double vx = static_cast<double>(other.velocity.x) - self.velocity.x;
         const double vy = static_cast<double>(other.velocity.y) - self.velocity.y;
