@@ -49,6 +49,12 @@ void takeAgents(World& world) {
 // w^2 + 2^-40 P^2 and |p + v t| >= w + 2^-42 P. The computed c is within 9u P of p + v t
 // (|v t| <= P (1 + 5u)), and d = sqrt(cc) after three roundings is at least |c| (1 - 2u), so
 // d >= w + P (2^-42 - 2^-48) > wanted: the full test's d >= wanted would have returned.
+// The second far test looks from h = horizon x own velocity, where the agent will be at the
+// horizon: p + v t = (p - h) + (horizon - t) own velocity + t other's velocity, so
+// |p + v t| >= |q| - horizon max(B, s) with q = p - h, exact in double (integers below
+// 2^37). It skips when the computed |q|^2 exceeds the computed (w + horizon max(B, s))^2
+// (1 + 2^-38); then |q| >= (w + horizon max(B, s)) (1 + 2^-40), P <= 2 |q|, and
+// |p + v t| >= w + 2^-42 P as above.
 // Nothing is reordered: the other tests follow unchanged, in the grid's order.
 //
 // The visited square can shrink to that test's disc for the largest wanted (R = the largest
@@ -66,12 +72,18 @@ FixedVec avoidForce(Agent& agent) {
     const double speed = static_cast<double>(agent.maxSpeed);
     const double ownWanted = static_cast<double>(agent.radius) * (1.0 + kMarginShare);
     Fixed reach = static_cast<Fixed>(std::min(1.0e9, 2.0 * speed * kHorizonSteps + 4.0 * agent.radius));
-    double closingSquared = 0.0;  // a^2 above: (horizon (B + s))^2
+    double closingSquared = 0.0;              // a^2 above: (horizon (B + s))^2
+    double aheadX = 0.0, aheadY = 0.0;        // h above: where the agent will be at the horizon
+    double aheadReach = 0.0;                  // horizon max(B, s)
     if constexpr (Bounded) {
         const StepSpeedBound& bound = agent.world->stepSpeedBound;
         const double sx = agent.velocity.x, sy = agent.velocity.y;
-        const double closing = kHorizonSteps * (bound.speed + std::sqrt(sx * sx + sy * sy));
+        const double ownSpeed = std::sqrt(sx * sx + sy * sy);
+        const double closing = kHorizonSteps * (bound.speed + ownSpeed);
         closingSquared = closing * closing;
+        aheadX = kHorizonSteps * sx;
+        aheadY = kHorizonSteps * sy;
+        aheadReach = kHorizonSteps * std::max(bound.speed, ownSpeed);
         if (bound.radiiNonNegative && agent.world->neighbourGrid.powerOfTwo >= 0) {
             const double widest = std::max(ownWanted + bound.radius, 0.0);
             const double far = std::sqrt((widest * widest + closingSquared) * (1.0 + kSlack)) + bound.radius + 1.0;
@@ -87,6 +99,9 @@ FixedVec avoidForce(Agent& agent) {
         if constexpr (Bounded) {
             const double w = std::max(wanted, 0.0);
             if (px * px + py * py > (w * w + closingSquared) * (1.0 + kSlack)) return;
+            const double qx = px - aheadX, qy = py - aheadY;
+            const double e = w + aheadReach;
+            if (qx * qx + qy * qy > e * e * (1.0 + kSlack)) return;
         }
         const double vx = static_cast<double>(other.velocity.x) - self.velocity.x;
         const double vy = static_cast<double>(other.velocity.y) - self.velocity.y;

@@ -112,22 +112,30 @@ protected:
         }
     }
 
+    enum class Start { Mixed, AtRest, Even };
+
     // count agents round centre: seeking the target (so they speed up within a step) and,
-    // most of them, avoiding each other through the probe; some on one point, some head on,
-    // some much faster or wider than the rest; all at rest when atRest.
-    void fillCrowd(int count, FixedVec centre, double spread, bool atRest) {
+    // most of them, avoiding each other through the probe; some on one point, some head on.
+    // Mixed: some much faster or wider than the rest. AtRest: all at rest. Even: all at one
+    // speed, so the bound is tight, with head-on pairs as far apart as they can be and
+    // still meet within the horizon.
+    void fillCrowd(int count, FixedVec centre, double spread, Start start) {
         for (int i = 0; i < count; ++i) {
-            const bool fast = pick(12) == 0;
-            const double maxSpeed = fast ? uniform(300.0, 2500.0) : uniform(20.0, 90.0);
+            const bool fast = start == Start::Mixed && pick(12) == 0;
+            const double maxSpeed = start == Start::Even ? 60.0 : fast ? uniform(300.0, 2500.0) : uniform(20.0, 90.0);
             FixedVec position = centre + at(uniform(-spread, spread), uniform(-spread, spread));
-            FixedVec velocity = atRest ? FixedVec{} : randomVelocity(uniform(0.0, maxSpeed * 1.1));
+            FixedVec velocity = start == Start::AtRest ? FixedVec{}
+                                : start == Start::Even ? randomVelocity(60.0)
+                                                       : randomVelocity(uniform(0.0, maxSpeed * 1.1));
             const int kind = pick(8);
             if (kind == 0 && !crowd.empty()) {
                 position = crowd[static_cast<std::size_t>(pick(static_cast<int>(crowd.size())))]->position;
-            } else if (kind == 1 && !crowd.empty() && !atRest) {
+            } else if (kind <= 2 && !crowd.empty() && start != Start::AtRest) {
                 const Agent& partner = *crowd[static_cast<std::size_t>(pick(static_cast<int>(crowd.size())))];
                 velocity = FixedVec{-partner.velocity.x, -partner.velocity.y};
-                position = partner.position + FixedVec{partner.velocity.x * (2 + pick(20)), partner.velocity.y * (2 + pick(20))};
+                const int apart = start == Start::Even ? 16 + pick(13) : 2 + pick(20);
+                const FixedVec aside = at(uniform(-120.0, 120.0), uniform(-120.0, 120.0));
+                position = partner.position + FixedVec{partner.velocity.x * apart, partner.velocity.y * apart} + aside;
             }
             const double radius = pick(15) == 0 ? uniform(300.0, 900.0) : uniform(pick(10) == 0 ? 0.0 : 40.0, 230.0);
             Agent agent = test::bareAgent(world, position, velocity, radius);
@@ -159,7 +167,8 @@ TEST_F(AvoidSpeedBoundTest, CrowdsSteppedThroughUpdateAllGetThePlainForcesBitFor
         crowd.clear();
         const FixedVec centre = at(uniform(20000.0, 44000.0), uniform(20000.0, 44000.0));
         target = centre + at(uniform(-500.0, 500.0), uniform(-500.0, 500.0));
-        fillCrowd(30 + pick(110), centre, round % 3 == 0 ? 400.0 : uniform(1000.0, 4000.0), round % 4 == 1);
+        const Start start = round % 4 == 1 ? Start::AtRest : round % 4 == 3 ? Start::Even : Start::Mixed;
+        fillCrowd(30 + pick(110), centre, round % 3 == 0 ? 400.0 : uniform(1000.0, 4000.0), start);
         for (int step = 0; step < 6; ++step, ++steps) {
             world.agentList.updateAll();
             if (step % 2 == 1) rewriteSomeVelocities();
