@@ -27,6 +27,9 @@ Agent* AgentList::add(const Agent& agentTemplate) {
 void AgentList::updateAll() {
     // Agents later in the list see the earlier ones already moved in this step.
     NeighbourGrid& grid = world_.neighbourGrid;
+    // The speed bound of "avoid_agents" holds for this call only (world.h), however it ends.
+    StepSpeedBound& bound = world_.stepSpeedBound;
+    const StepSpeedBound::Scope scope(bound);
     if (!agents_.empty()) prefetchAgent(agents_.front());
     for (auto it = agents_.begin(); it != agents_.end(); ++it) {
         Agent& agent = *it;
@@ -44,6 +47,7 @@ void AgentList::updateAll() {
         }
         const FixedVec before = agent.position;
         agent.update();
+        if (bound.known) bound.raiseSpeed(agent.velocity);
         if (following != nullptr) grid.prefetchAgentLists(following->position, following->radius, following->gridRecord);
         agent.gridRecord = grid.moveAgent(&agent, before, agent.position, agent.radius, agent.gridRecord);
     }
