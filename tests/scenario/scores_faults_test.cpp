@@ -170,6 +170,20 @@ TEST(ArrivalZonesAtTheirEdges, DiagonalStepsCostTheSquareRootOfTwo) {
               (std::vector<int>{cell(11, 10), cell(10, 11), cell(11, 11), cell(12, 11), cell(11, 12)}));
 }
 
+TEST(ArrivalZonesAtTheirEdges, NoDiagonalStepPassesAWallCellOnEitherSide) {
+    // Wall cell (12, 11) right of the target's cell (11, 11). One agent of radius 0.95:
+    // pi 0.9025 / 0.5 = 5.67 -> 6 cells: the target's, its three open straight neighbours
+    // (1 away) and the diagonals (10, 10) and (10, 12) (1.41). (12, 10) and (12, 12) have
+    // the wall on one side: 2 away round it, not 1.41.
+    Scenario s = square();
+    s.obstacles.push_back(Box{1, 2, 0, 1});
+    s.agents.push_back(agentAt(-8, -8, {seekTo(0.5, 0.5)}, 0.95));
+    Prepared p(s);
+    ASSERT_EQ(p.cells[cell(12, 11)], 15);
+    EXPECT_EQ(p.zones.zoneCells[0], (std::vector<int>{cell(10, 10), cell(11, 10), cell(10, 11), cell(11, 11),
+                                                      cell(10, 12), cell(11, 12)}));
+}
+
 TEST(ArrivalZonesAtTheirEdges, AnAgentSeekingOnePointTwiceCountsOnceInItsZone) {
     // Goals A, B, A: A's zone holds one disc (pi 0.25 / 0.5 = 1.57 -> 2 cells), not two
     // (3.14 -> 4 cells); both of the agent's visits to A use that zone.
