@@ -132,4 +132,27 @@ TEST(GoalHandling, AMovingTargetIsPlannedAgainEveryFiveSteps) {
     EXPECT_TRUE(near(aimMetres(), s.run.record.at(10, 0)));
 }
 
+TEST(GoalHandling, FleeAimsAtTheLastOpenPointBeforeAWallAlongItsRay) {
+    // A wall x 4..5 across the whole case. From (0, -5), fleeing (-1, -5) is going +x: the
+    // ray's points are 0.25 m apart, so the last open one is (3.75, -5).
+    const std::string flee = "<fleeStaticTarget>" + vec("targetLocation", -1, -5) +
+                             "<desiredSpeed>1.3</desiredSpeed><timeDuration>10</timeDuration></fleeStaticTarget>";
+    Stepped s(caseText(obstacle(4, 5, -10, 10) + named("a", 0, -5, flee)), steering::NavigationMode::Classic, false);
+    const steering::FixedVec t = s.run.goals[0].agent->pathTarget;
+    EXPECT_NEAR(s.run.layout.metresX(t.x / 65536.0), 3.75, 1e-3);
+    EXPECT_NEAR(s.run.layout.metresZ(t.y / 65536.0), -5.0, 1e-3);
+}
+
+TEST(GoalHandling, FlowingTowardAnAgentClosesOnIt) {
+    // The follower keeps walking toward where the standing agent is: 8 m apart at the start,
+    // less than 5 m after 4 s (1.3 m/s for some 5 m).
+    const std::string toward = "<flowDynamicDirection><targetName>w</targetName><desiredSpeed>1.3</desiredSpeed>"
+                               "<timeDuration>4</timeDuration></flowDynamicDirection>";
+    Stepped s(caseText(named("w", 4, 0, idle(10)) + named("f", -4, 0, toward)), steering::NavigationMode::Classic, false);
+    for (int step = 0; step < 20; ++step) s.run.step(s.world->agentList);
+    const Vec2 w = s.run.record.at(20, 0), f = s.run.record.at(20, 1);
+    EXPECT_LT(std::hypot(w.x - f.x, w.z - f.z), 5.0);
+    EXPECT_GT(f.x, -4.0 + 2.0);
+}
+
 }  // namespace

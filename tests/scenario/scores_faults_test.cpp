@@ -196,4 +196,45 @@ TEST(ArrivalZonesAtTheirEdges, AnAgentSeekingOnePointTwiceCountsOnceInItsZone) {
     EXPECT_EQ(p.zones.zoneOf[0], (std::vector<int>{0, 1, 0}));
 }
 
+TEST(CaseLayoutAtItsEdges, PartCellsCountWholeAndTheBoundsThemselvesAreInside) {
+    // 20.5 x 20 m: 21 columns (the last half covered), 20 rows. An agent on the far corner
+    // and a target on the far edge lie in the region.
+    Scenario s = square();
+    s.worldBounds = Box{-10, 10.5, -10, 10};
+    s.agents.push_back(agentAt(10.5, 10, {seekTo(0, 10)}));
+    s.agents.push_back(agentAt(-10, -10, {seekTo(10.5, -10)}));
+    CaseLayout layout;
+    std::string error;
+    ASSERT_TRUE(layoutCase(s, layout, error)) << error;
+    EXPECT_EQ(layout.columns, 21);
+    EXPECT_EQ(layout.rows, 20);
+}
+
+TEST(ScoresAtTheirEdges, TheJsonCarriesEachTimeUnderItsOwnName) {
+    // Four agents reaching their targets after steps 1, 2, 3 and 4: T50 0.4 s, T95 and T100
+    // 0.8 s; T95 is not T50.
+    Scenario s = square();
+    for (int i = 0; i < 4; ++i) s.agents.push_back(agentAt(-8, -6 + 4 * i, {seekTo(8, -6 + 4 * i)}));
+    Prepared p(s);
+    std::vector<std::vector<Vec2>> samples(5);
+    for (int step = 0; step < 5; ++step) {
+        for (int i = 0; i < 4; ++i) samples[static_cast<std::size_t>(step)].push_back(Vec2{step > i ? 8.0 : -8.0, -6.0 + 4 * i});
+    }
+    const RunScores r = p.score(samples);
+    EXPECT_DOUBLE_EQ(r.t50, 0.4);
+    EXPECT_DOUBLE_EQ(r.t95, 0.8);
+    const std::string json = scoresJson(r, false);
+    EXPECT_NE(json.find("\"t50\": 0.4, \"t95\": 0.8, \"t100\": 0.8, "), std::string::npos) << json;
+}
+
+TEST(RunLengthAtItsEdges, ARunLastsAsLongAsTheLongestSequenceOfGoalTimes) {
+    // Goals of 2 s and 3 s in a row: 5 s, 25 steps of 0.2 s, and one more; the other agent's
+    // single 4 s goal is shorter.
+    Scenario s = square();
+    s.agents.push_back(agentAt(0, 0, {idleFor(2), idleFor(3)}));
+    s.agents.push_back(agentAt(5, 5, {idleFor(4)}));
+    EXPECT_EQ(stepLimit(s, 0.2), 26);
+    EXPECT_EQ(stepLimit(s, 1.0), 6);
+}
+
 }  // namespace
