@@ -2,7 +2,6 @@
 // back to a share of their radii apart, never into a wall.
 #include "steering/crowd_separation.h"
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -70,10 +69,10 @@ using FloatLanes = float __attribute__((vector_size(16)));
 // is below the rounded bound. Differences are the wrapped 32-bit ones the test uses.
 [[gnu::always_inline]] inline CopyLanes mayBeNear(WordLanes x0, WordLanes y0, WordLanes radius, CopyLanes x, CopyLanes y,
                                                   CopyLanes radii) {
-    const FloatLanes dx = __builtin_convertvector(std::bit_cast<CopyLanes>(x0 - std::bit_cast<WordLanes>(x)), FloatLanes);
-    const FloatLanes dy = __builtin_convertvector(std::bit_cast<CopyLanes>(y0 - std::bit_cast<WordLanes>(y)), FloatLanes);
-    const WordLanes other = std::bit_cast<WordLanes>(radii);
-    const FloatLanes keep = __builtin_convertvector(std::bit_cast<CopyLanes>(radius + other), FloatLanes) * 0.7001f;
+    const FloatLanes dx = __builtin_convertvector(__builtin_bit_cast(CopyLanes, x0 - __builtin_bit_cast(WordLanes, x)), FloatLanes);
+    const FloatLanes dy = __builtin_convertvector(__builtin_bit_cast(CopyLanes, y0 - __builtin_bit_cast(WordLanes, y)), FloatLanes);
+    const WordLanes other = __builtin_bit_cast(WordLanes, radii);
+    const FloatLanes keep = __builtin_convertvector(__builtin_bit_cast(CopyLanes, radius + other), FloatLanes) * 0.7001f;
     return (dx * dx + dy * dy < keep * keep) | (other >= kScreenedRadii);
 }
 

@@ -5,7 +5,6 @@
 #include "steering/neighbour_visits.h"
 #include "steering/separation.h"
 
-#include <bit>
 
 namespace steering {
 
@@ -49,7 +48,7 @@ using WordLanes = uint32_t __attribute__((vector_size(16)));
 
 // absRaw lane by lane.
 [[gnu::always_inline]] inline WordLanes absLanes(WordLanes v) {
-    const WordLanes sign = std::bit_cast<WordLanes>(std::bit_cast<CopyLanes>(v) >> 31);
+    const WordLanes sign = __builtin_bit_cast(WordLanes, __builtin_bit_cast(CopyLanes, v) >> 31);
     return (v ^ sign) - sign;
 }
 
@@ -57,13 +56,13 @@ using WordLanes = uint32_t __attribute__((vector_size(16)));
 // and the comparisons written for lanes (the same wrapping 32-bit arithmetic).
 [[gnu::always_inline]] inline CopyLanes touching(WordLanes x0, WordLanes y0, WordLanes reachBase, CopyLanes x, CopyLanes y,
                                                  CopyLanes radii) {
-    const WordLanes a = absLanes(x0 - std::bit_cast<WordLanes>(x));
-    const WordLanes b = absLanes(y0 - std::bit_cast<WordLanes>(y));
-    const WordLanes aBigger = std::bit_cast<WordLanes>(a > b);
+    const WordLanes a = absLanes(x0 - __builtin_bit_cast(WordLanes, x));
+    const WordLanes b = absLanes(y0 - __builtin_bit_cast(WordLanes, y));
+    const WordLanes aBigger = __builtin_bit_cast(WordLanes, a > b);
     const WordLanes big = b ^ ((a ^ b) & aBigger);
     const WordLanes small = a ^ b ^ big;
-    const CopyLanes length = std::bit_cast<CopyLanes>(big + (small >> 1));
-    const CopyLanes reach = std::bit_cast<CopyLanes>(reachBase + std::bit_cast<WordLanes>(radii));
+    const CopyLanes length = __builtin_bit_cast(CopyLanes, big + (small >> 1));
+    const CopyLanes reach = __builtin_bit_cast(CopyLanes, reachBase + __builtin_bit_cast(WordLanes, radii));
     return (length < reach) & (length != 0);
 }
 }  // namespace

@@ -33,7 +33,6 @@
 // branch of its own.
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -243,7 +242,7 @@ public:
                     unsigned passed = k + 4 <= size ? screenedLanes(&entries[k], 4, screen, mask, target)
                                                     : screenedLanes(&entries[k], size - k, screen, mask, target);
                     while (passed != 0) {
-                        const Entry& entry = entries[k + static_cast<std::size_t>(std::countr_zero(passed))];
+                        const Entry& entry = entries[k + static_cast<std::size_t>(__builtin_ctz(passed))];
                         passed &= passed - 1;
                         if (packedTag(entry) == kNoRectangleTag) [[unlikely]] {
                             if (stamps[entry.record] == stamp) continue;
@@ -576,7 +575,7 @@ private:
         static_assert(offsetof(Entry, firstColumn) == offsetof(Entry, copy) + 12 &&
                           offsetof(Entry, firstRow) == offsetof(Entry, copy) + 14,
                       "the packed tag follows the copy");
-        static_assert(std::endian::native == std::endian::little, "the packed tag's low half is the first column");
+        static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the packed tag's low half is the first column");
         CopyLanes e[4] = {};
         for (std::size_t i = 0; i < n; ++i) {
             std::memcpy(&e[i], reinterpret_cast<const char*>(&four[i]) + offsetof(Entry, copy), sizeof(CopyLanes));
@@ -601,7 +600,7 @@ private:
     // Bit i set when lane i is negative (all ones).
     static unsigned laneBits(CopyLanes lanes) {
 #if defined(__SSE2__)
-        return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(std::bit_cast<__m128i>(lanes))));
+        return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(__builtin_bit_cast(__m128i, lanes))));
 #else
         return (lanes[0] < 0 ? 1u : 0u) | (lanes[1] < 0 ? 2u : 0u) | (lanes[2] < 0 ? 4u : 0u) | (lanes[3] < 0 ? 8u : 0u);
 #endif

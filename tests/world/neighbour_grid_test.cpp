@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cmath>
 #include <deque>
@@ -45,7 +44,7 @@ std::vector<CellXY> cellsHolding(const NeighbourGrid& grid, uint32_t columns, ui
 // 18 clear (about half of all agents, scattered), and the same for one agent.
 CopyLanes screenByBit(CopyLanes x, CopyLanes y, CopyLanes radius) {
     using Words = uint32_t __attribute__((vector_size(16)));
-    const Words sum = std::bit_cast<Words>(x) + std::bit_cast<Words>(y) + std::bit_cast<Words>(radius);
+    const Words sum = __builtin_bit_cast(Words, x) + __builtin_bit_cast(Words, y) + __builtin_bit_cast(Words, radius);
     return (sum & (1u << 18)) == 0;
 }
 bool passesScreenByBit(const Agent& agent) {
