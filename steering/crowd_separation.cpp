@@ -54,7 +54,35 @@ void limitPush(int64_t& pushX, int64_t& pushY, int64_t limit) {
     pushY = sy * limit / length;
 }
 
+using WordLanes = uint32_t __attribute__((vector_size(16)));
+
+// Radii from this on (and negative ones) are passed by the screen without a test.
+constexpr uint32_t kScreenedRadii = uint32_t{1} << 30;
+
+using FloatLanes = float __attribute__((vector_size(16)));
+
+// mayBeNearLanes with the agent's position and radius as lanes, for a radius below
+// kScreenedRadii. With both radii below it their sum s has no wrap, and a neighbour is near
+// when dx^2 + dy^2 < keep^2 with keep = floor(7s / 10). The same sums in single precision
+// (rounding error below 2^-24 per step) are at most (1 + 2^-24)^4 times the exact ones,
+// and (s * 0.7001f)^2 at least (0.70009 s)^2 (1 - 2^-24)^5: a near neighbour's rounded sum
+// is below the rounded bound. Differences are the wrapped 32-bit ones the test uses.
+[[gnu::always_inline]] inline CopyLanes mayBeNear(WordLanes x0, WordLanes y0, WordLanes radius, CopyLanes x, CopyLanes y,
+                                                  CopyLanes radii) {
+    const FloatLanes dx = __builtin_convertvector(__builtin_bit_cast(CopyLanes, x0 - __builtin_bit_cast(WordLanes, x)), FloatLanes);
+    const FloatLanes dy = __builtin_convertvector(__builtin_bit_cast(CopyLanes, y0 - __builtin_bit_cast(WordLanes, y)), FloatLanes);
+    const WordLanes other = __builtin_bit_cast(WordLanes, radii);
+    const FloatLanes keep = __builtin_convertvector(__builtin_bit_cast(CopyLanes, radius + other), FloatLanes) * 0.7001f;
+    return (dx * dx + dy * dy < keep * keep) | (other >= kScreenedRadii);
+}
+
 }  // namespace
+
+CopyLanes mayBeNearLanes(FixedVec position, Fixed radius, CopyLanes x, CopyLanes y, CopyLanes radii) {
+    if (static_cast<uint32_t>(radius) >= kScreenedRadii) return CopyLanes{} - 1;
+    return mayBeNear(WordLanes{} + static_cast<uint32_t>(position.x), WordLanes{} + static_cast<uint32_t>(position.y),
+                     WordLanes{} + static_cast<uint32_t>(radius), x, y, radii);
+}
 
 void separateFromNeighbours(Agent& agent) {
     if (agent.world == nullptr || agent.world->navigationMode != NavigationMode::Shortest) return;
@@ -65,11 +93,23 @@ void separateFromNeighbours(Agent& agent) {
     // (registered in every grid cell it overlaps) within that share of this agent's radius:
     // the square of that half-size (and a unit for rounding) finds them all.
     const Fixed reach = static_cast<Fixed>(static_cast<int64_t>(agent.radius) * kSeparationTenths / 10) + kFixedOne;
-    forEachOtherAgentCopyNear(agent, reach, [&](const Agent& self, const NeighbourCopy& near, const Agent& other) {
-        const int64_t dx = static_cast<int64_t>(wrapSub(self.position.x, near.position.x));
-        const int64_t dy = static_cast<int64_t>(wrapSub(self.position.y, near.position.y));
-        const int64_t keep = (static_cast<int64_t>(self.radius) + near.radius) * kSeparationTenths / 10;
-        const uint64_t squared = static_cast<uint64_t>(dx * dx + dy * dy);
+    const FixedVec here = agent.position;
+    const int64_t radius = agent.radius;
+    // The screen passes every neighbour near enough, four at a time; the test below stands
+    // by itself. An agent too wide for the screen reads every neighbour.
+    const bool screened = static_cast<uint32_t>(agent.radius) < kScreenedRadii;
+    const WordLanes x0 = WordLanes{} + static_cast<uint32_t>(here.x);
+    const WordLanes y0 = WordLanes{} + static_cast<uint32_t>(here.y);
+    const WordLanes radiusLanes = WordLanes{} + static_cast<uint32_t>(agent.radius);
+    auto screen = [&](CopyLanes x, CopyLanes y, CopyLanes radii) {
+        return screened ? mayBeNear(x0, y0, radiusLanes, x, y, radii) : CopyLanes{} - 1;
+    };
+    forEachOtherAgentCopyScreened(agent, reach, screen, [&](const Agent&, const NeighbourCopy& near, const Agent& other) {
+        const int64_t dx = static_cast<int64_t>(wrapSub(here.x, near.position.x));
+        const int64_t dy = static_cast<int64_t>(wrapSub(here.y, near.position.y));
+        const int64_t keep = (radius + near.radius) * kSeparationTenths / 10;
+        // Unsigned: both differences at -2^31 make 2^63.
+        const uint64_t squared = static_cast<uint64_t>(dx * dx) + static_cast<uint64_t>(dy * dy);
         if (squared >= static_cast<uint64_t>(keep * keep)) return;
         // Held ground is not parted from. Asked after the distance, which reads only the
         // grid's copy: most neighbours in the square are not near enough to read the

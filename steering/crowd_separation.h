@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "world/cell_lists.h"
 #include "world/fixed_math.h"
 
 namespace steering {
@@ -37,6 +38,11 @@ inline uint64_t floorSquareRoot(uint64_t x) {
     while (r * r > x) --r;
     return r;
 }
+
+// All ones in the lanes of four neighbours (positions x, y and radii as lanes) that may lie
+// nearer an agent at position with radius than the kept share of their radii, and in others
+// now and then: every neighbour the correction parts from is passed.
+CopyLanes mayBeNearLanes(FixedVec position, Fixed radius, CopyLanes x, CopyLanes y, CopyLanes radii);
 
 // The correction of one agent against its neighbours (the world's neighbour grid), applied
 // to its position and the grid. Nothing in Classic or without a world.

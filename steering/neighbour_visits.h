@@ -34,6 +34,16 @@ private:
 static_assert(NeighbourScratch::kLevels <= NeighbourGrid::kVisitLevels, "each direct visit level needs its stamps");
 
 namespace neighbour_scratch {
+// A visit nested past the direct levels: the candidates of a query, in its order.
+template <typename Visit>
+void visitListedAgents(World& world, const Agent& agent, Fixed halfSize, const Agent* skip, Visit& visit) {
+    std::vector<Agent*> candidates;
+    world.neighbourGrid.queryAgents(agent.position, static_cast<double>(halfSize), candidates);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (candidates[i] != skip) visit(*candidates[i], NeighbourCopy{candidates[i]->position, candidates[i]->radius});
+    }
+}
+
 // The agent visit behind forEachAgentNear and its kin: visit(candidate, copy); skip is left
 // out. Past the direct levels the copy is made from the candidate itself (the same values:
 // every write of a registered agent's position moves it in the grid).
@@ -47,11 +57,22 @@ void visitAgentsNear(const Agent& agent, Fixed halfSize, const Agent* skip, Visi
             [&](Agent* candidate, const NeighbourCopy& copy) { visit(*candidate, copy); }, agent.gridRecord);
         return;
     }
-    std::vector<Agent*> candidates;
-    world.neighbourGrid.queryAgents(agent.position, static_cast<double>(halfSize), candidates);
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-        if (candidates[i] != skip) visit(*candidates[i], NeighbourCopy{candidates[i]->position, candidates[i]->radius});
+    visitListedAgents(world, agent, halfSize, skip, visit);
+}
+
+// The same for a function acting only on candidates whose copies pass a screen (see
+// NeighbourGrid::visitAgentsScreened); past the direct levels every candidate is visited.
+template <typename Screen, typename Visit>
+void visitScreenedAgentsNear(const Agent& agent, Fixed halfSize, const Agent* skip, Screen&& screen, Visit&& visit) {
+    World& world = *agent.world;
+    Hold hold(world.neighbourScratch.agentDepth);
+    if (hold.level() < NeighbourScratch::kLevels) {
+        world.neighbourGrid.visitAgentsScreened(
+            agent.position, halfSize, hold.level(), skip, screen,
+            [&](Agent* candidate, const NeighbourCopy& copy) { visit(*candidate, copy); }, agent.gridRecord);
+        return;
     }
+    visitListedAgents(world, agent, halfSize, skip, visit);
 }
 }  // namespace neighbour_scratch
 
@@ -78,6 +99,17 @@ void forEachOtherAgentCopyNear(const Agent& agent, Fixed halfSize, Visit&& visit
     neighbour_scratch::visitAgentsNear(agent, halfSize, &agent, [&](const Agent& candidate, const NeighbourCopy& copy) {
         visit(agent, copy, candidate);
     });
+}
+
+// forEachOtherAgentCopyNear for a function that acts only on some candidates:
+// screen(x, y, radius) tests four candidates' copies at once (lanes) and returns all ones for
+// every candidate visit(agent, copy, candidate) may act on; the rest are not visited.
+template <typename Screen, typename Visit>
+void forEachOtherAgentCopyScreened(const Agent& agent, Fixed halfSize, Screen&& screen, Visit&& visit) {
+    neighbour_scratch::visitScreenedAgentsNear(agent, halfSize, &agent, screen,
+                                               [&](const Agent& candidate, const NeighbourCopy& copy) {
+                                                   visit(agent, copy, candidate);
+                                               });
 }
 
 // The same for the obstacles registered near the agent.

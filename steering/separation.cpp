@@ -5,6 +5,7 @@
 #include "steering/neighbour_visits.h"
 #include "steering/separation.h"
 
+
 namespace steering {
 
 namespace {
@@ -42,17 +43,56 @@ namespace {
 
 FixedVec separationPush(FixedVec d, Fixed a) { return pushFrom(d, a); }
 
+namespace {
+using WordLanes = uint32_t __attribute__((vector_size(16)));
+
+// absRaw lane by lane.
+[[gnu::always_inline]] inline WordLanes absLanes(WordLanes v) {
+    const WordLanes sign = __builtin_bit_cast(WordLanes, __builtin_bit_cast(CopyLanes, v) >> 31);
+    return (v ^ sign) - sign;
+}
+
+// touchingLanes with the agent's position and radius plus the margin as lanes: approxLength
+// and the comparisons written for lanes (the same wrapping 32-bit arithmetic).
+[[gnu::always_inline]] inline CopyLanes touching(WordLanes x0, WordLanes y0, WordLanes reachBase, CopyLanes x, CopyLanes y,
+                                                 CopyLanes radii) {
+    const WordLanes a = absLanes(x0 - __builtin_bit_cast(WordLanes, x));
+    const WordLanes b = absLanes(y0 - __builtin_bit_cast(WordLanes, y));
+    const WordLanes aBigger = __builtin_bit_cast(WordLanes, a > b);
+    const WordLanes big = b ^ ((a ^ b) & aBigger);
+    const WordLanes small = a ^ b ^ big;
+    const CopyLanes length = __builtin_bit_cast(CopyLanes, big + (small >> 1));
+    const CopyLanes reach = __builtin_bit_cast(CopyLanes, reachBase + __builtin_bit_cast(WordLanes, radii));
+    return (length < reach) & (length != 0);
+}
+}  // namespace
+
+CopyLanes touchingLanes(FixedVec position, Fixed radius, CopyLanes x, CopyLanes y, CopyLanes radii) {
+    return touching(WordLanes{} + static_cast<uint32_t>(position.x), WordLanes{} + static_cast<uint32_t>(position.y),
+                    WordLanes{} + static_cast<uint32_t>(wrapAdd(radius, kContactMargin)), x, y, radii);
+}
+
 FixedVec SeparationBehaviour::computeForce(Agent& agent) const {
     FixedVec accumulator{};
-    // Only the neighbours' positions and radii are read: the grid's copies do.
-    forEachOtherAgentCopyNear(agent, separationReach(agent.radius), [&accumulator](const Agent& self, const NeighbourCopy& other, const Agent&) {
-        const FixedVec d = self.position - other.position;
-        const Fixed a = approxLength(d);
-        // Agents on the very same point ignore each other: there is no direction to push.
-        if (a < wrapAdd(wrapAdd(self.radius, other.radius), kContactMargin) && a != 0) {
-            accumulator += pushFrom(d, a);
-        }
-    });
+    const FixedVec here = agent.position;
+    const Fixed reachBase = wrapAdd(agent.radius, kContactMargin);
+    const WordLanes x0 = WordLanes{} + static_cast<uint32_t>(here.x);
+    const WordLanes y0 = WordLanes{} + static_cast<uint32_t>(here.y);
+    const WordLanes base = WordLanes{} + static_cast<uint32_t>(reachBase);
+    // Only the neighbours' positions and radii are read: the grid's copies do. The screen
+    // passes exactly the touching ones, four at a time; the test below stands by itself.
+    forEachOtherAgentCopyScreened(
+        agent, separationReach(agent.radius),
+        [&](CopyLanes x, CopyLanes y, CopyLanes radii) { return touching(x0, y0, base, x, y, radii); },
+        [&](const Agent&, const NeighbourCopy& other, const Agent&) {
+            const FixedVec d = here - other.position;
+            const Fixed a = approxLength(d);
+            // Agents on the very same point ignore each other: there is no direction to push.
+            // (wrapAdd is associative: this is the two radii, then the margin.)
+            if (a < wrapAdd(reachBase, other.radius) && a != 0) {
+                accumulator += pushFrom(d, a);
+            }
+        });
     return accumulator;
 }
 

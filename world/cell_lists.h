@@ -27,11 +27,19 @@
 // stale position leaves holes) fall back to the stamps until they are in no cell again.
 // A count reads per cell a tally of its entries by their first cells, and the lists only
 // of cells holding items whose cells form no rectangle.
+// A screened visit (visitScreened) serves loops that act on few of their candidates: it
+// reads four entries' copies and tags at once, lane by lane, through the caller's screen,
+// and reads further only the entries passed, so the common "not near enough" costs no
+// branch of its own.
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace steering {
 
@@ -49,6 +57,10 @@ struct CellRange {
 
 // The Copy of items whose visits read nothing of them beside the item itself.
 struct NoCopy {};
+
+// Four entries' copies side by side, for the screens of CellLists::visitScreened: the copy
+// is three 32-bit words, and lane i of each word's lanes is entry i's.
+using CopyLanes = int32_t __attribute__((vector_size(16)));
 
 template <typename T, typename Copy>
 class CellLists {
@@ -193,6 +205,52 @@ public:
                     }
                     if (entry.item == skip) continue;
                     visit(entry.item, entry.copy);
+                }
+            }
+        }
+    }
+
+    // visitDistinct for a function that acts on some items only, as their copies tell (a Copy
+    // of three 32-bit words): screen(word0, word1, word2) takes four entries' copies at once
+    // and returns all ones in the lanes of those visit may act on. It must pass every such
+    // entry; passing others costs only their visit. (An item's entries carry the same copy,
+    // so it is passed in all of its cells or in none.) visit is called for the passed items
+    // alone, in query order, each once: four entries are screened and tagged without a
+    // branch each, and only the passed ones are read further.
+    template <typename Screen, typename Visit>
+    void visitScreened(const CellRange& range, int level, const T* skip, Screen&& screen, Visit&& visit,
+                       int32_t skipHint = kNoRecord) {
+        if (!ready() || range.empty()) return;
+        const std::size_t slot = static_cast<std::size_t>(level);
+        const uint32_t stamp = nextStamp(slot);
+        uint32_t* const stamps = stampsOf_[slot].data();
+        stamps[kVacant] = stamp;
+        // Vacated entries name kVacant, which no live entry does: no skip matches them (they
+        // are dropped by their stamp), and without a registered skip nothing is skipped.
+        const int32_t skipRecord = skip == nullptr ? kVacant : std::max(recordOf(skip, skipHint), kVacant);
+        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            const uint32_t columnMask = c == range.firstColumn ? 0u : 0xFFFFu;
+            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
+                const std::size_t cellNumber = cellIndex(c, r);
+                const int32_t sole = sole_[cellNumber];
+                if (sole == kVacant || sole == skipRecord) continue;
+                const uint32_t mask = columnMask | (r == range.firstRow ? 0u : 0xFFFF0000u);
+                const uint32_t target = (c | (r << 16)) & mask;
+                const std::vector<Entry>& entries = cells_[cellNumber].entries;
+                const std::size_t size = entries.size();
+                for (std::size_t k = 0; k < size; k += 4) {
+                    unsigned passed = k + 4 <= size ? screenedLanes(&entries[k], 4, screen, mask, target)
+                                                    : screenedLanes(&entries[k], size - k, screen, mask, target);
+                    while (passed != 0) {
+                        const Entry& entry = entries[k + static_cast<std::size_t>(__builtin_ctz(passed))];
+                        passed &= passed - 1;
+                        if (packedTag(entry) == kNoRectangleTag) [[unlikely]] {
+                            if (stamps[entry.record] == stamp) continue;
+                            stamps[entry.record] = stamp;
+                        }
+                        if (entry.record == skipRecord) continue;
+                        visit(entry.item, entry.copy);
+                    }
                 }
             }
         }
@@ -504,6 +562,48 @@ private:
         if (stamps[entry.record] == stamp) return false;
         stamps[entry.record] = stamp;
         return true;
+    }
+
+    // For visitScreened: bit i set when entry i of the n (1..4) at four is passed by the
+    // screen and is first met in this cell by its packed tag (mask and target as in
+    // visitDistinct) or has no rectangle (its stamp decides). An entry's copy and packed tag
+    // are its last four words, read as one lane each.
+    template <typename Screen>
+    [[gnu::always_inline]] static unsigned screenedLanes(const Entry* four, std::size_t n, Screen& screen, uint32_t mask,
+                                                         uint32_t target) {
+        static_assert(sizeof(Copy) == 12 && alignof(Copy) == 4, "a screened copy is three 32-bit words");
+        static_assert(offsetof(Entry, firstColumn) == offsetof(Entry, copy) + 12 &&
+                          offsetof(Entry, firstRow) == offsetof(Entry, copy) + 14,
+                      "the packed tag follows the copy");
+        static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the packed tag's low half is the first column");
+        CopyLanes e[4] = {};
+        for (std::size_t i = 0; i < n; ++i) {
+            std::memcpy(&e[i], reinterpret_cast<const char*>(&four[i]) + offsetof(Entry, copy), sizeof(CopyLanes));
+        }
+        // Four entries' rows of words to four words' lanes.
+        const CopyLanes low01 = __builtin_shufflevector(e[0], e[1], 0, 4, 1, 5);
+        const CopyLanes low23 = __builtin_shufflevector(e[2], e[3], 0, 4, 1, 5);
+        const CopyLanes high01 = __builtin_shufflevector(e[0], e[1], 2, 6, 3, 7);
+        const CopyLanes high23 = __builtin_shufflevector(e[2], e[3], 2, 6, 3, 7);
+        const CopyLanes word0 = __builtin_shufflevector(low01, low23, 0, 1, 4, 5);
+        const CopyLanes word1 = __builtin_shufflevector(low01, low23, 2, 3, 6, 7);
+        const CopyLanes word2 = __builtin_shufflevector(high01, high23, 0, 1, 4, 5);
+        const CopyLanes tags = __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
+        const CopyLanes maskLanes = CopyLanes{} + static_cast<int32_t>(mask);
+        const CopyLanes targetLanes = CopyLanes{} + static_cast<int32_t>(target);
+        const CopyLanes firstHere = ((tags ^ targetLanes) & maskLanes) == 0;
+        const CopyLanes loose = tags == static_cast<int32_t>(kNoRectangleTag);
+        const CopyLanes passed = screen(word0, word1, word2) & (firstHere | loose);
+        return laneBits(passed) & ((1u << n) - 1u);
+    }
+
+    // Bit i set when lane i is negative (all ones).
+    static unsigned laneBits(CopyLanes lanes) {
+#if defined(__SSE2__)
+        return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(__builtin_bit_cast(__m128i, lanes))));
+#else
+        return (lanes[0] < 0 ? 1u : 0u) | (lanes[1] < 0 ? 2u : 0u) | (lanes[2] < 0 ? 4u : 0u) | (lanes[3] < 0 ? 8u : 0u);
+#endif
     }
 
     // The entry's first column (low half) and row (high half).

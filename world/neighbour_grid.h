@@ -21,6 +21,11 @@ struct NeighbourCopy {
     Fixed radius = 0;
 };
 
+// visitAgentsScreened hands a screen the copies' words in this order.
+static_assert(sizeof(NeighbourCopy) == 12 && offsetof(NeighbourCopy, position) == 0 && offsetof(NeighbourCopy, radius) == 8 &&
+                  sizeof(FixedVec) == 8 && offsetof(FixedVec, y) == 4,
+              "a copy is x, y, radius");
+
 class NeighbourGrid {
 public:
     bool init(uint32_t columns, uint32_t rows);
@@ -63,6 +68,15 @@ public:
             agentCells_.visitDistinct(queryCells(position, halfSize), level, skip,
                                       [&visit](Agent* agent, const NeighbourCopy&) { visit(agent); }, skipHint);
         }
+    }
+    // visitAgents for a function that acts only on agents whose copies pass a screen:
+    // screen(x, y, radius) takes four copies' positions and radii as lanes and returns all
+    // ones in the lanes of agents visit(agent, copy) may act on (at least those; see
+    // CellLists::visitScreened). The others are left out.
+    template <typename Screen, typename Visit>
+    void visitAgentsScreened(FixedVec position, Fixed halfSize, int level, const Agent* skip, Screen&& screen,
+                             Visit&& visit, int32_t skipHint = 0) {
+        agentCells_.visitScreened(queryCells(position, halfSize), level, skip, screen, visit, skipHint);
     }
     // The number of agents visitAgents would visit (skip null), at most limit (the count
     // stops there); a one-cell square reads the cell's count alone.

@@ -40,6 +40,37 @@ std::vector<CellXY> cellsHolding(const NeighbourGrid& grid, uint32_t columns, ui
     return cells;
 }
 
+// A screen on the copies' words for visitAgentsScreened: lanes whose x + y + radius has bit
+// 18 clear (about half of all agents, scattered), and the same for one agent.
+CopyLanes screenByBit(CopyLanes x, CopyLanes y, CopyLanes radius) {
+    using Words = uint32_t __attribute__((vector_size(16)));
+    const Words sum = __builtin_bit_cast(Words, x) + __builtin_bit_cast(Words, y) + __builtin_bit_cast(Words, radius);
+    return (sum & (1u << 18)) == 0;
+}
+bool passesScreenByBit(const Agent& agent) {
+    const uint32_t sum = static_cast<uint32_t>(agent.position.x) + static_cast<uint32_t>(agent.position.y) +
+                         static_cast<uint32_t>(agent.radius);
+    return (sum & (1u << 18)) == 0;
+}
+
+// A screened visit against the reference's agents of the square (skip left out) that pass
+// the screen, in their order; the copies handed on are the agents'.
+void expectScreenedVisit(NeighbourGrid& grid, const std::vector<Agent*>& expected, FixedVec q, Fixed h, int level,
+                         Agent* skip, int32_t skipHint, int round) {
+    std::vector<Agent*> wanted;
+    for (Agent* agent : expected) {
+        if (agent != skip && passesScreenByBit(*agent)) wanted.push_back(agent);
+    }
+    std::vector<Agent*> visited;
+    bool copiesTrue = true;
+    grid.visitAgentsScreened(q, h, level, skip, screenByBit, [&](Agent* agent, const NeighbourCopy& copy) {
+        visited.push_back(agent);
+        copiesTrue = copiesTrue && copy.position == agent->position && copy.radius == agent->radius;
+    }, skipHint);
+    ASSERT_EQ(visited, wanted) << "screened, round " << round;
+    ASSERT_TRUE(copiesTrue) << "screened, round " << round;
+}
+
 class NeighbourGridTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(grid.init(128, 128)); }
@@ -558,6 +589,8 @@ TEST_F(NeighbourGridTest, VisitsMatchTheReferenceWhateverShapeTheCellsTake) {
             if (agent != skip) expectedVisit.push_back(agent);
         }
         ASSERT_EQ(visited, expectedVisit) << "round " << round;
+        expectScreenedVisit(grid, expected, q, h, (round + 1) % NeighbourGrid::kVisitLevels, skip,
+                            skip != nullptr && round % 2 == 0 ? skip->gridRecord : 0, round);
         ASSERT_EQ(grid.countAgents(q, h, 0), expected.size()) << "round " << round;
         // A count that stops at a limit: the limit when at least that many, else the count.
         const std::size_t limit = 1 + random() % 8;
@@ -856,6 +889,8 @@ TEST_F(NeighbourGridTest, VisitsThroughCellsOfManyEntriesMatchTheReference) {
         });
         ASSERT_EQ(visited, expected) << "round " << round;
         ASSERT_TRUE(copiesTrue) << "round " << round;
+        expectScreenedVisit(grid, reference.query(q, static_cast<double>(h)), q, h, (round / 8 + 1) % NeighbourGrid::kVisitLevels,
+                            skip, 0, round);
         checked += expected.size() > 64 ? 1 : 0;
     }
     EXPECT_GT(checked, 10);  // most visits read lists longer than a sorted run
