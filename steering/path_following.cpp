@@ -2,8 +2,6 @@
 // re-planning, and "follow_path", which walks the path five waypoints at a time.
 #include "steering/path_following.h"
 
-#include <bit>
-
 #include "steering/arrival_places.h"
 #include "steering/behaviours.h"
 #include "steering/navigation_mode.h"
@@ -26,7 +24,7 @@ FixedVec pathPoint(const nav::PathPoint& p) { return {toFixed(p.x), toFixed(p.y)
 
 // Share of the last 15 steps in which progress fell, 16.16.
 Fixed fallingShare(uint32_t progressHistory) {
-    return fixDiv(toFixed(std::popcount(progressHistory & kHistoryWindowMask)), kHistoryWindow);
+    return fixDiv(toFixed(countBits(progressHistory & kHistoryWindowMask)), kHistoryWindow);
 }
 }  // namespace
 

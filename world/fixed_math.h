@@ -100,6 +100,15 @@ inline int32_t truncToInt(double value) {
 // obstacle push take one.
 inline uint32_t isqrt(uint32_t x) { return static_cast<uint32_t>(std::sqrt(static_cast<double>(x))); }
 
+// The number of set bits of x, as std::popcount gives it. Spelled out in shifts and masks:
+// the builds target every x86-64, where std::popcount becomes a library call.
+constexpr int countBits(uint32_t x) {
+    x = x - ((x >> 1) & 0x55555555u);
+    x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0Fu;
+    return static_cast<int>((x * 0x01010101u) >> 24);
+}
+
 // max(|x|, |y|) + min(|x|, |y|) / 2 on raw values: never below the true length, at most
 // about 12 percent above it. Inline: every neighbour visit measures with it.
 constexpr Fixed approxLength(FixedVec v) {
