@@ -2,8 +2,6 @@
 // re-planning, and "follow_path", which walks the path five waypoints at a time.
 #include "steering/path_following.h"
 
-#include <bit>
-
 #include "steering/arrival_places.h"
 #include "steering/behaviours.h"
 #include "steering/navigation_mode.h"
@@ -26,7 +24,7 @@ FixedVec pathPoint(const nav::PathPoint& p) { return {toFixed(p.x), toFixed(p.y)
 
 // Share of the last 15 steps in which progress fell, 16.16.
 Fixed fallingShare(uint32_t progressHistory) {
-    return fixDiv(toFixed(std::popcount(progressHistory & kHistoryWindowMask)), kHistoryWindow);
+    return fixDiv(toFixed(countBits(progressHistory & kHistoryWindowMask)), kHistoryWindow);
 }
 }  // namespace
 
@@ -108,12 +106,17 @@ Fixed Agent::stuckRatio() const {
     return fallingShare(progressHistory);
 }
 
-Fixed Agent::crowding() const {
+namespace {
+// The share of saturation the agents registered round point make (0..1).
+Fixed crowdingAt(const Agent& agent, FixedVec point) {
     // Past saturation the number makes no difference: the count stops there.
-    const int n = countAgentsNear(*world, waypoints[waypointIndex], wrapMul(2, radius), kCrowdingSaturation);
+    const int n = countAgentsNear(*agent.world, point, wrapMul(2, agent.radius), kCrowdingSaturation);
     if (n >= kCrowdingSaturation) return kFixedOne;
     return n * kCrowdingPerAgent;
 }
+}  // namespace
+
+Fixed Agent::crowding() const { return crowdingAt(*this, waypoints[waypointIndex]); }
 
 FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
     // Falling back in half of the recent steps means the path no longer fits: plan anew
@@ -135,10 +138,21 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
         }
     }
     // The crowd is counted round the waypoint held before a resumed path replaces it; an
-    // agent that only brakes has no use for it.
+    // agent that only brakes has no use for it. It is counted when first read: nothing here
+    // moves an agent in the grid, so the count is the same then, and an agent on its last
+    // leg in classic paths never reads it.
     const bool resumes = agent.pathDone && agent.pathCount > 0 && resumesAfterPush(agent);
     if (!resumes && (agent.pathCount == 0 || agent.pathDone)) return -agent.velocity;  // no path: brake
-    const Fixed crowd = agent.crowding();
+    const FixedVec crowdPoint = agent.waypoints[agent.waypointIndex];
+    bool crowdCounted = false;
+    Fixed crowdShare = 0;
+    const auto crowd = [&agent, &crowdPoint, &crowdCounted, &crowdShare]() {
+        if (!crowdCounted) {
+            crowdShare = crowdingAt(agent, crowdPoint);
+            crowdCounted = true;
+        }
+        return crowdShare;
+    };
     if (resumes) agent.setTarget(agent.pathTarget);
     if (agent.pathCount == 0 || agent.pathDone) return -agent.velocity;  // no path: brake
 
@@ -156,7 +170,7 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
         } else if (settling == Settling::Moved) {
             agent.setTarget(agent.pathTarget);  // plans to the new place
             goal = agent.waypointIndex == agent.pathCount - 1 ? agent.placePoint : agent.waypoints[agent.waypointIndex];
-        } else if (givesUpCrowdedWaypoint(agent, crowd)) {
+        } else if (shortest && givesUpCrowdedWaypoint(agent, crowd())) {  // the rule holds in shortest paths only
             // Held back by the crowd round the target: aim at a free place round it.
             if (agent.placeCell < 0 && claimPlace(agent, agent.pathTarget)) {
                 agent.setTarget(agent.pathTarget);
@@ -168,7 +182,7 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
         // Held in a full room on the way to a place beyond its doors: it may stay there.
         if (agent.placeCell >= 0 && settleNearPlace(agent, agent.pathTarget, false) == Settling::Moved) agent.setTarget(agent.pathTarget);
         const FixedVec d = agent.waypoints[agent.waypointIndex] - agent.position;
-        if ((approxLength(d) < reach && mayLeaveWaypoint(agent, d)) || givesUpCrowdedWaypoint(agent, crowd)) {
+        if ((approxLength(d) < reach && mayLeaveWaypoint(agent, d)) || (shortest && givesUpCrowdedWaypoint(agent, crowd()))) {
             agent.storedRemaining = wrapSub(agent.storedRemaining, agent.segmentLength[agent.waypointIndex]);
             agent.waypointIndex += 1;
             // All stored waypoints used: plan the rest from here (the index restarts at 0).
@@ -179,7 +193,7 @@ FixedVec FollowPathBehaviour::computeForce(Agent& agent) const {
 
     if (agent.waypointIndex < agent.pathCount - 1) {
         // The whole offset to the waypoint, shrunk by crowding; the combination clips it.
-        return scaled(goal - agent.position, wrapSub(kFixedOne, crowd)) - agent.velocity;
+        return scaled(goal - agent.position, wrapSub(kFixedOne, crowd())) - agent.velocity;
     }
     const FixedVec d = goal - agent.position;
     return arrivalForce(d, vecLength(d), agent.maxSpeed, agent.velocity);

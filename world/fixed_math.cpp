@@ -20,13 +20,6 @@ namespace {
 uint32_t sumOfSquares(uint32_t a, uint32_t b) { return a * a + b * b; }
 }  // namespace
 
-FixedVec vecLimitMeasured(FixedVec v, Fixed maxLength) {
-    const Fixed length = vecLength(v);
-    if (length < maxLength) return v;
-    const Fixed scale = fixDiv(maxLength, length);
-    return scaled(v, scale);
-}
-
 FixedVec vecNormalise(FixedVec v) {
     const uint32_t a = absRaw(v.x);
     const uint32_t b = absRaw(v.y);

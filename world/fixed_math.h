@@ -100,6 +100,15 @@ inline int32_t truncToInt(double value) {
 // obstacle push take one.
 inline uint32_t isqrt(uint32_t x) { return static_cast<uint32_t>(std::sqrt(static_cast<double>(x))); }
 
+// The number of set bits of x, as std::popcount gives it. Spelled out in shifts and masks:
+// the builds target every x86-64, where std::popcount becomes a library call.
+constexpr int countBits(uint32_t x) {
+    x = x - ((x >> 1) & 0x55555555u);
+    x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0Fu;
+    return static_cast<int>((x * 0x01010101u) >> 24);
+}
+
 // max(|x|, |y|) + min(|x|, |y|) / 2 on raw values: never below the true length, at most
 // about 12 percent above it. Inline: every neighbour visit measures with it.
 constexpr Fixed approxLength(FixedVec v) {
@@ -128,7 +137,9 @@ inline Fixed vecLength(FixedVec v) {
     return static_cast<Fixed>(isqrt(c * c + d * d) << 8);
 }
 // vecLimit for a vector that may be at least maxLength long: measures it and scales it.
-FixedVec vecLimitMeasured(FixedVec v, Fixed maxLength);
+// Inline: most calls scale, and the square root and the division are slow instructions
+// whose wait the caller's own work can fill (an agent's update limits seven vectors).
+inline FixedVec vecLimitMeasured(FixedVec v, Fixed maxLength);
 // v when shorter than maxLength, else v scaled to maxLength. maxLength must be positive.
 // vecLength never exceeds |x| + |y|: a vector below the limit by that sum is returned as
 // the full test would, without the square root. Inline: most forces pass that way.
@@ -163,6 +174,12 @@ constexpr FixedVec& operator+=(FixedVec& a, FixedVec b) { return a = a + b; }
 constexpr FixedVec& operator-=(FixedVec& a, FixedVec b) { return a = a - b; }
 // v scaled by k: both components through fixMul.
 constexpr FixedVec scaled(FixedVec v, Fixed k) { return {fixMul(v.x, k), fixMul(v.y, k)}; }
+inline FixedVec vecLimitMeasured(FixedVec v, Fixed maxLength) {
+    const Fixed length = vecLength(v);
+    if (length < maxLength) return v;
+    const Fixed scale = fixDiv(maxLength, length);
+    return scaled(v, scale);
+}
 // v divided by k: both components through fixDiv.
 inline FixedVec divided(FixedVec v, Fixed k) { return {fixDiv(v.x, k), fixDiv(v.y, k)}; }
 // Dot product of two vectors with fixMul products.

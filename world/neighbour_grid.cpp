@@ -20,15 +20,26 @@ bool NeighbourGrid::init(uint32_t newColumns, uint32_t newRows) {
     }
     agentCells_.reset(newColumns, newRows);
     obstacleCells_.reset(newColumns, newRows);
+    resetObstacleRows();
     return true;
 }
 
 void NeighbourGrid::clear() {
     agentCells_.reset(columns, rows);
     obstacleCells_.reset(columns, rows);
+    resetObstacleRows();
 }
 
-void NeighbourGrid::clearObstacles() { obstacleCells_.reset(columns, rows); }
+void NeighbourGrid::clearObstacles() {
+    obstacleCells_.reset(columns, rows);
+    resetObstacleRows();
+}
+
+void NeighbourGrid::resetObstacleRows() {
+    obstacleRowWords_ = (rows + 63u) / 64u;
+    obstacleRows_.assign(static_cast<std::size_t>(columns) * obstacleRowWords_, 0u);
+    if (rows == 0) obstacleRows_.clear();
+}
 
 namespace {
 
@@ -109,7 +120,13 @@ int32_t NeighbourGrid::moveAgent(Agent* agent, FixedVec oldPosition, FixedVec ne
 
 void NeighbourGrid::insertObstacle(const Obstacle* obstacle) {
     const FixedVec centre{obstacle->x, obstacle->y};
-    obstacleCells_.insert(obstacle, agentCellsOf(centre, obstacle->radius), NoCopy{});
+    const CellRange cells = agentCellsOf(centre, obstacle->radius);
+    if (obstacleCells_.insert(obstacle, cells, NoCopy{}) == CellLists<const Obstacle, NoCopy>::kNoRecord) return;
+    for (uint32_t c = cells.firstColumn; c <= cells.lastColumn; ++c) {
+        for (uint32_t r = cells.firstRow; r <= cells.lastRow; ++r) {
+            obstacleRows_[static_cast<std::size_t>(c) * obstacleRowWords_ + r / 64u] |= uint64_t{1} << (r % 64u);
+        }
+    }
 }
 
 std::size_t NeighbourGrid::queryAgents(FixedVec position, double radius, std::vector<Agent*>& result) {

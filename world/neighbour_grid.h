@@ -2,6 +2,7 @@
 // 128 x 128 buckets of 512 world units through which agents find nearby agents and
 // obstacles. Results and their order follow the grid's cell order; queries allocate nothing.
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 #include <vector>
@@ -83,9 +84,14 @@ public:
     std::size_t countAgents(FixedVec position, Fixed halfSize, int level, std::size_t limit = SIZE_MAX) {
         return agentCells_.countDistinct(queryCells(position, halfSize), level, limit);
     }
+    // The obstacle visit reads only the smallest rectangle holding every occupied cell of
+    // the square (found in obstacleRows_): the same cells in the same order, so an obstacle
+    // is met in the same cell; a square without obstacles reads no list at all.
     template <typename Visit>
     void visitObstacles(FixedVec position, Fixed halfSize, int level, Visit&& visit) {
-        obstacleCells_.visitDistinct(queryCells(position, halfSize), level, nullptr,
+        CellRange occupied;
+        if (!occupiedObstacleCells(queryCells(position, halfSize), occupied)) return;
+        obstacleCells_.visitDistinct(occupied, level, nullptr,
                                      [&visit](const Obstacle* obstacle, const NoCopy&) { visit(obstacle); });
     }
     // f(column, row, agent, copy) for every agent entry of every cell.
@@ -176,9 +182,46 @@ private:
         return boundingCells(x - radius, y - radius, x + radius, y + radius);
     }
 
+    // The part of range (inside the grid) spanned by cells holding obstacles: false when
+    // none does.
+    bool occupiedObstacleCells(const CellRange& range, CellRange& occupied) const {
+        if (range.empty() || obstacleRows_.empty()) return false;
+        uint32_t firstColumn = UINT32_MAX, lastColumn = 0, firstRow = UINT32_MAX, lastRow = 0;
+        const uint32_t firstWord = range.firstRow >> 6;
+        const uint32_t lastWord = range.lastRow >> 6;
+        // Bits firstRow..lastRow of the words they fall in.
+        const uint64_t firstMask = ~uint64_t{0} << (range.firstRow & 63u);
+        const uint64_t lastMask = ~uint64_t{0} >> (63u - (range.lastRow & 63u));
+        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            const uint64_t* words = &obstacleRows_[static_cast<std::size_t>(c) * obstacleRowWords_];
+            for (uint32_t w = firstWord; w <= lastWord; ++w) {
+                uint64_t bits = words[w];
+                if (w == firstWord) bits &= firstMask;
+                if (w == lastWord) bits &= lastMask;
+                if (bits == 0) continue;
+                if (firstColumn == UINT32_MAX) firstColumn = c;
+                lastColumn = c;
+                firstRow = std::min(firstRow, w * 64u + static_cast<uint32_t>(__builtin_ctzll(bits)));
+                lastRow = std::max(lastRow, w * 64u + 63u - static_cast<uint32_t>(__builtin_clzll(bits)));
+            }
+        }
+        if (firstColumn == UINT32_MAX) return false;
+        occupied.firstColumn = firstColumn;
+        occupied.lastColumn = lastColumn;
+        occupied.firstRow = firstRow;
+        occupied.lastRow = lastRow;
+        return true;
+    }
+    // Forgets every obstacle's cells (sizes from columns and rows).
+    void resetObstacleRows();
+
     CellLists<Agent, NeighbourCopy> agentCells_;              // non-owning; the population owns the agents
     // Obstacle visits read the obstacle itself, so its entries carry no copy.
     CellLists<const Obstacle, NoCopy> obstacleCells_;  // non-owning; ObstacleList owns the obstacles
+    // Per column, one bit per row (obstacleRowWords_ words): set where the cell holds an
+    // obstacle. Obstacles only come (insertObstacle) and all go at once, so a set bit stays.
+    std::vector<uint64_t> obstacleRows_;
+    uint32_t obstacleRowWords_ = 0;
 };
 
 

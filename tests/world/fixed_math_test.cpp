@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -502,6 +503,22 @@ TEST(WrapArithmetic, WrapsWithoutOverflow) {
     EXPECT_EQ(wrapMul(65536, 65536), 0);
     EXPECT_EQ(absRaw(kMin), 2147483648u);
     EXPECT_EQ((FixedVec{kMax, 0} + FixedVec{1, 0}).x, kMin);
+}
+
+TEST(CountBits, AgreesWithStdPopcountOnEveryWindowAndAtRandom) {
+    // Every 16-bit value (the progress window is 15 bits), each also with high bits set.
+    for (uint32_t x = 0; x <= 0xFFFFu; ++x) {
+        ASSERT_EQ(countBits(x), std::popcount(x)) << x;
+        ASSERT_EQ(countBits(x | 0xFFFF0000u), std::popcount(x | 0xFFFF0000u)) << x;
+        ASSERT_EQ(countBits(x << 16), std::popcount(x << 16)) << x;
+    }
+    EXPECT_EQ(countBits(0xFFFFFFFFu), 32);
+    EXPECT_EQ(countBits(0x80000001u), 2);
+    std::mt19937 rng(71);
+    for (int i = 0; i < kSamples; ++i) {
+        const uint32_t x = static_cast<uint32_t>(rng());
+        ASSERT_EQ(countBits(x), std::popcount(x)) << x;
+    }
 }
 
 }  // namespace

@@ -938,5 +938,97 @@ TEST(NeighbourGridBeforeInit, IgnoresEverything) {
     EXPECT_EQ(grid.occupancy(0, 0), 0);
 }
 
+// Obstacles visited near a point, in visit order.
+std::vector<const Obstacle*> visitedObstacles(NeighbourGrid& grid, FixedVec p, Fixed halfSize) {
+    std::vector<const Obstacle*> seen;
+    grid.visitObstacles(p, halfSize, 0, [&seen](const Obstacle* o) { seen.push_back(o); });
+    return seen;
+}
+
+// Obstacles a visit must meet, written out: the square's cells (whole units of its edges
+// over the cell width, clamped), columns outer, rows inner, each obstacle where first met;
+// an obstacle lies in the cells its own square touches (raw edges times cells per unit,
+// floored). Insertion order within a cell.
+std::vector<const Obstacle*> obstaclesByHand(const std::deque<Obstacle>& obstacles, FixedVec p, Fixed halfSize,
+                                             uint32_t columns, uint32_t rows) {
+    auto clamped = [](double cell, uint32_t count) {
+        return static_cast<uint32_t>(std::clamp(cell, 0.0, count - 1.0));
+    };
+    auto cellOf = [&](int64_t raw, uint32_t count) {
+        return clamped(std::floor(std::floor(static_cast<double>(raw) * (count / 65536.0)) / 65536.0), count);
+    };
+    auto queryCellOf = [&](int64_t raw, uint32_t count) {
+        return clamped(std::trunc(static_cast<double>(raw >> 16) / (65536.0 / count)), count);
+    };
+    auto covers = [&](int64_t x, int64_t y, int64_t half, uint32_t c, uint32_t r) {
+        return c >= cellOf(x - half, columns) && c <= cellOf(x + half, columns) && r >= cellOf(y - half, rows) &&
+               r <= cellOf(y + half, rows);
+    };
+    std::vector<const Obstacle*> result;
+    if (halfSize < 0) return result;
+    const int64_t x = p.x, y = p.y;
+    for (uint32_t c = queryCellOf(x - halfSize, columns); c <= queryCellOf(x + halfSize, columns); ++c) {
+        for (uint32_t r = queryCellOf(y - halfSize, rows); r <= queryCellOf(y + halfSize, rows); ++r) {
+            for (const Obstacle& o : obstacles) {
+                if (!covers(o.x, o.y, o.radius, c, r)) continue;
+                if (std::find(result.begin(), result.end(), &o) == result.end()) result.push_back(&o);
+            }
+        }
+    }
+    return result;
+}
+
+// Sparse obstacles over grids of one and of several 64-row words per column: every visit
+// meets the obstacles of the written-out rule in its order (so skipping the empty part of a
+// square changes neither which cell an obstacle is met in nor the order), and the query's
+// list too; after clearObstacles nothing is met until obstacles come again.
+TEST(NeighbourGridObstacles, VisitsMeetWhatTheCellsHoldInOrderOnGridsOfEveryHeight) {
+    struct Shape {
+        uint32_t columns, rows;
+    };
+    for (const Shape shape : {Shape{128, 128}, Shape{64, 64}, Shape{40, 200}, Shape{7, 130}}) {
+        NeighbourGrid grid;
+        ASSERT_TRUE(grid.init(shape.columns, shape.rows));
+        std::mt19937 random(shape.columns * 1000 + shape.rows);
+        const double cellUnits = 65536.0 / shape.columns;
+        std::uniform_int_distribution<int32_t> coordinate(units(-2000), units(32767));
+        std::uniform_int_distribution<int32_t> near(units(-3 * cellUnits), units(3 * cellUnits));
+        std::uniform_real_distribution<double> radius(0.0, 2.5 * cellUnits);
+        std::deque<Obstacle> obstacles;
+        int met = 0, empty = 0;
+        for (int round = 0; round < 2; ++round) {
+            for (int i = 0; i < 60; ++i) {
+                obstacles.push_back(Obstacle{coordinate(random), coordinate(random), units(radius(random))});
+                grid.insertObstacle(&obstacles.back());
+            }
+            for (int q = 0; q < 3000; ++q) {
+                // Half the squares round an obstacle, the others anywhere (mostly empty).
+                FixedVec p{coordinate(random), coordinate(random)};
+                if (q % 2 == 0) {
+                    const Obstacle& o = obstacles[static_cast<std::size_t>(q) % obstacles.size()];
+                    p = {o.x + near(random), o.y + near(random)};
+                }
+                const Fixed half = units(radius(random) * (q % 5 == 0 ? 4.0 : 1.0));
+                const std::vector<const Obstacle*> seen = visitedObstacles(grid, p, half);
+                ASSERT_EQ(seen, obstaclesByHand(obstacles, p, half, shape.columns, shape.rows))
+                    << shape.columns << "x" << shape.rows << " round " << round << " query " << q;
+                std::vector<const Obstacle*> listed;
+                grid.queryObstacles(p, static_cast<double>(half), listed);
+                ASSERT_EQ(seen, listed);
+                met += static_cast<int>(seen.size());
+                empty += seen.empty() ? 1 : 0;
+            }
+            EXPECT_GT(met, 3000);
+            EXPECT_GT(empty, 100);
+            grid.clearObstacles();
+            obstacles.clear();
+            for (uint32_t c = 0; c < shape.columns; c += 3) {
+                const FixedVec centre{units((c + 0.5) * cellUnits), units(1000)};
+                ASSERT_TRUE(visitedObstacles(grid, centre, units(4 * cellUnits)).empty());
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace steering
