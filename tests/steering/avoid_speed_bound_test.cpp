@@ -135,7 +135,8 @@ protected:
                 velocity = FixedVec{-partner.velocity.x, -partner.velocity.y};
                 const int apart = start == Start::Even ? 16 + pick(13) : 2 + pick(20);
                 const FixedVec aside = at(uniform(-120.0, 120.0), uniform(-120.0, 120.0));
-                position = partner.position + FixedVec{partner.velocity.x * apart, partner.velocity.y * apart} + aside;
+                // Wrapping, as positions do, where a fast partner's offset leaves the 16.16 range.
+                position = partner.position + FixedVec{wrapMul(partner.velocity.x, apart), wrapMul(partner.velocity.y, apart)} + aside;
             }
             const double radius = pick(15) == 0 ? uniform(300.0, 900.0) : uniform(pick(10) == 0 ? 0.0 : 40.0, 230.0);
             Agent agent = test::bareAgent(world, position, velocity, radius);
@@ -165,7 +166,8 @@ TEST_F(AvoidSpeedBoundTest, CrowdsSteppedThroughUpdateAllGetThePlainForcesBitFor
     for (int round = 0; round < 30; ++round) {
         world.agentList.clear();
         crowd.clear();
-        const FixedVec centre = at(uniform(20000.0, 44000.0), uniform(20000.0, 44000.0));
+        // Every position, spread and target included, within the 16.16 range (32,767 units).
+        const FixedVec centre = at(uniform(6000.0, 26000.0), uniform(6000.0, 26000.0));
         target = centre + at(uniform(-500.0, 500.0), uniform(-500.0, 500.0));
         const Start start = round % 4 == 1 ? Start::AtRest : round % 4 == 3 ? Start::Even : Start::Mixed;
         fillCrowd(30 + pick(110), centre, round % 3 == 0 ? 400.0 : uniform(1000.0, 4000.0), start);

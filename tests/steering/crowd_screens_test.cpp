@@ -61,7 +61,7 @@ std::vector<bool> screened(const std::vector<Neighbour>& neighbours, Screen scre
 // radii, then random ones at distances of the same order.
 std::vector<Neighbour> neighboursOf(FixedVec p, Fixed radius, std::mt19937& random) {
     std::vector<Neighbour> out;
-    const Fixed radii[] = {radius, radius / 3, 2 * radius, 0, -radius, INT32_MAX, INT32_MIN, (1 << 30) - 1, 1 << 30};
+    const Fixed radii[] = {radius, radius / 3, wrapMul(2, radius), 0, -radius, INT32_MAX, INT32_MIN, (1 << 30) - 1, 1 << 30};
     for (const Fixed r : radii) {
         const int64_t sum = int64_t{radius} + r;
         const int64_t keep = sum * kSeparationTenths / 10;

@@ -15,7 +15,9 @@
 namespace steering {
 namespace {
 
-Fixed units(double u) { return static_cast<Fixed>(u * 65536.0); }
+// World units to raw 16.16, wrapping as positions do: the grid spans 65,536 units, the whole
+// 32-bit range, so its far half lies at negative raw coordinates.
+Fixed units(double u) { return static_cast<Fixed>(static_cast<uint32_t>(static_cast<int64_t>(u * 65536.0))); }
 
 Agent makeAgent(double x, double y, double radius) {
     Agent agent;
@@ -1006,9 +1008,9 @@ TEST(NeighbourGridObstacles, VisitsMeetWhatTheCellsHoldInOrderOnGridsOfEveryHeig
                 FixedVec p{coordinate(random), coordinate(random)};
                 if (q % 2 == 0) {
                     const Obstacle& o = obstacles[static_cast<std::size_t>(q) % obstacles.size()];
-                    p = {o.x + near(random), o.y + near(random)};
+                    p = FixedVec{o.x, o.y} + FixedVec{near(random), near(random)};  // wraps, as positions do
                 }
-                const Fixed half = units(radius(random) * (q % 5 == 0 ? 4.0 : 1.0));
+                const Fixed half = units(std::min(radius(random) * (q % 5 == 0 ? 4.0 : 1.0), 32767.0));  // within 16.16
                 const std::vector<const Obstacle*> seen = visitedObstacles(grid, p, half);
                 ASSERT_EQ(seen, obstaclesByHand(obstacles, p, half, shape.columns, shape.rows))
                     << shape.columns << "x" << shape.rows << " round " << round << " query " << q;
@@ -1019,12 +1021,15 @@ TEST(NeighbourGridObstacles, VisitsMeetWhatTheCellsHoldInOrderOnGridsOfEveryHeig
                 empty += seen.empty() ? 1 : 0;
             }
             EXPECT_GT(met, 3000);
-            EXPECT_GT(empty, 100);
+            // On the seven-column grid obstacles up to 2.5 columns across leave no square empty.
+            if (shape.columns >= 40) {
+                EXPECT_GT(empty, 100) << shape.columns << "x" << shape.rows;
+            }
             grid.clearObstacles();
             obstacles.clear();
             for (uint32_t c = 0; c < shape.columns; c += 3) {
                 const FixedVec centre{units((c + 0.5) * cellUnits), units(1000)};
-                ASSERT_TRUE(visitedObstacles(grid, centre, units(4 * cellUnits)).empty());
+                ASSERT_TRUE(visitedObstacles(grid, centre, units(std::min(4 * cellUnits, 32767.0))).empty());
             }
         }
     }
