@@ -6,66 +6,12 @@
 
 #include "scenario/case_layout.h"
 #include "scenario/scores.h"
+#include "tests/scenario/case_builders.h"
 
 namespace {
 
 using namespace scenario;
-
-Scenario square(double lo = -10, double hi = 10) {
-    Scenario s;
-    s.file = "t.xml";
-    s.name = "t";
-    s.worldBounds = Box{lo, hi, lo, hi};
-    return s;
-}
-
-AgentSpec agentAt(double x, double z, std::vector<Goal> goals, double radius = 0.5) {
-    AgentSpec a;
-    a.position = Vec2{x, z};
-    a.radius = radius;
-    a.goals = std::move(goals);
-    return a;
-}
-
-Goal seekTo(double x, double z, double duration = 1000) {
-    Goal g;
-    g.kind = GoalKind::SeekStatic;
-    g.target = Vec2{x, z};
-    g.timeDuration = duration;
-    return g;
-}
-
-Goal idleFor(double seconds) {
-    Goal g;
-    g.kind = GoalKind::Idle;
-    g.desiredSpeed = 0;
-    g.timeDuration = seconds;
-    return g;
-}
-
-int cell(int column, int row) { return row * kMapCells + column; }
-
-struct Prepared {
-    Scenario s;
-    CaseLayout layout;
-    std::vector<uint8_t> cells = std::vector<uint8_t>(kMapCells * kMapCells);
-    ArrivalZones zones;
-    explicit Prepared(Scenario scenario) : s(std::move(scenario)) {
-        std::string error;
-        EXPECT_TRUE(layoutCase(s, layout, error)) << error;
-        rasteriseCase(s, layout, cells.data());
-        buildArrivalZones(s, layout, cells.data(), zones);
-    }
-};
-
-// A run where samples[step][agent] is the agent's position (present throughout).
-RunRecord runOf(const std::vector<std::vector<Vec2>>& samples) {
-    RunRecord r;
-    r.system = "test";
-    r.start(static_cast<int>(samples[0].size()));
-    for (const auto& s : samples) r.append(s, std::vector<uint8_t>(s.size(), 1));
-    return r;
-}
+using namespace scenario::test;
 
 TEST(CaseLayout, OneMetreACellFromCellOne) {
     Scenario s = square();
@@ -186,7 +132,7 @@ TEST(Scores, ArrivalTimesAndAgentsStillOut) {
         for (int i = 0; i < 3; ++i) samples[step].push_back(step > i ? Vec2{8, -6.0 + 4 * i} : Vec2{-8, -6.0 + 4 * i});
         samples[step].push_back(step > 0 ? Vec2{5, 6} : Vec2{-8, 6});
     }
-    const RunScores r = scoreRun(p.s, p.layout, p.cells.data(), p.zones, runOf(samples));
+    const RunScores r = p.score(samples);
     EXPECT_EQ(r.done, 3);
     EXPECT_EQ(r.doneByStep, (std::vector<int>{0, 1, 2, 3, 3}));
     EXPECT_DOUBLE_EQ(r.t50, 0.4);   // two of four after step 2
@@ -210,7 +156,7 @@ TEST(Scores, CollisionEpisodesAndDeepestOverlap) {
     const double cx[] = {-8, -9.7, -9, -9.8, -9.8, -8};  // the region's edge is at -10
     std::vector<std::vector<Vec2>> samples;
     for (int step = 0; step < 6; ++step) samples.push_back({Vec2{0, 0}, Vec2{bx[step], 0}, Vec2{cx[step], 5}});
-    const RunScores r = scoreRun(p.s, p.layout, p.cells.data(), p.zones, runOf(samples));
+    const RunScores r = p.score(samples);
     EXPECT_EQ(r.agentCollisions, 2);  // steps 1-2 and 4-5
     EXPECT_EQ(r.perAgent[0].agentCollisions, 2);
     EXPECT_EQ(r.perAgent[2].agentCollisions, 0);
@@ -232,7 +178,7 @@ TEST(Scores, DeepOverlapsAndCentresInWalls) {
     const double cx[] = {-8, -10.3, -9.9, -10.01, -5, -5, -5};
     std::vector<std::vector<Vec2>> samples;
     for (int step = 0; step < 7; ++step) samples.push_back({Vec2{0, 0}, Vec2{bx[step], 0}, Vec2{cx[step], 5}});
-    const RunScores r = scoreRun(p.s, p.layout, p.cells.data(), p.zones, runOf(samples));
+    const RunScores r = p.score(samples);
     EXPECT_EQ(r.deepOverlapEpisodes, 2);
     EXPECT_EQ(r.deepOverlapPairSamples, 4);
     EXPECT_EQ(r.centreInWallSamples, 2);
@@ -248,7 +194,7 @@ TEST(Scores, WalkedAgainstExactShortestRouteAndStraightLine) {
     Prepared p(s);
     const std::vector<std::vector<Vec2>> samples = {
         {Vec2{-5, 0}, Vec2{-8, -8}}, {Vec2{-1, -3}, Vec2{-5, -8}}, {Vec2{1, -3}, Vec2{-5, -4}}, {Vec2{5, 0}, Vec2{-5, -4}}};
-    const RunScores r = scoreRun(p.s, p.layout, p.cells.data(), p.zones, runOf(samples));
+    const RunScores r = p.score(samples);
     ASSERT_EQ(r.done, 2);
     EXPECT_NEAR(r.perAgent[0].walkedMetres, 12.0, 1e-9);   // 5 + 2 + 5
     EXPECT_NEAR(r.perAgent[0].shortestMetres, 12.0, 1e-6);

@@ -11,41 +11,12 @@
 
 #include "scenario/case_layout.h"
 #include "scenario/scores.h"
+#include "tests/scenario/case_builders.h"
 
 namespace {
 
 using namespace scenario;
-
-Scenario square() {
-    Scenario s;
-    s.file = "t.xml";
-    s.name = "t";
-    s.worldBounds = Box{-10, 10, -10, 10};
-    return s;
-}
-
-AgentSpec agentAt(double x, double z, std::vector<Goal> goals, double radius = 0.5) {
-    AgentSpec a;
-    a.position = Vec2{x, z};
-    a.radius = radius;
-    a.goals = std::move(goals);
-    return a;
-}
-
-Goal seekTo(double x, double z) {
-    Goal g;
-    g.kind = GoalKind::SeekStatic;
-    g.target = Vec2{x, z};
-    return g;
-}
-
-Goal idleFor(double seconds) {
-    Goal g;
-    g.kind = GoalKind::Idle;
-    g.desiredSpeed = 0;
-    g.timeDuration = seconds;
-    return g;
-}
+using namespace scenario::test;
 
 Goal follow(int agent) {
     Goal g;
@@ -53,28 +24,6 @@ Goal follow(int agent) {
     g.targetAgent = agent;
     return g;
 }
-
-int cell(int column, int row) { return row * kMapCells + column; }
-
-struct Prepared {
-    Scenario s;
-    CaseLayout layout;
-    std::vector<uint8_t> cells = std::vector<uint8_t>(kMapCells * kMapCells);
-    ArrivalZones zones;
-    explicit Prepared(Scenario scenario) : s(std::move(scenario)) {
-        std::string error;
-        EXPECT_TRUE(layoutCase(s, layout, error)) << error;
-        rasteriseCase(s, layout, cells.data());
-        buildArrivalZones(s, layout, cells.data(), zones);
-    }
-    RunScores score(const std::vector<std::vector<Vec2>>& samples) const {
-        RunRecord r;
-        r.system = "test";
-        r.start(static_cast<int>(samples[0].size()));
-        for (const auto& one : samples) r.append(one, std::vector<uint8_t>(one.size(), 1));
-        return scoreRun(s, layout, cells.data(), zones, r);
-    }
-};
 
 TEST(ScoresAtTheirEdges, OverlapDepthIsOverTheSmallerRadiusAndDiscsExactlyTouchingDoNotCollide) {
     // Radii 0.5 and 0.25 (reach 0.75). Sample 1: 0.75 apart, touching exactly: no episode.

@@ -13,45 +13,13 @@
 #include "steering/behaviours.h"
 #include "steering/neighbour_visits.h"
 #include "steering_test_world.h"
+#include "avoid_reference.h"
 
 namespace steering {
 namespace {
 
 using test::at;
 using test::units;
-
-FixedVec plainAvoidForce(Agent& agent) {
-    double fx = 0.0, fy = 0.0;
-    const Fixed reach = static_cast<Fixed>(std::min(1.0e9, 2.0 * agent.maxSpeed * 15.0 + 4.0 * agent.radius));
-    forEachOtherAgentNear(agent, reach, [&](const Agent& self, const Agent& other) {
-        const double px = static_cast<double>(other.position.x) - self.position.x;
-        const double py = static_cast<double>(other.position.y) - self.position.y;
-        const double vx = static_cast<double>(other.velocity.x) - self.velocity.x;
-        const double vy = static_cast<double>(other.velocity.y) - self.velocity.y;
-        const double vv = vx * vx + vy * vy;
-        if (vv <= 0.0) return;
-        const double t = -(px * vx + py * vy) / vv;
-        if (t <= 0.0 || t > 15.0) return;
-        const double cx = px + vx * t, cy = py + vy * t;
-        const double wanted = static_cast<double>(self.radius) * 1.25 + other.radius;
-        const double d = std::sqrt(cx * cx + cy * cy);
-        if (d >= wanted) return;
-        const bool headOn = d < 1e-3 * wanted;
-        const double ax = headOn ? static_cast<double>(self.side.x) : -cx;
-        const double ay = headOn ? static_cast<double>(self.side.y) : -cy;
-        const double length = std::sqrt(ax * ax + ay * ay);
-        if (length <= 0.0) return;
-        const double strength = static_cast<double>(self.maxForce) * (1.0 - t / 15.0) * (wanted - d) / wanted;
-        fx += ax / length * strength;
-        fy += ay / length * strength;
-    });
-    const double length = std::sqrt(fx * fx + fy * fy);
-    if (length > agent.maxForce && length > 0.0) {
-        fx = fx / length * agent.maxForce;
-        fy = fy / length * agent.maxForce;
-    }
-    return FixedVec{static_cast<Fixed>(std::llround(fx)), static_cast<Fixed>(std::llround(fy))};
-}
 
 // True when bound.speed is at least the exact length of velocity, checked in integers with
 // the bound rounded down to a multiple of 2^-20 (so a bound that exceeds a length by less
@@ -75,7 +43,7 @@ public:
 
     FixedVec computeForce(Agent& agent) const override {
         const FixedVec got = findBehaviour("avoid_agents")->computeForce(agent);
-        const FixedVec expected = plainAvoidForce(agent);
+        const FixedVec expected = test::referenceAvoidForce(agent);
         ++calls;
         if (!(got == expected)) {
             ++differ;
@@ -214,7 +182,7 @@ TEST_F(AvoidSpeedBoundTest, TheBoundNeverComesUnderAnExactSpeed) {
 TEST_F(AvoidSpeedBoundTest, OutsideAStepTheBoundIsNotUsed) {
     Agent& self = *world.agentList.add(test::bareAgent(world, at(30000, 30000), FixedVec{}));
     Agent& other = *world.agentList.add(test::bareAgent(world, at(30400, 30010), at(-60, 0)));
-    const FixedVec plain = plainAvoidForce(self);
+    const FixedVec plain = test::referenceAvoidForce(self);
     ASSERT_NE(plain, FixedVec{});
     // A stale bound left as if known: ignored outside a step.
     world.stepSpeedBound.known = true;
@@ -235,7 +203,7 @@ TEST_F(AvoidSpeedBoundTest, OutsideAStepTheBoundIsNotUsed) {
     test::moveTo(world, other, at(31500, 30010));
     self.place(self.position, FixedVec{});
     other.place(other.position, at(-200, 0));
-    const FixedVec after = plainAvoidForce(self);
+    const FixedVec after = test::referenceAvoidForce(self);
     ASSERT_NE(after, FixedVec{});
     EXPECT_EQ(test::forceOf("avoid_agents", self), after);
 }
