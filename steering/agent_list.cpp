@@ -47,9 +47,10 @@ void AgentList::updateAll() {
         }
         const FixedVec before = agent.position;
         agent.update();
-        if (bound.known) bound.raiseSpeed(agent.velocity);
         if (following != nullptr) grid.prefetchAgentLists(following->position, following->radius, following->gridRecord);
+        const int32_t oldRecord = agent.gridRecord;
         agent.gridRecord = grid.moveAgent(&agent, before, agent.position, agent.radius, agent.gridRecord);
+        if (bound.known) bound.noteVelocity(agent.gridRecord, oldRecord, agent.velocity);
     }
     // Shortest paths only: in the other modes the pass would read every agent for nothing.
     if (world_.navigationMode == NavigationMode::Shortest) separateCrowd(world_);

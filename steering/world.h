@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "navigation/navigation.h"
 #include "navigation/shortest_path.h"
@@ -34,6 +35,9 @@ namespace steering {
 // map edits, replay) happens between steps and is read by the next step's pass. Radii are only
 // written before an agent joins the population. Worlds that never carry "avoid_agents" never
 // run the pass: the raise is then one test of known per agent.
+// The same pass and raises keep every agent's velocity by its neighbour-grid record
+// (velocities), so the force's screen tests four neighbours at once without reading them; a
+// record no agent of the population holds keeps NaN there ("unknown": the screen passes it).
 struct StepSpeedBound {
     bool inStep = false;         // inside updateAll's loop
     bool known = false;          // the pass ran this step, so the fields below hold
@@ -54,6 +58,25 @@ struct StepSpeedBound {
     private:
         StepSpeedBound& bound_;
     };
+
+    struct Velocity {
+        double x, y;
+    };
+    std::vector<Velocity> velocities;  // by grid record; index 0 (no record) is always unknown
+
+    // After an agent's update and move: its velocity now, under the record the move returned
+    // (the one it had before, when different, is unknown from now on).
+    void noteVelocity(int32_t record, int32_t oldRecord, FixedVec velocity) {
+        raiseSpeed(velocity);
+        const std::size_t size = velocities.size();
+        if (oldRecord != record && oldRecord > 0 && static_cast<std::size_t>(oldRecord) < size) {
+            velocities[static_cast<std::size_t>(oldRecord)] = unknownVelocity();
+        }
+        if (record > 0 && static_cast<std::size_t>(record) < size) {
+            velocities[static_cast<std::size_t>(record)] = Velocity{static_cast<double>(velocity.x), static_cast<double>(velocity.y)};
+        }
+    }
+    static Velocity unknownVelocity() { return Velocity{std::nan(""), std::nan("")}; }
 
     void raiseSpeed(FixedVec velocity) {
         const int64_t x = velocity.x, y = velocity.y;

@@ -36,6 +36,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -61,6 +62,8 @@ struct NoCopy {};
 // Four entries' copies side by side, for the screens of CellLists::visitScreened: the copy
 // is three 32-bit words, and lane i of each word's lanes is entry i's.
 using CopyLanes = int32_t __attribute__((vector_size(16)));
+// The four entries' records, for screens that take them.
+using ScreenRecords = std::array<int32_t, 4>;
 
 template <typename T, typename Copy>
 class CellLists {
@@ -90,6 +93,15 @@ public:
     }
 
     bool ready() const { return !cells_.empty(); }
+
+    // The item's record (as insert and move return it; hint as for move), or kNoRecord when
+    // the item is in no cell. Records are numbered below recordCapacity().
+    int32_t recordFor(const T* item, int32_t hint) const {
+        if (!ready()) return kNoRecord;
+        const int32_t record = recordOf(item, hint);
+        return record == kNone ? kNoRecord : record;
+    }
+    std::size_t recordCapacity() const { return records_.size(); }
 
     // Appends the item to every cell of the range whose list does not hold it yet.
     // Every entry of the item (old and new) takes the copy. Returns the item's record
@@ -212,7 +224,10 @@ public:
 
     // visitDistinct for a function that acts on some items only, as their copies tell (a Copy
     // of three 32-bit words): screen(word0, word1, word2) takes four entries' copies at once
-    // and returns all ones in the lanes of those visit may act on. It must pass every such
+    // and returns all ones in the lanes of those visit may act on. A screen that takes a
+    // fourth argument is also given the entries' records (what insert and move return; the
+    // vacancy record kNoRecord in vacated entries and in lanes past the list's end), so it can
+    // read what its caller keeps per record. It must pass every such
     // entry; passing others costs only their visit. (An item's entries carry the same copy,
     // so it is passed in all of its cells or in none.) visit is called for the passed items
     // alone, in query order, each once: four entries are screened and tagged without a
@@ -593,7 +608,15 @@ private:
         const CopyLanes targetLanes = CopyLanes{} + static_cast<int32_t>(target);
         const CopyLanes firstHere = ((tags ^ targetLanes) & maskLanes) == 0;
         const CopyLanes loose = tags == static_cast<int32_t>(kNoRectangleTag);
-        const CopyLanes passed = screen(word0, word1, word2) & (firstHere | loose);
+        CopyLanes screened;
+        if constexpr (std::is_invocable_v<Screen&, CopyLanes, CopyLanes, CopyLanes, const ScreenRecords&>) {
+            ScreenRecords records = {};
+            for (std::size_t i = 0; i < n; ++i) records[i] = four[i].record;
+            screened = screen(word0, word1, word2, records);
+        } else {
+            screened = screen(word0, word1, word2);
+        }
+        const CopyLanes passed = screened & (firstHere | loose);
         return laneBits(passed) & ((1u << n) - 1u);
     }
 
