@@ -55,11 +55,22 @@ using TwoMasks = int64_t __attribute__((vector_size(16)));
 using TwoInts = int32_t __attribute__((vector_size(8)));
 
 // The full test below for four neighbours at once, from the grid's copies and the step's
-// velocities by record, without a branch or a read of the neighbours: all ones in the lanes
-// the full test would not reject. Each lane does the full test's operations on the same
-// values in the same order (IEEE double, no contraction), so it comes to the same decisions;
-// a lane whose velocity is unknown (NaN) fails every comparison, so no rejection, and is
-// passed on to the full test.
+// velocities by record, without a branch, a division or a read of the neighbours: all ones
+// in the lanes the full test may not reject. A lane whose velocity is unknown (NaN) fails
+// every comparison, so no rejection, and is passed on to the full test.
+//
+// Why it rejects only what the full test rejects. Each lane computes vv and dot as the full
+// test does, so "still" and "moving apart" are the same decisions. With u = 2^-53, P = |p|,
+// V = |v|:
+// - beyond the horizon: -dot > horizon vv (1 + 2^-40) computed gives -dot / vv > horizon
+//   (1 + 2^-41), and the computed t, within u of that ratio, is above the horizon;
+// - clear at the closest approach: the exact closest squared distance is C = P^2 - (p.v)^2 / V^2.
+//   The computed pp vv - dot^2 is within 12u P^2 V^2 of P^2 V^2 - (p.v)^2 (vv, pp within 2u,
+//   dot within 2u P V, three more roundings). So when it is at least wanted^2 vv (1 + 2^-30) +
+//   pp vv 2^-40 (computed), C >= wanted^2 (1 + 2^-31) + P^2 2^-41. The full test's c is p + v t
+//   for its t to within 9u P, so its cc is at least C - 60u P^2 > wanted^2 (1 + 2^-31), above
+//   its own limit wanted^2 (1 + 2^-50): it returns.
+// Magnitudes stay far inside double's range (integers below 2^33, squares of squares below 2^140).
 struct AvoidScreen {
     double selfX, selfY, selfVelocityX, selfVelocityY, ownWanted;
     const StepSpeedBound::Velocity* velocities;
@@ -81,13 +92,10 @@ struct AvoidScreen {
         const TwoDoubles vy = __builtin_shufflevector(velocity0, velocity1, 1, 3) - selfVelocityY;
         const TwoDoubles vv = vx * vx + vy * vy;
         const TwoDoubles dot = px * vx + py * vy;
-        const TwoMasks still = vv <= 0.0;
-        const TwoDoubles one = TwoDoubles{} + 1.0;
-        const TwoDoubles t = -dot / (still ? one : vv);  // still lanes: any finite t
-        const TwoDoubles cx = px + vx * t, cy = py + vy * t;
-        const TwoDoubles cc = cx * cx + cy * cy;
-        const TwoMasks rejected =
-            still | (dot >= 0.0) | (t <= 0.0) | (t > kHorizonSteps) | (cc >= wanted * wanted * (1.0 + 0x1p-50));
+        const TwoDoubles pp = px * px + py * py;
+        const TwoDoubles ppvv = pp * vv;
+        const TwoMasks rejected = (vv <= 0.0) | (dot >= 0.0) | (-dot > kHorizonSteps * vv * (1.0 + 0x1p-40)) |
+                                  (ppvv - dot * dot >= wanted * wanted * vv * (1.0 + 0x1p-30) + ppvv * 0x1p-40);
         return ~rejected;
     }
 
