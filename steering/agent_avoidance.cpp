@@ -30,16 +30,13 @@ void takeAgents(World& world) {
     // Unknown for every record first: a record of an agent outside the population (or of
     // none) is then passed by the screen to the full test.
     const NeighbourGrid& grid = world.neighbourGrid;
-    bound.velocities.assign(std::max<std::size_t>(grid.agentRecordCapacity(), 1), StepSpeedBound::unknownVelocity());
+    bound.velocities.assign(std::max<std::size_t>(grid.agentRecordCapacity(), 1), StepSpeedBound::kUnknownVelocity);
     for (const Agent& agent : world.agentList) {
         bound.raiseSpeed(agent.velocity);
         bound.radius = std::max(bound.radius, agent.radius);
         if (agent.radius < 0) bound.radiiNonNegative = false;
         const int32_t record = grid.agentRecord(&agent, agent.gridRecord);
-        if (record > 0) {
-            bound.velocities[static_cast<std::size_t>(record)] =
-                StepSpeedBound::Velocity{static_cast<double>(agent.velocity.x), static_cast<double>(agent.velocity.y)};
-        }
+        if (record > 0) bound.velocities[static_cast<std::size_t>(record)] = agent.velocity;
     }
     bound.known = true;
 }
@@ -50,67 +47,82 @@ CellRange intersection(const CellRange& a, const CellRange& b) {
                      std::max(a.firstRow, b.firstRow), std::min(a.lastRow, b.lastRow)};
 }
 
-using TwoDoubles = double __attribute__((vector_size(16)));
-using TwoMasks = int64_t __attribute__((vector_size(16)));
-using TwoInts = int32_t __attribute__((vector_size(8)));
+using FourFloats = float __attribute__((vector_size(16)));
+using FourWords = uint32_t __attribute__((vector_size(16)));
+using TwoWords = int32_t __attribute__((vector_size(8)));
+
+// Where the screen may be used (see AvoidScreen): every speed and offset it handles in 32 bits.
+constexpr double kScreenSpeedLimit = 0x1p29;
+constexpr double kScreenReachLimit = 0x1p30;
 
 // The full test below for four neighbours at once, from the grid's copies and the step's
-// velocities by record, without a branch, a division or a read of the neighbours: all ones
-// in the lanes the full test may not reject. A lane whose velocity is unknown (NaN) fails
-// every comparison, so no rejection, and is passed on to the full test.
+// velocities by record, in single precision, without a branch, a division or a read of the
+// neighbours: all ones in the lanes the full test may not reject. Lanes of unknown velocity
+// pass; vacated entries (record 0) do not.
 //
-// Why it rejects only what the full test rejects. Each lane computes vv and dot as the full
-// test does, so "still" and "moving apart" are the same decisions. With u = 2^-53, P = |p|,
-// V = |v|:
-// - beyond the horizon: -dot > horizon vv (1 + 2^-40) computed gives -dot / vv > horizon
-//   (1 + 2^-41), and the computed t, within u of that ratio, is above the horizon;
-// - clear at the closest approach: the exact closest squared distance is C = P^2 - (p.v)^2 / V^2.
-//   The computed pp vv - dot^2 is within 12u P^2 V^2 of P^2 V^2 - (p.v)^2 (vv, pp within 2u,
-//   dot within 2u P V, three more roundings). So when it is at least wanted^2 vv (1 + 2^-30) +
-//   pp vv 2^-40 (computed), C >= wanted^2 (1 + 2^-31) + P^2 2^-41. The full test's c is p + v t
-//   for its t to within 9u P, so its cc is at least C - 60u P^2 > wanted^2 (1 + 2^-31), above
-//   its own limit wanted^2 (1 + 2^-50): it returns.
-// Magnitudes stay far inside double's range (integers below 2^33, squares of squares below 2^140).
+// Where it is used, every speed is below 2^29 and every pushing neighbour lies within the
+// disc (below 2^30), so the 32-bit differences p (offset) and v (relative velocity) are
+// exact for the neighbours that matter (others may wrap: their lanes may say anything). In
+// float, with u = 2^-24, P = |p|, V = |v|, W = wanted^2 (radii are not negative there): the
+// lanes' dot is within 5u P V <= 2^-22.6 (P^2 + V^2) of p.v, pp and vv within 4u, and
+// pp vv - dot^2 within 2^-19.5 P^2 V^2 of P^2 V^2 - (p.v)^2. So, s being 2^-20 (pp + vv):
+// - dot >= s gives p.v > 2^-21 (P^2 + V^2): the full test's dot (within 2^-52 P V) is >= 0;
+// - -dot >= horizon vv (1 + 2^-10) + s gives -p.v >= horizon V^2 (1 + 2^-11) + 2^-21 (P^2 + V^2),
+//   and the full test's t (its dot and vv within 2^-52) is beyond the horizon;
+// - pp vv - dot^2 >= W vv (1 + 2^-10) + pp vv 2^-16 gives the exact closest squared distance
+//   C = P^2 - (p.v)^2 / V^2 >= W (1 + 2^-11) + P^2 2^-17; the full test's c is p + v t for its
+//   t to within 9 2^-53 P, so its cc >= C - 2^-47 P^2 > W (1 + 2^-11), above its limit
+//   W (1 + 2^-50): it returns.
+// v = 0 exactly when vv = 0 (integers), as in the full test. Magnitudes stay below 2^127.
 struct AvoidScreen {
-    double selfX, selfY, selfVelocityX, selfVelocityY, ownWanted;
-    const StepSpeedBound::Velocity* velocities;
+    uint32_t selfX, selfY, selfVelocityX, selfVelocityY;
+    float ownWanted;
+    const FixedVec* velocities;
     std::size_t velocityCount;
 
-    TwoDoubles velocityOf(int32_t record) const {
+    TwoWords velocityOf(int32_t record) const {
         const std::size_t index = static_cast<uint32_t>(record);
-        TwoDoubles v;
+        TwoWords v;
         std::memcpy(&v, &velocities[index < velocityCount ? index : 0], sizeof v);
         return v;
     }
 
-    // Lanes 0 and 1 of the result: the full test's verdicts on two neighbours.
-    TwoMasks pair(TwoInts x, TwoInts y, TwoInts radius, TwoDoubles velocity0, TwoDoubles velocity1) const {
-        const TwoDoubles px = __builtin_convertvector(x, TwoDoubles) - selfX;
-        const TwoDoubles py = __builtin_convertvector(y, TwoDoubles) - selfY;
-        const TwoDoubles wanted = ownWanted + __builtin_convertvector(radius, TwoDoubles);
-        const TwoDoubles vx = __builtin_shufflevector(velocity0, velocity1, 0, 2) - selfVelocityX;
-        const TwoDoubles vy = __builtin_shufflevector(velocity0, velocity1, 1, 3) - selfVelocityY;
-        const TwoDoubles vv = vx * vx + vy * vy;
-        const TwoDoubles dot = px * vx + py * vy;
-        const TwoDoubles pp = px * px + py * py;
-        const TwoDoubles ppvv = pp * vv;
-        const TwoMasks rejected = (vv <= 0.0) | (dot >= 0.0) | (-dot > kHorizonSteps * vv * (1.0 + 0x1p-40)) |
-                                  (ppvv - dot * dot >= wanted * wanted * vv * (1.0 + 0x1p-30) + ppvv * 0x1p-40);
-        return ~rejected;
-    }
-
     CopyLanes operator()(CopyLanes x, CopyLanes y, CopyLanes radius, const ScreenRecords& records) const {
-        const TwoMasks low = pair(__builtin_shufflevector(x, x, 0, 1), __builtin_shufflevector(y, y, 0, 1),
-                                  __builtin_shufflevector(radius, radius, 0, 1), velocityOf(records[0]), velocityOf(records[1]));
-        const TwoMasks high = pair(__builtin_shufflevector(x, x, 2, 3), __builtin_shufflevector(y, y, 2, 3),
-                                   __builtin_shufflevector(radius, radius, 2, 3), velocityOf(records[2]), velocityOf(records[3]));
-        // Each verdict is all ones or none: its low word stands for it. Vacated entries
-        // (record 0) are never visited: they are not passed.
+        const CopyLanes low = __builtin_shufflevector(velocityOf(records[0]), velocityOf(records[1]), 0, 1, 2, 3);
+        const CopyLanes high = __builtin_shufflevector(velocityOf(records[2]), velocityOf(records[3]), 0, 1, 2, 3);
+        const CopyLanes otherX = __builtin_shufflevector(low, high, 0, 2, 4, 6);
+        const CopyLanes otherY = __builtin_shufflevector(low, high, 1, 3, 5, 7);
+        // Differences in wrapping unsigned arithmetic, read back as signed.
+        const auto difference = [](CopyLanes a, uint32_t b) {
+            return __builtin_convertvector(reinterpret_cast<CopyLanes>(reinterpret_cast<FourWords>(a) - b), FourFloats);
+        };
+        const FourFloats px = difference(x, selfX), py = difference(y, selfY);
+        const FourFloats vx = difference(otherX, selfVelocityX), vy = difference(otherY, selfVelocityY);
+        const FourFloats wanted = ownWanted + __builtin_convertvector(radius, FourFloats);
+        const FourFloats vv = vx * vx + vy * vy;
+        const FourFloats dot = px * vx + py * vy;
+        const FourFloats pp = px * px + py * py;
+        const FourFloats ppvv = pp * vv;
+        const FourFloats slack = (pp + vv) * 0x1p-20f;
+        const CopyLanes rejected = (vv <= 0.0f) | (dot >= slack) |
+                                   (-dot >= static_cast<float>(kHorizonSteps) * vv * (1.0f + 0x1p-10f) + slack) |
+                                   (ppvv - dot * dot >= wanted * wanted * vv * (1.0f + 0x1p-10f) + ppvv * 0x1p-16f);
+        const CopyLanes unknown = otherX == INT32_MIN;
         const CopyLanes vacated = CopyLanes{records[0], records[1], records[2], records[3]} == 0;
-        return __builtin_shufflevector(reinterpret_cast<CopyLanes>(low), reinterpret_cast<CopyLanes>(high), 0, 2, 4, 6) &
-               ~vacated;
+        return (~rejected | unknown) & ~vacated;
     }
 };
+
+// The summed pushes, limited to the agent's force budget, in raw units.
+FixedVec finished(double fx, double fy, const Agent& agent) {
+    const double limit = static_cast<double>(agent.maxForce);
+    const double length = std::sqrt(fx * fx + fy * fy);
+    if (length > limit && length > 0.0) {
+        fx = fx / length * limit;
+        fy = fy / length * limit;
+    }
+    return FixedVec{static_cast<Fixed>(std::llround(fx)), static_cast<Fixed>(std::llround(fy))};
+}
 
 // The force; with Bounded, inside a step whose speed bound is known, only the neighbours
 // within a disc that every pushing neighbour lies in are visited, four at a time through
@@ -146,8 +158,8 @@ FixedVec avoidForce(Agent& agent) {
     const double ownWanted = static_cast<double>(agent.radius) * (1.0 + kMarginShare);
     Fixed reach = static_cast<Fixed>(std::min(1.0e9, 2.0 * speed * kHorizonSteps + 4.0 * agent.radius));
     const NeighbourGrid& grid = agent.world->neighbourGrid;
-    CellRange cells;  // with cut, the cells to read; else those of the square of half-size reach
-    bool cut = false;
+    CellRange cells;        // with screened, the cells to read
+    bool screened = false;  // AvoidScreen may be used (its conditions hold)
     if constexpr (Bounded) {
         const StepSpeedBound& bound = agent.world->stepSpeedBound;
         const double sx = agent.velocity.x, sy = agent.velocity.y;
@@ -159,9 +171,9 @@ FixedVec avoidForce(Agent& agent) {
             const double far = std::sqrt((widest * widest + closingSquared) * (1.0 + kSlack)) + bound.radius + 1.0;
             if (far < reach) reach = static_cast<Fixed>(std::ceil(far));
             const double ahead = (widest + kHorizonSteps * std::max(bound.speed, ownSpeed)) * (1.0 + 0x1p-37);
-            const double aheadHalf = std::ceil(ahead) + bound.radius + 1.0;
-            if (aheadHalf < 1.0e15) {
-                cut = true;
+            const double aheadHalf = std::ceil(ahead) + bound.radius + 1.0;  // below 2^32 when screened
+            if (far < kScreenReachLimit && bound.speed < kScreenSpeedLimit && ownSpeed < kScreenSpeedLimit) {
+                screened = true;
                 cells = intersection(grid.agentSquareCells(agent.position.x, agent.position.y, reach),
                                      grid.agentSquareCells(agent.position.x + static_cast<int64_t>(kHorizonSteps) * agent.velocity.x,
                                                            agent.position.y + static_cast<int64_t>(kHorizonSteps) * agent.velocity.y,
@@ -204,27 +216,19 @@ FixedVec avoidForce(Agent& agent) {
         fy += ay / length * strength;
     };
     if constexpr (Bounded) {
-        // The screen passes only what push would not reject, so the neighbours that push and
-        // their order are those of the full visit.
+        // The screen passes every neighbour push would not reject, so the neighbours that push
+        // and their order are those of the full visit.
         const StepSpeedBound& bound = agent.world->stepSpeedBound;
-        const AvoidScreen screen{static_cast<double>(agent.position.x), static_cast<double>(agent.position.y),
-                                 static_cast<double>(agent.velocity.x), static_cast<double>(agent.velocity.y), ownWanted,
-                                 bound.velocities.data(), bound.velocities.size()};
-        if (cut) {
+        if (screened) {
+            const AvoidScreen screen{static_cast<uint32_t>(agent.position.x), static_cast<uint32_t>(agent.position.y),
+                                     static_cast<uint32_t>(agent.velocity.x), static_cast<uint32_t>(agent.velocity.y),
+                                     static_cast<float>(ownWanted), bound.velocities.data(), bound.velocities.size()};
             forEachOtherAgentCopyScreenedIn(agent, cells, reach, screen, push);
-        } else {
-            forEachOtherAgentCopyScreened(agent, reach, screen, push);
+            return finished(fx, fy, agent);
         }
-    } else {
-        forEachOtherAgentCopyNear(agent, reach, push);
     }
-    const double limit = static_cast<double>(agent.maxForce);
-    const double length = std::sqrt(fx * fx + fy * fy);
-    if (length > limit && length > 0.0) {
-        fx = fx / length * limit;
-        fy = fy / length * limit;
-    }
-    return FixedVec{static_cast<Fixed>(std::llround(fx)), static_cast<Fixed>(std::llround(fy))};
+    forEachOtherAgentCopyNear(agent, reach, push);
+    return finished(fx, fy, agent);
 }
 }  // namespace
 

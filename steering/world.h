@@ -5,6 +5,7 @@
 // makeWorld and passes it by reference; nothing in the simulation lives anywhere else, so several worlds run side by side, on
 // several threads, without touching each other.
 #include <cmath>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -37,7 +38,7 @@ namespace steering {
 // run the pass: the raise is then one test of known per agent.
 // The same pass and raises keep every agent's velocity by its neighbour-grid record
 // (velocities), so the force's screen tests four neighbours at once without reading them; a
-// record no agent of the population holds keeps NaN there ("unknown": the screen passes it).
+// record no agent of the population holds is "unknown" there (the screen passes it).
 struct StepSpeedBound {
     bool inStep = false;         // inside updateAll's loop
     bool known = false;          // the pass ran this step, so the fields below hold
@@ -59,10 +60,10 @@ struct StepSpeedBound {
         StepSpeedBound& bound_;
     };
 
-    struct Velocity {
-        double x, y;
-    };
-    std::vector<Velocity> velocities;  // by grid record; index 0 (no record) is always unknown
+    // Every agent's velocity (raw) by its grid record; kUnknownVelocity where no agent of the
+    // population holds the record (index 0, no record, always).
+    std::vector<FixedVec> velocities;
+    static constexpr FixedVec kUnknownVelocity{INT32_MIN, INT32_MIN};
 
     // After an agent's update and move: its velocity now, under the record the move returned
     // (the one it had before, when different, is unknown from now on).
@@ -70,13 +71,10 @@ struct StepSpeedBound {
         raiseSpeed(velocity);
         const std::size_t size = velocities.size();
         if (oldRecord != record && oldRecord > 0 && static_cast<std::size_t>(oldRecord) < size) {
-            velocities[static_cast<std::size_t>(oldRecord)] = unknownVelocity();
+            velocities[static_cast<std::size_t>(oldRecord)] = kUnknownVelocity;
         }
-        if (record > 0 && static_cast<std::size_t>(record) < size) {
-            velocities[static_cast<std::size_t>(record)] = Velocity{static_cast<double>(velocity.x), static_cast<double>(velocity.y)};
-        }
+        if (record > 0 && static_cast<std::size_t>(record) < size) velocities[static_cast<std::size_t>(record)] = velocity;
     }
-    static Velocity unknownVelocity() { return Velocity{std::nan(""), std::nan("")}; }
 
     void raiseSpeed(FixedVec velocity) {
         const int64_t x = velocity.x, y = velocity.y;
