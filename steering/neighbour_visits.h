@@ -74,22 +74,6 @@ void visitScreenedAgentsNear(const Agent& agent, Fixed halfSize, const Agent* sk
     }
     visitListedAgents(world, agent, halfSize, skip, visit);
 }
-
-// visitScreenedAgentsNear over the given cells; past the direct levels every candidate of the
-// square of half-size halfSize (which must hold the cells) is visited.
-template <typename Screen, typename Visit>
-void visitScreenedAgentsIn(const Agent& agent, const CellRange& cells, Fixed halfSize, const Agent* skip, Screen&& screen,
-                           Visit&& visit) {
-    World& world = *agent.world;
-    Hold hold(world.neighbourScratch.agentDepth);
-    if (hold.level() < NeighbourScratch::kLevels) {
-        world.neighbourGrid.visitAgentsScreenedIn(
-            cells, hold.level(), skip, screen,
-            [&](Agent* candidate, const NeighbourCopy& copy) { visit(*candidate, copy); }, agent.gridRecord);
-        return;
-    }
-    visitListedAgents(world, agent, halfSize, skip, visit);
-}
 }  // namespace neighbour_scratch
 
 // visit(agent, candidate) for each agent registered in a grid cell that overlaps the
@@ -126,18 +110,6 @@ void forEachOtherAgentCopyScreened(const Agent& agent, Fixed halfSize, Screen&& 
                                                [&](const Agent& candidate, const NeighbourCopy& copy) {
                                                    visit(agent, copy, candidate);
                                                });
-}
-
-// forEachOtherAgentCopyScreened over a range of cells (from NeighbourGrid::agentSquareCells)
-// within the square of half-size halfSize: the caller shows that every candidate visit acts on
-// is registered only in cells of the range.
-template <typename Screen, typename Visit>
-void forEachOtherAgentCopyScreenedIn(const Agent& agent, const CellRange& cells, Fixed halfSize, Screen&& screen,
-                                     Visit&& visit) {
-    neighbour_scratch::visitScreenedAgentsIn(agent, cells, halfSize, &agent, screen,
-                                             [&](const Agent& candidate, const NeighbourCopy& copy) {
-                                                 visit(agent, copy, candidate);
-                                             });
 }
 
 // The same for the obstacles registered near the agent.

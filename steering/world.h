@@ -5,7 +5,6 @@
 // makeWorld and passes it by reference; nothing in the simulation lives anywhere else, so several worlds run side by side, on
 // several threads, without touching each other.
 #include <cmath>
-#include <climits>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 #include "steering/arrival_places.h"
+#include "steering/avoid_index.h"
 #include "steering/navigation_mode.h"
 #include "steering/neighbour_scratch.h"
 #include "steering/path_following.h"
@@ -36,9 +36,8 @@ namespace steering {
 // map edits, replay) happens between steps and is read by the next step's pass. Radii are only
 // written before an agent joins the population. Worlds that never carry "avoid_agents" never
 // run the pass: the raise is then one test of known per agent.
-// The same pass and raises keep every agent's velocity by its neighbour-grid record
-// (velocities), so the force's screen tests four neighbours at once without reading them; a
-// record no agent of the population holds is "unknown" there (the screen passes it).
+// The same pass builds the step's AvoidIndex (steering/avoid_index.h), which updateAll keeps
+// current after each agent's move.
 struct StepSpeedBound {
     bool inStep = false;         // inside updateAll's loop
     bool known = false;          // the pass ran this step, so the fields below hold
@@ -59,22 +58,6 @@ struct StepSpeedBound {
     private:
         StepSpeedBound& bound_;
     };
-
-    // Every agent's velocity (raw) by its grid record; kUnknownVelocity where no agent of the
-    // population holds the record (index 0, no record, always).
-    std::vector<FixedVec> velocities;
-    static constexpr FixedVec kUnknownVelocity{INT32_MIN, INT32_MIN};
-
-    // After an agent's update and move: its velocity now, under the record the move returned
-    // (the one it had before, when different, is unknown from now on).
-    void noteVelocity(int32_t record, int32_t oldRecord, FixedVec velocity) {
-        raiseSpeed(velocity);
-        const std::size_t size = velocities.size();
-        if (oldRecord != record && oldRecord > 0 && static_cast<std::size_t>(oldRecord) < size) {
-            velocities[static_cast<std::size_t>(oldRecord)] = kUnknownVelocity;
-        }
-        if (record > 0 && static_cast<std::size_t>(record) < size) velocities[static_cast<std::size_t>(record)] = velocity;
-    }
 
     void raiseSpeed(FixedVec velocity) {
         const int64_t x = velocity.x, y = velocity.y;
@@ -107,6 +90,7 @@ struct World : Terrain {
     ArrivalPlaces arrivalPlaces;
     bool missingInputReported = false;  // a behaviour without its input said so once
     StepSpeedBound stepSpeedBound;  // written by AgentList::updateAll and "avoid_agents" only
+    AvoidIndex avoidIndex;          // the same
 };
 
 // A fresh world: no map cells (initialise gridMap and neighbourGrid before use), no agents,

@@ -36,7 +36,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -62,8 +61,6 @@ struct NoCopy {};
 // Four entries' copies side by side, for the screens of CellLists::visitScreened: the copy
 // is three 32-bit words, and lane i of each word's lanes is entry i's.
 using CopyLanes = int32_t __attribute__((vector_size(16)));
-// The four entries' records, for screens that take them.
-using ScreenRecords = std::array<int32_t, 4>;
 
 template <typename T, typename Copy>
 class CellLists {
@@ -95,13 +92,38 @@ public:
     bool ready() const { return !cells_.empty(); }
 
     // The item's record (as insert and move return it; hint as for move), or kNoRecord when
-    // the item is in no cell. Records are numbered below recordCapacity().
+    // the item is in no cell.
     int32_t recordFor(const T* item, int32_t hint) const {
         if (!ready()) return kNoRecord;
         const int32_t record = recordOf(item, hint);
         return record == kNone ? kNoRecord : record;
     }
-    std::size_t recordCapacity() const { return records_.size(); }
+    // The record's copy, as of its item's last insert or move; false when the record holds
+    // no item in any cell.
+    bool copyOf(int32_t record, Copy& copy) const {
+        if (!validHint(record) || records_[record].firstMembership == kNone) return false;
+        const Membership& membership = memberships_[static_cast<std::size_t>(records_[record].firstMembership)];
+        copy = cells_[membership.cell].entries[membership.slot].copy;
+        return true;
+    }
+    // Where a visit of any range holding all the record's cells meets its item: for an item
+    // whose cells form a rectangle, its first column (bits 48 and up), first row (32-47) and
+    // the index of its entry in that cell's list (below 32), so that such items come in the
+    // order of their keys; false for other items (their cells form no rectangle).
+    bool visitOrder(int32_t record, uint64_t& key) const {
+        if (!validHint(record) || !tagsFit_) return false;
+        const Record& held = records_[record];
+        if (held.cells.empty()) return false;
+        const std::size_t cell = cellIndex(held.cells.firstColumn, held.cells.firstRow);
+        for (int32_t m = held.firstMembership; m != kNone; m = memberships_[static_cast<std::size_t>(m)].nextOfItem) {
+            const Membership& membership = memberships_[static_cast<std::size_t>(m)];
+            if (membership.cell != cell) continue;
+            key = (static_cast<uint64_t>(held.cells.firstColumn) << 48) | (static_cast<uint64_t>(held.cells.firstRow) << 32) |
+                  membership.slot;
+            return true;
+        }
+        return false;
+    }
 
     // Appends the item to every cell of the range whose list does not hold it yet.
     // Every entry of the item (old and new) takes the copy. Returns the item's record
@@ -224,10 +246,7 @@ public:
 
     // visitDistinct for a function that acts on some items only, as their copies tell (a Copy
     // of three 32-bit words): screen(word0, word1, word2) takes four entries' copies at once
-    // and returns all ones in the lanes of those visit may act on. A screen that takes a
-    // fourth argument is also given the entries' records (what insert and move return; the
-    // vacancy record kNoRecord in vacated entries and in lanes past the list's end), so it can
-    // read what its caller keeps per record. It must pass every such
+    // and returns all ones in the lanes of those visit may act on. It must pass every such
     // entry; passing others costs only their visit. (An item's entries carry the same copy,
     // so it is passed in all of its cells or in none.) visit is called for the passed items
     // alone, in query order, each once: four entries are screened and tagged without a
@@ -608,15 +627,7 @@ private:
         const CopyLanes targetLanes = CopyLanes{} + static_cast<int32_t>(target);
         const CopyLanes firstHere = ((tags ^ targetLanes) & maskLanes) == 0;
         const CopyLanes loose = tags == static_cast<int32_t>(kNoRectangleTag);
-        CopyLanes screened;
-        if constexpr (std::is_invocable_v<Screen&, CopyLanes, CopyLanes, CopyLanes, const ScreenRecords&>) {
-            ScreenRecords records = {};
-            for (std::size_t i = 0; i < n; ++i) records[i] = four[i].record;
-            screened = screen(word0, word1, word2, records);
-        } else {
-            screened = screen(word0, word1, word2);
-        }
-        const CopyLanes passed = screened & (firstHere | loose);
+        const CopyLanes passed = screen(word0, word1, word2) & (firstHere | loose);
         return laneBits(passed) & ((1u << n) - 1u);
     }
 

@@ -80,23 +80,11 @@ public:
         agentCells_.visitScreened(queryCells(position, halfSize), level, skip, screen, visit, skipHint);
     }
     // The agent's record number (recordHint as for moveAgent), or 0 when it is in no cell;
-    // record numbers are below agentRecordCapacity(). Screens of visitAgentsScreened that take
-    // a fourth argument get the four candidates' record numbers there.
+    // the grid's copy of the agent of a record (false when the record holds none); and where
+    // a visit meets that agent (CellLists::visitOrder).
     int32_t agentRecord(const Agent* agent, int32_t recordHint) const { return agentCells_.recordFor(agent, recordHint); }
-    std::size_t agentRecordCapacity() const { return agentCells_.recordCapacity(); }
-    // visitAgentsScreened over a given range of cells (agentSquareCells, cut as the caller
-    // needs) instead of one square's.
-    template <typename Screen, typename Visit>
-    void visitAgentsScreenedIn(const CellRange& range, int level, const Agent* skip, Screen&& screen, Visit&& visit,
-                               int32_t skipHint = 0) {
-        agentCells_.visitScreened(range, level, skip, screen, visit, skipHint);
-    }
-    // The cells of the square of half-size half (raw, 64-bit so that a centre or edge past
-    // the Fixed range stays put) round (x, y): those an agent's visit of that square reads.
-    CellRange agentSquareCells(int64_t x, int64_t y, int64_t half) const {
-        if (powerOfTwo >= 0) return shiftedCells(x, y, half);
-        return boundingCells(x - half, y - half, x + half, y + half);
-    }
+    bool agentCopy(int32_t record, NeighbourCopy& copy) const { return agentCells_.copyOf(record, copy); }
+    bool agentVisitOrder(int32_t record, uint64_t& key) const { return agentCells_.visitOrder(record, key); }
     // The number of agents visitAgents would visit (skip null), at most limit (the count
     // stops there); a one-cell square reads the cell's count alone.
     std::size_t countAgents(FixedVec position, Fixed halfSize, int level, std::size_t limit = SIZE_MAX) {

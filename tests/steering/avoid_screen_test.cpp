@@ -1,10 +1,11 @@
-// "avoid_agents" inside a step, where four neighbours at a time are screened in single
-// precision from the velocities the step keeps by grid record, and only the cells round the
-// agent's place at the horizon are read: pairs built at the edges of the full test (closest
-// approach just inside the wanted distance, the approach just inside the horizon, in every
-// orientation, the agent moving or not), a neighbour the population does not hold (its
-// velocity unknown to the step), and crowds with speeds past the screen's 32-bit range,
-// each against the plain form, bit for bit.
+// "avoid_agents" inside a step, where the step's index (steering/avoid_index.h) finds the
+// neighbours, four at a time screened in single precision, and their pushes are summed in the
+// grid's order: pairs built at the edges of the full test (closest approach just inside the
+// wanted distance, the approach just inside the horizon, the farthest pair that can still
+// meet within it, in every orientation, the agent moving or not), a neighbour that moved
+// earlier in the step across the edge of the cells read, a neighbour the population does not
+// hold, agents whose cells form no rectangle, more pushers than the index's way orders, and
+// crowds with speeds past the screen's 32-bit range, each against the plain form, bit for bit.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -42,6 +43,7 @@ struct EdgePair {
     Fixed miss;
     int turn;
     FixedVec own;
+    int pace = 1;  // the relative speed in 60s of units a step
 };
 
 FixedVec turned(int turn, Fixed along, Fixed aside) {
@@ -69,15 +71,20 @@ TEST_F(AvoidScreenTest, PairsAtTheEdgesOfTheFullTestGetThePlainForce) {
             pairs.push_back({5.0, kWanted + 1000, turn, own});
             pairs.push_back({3.0, 0, turn, own});
         }
+        // The farthest that can still meet: the agent at 60 a step straight at the other,
+        // which comes at 60 (so the fastest agent's speed): 14.9 steps at 120 apart, 1,788
+        // units, near the edge of the disc every pusher lies in.
+        pairs.push_back({14.9, kWanted - 1000, turn, turned(turn, kSpeed, 0), 2});
+        pairs.push_back({14.9, kWanted / 4, turn, turned(turn, kSpeed, 0), 2});
     }
     int mustPush = 0;
     for (const EdgePair& pair : pairs) {
         world.agentList.clear();
         const FixedVec self = at(20000, 20000);
-        const Fixed along = static_cast<Fixed>(std::llround(pair.steps * kSpeed));
+        const Fixed along = static_cast<Fixed>(std::llround(pair.steps * kSpeed * pair.pace));
         // The other starts `along` behind the closest point and runs towards it.
         const FixedVec offset = turned(pair.turn, along, pair.miss);
-        const FixedVec relative = turned(pair.turn, -kSpeed, 0);
+        const FixedVec relative = turned(pair.turn, -kSpeed * pair.pace, 0);
         addProbed(self, pair.own, 100.0);
         Agent other = test::bareAgent(world, self + offset, pair.own + relative, 80.0);
         world.agentList.add(other);
@@ -92,7 +99,7 @@ TEST_F(AvoidScreenTest, PairsAtTheEdgesOfTheFullTestGetThePlainForce) {
     }
     EXPECT_EQ(probe.differ, 0);
     EXPECT_EQ(probe.calls, static_cast<int>(pairs.size()));
-    EXPECT_EQ(mustPush, 8 * (3 * 3 + 2));
+    EXPECT_EQ(mustPush, 8 * (3 * 3 + 2 + 2));
 }
 
 // A neighbour registered in the grid but not in the population (at rest, so within the
@@ -109,6 +116,56 @@ TEST_F(AvoidScreenTest, ANeighbourOutsideThePopulationIsStillAvoided) {
     // Pushed away from the ghost: to negative y.
     EXPECT_LT(self.velocity.y, 0);
     world.neighbourGrid.removeAgent(&ghost, ghost.position, ghost.radius);
+}
+
+// The other, first in the population, comes straight at the agent at 60 a step from 14.9
+// steps (at 120 apart) off, so it pushes; it began the step 60 units farther, in the next
+// column of cells past the ones the agent's disc reaches (x 20,498 against 20,464, the
+// column's edge at 20,480), so the index must widen its search by how far agents have moved.
+TEST_F(AvoidScreenTest, ANeighbourThatMovedEarlierInTheStepIsStillFound) {
+    constexpr double kSelfX = 18650.0;
+    Agent other = test::bareAgent(world, at(kSelfX + 1848.0, 20000.0 + 150.0), at(-60, 0), 80.0);
+    world.agentList.add(other);
+    addProbed(at(kSelfX, 20000.0), at(60, 0), 100.0);
+    world.agentList.updateAll();
+    EXPECT_EQ(probe.calls, 1);
+    EXPECT_EQ(probe.pushed, 1);
+    EXPECT_EQ(probe.differ, 0);
+}
+
+// A pile of more pushers than the index's way puts in order (80 coming in from all round):
+// the grid's way.
+TEST_F(AvoidScreenTest, MorePushersThanTheIndexOrdersGoTheGridsWay) {
+    const FixedVec centre = at(20480.0, 20480.0);
+    addProbed(centre, at(3, 1), 100.0);
+    for (int i = 0; i < 80; ++i) {
+        const double angle = 6.283185307179586 * i / 80.0;
+        const FixedVec offset = at(std::cos(angle) * 600.0, std::sin(angle) * 600.0);
+        const FixedVec inward = at(-std::cos(angle) * 60.0, -std::sin(angle) * 60.0);
+        world.agentList.add(test::bareAgent(world, centre + offset, inward, 40.0));
+    }
+    world.agentList.updateAll();
+    EXPECT_EQ(probe.calls, 1);
+    EXPECT_EQ(probe.pushed, 1);
+    EXPECT_EQ(probe.differ, 0);
+}
+
+// A pusher registered in cells that form no rectangle (a removal at a stale position took
+// one of its four away), beside ordinary ones: the index cannot tell where the grid's visit
+// meets it, so the grid's way.
+TEST_F(AvoidScreenTest, APusherWhoseCellsFormNoRectangleGoesTheGridsWay) {
+    addProbed(at(20480.0, 20480.0), at(3, 1), 100.0);
+    // On the corner of four cells (columns 40-41, rows 39-40), coming straight at the agent.
+    Agent& corner = *world.agentList.add(test::bareAgent(world, at(20992.0, 20480.0), at(-60, 0), 40.0));
+    world.agentList.add(test::bareAgent(world, at(20480.0, 21100.0), at(0, -60), 40.0));
+    world.agentList.add(test::bareAgent(world, at(19900.0, 20500.0), at(50, 0), 40.0));
+    world.neighbourGrid.removeAgent(&corner, at(21100.0, 20600.0), corner.radius);  // cell (41, 40) only
+    EXPECT_EQ(world.neighbourGrid.agentCount(41, 40), 0);
+    EXPECT_EQ(world.neighbourGrid.agentCount(40, 40), 2);
+    world.agentList.updateAll();
+    EXPECT_EQ(probe.calls, 1);
+    EXPECT_EQ(probe.pushed, 1);
+    EXPECT_EQ(probe.differ, 0);
 }
 
 // Agents of speeds past what the screen's 32-bit differences hold (2^29 raw units a step,
