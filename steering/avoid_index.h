@@ -5,7 +5,8 @@
 // changes. It holds every agent's position and radius (as the neighbour grid's copy has
 // them) and velocity side by side, sorted by the cell (of the grid's size) that held the
 // agent's centre when the step began, columns outer and rows inner: the agents whose centres
-// began the step in a block of cells are one run of each array per column.
+// began the step in a block of cells are one run of each array per column, found from a
+// table of the cells' first places.
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -28,11 +29,13 @@ struct AvoidIndex {
     // By place in the sorted order (the first five with three places of zeros past the end).
     std::vector<int32_t> x, y, radius, velocityX, velocityY;
     std::vector<const Agent*> agents;
-    std::vector<int32_t> records;      // the agents' grid records
-    std::vector<uint32_t> startRow;    // the row of the cell the centre began the step in
+    std::vector<int32_t> records;  // the agents' grid records
     std::vector<int32_t> startX, startY;
-    std::vector<uint32_t> columnStart;  // per column, its first place (count + 1 entries)
-    std::vector<uint32_t> placeOf;      // the place of each agent, in the population's order
+    std::vector<uint32_t> placeOf;  // the place of each agent, in the population's order
+    // The block of cells every centre began the step in: its first column and row, its
+    // height, and per cell (columns outer) its first place, one past the last at the end.
+    uint32_t firstColumn = 0, firstRow = 0, height = 1;
+    std::vector<uint32_t> cellStart;
     // An upper bound on how far (raw units) any agent has moved from where it began the step.
     double moved = 0.0;
 
@@ -46,17 +49,17 @@ struct AvoidIndex {
         return cell <= 0 ? 0u : cell >= static_cast<int64_t>(count) - 1 ? count - 1 : static_cast<uint32_t>(cell);
     }
     // The places, in column `column`, of the agents whose centres began the step in rows
-    // firstRow..lastRow.
-    std::pair<uint32_t, uint32_t> run(uint32_t column, uint32_t firstRow, uint32_t lastRow) const;
+    // fromRow..toRow: one run, as the cells of a column are.
+    std::pair<uint32_t, uint32_t> run(uint32_t column, uint32_t fromRow, uint32_t toRow) const;
 
 private:
     struct Taken {
         const Agent* agent;
         int32_t record;
         NeighbourCopy copy;
+        uint32_t column, row;
     };
-    std::vector<std::pair<uint32_t, uint32_t>> sorting_;  // (cell key, population index)
-    std::vector<Taken> taken_;                             // in the population's order
+    std::vector<Taken> taken_;  // in the population's order
 };
 
 }  // namespace steering
