@@ -31,6 +31,7 @@ void AgentList::updateAll() {
     StepSpeedBound& bound = world_.stepSpeedBound;
     const StepSpeedBound::Scope scope(bound);
     if (!agents_.empty()) prefetchAgent(agents_.front());
+    std::size_t index = 0;  // the agent's place in the population's order
     for (auto it = agents_.begin(); it != agents_.end(); ++it) {
         Agent& agent = *it;
         // Memory asked for ahead: the agent after next, and the next agent's own cells,
@@ -47,9 +48,13 @@ void AgentList::updateAll() {
         }
         const FixedVec before = agent.position;
         agent.update();
-        if (bound.known) bound.raiseSpeed(agent.velocity);
         if (following != nullptr) grid.prefetchAgentLists(following->position, following->radius, following->gridRecord);
         agent.gridRecord = grid.moveAgent(&agent, before, agent.position, agent.radius, agent.gridRecord);
+        if (bound.known) {
+            bound.raiseSpeed(agent.velocity);
+            world_.avoidIndex.noteMove(index, agent.position, agent.velocity);
+        }
+        ++index;
     }
     // Shortest paths only: in the other modes the pass would read every agent for nothing.
     if (world_.navigationMode == NavigationMode::Shortest) separateCrowd(world_);

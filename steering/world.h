@@ -7,12 +7,14 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "navigation/navigation.h"
 #include "navigation/shortest_path.h"
 #include "steering/agent.h"
 #include "steering/agent_list.h"
 #include "steering/arrival_places.h"
+#include "steering/avoid_index.h"
 #include "steering/navigation_mode.h"
 #include "steering/neighbour_scratch.h"
 #include "steering/path_following.h"
@@ -34,6 +36,8 @@ namespace steering {
 // map edits, replay) happens between steps and is read by the next step's pass. Radii are only
 // written before an agent joins the population. Worlds that never carry "avoid_agents" never
 // run the pass: the raise is then one test of known per agent.
+// The same pass builds the step's AvoidIndex (steering/avoid_index.h), which updateAll keeps
+// current after each agent's move.
 struct StepSpeedBound {
     bool inStep = false;         // inside updateAll's loop
     bool known = false;          // the pass ran this step, so the fields below hold
@@ -86,6 +90,7 @@ struct World : Terrain {
     ArrivalPlaces arrivalPlaces;
     bool missingInputReported = false;  // a behaviour without its input said so once
     StepSpeedBound stepSpeedBound;  // written by AgentList::updateAll and "avoid_agents" only
+    AvoidIndex avoidIndex;          // the same
 };
 
 // A fresh world: no map cells (initialise gridMap and neighbourGrid before use), no agents,

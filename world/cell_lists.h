@@ -91,6 +91,40 @@ public:
 
     bool ready() const { return !cells_.empty(); }
 
+    // The item's record (as insert and move return it; hint as for move), or kNoRecord when
+    // the item is in no cell.
+    int32_t recordFor(const T* item, int32_t hint) const {
+        if (!ready()) return kNoRecord;
+        const int32_t record = recordOf(item, hint);
+        return record == kNone ? kNoRecord : record;
+    }
+    // The record's copy, as of its item's last insert or move; false when the record holds
+    // no item in any cell.
+    bool copyOf(int32_t record, Copy& copy) const {
+        if (!validHint(record) || records_[record].firstMembership == kNone) return false;
+        const Membership& membership = memberships_[static_cast<std::size_t>(records_[record].firstMembership)];
+        copy = cells_[membership.cell].entries[membership.slot].copy;
+        return true;
+    }
+    // Where a visit of any range holding all the record's cells meets its item: for an item
+    // whose cells form a rectangle, its first column (bits 48 and up), first row (32-47) and
+    // the index of its entry in that cell's list (below 32), so that such items come in the
+    // order of their keys; false for other items (their cells form no rectangle).
+    bool visitOrder(int32_t record, uint64_t& key) const {
+        if (!validHint(record) || !tagsFit_) return false;
+        const Record& held = records_[record];
+        if (held.cells.empty()) return false;
+        const std::size_t cell = cellIndex(held.cells.firstColumn, held.cells.firstRow);
+        for (int32_t m = held.firstMembership; m != kNone; m = memberships_[static_cast<std::size_t>(m)].nextOfItem) {
+            const Membership& membership = memberships_[static_cast<std::size_t>(m)];
+            if (membership.cell != cell) continue;
+            key = (static_cast<uint64_t>(held.cells.firstColumn) << 48) | (static_cast<uint64_t>(held.cells.firstRow) << 32) |
+                  membership.slot;
+            return true;
+        }
+        return false;
+    }
+
     // Appends the item to every cell of the range whose list does not hold it yet.
     // Every entry of the item (old and new) takes the copy. Returns the item's record
     // (kNoRecord when nothing was inserted), a hint for move and visitDistinct.

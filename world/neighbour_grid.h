@@ -79,6 +79,12 @@ public:
                              Visit&& visit, int32_t skipHint = 0) {
         agentCells_.visitScreened(queryCells(position, halfSize), level, skip, screen, visit, skipHint);
     }
+    // The agent's record number (recordHint as for moveAgent), or 0 when it is in no cell;
+    // the grid's copy of the agent of a record (false when the record holds none); and where
+    // a visit meets that agent (CellLists::visitOrder).
+    int32_t agentRecord(const Agent* agent, int32_t recordHint) const { return agentCells_.recordFor(agent, recordHint); }
+    bool agentCopy(int32_t record, NeighbourCopy& copy) const { return agentCells_.copyOf(record, copy); }
+    bool agentVisitOrder(int32_t record, uint64_t& key) const { return agentCells_.visitOrder(record, key); }
     // The number of agents visitAgents would visit (skip null), at most limit (the count
     // stops there); a one-cell square reads the cell's count alone.
     std::size_t countAgents(FixedVec position, Fixed halfSize, int level, std::size_t limit = SIZE_MAX) {

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include <gtest/gtest.h>
+
 #include "steering/agent.h"
+#include "steering/behaviours.h"
 #include "steering/neighbour_visits.h"
+#include "steering/world.h"
 
 namespace steering::test {
 
@@ -46,5 +50,43 @@ inline FixedVec referenceAvoidForce(Agent& agent) {
     }
     return FixedVec{static_cast<Fixed>(std::llround(fx)), static_cast<Fixed>(std::llround(fy))};
 }
+
+// True when bound.speed is at least the exact length of velocity, checked in integers with
+// the bound rounded down to a multiple of 2^-20 (so a bound that exceeds a length by less
+// than that may be called short; the real one keeps a whole raw unit over it).
+inline bool speedCovers(const StepSpeedBound& bound, FixedVec velocity) {
+    const __int128 x = velocity.x, y = velocity.y;
+    const __int128 squared = x * x + y * y;
+    if (static_cast<__int128>(bound.speedSquared) < squared) return false;
+    if (bound.speed >= 0x1p33) return true;
+    const __int128 scaled = static_cast<__int128>(bound.speed * 0x1p20);  // rounded down
+    return scaled * scaled >= (squared << 40);
+}
+
+// Stands in an agent's list for "avoid_agents": asks the real behaviour (inside a step, so
+// the bounded way) and the plain form, notes both and whether the bound covered every other
+// agent, and steers by the real force.
+class ProbeBehaviour final : public Behaviour {
+public:
+    ProbeBehaviour() : Behaviour("avoid_probe") {}
+    mutable int calls = 0, differ = 0, pushed = 0, uncovered = 0, outsideStep = 0;
+
+    FixedVec computeForce(Agent& agent) const override {
+        const FixedVec got = findBehaviour("avoid_agents")->computeForce(agent);
+        const FixedVec expected = referenceAvoidForce(agent);
+        ++calls;
+        if (!(got == expected)) {
+            ++differ;
+            ADD_FAILURE() << "(" << got.x << ", " << got.y << ") instead of (" << expected.x << ", " << expected.y << ")";
+        }
+        if (!(expected == FixedVec{})) ++pushed;
+        const StepSpeedBound& bound = agent.world->stepSpeedBound;
+        if (!bound.inStep || !bound.known) ++outsideStep;
+        for (const Agent& other : agent.world->agentList) {
+            if (&other != &agent && (!speedCovers(bound, other.velocity) || other.radius > bound.radius)) ++uncovered;
+        }
+        return got;
+    }
+};
 
 }  // namespace steering::test
