@@ -35,7 +35,7 @@ void AgentList::updateAll() {
     for (auto it = agents_.begin(); it != agents_.end(); ++it) {
         Agent& agent = *it;
         // Memory asked for ahead: the agent after next, and the next agent's own cells,
-        // which its neighbour visits and its move read (the lists once the cells are in).
+        // which its neighbour visits and its move read.
         const auto next = std::next(it);
         Agent* const following = next != agents_.end() ? &*next : nullptr;
         if (following != nullptr) {
@@ -48,7 +48,6 @@ void AgentList::updateAll() {
         }
         const FixedVec before = agent.position;
         agent.update();
-        if (following != nullptr) grid.prefetchAgentLists(following->position, following->radius, following->gridRecord);
         agent.gridRecord = grid.moveAgent(&agent, before, agent.position, agent.radius, agent.gridRecord);
         if (bound.known) {
             bound.raiseSpeed(agent.velocity);

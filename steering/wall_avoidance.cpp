@@ -17,21 +17,6 @@ bool isWall(const GridMap& map, int32_t column, int32_t row) {
     // Negative indices become huge unsigned ones, which read as outside (never a wall).
     return map.cellAt(static_cast<uint32_t>(column), static_cast<uint32_t>(row)) == kWallType;
 }
-
-struct CornerRule {
-    bool needYNeg;    // true: yNeg must hold; false: yPos
-    bool needXNeg;    // true: xNeg must hold; false: xPos
-    int32_t dx, dy;   // diagonal cell relative to the agent's cell
-    int32_t px, py;   // corner point: cellToWorld(cx + px, cy + py)
-};
-
-// Tried in this order; the first whose cells match and whose circle the probe reaches wins.
-constexpr CornerRule kCorners[] = {
-    {true, false, +1, -1, 1, 0},
-    {true, true, -1, -1, 0, 0},
-    {false, true, -1, +1, 0, 1},
-    {false, false, +1, +1, 1, 1},
-};
 }  // namespace
 
 FixedVec wallProbe(const Agent& agent) { return agent.pointAhead(kProbeSteps); }
@@ -65,46 +50,43 @@ FixedVec AvoidWallsBehaviour::computeForce(Agent& agent) const {
     // and +y.
     const UnitSigns signs = unitSigns(dir);
     const bool xNeg = signs.xNegative;
-    const bool xPos = !xNeg;
     const bool yNeg = signs.yNegative;
-    const bool yPos = !yNeg;
+    // Only the cells the agent heads toward matter: the one beside its cell on x, the one
+    // beside it on y, and the corner cell between them.
+    const int32_t aheadColumn = xNeg ? wrapSub(cx, 1) : wrapAdd(cx, 1);
+    const int32_t aheadRow = yNeg ? wrapSub(cy, 1) : wrapAdd(cy, 1);
+    // The near edge of the cell ahead on each axis, and the corner point between them.
+    const int32_t edgeColumn = xNeg ? cx : wrapAdd(cx, 1);
+    const int32_t edgeRow = yNeg ? cy : wrapAdd(cy, 1);
 
     const auto push = [&agent](FixedVec wall) { return wall - agent.velocity; };
     const auto gain = [](Fixed depth) { return wrapMul(kPenetrationGain, depth); };
 
-    if (xPos && isWall(map, wrapAdd(cx, 1), cy)) {
-        const Fixed edge = map.cellToWorld(wrapAdd(cx, 1), 0).x;
-        if (probe.x > wrapSub(edge, radius)) return push({gain(wrapSub(wrapSub(edge, radius), probe.x)), 0});
+    // Straight edges first, x before y.
+    const bool wallBesideX = isWall(map, aheadColumn, cy);
+    if (wallBesideX) {
+        const Fixed edge = map.cellToWorld(edgeColumn, 0).x;
+        if (!xNeg && probe.x > wrapSub(edge, radius)) return push({gain(wrapSub(wrapSub(edge, radius), probe.x)), 0});
+        if (xNeg && probe.x < wrapAdd(edge, radius)) return push({gain(wrapSub(wrapAdd(edge, radius), probe.x)), 0});
     }
-    if (xNeg && isWall(map, wrapSub(cx, 1), cy)) {
-        const Fixed edge = map.cellToWorld(cx, 0).x;
-        if (probe.x < wrapAdd(edge, radius)) return push({gain(wrapSub(wrapAdd(edge, radius), probe.x)), 0});
-    }
-    if (yNeg && isWall(map, cx, wrapSub(cy, 1))) {
-        const Fixed edge = map.cellToWorld(0, cy).y;
-        if (probe.y < wrapAdd(edge, radius)) return push({0, gain(wrapSub(wrapAdd(edge, radius), probe.y))});
-    }
-    if (yPos && isWall(map, cx, wrapAdd(cy, 1))) {
-        const Fixed edge = map.cellToWorld(0, wrapAdd(cy, 1)).y;
-        if (probe.y > wrapSub(edge, radius)) return push({0, gain(wrapSub(wrapSub(edge, radius), probe.y))});
+    const bool wallBesideY = isWall(map, cx, aheadRow);
+    if (wallBesideY) {
+        const Fixed edge = map.cellToWorld(0, edgeRow).y;
+        if (yNeg && probe.y < wrapAdd(edge, radius)) return push({0, gain(wrapSub(wrapAdd(edge, radius), probe.y))});
+        if (!yNeg && probe.y > wrapSub(edge, radius)) return push({0, gain(wrapSub(wrapSub(edge, radius), probe.y))});
     }
 
-    for (const CornerRule& rule : kCorners) {
-        if ((rule.needYNeg ? !yNeg : !yPos) || (rule.needXNeg ? !xNeg : !xPos)) continue;
-        if (!isWall(map, wrapAdd(cx, rule.dx), wrapAdd(cy, rule.dy))) continue;
-        // A corner sticks out only when both cells between it and the agent's cell are free.
-        if (isWall(map, cx, wrapAdd(cy, rule.dy)) || isWall(map, wrapAdd(cx, rule.dx), cy)) continue;
-        const FixedVec corner = map.cellToWorld(wrapAdd(cx, rule.px), wrapAdd(cy, rule.py));
-        const Fixed length = vecLength(dir);
-        const FixedVec unit = length != 0 ? divided(dir, length) : dir;
-        const std::optional<Fixed> m = rayCircleEntry(agent.position, unit, corner, radius);
-        if (!m || *m <= 0 || *m > length) continue;
-        const FixedVec hit = agent.position + scaled(unit, *m);
-        const FixedVec normal = divided(hit - corner, radius);  // outward unit normal
-        const Fixed depth = gain(dotFixed(hit - probe, normal));
-        return scaled(normal, depth) - agent.velocity;
-    }
-    return FixedVec{};
+    // A corner sticks out only when both cells between it and the agent's cell are free.
+    if (wallBesideX || wallBesideY || !isWall(map, aheadColumn, aheadRow)) return FixedVec{};
+    const FixedVec corner = map.cellToWorld(edgeColumn, edgeRow);
+    const Fixed length = vecLength(dir);
+    const FixedVec unit = length != 0 ? divided(dir, length) : dir;
+    const std::optional<Fixed> m = rayCircleEntry(agent.position, unit, corner, radius);
+    if (!m || *m <= 0 || *m > length) return FixedVec{};
+    const FixedVec hit = agent.position + scaled(unit, *m);
+    const FixedVec normal = divided(hit - corner, radius);  // outward unit normal
+    const Fixed depth = gain(dotFixed(hit - probe, normal));
+    return scaled(normal, depth) - agent.velocity;
 }
 
 }  // namespace steering

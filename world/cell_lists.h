@@ -447,8 +447,8 @@ private:
     // A move from a range to the same range that is exactly the item's cells (an agent that
     // stayed in its cells, the common step): the item's entry takes the copy and goes to the
     // end of each of those lists in place, its membership kept, which is what removing and
-    // inserting it again leaves a query or visit to see. A short list closes up behind it
-    // (closeGap); a long one keeps a vacated entry. False (nothing done) otherwise.
+    // inserting it again leaves a query or visit to see. In a short list the entries behind it
+    // move up (rotateToEnd); a long one keeps a vacated entry. False (nothing done) otherwise.
     bool moveWithinCells(int32_t record, const CellRange& from, const CellRange& to, const Copy& copy) {
         const CellRange& cells = records_[record].cells;
         if (cells.empty() || !sameCells(cells, from) || !sameCells(from, to)) return false;
@@ -462,8 +462,7 @@ private:
                 cell.entries[slot] = entry;
                 continue;
             }
-            if (closeGap(cell, slot)) {
-                cell.entries.push_back(entry);
+            if (rotateToEnd(cell, slot, entry)) {
                 membership.slot = static_cast<uint32_t>(cell.entries.size() - 1);
                 continue;
             }
@@ -773,6 +772,21 @@ private:
             cell.entries[k] = moved;
         }
         cell.entries.pop_back();
+        return true;
+    }
+
+    // closeGap, then entry appended, in one pass over the same array: the list keeps its
+    // size, so nothing is freed or grown. False (nothing done) for a tail past kShiftLimit.
+    bool rotateToEnd(Cell& cell, std::size_t slot, const Entry& entry) {
+        const std::size_t last = cell.entries.size() - 1;
+        if (last - slot > kShiftLimit) return false;
+        Entry* const entries = cell.entries.data();
+        for (std::size_t k = slot; k < last; ++k) {
+            const Entry& behind = entries[k + 1];
+            if (behind.record != kVacant) memberships_[behind.membership].slot = static_cast<uint32_t>(k);
+            entries[k] = behind;
+        }
+        entries[last] = entry;
         return true;
     }
 

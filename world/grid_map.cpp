@@ -23,6 +23,8 @@ bool GridMap::init(uint32_t columns, uint32_t rows) {
     cellHeight = 65536.0 / rows;
     cellsPerUnitX = 1.0 / cellWidth;
     cellsPerUnitY = 1.0 / cellHeight;
+    cellsPerUnitFactor_ = {truncToInt(cellsPerUnitX * 65536.0), truncToInt(cellsPerUnitY * 65536.0)};
+    cellSizeFactor_ = {truncToInt(cellWidth * 65536.0), truncToInt(cellHeight * 65536.0)};
     return true;
 }
 

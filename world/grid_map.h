@@ -40,15 +40,12 @@ public:
     int cellAt(CellIndex cell) const {
         return cellAt(static_cast<uint32_t>(cell.column), static_cast<uint32_t>(cell.row));
     }
+    // Through the 16.16 factors init takes from the cell sizes below.
     CellIndex worldToCell(FixedVec position) const {
-        const Fixed factorX = truncToInt(cellsPerUnitX * 65536.0);
-        const Fixed factorY = truncToInt(cellsPerUnitY * 65536.0);
-        return {fixMul(position.x, factorX) >> 16, fixMul(position.y, factorY) >> 16};
+        return {fixMul(position.x, cellsPerUnitFactor_.x) >> 16, fixMul(position.y, cellsPerUnitFactor_.y) >> 16};
     }
     FixedVec cellToWorld(int32_t column, int32_t row) const {  // top-left corner
-        const Fixed factorX = truncToInt(cellWidth * 65536.0);
-        const Fixed factorY = truncToInt(cellHeight * 65536.0);
-        return {fixMul(toFixed(column), factorX), fixMul(toFixed(row), factorY)};
+        return {fixMul(toFixed(column), cellSizeFactor_.x), fixMul(toFixed(row), cellSizeFactor_.y)};
     }
 
     uint8_t* cells() { return cells_.get(); }
@@ -56,6 +53,7 @@ public:
 
     uint32_t width = 0;
     uint32_t height = 0;
+    // Set by init and only read after it: the conversions use factors taken from them then.
     double cellsPerUnitX = 0.0;  // cells per world unit (1/256)
     double cellsPerUnitY = 0.0;
     double cellWidth = 0.0;      // world units per cell (256.0)
@@ -63,6 +61,10 @@ public:
 
 private:
     std::unique_ptr<uint8_t[]> cells_;
+    // truncToInt(cellsPerUnit * 65536.0) and truncToInt(cell size * 65536.0) on each axis:
+    // every agent converts positions to cells several times a step.
+    FixedVec cellsPerUnitFactor_;
+    FixedVec cellSizeFactor_;
 };
 
 

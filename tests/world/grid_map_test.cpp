@@ -91,6 +91,30 @@ TEST_F(GridMapTest, CellToWorldGivesTheTopLeftCorner) {
     EXPECT_EQ(map.cellToWorld(128, 0).x, INT32_MIN);
 }
 
+// Another size after the first: cells of 512 x 1024 world units (128 columns, 64 rows), so
+// each axis converts by its own cell size and a second init replaces the first's.
+TEST_F(GridMapTest, ASecondInitConvertsByTheNewCellSizeOnEachAxis) {
+    ASSERT_TRUE(map.init(128, 64));
+    const Fixed unit = kFixedOne;
+    const CellIndex inner = map.worldToCell({(3 * 512 + 511) * unit, (5 * 1024 + 1023) * unit});
+    EXPECT_EQ(inner.column, 3);
+    EXPECT_EQ(inner.row, 5);
+    const CellIndex edge = map.worldToCell({4 * 512 * unit, 6 * 1024 * unit});
+    EXPECT_EQ(edge.column, 4);
+    EXPECT_EQ(edge.row, 6);
+    const CellIndex negative = map.worldToCell({-1, -1});
+    EXPECT_EQ(negative.column, -1);
+    EXPECT_EQ(negative.row, -1);
+    const FixedVec corner = map.cellToWorld(3, 5);
+    EXPECT_EQ(corner.x, 3 * 512 * unit);
+    EXPECT_EQ(corner.y, 5 * 1024 * unit);
+    for (int32_t c = -31; c < 32; ++c) {
+        const CellIndex back = map.worldToCell(map.cellToWorld(c, c));
+        ASSERT_EQ(back.column, c);
+        ASSERT_EQ(back.row, c);
+    }
+}
+
 TEST(SameCellType, ComparesTheLowFourBits) {
     EXPECT_EQ(sameCellType(0x00, 0x00), 1);
     EXPECT_EQ(sameCellType(0x12, 0x02), 1);
