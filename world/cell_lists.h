@@ -339,11 +339,10 @@ public:
         return counted;
     }
 
-    // Asks for the memory a visit of the range reads first, ahead of it, in two rounds
-    // with time between them: the cells' sole items and list headers, then (once those are
-    // at hand) the lists' first entries. Only small ranges; nothing is changed. Always
-    // inlined: a function doing nothing but prefetches would be dropped as one without effect.
-    // With a record hint (as for move), the item's record and then its first memberships too.
+    // Asks for the memory a visit of the range reads first, ahead of it: the cells' sole
+    // items and list headers. Only small ranges; nothing is changed. Always inlined: a
+    // function doing nothing but prefetches would be dropped as one without effect. With a
+    // record hint (as for move), the item's record too.
     [[gnu::always_inline]] void prefetchCells(const CellRange& range, int32_t hint) const {
         if (validHint(hint)) __builtin_prefetch(&records_[static_cast<std::size_t>(hint)]);
         if (!ready() || !smallRange(range)) return;
@@ -355,26 +354,6 @@ public:
             }
         }
     }
-    [[gnu::always_inline]] void prefetchEntries(const CellRange& range, int32_t hint) const {
-        if (validHint(hint)) {
-            const int32_t m = records_[static_cast<std::size_t>(hint)].firstMembership;
-            if (m != kNone) __builtin_prefetch(&memberships_[static_cast<std::size_t>(m)]);
-        }
-        if (!ready() || !smallRange(range)) return;
-        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
-            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
-                const std::size_t cellNumber = cellIndex(c, r);
-                if (sole_[cellNumber] == kVacant) continue;
-                const std::vector<Entry>& entries = cells_[cellNumber].entries;
-                const char* first = reinterpret_cast<const char*>(entries.data());
-                const char* end = reinterpret_cast<const char*>(entries.data() + entries.size());
-                for (int line = 0; line < kPrefetchLines && first + line * 64 < end; ++line) {
-                    __builtin_prefetch(first + line * 64);
-                }
-            }
-        }
-    }
-
     // f(column, row, item, copy) for every live entry of every cell, row-major (for tests
     // that hold the copies against the items).
     template <typename F>
@@ -511,10 +490,8 @@ private:
         }
     }
 
-    // prefetchCells and prefetchEntries: ranges of at most this many cells, and lines of
-    // each list asked for.
+    // prefetchCells: ranges of at most this many cells.
     static constexpr uint32_t kPrefetchCells = 9;
-    static constexpr int kPrefetchLines = 4;
     static bool smallRange(const CellRange& range) {
         if (range.empty()) return false;
         const uint64_t cells = uint64_t{range.lastColumn - range.firstColumn + 1} * (range.lastRow - range.firstRow + 1);

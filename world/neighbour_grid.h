@@ -106,15 +106,11 @@ public:
         agentCells_.forEachEntry(f);
     }
 
-    // Ask the memory for what a visit of the agents near position reads, ahead of it, and
-    // change nothing: first the cells (prefetchAgentCells), some time later their lists
-    // (prefetchAgentLists, with the same square). For loops over many agents. recordHint
-    // (as for moveAgent) adds what the agent's own move reads first.
+    // Ask the memory for the cells a visit of the agents near position reads first, ahead of
+    // it, and change nothing. For loops over many agents. recordHint (as for moveAgent) adds
+    // the agent's own record, which its move reads first.
     [[gnu::always_inline]] void prefetchAgentCells(FixedVec position, Fixed halfSize, int32_t recordHint) const {
         agentCells_.prefetchCells(queryCells(position, halfSize), recordHint);
-    }
-    [[gnu::always_inline]] void prefetchAgentLists(FixedVec position, Fixed halfSize, int32_t recordHint) const {
-        agentCells_.prefetchEntries(queryCells(position, halfSize), recordHint);
     }
 
     // Number of agents plus obstacles registered in a cell (for drawing and tests).
