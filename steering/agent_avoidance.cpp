@@ -20,8 +20,9 @@ namespace {
 constexpr double kHorizonSteps = 15.0;  // how far ahead collisions are predicted (3 s in test cases)
 constexpr double kMarginShare = 0.25;   // clearance wanted beyond touching, as a share of the own radius
 constexpr double kSlack = 0x1p-38;      // relative widening of the disc visited (see below)
-// Where the index's way may be used: every speed and offset its screen handles in 32 bits.
-constexpr double kScreenSpeedLimit = 0x1p29;
+// Where the index's way may be used: the disc every pusher lies in below 2^30. Its radius is
+// at least horizon (B + s), so every speed is then below 2^30 / 15 < 2^27, and the screen's
+// 32-bit differences of offsets and velocities are exact for every pusher.
 constexpr double kScreenReachLimit = 0x1p30;
 constexpr int kMostPushes = 64;  // pushes of one call the index's way can order; more: the grid's way
 
@@ -96,7 +97,7 @@ using FourInts = int32_t __attribute__((vector_size(16)));
 // pushOf for four neighbours at once, in single precision, without a branch or a division:
 // all ones in the lanes pushOf may not reject.
 //
-// Where it is used, every speed is below 2^29 and every pushing neighbour lies within the
+// Where it is used, every speed is below 2^27 and every pushing neighbour lies within the
 // disc (below 2^30), so the 32-bit differences p (offset) and v (relative velocity) are
 // exact for the neighbours that matter (others may wrap: their lanes may say anything). In
 // float, with u = 2^-24, P = |p|, V = |v|, W = wanted^2 (radii are not negative there): the
@@ -268,8 +269,7 @@ FixedVec avoidForce(Agent& agent) {
             if (far < reach) {
                 reach = static_cast<Fixed>(std::ceil(far));
                 const AvoidIndex& index = agent.world->avoidIndex;
-                if (index.usable && far < kScreenReachLimit && bound.speed < kScreenSpeedLimit &&
-                    ownSpeed < kScreenSpeedLimit && index.moved < kScreenReachLimit) {
+                if (index.usable && far < kScreenReachLimit && index.moved < kScreenReachLimit) {
                     const PushDiscs discs{agent.position.x,
                                           agent.position.y,
                                           agent.position.x + static_cast<int64_t>(kHorizonSteps) * agent.velocity.x,

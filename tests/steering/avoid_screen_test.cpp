@@ -5,7 +5,7 @@
 // meet within it, in every orientation, the agent moving or not), a neighbour that moved
 // earlier in the step across the edge of the cells read, a neighbour the population does not
 // hold, agents whose cells form no rectangle, more pushers than the index's way orders, and
-// crowds with speeds past the screen's 32-bit range, each against the plain form, bit for bit.
+// crowds with speeds past the index's 32-bit range, each against the plain form, bit for bit.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -125,6 +125,8 @@ TEST_F(AvoidScreenTest, ANeighbourOutsideThePopulationIsStillAvoided) {
 TEST_F(AvoidScreenTest, ANeighbourThatMovedEarlierInTheStepIsStillFound) {
     constexpr double kSelfX = 18650.0;
     Agent other = test::bareAgent(world, at(kSelfX + 1848.0, 20000.0 + 150.0), at(-60, 0), 80.0);
+    // It carries "avoid_agents" at no weight, so the step's index is taken before it moves.
+    other.addBehaviour(0, "avoid_agents");
     world.agentList.add(other);
     addProbed(at(kSelfX, 20000.0), at(60, 0), 100.0);
     world.agentList.updateAll();
@@ -168,9 +170,10 @@ TEST_F(AvoidScreenTest, APusherWhoseCellsFormNoRectangleGoesTheGridsWay) {
     EXPECT_EQ(probe.differ, 0);
 }
 
-// Agents of speeds past what the screen's 32-bit differences hold (2^29 raw units a step,
-// 8,192 units) among ordinary ones, some coming straight at others: every force as the plain
-// form's, in the steps with such speeds and in the steps after them.
+// Agents of speeds (8,300 to 12,000 units a step) that put the disc every pusher lies in past
+// the index's 32-bit range, among ordinary ones, some coming straight at others: every force
+// as the plain form's, in the steps with such speeds (the grid's way) and in the steps after
+// them.
 TEST_F(AvoidScreenTest, CrowdsWithSpeedsPastTheScreensRangeGetThePlainForces) {
     std::mt19937_64 random{5511};
     const auto uniform = [&](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };

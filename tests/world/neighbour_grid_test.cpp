@@ -726,6 +726,74 @@ TEST_F(NeighbourGridTest, AgentsWhoseCellsFormNoRectangleAreMetOnce) {
     }
 }
 
+// Where a visit meets each agent, as agentVisitOrder tells it: a crowd of agents of one to
+// four cells each, moved at random over a few cells (so an agent's cells join in every order
+// and entries move within and across lists), then visited over a square holding all their
+// cells. The agents come in the order of their keys, strictly; an agent whose cells form no
+// rectangle has none; every agent's copy is its position and radius.
+TEST_F(NeighbourGridTest, AgentsAreMetInTheOrderOfTheirVisitKeys) {
+    std::mt19937 random(7715);
+    std::uniform_real_distribution<double> where(2400.0, 3800.0), radius(20.0, 300.0);
+    std::deque<Agent> agents;
+    std::vector<int32_t> records;
+    for (int i = 0; i < 60; ++i) {
+        agents.push_back(makeAgent(where(random), where(random), radius(random)));
+        records.push_back(grid.insertAgent(&agents.back(), agents.back().position, agents.back().radius));
+    }
+    for (int round = 0; round < 40; ++round) {
+        for (int i = 0; i < 25; ++i) {
+            const std::size_t k = random() % agents.size();
+            Agent& agent = agents[k];
+            const FixedVec old = agent.position;
+            agent.position = {units(where(random)), units(where(random))};
+            records[k] = grid.moveAgent(&agent, old, agent.position, agent.radius, records[k]);
+        }
+        // One agent left with cells that form no rectangle: removed at a place covering one of
+        // its cells only, when it has more than one.
+        Agent& broken = agents[static_cast<std::size_t>(round) % agents.size()];
+        const FixedVec corner = {units(3072.0), units(3072.0)};
+        const FixedVec old = broken.position;
+        broken.position = corner;
+        records[static_cast<std::size_t>(round) % agents.size()] =
+            grid.moveAgent(&broken, old, corner, broken.radius, records[static_cast<std::size_t>(round) % agents.size()]);
+        grid.removeAgent(&broken, {units(3072.0 + 512.0), units(3072.0 + 512.0)}, broken.radius);
+
+        std::vector<Agent*> met;
+        grid.visitAgents({units(3072.0), units(3072.0)}, units(1500.0), 0, nullptr, [&](Agent* agent) { met.push_back(agent); });
+        ASSERT_EQ(met.size(), agents.size()) << "round " << round;
+        uint64_t previous = 0;
+        bool first = true;
+        int keyed = 0;
+        for (Agent* agent : met) {
+            const int32_t record = grid.agentRecord(agent, 0);
+            ASSERT_GT(record, 0);
+            NeighbourCopy copy;
+            ASSERT_TRUE(grid.agentCopy(record, copy));
+            EXPECT_EQ(copy.position, agent->position);
+            EXPECT_EQ(copy.radius, agent->radius);
+            uint64_t key;
+            if (!grid.agentVisitOrder(record, key)) {
+                EXPECT_EQ(agent, &broken) << "round " << round;
+                continue;
+            }
+            ++keyed;
+            if (!first) {
+                EXPECT_LT(previous, key) << "round " << round;
+            }
+            previous = key, first = false;
+        }
+        EXPECT_GE(keyed, static_cast<int>(agents.size()) - 1);
+        // Back whole for the next round.
+        grid.removeAgent(&broken, broken.position, broken.radius);
+        records[static_cast<std::size_t>(round) % agents.size()] = grid.insertAgent(&broken, broken.position, broken.radius);
+    }
+    NeighbourCopy copy;
+    uint64_t key;
+    EXPECT_FALSE(grid.agentCopy(0, copy));
+    EXPECT_FALSE(grid.agentVisitOrder(0, key));
+    EXPECT_EQ(grid.agentRecord(nullptr, 0), 0);
+}
+
 // A cell crowded with agents that keep moving within it (each move sends the agent to the
 // end of the list, leaving a vacated entry, so the list is compacted again and again), some
 // leaving and coming back, some stepping across a cell edge: the copies, the order and the
