@@ -90,6 +90,29 @@ TEST(Allocation, TheAgentStepOfAWalkingCrowdAllocatesNothing) {
     EXPECT_GT(walking, 100);  // the steps measured were real path following
 }
 
+// "avoid_agents" takes the step's index of the population at the step's first call: once its
+// arrays have grown to the population, a step (the index taken again, every agent's columns
+// screened) allocates nothing. The crowd stands still, so the grid's own moves stay in the
+// cells they hold.
+TEST(Allocation, StepsOfAgentsAvoidingEachOtherAllocateNothing) {
+    const std::unique_ptr<World> worldOwner = test::freshWorld();
+    World& world = *worldOwner;
+    for (int i = 0; i < 150; ++i) {
+        // A block of 100 spread apart and a pile of 50 on one point.
+        const FixedVec place = i < 100 ? at(20000 + 150 * (i % 10), 20000 + 150 * (i / 10)) : at(25000, 25000);
+        Agent agent = test::bareAgent(world, place, FixedVec{});
+        agent.addBehaviour(kFixedOne, "avoid_agents");
+        world.agentList.add(agent);
+    }
+    world.agentList.updateAll();  // the index's arrays grow to the crowd
+    allocations = 0;
+    counting = true;
+    for (int step = 0; step < 20; ++step) world.agentList.updateAll();
+    counting = false;
+    EXPECT_EQ(allocations, 0);
+    EXPECT_TRUE(world.avoidIndex.usable);
+}
+
 TEST(Allocation, ACrowdClaimingPlacesRoundItsTargetAllocatesNothing) {
     // Shortest paths: 60 agents sent into the room of rows 18 to 27; while the measured steps
     // run, agents held back round the target claim places and plan to them.
