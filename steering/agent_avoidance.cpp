@@ -92,7 +92,6 @@ FixedVec finished(double fx, double fy, const Agent& agent) {
 
 using FourFloats = float __attribute__((vector_size(16)));
 using FourWords = uint32_t __attribute__((vector_size(16)));
-using FourInts = int32_t __attribute__((vector_size(16)));
 
 // pushOf for four neighbours at once, in single precision, without a branch or a division:
 // all ones in the lanes pushOf may not reject.
@@ -115,10 +114,10 @@ struct AvoidScreen {
     uint32_t selfX, selfY, selfVelocityX, selfVelocityY;
     float ownWanted;
 
-    FourInts operator()(FourInts x, FourInts y, FourInts radius, FourInts otherX, FourInts otherY) const {
+    CopyLanes operator()(CopyLanes x, CopyLanes y, CopyLanes radius, CopyLanes otherX, CopyLanes otherY) const {
         // Differences in wrapping unsigned arithmetic, read back as signed.
-        const auto difference = [](FourInts a, uint32_t b) {
-            return __builtin_convertvector(reinterpret_cast<FourInts>(reinterpret_cast<FourWords>(a) - b), FourFloats);
+        const auto difference = [](CopyLanes a, uint32_t b) {
+            return __builtin_convertvector(reinterpret_cast<CopyLanes>(reinterpret_cast<FourWords>(a) - b), FourFloats);
         };
         const FourFloats px = difference(x, selfX), py = difference(y, selfY);
         const FourFloats vx = difference(otherX, selfVelocityX), vy = difference(otherY, selfVelocityY);
@@ -128,20 +127,15 @@ struct AvoidScreen {
         const FourFloats pp = px * px + py * py;
         const FourFloats ppvv = pp * vv;
         const FourFloats slack = (pp + vv) * 0x1p-20f;
-        const FourInts rejected = (vv <= 0.0f) | (dot >= slack) |
+        const CopyLanes rejected = (vv <= 0.0f) | (dot >= slack) |
                                   (-dot >= static_cast<float>(kHorizonSteps) * vv * (1.0f + 0x1p-10f) + slack) |
                                   (ppvv - dot * dot >= wanted * wanted * vv * (1.0f + 0x1p-10f) + ppvv * 0x1p-16f);
         return ~rejected;
     }
 };
 
-// Bit i set when lane i is all ones.
-unsigned laneBits(FourInts lanes) {
-    return (lanes[0] < 0 ? 1u : 0u) | (lanes[1] < 0 ? 2u : 0u) | (lanes[2] < 0 ? 4u : 0u) | (lanes[3] < 0 ? 8u : 0u);
-}
-
-FourInts fourAt(const std::vector<int32_t>& values, std::size_t place) {
-    FourInts lanes;
+CopyLanes fourAt(const std::vector<int32_t>& values, std::size_t place) {
+    CopyLanes lanes;
     std::memcpy(&lanes, values.data() + place, sizeof lanes);
     return lanes;
 }

@@ -45,9 +45,7 @@ struct AvoidIndex {
     // After the index-th agent (population order) moved to position with velocity.
     void noteMove(std::size_t index, FixedVec position, FixedVec velocity);
 
-    uint32_t clamped(int64_t cell) const {
-        return cell <= 0 ? 0u : cell >= static_cast<int64_t>(count) - 1 ? count - 1 : static_cast<uint32_t>(cell);
-    }
+    uint32_t clamped(int64_t cell) const { return NeighbourGrid::clampedCellNumber(cell, count); }
     // The places, in column `column`, of the agents whose centres began the step in rows
     // fromRow..toRow: one run, as the cells of a column are.
     std::pair<uint32_t, uint32_t> run(uint32_t column, uint32_t fromRow, uint32_t toRow) const;

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "navigation/navigation.h"
 #include "navigation/shortest_path.h"

@@ -62,6 +62,15 @@ struct NoCopy {};
 // is three 32-bit words, and lane i of each word's lanes is entry i's.
 using CopyLanes = int32_t __attribute__((vector_size(16)));
 
+// Bit i set when lane i is negative (all ones in a screen's result).
+inline unsigned laneBits(CopyLanes lanes) {
+#if defined(__SSE2__)
+    return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(__builtin_bit_cast(__m128i, lanes))));
+#else
+    return (lanes[0] < 0 ? 1u : 0u) | (lanes[1] < 0 ? 2u : 0u) | (lanes[2] < 0 ? 4u : 0u) | (lanes[3] < 0 ? 8u : 0u);
+#endif
+}
+
 template <typename T, typename Copy>
 class CellLists {
 public:
@@ -217,31 +226,19 @@ public:
         stamps[kVacant] = stamp;
         // Cells naming this as their only item are skipped like empty ones (kVacant: none).
         const int32_t skipRecord = skip == nullptr ? kVacant : std::max(recordOf(skip, skipHint), kVacant);
-        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
-            // An entry with a rectangle is first met here when its first column is this
-            // cell's (unless this is the range's first column) and likewise its first row:
-            // one masked comparison of its packed tag, set up once per cell.
-            const uint32_t columnMask = c == range.firstColumn ? 0u : 0xFFFFu;
-            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
-                const std::size_t cellNumber = cellIndex(c, r);
-                const int32_t sole = sole_[cellNumber];
-                if (sole == kVacant || sole == skipRecord) continue;
-                const uint32_t mask = columnMask | (r == range.firstRow ? 0u : 0xFFFF0000u);
-                const uint32_t target = (c | (r << 16)) & mask;
-                const std::vector<Entry>& entries = cells_[cellNumber].entries;
-                for (const Entry& entry : entries) {
-                    const uint32_t tag = packedTag(entry);
-                    if (tag == kNoRectangleTag) [[unlikely]] {
-                        if (stamps[entry.record] == stamp) continue;
-                        stamps[entry.record] = stamp;
-                    } else if ((tag & mask) != target) {
-                        continue;
-                    }
-                    if (entry.item == skip) continue;
-                    visit(entry.item, entry.copy);
+        forEachVisitedCell(range, skipRecord, [&](const std::vector<Entry>& entries, uint32_t mask, uint32_t target) {
+            for (const Entry& entry : entries) {
+                const uint32_t tag = packedTag(entry);
+                if (tag == kNoRectangleTag) [[unlikely]] {
+                    if (stamps[entry.record] == stamp) continue;
+                    stamps[entry.record] = stamp;
+                } else if ((tag & mask) != target) {
+                    continue;
                 }
+                if (entry.item == skip) continue;
+                visit(entry.item, entry.copy);
             }
-        }
+        });
     }
 
     // visitDistinct for a function that acts on some items only, as their copies tell (a Copy
@@ -262,32 +259,23 @@ public:
         // Vacated entries name kVacant, which no live entry does: no skip matches them (they
         // are dropped by their stamp), and without a registered skip nothing is skipped.
         const int32_t skipRecord = skip == nullptr ? kVacant : std::max(recordOf(skip, skipHint), kVacant);
-        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
-            const uint32_t columnMask = c == range.firstColumn ? 0u : 0xFFFFu;
-            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
-                const std::size_t cellNumber = cellIndex(c, r);
-                const int32_t sole = sole_[cellNumber];
-                if (sole == kVacant || sole == skipRecord) continue;
-                const uint32_t mask = columnMask | (r == range.firstRow ? 0u : 0xFFFF0000u);
-                const uint32_t target = (c | (r << 16)) & mask;
-                const std::vector<Entry>& entries = cells_[cellNumber].entries;
-                const std::size_t size = entries.size();
-                for (std::size_t k = 0; k < size; k += 4) {
-                    unsigned passed = k + 4 <= size ? screenedLanes(&entries[k], 4, screen, mask, target)
-                                                    : screenedLanes(&entries[k], size - k, screen, mask, target);
-                    while (passed != 0) {
-                        const Entry& entry = entries[k + static_cast<std::size_t>(__builtin_ctz(passed))];
-                        passed &= passed - 1;
-                        if (packedTag(entry) == kNoRectangleTag) [[unlikely]] {
-                            if (stamps[entry.record] == stamp) continue;
-                            stamps[entry.record] = stamp;
-                        }
-                        if (entry.record == skipRecord) continue;
-                        visit(entry.item, entry.copy);
+        forEachVisitedCell(range, skipRecord, [&](const std::vector<Entry>& entries, uint32_t mask, uint32_t target) {
+            const std::size_t size = entries.size();
+            for (std::size_t k = 0; k < size; k += 4) {
+                unsigned passed = k + 4 <= size ? screenedLanes(&entries[k], 4, screen, mask, target)
+                                                : screenedLanes(&entries[k], size - k, screen, mask, target);
+                while (passed != 0) {
+                    const Entry& entry = entries[k + static_cast<std::size_t>(__builtin_ctz(passed))];
+                    passed &= passed - 1;
+                    if (packedTag(entry) == kNoRectangleTag) [[unlikely]] {
+                        if (stamps[entry.record] == stamp) continue;
+                        stamps[entry.record] = stamp;
                     }
+                    if (entry.record == skipRecord) continue;
+                    visit(entry.item, entry.copy);
                 }
             }
-        }
+        });
     }
 
     // The number of items visitDistinct would visit (without a skipped item), or limit when
@@ -578,6 +566,24 @@ private:
     // screen and is first met in this cell by its packed tag (mask and target as in
     // visitDistinct) or has no rectangle (its stamp decides). An entry's copy and packed tag
     // are its last four words, read as one lane each.
+    // f(entries, mask, target) for every cell of the range holding an item other than the
+    // skipped record alone, columns outer and rows inner. An entry with a rectangle is first
+    // met in that cell when (its packed tag & mask) == target: its first column is the cell's
+    // (unless the cell is on the range's first column) and likewise its first row.
+    template <typename F>
+    [[gnu::always_inline]] void forEachVisitedCell(const CellRange& range, int32_t skipRecord, F&& f) const {
+        for (uint32_t c = range.firstColumn; c <= range.lastColumn; ++c) {
+            const uint32_t columnMask = c == range.firstColumn ? 0u : 0xFFFFu;
+            for (uint32_t r = range.firstRow; r <= range.lastRow; ++r) {
+                const std::size_t cellNumber = cellIndex(c, r);
+                const int32_t sole = sole_[cellNumber];
+                if (sole == kVacant || sole == skipRecord) continue;
+                const uint32_t mask = columnMask | (r == range.firstRow ? 0u : 0xFFFF0000u);
+                f(cells_[cellNumber].entries, mask, (c | (r << 16)) & mask);
+            }
+        }
+    }
+
     template <typename Screen>
     [[gnu::always_inline]] static unsigned screenedLanes(const Entry* four, std::size_t n, Screen& screen, uint32_t mask,
                                                          uint32_t target) {
@@ -605,15 +611,6 @@ private:
         const CopyLanes loose = tags == static_cast<int32_t>(kNoRectangleTag);
         const CopyLanes passed = screen(word0, word1, word2) & (firstHere | loose);
         return laneBits(passed) & ((1u << n) - 1u);
-    }
-
-    // Bit i set when lane i is negative (all ones).
-    static unsigned laneBits(CopyLanes lanes) {
-#if defined(__SSE2__)
-        return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(__builtin_bit_cast(__m128i, lanes))));
-#else
-        return (lanes[0] < 0 ? 1u : 0u) | (lanes[1] < 0 ? 2u : 0u) | (lanes[2] < 0 ? 4u : 0u) | (lanes[3] < 0 ? 8u : 0u);
-#endif
     }
 
     // The entry's first column (low half) and row (high half).

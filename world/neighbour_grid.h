@@ -153,7 +153,6 @@ public:
     // integer division, with the same results as the general floating-point rule.
     int powerOfTwo = -1;
 
-private:
     // A cell number clamped to 0..count-1: a square reaching past an edge of the grid is
     // registered (and looked up) in the border cells, and one lying wholly outside only in the
     // border cells it faces. (A fractional cell: the double form in the source file.)
@@ -162,6 +161,8 @@ private:
         if (cell >= static_cast<int64_t>(count) - 1) return count - 1;
         return static_cast<uint32_t>(cell);
     }
+
+private:
     // The cells of the square of half-size half round (x, y) (raw 16.16, half may be negative:
     // then empty) on a power-of-two grid: raw * 2^k / 2^16, floored, then / 2^16, floored, as
     // one arithmetic shift of each edge. Both boundingCells and queryCells come to this.
